@@ -1,0 +1,285 @@
+// The archive component: its state, opening and starting archives, the Quake
+// and temporary directories, entry queries, protection, block copy and progress.
+#include "PakFile.h"
+#include "PakInternal.h"
+#include "PakQuake.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+bool IsRegularFile(const std::string &path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsDirectory(const std::string &path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string WithTrailingSlash(std::string path) {
+  if (path.empty() || path.back() != '/')
+    path += '/';
+  return path;
+}
+
+// The temporary directory of the system, or the program's own folder.
+std::string SystemTempDirectory() {
+  std::error_code error;
+  std::string path = fs::temp_directory_path(error).string();
+  if (error || path.empty()) {
+    path = fs::read_symlink("/proc/self/exe", error).string();
+    path = error ? std::string() : PathDirectory(path);
+  }
+  return WithTrailingSlash(path);
+}
+
+// Absolute, with links, "." and ".." resolved as far as the path exists.
+std::string ResolvedPath(const std::string &path) {
+  std::error_code error;
+  fs::path absolute = fs::absolute(path, error);
+  if (error)
+    return path;
+  fs::path resolved = fs::weakly_canonical(absolute, error);
+  return (error ? absolute.lexically_normal() : resolved).string();
+}
+
+bool SameFile(const std::string &a, const std::string &b) {
+  struct stat first {}, second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+// Finds a child of directory whose name matches title ignoring ASCII case.
+std::string FindChildIgnoringCase(const std::string &directory, const std::string &title, bool wantDirectory) {
+  std::string exact = directory + title;
+  if (wantDirectory ? IsDirectory(exact) : IsRegularFile(exact))
+    return exact;
+  std::error_code error;
+  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    std::string name = it->path().filename().string();
+    std::string candidate = directory + name;
+    if (SameTextAscii(name, title) && (wantDirectory ? IsDirectory(candidate) : IsRegularFile(candidate)))
+      return candidate;
+  }
+  return {};
+}
+} // namespace
+
+std::string FindStockFile(const std::string &quakeDirectory, const std::string &title) {
+  if (quakeDirectory.empty())
+    return {};
+  std::string id1 = FindChildIgnoringCase(quakeDirectory, "ID1", true);
+  return id1.empty() ? std::string() : FindChildIgnoringCase(id1 + "/", title, false);
+}
+
+void AppendEntry(std::vector<TDirEntry> &list, const std::string &name, int32_t position, int32_t size) {
+  list.push_back(TDirEntry{name, position, size});
+}
+
+TQuakePak::TQuakePak() : m_TempDirectory(SystemTempDirectory()) {}
+
+TQuakePak::~TQuakePak() {
+  DeleteWorkingFile();
+  // The private folders are ours alone: whatever is left in them goes too.
+  for (const std::string &directory : m_PrivateDirectories) {
+    std::error_code error;
+    fs::remove_all(directory, error);
+  }
+}
+
+void TQuakePak::SetQuakeDirectory(const std::string &directory) {
+  if (directory.empty()) {
+    m_QuakeDirectory.clear();
+    m_FileName.clear();
+    m_WorkingFileName.clear();
+    m_Directory.clear();
+    return;
+  }
+  std::string quake = ToPathSlashes(WithTrailingSlash(directory));
+  std::string stock = FindStockFile(quake, "PAK0.PAK");
+  bool valid = false;
+  try {
+    valid = !stock.empty() && IsPakFile(stock);
+  } catch (const EInOutError &) {
+    valid = false; // an unreadable stock archive makes no Quake installation
+  }
+  if (!valid)
+    throw EInvalidQuakeDir();
+  m_QuakeDirectory = quake;
+  LoadPalette();
+}
+
+void TQuakePak::SetTempDirectory(const std::string &directory) {
+  std::string path = ToPathSlashes(directory);
+  if (path.empty() || !IsDirectory(path))
+    return;
+  m_TempDirectory = WithTrailingSlash(path);
+}
+
+std::string TQuakePak::PrivateDirectory() {
+  if (!m_PrivateDirectories.empty()) {
+    const std::string &current = m_PrivateDirectories.back();
+    if (PathDirectory(current.substr(0, current.size() - 1)) == m_TempDirectory && IsDirectory(current))
+      return current;
+  }
+  // mkdtemp makes a fresh folder of mode 0700 that no other process can have
+  // planted, so a second running program or a link cannot touch our files.
+  std::string pattern = m_TempDirectory + "varnel-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (::mkdtemp(buffer.data()) == nullptr)
+    throw EInOutError(pattern, errno);
+  m_PrivateDirectories.push_back(std::string(buffer.data()) + "/");
+  return m_PrivateDirectories.back();
+}
+
+void TQuakePak::OpenPak(const std::string &fileName) {
+  if (fileName.empty()) {
+    m_FileName.clear();
+    m_WorkingFileName.clear();
+    m_Directory.clear();
+    return;
+  }
+  std::string name = fileName;
+  if (name.front() == '"' && name.back() == '"')
+    name = name.size() >= 2 ? name.substr(1, name.size() - 2) : std::string();
+  if (name != UntitledName && !IsPakFile(name))
+    throw EInvalidPakFile();
+  std::string workingFile = PrivateDirectory() + WorkingFileTitle;
+
+  DeleteWorkingFile();
+  m_FileName = name;
+  m_WorkingFileName = workingFile;
+  ::unlink(m_WorkingFileName.c_str());
+  CreateBareArchive(m_WorkingFileName);
+  ReadDirectory(m_FileName, m_Directory);
+  m_Modified = false;
+  m_JournalTruncated = false;
+  m_Journal.clear();
+}
+
+void TQuakePak::NewPak() { OpenPak(UntitledName); }
+
+void TQuakePak::DeleteWorkingFile() {
+  if (!m_WorkingFileName.empty())
+    ::unlink(m_WorkingFileName.c_str());
+}
+
+bool TQuakePak::IsUntitled() const { return m_FileName == UntitledName; }
+
+int32_t TQuakePak::EntryCount() const { return static_cast<int32_t>(m_Directory.size()); }
+
+std::string TQuakePak::EntryName(int32_t index) const {
+  return index >= 0 && index < EntryCount() ? m_Directory[static_cast<size_t>(index)].Name : std::string();
+}
+
+int32_t TQuakePak::EntryPosition(int32_t index) const {
+  return index >= 0 && index < EntryCount() ? m_Directory[static_cast<size_t>(index)].Position : -1;
+}
+
+int32_t TQuakePak::EntrySize(int32_t index) const {
+  return index >= 0 && index < EntryCount() ? m_Directory[static_cast<size_t>(index)].Size : -1;
+}
+
+int32_t TQuakePak::FindEntry(const std::string &name) const {
+  for (int32_t i = EntryCount() - 1; i >= 0; --i)
+    if (SameTextAscii(m_Directory[static_cast<size_t>(i)].Name, name))
+      return i;
+  return -1;
+}
+
+bool TQuakePak::IsStockArchive(const std::string &path) const {
+  if (m_QuakeDirectory.empty() || path.empty() || path == UntitledName)
+    return false;
+  for (const char *title : {"PAK0.PAK", "PAK1.PAK"}) {
+    std::string stock = FindStockFile(m_QuakeDirectory, title);
+    if (!stock.empty() && SameFile(path, stock))
+      return true;
+    // A path that does not exist yet (a save target) is compared by its spelling.
+    if (SameTextAscii(ResolvedPath(path), ResolvedPath(m_QuakeDirectory + "ID1/" + title)))
+      return true;
+  }
+  return false;
+}
+
+bool TQuakePak::CanModify() const {
+  if (m_QuakeDirectory.empty())
+    return false;
+  if (!m_ProtectID1Pak)
+    return true;
+  return !IsStockArchive(m_FileName);
+}
+
+uint8_t TQuakePak::UndoKind() const {
+  if (!CanUndo())
+    return 0;
+  switch (m_Journal.front().empty() ? '\0' : m_Journal.front().front()) {
+  case 'A':
+    return 1;
+  case 'D':
+    return 2;
+  case 'R':
+    return 3;
+  case 'M':
+    return 4;
+  default:
+    return 0;
+  }
+}
+
+void TQuakePak::CopyBytes(TPakFile &source, TPakFile &target, int64_t count) {
+  if (count <= 0)
+    return;
+  auto buffer = std::make_unique<char[]>(PakFormat::BlockSize);
+  while (count > 0) {
+    int64_t block = std::min<int64_t>(count, PakFormat::BlockSize);
+    if (source.Read(buffer.get(), block) != block)
+      throw EInOutError(source.Path(), "Read beyond end of file");
+    target.Write(buffer.get(), block);
+    if (m_ProgressActive)
+      ProgressAdvance(block);
+    count -= block;
+  }
+}
+
+void TQuakePak::ProgressStart() {
+  m_ProgressDone = 0;
+  m_ProgressActive = true;
+  if (OnStartCallback)
+    OnStartCallback(*this);
+}
+
+void TQuakePak::ProgressStep() {
+  if (m_ProgressTotal <= 0)
+    return;
+  // nearbyint rounds a half to the even neighbour.
+  double percent = std::nearbyint(static_cast<double>(m_ProgressDone) / static_cast<double>(m_ProgressTotal) * 100.0);
+  auto value = static_cast<uint8_t>(static_cast<int64_t>(percent) & 0xFF);
+  if (value == m_LastPercent)
+    return;
+  m_LastPercent = value;
+  if (OnCallback)
+    OnCallback(*this, value);
+}
+
+void TQuakePak::ProgressEnd() {
+  m_ProgressActive = false;
+  if (OnEndCallback)
+    OnEndCallback(*this);
+}
+
+void TQuakePak::ProgressAdvance(int64_t n) {
+  if (!m_ProgressActive)
+    return;
+  m_ProgressDone += n;
+  ProgressStep();
+}

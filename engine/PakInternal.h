@@ -1,0 +1,18 @@
+// Helpers shared by the engine's sources; not part of the public interface.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+int32_t ReadInt32(const unsigned char *bytes);
+void WriteInt32(unsigned char *bytes, int32_t value);
+
+// Names in undo records: "%", ":" and "," are written as "%XX", and so is a
+// name of one character (its piece would look like a kind marker). Any other
+// name is written as it stands.
+std::string EscapeRecordName(const std::string &name);
+std::string UnescapeRecordName(const std::string &text);
+
+// The file named title (any letter case) in the "id1" folder (any letter case)
+// of a Quake directory ending in "/"; empty when there is none.
+std::string FindStockFile(const std::string &quakeDirectory, const std::string &title);

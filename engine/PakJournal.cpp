@@ -1,0 +1,175 @@
+// The undo journal: one text record per change of the directory, newest
+// first, and the undoing of add, delete, rename and move records.
+#include "PakInternal.h"
+#include "PakQuake.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+bool NeedsEscape(char c) { return c == '%' || c == ':' || c == ','; }
+
+char HexDigit(int value) { return "0123456789ABCDEF"[value & 0xF]; }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  return -1;
+}
+
+// A decimal integer as the records write it; anything else is refused.
+int32_t DecimalToInt32(const std::string &text) {
+  if (text.empty() || text.find_first_not_of("+-0123456789") != std::string::npos)
+    throw EConvertError(text);
+  errno = 0;
+  char *end = nullptr;
+  long long value = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || value < INT32_MIN || value > INT32_MAX)
+    throw EConvertError(text);
+  return static_cast<int32_t>(value);
+}
+} // namespace
+
+std::string EscapeRecordName(const std::string &name) {
+  bool escapeAll = name.size() == 1;
+  std::string result;
+  result.reserve(name.size());
+  for (char c : name) {
+    if (escapeAll || NeedsEscape(c)) {
+      auto byte = static_cast<unsigned char>(c);
+      result += '%';
+      result += HexDigit(byte >> 4);
+      result += HexDigit(byte);
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
+std::string UnescapeRecordName(const std::string &text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::string::size_type i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+      result += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+      i += 2;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
+}
+
+void TQuakePak::SetAllowUndo(bool value) {
+  if (value == m_AllowUndo)
+    return;
+  m_AllowUndo = value;
+  m_Journal.clear();
+}
+
+void TQuakePak::SetMaxUndoLevels(int32_t value) {
+  if (value == 0)
+    m_Journal.clear();
+  if (value > 0 && m_Journal.size() > static_cast<size_t>(value)) {
+    m_JournalTruncated = true;
+    m_Journal.resize(static_cast<size_t>(value));
+  }
+  m_MaxUndoLevels = value;
+}
+
+void TQuakePak::AddUndoRecord(const std::string &record) {
+  if (m_AllowUndo) {
+    m_Journal.insert(m_Journal.begin(), record);
+    if (m_MaxUndoLevels >= 0 && m_Journal.size() > static_cast<size_t>(m_MaxUndoLevels)) {
+      m_JournalTruncated = true;
+      m_Journal.resize(static_cast<size_t>(m_MaxUndoLevels));
+    }
+  }
+  m_Modified = true;
+}
+
+std::string TQuakePak::EntryRecord(int32_t index) const {
+  return EscapeRecordName(EntryName(index)) + "," + std::to_string(EntryPosition(index)) + "," +
+         std::to_string(EntrySize(index)) + ":";
+}
+
+void TQuakePak::ParseEntryRecord(const std::string &piece, std::string &name, int32_t &position, int32_t &size) {
+  std::string text;
+  for (char c : piece)
+    if (c != ':')
+      text += c;
+  name = UnescapeRecordName(SplitAt(text, ','));
+  std::string positionText = SplitAt(text, ',');
+  if (!positionText.empty())
+    position = DecimalToInt32(positionText);
+  if (!text.empty())
+    size = DecimalToInt32(text);
+}
+
+void TQuakePak::RestoreEntry(const std::string &name, int32_t position, int32_t size) {
+  if (FindEntry(name) < 0)
+    AppendEntry(m_Directory, name, position, size);
+}
+
+bool TQuakePak::CanUndo() const { return m_AllowUndo && !m_FileName.empty() && CanModify() && !m_Journal.empty(); }
+
+uint8_t TQuakePak::Undo() {
+  if (!CanUndo())
+    return prNothingToUndo;
+  std::string record = m_Journal.front();
+  m_Journal.erase(m_Journal.begin());
+  char kind = record.empty() ? '\0' : record.front();
+  std::string text = record.size() > 2 ? record.substr(2) : std::string();
+  int32_t position = 0;
+  int32_t size = 0;
+  std::string name;
+
+  switch (kind) {
+  case 'A': {
+    char marker = 'A';
+    while (!text.empty()) {
+      if (text.find(':') == 1) {
+        marker = text.front();
+        text.erase(0, 2);
+        continue;
+      }
+      std::string piece = SplitAt(text, ':');
+      if (marker == 'A') {
+        int32_t k = FindEntry(UnescapeRecordName(piece));
+        if (k >= 0)
+          m_Directory.erase(m_Directory.begin() + k);
+      } else {
+        ParseEntryRecord(piece, name, position, size);
+        RestoreEntry(name, position, size);
+      }
+    }
+    break;
+  }
+  case 'D':
+    while (!text.empty()) {
+      ParseEntryRecord(SplitAt(text, ':'), name, position, size);
+      RestoreEntry(name, position, size);
+    }
+    break;
+  case 'M':
+  case 'R':
+    while (!text.empty()) {
+      std::string newName = UnescapeRecordName(SplitAt(text, ':'));
+      std::string oldName = UnescapeRecordName(SplitAt(text, ':'));
+      int32_t k = FindEntry(newName);
+      if (k >= 0)
+        m_Directory[static_cast<size_t>(k)].Name = oldName;
+    }
+    break;
+  default:
+    break;
+  }
+  if (m_Journal.empty() && !m_JournalTruncated)
+    m_Modified = false;
+  return prDone;
+}

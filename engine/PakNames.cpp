@@ -1,0 +1,135 @@
+// Entry names and disk paths: the small string routines shared by the engine,
+// the main window and the dialogs.
+#include "PakQuake.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace {
+// Index of the last "/" or "\", or npos.
+std::string::size_type LastSeparator(const std::string &name) { return name.find_last_of("/\\"); }
+} // namespace
+
+std::string AsciiLower(std::string text) {
+  for (char &c : text)
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+std::string AsciiUpper(std::string text) {
+  for (char &c : text)
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+bool SameTextAscii(const std::string &a, const std::string &b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+           return lower(x) == lower(y);
+         });
+}
+
+std::string EntryFileName(const std::string &name) {
+  auto at = LastSeparator(name);
+  return at == std::string::npos ? name : name.substr(at + 1);
+}
+
+std::string EntryDirectory(const std::string &name, bool addSlash) {
+  auto at = LastSeparator(name);
+  if (at == std::string::npos || at == 0)
+    return {};
+  std::string directory = name.substr(0, at);
+  if (addSlash)
+    directory += '/';
+  return directory;
+}
+
+std::string EntryExtension(const std::string &name, bool withDot) {
+  auto at = name.rfind('.');
+  if (at == std::string::npos)
+    return name;
+  return name.substr(withDot ? at : at + 1);
+}
+
+std::string SplitAt(std::string &text, char separator) {
+  auto at = text.find(separator);
+  if (at == std::string::npos) {
+    std::string head;
+    head.swap(text);
+    return head;
+  }
+  std::string head = text.substr(0, at);
+  text.erase(0, at + 1);
+  return head;
+}
+
+int64_t FileSizeOf(const std::string &path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0)
+    return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
+  if (!S_ISREG(info.st_mode))
+    return -1;
+  return info.st_size;
+}
+
+std::string PathDirectory(const std::string &path) {
+  auto at = path.rfind('/');
+  return at == std::string::npos ? std::string() : path.substr(0, at + 1);
+}
+
+void ForceDirectories(const std::string &directory) {
+  std::string path = directory;
+  while (path.size() > 1 && path.back() == '/')
+    path.pop_back();
+  if (path.empty() || path == "/")
+    return;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0)
+    return;
+  // Parents first: walk the path and create every missing component.
+  for (std::string::size_type at = path.find('/', 1);; at = path.find('/', at + 1)) {
+    std::string prefix = path.substr(0, at);
+    if (!prefix.empty() && ::stat(prefix.c_str(), &info) != 0)
+      ::mkdir(prefix.c_str(), 0777);
+    if (at == std::string::npos)
+      break;
+  }
+}
+
+std::string TQuakePak::ToEntrySlashes(const std::string &name) {
+  std::string result = name;
+  std::replace(result.begin(), result.end(), '\\', '/');
+  return result;
+}
+
+std::string TQuakePak::ToPathSlashes(const std::string &name) {
+  // The native separator is "/": nothing to turn.
+  return name;
+}
+
+std::string TQuakePak::ApplySpaceRule(const std::string &name) const {
+  switch (m_HandleSpaces) {
+  case shLeave:
+    return name;
+  case shDelete: {
+    std::string result = name;
+    result.erase(std::remove(result.begin(), result.end(), ' '), result.end());
+    return result;
+  }
+  default: {
+    std::string result = name;
+    std::replace(result.begin(), result.end(), ' ', '_');
+    return result;
+  }
+  }
+}
+
+std::string TQuakePak::MakeEntryName(const std::string &name) const {
+  std::string result = ToEntrySlashes(name);
+  if (m_ForceLowercase)
+    result = AsciiLower(result);
+  return ApplySpaceRule(result);
+}

@@ -1,0 +1,385 @@
+// The archive engine of Varnel: one open Quake PAK archive at a time, its
+// directory in memory, the working file that holds the data of added files,
+// and every operation on the archive. Pure standard C++ (and POSIX): the
+// engine knows nothing of windows. Questions and progress leave it only
+// through its events, whose answers are plain values.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using TStringList = std::vector<std::string>;
+
+// Packed colour: red + 256 * green + 65536 * blue, high byte 0.
+using TColor = uint32_t;
+
+namespace PakFormat {
+// Byte layout of a PAK file: header, entry data, directory of fixed records.
+inline constexpr int32_t HeaderSize = 12;
+inline constexpr int32_t RecordSize = 64;
+inline constexpr int32_t NameSize = 56;
+inline constexpr int32_t PositionOffset = 56; // within a record
+inline constexpr int32_t SizeOffset = 60;     // within a record
+inline constexpr char Magic[4] = {'P', 'A', 'C', 'K'};
+// Offsets and sizes are 32-bit signed: an archive ends below this.
+inline constexpr int64_t MaxArchiveSize = 0x7FFFFFFF;
+// Every copy streams through one buffer of this many bytes.
+inline constexpr int32_t BlockSize = 65528;
+// Size of the game palette: 256 colours of 3 bytes.
+inline constexpr int32_t PaletteSize = 768;
+} // namespace PakFormat
+
+// Result codes of the editing and saving operations, one numbering across the engine.
+inline constexpr uint8_t prDone = 0;
+inline constexpr uint8_t prEmptyList = 1;
+inline constexpr uint8_t prNoPath = 3;
+inline constexpr uint8_t prBadSize = 4;
+inline constexpr uint8_t prProtected = 5;
+inline constexpr uint8_t prNoArchive = 7;
+inline constexpr uint8_t prNoFile = 9;
+inline constexpr uint8_t prFileTooShort = 13;
+inline constexpr uint8_t prWriteFailed = 14;
+inline constexpr uint8_t prCancelled = 15;
+inline constexpr uint8_t prNothingToUndo = 16;
+
+// Names with a fixed meaning.
+inline constexpr const char *UntitledName = "(Untitled)";
+inline constexpr const char *WorkingFileTitle = "~TMPPAK.PAK";
+inline constexpr const char *SaveFileTitle = "~SAVE.PAK";
+
+enum TSpaceHandle : uint8_t { shLeave, shDelete, shUnderscore };
+
+enum TFileReplace : uint8_t { frReplace, frReplaceAll, frSkip, frSkipAll, frCancel };
+
+// The order matters: the first three kinds are those the lump viewer shows.
+enum TFileKind : uint8_t {
+  fkLump,
+  fkPalette,
+  fkColormap,
+  fkWad,
+  fkWave,
+  fkModel,
+  fkMap,
+  fkSprite,
+  fkProgs,
+  fkScript,
+  fkConfig,
+  fkEndScreen,
+  fkDemo,
+  fkUnknown
+};
+
+// ---------------------------------------------------------------------------
+// Errors. Each refusal carries a fixed message.
+
+class EInvalidQuakeDir : public std::runtime_error {
+public:
+  EInvalidQuakeDir() : std::runtime_error("Invalid Quake directory") {}
+};
+
+class EInvalidPakFile : public std::runtime_error {
+public:
+  EInvalidPakFile() : std::runtime_error("Not a valid PAK file.") {}
+};
+
+class EPakFileProtected : public std::runtime_error {
+public:
+  EPakFileProtected() : std::runtime_error("Cannot rename file in protected PAK file.") {}
+};
+
+class EInvalidFileName : public std::runtime_error {
+public:
+  explicit EInvalidFileName(const std::string &message) : std::runtime_error(message) {}
+};
+
+inline constexpr const char *NameExistsMessage = "Specified file name already exists in PAK file.";
+inline constexpr const char *NameTooLongMessage = "File name too long.";
+inline constexpr const char *NameEmptyMessage = "The new name names no file.";
+
+// An input/output failure; the message names the file and the system's reason.
+class EInOutError : public std::runtime_error {
+public:
+  EInOutError(const std::string &fileName, int errorCode);
+  EInOutError(const std::string &fileName, const std::string &reason);
+  const std::string &FileName() const { return m_FileName; }
+  int ErrorCode() const { return m_ErrorCode; }
+
+private:
+  std::string m_FileName;
+  int m_ErrorCode = 0;
+};
+
+// A number in an undo record that is not a decimal integer.
+class EConvertError : public std::runtime_error {
+public:
+  explicit EConvertError(const std::string &text)
+      : std::runtime_error("'" + text + "' is not a valid integer value") {}
+};
+
+// ---------------------------------------------------------------------------
+
+// One directory entry. Position > 0: offset in the archive file; Position <= 0:
+// offset -Position in the working file.
+struct TDirEntry {
+  std::string Name;
+  int32_t Position = 0;
+  int32_t Size = 0;
+};
+
+void AppendEntry(std::vector<TDirEntry> &list, const std::string &name, int32_t position, int32_t size);
+
+// A picture made by the engine. The engine draws no text: a notice, when set,
+// is to be centred on the picture by whoever shows it.
+class TBitmap {
+public:
+  static constexpr TColor DefaultBackground = 0xFFFFFF;
+
+  TBitmap() = default;
+  TBitmap(int32_t width, int32_t height);
+
+  int32_t Width() const { return m_Width; }
+  int32_t Height() const { return m_Height; }
+  // Resizing keeps nothing of the old pixels; new pixels are the background.
+  void SetSize(int32_t width, int32_t height);
+  void SetWidth(int32_t width) { SetSize(width, m_Height); }
+  void SetHeight(int32_t height) { SetSize(m_Width, height); }
+
+  TColor Pixel(int32_t x, int32_t y) const;
+  void SetPixel(int32_t x, int32_t y, TColor color);
+  // Right and bottom edges excluded; clipped to the bitmap.
+  void FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom, TColor color);
+  const std::vector<TColor> &Pixels() const { return m_Pixels; }
+
+  const std::string &Notice() const { return m_Notice; }
+  void SetNotice(const std::string &notice) { m_Notice = notice; }
+
+private:
+  int32_t m_Width = 0;
+  int32_t m_Height = 0;
+  std::vector<TColor> m_Pixels;
+  std::string m_Notice;
+};
+
+// The 256-colour game palette, black until loaded.
+class TQuakePalette {
+public:
+  TColor ColorOf(uint8_t index) const;
+  // Loads 768 bytes at offset from a file. Returns 0 loaded, 4 size is not
+  // 768, 9 no such file, 13 the file ends early, 14 a read error. Never raises;
+  // on any code but 0 the palette is unchanged.
+  uint8_t ReadFromFile(const std::string &fileName, int32_t offset, int32_t size);
+  const std::array<uint8_t, PakFormat::PaletteSize> &Colours() const { return m_Colours; }
+
+private:
+  std::array<uint8_t, PakFormat::PaletteSize> m_Colours{};
+};
+
+class TQuakePak;
+class TPakFile;
+
+using TAddFileExistsEvent = std::function<void(TQuakePak &Sender, const std::string &FileName, TFileReplace &Replace)>;
+using TExtFileExistsEvent = std::function<void(TQuakePak &Sender, const std::string &FileName, bool &Replace)>;
+using TNoSaveFileNameEvent = std::function<void(TQuakePak &Sender, std::string &FileName, bool &Cancel)>;
+using TCallbackEvent = std::function<void(TQuakePak &Sender, uint8_t Percent)>;
+using TNotifyEvent = std::function<void(TQuakePak &Sender)>;
+
+// ---------------------------------------------------------------------------
+// Entry names and paths. Entry names use "/" (a "\" also separates); disk
+// paths use the native separator. Comparisons ignore ASCII letter case only.
+
+// The part after the last "/" or "\".
+std::string EntryFileName(const std::string &name);
+// The part before the last "/" or "\"; with addSlash a "/" is appended when not empty.
+std::string EntryDirectory(const std::string &name, bool addSlash);
+// The part after the last "."; with withDot the dot too. No dot: the whole name.
+std::string EntryExtension(const std::string &name, bool withDot);
+// Cuts the head off text at the first separator (all of it when there is none).
+std::string SplitAt(std::string &text, char separator);
+// Size of a disk file: 0 when it does not exist, -1 when it cannot be sized.
+int64_t FileSizeOf(const std::string &path);
+// Classifies an entry name by its extension.
+TFileKind FileKindOf(const std::string &name);
+
+std::string AsciiLower(std::string text);
+std::string AsciiUpper(std::string text);
+bool SameTextAscii(const std::string &a, const std::string &b);
+// The directory part of a disk path, up to and including its last "/" (empty without one).
+std::string PathDirectory(const std::string &path);
+// Creates a directory with every missing parent, outermost first. Failures are
+// not reported: the file operation that follows fails instead.
+void ForceDirectories(const std::string &directory);
+
+// ---------------------------------------------------------------------------
+
+class TQuakePak {
+public:
+  TQuakePak();
+  ~TQuakePak();
+  TQuakePak(const TQuakePak &) = delete;
+  TQuakePak &operator=(const TQuakePak &) = delete;
+
+  // --- state
+  const std::string &QuakeDirectory() const { return m_QuakeDirectory; }
+  const std::string &TempDirectory() const { return m_TempDirectory; }
+  const std::string &WorkingFileName() const { return m_WorkingFileName; }
+  const std::string &FileName() const { return m_FileName; }
+  bool Modified() const { return m_Modified; }
+  bool JournalTruncated() const { return m_JournalTruncated; }
+  const std::vector<TDirEntry> &Directory() const { return m_Directory; }
+  const TStringList &Journal() const { return m_Journal; }
+  const TQuakePalette &Palette() const { return m_Palette; }
+
+  // --- published properties
+  bool AllowUndo() const { return m_AllowUndo; }
+  // A different value is stored and clears the journal.
+  void SetAllowUndo(bool value);
+  bool ProtectID1Pak() const { return m_ProtectID1Pak; }
+  void SetProtectID1Pak(bool value) { m_ProtectID1Pak = value; }
+  bool ForceLowercase() const { return m_ForceLowercase; }
+  void SetForceLowercase(bool value) { m_ForceLowercase = value; }
+  TSpaceHandle HandleSpaces() const { return m_HandleSpaces; }
+  void SetHandleSpaces(TSpaceHandle value) { m_HandleSpaces = value; }
+  int32_t MaxUndoLevels() const { return m_MaxUndoLevels; }
+  // 0 clears the journal; a positive limit drops the oldest records beyond it.
+  void SetMaxUndoLevels(int32_t value);
+
+  // --- events
+  TAddFileExistsEvent OnAddFileExists;
+  TExtFileExistsEvent OnExtractFileExists;
+  TCallbackEvent OnCallback;
+  TNotifyEvent OnStartCallback;
+  TNotifyEvent OnEndCallback;
+  TExtFileExistsEvent OnSaveFileExists;
+  TNoSaveFileNameEvent OnNoSaveFileName;
+
+  // --- directories and opening
+  // Validates (id1/pak0.pak must be a PAK file, in any letter case) and sets
+  // the Quake directory, then loads the palette. An empty directory closes the
+  // archive. Raises EInvalidQuakeDir; nothing changes then.
+  void SetQuakeDirectory(const std::string &directory);
+  // Sets the temporary directory if it exists; otherwise does nothing.
+  void SetTempDirectory(const std::string &directory);
+  // Opens a PAK file, starts a new archive for "(Untitled)", or closes the
+  // archive for an empty name. Raises EInvalidPakFile (nothing changed) or
+  // EInOutError.
+  void OpenPak(const std::string &fileName);
+  void NewPak();
+  void DeleteWorkingFile();
+  bool IsUntitled() const;
+  // This component's own folder inside TempDirectory (unique, mode 0700),
+  // created on first need, ending in "/". Holds the working file, the save
+  // file, viewed copies and icon probes. Raises EInOutError when it cannot be made.
+  std::string PrivateDirectory();
+
+  // --- entries
+  int32_t EntryCount() const;
+  std::string EntryName(int32_t index) const;
+  int32_t EntryPosition(int32_t index) const;
+  int32_t EntrySize(int32_t index) const;
+  // Highest index whose name equals name ignoring ASCII case; -1 when none.
+  int32_t FindEntry(const std::string &name) const;
+  bool CanModify() const;
+  bool IsProtected() const { return !CanModify(); }
+  // 0 nothing to undo, 1 add, 2 delete, 3 rename, 4 move.
+  uint8_t UndoKind() const;
+  // True when path names this installation's id1/pak0.pak or id1/pak1.pak,
+  // by any spelling (letter case, links, "..", doubled slashes).
+  bool IsStockArchive(const std::string &path) const;
+
+  // --- the file format
+  // True for a regular file that starts with "PACK" (any letter case).
+  static bool IsPakFile(const std::string &path);
+  // Creates or truncates the file with a bare header. Never raises.
+  static bool CreateBareArchive(const std::string &path);
+  // Replaces list with the file's entries; 3 for an empty path. Never trusts
+  // header fields for allocation: reads only the whole records the file holds.
+  static uint8_t ReadDirectory(const std::string &path, std::vector<TDirEntry> &list);
+  // Patches the header of a file holding header and data and appends the
+  // records of Directory.
+  bool WriteDirectory(const std::string &path);
+
+  // --- entry names
+  static std::string ToEntrySlashes(const std::string &name);
+  static std::string ToPathSlashes(const std::string &name);
+  std::string ApplySpaceRule(const std::string &name) const;
+  // Slashes, lower case (ForceLowercase) and the space rule.
+  std::string MakeEntryName(const std::string &name) const;
+
+  // --- adding
+  uint8_t AddFiles(TStringList &paths, const std::string &baseDirectory, const std::string &targetDirectory,
+                   bool recurse);
+  bool AppendFileData(const std::string &target, const std::string &source, std::string &entryName);
+  void ScanDirectory(const std::string &directory, TStringList &paths, bool recurse);
+
+  // --- deleting, renaming, moving
+  uint8_t DeleteEntries(const TStringList &names);
+  // Raises EPakFileProtected or EInvalidFileName; an index out of range is ignored.
+  void RenameEntry(int32_t index, const std::string &newName);
+  uint8_t MoveEntries(const TStringList &names, const std::string &targetDirectory);
+
+  // --- extracting
+  uint8_t ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths);
+  void ExtractEntry(int32_t index, const std::string &targetPath);
+
+  // --- undo journal
+  void AddUndoRecord(const std::string &record);
+  std::string EntryRecord(int32_t index) const;
+  static void ParseEntryRecord(const std::string &piece, std::string &name, int32_t &position, int32_t &size);
+  void RestoreEntry(const std::string &name, int32_t position, int32_t size);
+  bool CanUndo() const;
+  uint8_t Undo();
+
+  // --- saving
+  uint8_t SavePak();
+  uint8_t SavePakAs(const std::string &target);
+  uint8_t WriteArchive(const std::string &target);
+
+  // --- palette and lumps
+  bool LoadPalette();
+  // Decodes an entry into a new bitmap; empty for no bitmap.
+  std::unique_ptr<TBitmap> LumpToBitmap(const std::string &name, TColor offset, bool add);
+
+  // --- block copy and progress
+  // Copies count bytes between the files' current positions in blocks of at
+  // most BlockSize. Raises EInOutError on a failing or short read or write;
+  // never writes bytes that were not read.
+  void CopyBytes(TPakFile &source, TPakFile &target, int64_t count);
+  void ProgressStart();
+  void ProgressStep();
+  void ProgressEnd();
+  // Counts n more items or bytes while progress is active, then steps.
+  void ProgressAdvance(int64_t n);
+  bool ProgressActive() const { return m_ProgressActive; }
+  int64_t ProgressDone() const { return m_ProgressDone; }
+  int64_t ProgressTotal() const { return m_ProgressTotal; }
+  void SetProgressTotal(int64_t total) { m_ProgressTotal = total; }
+  uint8_t LastPercent() const { return m_LastPercent; }
+
+private:
+
+  std::string m_QuakeDirectory;
+  std::string m_TempDirectory;
+  std::string m_WorkingFileName;
+  std::string m_FileName;
+  bool m_ProgressActive = false;
+  bool m_Modified = false;
+  bool m_ForceLowercase = true;
+  bool m_AllowUndo = true;
+  bool m_JournalTruncated = false;
+  bool m_ProtectID1Pak = true;
+  TSpaceHandle m_HandleSpaces = shUnderscore;
+  std::vector<TDirEntry> m_Directory;
+  TStringList m_Journal;
+  TQuakePalette m_Palette;
+  int32_t m_MaxUndoLevels = -1;
+  int64_t m_ProgressDone = 0;
+  int64_t m_ProgressTotal = 0;
+  uint8_t m_LastPercent = 0;
+  // Private folders made so far, the current one last; removed by the destructor.
+  std::vector<std::string> m_PrivateDirectories;
+};

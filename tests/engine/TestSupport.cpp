@@ -1,0 +1,68 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+TTempDir::TTempDir() {
+  std::string pattern = (fs::temp_directory_path() / "varnel-test-XXXXXX").string();
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (::mkdtemp(buffer.data()) == nullptr)
+    throw std::runtime_error("cannot make a scratch folder");
+  m_Path = std::string(buffer.data()) + "/";
+}
+
+TTempDir::~TTempDir() {
+  std::error_code error;
+  fs::permissions(m_Path, fs::perms::owner_all, fs::perm_options::add, error);
+  fs::remove_all(m_Path, error);
+}
+
+std::string ReadFileBytes(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFileBytes(const std::string &path, const std::string &bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out)
+    throw std::runtime_error("cannot write " + path);
+}
+
+std::string Int32LE(int32_t value) {
+  auto bits = static_cast<uint32_t>(value);
+  std::string bytes(4, '\0');
+  for (int i = 0; i < 4; ++i)
+    bytes[static_cast<size_t>(i)] = static_cast<char>(bits >> (8 * i));
+  return bytes;
+}
+
+std::string BuildPak(const std::vector<TFixtureEntry> &entries) {
+  std::string data;
+  std::string directory;
+  for (const TFixtureEntry &entry : entries) {
+    std::string name = entry.Name.substr(0, 56);
+    name.resize(56, '\0');
+    directory += name + Int32LE(static_cast<int32_t>(12 + data.size())) + Int32LE(static_cast<int32_t>(entry.Data.size()));
+    data += entry.Data;
+  }
+  return "PACK" + Int32LE(static_cast<int32_t>(12 + data.size())) + Int32LE(static_cast<int32_t>(directory.size())) +
+         data + directory;
+}
+
+std::string MakeQuakeDirectory(const TTempDir &folder, const std::vector<TFixtureEntry> &pak0Entries,
+                               const std::string &id1Name, const std::string &pakName) {
+  std::string quake = folder.File("quake/");
+  fs::create_directories(quake + id1Name);
+  WriteFileBytes(quake + id1Name + "/" + pakName, BuildPak(pak0Entries));
+  WriteFileBytes(quake + id1Name + "/pak1.pak", BuildPak({}));
+  return quake;
+}

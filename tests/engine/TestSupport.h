@@ -1,0 +1,40 @@
+// Shared by the engine tests: scratch folders and archives built byte by byte.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A fresh folder below $TMPDIR, removed with everything in it at the end.
+class TTempDir {
+public:
+  TTempDir();
+  ~TTempDir();
+  TTempDir(const TTempDir &) = delete;
+  TTempDir &operator=(const TTempDir &) = delete;
+  // The folder, ending in "/".
+  const std::string &Path() const { return m_Path; }
+  // A path inside the folder.
+  std::string File(const std::string &name) const { return m_Path + name; }
+
+private:
+  std::string m_Path;
+};
+
+std::string ReadFileBytes(const std::string &path);
+void WriteFileBytes(const std::string &path, const std::string &bytes);
+std::string Int32LE(int32_t value);
+
+struct TFixtureEntry {
+  std::string Name;
+  std::string Data;
+};
+
+// A PAK file as Varnel writes one: the 12-byte header, the data of every entry
+// back to back from offset 12 in list order, then one 64-byte record per entry.
+std::string BuildPak(const std::vector<TFixtureEntry> &entries);
+
+// A Quake installation below folder: id1/pak0.pak holding the given entries
+// and an empty id1/pak1.pak. Returns the installation folder ending in "/".
+std::string MakeQuakeDirectory(const TTempDir &folder, const std::vector<TFixtureEntry> &pak0Entries = {},
+                               const std::string &id1Name = "id1", const std::string &pakName = "pak0.pak");

@@ -1,0 +1,55 @@
+#include "ScriptedDesktop.h"
+
+#include <QPixmap>
+
+QStringList TScriptedDesktop::Texts(const QString &kind) const {
+  QStringList texts;
+  for (const TQuestion &question : Asked)
+    if (question.Kind == kind)
+      texts << question.Text;
+  return texts;
+}
+
+void TScriptedDesktop::ShowError(QWidget *, const QString &text) { Asked.append({"error", text}); }
+
+void TScriptedDesktop::ShowWarning(QWidget *, const QString &text) { Asked.append({"warning", text}); }
+
+QMessageBox::StandardButton TScriptedDesktop::Confirm(QWidget *, const QString &text,
+                                                      QMessageBox::StandardButtons buttons) {
+  Asked.append({"confirm", text});
+  if (!ConfirmAnswers.isEmpty())
+    return ConfirmAnswers.dequeue();
+  return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No;
+}
+
+QStringList TScriptedDesktop::ChooseOpenFiles(QWidget *, const TFileDialogRequest &request) {
+  Asked.append({"open", request.Title});
+  FileRequests.append(request);
+  return OpenFilesAnswers.isEmpty() ? QStringList() : OpenFilesAnswers.dequeue();
+}
+
+QString TScriptedDesktop::ChooseSaveFile(QWidget *, const TFileDialogRequest &request) {
+  Asked.append({"save", request.Title});
+  FileRequests.append(request);
+  return SaveFileAnswers.isEmpty() ? QString() : SaveFileAnswers.dequeue();
+}
+
+QString TScriptedDesktop::ChooseDirectory(QWidget *, const QString &title, const QString &start, bool canCreate) {
+  Asked.append({"directory", title});
+  DirectoryCanCreate.append(canCreate);
+  DirectoryStarts.append(start);
+  return DirectoryAnswers.isEmpty() ? QString() : DirectoryAnswers.dequeue();
+}
+
+TDesktopServices::TOpenResult TScriptedDesktop::OpenWithDefaultApplication(const QString &path) {
+  Asked.append({"view", path});
+  OpenedFiles.append(path);
+  return OpenResult;
+}
+
+QIcon TScriptedDesktop::FileIcon(const QString &path) {
+  IconRequests.append(path);
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::gray);
+  return QIcon(pixmap);
+}

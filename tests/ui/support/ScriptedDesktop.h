@@ -1,0 +1,45 @@
+// A desktop for window tests: it answers from scripts that the test fills in
+// beforehand and records every question it was asked, in order. When a script
+// runs dry it answers as a user who cancels would.
+#pragma once
+
+#include "DesktopServices.h"
+
+#include <QList>
+#include <QQueue>
+
+class TScriptedDesktop : public TDesktopServices {
+public:
+  struct TQuestion {
+    QString Kind; // "error", "warning", "confirm", "open", "save", "directory", "view"
+    QString Text; // the message, the chooser's title, or the opened path
+  };
+
+  // Scripts, consumed from the front.
+  QQueue<QMessageBox::StandardButton> ConfirmAnswers;
+  QQueue<QStringList> OpenFilesAnswers;
+  QQueue<QString> SaveFileAnswers;
+  QQueue<QString> DirectoryAnswers;
+  TOpenResult OpenResult = orNoApplication;
+
+  // What was asked.
+  QList<TQuestion> Asked;
+  QList<TFileDialogRequest> FileRequests; // open and save choosers
+  QList<bool> DirectoryCanCreate;         // one per folder chooser
+  QStringList DirectoryStarts;            // one per folder chooser
+  QStringList OpenedFiles;                // paths handed to OpenWithDefaultApplication
+  QStringList IconRequests;               // paths whose icon was asked
+
+  // The texts of the questions of one kind, in order.
+  QStringList Texts(const QString &kind) const;
+
+  void ShowError(QWidget *parent, const QString &text) override;
+  void ShowWarning(QWidget *parent, const QString &text) override;
+  QMessageBox::StandardButton Confirm(QWidget *parent, const QString &text,
+                                      QMessageBox::StandardButtons buttons) override;
+  QStringList ChooseOpenFiles(QWidget *parent, const TFileDialogRequest &request) override;
+  QString ChooseSaveFile(QWidget *parent, const TFileDialogRequest &request) override;
+  QString ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) override;
+  TOpenResult OpenWithDefaultApplication(const QString &path) override;
+  QIcon FileIcon(const QString &path) override;
+};

@@ -1,0 +1,92 @@
+#include "DesktopServices.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+void TSystemDesktop::ShowError(QWidget *parent, const QString &text) {
+  QMessageBox::critical(parent, QObject::tr("Error"), text, QMessageBox::Ok);
+}
+
+void TSystemDesktop::ShowWarning(QWidget *parent, const QString &text) {
+  QMessageBox::warning(parent, QObject::tr("Warning"), text, QMessageBox::Ok);
+}
+
+QMessageBox::StandardButton TSystemDesktop::Confirm(QWidget *parent, const QString &text,
+                                                    QMessageBox::StandardButtons buttons) {
+  QMessageBox box(QMessageBox::Question, QObject::tr("Confirm"), text, buttons, parent);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+namespace {
+void Prepare(QFileDialog &dialog, const TFileDialogRequest &request) {
+  dialog.setWindowTitle(request.Title);
+  if (!request.Directory.isEmpty())
+    dialog.setDirectory(request.Directory);
+  dialog.setNameFilters(request.Filters);
+  if (!request.Filters.isEmpty())
+    dialog.selectNameFilter(request.Filters.first());
+  dialog.setDefaultSuffix(request.DefaultSuffix);
+  if (!request.FileName.isEmpty())
+    dialog.selectFile(request.FileName);
+}
+} // namespace
+
+QStringList TSystemDesktop::ChooseOpenFiles(QWidget *parent, const TFileDialogRequest &request) {
+  QFileDialog dialog(parent);
+  Prepare(dialog, request);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.Multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+}
+
+QString TSystemDesktop::ChooseSaveFile(QWidget *parent, const TFileDialogRequest &request) {
+  QFileDialog dialog(parent);
+  Prepare(dialog, request);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return {};
+  return dialog.selectedFiles().first();
+}
+
+QString TSystemDesktop::ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) {
+  QFileDialog dialog(parent, title, start);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (!canCreate)
+    dialog.setOption(QFileDialog::ReadOnly); // hides the new-folder button
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return {};
+  return dialog.selectedFiles().first();
+}
+
+TDesktopServices::TOpenResult TSystemDesktop::OpenWithDefaultApplication(const QString &path) {
+  // Ask the desktop which program is the default for the file's type; none
+  // means there is no application for it.
+  const QString mimeType = QMimeDatabase().mimeTypeForFile(path).name();
+  const QString xdgMime = QStandardPaths::findExecutable("xdg-mime");
+  if (!xdgMime.isEmpty()) {
+    QProcess query;
+    query.start(xdgMime, {"query", "default", mimeType});
+    if (query.waitForFinished(5000) && query.exitStatus() == QProcess::NormalExit &&
+        QString::fromUtf8(query.readAllStandardOutput()).trimmed().isEmpty())
+      return orNoApplication;
+  }
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) ? orOpened : orFailed;
+}
+
+QIcon TSystemDesktop::FileIcon(const QString &path) {
+  const QMimeType type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension);
+  QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+  if (icon.isNull())
+    icon = QFileIconProvider().icon(QFileInfo(path));
+  return icon;
+}

@@ -1,0 +1,60 @@
+// Everything the windows ask of the desktop: message boxes, file and folder
+// choosers, opening a file with its program, and file icons. Windows reach it
+// through this one interface, so tests can put scripted answers in its place.
+#pragma once
+
+#include <QIcon>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+struct TFileDialogRequest {
+  QString Title;
+  QString Directory;     // where the chooser starts; empty: its own default
+  QString FileName;      // proposed name (save choosers)
+  QStringList Filters;   // "Quake PAK Files (*.pak)", ... the first is selected
+  QString DefaultSuffix; // appended when the user types a name without one
+  bool Multiple = false; // open choosers: several files may be chosen
+};
+
+class TDesktopServices {
+public:
+  enum TOpenResult { orOpened, orNoApplication, orFailed };
+
+  virtual ~TDesktopServices() = default;
+
+  // An error box with an OK button.
+  virtual void ShowError(QWidget *parent, const QString &text) = 0;
+  // A warning box with an OK button.
+  virtual void ShowWarning(QWidget *parent, const QString &text) = 0;
+  // A confirmation box with the given buttons (Yes|No or Yes|No|Cancel);
+  // returns the button chosen, Cancel (or No without Cancel) when closed.
+  virtual QMessageBox::StandardButton Confirm(QWidget *parent, const QString &text,
+                                              QMessageBox::StandardButtons buttons) = 0;
+  // Existing files; empty when cancelled.
+  virtual QStringList ChooseOpenFiles(QWidget *parent, const TFileDialogRequest &request) = 0;
+  // A file name to write, after the chooser's own overwrite question; empty when cancelled.
+  virtual QString ChooseSaveFile(QWidget *parent, const TFileDialogRequest &request) = 0;
+  // An existing directory; empty when cancelled.
+  virtual QString ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) = 0;
+  // Opens a file with the desktop's default program for its type.
+  virtual TOpenResult OpenWithDefaultApplication(const QString &path) = 0;
+  // The desktop's icon for a file.
+  virtual QIcon FileIcon(const QString &path) = 0;
+};
+
+// The real desktop: QMessageBox, QFileDialog, the MIME database and xdg defaults.
+class TSystemDesktop : public TDesktopServices {
+public:
+  void ShowError(QWidget *parent, const QString &text) override;
+  void ShowWarning(QWidget *parent, const QString &text) override;
+  QMessageBox::StandardButton Confirm(QWidget *parent, const QString &text,
+                                      QMessageBox::StandardButtons buttons) override;
+  QStringList ChooseOpenFiles(QWidget *parent, const TFileDialogRequest &request) override;
+  QString ChooseSaveFile(QWidget *parent, const TFileDialogRequest &request) override;
+  QString ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) override;
+  TOpenResult OpenWithDefaultApplication(const QString &path) override;
+  QIcon FileIcon(const QString &path) override;
+};

@@ -1,0 +1,20 @@
+#include "EntryText.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+QString EntryToDisplay(const std::string &name) {
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = decoder.decode(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
+  if (!decoder.hasError())
+    return text;
+  return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+std::string DisplayToEntry(const QString &text) { return text.toUtf8().toStdString(); }
+
+QString PathToQ(const std::string &path) {
+  return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+std::string PathFromQ(const QString &path) { return QFile::encodeName(path).toStdString(); }

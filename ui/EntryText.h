@@ -1,0 +1,13 @@
+// Entry names and disk paths are bytes; the windows show them as text.
+#pragma once
+
+#include <QString>
+#include <string>
+
+// An entry name for display: UTF-8 where it is valid, otherwise byte for byte.
+QString EntryToDisplay(const std::string &name);
+// A name the user typed, as the bytes an entry name holds (UTF-8).
+std::string DisplayToEntry(const QString &text);
+// Disk paths, in the file system's own encoding.
+QString PathToQ(const std::string &path);
+std::string PathFromQ(const QString &path);
