@@ -1,0 +1,17 @@
+// The move dialog: the archive directory that selected entries move to.
+#pragma once
+
+#include "PakQuake.h"
+
+#include <QDialog>
+
+class TMoveDialog : public QDialog {
+public:
+  TMoveDialog(const TQuakePak &pak, QWidget *parent = nullptr);
+
+  // On OK the typed or chosen directory comes back (possibly empty: the top level).
+  bool Execute(QString &targetDirectory);
+
+private:
+  const TQuakePak &m_Pak;
+};

@@ -1,0 +1,44 @@
+// The per-user settings: read and applied once when the main window is
+// created, written back once when it is destroyed.
+#pragma once
+
+#include "PakQuake.h"
+
+#include <QSettings>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QWidget;
+
+// The settings that belong to the main window rather than to the archive component.
+struct TMainSettings {
+  QString OpenPath;
+  QString ExtractPath;
+  bool MaintainDirectory = false;
+  bool RecurseSubDirs = true;
+  uint8_t SortMode = 0;
+  std::array<QString, 4> OldFiles; // [0] is "File1", the newest
+};
+
+class TSettingsStore {
+public:
+  explicit TSettingsStore(QSettings &settings);
+
+  // Reads every setting in order and applies each at once: to the archive
+  // component, to values, and to the window's bounds and state. Returns the
+  // message of a stored Quake directory that the component refused (the
+  // remaining settings are still read), or an empty string.
+  QString Read(TQuakePak &pak, TMainSettings &values, QWidget &window);
+  // Writes every setting back; the window bounds only while it is neither
+  // maximised nor minimised.
+  void Write(const TQuakePak &pak, const TMainSettings &values, const QWidget &window);
+
+private:
+  QSettings &m_Settings;
+};
+
+// The user's settings file: an INI file in the user's configuration folder,
+// named after the application.
+std::unique_ptr<QSettings> OpenUserSettings();
