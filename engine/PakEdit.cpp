@@ -1,6 +1,106 @@
-// Deleting, renaming and moving entries. (Not built yet.)
+// Deleting, renaming and moving entries. These change the directory alone:
+// the bytes of every entry stay where they are until the archive is saved,
+// which is what lets the journal bring a deleted entry back.
+#include "PakInternal.h"
 #include "PakQuake.h"
 
-uint8_t TQuakePak::DeleteEntries(const TStringList &) { return prDone; }
-void TQuakePak::RenameEntry(int32_t, const std::string &) {}
-uint8_t TQuakePak::MoveEntries(const TStringList &, const std::string &) { return prDone; }
+namespace {
+// A name that names no file: nothing at all, or a directory part alone.
+bool NamesNoFile(const std::string &name) { return name.empty() || name.back() == '/'; }
+} // namespace
+
+// Removes the named entries (each found with FindEntry, names not found are
+// passed over) and makes one delete record of those removed. Returns 0 done,
+// or, when a precondition fails, the code of the last failing test: 7 no
+// archive open, 5 the archive may not be changed, 1 the list is empty.
+uint8_t TQuakePak::DeleteEntries(const TStringList &names) {
+  uint8_t result = prDone;
+  if (m_FileName.empty())
+    result = prNoArchive;
+  if (!CanModify())
+    result = prProtected;
+  if (names.empty())
+    result = prEmptyList;
+  if (result != prDone)
+    return result;
+
+  std::string record = "D:";
+  for (const std::string &name : names) {
+    int32_t k = FindEntry(name);
+    if (k < 0)
+      continue;
+    if (m_AllowUndo)
+      record += EntryRecord(k);
+    m_Directory.erase(m_Directory.begin() + k);
+  }
+  // Even a record that names no entry is one step: the call was an edit.
+  AddUndoRecord(record);
+  return prDone;
+}
+
+// Gives entry index the normalised new name; it keeps its place, position and
+// size. An index out of range is ignored. Raises, in this order of testing,
+// EPakFileProtected when the archive may not be changed, EInvalidFileName
+// (NameEmptyMessage) when the name is empty or ends in "/", EInvalidFileName
+// (NameExistsMessage) when any entry, this one included, has the name, and
+// EInvalidFileName (NameTooLongMessage) beyond the record's name field.
+// Nothing changes when it raises.
+void TQuakePak::RenameEntry(int32_t index, const std::string &newName) {
+  std::string name = MakeEntryName(newName);
+  if (index < 0 || index >= EntryCount())
+    return;
+  if (!CanModify())
+    throw EPakFileProtected();
+  if (NamesNoFile(name))
+    throw EInvalidFileName(NameEmptyMessage);
+  if (FindEntry(name) >= 0)
+    throw EInvalidFileName(NameExistsMessage);
+  if (name.size() > static_cast<size_t>(PakFormat::NameSize))
+    throw EInvalidFileName(NameTooLongMessage);
+
+  TDirEntry &entry = m_Directory[static_cast<size_t>(index)];
+  std::string record = "R:" + EscapeRecordField(name) + ":" + EscapeRecordField(entry.Name);
+  entry.Name = name;
+  AddUndoRecord(record);
+}
+
+// Puts each named entry into targetDirectory (empty: the top level) under its
+// file name, normalised. An entry whose new name is taken, would not fit the
+// record's name field, or would name no file stays as it is. Returns 0 done,
+// or, when a precondition fails, the code of the first failing test: 7 no
+// archive open, 5 the archive may not be changed, 1 the list is empty. Only a
+// call that moved something makes a record.
+uint8_t TQuakePak::MoveEntries(const TStringList &names, const std::string &targetDirectory) {
+  // Slashes first, so that a directory typed with a closing backslash gets
+  // one "/" and not two.
+  std::string directory = ToEntrySlashes(targetDirectory);
+  if (!directory.empty() && directory.back() != '/')
+    directory += '/';
+
+  if (m_FileName.empty())
+    return prNoArchive;
+  if (!CanModify())
+    return prProtected;
+  if (names.empty())
+    return prEmptyList;
+
+  std::string record = "M:";
+  bool moved = false;
+  for (const std::string &name : names) {
+    int32_t k = FindEntry(name);
+    if (k < 0)
+      continue;
+    std::string newName = MakeEntryName(directory + EntryFileName(name));
+    // A name beyond the name field would be cut short when saving, and so
+    // silently become another name; it is refused like a taken one.
+    if (NamesNoFile(newName) || newName.size() > static_cast<size_t>(PakFormat::NameSize) || FindEntry(newName) >= 0)
+      continue;
+    TDirEntry &entry = m_Directory[static_cast<size_t>(k)];
+    record += EscapeRecordField(newName) + ":" + EscapeRecordField(entry.Name) + ":";
+    entry.Name = newName;
+    moved = true;
+  }
+  if (moved)
+    AddUndoRecord(record);
+  return prDone;
+}

@@ -11,6 +11,9 @@ void WriteInt32(unsigned char *bytes, int32_t value);
 // name of one character (its piece would look like a kind marker). Any other
 // name is written as it stands.
 std::string EscapeRecordName(const std::string &name);
+// The same without the rule for one character, for names where no piece can
+// look like a marker: entry records and the names of rename and move records.
+std::string EscapeRecordField(const std::string &name);
 std::string UnescapeRecordName(const std::string &text);
 
 // The file named title (any letter case) in the "id1" folder (any letter case)

@@ -11,6 +11,11 @@ bool NeedsEscape(char c) { return c == '%' || c == ':' || c == ','; }
 
 char HexDigit(int value) { return "0123456789ABCDEF"[value & 0xF]; }
 
+std::string PercentByte(char c) {
+  auto byte = static_cast<unsigned char>(c);
+  return {'%', HexDigit(byte >> 4), HexDigit(byte)};
+}
+
 int HexValue(char c) {
   if (c >= '0' && c <= '9')
     return c - '0';
@@ -34,21 +39,23 @@ int32_t DecimalToInt32(const std::string &text) {
 }
 } // namespace
 
-std::string EscapeRecordName(const std::string &name) {
-  bool escapeAll = name.size() == 1;
+std::string EscapeRecordField(const std::string &name) {
   std::string result;
   result.reserve(name.size());
-  for (char c : name) {
-    if (escapeAll || NeedsEscape(c)) {
-      auto byte = static_cast<unsigned char>(c);
-      result += '%';
-      result += HexDigit(byte >> 4);
-      result += HexDigit(byte);
-    } else {
+  for (char c : name)
+    if (NeedsEscape(c))
+      result += PercentByte(c);
+    else
       result += c;
-    }
-  }
   return result;
+}
+
+std::string EscapeRecordName(const std::string &name) {
+  // A piece of one character followed by ":" reads as a kind marker inside
+  // an add record, so such a name is written as "%XX" whole.
+  if (name.size() == 1)
+    return PercentByte(name.front());
+  return EscapeRecordField(name);
 }
 
 std::string UnescapeRecordName(const std::string &text) {
@@ -69,12 +76,19 @@ void TQuakePak::SetAllowUndo(bool value) {
   if (value == m_AllowUndo)
     return;
   m_AllowUndo = value;
+  // The changes of dropped records can no longer be undone: an emptied
+  // journal must not pass for an unchanged archive later.
+  if (!m_Journal.empty())
+    m_UnrecordedChanges = true;
   m_Journal.clear();
 }
 
 void TQuakePak::SetMaxUndoLevels(int32_t value) {
-  if (value == 0)
+  if (value == 0) {
+    if (!m_Journal.empty())
+      m_UnrecordedChanges = true;
     m_Journal.clear();
+  }
   if (value > 0 && m_Journal.size() > static_cast<size_t>(value)) {
     m_JournalTruncated = true;
     m_Journal.resize(static_cast<size_t>(value));
@@ -83,18 +97,24 @@ void TQuakePak::SetMaxUndoLevels(int32_t value) {
 }
 
 void TQuakePak::AddUndoRecord(const std::string &record) {
+  // Whatever went unrecorded before was saved or discarded since Modified
+  // was last clear.
+  if (!m_Modified)
+    m_UnrecordedChanges = false;
   if (m_AllowUndo) {
     m_Journal.insert(m_Journal.begin(), record);
     if (m_MaxUndoLevels >= 0 && m_Journal.size() > static_cast<size_t>(m_MaxUndoLevels)) {
       m_JournalTruncated = true;
       m_Journal.resize(static_cast<size_t>(m_MaxUndoLevels));
     }
+  } else {
+    m_UnrecordedChanges = true;
   }
   m_Modified = true;
 }
 
 std::string TQuakePak::EntryRecord(int32_t index) const {
-  return EscapeRecordName(EntryName(index)) + "," + std::to_string(EntryPosition(index)) + "," +
+  return EscapeRecordField(EntryName(index)) + "," + std::to_string(EntryPosition(index)) + "," +
          std::to_string(EntrySize(index)) + ":";
 }
 
@@ -169,7 +189,9 @@ uint8_t TQuakePak::Undo() {
   default:
     break;
   }
-  if (m_Journal.empty() && !m_JournalTruncated)
+  // An empty journal means an unchanged archive only when every change since
+  // the archive was opened had its record here and was undone.
+  if (m_Journal.empty() && !m_JournalTruncated && !m_UnrecordedChanges)
     m_Modified = false;
   return prDone;
 }

@@ -380,6 +380,9 @@ private:
   int64_t m_ProgressDone = 0;
   int64_t m_ProgressTotal = 0;
   uint8_t m_LastPercent = 0;
+  // Some change since Modified was last clear has no record in the journal
+  // (made while AllowUndo was clear, or its record was cleared away).
+  bool m_UnrecordedChanges = false;
   // Private folders made so far, the current one last; removed by the destructor.
   std::vector<std::string> m_PrivateDirectories;
 };
