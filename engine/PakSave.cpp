@@ -1,6 +1,333 @@
-// Saving the archive. (Not built yet.)
+// Saving the archive. The data of every entry, taken from the archive file or
+// the working file, and the directory are assembled in a fresh file beside the
+// target; only when that file is complete and on the disk does it replace the
+// target, in one rename. Until then the target and the open archive are
+// untouched, whatever fails.
+#include "PakFile.h"
+#include "PakInternal.h"
 #include "PakQuake.h"
 
-uint8_t TQuakePak::SavePak() { return prWriteFailed; }
-uint8_t TQuakePak::SavePakAs(const std::string &) { return prWriteFailed; }
-uint8_t TQuakePak::WriteArchive(const std::string &) { return prWriteFailed; }
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace PakFormat;
+
+namespace {
+// Symbolic links followed before a save gives up on a target.
+constexpr int MaxLinkDepth = 40;
+// Attempts at finding an unused name for the file assembled beside the target.
+constexpr int MaxNameAttempts = 100;
+// Longest file title we build on; the rest of NAME_MAX is left for the suffix.
+constexpr std::string::size_type MaxTitleLength = 200;
+// Directory records written per call.
+constexpr size_t RecordsPerBatch = 1024;
+
+bool Exists(const std::string &path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+bool IsDirectory(const std::string &path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool SameFile(const std::string &a, const std::string &b) {
+  struct stat first {
+  }, second{};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+// The path whose directory entry a save replaces: a symbolic link is followed
+// to the file it names (which may not exist yet), so that the link stays a
+// link. False for a loop of links or a link that cannot be read.
+bool FollowLinks(std::string path, std::string &resolved) {
+  for (int depth = 0; depth < MaxLinkDepth; ++depth) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+      resolved = path;
+      return true;
+    }
+    std::string link(static_cast<size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
+    ssize_t length = ::readlink(path.c_str(), link.data(), link.size());
+    if (length <= 0 || static_cast<size_t>(length) >= link.size())
+      return false;
+    link.resize(static_cast<size_t>(length));
+    path = link.front() == '/' ? link : PathDirectory(path) + link;
+  }
+  return false;
+}
+
+std::string RandomSuffix() {
+  static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static std::mt19937 generator{std::random_device{}()};
+  std::uniform_int_distribution<size_t> pick(0, sizeof letters - 2);
+  std::string suffix(8, ' ');
+  for (char &c : suffix)
+    c = letters[pick(generator)];
+  return suffix;
+}
+
+// The file a save assembles, a hidden file beside the target so that the final
+// rename stays within one file system. It is removed unless the save commits it.
+class TSaveFile {
+public:
+  TSaveFile() = default;
+  TSaveFile(const TSaveFile &) = delete;
+  TSaveFile &operator=(const TSaveFile &) = delete;
+  ~TSaveFile() {
+    if (!m_Path.empty() && !m_Committed)
+      ::unlink(m_Path.c_str());
+  }
+
+  // Creates the file beside target. False when no file can be made there.
+  bool Create(const std::string &target) {
+    std::string directory = PathDirectory(target);
+    std::string base = directory + "." + target.substr(directory.size(), MaxTitleLength) + ".";
+    for (int attempt = 0; attempt < MaxNameAttempts; ++attempt) {
+      std::string path = base + RandomSuffix();
+      // O_EXCL: never follow a link or reuse a file someone else put there. The
+      // mode before the umask is that of any new file.
+      int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+      if (fd < 0) {
+        if (errno == EEXIST || errno == EINTR)
+          continue;
+        return false;
+      }
+      m_Path = path;
+      bool ok = false;
+      try {
+        m_File = TPakFile(path, TPakFile::ReadWrite);
+        struct stat created {
+        }, opened{};
+        ok = ::fstat(fd, &created) == 0 && ::fstat(m_File.Descriptor(), &opened) == 0 &&
+             created.st_dev == opened.st_dev && created.st_ino == opened.st_ino;
+      } catch (const EInOutError &) {
+        ok = false;
+      }
+      ::close(fd);
+      return ok;
+    }
+    return false;
+  }
+
+  TPakFile &File() { return m_File; }
+  const std::string &Path() const { return m_Path; }
+  void Commit() { m_Committed = true; }
+
+private:
+  TPakFile m_File;
+  std::string m_Path;
+  bool m_Committed = false;
+};
+
+// Gives the new file the owner and permission bits of the file it replaces.
+// Failures are ignored: not every file system keeps them.
+void TakeOverAttributes(const TPakFile &file, const struct stat &replaced) {
+  if (::fchown(file.Descriptor(), replaced.st_uid, replaced.st_gid) != 0) {
+    // Only the owner may change; the group may still be ours to set.
+    [[maybe_unused]] int ignored = ::fchown(file.Descriptor(), static_cast<uid_t>(-1), replaced.st_gid);
+  }
+  ::fchmod(file.Descriptor(), replaced.st_mode & 0777);
+}
+
+// Flushes a directory, so that a rename in it survives a crash.
+void SyncDirectory(const std::string &directory) {
+  int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0)
+    return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// The file that holds an entry's data, opened on first need.
+TPakFile &SourceOf(const TQuakePak &pak, int32_t position, std::optional<TPakFile> &archive,
+                   std::optional<TPakFile> &working) {
+  if (position > 0) {
+    if (!archive) {
+      if (pak.IsUntitled())
+        throw EInOutError(pak.FileName(), ENOENT);
+      archive.emplace(pak.FileName(), TPakFile::ReadOnly);
+    }
+    return *archive;
+  }
+  if (!working)
+    working.emplace(pak.WorkingFileName(), TPakFile::ReadOnly);
+  return *working;
+}
+
+// Writes header, data and directory of the archive into file and fills
+// positions with the new offset of every entry. A failing read or write of
+// entry data raises EInOutError; a header or directory that cannot be written
+// makes the result false.
+bool AssembleArchive(TQuakePak &pak, TPakFile &file, int64_t dataSize, std::vector<int32_t> &positions) {
+  const std::vector<TDirEntry> &entries = pak.Directory();
+  unsigned char header[HeaderSize];
+  std::memcpy(header, Magic, 4);
+  WriteInt32(header + 4, static_cast<int32_t>(HeaderSize + dataSize));
+  WriteInt32(header + 8, static_cast<int32_t>(static_cast<int64_t>(entries.size()) * RecordSize));
+  try {
+    file.Write(header, HeaderSize);
+  } catch (const EInOutError &) {
+    return false;
+  }
+  pak.ProgressAdvance(HeaderSize);
+
+  std::optional<TPakFile> archive;
+  std::optional<TPakFile> working;
+  int64_t offset = HeaderSize;
+  positions.reserve(entries.size());
+  for (const TDirEntry &entry : entries) {
+    positions.push_back(static_cast<int32_t>(offset));
+    TPakFile &source = SourceOf(pak, entry.Position, archive, working);
+    // In 64 bits: the negation of the lowest 32-bit value does not fit in 32.
+    source.Seek(entry.Position > 0 ? entry.Position : -static_cast<int64_t>(entry.Position));
+    pak.CopyBytes(source, file, entry.Size);
+    offset += entry.Size;
+  }
+
+  std::vector<unsigned char> batch;
+  batch.reserve(std::min(entries.size(), RecordsPerBatch) * RecordSize);
+  try {
+    for (size_t i = 0; i <= entries.size(); ++i) {
+      if (batch.size() == RecordsPerBatch * RecordSize || (i == entries.size() && !batch.empty())) {
+        file.Write(batch.data(), static_cast<int64_t>(batch.size()));
+        pak.ProgressAdvance(static_cast<int64_t>(batch.size()));
+        batch.clear();
+      }
+      if (i == entries.size())
+        break;
+      unsigned char record[RecordSize] = {};
+      const std::string &name = entries[i].Name;
+      std::memcpy(record, name.data(), std::min<size_t>(name.size(), NameSize));
+      WriteInt32(record + PositionOffset, positions[i]);
+      WriteInt32(record + SizeOffset, entries[i].Size);
+      batch.insert(batch.end(), record, record + RecordSize);
+    }
+  } catch (const EInOutError &) {
+    return false;
+  }
+  return true;
+}
+} // namespace
+
+uint8_t TQuakePak::SavePak() {
+  if (m_FileName.empty())
+    return prNoArchive;
+  std::string name = m_FileName;
+  bool cancel = false;
+  if (IsUntitled()) {
+    if (OnNoSaveFileName)
+      OnNoSaveFileName(*this, name, cancel);
+    else
+      cancel = true;
+    // A handler that names no file has not chosen one: saving to a file called
+    // "(Untitled)" would re-open as an empty new archive.
+    if (name.empty() || name == UntitledName)
+      cancel = true;
+  }
+  if (cancel)
+    return prCancelled;
+  return WriteArchive(name);
+}
+
+uint8_t TQuakePak::SavePakAs(const std::string &target) {
+  if (m_FileName.empty())
+    return prNoArchive;
+  if (m_ProtectID1Pak && IsStockArchive(target))
+    return prProtected;
+  bool replace = true;
+  if (Exists(target) && OnSaveFileExists)
+    OnSaveFileExists(*this, target, replace);
+  // The old file is not deleted here: the rename at the end of the save
+  // replaces it, and it may be the very file the entries are read from.
+  std::string directory = PathDirectory(target);
+  if (!directory.empty() && !IsDirectory(directory))
+    ForceDirectories(directory);
+  if (!replace)
+    return prCancelled;
+  return WriteArchive(target);
+}
+
+uint8_t TQuakePak::WriteArchive(const std::string &target) {
+  if (m_FileName.empty())
+    return prNoArchive;
+  if (m_ProtectID1Pak && IsStockArchive(target))
+    return prProtected;
+  if (target.empty())
+    return prWriteFailed;
+  // Opening "(Untitled)" starts a new archive; the file of that name is reached
+  // through its folder.
+  const std::string path = target == UntitledName ? "./" + target : target;
+
+  // Everything that can be known beforehand is checked before anything is written.
+  int64_t dataSize = 0;
+  for (const TDirEntry &entry : m_Directory) {
+    if (entry.Size < 0)
+      return prWriteFailed;
+    dataSize += entry.Size;
+  }
+  int64_t total = HeaderSize + dataSize + static_cast<int64_t>(m_Directory.size()) * RecordSize;
+  if (total > MaxArchiveSize)
+    return prWriteFailed;
+  std::string realTarget;
+  if (!FollowLinks(path, realTarget))
+    return prWriteFailed;
+  struct stat replaced {};
+  bool replacing = ::stat(realTarget.c_str(), &replaced) == 0;
+  // Only a regular file we may write is replaced, and never the working file,
+  // which re-opening would wipe.
+  if (replacing && (!S_ISREG(replaced.st_mode) || ::access(realTarget.c_str(), W_OK) != 0 ||
+                    SameFile(realTarget, m_WorkingFileName)))
+    return prWriteFailed;
+
+  TSaveFile save;
+  if (!save.Create(realTarget))
+    return prWriteFailed;
+  m_ProgressTotal = total;
+  ProgressStart();
+  std::vector<int32_t> positions;
+  bool written = false;
+  try {
+    written = AssembleArchive(*this, save.File(), dataSize, positions);
+  } catch (...) {
+    ProgressEnd();
+    throw;
+  }
+  if (written) {
+    try {
+      if (replacing)
+        TakeOverAttributes(save.File(), replaced);
+      save.File().Sync();
+      save.File().Close();
+    } catch (const EInOutError &) {
+      written = false; // the data may not have reached the disk
+    }
+  }
+  if (written && ::rename(save.Path().c_str(), realTarget.c_str()) != 0)
+    written = false;
+  ProgressEnd();
+  if (!written)
+    return prWriteFailed;
+  save.Commit();
+  SyncDirectory(PathDirectory(realTarget));
+
+  // The target now holds the new archive: the directory must describe it even
+  // if re-opening fails below.
+  for (size_t i = 0; i < m_Directory.size(); ++i)
+    m_Directory[i].Position = positions[i];
+  m_FileName = path;
+  m_Modified = false;
+  m_Journal.clear();
+  m_JournalTruncated = false;
+  // Opening strips one pair of enclosing quotes; a name that has them keeps
+  // them when wrapped in another pair.
+  OpenPak(path.size() >= 1 && path.front() == '"' && path.back() == '"' ? '"' + path + '"' : path);
+  return prDone;
+}
