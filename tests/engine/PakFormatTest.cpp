@@ -1,10 +1,179 @@
+// The PAK format: recognition, reading directories (also hostile ones),
+// bare headers and writing the directory.
 #include "PakQuake.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+std::string Record(const std::string &name, int32_t position, int32_t size) {
+  std::string field = name;
+  field.resize(56, '\0');
+  return field + Int32LE(position) + Int32LE(size);
+}
+
+std::string Header(int32_t offset, int32_t length) { return "PACK" + Int32LE(offset) + Int32LE(length); }
+} // namespace
+
+TEST(IsPakFile, AcceptsMagicInAnyCaseAndNothingElse) {
+  TTempDir folder;
+  WriteFileBytes(folder.File("upper.pak"), "PACK");
+  WriteFileBytes(folder.File("lower.pak"), "pack and more");
+  WriteFileBytes(folder.File("mixed.pak"), "Pack");
+  WriteFileBytes(folder.File("short.pak"), "PAC");
+  WriteFileBytes(folder.File("text.txt"), "hello world");
+  EXPECT_TRUE(TQuakePak::IsPakFile(folder.File("upper.pak")));
+  EXPECT_TRUE(TQuakePak::IsPakFile(folder.File("lower.pak")));
+  EXPECT_TRUE(TQuakePak::IsPakFile(folder.File("mixed.pak")));
+  EXPECT_FALSE(TQuakePak::IsPakFile(folder.File("short.pak")));
+  EXPECT_FALSE(TQuakePak::IsPakFile(folder.File("text.txt")));
+  EXPECT_FALSE(TQuakePak::IsPakFile(folder.File("missing.pak")));
+  EXPECT_FALSE(TQuakePak::IsPakFile(""));
+}
+
+TEST(IsPakFile, RefusesFoldersFifosAndDevicesWithoutBlocking) {
+  TTempDir folder;
+  EXPECT_FALSE(TQuakePak::IsPakFile(folder.Path()));
+  ASSERT_EQ(::mkfifo(folder.File("fifo").c_str(), 0600), 0);
+  // Reading a FIFO with no writer would block forever.
+  EXPECT_FALSE(TQuakePak::IsPakFile(folder.File("fifo")));
+  EXPECT_FALSE(TQuakePak::IsPakFile("/dev/zero"));
+}
 
 TEST(CreateBareArchive, WritesMagicAndMinusOnes) {
   TTempDir folder;
+  WriteFileBytes(folder.File("bare.pak"), std::string(100, 'x')); // truncated, not appended to
   ASSERT_TRUE(TQuakePak::CreateBareArchive(folder.File("bare.pak")));
   EXPECT_EQ(ReadFileBytes(folder.File("bare.pak")), std::string("PACK\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 12));
+  EXPECT_FALSE(TQuakePak::CreateBareArchive(folder.File("no/such/folder/bare.pak")));
+}
+
+TEST(ReadDirectory, ReadsRecordsAsStored) {
+  TTempDir folder;
+  // Three records: a name padded with zeros, a 56-character name with no
+  // terminator, and a name followed by a zero and then garbage.
+  std::string longName(56, 'n');
+  std::string garbageField = std::string("gfx/palette.lmp") + '\0' + "junk";
+  std::string records = Record("Maps/E1M1.BSP", 12, 5) + Record(longName, -7, 0) + Record(garbageField, 17, 3);
+  WriteFileBytes(folder.File("a.pak"), Header(20, static_cast<int32_t>(records.size())) + "12345678" + records);
+  std::vector<TDirEntry> list{{"stale", 1, 1}};
+  ASSERT_EQ(TQuakePak::ReadDirectory(folder.File("a.pak"), list), prDone);
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[0].Name, "Maps/E1M1.BSP"); // never case-folded
+  EXPECT_EQ(list[0].Position, 12);
+  EXPECT_EQ(list[0].Size, 5);
+  EXPECT_EQ(list[1].Name, longName);
+  EXPECT_EQ(list[1].Position, -7);
+  EXPECT_EQ(list[2].Name, "gfx/palette.lmp");
+}
+
+TEST(ReadDirectory, EmptyPathUntitledAndEmptyDirectories) {
+  TTempDir folder;
+  std::vector<TDirEntry> list{{"keep", 1, 1}};
+  EXPECT_EQ(TQuakePak::ReadDirectory("", list), prNoPath);
+  EXPECT_EQ(list.size(), 1u); // left alone
+  EXPECT_EQ(TQuakePak::ReadDirectory(UntitledName, list), prDone);
+  EXPECT_TRUE(list.empty());
+
+  ASSERT_TRUE(TQuakePak::CreateBareArchive(folder.File("bare.pak")));
+  EXPECT_EQ(TQuakePak::ReadDirectory(folder.File("bare.pak"), list), prDone);
+  EXPECT_TRUE(list.empty());
+  WriteFileBytes(folder.File("zero.pak"), Header(12, 0));
+  EXPECT_EQ(TQuakePak::ReadDirectory(folder.File("zero.pak"), list), prDone);
+  EXPECT_TRUE(list.empty());
+}
+
+TEST(ReadDirectory, IgnoresBytesAfterLastWholeRecord) {
+  TTempDir folder;
+  // A directory length of 130 holds two whole records and two stray bytes.
+  std::string records = Record("a", 12, 0) + Record("b", 12, 0) + "zz";
+  WriteFileBytes(folder.File("a.pak"), Header(12, 130) + records);
+  std::vector<TDirEntry> list;
+  ASSERT_EQ(TQuakePak::ReadDirectory(folder.File("a.pak"), list), prDone);
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[1].Name, "b");
+}
+
+// Hostile headers: each must give only the whole records really in the file.
+struct THostileCase {
+  const char *Title;
+  std::string Bytes;
+  size_t Entries;
+};
+
+class ReadHostileDirectory : public ::testing::TestWithParam<THostileCase> {};
+
+TEST_P(ReadHostileDirectory, ReadsOnlyWhatTheFileHolds) {
+  TTempDir folder;
+  WriteFileBytes(folder.File("hostile.pak"), GetParam().Bytes);
+  std::vector<TDirEntry> list;
+  EXPECT_EQ(TQuakePak::ReadDirectory(folder.File("hostile.pak"), list), prDone);
+  EXPECT_EQ(list.size(), GetParam().Entries);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, ReadHostileDirectory,
+    ::testing::Values(
+        // Only the magic: shorter than a header.
+        THostileCase{"Truncated", "PACK", 0},
+        // Magic and half a directory offset.
+        THostileCase{"HalfHeader", "PACK\x0C\x00", 0},
+        // Directory offset far past the end of the file.
+        THostileCase{"OffsetPastEnd", Header(0x7FFFFF00, 64), 0},
+        // A directory length of 2 GiB - 1 but one real record after the header.
+        THostileCase{"HugeLength", Header(12, 0x7FFFFFFF) + Record("a", 12, 0), 1},
+        // Negative offset and negative length.
+        THostileCase{"NegativeOffset", Header(-64, 64) + Record("a", 12, 0), 0},
+        THostileCase{"NegativeLength", Header(12, -64) + Record("a", 12, 0), 0},
+        // The directory claims three records; the file ends inside the second.
+        THostileCase{"DirectoryRunsPastEnd", Header(12, 192) + Record("a", 12, 0) + std::string(30, 'x'), 1}),
+    [](const ::testing::TestParamInfo<THostileCase> &testInfo) { return std::string(testInfo.param.Title); });
+
+TEST(WriteDirectory, PatchesHeaderAndAppendsRecords) {
+  TTempDir folder;
+  std::string quake = MakeQuakeDirectory(folder);
+  // An archive with entries of sizes 10, 0 and 5, as a save leaves it before
+  // the directory is written: header and data only.
+  WriteFileBytes(folder.File("src.pak"), BuildPak({{"first", "0123456789"}, {"empty", ""}, {"third", "abcde"}}));
+  TQuakePak pak;
+  pak.SetQuakeDirectory(quake);
+  pak.OpenPak(folder.File("src.pak"));
+  WriteFileBytes(folder.File("out.pak"), "PACK" + std::string(8, '\xFF') + "0123456789abcde");
+  ASSERT_TRUE(pak.WriteDirectory(folder.File("out.pak")));
+  std::string expected = Header(27, 192) + "0123456789abcde" + Record("first", 12, 10) + Record("empty", 22, 0) +
+                         Record("third", 22, 5);
+  EXPECT_EQ(ReadFileBytes(folder.File("out.pak")), expected);
+  EXPECT_EQ(ReadFileBytes(folder.File("src.pak")), expected); // the fixture builder agrees
+}
+
+TEST(WriteDirectory, RecordBytesAndLongNames) {
+  TTempDir folder;
+  std::string quake = MakeQuakeDirectory(folder);
+  std::string name57(57, 'q');
+  WriteFileBytes(folder.File("src.pak"), Header(12, 128) + Record("gfx/palette.lmp", 12, 768) + Record(name57, 12, 0));
+  TQuakePak pak;
+  pak.SetQuakeDirectory(quake);
+  pak.OpenPak(folder.File("src.pak"));
+  WriteFileBytes(folder.File("out.pak"), Header(-1, -1));
+  ASSERT_TRUE(pak.WriteDirectory(folder.File("out.pak")));
+  std::string bytes = ReadFileBytes(folder.File("out.pak"));
+  ASSERT_EQ(bytes.size(), 12u + 128u);
+  // "gfx/palette.lmp": 15 characters, 41 zero bytes, then 0C 00 00 00 and 00 03 00 00.
+  EXPECT_EQ(bytes.substr(12, 64), std::string("gfx/palette.lmp") + std::string(41, '\0') +
+                                      std::string("\x0C\x00\x00\x00\x00\x03\x00\x00", 8));
+  // A name longer than the field keeps its first 56 characters, with no terminator.
+  EXPECT_EQ(bytes.substr(76, 56), std::string(56, 'q'));
+}
+
+TEST(WriteDirectory, EmptyArchiveIsTwelveBytes) {
+  TTempDir folder;
+  std::string quake = MakeQuakeDirectory(folder);
+  TQuakePak pak;
+  pak.SetQuakeDirectory(quake);
+  pak.NewPak();
+  ASSERT_TRUE(TQuakePak::CreateBareArchive(folder.File("out.pak")));
+  ASSERT_TRUE(pak.WriteDirectory(folder.File("out.pak")));
+  EXPECT_EQ(ReadFileBytes(folder.File("out.pak")), std::string("PACK\x0C\x00\x00\x00\x00\x00\x00\x00", 12));
+  EXPECT_FALSE(pak.WriteDirectory(folder.File("missing.pak")));
 }
