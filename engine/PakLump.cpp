@@ -1,17 +1,258 @@
-// The game palette, picture lumps and file kinds. (Not built yet.)
+// The game palette, the decoding of picture lumps into bitmaps, and the
+// classification of entry names by their extension.
+#include "PakFile.h"
+#include "PakInternal.h"
 #include "PakQuake.h"
 
-TBitmap::TBitmap(int32_t width, int32_t height) { SetSize(width, height); }
-void TBitmap::SetSize(int32_t width, int32_t height) {
-  m_Width = width;
-  m_Height = height;
-  m_Pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), DefaultBackground);
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+
+using namespace PakFormat;
+
+namespace {
+// A picture lump starts with its width and height, 4 bytes each.
+constexpr int64_t LumpHeaderSize = 8;
+// The palette lump is drawn as 16 x 16 swatches of 16 x 16 pixels.
+constexpr int32_t SwatchesPerRow = 16;
+constexpr int32_t SwatchSize = 16;
+constexpr int32_t SwatchGridSize = SwatchesPerRow * SwatchSize;
+// The colour map cannot be drawn; its bitmap carries this notice instead.
+constexpr int32_t ColormapSize = 256;
+constexpr const char *ColormapNotice = "Can't Display Colormap";
+
+TColor PackColor(int32_t red, int32_t green, int32_t blue) {
+  return static_cast<TColor>(red) | static_cast<TColor>(green) << 8 | static_cast<TColor>(blue) << 16;
 }
-TColor TBitmap::Pixel(int32_t x, int32_t y) const { return m_Pixels[static_cast<size_t>(y) * m_Width + x]; }
-void TBitmap::SetPixel(int32_t x, int32_t y, TColor color) { m_Pixels[static_cast<size_t>(y) * m_Width + x] = color; }
-void TBitmap::FillRect(int32_t, int32_t, int32_t, int32_t, TColor) {}
-TColor TQuakePalette::ColorOf(uint8_t) const { return 0; }
-uint8_t TQuakePalette::ReadFromFile(const std::string &, int32_t, int32_t) { return prNoFile; }
-bool TQuakePak::LoadPalette() { return false; }
-std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &, TColor, bool) { return nullptr; }
-TFileKind FileKindOf(const std::string &) { return fkUnknown; }
+
+int32_t Channel(TColor color, int shift) { return static_cast<int32_t>((color >> shift) & 0xFF); }
+
+// Adds or subtracts the offset colour channel by channel; every channel stays
+// within 0..255 instead of spilling into its neighbour.
+TColor ShiftColor(TColor color, TColor offset, bool add) {
+  int32_t channels[3];
+  for (int i = 0; i < 3; ++i) {
+    int32_t base = Channel(color, 8 * i);
+    int32_t delta = Channel(offset, 8 * i);
+    channels[i] = std::clamp(add ? base + delta : base - delta, 0, 255);
+  }
+  return PackColor(channels[0], channels[1], channels[2]);
+}
+
+// The file part of an entry name up to its first ".".
+std::string BaseName(const std::string &name) {
+  std::string file = EntryFileName(name);
+  return file.substr(0, file.find('.'));
+}
+
+struct TKindByExtension {
+  const char *Extension;
+  TFileKind Kind;
+};
+
+constexpr TKindByExtension KindTable[] = {
+    {"WAD", fkWad},   {"WAV", fkWave},  {"MDL", fkModel},  {"BSP", fkMap},       {"SPR", fkSprite},
+    {"DAT", fkProgs}, {"RC", fkScript}, {"CFG", fkConfig}, {"BIN", fkEndScreen}, {"DEM", fkDemo},
+};
+} // namespace
+
+// ---------------------------------------------------------------------------
+// TBitmap
+
+TBitmap::TBitmap(int32_t width, int32_t height) { SetSize(width, height); }
+
+void TBitmap::SetSize(int32_t width, int32_t height) {
+  m_Width = std::max(width, 0);
+  m_Height = std::max(height, 0);
+  m_Pixels.assign(static_cast<size_t>(m_Width) * static_cast<size_t>(m_Height), DefaultBackground);
+}
+
+TColor TBitmap::Pixel(int32_t x, int32_t y) const {
+  if (x < 0 || y < 0 || x >= m_Width || y >= m_Height)
+    return DefaultBackground;
+  return m_Pixels[static_cast<size_t>(y) * static_cast<size_t>(m_Width) + static_cast<size_t>(x)];
+}
+
+void TBitmap::SetPixel(int32_t x, int32_t y, TColor color) {
+  if (x < 0 || y < 0 || x >= m_Width || y >= m_Height)
+    return;
+  m_Pixels[static_cast<size_t>(y) * static_cast<size_t>(m_Width) + static_cast<size_t>(x)] = color;
+}
+
+void TBitmap::FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom, TColor color) {
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::min(right, m_Width);
+  bottom = std::min(bottom, m_Height);
+  for (int32_t y = top; y < bottom; ++y) {
+    auto row = m_Pixels.begin() + static_cast<std::ptrdiff_t>(y) * m_Width;
+    std::fill(row + left, row + right, color);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// TQuakePalette
+
+TColor TQuakePalette::ColorOf(uint8_t index) const {
+  size_t at = static_cast<size_t>(index) * 3;
+  return PackColor(m_Colours[at], m_Colours[at + 1], m_Colours[at + 2]);
+}
+
+uint8_t TQuakePalette::ReadFromFile(const std::string &fileName, int32_t offset, int32_t size) {
+  struct stat info {};
+  if (fileName.empty() || ::stat(fileName.c_str(), &info) != 0)
+    return prNoFile;
+  if (size != PaletteSize)
+    return prBadSize;
+  // Read into a buffer first, so that a failure leaves the palette as it was.
+  std::array<uint8_t, PaletteSize> colours{};
+  try {
+    TPakFile file(fileName, TPakFile::ReadOnly);
+    if (file.Size() < static_cast<int64_t>(offset) + PaletteSize)
+      return prFileTooShort;
+    file.Seek(offset);
+    file.ReadExact(colours.data(), PaletteSize);
+    file.Close();
+  } catch (const EInOutError &) {
+    return prWriteFailed;
+  }
+  m_Colours = colours;
+  return prDone;
+}
+
+// ---------------------------------------------------------------------------
+// TQuakePak
+
+bool TQuakePak::LoadPalette() {
+  if (m_QuakeDirectory.empty())
+    return false;
+  std::string stock = FindStockFile(m_QuakeDirectory, "PAK0.PAK");
+  if (stock.empty())
+    return false;
+  std::vector<TDirEntry> entries;
+  try {
+    ReadDirectory(stock, entries);
+  } catch (const EInOutError &) {
+    return false;
+  }
+  // The last of several palette entries wins, as the game itself finds it.
+  const TDirEntry *palette = nullptr;
+  for (const TDirEntry &entry : entries)
+    if (SameTextAscii(entry.Name, "gfx/palette.lmp"))
+      palette = &entry;
+  if (palette == nullptr || palette->Position <= 0 || palette->Size <= 0)
+    return false;
+  m_Palette.ReadFromFile(stock, palette->Position, palette->Size);
+  return true;
+}
+
+std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &name, TColor offset, bool add) {
+  int32_t index = FindEntry(name);
+  if (index < 0)
+    return nullptr;
+  if (AsciiUpper(EntryExtension(name, false)) != "LMP")
+    return nullptr;
+  const TDirEntry &entry = m_Directory[static_cast<size_t>(index)];
+  std::string base = BaseName(name);
+
+  if (SameTextAscii(base, "COLORMAP")) {
+    // Nothing of its data is needed: the notice is all that is shown.
+    auto bitmap = std::make_unique<TBitmap>(ColormapSize, ColormapSize);
+    bitmap->SetNotice(ColormapNotice);
+    return bitmap;
+  }
+
+  bool isPalette = SameTextAscii(base, "PALETTE");
+  // The entry must hold what its kind needs: a palette lump 768 bytes, a
+  // picture at least its header. Nothing is allocated from header fields
+  // before they have been checked against the entry's size.
+  if (entry.Size < (isPalette ? PaletteSize : LumpHeaderSize))
+    return nullptr;
+
+  const std::string &source = entry.Position > 0 ? m_FileName : m_WorkingFileName;
+  int64_t start = entry.Position > 0 ? static_cast<int64_t>(entry.Position) : -static_cast<int64_t>(entry.Position);
+  TPakFile file;
+  try {
+    file = TPakFile(source, TPakFile::ReadOnly);
+    file.Seek(start);
+  } catch (const EInOutError &) {
+    return nullptr;
+  }
+
+  if (isPalette) {
+    unsigned char colours[PaletteSize];
+    try {
+      file.ReadExact(colours, PaletteSize);
+    } catch (const EInOutError &) {
+      return nullptr;
+    }
+    auto bitmap = std::make_unique<TBitmap>(SwatchGridSize, SwatchGridSize);
+    SetProgressTotal(SwatchesPerRow * SwatchesPerRow);
+    ProgressStart();
+    for (int32_t row = 0; row < SwatchesPerRow; ++row)
+      for (int32_t column = 0; column < SwatchesPerRow; ++column) {
+        const unsigned char *rgb = colours + 3 * (SwatchesPerRow * row + column);
+        bitmap->FillRect(SwatchSize * column, SwatchSize * row, SwatchSize * (column + 1), SwatchSize * (row + 1),
+                         PackColor(rgb[0], rgb[1], rgb[2]));
+        ProgressAdvance(1);
+      }
+    ProgressEnd();
+    return bitmap;
+  }
+
+  unsigned char header[LumpHeaderSize];
+  try {
+    file.ReadExact(header, LumpHeaderSize);
+  } catch (const EInOutError &) {
+    return nullptr;
+  }
+  int32_t width = ReadInt32(header);
+  int32_t height = ReadInt32(header + 4);
+  int64_t pixelCount = static_cast<int64_t>(width) * static_cast<int64_t>(height);
+  if (width < 0 || height < 0 || pixelCount > static_cast<int64_t>(entry.Size) - LumpHeaderSize)
+    return nullptr;
+
+  auto bitmap = std::make_unique<TBitmap>(width, height);
+  SetProgressTotal(pixelCount);
+  ProgressStart();
+  // The pixel data streams through one block buffer; should the file end or
+  // fail early, the pixels decoded so far are kept and the rest stays blank.
+  auto buffer = std::make_unique<unsigned char[]>(BlockSize);
+  int64_t done = 0;
+  try {
+    while (done < pixelCount) {
+      int64_t block = std::min<int64_t>(pixelCount - done, BlockSize);
+      int64_t got = file.Read(buffer.get(), block);
+      for (int64_t i = 0; i < got; ++i, ++done) {
+        auto x = static_cast<int32_t>(done % width);
+        auto y = static_cast<int32_t>(done / width);
+        bitmap->SetPixel(x, y, ShiftColor(m_Palette.ColorOf(buffer[static_cast<size_t>(i)]), offset, add));
+        ProgressAdvance(1);
+      }
+      if (got < block)
+        break;
+    }
+  } catch (const EInOutError &) {
+    // Decoding stops here; what was drawn is returned.
+  }
+  ProgressEnd();
+  return bitmap;
+}
+
+// ---------------------------------------------------------------------------
+
+TFileKind FileKindOf(const std::string &name) {
+  std::string extension = AsciiUpper(EntryExtension(name, false));
+  if (extension == "LMP") {
+    std::string file = AsciiUpper(EntryFileName(name));
+    if (file == "PALETTE.LMP")
+      return fkPalette;
+    if (file == "COLORMAP.LMP")
+      return fkColormap;
+    return fkLump;
+  }
+  for (const TKindByExtension &kind : KindTable)
+    if (extension == kind.Extension)
+      return kind.Kind;
+  return fkUnknown;
+}
