@@ -7,3 +7,6 @@
 // declares one; writes a desktop entry that runs programPath with the file and
 // makes it the type's default. Failures are ignored.
 void RegisterPakFileType(const QString &programPath);
+// The same with the type already decided: knownMimeType is the database's type
+// for *.pak, or empty when it has none and Varnel declares its own.
+void RegisterPakFileType(const QString &programPath, const QString &knownMimeType);

@@ -6,9 +6,15 @@
 
 #include <QDialog>
 
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QToolButton;
 class TDesktopServices;
 
 class TSetDirectoryDialog : public QDialog {
+  Q_OBJECT
 public:
   TSetDirectoryDialog(TDesktopServices &desktop, QWidget *parent = nullptr);
 
@@ -17,6 +23,25 @@ public:
   bool Execute(QString &quakeDirectory, QString &tempDirectory, bool &protectStock, bool &allowUndo,
                bool &forceLowercase, int32_t &maxUndoLevels, TSpaceHandle &spaces);
 
+protected:
+  // The key filter of the level box.
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+  void QuakeDirBtnClick();
+  void TempDirBtnClick();
+  void ProtectCheckClick(bool checked);
+  // The level box's text is limited to a few digits; "Unlimited" is an item.
+  void UndoLevelComboEdited(const QString &text);
+
   TDesktopServices &m_Desktop;
+  QLineEdit *m_QuakeDirBox = nullptr;
+  QToolButton *m_QuakeDirBtn = nullptr;
+  QLineEdit *m_TempDirBox = nullptr;
+  QToolButton *m_TempDirBtn = nullptr;
+  QButtonGroup *m_SpaceRadio = nullptr;
+  QCheckBox *m_ProtectCheck = nullptr;
+  QCheckBox *m_LowerCheck = nullptr;
+  QCheckBox *m_UndoCheck = nullptr;
+  QComboBox *m_UndoLevelCombo = nullptr;
 };

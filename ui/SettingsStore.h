@@ -36,6 +36,15 @@ public:
   void Write(const TQuakePak &pak, const TMainSettings &values, const QWidget &window);
 
 private:
+  // Every value is text; the readers give defaultValue for a missing value
+  // and, for numbers, for text that is no number.
+  QString ReadString(const QString &section, const QString &key, const QString &defaultValue) const;
+  int32_t ReadInteger(const QString &section, const QString &key, int32_t defaultValue) const;
+  bool ReadBool(const QString &section, const QString &key, bool defaultValue) const;
+  void WriteString(const QString &section, const QString &key, const QString &value);
+  void WriteInteger(const QString &section, const QString &key, int32_t value);
+  void WriteBool(const QString &section, const QString &key, bool value);
+
   QSettings &m_Settings;
 };
 

@@ -1,0 +1,254 @@
+#include "SetDirDialog.h"
+
+#include "DesktopServices.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const ProtectWarning = "If you make any changes to the ID1 PAK files, Quake may not function correctly. "
+                                   "Please be careful what edits you make to it.";
+const char *const UnlimitedItem = "Unlimited";
+// The most characters the level box takes from the keyboard.
+constexpr int MaxLevelLength = 4;
+
+bool ContainsAsciiLetter(const QString &text) {
+  for (const QChar c : text)
+    if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))
+      return true;
+  return false;
+}
+
+QToolButton *MakeFolderButton(QWidget *parent, const QString &name) {
+  auto *button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setAutoRaise(true);
+  button->setIcon(parent->style()->standardIcon(QStyle::SP_DirOpenIcon));
+  return button;
+}
+
+} // namespace
+
+TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *parent)
+    : QDialog(parent), m_Desktop(desktop) {
+  setObjectName(QStringLiteral("SetDirectoryDialog"));
+  setWindowTitle(QStringLiteral("Options"));
+
+  auto *quakeGroup = new QGroupBox(QStringLiteral(" Quake Directory "), this);
+  quakeGroup->setObjectName(QStringLiteral("QuakeGroup"));
+  m_QuakeDirBox = new QLineEdit(quakeGroup);
+  m_QuakeDirBox->setObjectName(QStringLiteral("QuakeDirBox"));
+  m_QuakeDirBox->setMinimumWidth(300);
+  m_QuakeDirBtn = MakeFolderButton(quakeGroup, QStringLiteral("QuakeDirBtn"));
+  auto *quakeLayout = new QHBoxLayout(quakeGroup);
+  quakeLayout->addWidget(m_QuakeDirBox);
+  quakeLayout->addWidget(m_QuakeDirBtn);
+
+  auto *tempGroup = new QGroupBox(QStringLiteral(" Temporary File Directory "), this);
+  tempGroup->setObjectName(QStringLiteral("TempGroup"));
+  m_TempDirBox = new QLineEdit(tempGroup);
+  m_TempDirBox->setObjectName(QStringLiteral("TempDirBox"));
+  m_TempDirBtn = MakeFolderButton(tempGroup, QStringLiteral("TempDirBtn"));
+  auto *tempLayout = new QHBoxLayout(tempGroup);
+  tempLayout->addWidget(m_TempDirBox);
+  tempLayout->addWidget(m_TempDirBtn);
+
+  // The items stand, by index, for the values of TSpaceHandle.
+  auto *spaceGroup = new QGroupBox(QStringLiteral(" Spaces In File Names "), this);
+  spaceGroup->setObjectName(QStringLiteral("SpaceRadio"));
+  m_SpaceRadio = new QButtonGroup(spaceGroup);
+  auto *spaceLayout = new QVBoxLayout(spaceGroup);
+  const QString spaceItems[] = {QStringLiteral("Leave"), QStringLiteral("Remove"),
+                                QStringLiteral("Replace With Underscores")};
+  const QString spaceNames[] = {QStringLiteral("SpaceRadioLeave"), QStringLiteral("SpaceRadioRemove"),
+                                QStringLiteral("SpaceRadioUnderscore")};
+  for (int i = 0; i < 3; ++i) {
+    auto *radio = new QRadioButton(spaceItems[i], spaceGroup);
+    radio->setObjectName(spaceNames[i]);
+    m_SpaceRadio->addButton(radio, i);
+    spaceLayout->addWidget(radio);
+  }
+
+  m_ProtectCheck = new QCheckBox(QStringLiteral("Protect ID1 Pak Files"), this);
+  m_ProtectCheck->setObjectName(QStringLiteral("ProtectCheck"));
+  m_LowerCheck = new QCheckBox(QStringLiteral("Force File Names To Lowercase"), this);
+  m_LowerCheck->setObjectName(QStringLiteral("LowerCheck"));
+  m_UndoCheck = new QCheckBox(QStringLiteral("Allow Undo"), this);
+  m_UndoCheck->setObjectName(QStringLiteral("UndoCheck"));
+
+  auto *maxUndoLabel = new QLabel(QStringLiteral("Maximum Undo Levels :"), this);
+  maxUndoLabel->setObjectName(QStringLiteral("MaxUndoLabel"));
+  m_UndoLevelCombo = new QComboBox(this);
+  m_UndoLevelCombo->setObjectName(QStringLiteral("UndoLevelCombo"));
+  m_UndoLevelCombo->setEditable(true);
+  // Typed text is a value of its own: never added to the items, never
+  // completed to an item (typing "1" must stay 1, not become 10).
+  m_UndoLevelCombo->setInsertPolicy(QComboBox::NoInsert);
+  m_UndoLevelCombo->setCompleter(nullptr);
+  m_UndoLevelCombo->addItems({QStringLiteral("10"), QStringLiteral("25"), QStringLiteral("50"), QStringLiteral("100"),
+                              QLatin1String(UnlimitedItem)});
+  maxUndoLabel->setBuddy(m_UndoLevelCombo);
+  // The combo box hands its key presses straight to its edit, bypassing the
+  // edit's filters, so both are watched: each key passes one of them.
+  m_UndoLevelCombo->installEventFilter(this);
+  m_UndoLevelCombo->lineEdit()->installEventFilter(this);
+
+  auto *okBtn = new QPushButton(QStringLiteral("OK"), this);
+  okBtn->setObjectName(QStringLiteral("OKBtn"));
+  okBtn->setDefault(true);
+  auto *cancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+
+  auto *undoLayout = new QHBoxLayout;
+  undoLayout->addWidget(maxUndoLabel);
+  undoLayout->addWidget(m_UndoLevelCombo);
+  auto *checksLayout = new QVBoxLayout;
+  checksLayout->addWidget(m_ProtectCheck);
+  checksLayout->addWidget(m_LowerCheck);
+  checksLayout->addWidget(m_UndoCheck);
+  checksLayout->addLayout(undoLayout);
+  checksLayout->addStretch();
+  auto *middleLayout = new QHBoxLayout;
+  middleLayout->addWidget(spaceGroup);
+  middleLayout->addLayout(checksLayout);
+  auto *buttonLayout = new QHBoxLayout;
+  buttonLayout->addStretch();
+  buttonLayout->addWidget(okBtn);
+  buttonLayout->addWidget(cancelBtn);
+
+  auto *layout = new QVBoxLayout(this);
+  layout->addWidget(quakeGroup);
+  layout->addWidget(tempGroup);
+  layout->addLayout(middleLayout);
+  layout->addLayout(buttonLayout);
+  layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed dialog border
+
+  connect(m_QuakeDirBtn, &QToolButton::clicked, this, &TSetDirectoryDialog::QuakeDirBtnClick);
+  connect(m_TempDirBtn, &QToolButton::clicked, this, &TSetDirectoryDialog::TempDirBtnClick);
+  // clicked comes from the user only, so filling the dialog never warns.
+  connect(m_ProtectCheck, &QCheckBox::clicked, this, &TSetDirectoryDialog::ProtectCheckClick);
+  connect(m_UndoLevelCombo->lineEdit(), &QLineEdit::textEdited, this, &TSetDirectoryDialog::UndoLevelComboEdited);
+  connect(okBtn, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool TSetDirectoryDialog::Execute(QString &quakeDirectory, QString &tempDirectory, bool &protectStock, bool &allowUndo,
+                                  bool &forceLowercase, int32_t &maxUndoLevels, TSpaceHandle &spaces) {
+  m_QuakeDirBox->setText(quakeDirectory);
+  m_TempDirBox->setText(tempDirectory);
+  m_ProtectCheck->setChecked(protectStock);
+  m_UndoCheck->setChecked(allowUndo);
+  m_LowerCheck->setChecked(forceLowercase);
+  if (maxUndoLevels < 0) {
+    m_UndoLevelCombo->setCurrentIndex(m_UndoLevelCombo->count() - 1);
+  } else {
+    const QString text = QString::number(maxUndoLevels);
+    m_UndoLevelCombo->setCurrentIndex(m_UndoLevelCombo->findText(text));
+    m_UndoLevelCombo->setEditText(text);
+  }
+  if (QAbstractButton *radio = m_SpaceRadio->button(spaces)) {
+    radio->setChecked(true);
+  } else {
+    m_SpaceRadio->setExclusive(false);
+    for (QAbstractButton *button : m_SpaceRadio->buttons())
+      button->setChecked(false);
+    m_SpaceRadio->setExclusive(true);
+  }
+
+  m_QuakeDirBox->setFocus();
+  adjustSize();
+  if (const QScreen *display = screen())
+    move(display->availableGeometry().center() - rect().center());
+
+  if (exec() != QDialog::Accepted)
+    return false;
+
+  // The level is worked out first: a text that is no number (only a paste can
+  // bring one) fails here, before anything is written back.
+  int32_t levels = maxUndoLevels;
+  const QString levelText = m_UndoLevelCombo->currentText();
+  if (levelText == QLatin1String(UnlimitedItem)) {
+    levels = -1;
+  } else if (!levelText.isEmpty()) {
+    bool ok = false;
+    levels = levelText.toInt(&ok);
+    if (!ok)
+      throw EConvertError(levelText.toStdString());
+  }
+
+  quakeDirectory = m_QuakeDirBox->text();
+  tempDirectory = m_TempDirBox->text();
+  protectStock = m_ProtectCheck->isChecked();
+  allowUndo = m_UndoCheck->isChecked();
+  forceLowercase = m_LowerCheck->isChecked();
+  maxUndoLevels = levels;
+  if (m_SpaceRadio->checkedId() >= 0)
+    spaces = static_cast<TSpaceHandle>(m_SpaceRadio->checkedId());
+  return true;
+}
+
+bool TSetDirectoryDialog::eventFilter(QObject *watched, QEvent *event) {
+  if ((watched != m_UndoLevelCombo && watched != m_UndoLevelCombo->lineEdit()) || event->type() != QEvent::KeyPress)
+    return QDialog::eventFilter(watched, event);
+
+  const auto *key = static_cast<QKeyEvent *>(event);
+  // Only keys that type a character are filtered; cursor keys, Delete, Tab
+  // and Escape (the dialog's cancel) keep their usual meaning.
+  const int code = key->key();
+  if (key->text().isEmpty() || code == Qt::Key_Escape || code == Qt::Key_Delete || code == Qt::Key_Tab ||
+      code == Qt::Key_Backtab)
+    return false;
+
+  const QChar typed = key->text().front();
+  const bool isDigit = typed >= u'0' && typed <= u'9' && key->text().size() == 1;
+  bool accepted = isDigit || code == Qt::Key_Backspace || code == Qt::Key_Return || code == Qt::Key_Enter;
+
+  // A text with letters ("Unlimited") is selected whole, so that a digit
+  // typed next replaces it.
+  QLineEdit *edit = m_UndoLevelCombo->lineEdit();
+  if (ContainsAsciiLetter(edit->text()))
+    edit->selectAll();
+  if (isDigit && edit->text().size() - edit->selectedText().size() >= MaxLevelLength)
+    accepted = false;
+  return !accepted;
+}
+
+void TSetDirectoryDialog::QuakeDirBtnClick() {
+  const QString chosen =
+      m_Desktop.ChooseDirectory(this, QStringLiteral("Select Quake Directory"), m_QuakeDirBox->text(), false);
+  if (!chosen.isEmpty())
+    m_QuakeDirBox->setText(chosen);
+}
+
+void TSetDirectoryDialog::TempDirBtnClick() {
+  const QString chosen =
+      m_Desktop.ChooseDirectory(this, QStringLiteral("Select Temporary File Directory"), m_TempDirBox->text(), true);
+  if (!chosen.isEmpty())
+    m_TempDirBox->setText(chosen);
+}
+
+void TSetDirectoryDialog::ProtectCheckClick(bool checked) {
+  if (!checked)
+    m_Desktop.ShowWarning(this, QLatin1String(ProtectWarning));
+}
+
+void TSetDirectoryDialog::UndoLevelComboEdited(const QString &text) {
+  // The keys cannot make a number longer than the limit, but a paste can; it
+  // is cut to the limit as well. Text with letters is left alone: it is what
+  // remains of "Unlimited" while it is being deleted.
+  if (text.size() > MaxLevelLength && !ContainsAsciiLetter(text))
+    m_UndoLevelCombo->lineEdit()->setText(text.left(MaxLevelLength));
+}

@@ -1,0 +1,214 @@
+#include "SettingsStore.h"
+
+#include "EntryText.h"
+
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
+#include <QStringList>
+#include <QWidget>
+
+#include <exception>
+#include <optional>
+
+namespace {
+
+const char *const SettingsName = "Varnel - Quake PAK File Editor";
+
+// The highest index of "Handle Spaces" and of "Sort By" that mean something.
+constexpr int MaxSpaceHandle = shUnderscore;
+constexpr int MaxSortMode = 9;
+
+// The value of one digit in the given base, or -1.
+int DigitValue(QChar c, int base) {
+  const char16_t u = c.unicode();
+  if (u >= '0' && u <= '9')
+    return u - '0';
+  if (base == 16 && u >= 'a' && u <= 'f')
+    return u - 'a' + 10;
+  if (base == 16 && u >= 'A' && u <= 'F')
+    return u - 'A' + 10;
+  return -1;
+}
+
+// The integer conversion of the stored texts: leading blanks, an optional
+// sign, then decimal digits or "$" and hexadecimal digits, and nothing after.
+// Hexadecimal takes the full 32 bits (so "$FFFFFFFF" is -1), decimal must fit
+// a signed 32-bit integer. Anything else is no number.
+std::optional<int32_t> ParseInteger(const QString &text) {
+  qsizetype i = 0;
+  while (i < text.size() && text[i] == u' ')
+    ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+    negative = text[i] == u'-';
+    ++i;
+  }
+  int base = 10;
+  if (i < text.size() && text[i] == u'$') {
+    base = 16;
+    ++i;
+  }
+  if (i >= text.size())
+    return std::nullopt;
+  const int64_t limit = base == 16 ? int64_t{0xFFFFFFFF} : (negative ? int64_t{0x80000000} : int64_t{0x7FFFFFFF});
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const int digit = DigitValue(text[i], base);
+    if (digit < 0)
+      return std::nullopt;
+    value = value * base + digit;
+    if (value > limit)
+      return std::nullopt;
+  }
+  if (base == 16)
+    value = static_cast<int32_t>(static_cast<uint32_t>(value));
+  return static_cast<int32_t>(negative ? -value : value);
+}
+
+// Whether a rectangle shows on at least one screen; without any screen there
+// is nothing to check against.
+bool IsOnSomeScreen(const QRect &bounds) {
+  const QList<QScreen *> screens = QGuiApplication::screens();
+  if (screens.isEmpty())
+    return true;
+  for (const QScreen *screen : screens)
+    if (screen->availableGeometry().intersects(bounds))
+      return true;
+  return false;
+}
+
+bool IsNormalState(const QWidget &window) {
+  return (window.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) == 0;
+}
+
+} // namespace
+
+TSettingsStore::TSettingsStore(QSettings &settings) : m_Settings(settings) {}
+
+QString TSettingsStore::ReadString(const QString &section, const QString &key, const QString &defaultValue) const {
+  const QVariant value = m_Settings.value(section + u'/' + key);
+  if (!value.isValid())
+    return defaultValue;
+  // An unquoted comma in a hand-edited file makes the INI reader return a list.
+  if (value.userType() == QMetaType::QStringList)
+    return value.toStringList().join(u',');
+  return value.toString();
+}
+
+int32_t TSettingsStore::ReadInteger(const QString &section, const QString &key, int32_t defaultValue) const {
+  QString text = ReadString(section, key, QString());
+  if (text.size() > 2 && (text.startsWith(u"0x") || text.startsWith(u"0X")))
+    text = u'$' + text.mid(2);
+  return ParseInteger(text).value_or(defaultValue);
+}
+
+bool TSettingsStore::ReadBool(const QString &section, const QString &key, bool defaultValue) const {
+  return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void TSettingsStore::WriteString(const QString &section, const QString &key, const QString &value) {
+  m_Settings.setValue(section + u'/' + key, value);
+}
+
+void TSettingsStore::WriteInteger(const QString &section, const QString &key, int32_t value) {
+  WriteString(section, key, QString::number(value));
+}
+
+void TSettingsStore::WriteBool(const QString &section, const QString &key, bool value) {
+  WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QString TSettingsStore::Read(TQuakePak &pak, TMainSettings &values, QWidget &window) {
+  QString failure;
+  // A stored installation that has gone away must not stop the start: the
+  // directory stays unset and the message is handed back for the window.
+  try {
+    pak.SetQuakeDirectory(PathFromQ(ReadString("Quake", "Directory", QString())));
+  } catch (const std::exception &e) {
+    failure = QString::fromLocal8Bit(e.what());
+  }
+  pak.SetTempDirectory(PathFromQ(ReadString("Options", "Temporary Directory", PathToQ(pak.TempDirectory()))));
+  values.OpenPath = ReadString("Options", "Open Path", QString());
+  values.ExtractPath = ReadString("Extract", "Path", QString());
+  values.MaintainDirectory = ReadBool("Extract", "Maintain Directory", false);
+  pak.SetForceLowercase(ReadBool("Add", "Force Lowercase", true));
+
+  int32_t spaces = ReadInteger("Add", "Handle Spaces", shLeave);
+  if (spaces < 0 || spaces > MaxSpaceHandle)
+    spaces = shLeave;
+  pak.SetHandleSpaces(static_cast<TSpaceHandle>(spaces));
+
+  values.RecurseSubDirs = ReadBool("Add", "Recurse Sub-Directories", true);
+  pak.SetAllowUndo(ReadBool("Undo", "Allow Undo", true));
+
+  int32_t levels = ReadInteger("Undo", "Maximum Undo Levels", -1);
+  if (levels < 0)
+    levels = -1; // every negative limit means unlimited
+  pak.SetMaxUndoLevels(levels);
+
+  int32_t sortMode = ReadInteger("Options", "Sort By", 0);
+  if (sortMode < 0 || sortMode > MaxSortMode)
+    sortMode = 0;
+  values.SortMode = static_cast<uint8_t>(sortMode);
+
+  // The four bounds are applied one by one, but only when together they leave
+  // the window on some screen; otherwise it keeps its design bounds.
+  const int32_t left = ReadInteger("Window", "Left", window.x());
+  const int32_t top = ReadInteger("Window", "Top", window.y());
+  const int32_t height = ReadInteger("Window", "Height", window.height());
+  const int32_t width = ReadInteger("Window", "Width", window.width());
+  if (IsOnSomeScreen(QRect(left, top, width, height))) {
+    window.move(left, window.y());
+    window.move(window.x(), top);
+    window.resize(window.width(), height);
+    window.resize(width, window.height());
+  }
+  const Qt::WindowStates others =
+      window.windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen);
+  if (ReadBool("Window", "Maximised", false))
+    window.setWindowState(others | Qt::WindowMaximized);
+  else
+    window.setWindowState(others);
+
+  for (size_t i = 0; i < values.OldFiles.size(); ++i)
+    values.OldFiles[i] = ReadString("Old Files", QStringLiteral("File%1").arg(i + 1), QString());
+
+  pak.SetProtectID1Pak(true);
+  return failure;
+}
+
+void TSettingsStore::Write(const TQuakePak &pak, const TMainSettings &values, const QWidget &window) {
+  WriteString("Quake", "Directory", PathToQ(pak.QuakeDirectory()));
+  WriteString("Options", "Temporary Directory", PathToQ(pak.TempDirectory()));
+  WriteString("Options", "Open Path", values.OpenPath);
+  WriteString("Extract", "Path", values.ExtractPath);
+  WriteBool("Extract", "Maintain Directory", values.MaintainDirectory);
+  WriteBool("Add", "Force Lowercase", pak.ForceLowercase());
+  WriteInteger("Add", "Handle Spaces", pak.HandleSpaces());
+  for (size_t i = 0; i < values.OldFiles.size(); ++i)
+    WriteString("Old Files", QStringLiteral("File%1").arg(i + 1), values.OldFiles[i]);
+  WriteInteger("Options", "Sort By", values.SortMode);
+  WriteBool("Window", "Maximised", window.isMaximized());
+  WriteBool("Undo", "Allow Undo", pak.AllowUndo());
+  WriteInteger("Undo", "Maximum Undo Levels", pak.MaxUndoLevels());
+  WriteBool("Add", "Recurse Sub-Directories", values.RecurseSubDirs);
+  // A maximised or minimised window would store bounds that are not its own
+  // normal ones; the stored ones stay as they were.
+  if (IsNormalState(window)) {
+    WriteInteger("Window", "Left", window.x());
+    WriteInteger("Window", "Top", window.y());
+    WriteInteger("Window", "Height", window.height());
+    WriteInteger("Window", "Width", window.width());
+  }
+  m_Settings.sync();
+}
+
+std::unique_ptr<QSettings> OpenUserSettings() {
+  // With an organisation name and no application name, the user file is
+  // <config>/Varnel - Quake PAK File Editor.ini.
+  auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, SettingsName, QString());
+  // Only the user's own file: no system-wide values mixed in.
+  settings->setFallbacksEnabled(false);
+  return settings;
+}
