@@ -7,12 +7,16 @@
 #include <QImage>
 #include <string>
 
+class QLabel;
+class QPushButton;
 class TDesktopServices;
 
 // The engine's bitmap as an image; a notice text is drawn centred on it.
 QImage BitmapToImage(const TBitmap &bitmap);
 
 class TLumpViewForm : public QDialog {
+  Q_OBJECT
+
 public:
   TLumpViewForm(TDesktopServices &desktop, QWidget *parent = nullptr);
 
@@ -22,7 +26,21 @@ public:
   void SetEntryName(const std::string &name);
   // The open archive's file: its folder is where Save As Bitmap starts.
   void SetArchiveFileName(const std::string &fileName);
+  // The picture as shown (a null image when there is none).
+  const QImage &Picture() const { return m_Picture; }
+
+protected:
+  void showEvent(QShowEvent *event) override;
+
+private slots:
+  void SaveBmpBtnClick();
 
 private:
   TDesktopServices &m_Desktop;
+  std::string m_EntryName;
+  std::string m_ArchiveFileName;
+  QImage m_Picture;
+  QLabel *m_LumpImage = nullptr;
+  QPushButton *m_SaveBmpBtn = nullptr;
+  QPushButton *m_CloseBtn = nullptr;
 };

@@ -8,6 +8,11 @@
 QIcon VarnelIcon();
 
 class TAboutBox : public QDialog {
+  Q_OBJECT
+
 public:
   explicit TAboutBox(QWidget *parent = nullptr);
+
+protected:
+  void showEvent(QShowEvent *event) override;
 };
