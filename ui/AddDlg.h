@@ -8,8 +8,13 @@
 #include <QStringList>
 
 class TDesktopServices;
+class QCheckBox;
+class QComboBox;
+class QListWidget;
+class QPushButton;
 
 class TAddDialog : public QDialog {
+  Q_OBJECT
 public:
   TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget *parent = nullptr);
 
@@ -17,7 +22,34 @@ public:
   // values come back. The recurse flag always comes back, also on Cancel.
   bool Execute(QStringList &files, QString &internalDirectory, QString &baseDirectory, bool &recurse);
 
+protected:
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dragMoveEvent(QDragMoveEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
+
+private slots:
+  void AddBtnClick();
+  void AddDirBtnClick();
+  void DelBtnClick();
+  void FileListBoxSelectionChanged();
+
 private:
+  // Offers a directory (with a trailing "/") in the base-directory list and selects it.
+  void AddBaseDirectory(const QString &directory);
+  // Index of the listed path equal to path ignoring ASCII case; -1 when none.
+  int FindListedPath(const QString &path) const;
+  void AppendPath(const QString &path);
+  void FillDirCombo();
+
   const TQuakePak &m_Pak;
   TDesktopServices &m_Desktop;
+  QComboBox *m_BaseDirCombo = nullptr;
+  QListWidget *m_FileListBox = nullptr;
+  QPushButton *m_AddBtn = nullptr;
+  QPushButton *m_AddDirBtn = nullptr;
+  QPushButton *m_DelBtn = nullptr;
+  QCheckBox *m_RecurseCheck = nullptr;
+  QComboBox *m_DirCombo = nullptr;
+  QPushButton *m_OKBtn = nullptr;
+  QPushButton *m_CancelBtn = nullptr;
 };

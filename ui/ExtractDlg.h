@@ -5,14 +5,29 @@
 #include <QDialog>
 
 class TDesktopServices;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
 
 class TExtractDialog : public QDialog {
+  Q_OBJECT
 public:
   TExtractDialog(TDesktopServices &desktop, QWidget *parent = nullptr);
 
   // Nothing comes back on Cancel.
   bool Execute(QString &targetDirectory, bool &maintainDirectory, bool &allFiles);
 
+private slots:
+  void BrowseBtnClick();
+
 private:
   TDesktopServices &m_Desktop;
+  QLineEdit *m_ExtractPathBox = nullptr;
+  QPushButton *m_BrowseBtn = nullptr;
+  QRadioButton *m_AllFilesRadio = nullptr;
+  QRadioButton *m_SelFilesRadio = nullptr;
+  QCheckBox *m_ExtractPathCheck = nullptr;
+  QPushButton *m_OkBtn = nullptr;
+  QPushButton *m_CancelBtn = nullptr;
 };

@@ -5,7 +5,11 @@
 
 #include <QDialog>
 
+class QComboBox;
+class QPushButton;
+
 class TMoveDialog : public QDialog {
+  Q_OBJECT
 public:
   TMoveDialog(const TQuakePak &pak, QWidget *parent = nullptr);
 
@@ -14,4 +18,7 @@ public:
 
 private:
   const TQuakePak &m_Pak;
+  QComboBox *m_MoveDirCombo = nullptr;
+  QPushButton *m_OKBtn = nullptr;
+  QPushButton *m_CancelBtn = nullptr;
 };

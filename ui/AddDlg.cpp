@@ -1,0 +1,345 @@
+#include "AddDlg.h"
+
+#include "DesktopServices.h"
+#include "EntryText.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <unordered_set>
+
+namespace {
+
+const QStringList AddFileFilters = {
+    "All Quake Formats (*.bin *.bsp *.cfg *.dat *.dem *.lmp *.mdl *.spr *.wad *.wav)",
+    "End Screen (*.bin)",
+    "Quake Maps (*.bsp)",
+    "Config Files (*.cfg)",
+    "Compiled Quake C (*.dat)",
+    "Quake Demos (*.dem)",
+    "Lump Files (*.lmp)",
+    "Model Files (*.mdl)",
+    "Sprites (*.spr)",
+    "WAD2 Files (*.wad)",
+    "Wave Sounds (*.wav)",
+    "All Files (*)",
+};
+
+// Paths in this dialog compare ignoring ASCII letter case only, like entry names.
+QString AsciiLowerQ(const QString &text) {
+  QString lower = text;
+  for (QChar &c : lower)
+    if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+      c = QChar(c.unicode() - 'A' + 'a');
+  return lower;
+}
+
+bool SameTextQ(const QString &a, const QString &b) { return a.size() == b.size() && AsciiLowerQ(a) == AsciiLowerQ(b); }
+
+// The directory part of a disk path, up to and including its last "/"; empty without one.
+QString ContainingDirectory(const QString &path) {
+  const qsizetype at = path.lastIndexOf(QLatin1Char('/'));
+  return at < 0 ? QString() : path.left(at + 1);
+}
+
+bool IsExistingDirectory(const QString &path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+
+void CentreOnScreen(QWidget &window) {
+  window.adjustSize();
+  if (const QScreen *screen = window.screen()) {
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window.move(frame.topLeft());
+  }
+}
+
+QPushButton *MakeFlatButton(const QString &text, const QString &name, QWidget *parent) {
+  auto *button = new QPushButton(text, parent);
+  button->setObjectName(name);
+  button->setFlat(true);
+  // Enter belongs to OK, not to whichever list button has the focus.
+  button->setAutoDefault(false);
+  return button;
+}
+
+QComboBox *MakeEditableCombo(const QString &name, QWidget *parent) {
+  auto *combo = new QComboBox(parent);
+  combo->setObjectName(name);
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->setMinimumContentsLength(40);
+  // Files dropped onto the edit field belong to the dialog's file list, not
+  // into the text.
+  combo->lineEdit()->setAcceptDrops(false);
+  return combo;
+}
+
+} // namespace
+
+TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget *parent)
+    : QDialog(parent), m_Pak(pak), m_Desktop(desktop) {
+  setObjectName("AddDialog");
+  setWindowTitle("Add Files");
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+
+  auto *groupBox3 = new QGroupBox(" Base Directory ", this);
+  groupBox3->setObjectName("GroupBox3");
+  auto *label2 = new QLabel("Enter the base shell directory to offset files from :", groupBox3);
+  label2->setObjectName("Label2");
+  m_BaseDirCombo = MakeEditableCombo("BaseDirCombo", groupBox3);
+  auto *baseLayout = new QVBoxLayout(groupBox3);
+  baseLayout->addWidget(label2);
+  baseLayout->addWidget(m_BaseDirCombo);
+
+  auto *groupBox2 = new QGroupBox(" Files To Add ", this);
+  groupBox2->setObjectName("GroupBox2");
+  m_FileListBox = new QListWidget(groupBox2);
+  m_FileListBox->setObjectName("FileListBox");
+  m_FileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  m_FileListBox->setUniformItemSizes(true);
+  m_FileListBox->setMinimumHeight(160);
+  m_AddBtn = MakeFlatButton("&Add File", "AddBtn", groupBox2);
+  m_AddDirBtn = MakeFlatButton("Add &Directory", "AddDirBtn", groupBox2);
+  m_DelBtn = MakeFlatButton("&Remove", "DelBtn", groupBox2);
+  m_DelBtn->setEnabled(false);
+  m_RecurseCheck = new QCheckBox("Recurse sub-directories when adding directories.", groupBox2);
+  m_RecurseCheck->setObjectName("RecurseCheck");
+  auto *listButtons = new QVBoxLayout;
+  listButtons->addWidget(m_AddBtn);
+  listButtons->addWidget(m_AddDirBtn);
+  listButtons->addWidget(m_DelBtn);
+  listButtons->addStretch();
+  auto *listRow = new QHBoxLayout;
+  listRow->addWidget(m_FileListBox, 1);
+  listRow->addLayout(listButtons);
+  auto *filesLayout = new QVBoxLayout(groupBox2);
+  filesLayout->addLayout(listRow);
+  filesLayout->addWidget(m_RecurseCheck);
+
+  auto *groupBox1 = new QGroupBox(" Directory ", this);
+  groupBox1->setObjectName("GroupBox1");
+  auto *label1 = new QLabel("Enter the internal directory to add the files to :", groupBox1);
+  label1->setObjectName("Label1");
+  m_DirCombo = MakeEditableCombo("DirCombo", groupBox1);
+  auto *dirLayout = new QVBoxLayout(groupBox1);
+  dirLayout->addWidget(label1);
+  dirLayout->addWidget(m_DirCombo);
+
+  m_OKBtn = new QPushButton("OK", this);
+  m_OKBtn->setObjectName("OKBtn");
+  m_OKBtn->setDefault(true);
+  m_CancelBtn = new QPushButton("Cancel", this);
+  m_CancelBtn->setObjectName("CancelBtn");
+  auto *buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(m_OKBtn);
+  buttons->addWidget(m_CancelBtn);
+
+  auto *layout = new QVBoxLayout(this);
+  layout->addWidget(groupBox3);
+  layout->addWidget(groupBox2);
+  layout->addWidget(groupBox1);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  setTabOrder(m_BaseDirCombo, m_FileListBox);
+  setTabOrder(m_FileListBox, m_AddBtn);
+  setTabOrder(m_AddBtn, m_AddDirBtn);
+  setTabOrder(m_AddDirBtn, m_DelBtn);
+  setTabOrder(m_DelBtn, m_RecurseCheck);
+  setTabOrder(m_RecurseCheck, m_DirCombo);
+  setTabOrder(m_DirCombo, m_OKBtn);
+  setTabOrder(m_OKBtn, m_CancelBtn);
+
+  connect(m_AddBtn, &QPushButton::clicked, this, &TAddDialog::AddBtnClick);
+  connect(m_AddDirBtn, &QPushButton::clicked, this, &TAddDialog::AddDirBtnClick);
+  connect(m_DelBtn, &QPushButton::clicked, this, &TAddDialog::DelBtnClick);
+  connect(m_FileListBox, &QListWidget::itemSelectionChanged, this, &TAddDialog::FileListBoxSelectionChanged);
+  connect(m_OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+  connect(m_CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+  // Files dropped from the desktop go into the list for as long as the dialog exists.
+  setAcceptDrops(true);
+}
+
+bool TAddDialog::Execute(QStringList &files, QString &internalDirectory, QString &baseDirectory, bool &recurse) {
+  m_FileListBox->clear();
+  m_BaseDirCombo->clear();
+  m_BaseDirCombo->setEditText(QString());
+  for (const QString &path : files) {
+    // Paths handed in are listed as they are, duplicates included.
+    AppendPath(path);
+    if (IsExistingDirectory(path))
+      AddBaseDirectory(path);
+    AddBaseDirectory(ContainingDirectory(path));
+  }
+  AddBaseDirectory(baseDirectory);
+  m_RecurseCheck->setChecked(recurse);
+  FillDirCombo();
+  m_DirCombo->setEditText(internalDirectory);
+  FileListBoxSelectionChanged();
+
+  CentreOnScreen(*this);
+  const bool accepted = exec() == QDialog::Accepted;
+
+  recurse = m_RecurseCheck->isChecked();
+  if (!accepted || m_FileListBox->count() == 0)
+    return false;
+  files.clear();
+  for (int row = 0; row < m_FileListBox->count(); ++row)
+    files.append(m_FileListBox->item(row)->text());
+  internalDirectory = m_DirCombo->currentText();
+  baseDirectory = m_BaseDirCombo->currentText();
+  return true;
+}
+
+void TAddDialog::AddBaseDirectory(const QString &directory) {
+  if (directory.isEmpty())
+    return;
+  QString offered = directory;
+  if (!offered.endsWith(QLatin1Char('/')))
+    offered += QLatin1Char('/');
+
+  // The items stay sorted ignoring ASCII case; an equal item is not added twice.
+  const QString key = AsciiLowerQ(offered);
+  int insertAt = m_BaseDirCombo->count();
+  int found = -1;
+  for (int i = 0; i < m_BaseDirCombo->count(); ++i) {
+    const QString itemKey = AsciiLowerQ(m_BaseDirCombo->itemText(i));
+    if (itemKey == key) {
+      found = i;
+      break;
+    }
+    if (itemKey > key) {
+      insertAt = i;
+      break;
+    }
+  }
+  if (found < 0) {
+    m_BaseDirCombo->insertItem(insertAt, offered);
+    found = insertAt;
+  }
+  m_BaseDirCombo->setCurrentIndex(found);
+  // The text is the string offered, also when a differently spelled item matched it.
+  m_BaseDirCombo->setEditText(offered);
+}
+
+int TAddDialog::FindListedPath(const QString &path) const {
+  for (int row = 0; row < m_FileListBox->count(); ++row)
+    if (SameTextQ(m_FileListBox->item(row)->text(), path))
+      return row;
+  return -1;
+}
+
+void TAddDialog::AppendPath(const QString &path) {
+  auto *item = new QListWidgetItem(path);
+  if (IsExistingDirectory(path)) {
+    QFont font = m_FileListBox->font();
+    font.setBold(true);
+    item->setFont(font);
+  }
+  m_FileListBox->addItem(item);
+}
+
+void TAddDialog::FillDirCombo() {
+  // Only the immediate directory of each entry, lower-cased, in the order of
+  // first appearance.
+  m_DirCombo->clear();
+  std::unordered_set<std::string> seen;
+  const int32_t count = m_Pak.EntryCount();
+  for (int32_t i = 0; i < count; ++i) {
+    const std::string directory = EntryDirectory(AsciiLower(m_Pak.EntryName(i)), false);
+    if (!directory.empty() && seen.insert(directory).second)
+      m_DirCombo->addItem(EntryToDisplay(directory));
+  }
+}
+
+void TAddDialog::AddBtnClick() {
+  TFileDialogRequest request;
+  request.Title = "Select Files To Add To List";
+  request.Filters = AddFileFilters;
+  request.Multiple = true;
+  const QStringList chosen = m_Desktop.ChooseOpenFiles(this, request);
+  for (const QString &path : chosen) {
+    if (path.isEmpty() || FindListedPath(path) >= 0)
+      continue;
+    AppendPath(path);
+    AddBaseDirectory(ContainingDirectory(path));
+  }
+}
+
+void TAddDialog::AddDirBtnClick() {
+  const QString directory = m_Desktop.ChooseDirectory(this, "Select Directory", QString(), false);
+  if (directory.isEmpty() || FindListedPath(directory) >= 0)
+    return;
+  AppendPath(directory);
+  // The directory itself is offered too, but its parent ends up selected.
+  AddBaseDirectory(directory);
+  AddBaseDirectory(ContainingDirectory(directory));
+}
+
+void TAddDialog::DelBtnClick() {
+  const QList<QListWidgetItem *> selected = m_FileListBox->selectedItems();
+  for (QListWidgetItem *item : selected)
+    delete item;
+  FileListBoxSelectionChanged();
+}
+
+void TAddDialog::FileListBoxSelectionChanged() { m_DelBtn->setEnabled(!m_FileListBox->selectedItems().isEmpty()); }
+
+void TAddDialog::dragEnterEvent(QDragEnterEvent *event) {
+  const QMimeData *mime = event->mimeData();
+  if (mime != nullptr && mime->hasUrls()) {
+    const QList<QUrl> urls = mime->urls();
+    for (const QUrl &url : urls)
+      if (url.isLocalFile()) {
+        event->acceptProposedAction();
+        return;
+      }
+  }
+  event->ignore();
+}
+
+void TAddDialog::dragMoveEvent(QDragMoveEvent *event) {
+  if (event->mimeData() != nullptr && event->mimeData()->hasUrls())
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TAddDialog::dropEvent(QDropEvent *event) {
+  const QMimeData *mime = event->mimeData();
+  if (mime == nullptr || !mime->hasUrls()) {
+    event->ignore();
+    return;
+  }
+  // Whole paths are kept: cutting a long path short would name another file.
+  const QList<QUrl> urls = mime->urls();
+  for (const QUrl &url : urls) {
+    if (!url.isLocalFile())
+      continue;
+    QString path = url.toLocalFile();
+    // A dropped folder may arrive as ".../name/"; list it as the folder chooser would.
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+      path.chop(1);
+    if (path.isEmpty() || FindListedPath(path) >= 0)
+      continue;
+    AppendPath(path);
+    AddBaseDirectory(ContainingDirectory(path));
+  }
+  event->acceptProposedAction();
+}

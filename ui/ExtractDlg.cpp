@@ -1,0 +1,125 @@
+#include "ExtractDlg.h"
+
+#include "DesktopServices.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+
+void CentreOnScreen(QWidget &window) {
+  window.adjustSize();
+  if (const QScreen *screen = window.screen()) {
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window.move(frame.topLeft());
+  }
+}
+
+} // namespace
+
+TExtractDialog::TExtractDialog(TDesktopServices &desktop, QWidget *parent) : QDialog(parent), m_Desktop(desktop) {
+  setObjectName("ExtractDialog");
+  setWindowTitle("Extract File(s)");
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+
+  auto *label1 = new QLabel("&Extract Files To :", this);
+  label1->setObjectName("Label1");
+  m_ExtractPathBox = new QLineEdit(this);
+  m_ExtractPathBox->setObjectName("ExtractPathBox");
+  m_ExtractPathBox->setMinimumWidth(300);
+  label1->setBuddy(m_ExtractPathBox);
+  m_BrowseBtn = new QPushButton(this);
+  m_BrowseBtn->setObjectName("BrowseBtn");
+  m_BrowseBtn->setFlat(true);
+  m_BrowseBtn->setAutoDefault(false);
+  m_BrowseBtn->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+  m_BrowseBtn->setToolTip("Browse");
+
+  auto *extractRadios = new QGroupBox("Extract :", this);
+  extractRadios->setObjectName("ExtractRadios");
+  m_AllFilesRadio = new QRadioButton("All Files", extractRadios);
+  m_AllFilesRadio->setObjectName("AllFilesRadio");
+  m_SelFilesRadio = new QRadioButton("Selected Files", extractRadios);
+  m_SelFilesRadio->setObjectName("SelFilesRadio");
+  m_AllFilesRadio->setChecked(true);
+  auto *radioLayout = new QVBoxLayout(extractRadios);
+  radioLayout->addWidget(m_AllFilesRadio);
+  radioLayout->addWidget(m_SelFilesRadio);
+
+  m_ExtractPathCheck = new QCheckBox("Maintain directory structure", this);
+  m_ExtractPathCheck->setObjectName("ExtractPathCheck");
+
+  m_OkBtn = new QPushButton("OK", this);
+  m_OkBtn->setObjectName("OkBtn");
+  m_OkBtn->setDefault(true);
+  m_CancelBtn = new QPushButton("Cancel", this);
+  m_CancelBtn->setObjectName("CancelBtn");
+
+  auto *pathRow = new QHBoxLayout;
+  pathRow->addWidget(m_ExtractPathBox, 1);
+  pathRow->addWidget(m_BrowseBtn);
+  auto *buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(m_OkBtn);
+  buttons->addWidget(m_CancelBtn);
+  auto *layout = new QVBoxLayout(this);
+  layout->addWidget(label1);
+  layout->addLayout(pathRow);
+  layout->addWidget(extractRadios);
+  layout->addWidget(m_ExtractPathCheck);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  setTabOrder(m_ExtractPathBox, m_BrowseBtn);
+  setTabOrder(m_BrowseBtn, m_AllFilesRadio);
+  setTabOrder(m_AllFilesRadio, m_SelFilesRadio);
+  setTabOrder(m_SelFilesRadio, m_ExtractPathCheck);
+  setTabOrder(m_ExtractPathCheck, m_OkBtn);
+  setTabOrder(m_OkBtn, m_CancelBtn);
+
+  connect(m_BrowseBtn, &QPushButton::clicked, this, &TExtractDialog::BrowseBtnClick);
+  connect(m_OkBtn, &QPushButton::clicked, this, &QDialog::accept);
+  connect(m_CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool TExtractDialog::Execute(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) {
+  m_ExtractPathBox->setText(targetDirectory);
+  m_ExtractPathCheck->setChecked(maintainDirectory);
+  // With a selection the dialog proposes the selected entries; without one
+  // they cannot be chosen.
+  m_SelFilesRadio->setEnabled(!allFiles);
+  if (allFiles)
+    m_AllFilesRadio->setChecked(true);
+  else
+    m_SelFilesRadio->setChecked(true);
+
+  CentreOnScreen(*this);
+  if (exec() != QDialog::Accepted)
+    return false;
+  targetDirectory = m_ExtractPathBox->text();
+  maintainDirectory = m_ExtractPathCheck->isChecked();
+  allFiles = m_AllFilesRadio->isChecked();
+  return true;
+}
+
+void TExtractDialog::BrowseBtnClick() {
+  const QString directory = m_Desktop.ChooseDirectory(this, "Select Directory", QString(), true);
+  if (directory.isEmpty())
+    return;
+  // The chooser may let the user name a directory that does not exist yet;
+  // it is created here so that the path shown always exists.
+  if (!QDir(directory).exists())
+    QDir().mkpath(directory);
+  m_ExtractPathBox->setText(directory);
+}

@@ -1,0 +1,74 @@
+#include "OpenQueryDlg.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+
+void CentreOnScreen(QWidget &window) {
+  window.adjustSize();
+  if (const QScreen *screen = window.screen()) {
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window.move(frame.topLeft());
+  }
+}
+
+} // namespace
+
+TOpenOrAddDialog::TOpenOrAddDialog(QWidget *parent) : QDialog(parent) {
+  setObjectName("OpenOrAddDialog");
+  setWindowTitle("Open Or Add?");
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+
+  auto *label1 = new QLabel("There is already a PAK file open. Do you want to  open this one, closing the currently "
+                            "open one, or add it to the open PAK file?",
+                            this);
+  label1->setObjectName("Label1");
+  label1->setWordWrap(true);
+  // Narrow enough that the question wraps over about three lines.
+  label1->setFixedWidth(label1->fontMetrics().horizontalAdvance(label1->text()) / 3 + 24);
+
+  m_OpenBtn = new QPushButton("Open", this);
+  m_OpenBtn->setObjectName("OpenBtn");
+  auto *addBtn = new QPushButton("Add", this);
+  addBtn->setObjectName("AddBtn");
+  auto *cancelBtn = new QPushButton("Cancel", this);
+  cancelBtn->setObjectName("CancelBtn");
+
+  auto *buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(m_OpenBtn);
+  buttons->addWidget(addBtn);
+  buttons->addWidget(cancelBtn);
+  buttons->addStretch();
+  auto *layout = new QVBoxLayout(this);
+  layout->addWidget(label1);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  setTabOrder(m_OpenBtn, addBtn);
+  setTabOrder(addBtn, cancelBtn);
+
+  connect(m_OpenBtn, &QPushButton::clicked, this, [this] { Answer(oaOpen); });
+  connect(addBtn, &QPushButton::clicked, this, [this] { Answer(oaAdd); });
+  // Cancel, Esc and the title bar's close all reject, which answers oaCancel.
+  connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TOpenOrAddAnswer TOpenOrAddDialog::Execute() {
+  m_Answer = oaCancel;
+  CentreOnScreen(*this);
+  m_OpenBtn->setFocus();
+  exec();
+  return m_Answer;
+}
+
+void TOpenOrAddDialog::Answer(TOpenOrAddAnswer answer) {
+  m_Answer = answer;
+  accept();
+}
