@@ -1,0 +1,309 @@
+// Deleting, renaming and moving entries: result codes and the order of their
+// tests, the undo records they write, and edit-then-undo round trips.
+#include "PakQuake.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+// The archive every case starts from, as BuildPak lays it out: data back to
+// back from offset 12 in this order, so the positions are 12, 15, 19, 21, 22.
+const std::vector<TFixtureEntry> SampleEntries = {
+    {"maps/e1m1.bsp", "AAA"}, {"maps/e1m2.bsp", "BBBB"}, {"sound/a/hit.wav", "CC"},
+    {"sound/b/hit.wav", "D"}, {"gfx/pal.lmp", "EEEEE"},
+};
+
+// The directory as one line per entry, name@position+size, for exact comparison.
+std::vector<std::string> Listing(const TQuakePak &pak) {
+  std::vector<std::string> lines;
+  for (const TDirEntry &entry : pak.Directory())
+    lines.push_back(entry.Name + "@" + std::to_string(entry.Position) + "+" + std::to_string(entry.Size));
+  return lines;
+}
+
+// A component beside a fresh Quake installation whose id1/pak0.pak holds the
+// sample entries too, with a temporary directory of its own.
+class TEditFixture : public ::testing::Test {
+protected:
+  TTempDir Folder;
+  std::string Quake = MakeQuakeDirectory(Folder, SampleEntries);
+  TQuakePak Pak;
+
+  TEditFixture() {
+    Pak.SetQuakeDirectory(Quake);
+    Pak.SetTempDirectory(Folder.Path());
+  }
+  void OpenSample(const std::vector<TFixtureEntry> &entries = SampleEntries) {
+    WriteFileBytes(Folder.File("edit.pak"), BuildPak(entries));
+    Pak.OpenPak(Folder.File("edit.pak"));
+  }
+  void OpenStock() { Pak.OpenPak(Quake + "id1/pak0.pak"); }
+};
+
+using DeleteEntries = TEditFixture;
+using RenameEntry = TEditFixture;
+using MoveEntries = TEditFixture;
+
+// Everything a refused call must leave as it was.
+struct TState {
+  std::vector<std::string> Lines;
+  TStringList Journal;
+  bool Modified;
+};
+TState StateOf(const TQuakePak &pak) { return {Listing(pak), pak.Journal(), pak.Modified()}; }
+void ExpectUnchanged(const TQuakePak &pak, const TState &before) {
+  EXPECT_EQ(Listing(pak), before.Lines);
+  EXPECT_EQ(pak.Journal(), before.Journal);
+  EXPECT_EQ(pak.Modified(), before.Modified);
+}
+} // namespace
+
+TEST_F(DeleteEntries, RefusalsAreDecidedByTheLastFailingTest) {
+  const TStringList some = {"maps/e1m1.bsp"};
+  // Nothing open (a Quake directory set): 7, unless the list is also empty.
+  EXPECT_EQ(Pak.DeleteEntries({}), prEmptyList);
+  EXPECT_EQ(Pak.DeleteEntries(some), prNoArchive);
+  // Nothing open and no Quake directory: CanModify fails after FileName.
+  {
+    TQuakePak bare;
+    EXPECT_EQ(bare.DeleteEntries(some), prProtected);
+    EXPECT_EQ(bare.DeleteEntries({}), prEmptyList);
+    EXPECT_FALSE(bare.Modified());
+  }
+  // A stock archive.
+  OpenStock();
+  TState before = StateOf(Pak);
+  EXPECT_EQ(Pak.DeleteEntries(some), prProtected);
+  EXPECT_EQ(Pak.DeleteEntries({}), prEmptyList);
+  ExpectUnchanged(Pak, before);
+  // An archive that may be changed, with an empty list.
+  OpenSample();
+  before = StateOf(Pak);
+  EXPECT_EQ(Pak.DeleteEntries({}), prEmptyList);
+  ExpectUnchanged(Pak, before);
+}
+
+TEST_F(DeleteEntries, RemovesInListOrderAndUndoAppendsThemBack) {
+  OpenSample();
+  // Lookups ignore letter case; a name not found is passed over.
+  ASSERT_EQ(Pak.DeleteEntries({"MAPS/E1M2.BSP", "no/such.wav", "sound/a/hit.wav", "gfx/pal.lmp"}), prDone);
+  EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"maps/e1m1.bsp@12+3", "sound/b/hit.wav@21+1"}));
+  // One step for the whole call, the entries in the order of deletion.
+  ASSERT_EQ(Pak.Journal(), TStringList{"D:maps/e1m2.bsp,15,4:sound/a/hit.wav,19,2:gfx/pal.lmp,22,5:"});
+  EXPECT_TRUE(Pak.Modified());
+  EXPECT_EQ(Pak.UndoKind(), 2);
+
+  ASSERT_EQ(Pak.Undo(), prDone);
+  // Back at the end of the directory, in deletion order, with their old data.
+  EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"maps/e1m1.bsp@12+3", "sound/b/hit.wav@21+1", "maps/e1m2.bsp@15+4",
+                                                    "sound/a/hit.wav@19+2", "gfx/pal.lmp@22+5"}));
+  EXPECT_TRUE(Pak.Journal().empty());
+  EXPECT_FALSE(Pak.Modified());
+}
+
+TEST_F(DeleteEntries, TheLaterOfTwoEqualNamesGoes) {
+  OpenSample({{"a.wav", "1"}, {"b.wav", "22"}, {"A.WAV", "333"}});
+  ASSERT_EQ(Pak.DeleteEntries({"a.wav"}), prDone);
+  EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"a.wav@12+1", "b.wav@13+2"}));
+  EXPECT_EQ(Pak.Journal().front(), "D:A.WAV,15,3:");
+}
+
+TEST_F(DeleteEntries, NothingFoundStillMakesOneStep) {
+  OpenSample();
+  ASSERT_EQ(Pak.DeleteEntries({"none.wav", "other.wav"}), prDone);
+  EXPECT_EQ(Pak.Journal(), TStringList{"D:"});
+  EXPECT_TRUE(Pak.Modified());
+  ASSERT_EQ(Pak.Undo(), prDone);
+  EXPECT_EQ(Listing(Pak).size(), SampleEntries.size());
+  EXPECT_FALSE(Pak.Modified());
+}
+
+TEST_F(DeleteEntries, WithoutUndoLeavesNoRecord) {
+  OpenSample();
+  Pak.SetAllowUndo(false);
+  ASSERT_EQ(Pak.DeleteEntries({"maps/e1m1.bsp"}), prDone);
+  EXPECT_EQ(Pak.EntryCount(), 4);
+  EXPECT_EQ(Pak.FindEntry("maps/e1m1.bsp"), -1);
+  EXPECT_TRUE(Pak.Journal().empty());
+  EXPECT_TRUE(Pak.Modified());
+  EXPECT_FALSE(Pak.CanUndo());
+}
+
+TEST_F(DeleteEntries, NamesHoldingRecordSeparatorsComeBackExactly) {
+  // Names that an archive may hold but a record cannot carry plainly; a name
+  // of one character needs nothing in a delete record.
+  OpenSample({{"a:b,c", "xyz"}, {"100%.wav", "pq"}, {"x", "r"}, {"keep.wav", "s"}});
+  ASSERT_EQ(Pak.DeleteEntries({"a:b,c", "100%.wav", "x"}), prDone);
+  EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"keep.wav@18+1"}));
+  EXPECT_EQ(Pak.Journal().front(), "D:a%3Ab%2Cc,12,3:100%25.wav,15,2:x,17,1:");
+  ASSERT_EQ(Pak.Undo(), prDone);
+  EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"keep.wav@18+1", "a:b,c@12+3", "100%.wav@15+2", "x@17+1"}));
+}
+
+TEST_F(RenameEntry, NormalisesTheNameAndKeepsThePlace) {
+  OpenSample();
+  Pak.RenameEntry(0, "maps\\Start Map.bsp");
+  EXPECT_EQ(Listing(Pak)[0], "maps/start_map.bsp@12+3");
+  EXPECT_EQ(Pak.EntryCount(), 5);
+  EXPECT_EQ(Pak.Journal(), TStringList{"R:maps/start_map.bsp:maps/e1m1.bsp"});
+  EXPECT_TRUE(Pak.Modified());
+  EXPECT_EQ(Pak.UndoKind(), 3);
+
+  ASSERT_EQ(Pak.Undo(), prDone);
+  EXPECT_EQ(Listing(Pak)[0], "maps/e1m1.bsp@12+3");
+  EXPECT_FALSE(Pak.Modified());
+
+  // A name of exactly the name field's width is accepted.
+  std::string longest = "maps/" + std::string(47, 'n') + ".bsp";
+  ASSERT_EQ(longest.size(), 56u);
+  Pak.RenameEntry(1, longest);
+  EXPECT_EQ(Pak.EntryName(1), longest);
+}
+
+TEST_F(RenameEntry, RefusesInTheOrderProtectionEmptyExistingLength) {
+  struct TCase {
+    bool Stock;
+    int32_t Index;
+    std::string NewName;
+    std::string Message;
+  };
+  const std::string protectedText = "Cannot rename file in protected PAK file.";
+  const std::string tooLong = "maps/" + std::string(48, 'n') + ".bsp"; // 57
+  const std::vector<TCase> cases = {
+      {true, 0, "maps/e1m2.bsp", protectedText}, // protection before the existing name
+      {true, 0, "", protectedText},              // and before the empty name
+      {true, 0, tooLong, protectedText},
+      {false, 0, "maps/e1m1.bsp", NameExistsMessage}, // its own name counts
+      {false, 0, "MAPS\\E1M2.BSP", NameExistsMessage},
+      {false, 1, "", NameEmptyMessage},
+      {false, 1, "maps/", NameEmptyMessage},
+      {false, 1, "maps\\", NameEmptyMessage},
+      {false, 1, "dir/", NameEmptyMessage}, // an entry of that name exists: empty is tested first
+      {false, 1, tooLong, NameTooLongMessage},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.NewName);
+    if (c.Stock)
+      OpenStock();
+    else
+      OpenSample({{"maps/e1m1.bsp", "AAA"}, {"maps/e1m2.bsp", "BBBB"}, {"dir/", ""}});
+    TState before = StateOf(Pak);
+    try {
+      Pak.RenameEntry(c.Index, c.NewName);
+      ADD_FAILURE() << "no refusal";
+    } catch (const EPakFileProtected &error) {
+      EXPECT_TRUE(c.Stock);
+      EXPECT_EQ(error.what(), c.Message);
+    } catch (const EInvalidFileName &error) {
+      EXPECT_FALSE(c.Stock);
+      EXPECT_EQ(error.what(), c.Message);
+    }
+    ExpectUnchanged(Pak, before);
+  }
+}
+
+TEST_F(RenameEntry, LetterCaseAloneIsRefusedWithoutForcedLowerCase) {
+  OpenSample();
+  Pak.SetForceLowercase(false);
+  EXPECT_THROW(Pak.RenameEntry(0, "Maps/E1M1.bsp"), EInvalidFileName);
+  // A space rule that leaves nothing names no file.
+  Pak.SetHandleSpaces(shDelete);
+  EXPECT_THROW(Pak.RenameEntry(0, "   "), EInvalidFileName);
+  EXPECT_EQ(Pak.EntryName(0), "maps/e1m1.bsp");
+  EXPECT_FALSE(Pak.Modified());
+}
+
+TEST_F(RenameEntry, IndexOutOfRangeIsIgnoredEvenWhenProtected) {
+  OpenStock();
+  TState before = StateOf(Pak);
+  EXPECT_NO_THROW(Pak.RenameEntry(-1, "new.wav"));
+  EXPECT_NO_THROW(Pak.RenameEntry(Pak.EntryCount(), "new.wav"));
+  ExpectUnchanged(Pak, before);
+}
+
+TEST_F(RenameEntry, NamesHoldingRecordSeparatorsUndoExactly) {
+  OpenSample({{"old,1.wav", "AB"}, {"other.wav", "C"}});
+  Pak.RenameEntry(0, "a:b,c");
+  EXPECT_EQ(Pak.EntryName(0), "a:b,c");
+  EXPECT_EQ(Pak.Journal().front(), "R:a%3Ab%2Cc:old%2C1.wav");
+  Pak.RenameEntry(1, "x");
+  // One character needs nothing outside add records.
+  EXPECT_EQ(Pak.Journal().front(), "R:x:other.wav");
+  EXPECT_EQ(Pak.UndoKind(), 3);
+  ASSERT_EQ(Pak.Undo(), prDone);
+  ASSERT_EQ(Pak.Undo(), prDone);
+  EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"old,1.wav@12+2", "other.wav@14+1"}));
+  EXPECT_FALSE(Pak.Modified());
+}
+
+TEST_F(MoveEntries, RefusalsAreDecidedByTheFirstFailingTest) {
+  const TStringList some = {"maps/e1m1.bsp"};
+  {
+    // Nothing open and nothing may be changed at the same time: 7.
+    TQuakePak bare;
+    EXPECT_EQ(bare.MoveEntries(some, "x"), prNoArchive);
+    EXPECT_EQ(bare.MoveEntries({}, "x"), prNoArchive);
+  }
+  OpenStock();
+  TState before = StateOf(Pak);
+  EXPECT_EQ(Pak.MoveEntries({}, "x"), prProtected);
+  EXPECT_EQ(Pak.MoveEntries(some, "x"), prProtected);
+  ExpectUnchanged(Pak, before);
+  OpenSample();
+  before = StateOf(Pak);
+  EXPECT_EQ(Pak.MoveEntries({}, "x"), prEmptyList);
+  ExpectUnchanged(Pak, before);
+}
+
+TEST_F(MoveEntries, MovesInListOrderAndUndoRestoresNames) {
+  OpenSample();
+  // A typed directory with backslashes and capitals; the space rule applies.
+  ASSERT_EQ(Pak.MoveEntries({"gfx/pal.lmp", "MAPS/E1M1.BSP"}, "New Dir\\Sub\\"), prDone);
+  EXPECT_EQ(Listing(Pak),
+            (std::vector<std::string>{"new_dir/sub/e1m1.bsp@12+3", "maps/e1m2.bsp@15+4", "sound/a/hit.wav@19+2",
+                                      "sound/b/hit.wav@21+1", "new_dir/sub/pal.lmp@22+5"}));
+  EXPECT_EQ(Pak.Journal(), TStringList{"M:new_dir/sub/pal.lmp:gfx/pal.lmp:new_dir/sub/e1m1.bsp:maps/e1m1.bsp:"});
+  EXPECT_TRUE(Pak.Modified());
+  EXPECT_EQ(Pak.UndoKind(), 4);
+  ASSERT_EQ(Pak.Undo(), prDone);
+  EXPECT_EQ(Listing(Pak)[0], "maps/e1m1.bsp@12+3");
+  EXPECT_EQ(Listing(Pak)[4], "gfx/pal.lmp@22+5");
+  EXPECT_FALSE(Pak.Modified());
+}
+
+TEST_F(MoveEntries, ATakenNameLeavesTheEntryWhereItIs) {
+  OpenSample();
+  ASSERT_EQ(Pak.MoveEntries({"sound/a/hit.wav", "sound/b/hit.wav"}, "sound"), prDone);
+  EXPECT_EQ(Pak.EntryName(2), "sound/hit.wav");
+  EXPECT_EQ(Pak.EntryName(3), "sound/b/hit.wav");
+  EXPECT_EQ(Pak.Journal(), TStringList{"M:sound/hit.wav:sound/a/hit.wav:"});
+}
+
+TEST_F(MoveEntries, IntoItsOwnDirectoryChangesNothing) {
+  OpenSample();
+  ASSERT_EQ(Pak.MoveEntries({"maps/e1m1.bsp", "maps/e1m2.bsp"}, "maps/"), prDone);
+  EXPECT_EQ(Pak.EntryName(0), "maps/e1m1.bsp");
+  EXPECT_TRUE(Pak.Journal().empty());
+  EXPECT_FALSE(Pak.Modified());
+}
+
+TEST_F(MoveEntries, AnEmptyDirectoryIsTheTopLevel) {
+  OpenSample();
+  ASSERT_EQ(Pak.MoveEntries({"maps/e1m2.bsp"}, ""), prDone);
+  EXPECT_EQ(Pak.EntryName(1), "e1m2.bsp");
+  EXPECT_EQ(Pak.Journal(), TStringList{"M:e1m2.bsp:maps/e1m2.bsp:"});
+}
+
+TEST_F(MoveEntries, ANameBeyondTheNameFieldIsNotMade) {
+  OpenSample();
+  // "<50 d>/e1m1.bsp" is 59 characters; below a directory of 48, e1m1.bsp
+  // makes 57 and pal.lmp exactly the 56 that fit.
+  ASSERT_EQ(Pak.MoveEntries({"maps/e1m1.bsp"}, std::string(50, 'd')), prDone);
+  EXPECT_EQ(Pak.EntryName(0), "maps/e1m1.bsp");
+  EXPECT_FALSE(Pak.Modified());
+  std::string directory(48, 'd');
+  ASSERT_EQ(Pak.MoveEntries({"maps/e1m1.bsp", "gfx/pal.lmp"}, directory), prDone);
+  EXPECT_EQ(Pak.EntryName(0), "maps/e1m1.bsp");
+  EXPECT_EQ(Pak.EntryName(4), directory + "/pal.lmp");
+  EXPECT_EQ(Pak.Journal().size(), 1u);
+}
