@@ -1,0 +1,244 @@
+// Extracting entries: where files land, which file the bytes come from, the
+// replace question, names that try to leave the destination, and failures
+// that must leave no half-written file.
+#include "PakQuake.h"
+#include "TestSupport.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+// Every path below root, relative, "/" after folders, sorted.
+std::vector<std::string> Tree(const std::string &root) {
+  std::vector<std::string> result;
+  for (const auto &item : fs::recursive_directory_iterator(root)) {
+    std::string relative = fs::relative(item.path(), root).string();
+    result.push_back(item.is_directory() && !item.is_symlink() ? relative + "/" : relative);
+  }
+  std::sort(result.begin(), result.end());
+  return result;
+}
+
+// Bytes that differ from block to block, so a misplaced offset shows.
+std::string Pattern(size_t size, char seed) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<char>(seed + static_cast<char>(i % 251));
+  return bytes;
+}
+} // namespace
+
+class ExtractEntries : public ::testing::Test {
+protected:
+  void SetUp() override {
+    m_Quake = MakeQuakeDirectory(m_Folder, {{"gfx/palette.lmp", std::string(768, 'p')}});
+    m_Pak.SetQuakeDirectory(m_Quake);
+    m_Pak.SetTempDirectory(m_Folder.Path());
+    m_Pak.OnStartCallback = [this](TQuakePak &) { ++m_Starts; };
+    m_Pak.OnEndCallback = [this](TQuakePak &) { ++m_Ends; };
+    m_Pak.OnCallback = [this](TQuakePak &, uint8_t percent) { m_Percents.push_back(percent); };
+  }
+
+  void OpenArchive(const std::vector<TFixtureEntry> &entries) {
+    WriteFileBytes(m_Folder.File("test.pak"), BuildPak(entries));
+    m_Pak.OpenPak(m_Folder.File("test.pak"));
+  }
+
+  TTempDir m_Folder;
+  std::string m_Quake;
+  TQuakePak m_Pak;
+  int m_Starts = 0;
+  int m_Ends = 0;
+  std::vector<uint8_t> m_Percents;
+};
+
+TEST_F(ExtractEntries, PreconditionsComeBeforeAnyEvent) {
+  std::string out = m_Folder.File("out");
+  EXPECT_EQ(m_Pak.ExtractEntries({}, out, false), prNoArchive);
+  EXPECT_EQ(m_Pak.ExtractEntries({"a.txt"}, out, false), prNoArchive);
+
+  OpenArchive({{"a.txt", "a"}});
+  EXPECT_EQ(m_Pak.ExtractEntries({}, out, false), prEmptyList);
+
+  // An empty destination writes nothing, not even into the current directory.
+  fs::create_directory(m_Folder.File("cwd"));
+  std::string saved = fs::current_path().string();
+  fs::current_path(m_Folder.File("cwd"));
+  uint8_t result = m_Pak.ExtractEntries({"a.txt"}, "", false);
+  fs::current_path(saved);
+  EXPECT_EQ(result, prNoPath);
+  EXPECT_TRUE(fs::is_empty(m_Folder.File("cwd")));
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_EQ(m_Starts + m_Ends, 0);
+}
+
+TEST_F(ExtractEntries, WritesByteExactFilesFromBothDataFiles) {
+  // Data over one block long, behind a first entry, so offsets and block joins count.
+  const std::string map = Pattern(PakFormat::BlockSize + 100, 'm');
+  OpenArchive({{"first.txt", "first"}, {"maps/e1m1.bsp", map}, {"empty.txt", ""}});
+  const std::string added = Pattern(70000, 'w');
+  WriteFileBytes(m_Folder.File("added.bin"), added);
+  TStringList paths{m_Folder.File("added.bin")};
+  ASSERT_EQ(m_Pak.AddFiles(paths, "", "sound/", false), prDone);
+  ASSERT_EQ(m_Pak.EntryPosition(3), -12);
+  TStringList names{"MAPS/E1M1.BSP", "sound/added.bin", "empty.txt"};
+
+  // Keeping paths: the destination and its directories are made as needed.
+  m_Starts = m_Ends = 0;
+  m_Percents.clear();
+  ASSERT_EQ(m_Pak.ExtractEntries(names, m_Folder.File("out/deep"), true), prDone);
+  EXPECT_EQ(Tree(m_Folder.File("out/deep")),
+            (std::vector<std::string>{"MAPS/", "MAPS/E1M1.BSP", "empty.txt", "sound/", "sound/added.bin"}));
+  EXPECT_EQ(ReadFileBytes(m_Folder.File("out/deep/MAPS/E1M1.BSP")), map);
+  EXPECT_EQ(ReadFileBytes(m_Folder.File("out/deep/sound/added.bin")), added);
+  EXPECT_EQ(fs::file_size(m_Folder.File("out/deep/empty.txt")), 0u);
+  EXPECT_EQ(m_Starts, 1);
+  EXPECT_EQ(m_Ends, 1);
+  EXPECT_EQ(m_Pak.ProgressTotal(), static_cast<int64_t>(map.size() + added.size()));
+  ASSERT_FALSE(m_Percents.empty());
+  EXPECT_EQ(m_Percents.back(), 100);
+
+  // Flat, destination given with its trailing slash.
+  ASSERT_EQ(m_Pak.ExtractEntries(names, m_Folder.File("flat/"), false), prDone);
+  EXPECT_EQ(Tree(m_Folder.File("flat")), (std::vector<std::string>{"E1M1.BSP", "added.bin", "empty.txt"}));
+  EXPECT_EQ(ReadFileBytes(m_Folder.File("flat/added.bin")), added);
+
+  // Extracting changes nothing of the archive.
+  EXPECT_EQ(m_Pak.EntryCount(), 4);
+  EXPECT_EQ(m_Pak.Journal().size(), 1u);
+
+  // An untitled archive extracts from its working file alone.
+  m_Pak.NewPak();
+  paths = {m_Folder.File("added.bin")};
+  ASSERT_EQ(m_Pak.AddFiles(paths, "", "", false), prDone);
+  ASSERT_EQ(m_Pak.ExtractEntries({"added.bin"}, m_Folder.File("untitled"), false), prDone);
+  EXPECT_EQ(ReadFileBytes(m_Folder.File("untitled/added.bin")), added);
+}
+
+TEST_F(ExtractEntries, AsksBeforeReplacingAnExistingFile) {
+  OpenArchive({{"sound/a/hit.wav", "from-a"}, {"sound/b/hit.wav", "from-b"}, {"other.txt", "other"}});
+  const TStringList names{"sound/a/hit.wav", "sound/b/hit.wav", "other.txt"};
+  const std::string out = m_Folder.File("out");
+  std::vector<std::string> asked;
+  bool answer = false;
+  m_Pak.OnExtractFileExists = [&](TQuakePak &, const std::string &path, bool &replace) {
+    EXPECT_TRUE(replace); // preset: replace
+    asked.push_back(path);
+    replace = answer;
+  };
+
+  // Flat: the second hit.wav meets the first. Declined: the first stays, the rest go on.
+  ASSERT_EQ(m_Pak.ExtractEntries(names, out, false), prDone);
+  EXPECT_EQ(asked, std::vector<std::string>{out + "/hit.wav"});
+  EXPECT_EQ(ReadFileBytes(out + "/hit.wav"), "from-a");
+  EXPECT_EQ(ReadFileBytes(out + "/other.txt"), "other");
+
+  // Accepted: every existing file is replaced.
+  asked.clear();
+  answer = true;
+  ASSERT_EQ(m_Pak.ExtractEntries(names, out, false), prDone);
+  EXPECT_EQ(asked.size(), 3u);
+  EXPECT_EQ(ReadFileBytes(out + "/hit.wav"), "from-b");
+
+  // No handler: replaced without a question.
+  m_Pak.OnExtractFileExists = nullptr;
+  WriteFileBytes(out + "/other.txt", "changed on disk");
+  ASSERT_EQ(m_Pak.ExtractEntries({"other.txt"}, out, false), prDone);
+  EXPECT_EQ(ReadFileBytes(out + "/other.txt"), "other");
+}
+
+TEST_F(ExtractEntries, PassesOverNamesNotInTheArchiveWithoutTouchingTheDisk) {
+  OpenArchive({{"a.txt", "a"}});
+  const std::string out = m_Folder.File("out");
+  fs::create_directory(out);
+  WriteFileBytes(out + "/missing.txt", "mine");
+  int asked = 0;
+  m_Pak.OnExtractFileExists = [&](TQuakePak &, const std::string &, bool &) { ++asked; };
+  ASSERT_EQ(m_Pak.ExtractEntries({"missing.txt", "newdir/missing.txt"}, out, true), prDone);
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(Tree(out), std::vector<std::string>{"missing.txt"});
+  EXPECT_EQ(ReadFileBytes(out + "/missing.txt"), "mine");
+}
+
+TEST_F(ExtractEntries, KeepsEveryFileInsideTheDestination) {
+  // Entry names as a hostile archive may carry them.
+  OpenArchive({{"../../escape.txt", "1"},
+               {"/abs/x.txt", "2"},
+               {"a/../../y.txt", "3"},
+               {"C:\\z.txt", "4"},
+               {"./dot.txt", "5"},
+               {"back\\slash.txt", "6"},
+               {"..", "7"},
+               {"dir/", "8"},
+               {"dir/..", "9"}});
+  TStringList names;
+  for (const TDirEntry &entry : m_Pak.Directory())
+    names.push_back(entry.Name);
+  const std::string box = m_Folder.File("box");
+  fs::create_directories(box + "/one/out");
+
+  ASSERT_EQ(m_Pak.ExtractEntries(names, box + "/one/out", true), prDone);
+  EXPECT_EQ(Tree(box), (std::vector<std::string>{"one/", "one/out/", "one/out/a/", "one/out/a/y.txt", "one/out/abs/",
+                                                 "one/out/abs/x.txt", "one/out/back/", "one/out/back/slash.txt",
+                                                 "one/out/dot.txt", "one/out/escape.txt", "one/out/z.txt"}));
+  EXPECT_EQ(ReadFileBytes(box + "/one/out/a/y.txt"), "3");
+
+  ASSERT_EQ(m_Pak.ExtractEntries(names, box + "/flat", false), prDone);
+  EXPECT_EQ(Tree(box + "/flat"),
+            (std::vector<std::string>{"dot.txt", "escape.txt", "slash.txt", "x.txt", "y.txt", "z.txt"}));
+}
+
+TEST_F(ExtractEntries, RemovesALinkInsteadOfWritingThroughIt) {
+  OpenArchive({{"maps/e1m1.bsp", "map"}});
+  const std::string out = m_Folder.File("out");
+  const std::string outside = m_Folder.File("outside.bin");
+  fs::create_directory(out);
+  fs::create_symlink(outside, out + "/e1m1.bsp"); // dangling
+
+  m_Pak.OnExtractFileExists = [](TQuakePak &, const std::string &, bool &replace) { replace = false; };
+  ASSERT_EQ(m_Pak.ExtractEntries({"maps/e1m1.bsp"}, out, false), prDone);
+  EXPECT_TRUE(fs::is_symlink(out + "/e1m1.bsp"));
+  EXPECT_FALSE(fs::exists(outside));
+
+  m_Pak.OnExtractFileExists = nullptr;
+  ASSERT_EQ(m_Pak.ExtractEntries({"maps/e1m1.bsp"}, out, false), prDone);
+  EXPECT_FALSE(fs::is_symlink(out + "/e1m1.bsp"));
+  EXPECT_EQ(ReadFileBytes(out + "/e1m1.bsp"), "map");
+  EXPECT_FALSE(fs::exists(outside));
+}
+
+TEST_F(ExtractEntries, WorksOnAProtectedArchiveAndChangesNothing) {
+  m_Pak.OpenPak(m_Quake + "id1/pak0.pak");
+  ASSERT_TRUE(m_Pak.IsProtected());
+  ASSERT_EQ(m_Pak.ExtractEntries({"gfx/palette.lmp"}, m_Folder.File("out"), true), prDone);
+  EXPECT_EQ(ReadFileBytes(m_Folder.File("out/gfx/palette.lmp")), std::string(768, 'p'));
+  EXPECT_FALSE(m_Pak.Modified());
+  EXPECT_EQ(m_Pak.EntryCount(), 1);
+  EXPECT_EQ(m_Pak.EntryPosition(0), 12);
+}
+
+TEST_F(ExtractEntries, FailurePartWayRemovesTheHalfWrittenFile) {
+  // good.txt, then bad.bin whose recorded size is twice the 70000 bytes that
+  // follow it: the first block copies, a later read runs out of file.
+  std::string bytes = BuildPak({{"good.txt", "good"}, {"bad.bin", Pattern(70000, 'b')}});
+  const size_t badSizeField = bytes.size() - PakFormat::RecordSize + PakFormat::SizeOffset;
+  bytes.replace(badSizeField, 4, Int32LE(140000));
+  WriteFileBytes(m_Folder.File("test.pak"), bytes);
+  m_Pak.OpenPak(m_Folder.File("test.pak"));
+  ASSERT_EQ(m_Pak.EntrySize(1), 140000);
+
+  const std::string out = m_Folder.File("out");
+  EXPECT_THROW(m_Pak.ExtractEntries({"good.txt", "bad.bin", "never.txt"}, out, false), EInOutError);
+  EXPECT_EQ(Tree(out), std::vector<std::string>{"good.txt"});
+  EXPECT_EQ(m_Ends, 1);
+  EXPECT_FALSE(m_Pak.ProgressActive());
+
+  // The archive file gone: opening the source raises, and nothing is created.
+  fs::remove(m_Folder.File("test.pak"));
+  EXPECT_THROW(m_Pak.ExtractEntry(0, out + "/again.txt"), EInOutError);
+  EXPECT_FALSE(fs::exists(out + "/again.txt"));
+}
