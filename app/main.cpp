@@ -1,14 +1,24 @@
-// Varnel: starts the application and its main window.
+// Varnel: sets the application title, creates the main window and runs the
+// event loop until the window closes.
+#include "DesktopServices.h"
+#include "MainForm.h"
+#include "SettingsStore.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[]) {
   QApplication application(argc, argv);
-  QApplication::setApplicationName("Varnel - Quake PAK File Editor");
-  QApplication::setApplicationDisplayName("Varnel - Quake PAK File Editor");
-  QMainWindow window;
-  window.setWindowTitle("Varnel");
-  window.resize(541, 385);
-  window.show();
-  return QApplication::exec();
+  // The title names the settings file; the window titles carry no second copy of it.
+  QApplication::setApplicationName(QStringLiteral("Varnel - Quake PAK File Editor"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("varnel"));
+
+  TSystemDesktop desktop;
+  std::unique_ptr<QSettings> settings = OpenUserSettings();
+  int result = 0;
+  {
+    TMain window(desktop, *settings, QApplication::arguments().mid(1));
+    window.show();
+    result = QApplication::exec();
+  }
+  return result;
 }

@@ -185,6 +185,8 @@ private:
   std::unordered_map<std::string, int> m_AssociationLookup;
   QList<QIcon> m_AssocIcons;
   QString m_StartupMessage;
+  // Rows being built by FillList, handed to the model in one piece.
+  std::vector<TEntryRow> m_FillRows;
 
   TEntryListModel m_ListModel;
   QTreeView *m_OneViewList = nullptr;
