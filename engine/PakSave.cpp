@@ -194,22 +194,24 @@ bool AssembleArchive(TQuakePak &pak, TPakFile &file, int64_t dataSize, std::vect
 
   std::vector<unsigned char> batch;
   batch.reserve(std::min(entries.size(), RecordsPerBatch) * RecordSize);
+  auto flush = [&] {
+    file.Write(batch.data(), static_cast<int64_t>(batch.size()));
+    pak.ProgressAdvance(static_cast<int64_t>(batch.size()));
+    batch.clear();
+  };
   try {
-    for (size_t i = 0; i <= entries.size(); ++i) {
-      if (batch.size() == RecordsPerBatch * RecordSize || (i == entries.size() && !batch.empty())) {
-        file.Write(batch.data(), static_cast<int64_t>(batch.size()));
-        pak.ProgressAdvance(static_cast<int64_t>(batch.size()));
-        batch.clear();
-      }
-      if (i == entries.size())
-        break;
+    for (size_t i = 0; i < entries.size(); ++i) {
       unsigned char record[RecordSize] = {};
       const std::string &name = entries[i].Name;
       std::memcpy(record, name.data(), std::min<size_t>(name.size(), NameSize));
       WriteInt32(record + PositionOffset, positions[i]);
       WriteInt32(record + SizeOffset, entries[i].Size);
       batch.insert(batch.end(), record, record + RecordSize);
+      if (batch.size() == RecordsPerBatch * RecordSize)
+        flush();
     }
+    if (!batch.empty())
+      flush();
   } catch (const EInOutError &) {
     return false;
   }
@@ -312,20 +314,22 @@ uint8_t TQuakePak::WriteArchive(const std::string &target) {
   }
   if (written && ::rename(save.Path().c_str(), realTarget.c_str()) != 0)
     written = false;
-  ProgressEnd();
-  if (!written)
+  if (!written) {
+    ProgressEnd();
     return prWriteFailed;
+  }
   save.Commit();
   SyncDirectory(PathDirectory(realTarget));
 
-  // The target now holds the new archive: the directory must describe it even
-  // if re-opening fails below.
+  // The target now holds the new archive: from here on the directory must
+  // describe it, even if an event handler or re-opening raises below.
   for (size_t i = 0; i < m_Directory.size(); ++i)
     m_Directory[i].Position = positions[i];
   m_FileName = path;
   m_Modified = false;
   m_Journal.clear();
   m_JournalTruncated = false;
+  ProgressEnd();
   // Opening strips one pair of enclosing quotes; a name that has them keeps
   // them when wrapped in another pair.
   OpenPak(path.size() >= 1 && path.front() == '"' && path.back() == '"' ? '"' + path + '"' : path);
