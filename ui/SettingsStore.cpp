@@ -67,8 +67,10 @@ std::optional<int32_t> ParseInteger(const QString &text) {
 }
 
 // Whether a rectangle shows on at least one screen; without any screen there
-// is nothing to check against.
+// is nothing to check against. An empty rectangle shows nowhere.
 bool IsOnSomeScreen(const QRect &bounds) {
+  if (bounds.width() <= 0 || bounds.height() <= 0)
+    return false;
   const QList<QScreen *> screens = QGuiApplication::screens();
   if (screens.isEmpty())
     return true;
