@@ -1,0 +1,676 @@
+// The main window driven headless through real sessions: a scripted desktop
+// answers the choosers and message boxes, a scratch INI file holds the
+// settings, and every archive is built byte by byte in a temporary folder.
+#include "MainForm.h"
+#include "ScriptedDesktop.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeView>
+#include <QtTest>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using TFixture = std::vector<std::pair<QByteArray, QByteArray>>; // entry name, data
+
+QByteArray Int32LE(int32_t value) {
+  QByteArray bytes(4, '\0');
+  for (int i = 0; i < 4; ++i)
+    bytes[i] = static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xFF);
+  return bytes;
+}
+
+// A PAK file: "PACK", directory offset, directory length; the entries' data
+// back to back from offset 12; then one 64-byte record per entry (name padded
+// with zero bytes to 56, position, size).
+QByteArray BuildPak(const TFixture &entries) {
+  QByteArray data;
+  QByteArray records;
+  for (const auto &[name, bytes] : entries) {
+    QByteArray record = name;
+    record.resize(56, '\0');
+    record += Int32LE(12 + static_cast<int32_t>(data.size())) + Int32LE(static_cast<int32_t>(bytes.size()));
+    records += record;
+    data += bytes;
+  }
+  return QByteArray("PACK") + Int32LE(12 + static_cast<int32_t>(data.size())) +
+         Int32LE(static_cast<int32_t>(records.size())) + data + records;
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+// One window on its own folder: a Quake installation (quake/id1/pak0.pak with
+// two entries), a scratch settings file, and the scripted desktop.
+struct TSession {
+  QTemporaryDir Folder;
+  QString Quake;
+  QString SettingsPath;
+  TScriptedDesktop Desktop;
+  std::unique_ptr<QSettings> Settings;
+  std::unique_ptr<TMain> Main;
+
+  explicit TSession(bool withQuake = true) {
+    Quake = Folder.filePath(QStringLiteral("quake")) + QLatin1Char('/');
+    WriteFile(Quake + QStringLiteral("id1/pak0.pak"), BuildPak({{"gfx/a.lmp", "12345678"}, {"b.wav", "xy"}}));
+    SettingsPath = Folder.filePath(QStringLiteral("settings.ini"));
+    Settings = std::make_unique<QSettings>(SettingsPath, QSettings::IniFormat);
+    if (withQuake)
+      Settings->setValue(QStringLiteral("Quake/Directory"), Quake);
+  }
+
+  QString Archive(const QString &name, const TFixture &entries) {
+    const QString path = Folder.filePath(name);
+    WriteFile(path, BuildPak(entries));
+    return path;
+  }
+
+  TMain &Start(const QStringList &arguments = {}) {
+    Main = std::make_unique<TMain>(Desktop, *Settings, arguments);
+    return *Main;
+  }
+
+  TMain &Open(const QString &path) {
+    Desktop.OpenFilesAnswers.enqueue({path});
+    Main->MenuFileOpenClick();
+    return *Main;
+  }
+
+  template <typename T> T *Find(const char *name) const { return Main->findChild<T *>(QLatin1String(name)); }
+  bool Enabled(const char *name) const {
+    if (auto *action = Find<QAction>(name))
+      return action->isEnabled();
+    auto *button = Find<QToolButton>(name);
+    return button != nullptr && button->isEnabled();
+  }
+  QString Cell(int row, int column) const { return Main->ListModel().index(row, column).data().toString(); }
+  QStringList Column(int column) const {
+    QStringList texts;
+    for (int row = 0; row < Main->ListModel().RowCount(); ++row)
+      texts << Cell(row, column);
+    return texts;
+  }
+  void Select(const std::vector<int> &rows) {
+    QItemSelectionModel *selection = Main->OneViewList()->selectionModel();
+    selection->clearSelection();
+    for (int row : rows)
+      selection->select(Main->ListModel().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    Main->OneViewListClick();
+  }
+  int RowOf(const QString &caption) const { return Column(0).indexOf(caption); }
+};
+
+const TFixture Mixed = {
+    {"sound/Zed.wav", "1234"}, {"maps/abc.bsp", "1"}, {"b.BSP", "123"}, {"readme", "12"}, {"gfx/a.bsp", "12345"}};
+
+} // namespace
+
+class MainFormTest : public QObject {
+  Q_OBJECT
+private slots:
+  void FirstStartWithoutQuakeDirectory();
+  void CommandStatesFollowArchiveAndSelection();
+  void ProtectedStockArchive();
+  void ColumnsAndIconCache();
+  void SortOrders();
+  void RenameInPlace();
+  void SaveAndSaveAs();
+  void FailedSaveIsReported();
+  void SaveQuestionAnswers();
+  void RecentFiles();
+  void StartupAndCommandLine();
+  void ErrorReportKeepsWindowUsable();
+  void UndoAndProgress();
+};
+
+void MainFormTest::FirstStartWithoutQuakeDirectory() {
+  TSession session(false);
+  TMain &main = session.Start();
+  QCOMPARE(main.windowTitle(), QStringLiteral("Varnel"));
+  QVERIFY(!main.windowIcon().isNull());
+  auto *messageBar = session.Find<QStatusBar>("MessageBar");
+  auto *statusBar = session.Find<QStatusBar>("StatusBar");
+  QVERIFY(messageBar && statusBar);
+  QVERIFY(!messageBar->isHidden());
+  QVERIFY(statusBar->isHidden());
+  QCOMPARE(session.Find<QLabel>("MessagePanel")->text(),
+           QStringLiteral("You need to set the Quake directory. See View|Options"));
+  for (const char *name : {"MenuFileNew", "MenuFileOpen", "NewBtn", "OpenBtn", "MenuFileSave", "MenuFileSaveAs",
+                           "MenuActionsAdd", "MenuActionsExtract", "MenuSortName", "PopupSortOffset", "UndoBtn"})
+    QVERIFY2(!session.Enabled(name), name);
+  for (const char *name : {"MenuViewOptions", "MenuHelpAbout", "MenuFileExit"})
+    QVERIFY2(session.Enabled(name), name);
+
+  // Captions, shortcuts and hints as the user meets them.
+  QCOMPARE(session.Find<QAction>("MenuFileSaveAs")->text(), QStringLiteral("Save &As..."));
+  QCOMPARE(session.Find<QAction>("MenuActionsDel")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+  QCOMPARE(session.Find<QAction>("MenuActionsView")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
+  QCOMPARE(session.Find<QAction>("MenuFileExit")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+  QCOMPARE(session.Find<QAction>("MenuActionsMove")->text(), QStringLiteral("&Move Files..."));
+  QCOMPARE(session.Find<QAction>("MenuHelpAbout")->text(), QStringLiteral("About Varnel..."));
+  const std::pair<const char *, const char *> hints[] = {{"NewBtn", "Make New PAK File"},
+                                                         {"OpenBtn", "Open PAK File"},
+                                                         {"SaveBtn", "Save"},
+                                                         {"UndoBtn", "Undo"},
+                                                         {"AddBtn", "Add File To PAK File"},
+                                                         {"DeleteBtn", "Delete File From PAK File"},
+                                                         {"ExtractBtn", "Extract File From PAK File"},
+                                                         {"ViewBtn", "View File"},
+                                                         {"MoveBtn", "Move File"}};
+  for (const auto &[name, hint] : hints) {
+    auto *button = session.Find<QToolButton>(name);
+    QVERIFY2(button, name);
+    QCOMPARE(button->toolTip(), QString::fromLatin1(hint));
+    QCOMPARE(button->size(), QSize(25, 25));
+    QVERIFY(!button->icon().isNull());
+  }
+  QVERIFY(session.Find<QAction>("MenuFileOldDiv") && !session.Find<QAction>("MenuFileOldDiv")->isVisible());
+  auto *progress = session.Find<QProgressBar>("ProgressBar");
+  QVERIFY(progress && progress->isHidden());
+  QCOMPARE(progress->maximum(), 100);
+  QCOMPARE(main.ListModel().headerData(3, Qt::Horizontal).toString(), QStringLiteral("Path"));
+}
+
+void MainFormTest::CommandStatesFollowArchiveAndSelection() {
+  TSession session;
+  const QString path = session.Archive(QStringLiteral("paks/three.pak"), {{"a.txt", "1"}, {"b.txt", "2"}, {"c", "3"}});
+  TMain &main = session.Start();
+  QVERIFY(session.Find<QStatusBar>("MessageBar")->isHidden());
+  QVERIFY(!session.Find<QStatusBar>("StatusBar")->isHidden());
+  QVERIFY(session.Enabled("MenuFileNew") && session.Enabled("OpenBtn"));
+  QVERIFY(!session.Enabled("MenuFileSaveAs") && !session.Enabled("SaveBtn"));
+
+  session.Open(path);
+  // The chooser starts in the Quake directory while no open path is known.
+  QCOMPARE(session.Desktop.FileRequests.size(), 1);
+  const TFileDialogRequest &request = session.Desktop.FileRequests.first();
+  QCOMPARE(request.Title, QStringLiteral("Open PAK File"));
+  QCOMPARE(request.Directory, session.Quake);
+  QCOMPARE(request.Filters, QStringList({"Quake PAK Files (*.pak)", "All Files (*)"}));
+  QCOMPARE(main.windowTitle(), QStringLiteral("Varnel - ") + path);
+  QCOMPARE(main.OpenPath(), QFileInfo(path).absolutePath() + QLatin1Char('/'));
+  QCOMPARE(main.StatusText(0), QStringLiteral("3 files"));
+  QCOMPARE(main.StatusText(2), QString());
+
+  for (const char *name : {"MenuFileSave", "SaveBtn", "MenuActionsAdd", "PopupAdd", "MenuFileSaveAs", "ExtractBtn",
+                           "MenuSortType", "PopupSortName"})
+    QVERIFY2(session.Enabled(name), name);
+  for (const char *name : {"MenuActionsDel", "MoveBtn", "PopupDelete", "MenuActionsView", "ViewBtn", "UndoBtn"})
+    QVERIFY2(!session.Enabled(name), name);
+
+  // A real click in the list updates the commands and the selection text.
+  main.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&main));
+  QTreeView *list = main.OneViewList();
+  const QRect first = list->visualRect(main.ListModel().index(0, 0));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first.center());
+  QCOMPARE(main.StatusText(1), QStringLiteral("1 file selected"));
+  for (const char *name : {"MenuActionsDel", "DeleteBtn", "MenuActionsMove", "MenuActionsView", "PopupView"})
+    QVERIFY2(session.Enabled(name), name);
+  const QRect second = list->visualRect(main.ListModel().index(1, 0));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, second.center());
+  QCOMPARE(main.StatusText(1), QStringLiteral("2 files selected"));
+  QVERIFY(session.Enabled("DeleteBtn"));
+  QVERIFY(!session.Enabled("ViewBtn"));
+  QCOMPARE(main.SelectedNames(), TStringList({"a.txt", "b.txt"}));
+
+  // Keyboard selection alone leaves the texts until the next click or popup.
+  list->selectionModel()->clearSelection();
+  QCOMPARE(main.StatusText(1), QStringLiteral("2 files selected"));
+  QVERIFY(session.Enabled("DeleteBtn"));
+  main.PopupMenuPopup();
+  QVERIFY(!session.Enabled("DeleteBtn"));
+
+  // A header click sorts through the sort commands.
+  QHeaderView *header = list->header();
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                    QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+  QCOMPARE(main.SortMode(), uint8_t(1));
+  QCOMPARE(session.Column(0), QStringList({"c", "b.txt", "a.txt"}));
+  QCOMPARE(header->sortIndicatorSection(), 0);
+  QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+}
+
+void MainFormTest::ProtectedStockArchive() {
+  TSession session;
+  TMain &main = session.Start();
+  const QString stock = session.Quake + QStringLiteral("id1/pak0.pak");
+  session.Open(stock);
+  QVERIFY(main.Pak().IsProtected());
+  QCOMPARE(main.StatusText(2), QStringLiteral("Protected"));
+  for (const char *name : {"MenuFileSave", "SaveBtn", "MenuActionsAdd", "AddBtn"})
+    QVERIFY2(!session.Enabled(name), name);
+  session.Select({0});
+  QVERIFY(!session.Enabled("DeleteBtn") && !session.Enabled("MenuActionsMove"));
+  QVERIFY(session.Enabled("ExtractBtn") && session.Enabled("ViewBtn") && session.Enabled("MenuFileSaveAs"));
+  QVERIFY(main.ListModel().ReadOnly());
+  QVERIFY(!(main.ListModel().flags(main.ListModel().index(0, 0)) & Qt::ItemIsEditable));
+
+  // Save As onto the other stock archive is refused; the open one stays.
+  session.Desktop.SaveFileAnswers.enqueue(session.Quake + QStringLiteral("id1/pak1.pak"));
+  main.MenuFileSaveAsClick();
+  QCOMPARE(session.Desktop.Texts("error"), QStringList({"Can't overwrite protected ID1 PAK File."}));
+  QCOMPARE(QString::fromStdString(main.Pak().FileName()), stock);
+  QVERIFY(!QFile::exists(session.Quake + QStringLiteral("id1/pak1.pak")));
+
+  // Copying it elsewhere is allowed and opens the copy, which may be changed.
+  const QString copy = session.Folder.filePath(QStringLiteral("copy.pak"));
+  session.Desktop.SaveFileAnswers.enqueue(copy);
+  main.MenuFileSaveAsClick();
+  QCOMPARE(main.windowTitle(), QStringLiteral("Varnel - ") + copy);
+  QVERIFY(!main.Pak().IsProtected());
+  QVERIFY(!main.ListModel().ReadOnly());
+  QCOMPARE(main.StatusText(0), QStringLiteral("2 files"));
+}
+
+void MainFormTest::ColumnsAndIconCache() {
+  TSession session;
+  const QString path = session.Archive(
+      QStringLiteral("icons.pak"),
+      {{"sound/a.wav", "123"}, {"B.WAV", "1"}, {"maps/e1m1.bsp", "12"}, {"v1.0/readme", "1"}, {"caf\xC3\xA9.txt", ""}});
+  TMain &main = session.Start();
+  session.Open(path);
+  main.MenuSortOffsetClick(); // archive order
+  QCOMPARE(session.Column(0),
+           QStringList({"a.wav", "B.WAV", "e1m1.bsp", "readme", QString::fromUtf8("caf\xC3\xA9.txt")}));
+  QCOMPARE(session.Column(1), QStringList({"3", "1", "2", "1", "0"}));
+  QCOMPARE(session.Column(2), QStringList({"12", "15", "16", "18", "19"}));
+  QCOMPARE(session.Column(3), QStringList({"sound/", "", "maps/", "v1.0/", ""}));
+  // The rows keep the stored bytes, not a re-encoding of the shown text.
+  QCOMPARE(main.AllNames().back(), std::string("caf\xC3\xA9.txt"));
+
+  // One record per extension, in upper case; "0/README" holds a separator
+  // and gets no probe file of its own.
+  std::vector<std::string> extensions;
+  for (const TAssociation &association : main.Associations())
+    extensions.push_back(association.Extension);
+  QCOMPARE(extensions, std::vector<std::string>({"WAV", "BSP", "0/README", "TXT"}));
+  for (size_t i = 0; i < main.Associations().size(); ++i)
+    QCOMPARE(main.Associations()[i].IconIndex, static_cast<int>(i));
+  QCOMPARE(main.ListModel().Row(1).IconIndex, 0);
+  QVERIFY(!main.ListModel().index(0, 0).data(Qt::DecorationRole).isNull());
+  const QString privateFolder = QString::fromStdString(main.Pak().PrivateDirectory());
+  QCOMPARE(session.Desktop.IconRequests.first(), privateFolder + QStringLiteral("X.WAV"));
+  QVERIFY(!session.Desktop.IconRequests.join(QLatin1Char('|')).contains(QStringLiteral("README")));
+  QVERIFY(!QFile::exists(privateFolder + QStringLiteral("X.WAV")));
+
+  // The cache lives on: the same extensions in another archive ask nothing more,
+  // and a file already standing where a probe would go is left alone.
+  WriteFile(privateFolder + QStringLiteral("X.LMP"), "keep");
+  const qsizetype asked = session.Desktop.IconRequests.size();
+  session.Open(session.Archive(QStringLiteral("more.pak"), {{"c.wav", "1"}, {"d.lmp", "2"}}));
+  QCOMPARE(session.Desktop.IconRequests.size(), asked + 1);
+  QCOMPARE(main.Associations().back().Extension, std::string("LMP"));
+  QVERIFY(QFile::exists(privateFolder + QStringLiteral("X.LMP")));
+
+  // An entry added but not saved shows "?" and comes first by position ascending.
+  const QString loose = session.Folder.filePath(QStringLiteral("loose.cfg"));
+  WriteFile(loose, "bind");
+  TStringList paths = {loose.toStdString()};
+  main.Pak().AddFiles(paths, session.Folder.path().toStdString() + "/", "", false);
+  main.Refresh();
+  QCOMPARE(main.StatusText(0), QStringLiteral("3 files"));
+  QCOMPARE(main.StatusText(2), QStringLiteral("Modified"));
+  QCOMPARE(main.SortMode(), uint8_t(6));
+  QCOMPARE(session.Cell(0, 0), QStringLiteral("loose.cfg"));
+  QCOMPARE(session.Cell(0, 2), QStringLiteral("?"));
+}
+
+void MainFormTest::SortOrders() {
+  TSession session;
+  const QString path = session.Archive(QStringLiteral("mixed.pak"), Mixed);
+  TMain &main = session.Start();
+  session.Open(path);
+  // Names by byte value: capitals first.
+  QCOMPARE(main.SortMode(), uint8_t(0));
+  QCOMPARE(session.Column(0), QStringList({"Zed.wav", "a.bsp", "abc.bsp", "b.BSP", "readme"}));
+  main.MenuSortNameClick();
+  QCOMPARE(main.SortMode(), uint8_t(1));
+  QCOMPARE(session.Column(0), QStringList({"readme", "b.BSP", "abc.bsp", "a.bsp", "Zed.wav"}));
+  main.MenuSortSizeClick();
+  QCOMPARE(main.SortMode(), uint8_t(4));
+  QCOMPARE(session.Column(1), QStringList({"1", "2", "3", "4", "5"}));
+  main.MenuSortSizeClick();
+  QCOMPARE(session.Column(1), QStringList({"5", "4", "3", "2", "1"}));
+  main.MenuSortDirClick();
+  QCOMPARE(session.Column(3), QStringList({"", "", "gfx/", "maps/", "sound/"}));
+  main.MenuSortOffsetClick();
+  QCOMPARE(session.Column(2), QStringList({"12", "16", "17", "20", "22"}));
+  main.MenuSortOffsetClick();
+  QCOMPARE(main.SortMode(), uint8_t(7));
+  QCOMPARE(session.Column(2), QStringList({"22", "20", "17", "16", "12"}));
+
+  // By type: upper-cased extensions, the whole caption without a dot; the
+  // three BSP files stay together.
+  main.MenuSortTypeClick();
+  QCOMPARE(main.SortMode(), uint8_t(8));
+  const QStringList byType = session.Column(0);
+  QCOMPARE(byType.mid(3), QStringList({"readme", "Zed.wav"}));
+  QCOMPARE(QSet<QString>(byType.begin(), byType.begin() + 3), QSet<QString>({"abc.bsp", "b.BSP", "a.bsp"}));
+  QCOMPARE(main.OneViewList()->header()->sortIndicatorSection(), -1);
+
+  // The selection follows its rows through a sort.
+  session.Select({session.RowOf(QStringLiteral("readme"))});
+  main.MenuSortNameClick();
+  QCOMPARE(main.SelectedNames(), TStringList({"readme"}));
+  QCOMPARE(main.SelectedRows(), std::vector<int>({4}));
+
+  QCOMPARE(TEntryListModel::CompareItems(main.ListModel().Row(0), main.ListModel().Row(1), 10), 0);
+}
+
+void MainFormTest::RenameInPlace() {
+  TSession session;
+  const QString path = session.Archive(QStringLiteral("names.pak"),
+                                       {{"sound/A.wav", "1"}, {"sound/a.wav", "22"}, {"sound/c.wav", "333"}});
+  TMain &main = session.Start();
+  session.Open(path);
+  main.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&main));
+  TEntryListModel &model = main.ListModel();
+
+  // Through the list's own editor: "A.wav" (the first entry, not the
+  // case-blind match a.wav) becomes Foo.WAV, stored lower-case.
+  const int row = session.RowOf(QStringLiteral("A.wav"));
+  main.OneViewList()->edit(model.index(row, 0));
+  auto *editor = main.OneViewList()->viewport()->findChild<QLineEdit *>();
+  QVERIFY(editor);
+  editor->setText(QStringLiteral("Foo.WAV"));
+  QTest::keyClick(editor, Qt::Key_Return); // the delegate commits on the next turn of the event loop
+  QTRY_COMPARE(main.Pak().EntryName(0), std::string("sound/foo.wav"));
+  QCOMPARE(main.Pak().EntryName(1), std::string("sound/a.wav"));
+  QVERIFY(session.Column(0).contains(QStringLiteral("Foo.WAV")));
+  QCOMPARE(session.Column(0).first(), QStringLiteral("Foo.WAV")); // sorted again
+  QCOMPARE(main.StatusText(2), QStringLiteral("Modified"));
+  QCOMPARE(session.Find<QAction>("MenuActionsUndo")->text(), QStringLiteral("&Undo Rename File(s)"));
+  QCOMPARE(session.Find<QToolButton>("UndoBtn")->toolTip(), QStringLiteral("Undo Rename File(s)"));
+
+  // The renamed row still finds its entry although its caption differs from the stored name.
+  QVERIFY(model.setData(model.index(session.RowOf(QStringLiteral("Foo.WAV")), 0), QStringLiteral("bar.wav")));
+  QCOMPARE(main.Pak().EntryName(0), std::string("sound/bar.wav"));
+
+  // Refusals are silent and keep the old caption: a taken name, a name too long.
+  const int cRow = session.RowOf(QStringLiteral("c.wav"));
+  QVERIFY(!model.setData(model.index(cRow, 0), QStringLiteral("a.wav")));
+  QVERIFY(!model.setData(model.index(cRow, 0), QString(60, QLatin1Char('x'))));
+  QCOMPARE(session.Cell(cRow, 0), QStringLiteral("c.wav"));
+  QCOMPARE(main.Pak().EntryName(2), std::string("sound/c.wav"));
+  QVERIFY(session.Desktop.Texts("error").isEmpty()); // no message for a refused rename
+}
+
+void MainFormTest::SaveAndSaveAs() {
+  TSession session;
+  const QString path = session.Archive(QStringLiteral("work.pak"), {{"one.txt", "1111"}, {"two.txt", "22"}});
+  TMain &main = session.Start();
+  session.Open(path);
+  main.Pak().RenameEntry(0, "uno.txt");
+  main.Refresh();
+  QCOMPARE(main.StatusText(2), QStringLiteral("Modified"));
+  main.MenuFileSaveClick();
+  QVERIFY(!main.Pak().Modified());
+  QCOMPARE(main.StatusText(2), QString());
+  QVERIFY(session.Desktop.Texts("error").isEmpty());
+  QVERIFY(session.Column(0).contains(QStringLiteral("uno.txt")));
+  std::vector<TDirEntry> saved;
+  TQuakePak::ReadDirectory(path.toStdString(), saved);
+  QCOMPARE(saved.size(), size_t(2));
+  QCOMPARE(saved[0].Name, std::string("uno.txt"));
+
+  // Save As: the chooser's request, then the window shows the new file.
+  const QString target = session.Folder.filePath(QStringLiteral("out/renamed.pak"));
+  QDir().mkpath(QFileInfo(target).absolutePath());
+  session.Desktop.SaveFileAnswers.enqueue(target);
+  main.MenuFileSaveAsClick();
+  const TFileDialogRequest &request = session.Desktop.FileRequests.last();
+  QCOMPARE(request.Title, QStringLiteral("Save PAK As..."));
+  QCOMPARE(request.Directory, QFileInfo(path).absolutePath() + QLatin1Char('/'));
+  QCOMPARE(request.DefaultSuffix, QStringLiteral("pak"));
+  QCOMPARE(request.Filters, QStringList({"Quake PAK Files (*.pak)", "All Files (*)"}));
+  QCOMPARE(main.windowTitle(), QStringLiteral("Varnel - ") + target);
+  QCOMPARE(main.OldFiles()[0], target);
+  QVERIFY(QFile::exists(target));
+
+  // A new archive: Save turns into Save As; a cancelled chooser saves nothing and says nothing.
+  main.MenuFileNewClick();
+  QCOMPARE(main.windowTitle(), QStringLiteral("Varnel - (Untitled)"));
+  QCOMPARE(main.OldFiles()[0], target); // untitled archives are not recent files
+  const int saveRequests = static_cast<int>(session.Desktop.Texts("save").size());
+  main.MenuFileSaveClick();
+  QCOMPARE(session.Desktop.Texts("save").size(), saveRequests + 1);
+  QVERIFY(session.Desktop.Texts("error").isEmpty());
+  QVERIFY(main.Pak().IsUntitled());
+}
+
+void MainFormTest::FailedSaveIsReported() {
+  TSession session;
+  const QString path = session.Archive(QStringLiteral("work.pak"), {{"one.txt", "1111"}});
+  const QString blocker = session.Folder.filePath(QStringLiteral("plain.txt"));
+  WriteFile(blocker, "not a folder");
+  TMain &main = session.Start();
+  session.Open(path);
+  session.Desktop.SaveFileAnswers.enqueue(blocker + QStringLiteral("/sub.pak"));
+  main.MenuFileSaveAsClick();
+  const QStringList errors = session.Desktop.Texts("error");
+  QCOMPARE(errors.size(), 1);
+  QVERIFY2(errors.first().startsWith(QStringLiteral("The PAK file could not be saved.")), qPrintable(errors.first()));
+  QCOMPARE(QString::fromStdString(main.Pak().FileName()), path);
+  QCOMPARE(main.windowTitle(), QStringLiteral("Varnel - ") + path);
+}
+
+void MainFormTest::SaveQuestionAnswers() {
+  TSession session;
+  const QString path = session.Archive(QStringLiteral("q.pak"), {{"one.txt", "1"}});
+  const QString other = session.Archive(QStringLiteral("other.pak"), {{"x", "1"}, {"y", "2"}});
+  TMain &main = session.Start();
+  session.Open(path);
+  auto modify = [&main] {
+    main.Pak().RenameEntry(0, main.Pak().EntryName(0) == "one.txt" ? "two.txt" : "one.txt");
+    main.Refresh();
+  };
+  modify();
+  const QString question = QStringLiteral("Save changes to ") + path + QStringLiteral("?");
+
+  // Cancel: nothing happens.
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Cancel);
+  main.MenuFileNewClick();
+  QCOMPARE(session.Desktop.Texts("confirm"), QStringList({question}));
+  QCOMPARE(QString::fromStdString(main.Pak().FileName()), path);
+  QVERIFY(main.Pak().Modified());
+
+  // No: the changes are dropped and the other archive opens.
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  session.Open(other);
+  QCOMPARE(QString::fromStdString(main.Pak().FileName()), other);
+  std::vector<TDirEntry> stored;
+  TQuakePak::ReadDirectory(path.toStdString(), stored);
+  QCOMPARE(stored[0].Name, std::string("one.txt"));
+
+  // Yes: saved first, then on.
+  session.Open(path);
+  modify();
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  main.MenuFileNewClick();
+  QVERIFY(main.Pak().IsUntitled());
+  TQuakePak::ReadDirectory(path.toStdString(), stored);
+  QCOMPARE(stored[0].Name, std::string("two.txt"));
+
+  // An untitled archive, Yes, and a cancelled Save As: still goes on.
+  const QString loose = session.Folder.filePath(QStringLiteral("loose.cfg"));
+  WriteFile(loose, "bind");
+  TStringList paths = {loose.toStdString()};
+  main.Pak().AddFiles(paths, session.Folder.path().toStdString() + "/", "", false);
+  main.Refresh();
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  session.Open(other);
+  QCOMPARE(QString::fromStdString(main.Pak().FileName()), other);
+
+  // Yes whose save fails: the window stays on the unsaved archive, no chooser opens.
+  main.MenuFileNewClick();
+  paths = {loose.toStdString()};
+  main.Pak().AddFiles(paths, session.Folder.path().toStdString() + "/", "", false);
+  main.Refresh();
+  const QString blocker = session.Folder.filePath(QStringLiteral("plain.txt"));
+  WriteFile(blocker, "x");
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  session.Desktop.SaveFileAnswers.enqueue(blocker + QStringLiteral("/no.pak"));
+  const qsizetype opens = session.Desktop.Texts("open").size();
+  main.MenuFileOpenClick();
+  QCOMPARE(session.Desktop.Texts("open").size(), opens);
+  QVERIFY(main.Pak().IsUntitled());
+  QVERIFY(main.Pak().Modified());
+  QCOMPARE(session.Desktop.Texts("error").size(), 1);
+
+  // Closing asks the same question; Cancel keeps the window.
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Cancel);
+  bool canClose = true;
+  main.FormCloseQuery(canClose);
+  QVERIFY(!canClose);
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  main.FormCloseQuery(canClose);
+  QVERIFY(canClose);
+}
+
+void MainFormTest::RecentFiles() {
+  TSession session;
+  QStringList files;
+  for (const char *name : {"a.pak", "b.pak", "c.pak", "d.pak", "e.pak", "A.pak"})
+    files << session.Archive(QString::fromLatin1(name), {{"x", "1"}});
+  // A stored list with gaps is shown without them.
+  session.Settings->setValue(QStringLiteral("Old Files/File2"), QString());
+  session.Settings->setValue(QStringLiteral("Old Files/File3"), files[0]);
+  TMain &main = session.Start();
+  QCOMPARE(main.OldFiles()[0], files[0]);
+  auto *old1 = session.Find<QAction>("MenuFileOld1");
+  QVERIFY(old1->isVisible() && !session.Find<QAction>("MenuFileOld2")->isVisible());
+  QCOMPARE(old1->text(), QStringLiteral("&1. ") + files[0]);
+  QVERIFY(session.Find<QAction>("MenuFileOldDiv")->isVisible());
+
+  for (int i = 1; i < 5; ++i)
+    session.Open(files[i]);
+  // Five distinct files: the oldest is gone.
+  QCOMPARE(main.OldFiles(), (std::array<QString, 4>{files[4], files[3], files[2], files[1]}));
+  // Opening the third moves it to the top.
+  session.Find<QAction>("MenuFileOld3")->trigger();
+  QCOMPARE(QString::fromStdString(main.Pak().FileName()), files[2]);
+  QCOMPARE(main.OldFiles(), (std::array<QString, 4>{files[2], files[4], files[3], files[1]}));
+  // Names differing only in letter case are different files here.
+  session.Open(files[5]);
+  QCOMPARE(main.OldFiles()[0], files[5]);
+  QCOMPARE(main.OldFiles()[1], files[2]);
+  // A failed open is not remembered.
+  const QString text = session.Folder.filePath(QStringLiteral("notes.pak"));
+  WriteFile(text, "just text");
+  session.Open(text);
+  QCOMPARE(session.Desktop.Texts("error"), QStringList({"This is not a valid PAK file."}));
+  QCOMPARE(main.OldFiles()[0], files[5]);
+
+  // The list is written back when the window goes.
+  session.Main.reset();
+  QCOMPARE(session.Settings->value(QStringLiteral("Old Files/File1")).toString(), files[5]);
+  QCOMPARE(session.Settings->value(QStringLiteral("Old Files/File4")).toString(), files[3]);
+}
+
+void MainFormTest::StartupAndCommandLine() {
+  {
+    // A stored Quake directory that is gone: the window comes up, says so
+    // once, and reads the rest.
+    TSession session(false);
+    session.Settings->setValue(QStringLiteral("Quake/Directory"), session.Folder.filePath(QStringLiteral("gone")));
+    session.Settings->setValue(QStringLiteral("Options/Open Path"), QStringLiteral("/somewhere/"));
+    session.Settings->setValue(QStringLiteral("Options/Sort By"), 5);
+    TMain &main = session.Start();
+    QVERIFY(!main.StartupMessage().isEmpty());
+    QCOMPARE(main.OpenPath(), QStringLiteral("/somewhere/"));
+    QCOMPARE(main.SortMode(), uint8_t(5));
+    QVERIFY(session.Desktop.Texts("error").isEmpty());
+    QTRY_COMPARE(session.Desktop.Texts("error"), QStringList({main.StartupMessage()}));
+    QTest::qWait(10);
+    QCOMPARE(session.Desktop.Texts("error").size(), 1);
+    QVERIFY(!session.Find<QStatusBar>("MessageBar")->isHidden());
+  }
+  {
+    TSession session;
+    const QString path = session.Archive(QStringLiteral("start.pak"), Mixed);
+    TMain &main = session.Start({path, QStringLiteral("ignored")});
+    QCOMPARE(main.windowTitle(), QStringLiteral("Varnel - ") + path);
+    QCOMPARE(session.Column(0).first(), QStringLiteral("Zed.wav"));
+    QCOMPARE(session.Column(0).last(), QStringLiteral("readme"));
+    // An order above 9 leaves the rows as they stand.
+    main.MenuSortSizeClick();
+    const QStringList bySize = session.Column(0);
+    main.ListModel().Sort(12);
+    QCOMPARE(session.Column(0), bySize);
+  }
+  {
+    TSession session;
+    TMain &main = session.Start({session.Folder.filePath(QStringLiteral("missing.pak"))});
+    QCOMPARE(main.windowTitle(), QStringLiteral("Varnel"));
+    QVERIFY(main.Pak().FileName().empty());
+    QVERIFY(session.Desktop.Asked.isEmpty());
+  }
+}
+
+void MainFormTest::ErrorReportKeepsWindowUsable() {
+  TSession session;
+  TMain &main = session.Start();
+  main.RunCommand([] { throw EInOutError("/x/y.pak", "Input/output error"); });
+  QCOMPARE(session.Desktop.Texts("error").size(), 1);
+  QVERIFY(session.Desktop.Texts("error").first().contains(QStringLiteral("y.pak")));
+  QVERIFY(QApplication::overrideCursor() == nullptr);
+  // The hourglass of a failing command is taken back.
+  main.RunCommand([] {
+    TWaitCursor wait;
+    throw std::runtime_error("broken");
+  });
+  QCOMPARE(session.Desktop.Texts("error").last(), QStringLiteral("broken"));
+  QVERIFY(QApplication::overrideCursor() == nullptr);
+  // A menu item whose command fails reports it through the same place.
+  session.Find<QAction>("MenuFileNew")->trigger();
+  QVERIFY(main.Pak().IsUntitled());
+}
+
+void MainFormTest::UndoAndProgress() {
+  TSession session;
+  const QString path = session.Archive(QStringLiteral("u.pak"), {{"one.txt", "1"}});
+  TMain &main = session.Start();
+  session.Open(path);
+  main.Pak().RenameEntry(0, "two.txt");
+  main.Refresh();
+  QVERIFY(session.Enabled("UndoBtn"));
+  session.Find<QToolButton>("UndoBtn")->click();
+  QCOMPARE(session.Cell(0, 0), QStringLiteral("one.txt"));
+  QVERIFY(!session.Enabled("MenuActionsUndo"));
+  QCOMPARE(session.Find<QAction>("MenuActionsUndo")->text(), QStringLiteral("&Undo"));
+  // Undo with nothing to undo still refills the list.
+  main.ListModel().SetRows({});
+  main.MenuActionsUndoClick();
+  QCOMPARE(main.ListModel().RowCount(), 1);
+
+  auto *bar = session.Find<QProgressBar>("ProgressBar");
+  main.PakStartCallback(main.Pak());
+  QVERIFY(!bar->isHidden());
+  QCOMPARE(bar->value(), 0);
+  main.PakCallback(main.Pak(), 42);
+  QCOMPARE(bar->value(), 42);
+  main.PakEndCallback(main.Pak());
+  QVERIFY(bar->isHidden());
+}
+
+QTEST_MAIN(MainFormTest)
+#include "MainFormTest.moc"
