@@ -1,0 +1,164 @@
+// How long the main window takes to fill and sort the entry list of a large
+// archive. Runs headless: the offscreen platform, and configuration, data and
+// temporary folders of its own, so no user file is touched.
+#include "DesktopServices.h"
+#include "MainForm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+
+namespace {
+
+// Answers nothing; every file gets the same small icon.
+class TQuietDesktop : public TDesktopServices {
+public:
+  void ShowError(QWidget *, const QString &) override {}
+  void ShowWarning(QWidget *, const QString &) override {}
+  QMessageBox::StandardButton Confirm(QWidget *, const QString &, QMessageBox::StandardButtons) override {
+    return QMessageBox::No;
+  }
+  QStringList ChooseOpenFiles(QWidget *, const TFileDialogRequest &) override { return {}; }
+  QString ChooseSaveFile(QWidget *, const TFileDialogRequest &) override { return {}; }
+  QString ChooseDirectory(QWidget *, const QString &, const QString &, bool) override { return {}; }
+  TOpenResult OpenWithDefaultApplication(const QString &) override { return orNoApplication; }
+  QIcon FileIcon(const QString &) override {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::gray);
+    return QIcon(pixmap);
+  }
+};
+
+void AppendInt32(std::string &bytes, int32_t value) {
+  for (int i = 0; i < 4; ++i)
+    bytes.push_back(static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xFF));
+}
+
+// A PAK file of count empty entries under shuffled names in 50 directories
+// with 12 extensions: header, no data, then the 64-byte records.
+void WritePak(const QString &path, int count) {
+  static const char *const extensions[] = {"wav", "bsp", "mdl", "lmp", "spr", "dem",
+                                           "cfg", "txt", "wad", "dat", "rc",  "pcx"};
+  std::mt19937 random(12345);
+  std::string records;
+  for (int i = 0; i < count; ++i) {
+    std::string name = "dir" + std::to_string(random() % 50) + "/file" + std::to_string(random() % 1000000) + "_" +
+                       std::to_string(i) + "." + extensions[random() % 12];
+    name.resize(PakFormat::NameSize, '\0');
+    records += name;
+    AppendInt32(records, 12);
+    AppendInt32(records, static_cast<int32_t>(random() % 100000));
+  }
+  std::string bytes = "PACK";
+  AppendInt32(bytes, 12);
+  AppendInt32(bytes, static_cast<int32_t>(records.size()));
+  bytes += records;
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly))
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+// One shown main window with a Quake installation and an archive of count entries.
+struct TBenchWindow {
+  QTemporaryDir Folder;
+  TQuietDesktop Desktop;
+  std::unique_ptr<QSettings> Settings;
+  std::unique_ptr<TMain> Main;
+  QString Archive;
+
+  explicit TBenchWindow(int count) {
+    WritePak(Folder.filePath(QStringLiteral("quake/id1/pak0.pak")), 1);
+    Archive = Folder.filePath(QStringLiteral("big.pak"));
+    WritePak(Archive, count);
+    Settings = std::make_unique<QSettings>(Folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    Settings->setValue(QStringLiteral("Quake/Directory"), Folder.filePath(QStringLiteral("quake")));
+    Main = std::make_unique<TMain>(Desktop, *Settings, QStringList());
+    Main->show();
+    QApplication::processEvents();
+  }
+};
+
+// Opening: read the directory, fill the list, sort by name, paint.
+void OpenArchive(benchmark::State &state) {
+  TBenchWindow window(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    window.Main->OpenArchiveFile(window.Archive);
+    QApplication::processEvents();
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(OpenArchive)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The refresh every action ends with: FillList, UpdateCommands, SortList.
+void RefreshList(benchmark::State &state) {
+  TBenchWindow window(static_cast<int>(state.range(0)));
+  window.Main->OpenArchiveFile(window.Archive);
+  for (auto _ : state) {
+    window.Main->Refresh();
+    QApplication::processEvents();
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(RefreshList)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// One sort command on a full list; every second one reverses the order.
+// Argument 0 name, 1 path, 2 type, 3 size, 4 offset.
+void SortCommand(benchmark::State &state) {
+  TBenchWindow window(100000);
+  window.Main->OpenArchiveFile(window.Archive);
+  void (TMain::*const commands[])() = {&TMain::MenuSortNameClick, &TMain::MenuSortDirClick, &TMain::MenuSortTypeClick,
+                                       &TMain::MenuSortSizeClick, &TMain::MenuSortOffsetClick};
+  const auto command = commands[state.range(0)];
+  for (auto _ : state) {
+    (window.Main.get()->*command)();
+    QApplication::processEvents();
+  }
+}
+BENCHMARK(SortCommand)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+
+// Sorting with every row selected: the selection has to follow its rows.
+void SortWithAllSelected(benchmark::State &state) {
+  TBenchWindow window(100000);
+  window.Main->OpenArchiveFile(window.Archive);
+  window.Main->OneViewList()->selectAll();
+  for (auto _ : state) {
+    window.Main->MenuSortNameClick();
+    QApplication::processEvents();
+  }
+}
+BENCHMARK(SortWithAllSelected)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv) {
+  // Folders of our own for the settings, the file-type registration and the archives.
+  QTemporaryDir home;
+  const QByteArray base = home.path().toLocal8Bit();
+  for (const char *sub : {"config", "data", "tmp"})
+    QDir().mkpath(home.filePath(QLatin1String(sub)));
+  qputenv("XDG_CONFIG_HOME", base + "/config");
+  qputenv("XDG_DATA_HOME", base + "/data");
+  qputenv("TMPDIR", base + "/tmp");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  int qtArgc = 1;
+  QApplication application(qtArgc, argv);
+
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
