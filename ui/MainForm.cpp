@@ -385,8 +385,10 @@ void TMain::FormCreate(const QStringList &arguments) {
   m_AssocIcons.clear();
 
   UpdateRecentMenu();
+  // A failing open is reported on its own, so that the start still ends with
+  // every command in its proper state.
   if (!arguments.isEmpty() && QFileInfo(arguments.first()).isFile())
-    OpenArchiveFile(arguments.first());
+    RunCommand([this, &arguments] { OpenArchiveFile(arguments.first()); });
   UpdateCommands();
   SortList();
 }
@@ -531,6 +533,13 @@ void TMain::OpenArchiveFile(const QString &fileName) {
     message = QStringLiteral("Invalid Quake Directory.");
   } catch (const EInvalidPakFile &) {
     message = QStringLiteral("This is not a valid PAK file.");
+  } catch (...) {
+    // A read that failed half-way leaves the component on the new file with
+    // part of its directory: the list must show that, not the old archive,
+    // before the failure goes on to the error report.
+    setWindowTitle(QStringLiteral("Varnel - ") + PathToQ(m_Pak.FileName()));
+    ShowOpenedArchive();
+    throw;
   }
   if (!message.isEmpty())
     m_Desktop.ShowError(this, message);
@@ -540,8 +549,11 @@ void TMain::OpenArchiveFile(const QString &fileName) {
     m_OpenPath = DirectoryPart(fileName);
 
   setWindowTitle(QStringLiteral("Varnel - ") + PathToQ(m_Pak.FileName()));
-  SetStatusText(1, QString());
+  ShowOpenedArchive();
+}
 
+void TMain::ShowOpenedArchive() {
+  SetStatusText(1, QString());
   TWaitCursor wait;
   FillList();
   UpdateCommands();

@@ -164,6 +164,7 @@ private:
   TSaveOutcome SaveArchive();
   TSaveOutcome SaveArchiveAs();
   TSaveOutcome ReportSaveResult(uint8_t result, const QString &reason);
+  void ShowOpenedArchive();
   void SetStatusText(int panel, const QString &text);
   void ShowSelectionText();
 

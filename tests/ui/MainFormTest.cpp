@@ -5,12 +5,14 @@
 #include "ScriptedDesktop.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -138,6 +140,7 @@ private slots:
   void StartupAndCommandLine();
   void ErrorReportKeepsWindowUsable();
   void UndoAndProgress();
+  void OptionsApplyToTheRunningArchive();
 };
 
 void MainFormTest::FirstStartWithoutQuakeDirectory() {
@@ -670,6 +673,49 @@ void MainFormTest::UndoAndProgress() {
   QCOMPARE(bar->value(), 42);
   main.PakEndCallback(main.Pak());
   QVERIFY(bar->isHidden());
+}
+
+// Runs the Options command; change edits the dialog's controls before OK is pressed.
+static void RunOptions(TMain &main, const std::function<void(QWidget &)> &change) {
+  QTimer::singleShot(0, &main, [change] {
+    QWidget *dialog = QApplication::activeModalWidget();
+    QVERIFY(dialog && dialog->objectName() == QStringLiteral("SetDirectoryDialog"));
+    change(*dialog);
+    dialog->findChild<QPushButton *>(QStringLiteral("OKBtn"))->click();
+  });
+  main.RunCommand([&main] { main.MenuViewOptionsClick(); });
+}
+
+void MainFormTest::OptionsApplyToTheRunningArchive() {
+  TSession session;
+  TMain &main = session.Start();
+  session.Open(session.Quake + QStringLiteral("id1/pak0.pak"));
+  QVERIFY(!session.Enabled("SaveBtn"));
+
+  // Protection off: the commands follow at once, renaming in place only after the next open.
+  RunOptions(main,
+             [](QWidget &dialog) { dialog.findChild<QCheckBox *>(QStringLiteral("ProtectCheck"))->setChecked(false); });
+  QVERIFY(!main.Pak().ProtectID1Pak());
+  QVERIFY(session.Enabled("SaveBtn") && session.Enabled("AddBtn"));
+  QCOMPARE(main.StatusText(2), QString());
+  QVERIFY(main.ListModel().ReadOnly());
+
+  // A Quake directory that is refused: reported, and what follows it is not applied.
+  RunOptions(main, [&session](QWidget &dialog) {
+    dialog.findChild<QLineEdit *>(QStringLiteral("QuakeDirBox"))
+        ->setText(session.Folder.filePath(QStringLiteral("nowhere")));
+    dialog.findChild<QCheckBox *>(QStringLiteral("LowerCheck"))->setChecked(false);
+  });
+  QCOMPARE(session.Desktop.Texts("error"), QStringList({"Invalid Quake directory"}));
+  QVERIFY(main.Pak().ForceLowercase());
+  QCOMPARE(QString::fromStdString(main.Pak().QuakeDirectory()), session.Quake);
+
+  // No Quake directory: the archive closes and its rows go with it.
+  RunOptions(main, [](QWidget &dialog) { dialog.findChild<QLineEdit *>(QStringLiteral("QuakeDirBox"))->clear(); });
+  QVERIFY(main.Pak().FileName().empty());
+  QCOMPARE(main.ListModel().RowCount(), 0);
+  QVERIFY(!session.Find<QStatusBar>("MessageBar")->isHidden());
+  QVERIFY(!session.Enabled("MenuFileOpen"));
 }
 
 QTEST_MAIN(MainFormTest)
