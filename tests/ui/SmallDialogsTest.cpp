@@ -1,0 +1,242 @@
+// The move, confirm-replace and open-or-add dialogs.
+#include "MoveDlg.h"
+#include "OpenQueryDlg.h"
+#include "PromptReplaceDlg.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+QByteArray Int32LE(qint32 value) {
+  QByteArray bytes;
+  for (int shift = 0; shift < 32; shift += 8)
+    bytes.append(static_cast<char>((static_cast<quint32>(value) >> shift) & 0xFF));
+  return bytes;
+}
+
+// A PAK file without data: the header ("PACK", directory at 12, 64 bytes per
+// entry), then one record per name: the name zero-padded to 56 bytes,
+// position 12, size 0.
+QByteArray BuildArchive(const QStringList &names) {
+  QByteArray bytes = "PACK" + Int32LE(12) + Int32LE(static_cast<qint32>(64 * names.size()));
+  for (const QString &name : names)
+    bytes += name.toUtf8().leftJustified(56, '\0', true) + Int32LE(12) + Int32LE(0);
+  return bytes;
+}
+
+void WriteBytes(const QString &path, const QByteArray &bytes) {
+  QDir().mkpath(QFileInfo(path).path());
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QStringList Items(const QComboBox *combo) {
+  QStringList items;
+  for (int i = 0; i < combo->count(); ++i)
+    items << combo->itemText(i);
+  return items;
+}
+
+// Runs action on the dialog once its modal loop is running.
+void WhenShown(std::function<void(QWidget &dialog)> action) {
+  QTimer::singleShot(0, [action] {
+    QWidget *dialog = QApplication::activeModalWidget();
+    if (dialog != nullptr)
+      action(*dialog);
+  });
+}
+
+template <class T> T *Child(QWidget &dialog, const char *name) {
+  T *child = dialog.findChild<T *>(name);
+  if (child == nullptr)
+    qFatal("no child %s", name);
+  return child;
+}
+
+void Click(QWidget &dialog, const char *name) { Child<QPushButton>(dialog, name)->click(); }
+
+// A key as the user presses it: to the focused control.
+void Press(QWidget &dialog, Qt::Key key) {
+  QWidget *target = dialog.focusWidget() != nullptr ? dialog.focusWidget() : &dialog;
+  QTest::keyClick(target, key);
+}
+
+} // namespace
+
+class SmallDialogsTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir m_Temp;
+  QString m_Root;
+  TQuakePak m_Pak;
+
+  void OpenArchive(const QStringList &names) {
+    const QString path = m_Root + "test.pak";
+    WriteBytes(path, BuildArchive(names));
+    m_Pak.OpenPak(path.toStdString());
+  }
+
+private slots:
+  void initTestCase() {
+    QVERIFY(m_Temp.isValid());
+    m_Root = m_Temp.path() + "/";
+    // A Quake installation: id1/pak0.pak is a bare header (no entries).
+    WriteBytes(m_Root + "quake/id1/pak0.pak", "PACK" + Int32LE(12) + Int32LE(0));
+    m_Pak.SetQuakeDirectory((m_Root + "quake").toStdString());
+  }
+
+  void MoveOffersEachDirectoryOnceInArchiveOrder() {
+    OpenArchive({"A/x.wav", "top.cfg", "b/C/d.wav", "a/y.wav", "b/c/e.wav"});
+    TMoveDialog dialog(m_Pak);
+    QString target = "not shown";
+    QStringList offered;
+    QString textShown = "?";
+    WhenShown([&](QWidget &shown) {
+      auto *combo = Child<QComboBox>(shown, "MoveDirCombo");
+      offered = Items(combo);
+      textShown = combo->currentText();
+      combo->setCurrentIndex(1);
+      Click(shown, "OKBtn");
+    });
+    QVERIFY(dialog.Execute(target));
+    QCOMPARE(offered, QStringList({"a", "b/c"}));
+    QCOMPARE(textShown, QString());
+    QCOMPARE(target, QString("b/c"));
+    QCOMPARE(dialog.windowTitle(), QString("Move Files"));
+  }
+
+  void MoveTypedEmptyAndCancelled() {
+    OpenArchive({"a.wav", "b.wav"});
+    TMoveDialog dialog(m_Pak);
+    QString target = "before";
+    int offered = -1;
+    // Top-level entries offer nothing, but a directory can be typed; Enter is OK.
+    WhenShown([&](QWidget &shown) {
+      auto *combo = Child<QComboBox>(shown, "MoveDirCombo");
+      offered = combo->count();
+      combo->lineEdit()->setFocus();
+      QTest::keyClicks(combo->lineEdit(), "sound/new");
+      QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    });
+    QVERIFY(dialog.Execute(target));
+    QCOMPARE(offered, 0);
+    QCOMPARE(target, QString("sound/new"));
+
+    // OK with nothing typed means the top level.
+    WhenShown([](QWidget &shown) { Click(shown, "OKBtn"); });
+    QVERIFY(dialog.Execute(target));
+    QCOMPARE(target, QString());
+
+    target = "kept";
+    WhenShown([](QWidget &shown) {
+      Child<QComboBox>(shown, "MoveDirCombo")->setEditText("typed");
+      Press(shown, Qt::Key_Escape);
+    });
+    QVERIFY(!dialog.Execute(target));
+    QCOMPARE(target, QString("kept"));
+  }
+
+  void ConfirmReplaceButtonsAnswer_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("yes") << "YesBtn" << int(frReplace);
+    QTest::newRow("yes to all") << "YesToAllBtn" << int(frReplaceAll);
+    QTest::newRow("no") << "NoBtn" << int(frSkip);
+    QTest::newRow("no to all") << "NoToAllBtn" << int(frSkipAll);
+    QTest::newRow("cancel") << "CancelBtn" << int(frCancel);
+  }
+
+  void ConfirmReplaceButtonsAnswer() {
+    QFETCH(QString, button);
+    QFETCH(int, answer);
+    TConfirmReplaceDialog dialog;
+    const QByteArray name = button.toLatin1();
+    WhenShown([&](QWidget &shown) { Click(shown, name.constData()); });
+    QCOMPARE(int(dialog.Execute("maps/e1m1.bsp")), answer);
+  }
+
+  void ConfirmReplaceKeysAndClose() {
+    TConfirmReplaceDialog dialog;
+    // Entry names are shown as they are, never as markup.
+    const QString name = "<b>maps</b>/e1m1.bsp";
+    QString shownName;
+    bool yesFocused = false, yesDefault = false;
+    WhenShown([&](QWidget &shown) {
+      auto *label = Child<QLabel>(shown, "FileNameLabel");
+      shownName = label->text();
+      QCOMPARE(label->textFormat(), Qt::PlainText);
+      yesFocused = shown.focusWidget() == Child<QPushButton>(shown, "YesBtn");
+      yesDefault = Child<QPushButton>(shown, "YesBtn")->isDefault();
+      Press(shown, Qt::Key_Return);
+    });
+    QCOMPARE(dialog.Execute(name), frReplace);
+    QCOMPARE(shownName, name);
+    QVERIFY(yesFocused);
+    QVERIFY(yesDefault);
+    QCOMPARE(dialog.windowTitle(), QString("Confirm File Replace"));
+
+    // The focus returns to Yes on every use, and Enter on another focused
+    // button presses that one.
+    WhenShown([](QWidget &shown) {
+      Child<QPushButton>(shown, "NoBtn")->setFocus();
+      Press(shown, Qt::Key_Return);
+    });
+    QCOMPARE(dialog.Execute(name), frSkip);
+    WhenShown([](QWidget &shown) { Press(shown, Qt::Key_Return); });
+    QCOMPARE(dialog.Execute(name), frReplace);
+
+    WhenShown([](QWidget &shown) { Press(shown, Qt::Key_Escape); });
+    QCOMPARE(dialog.Execute(name), frCancel);
+    // A previous answer does not linger: closing by the title bar is Cancel.
+    WhenShown([](QWidget &shown) { Click(shown, "YesToAllBtn"); });
+    QCOMPARE(dialog.Execute(name), frReplaceAll);
+    WhenShown([](QWidget &shown) { shown.close(); });
+    QCOMPARE(dialog.Execute(name), frCancel);
+  }
+
+  void OpenOrAddAnswers() {
+    TOpenOrAddDialog dialog;
+    QString question;
+    bool openFocused = false;
+    WhenShown([&](QWidget &shown) {
+      question = Child<QLabel>(shown, "Label1")->text();
+      openFocused = shown.focusWidget() == Child<QPushButton>(shown, "OpenBtn");
+      Click(shown, "OpenBtn");
+    });
+    QCOMPARE(dialog.Execute(), oaOpen);
+    QCOMPARE(question, QString("There is already a PAK file open. Do you want to  open this one, closing the "
+                               "currently open one, or add it to the open PAK file?"));
+    QVERIFY(openFocused);
+    QCOMPARE(dialog.windowTitle(), QString("Open Or Add?"));
+
+    WhenShown([](QWidget &shown) { Click(shown, "AddBtn"); });
+    QCOMPARE(dialog.Execute(), oaAdd);
+    // No button is fixed as the default: Enter presses the focused one.
+    WhenShown([](QWidget &shown) {
+      Child<QPushButton>(shown, "AddBtn")->setFocus();
+      Press(shown, Qt::Key_Return);
+    });
+    QCOMPARE(dialog.Execute(), oaAdd);
+    WhenShown([](QWidget &shown) { Click(shown, "CancelBtn"); });
+    QCOMPARE(dialog.Execute(), oaCancel);
+    WhenShown([](QWidget &shown) { Press(shown, Qt::Key_Escape); });
+    QCOMPARE(dialog.Execute(), oaCancel);
+    WhenShown([](QWidget &shown) { shown.close(); });
+    QCOMPARE(dialog.Execute(), oaCancel);
+  }
+};
+
+QTEST_MAIN(SmallDialogsTest)
+#include "SmallDialogsTest.moc"
