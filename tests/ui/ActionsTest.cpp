@@ -1,0 +1,836 @@
+// The main window's editing actions driven headless through whole sessions:
+// a scripted desktop answers message boxes, choosers and open-with; the real
+// modal dialogs (add, confirm-replace, open-or-add, move, extract, lump viewer)
+// are answered by a dialog script once their modal loop runs. Every archive and
+// disk file is made by the test in a temporary folder.
+#include "LumpViewDlg.h"
+#include "MainForm.h"
+#include "ScriptedDesktop.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeView>
+#include <QUrl>
+#include <QtTest>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using TFixture = std::vector<std::pair<QByteArray, QByteArray>>; // entry name, data
+
+QByteArray Int32LE(int32_t value) {
+  QByteArray bytes(4, '\0');
+  for (int i = 0; i < 4; ++i)
+    bytes[i] = static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xFF);
+  return bytes;
+}
+
+// A PAK file: "PACK", directory offset, directory length; the entries' data
+// back to back from offset 12; then one 64-byte record per entry (the name
+// padded with zero bytes to 56, position, size).
+QByteArray BuildPak(const TFixture &entries) {
+  QByteArray data;
+  QByteArray records;
+  for (const auto &[name, bytes] : entries) {
+    QByteArray record = name;
+    record.resize(56, '\0');
+    record += Int32LE(12 + static_cast<int32_t>(data.size())) + Int32LE(static_cast<int32_t>(bytes.size()));
+    records += record;
+    data += bytes;
+  }
+  return QByteArray("PACK") + Int32LE(12 + static_cast<int32_t>(data.size())) +
+         Int32LE(static_cast<int32_t>(records.size())) + data + records;
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadFile(const QString &path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Every file below folder, as relative paths, sorted.
+QStringList FilesBelow(const QString &folder) {
+  QStringList files;
+  QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext())
+    files << QDir(folder).relativeFilePath(it.next());
+  files.sort();
+  return files;
+}
+
+template <class T> T *Child(QWidget &dialog, const char *name) {
+  T *child = dialog.findChild<T *>(QLatin1String(name));
+  if (child == nullptr)
+    qFatal("no child %s in %s", name, qPrintable(dialog.objectName()));
+  return child;
+}
+
+void Click(QWidget &dialog, const char *name) { Child<QPushButton>(dialog, name)->click(); }
+
+// Answers the modal dialogs that a command opens, in the order they are
+// expected, each by its object name. Between Expect and Finish it keeps
+// watching: a modal dialog that was not expected is recorded and rejected,
+// so a wrong road through a command fails the test instead of hanging it.
+class TDialogScript : public QObject {
+public:
+  using TAction = std::function<void(QWidget &dialog)>;
+
+  void Expect(const QString &name, TAction action) {
+    m_Steps.append({name, std::move(action)});
+    if (!m_Armed) {
+      m_Armed = true;
+      Schedule();
+    }
+  }
+
+  // True when every expected dialog came and no other one did; stops watching.
+  bool Finish() {
+    const bool clean = m_Steps.isEmpty() && Unexpected.isEmpty();
+    if (!clean)
+      qWarning("dialogs still expected: %lld, unexpected: %s", static_cast<long long>(m_Steps.size()),
+               qPrintable(Unexpected.join(u',')));
+    m_Steps.clear();
+    Unexpected.clear();
+    Seen.clear();
+    m_Armed = false;
+    return clean;
+  }
+
+  QStringList Seen;
+  QStringList Unexpected;
+
+private:
+  struct TStep {
+    QString Name;
+    TAction Action;
+  };
+
+  void Schedule() {
+    QTimer::singleShot(0, this, [this] { Tick(); });
+  }
+
+  void Tick() {
+    if (!m_Armed)
+      return;
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+      if (!m_Steps.isEmpty() && modal->objectName() == m_Steps.front().Name) {
+        TStep step = m_Steps.takeFirst();
+        Seen << step.Name;
+        step.Action(*modal);
+      } else if (auto *dialog = qobject_cast<QDialog *>(modal)) {
+        Unexpected << modal->objectName();
+        dialog->reject();
+      }
+    }
+    Schedule();
+  }
+
+  QList<TStep> m_Steps;
+  bool m_Armed = false;
+};
+
+// One window on its own folder: a Quake installation (quake/id1/pak0.pak), a
+// scratch settings file, the scripted desktop and the dialog script.
+struct TSession {
+  QTemporaryDir Folder;
+  QString Quake;
+  TScriptedDesktop Desktop;
+  TDialogScript Dialogs;
+  std::unique_ptr<QSettings> Settings;
+  std::unique_ptr<TMain> Main;
+
+  explicit TSession(bool withQuake = true) {
+    Quake = Folder.filePath(QStringLiteral("quake")) + QLatin1Char('/');
+    WriteFile(Quake + QStringLiteral("id1/pak0.pak"), BuildPak({{"gfx/a.lmp", "12345678"}}));
+    Settings = std::make_unique<QSettings>(Folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    if (withQuake)
+      Settings->setValue(QStringLiteral("Quake/Directory"), Quake);
+    Main = std::make_unique<TMain>(Desktop, *Settings, QStringList());
+  }
+
+  QString Path(const QString &relative) const { return Folder.filePath(relative); }
+
+  QString Archive(const QString &name, const TFixture &entries) {
+    const QString path = Path(name);
+    WriteFile(path, BuildPak(entries));
+    return path;
+  }
+
+  void Open(const QString &path) {
+    Desktop.OpenFilesAnswers.enqueue({path});
+    Main->MenuFileOpenClick();
+    // Only what the commands under test ask is of interest.
+    Desktop.Asked.clear();
+    Desktop.FileRequests.clear();
+  }
+
+  // The archive's entry names, sorted.
+  QStringList Entries() const {
+    QStringList names;
+    for (const TDirEntry &entry : Main->Pak().Directory())
+      names << QString::fromStdString(entry.Name);
+    names.sort();
+    return names;
+  }
+
+  const TDirEntry *Entry(const char *name) const {
+    const int32_t index = Main->Pak().FindEntry(name);
+    return index < 0 ? nullptr : &Main->Pak().Directory()[static_cast<size_t>(index)];
+  }
+
+  // The list's stored names, in row order.
+  QStringList Rows() const {
+    QStringList names;
+    for (int row = 0; row < Main->ListModel().RowCount(); ++row)
+      names << QString::fromStdString(Main->ListModel().Row(row).EntryName);
+    return names;
+  }
+
+  void Select(const QStringList &names) {
+    QItemSelectionModel *selection = Main->OneViewList()->selectionModel();
+    selection->clearSelection();
+    const QStringList rows = Rows();
+    for (const QString &name : names) {
+      const int row = static_cast<int>(rows.indexOf(name));
+      QVERIFY2(row >= 0, qPrintable(name));
+      selection->select(Main->ListModel().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    Main->OneViewListClick();
+  }
+
+  // What the bytes of an entry are, read back through an extraction.
+  QByteArray EntryData(const char *name) {
+    const QString out = Path(QStringLiteral("entry-data"));
+    QDir(out).removeRecursively();
+    Main->Pak().ExtractEntries({name}, out.toStdString(), false);
+    return ReadFile(out + QLatin1Char('/') + QFileInfo(QString::fromUtf8(name)).fileName());
+  }
+
+  // Runs a command as the menus do, through the window's error report.
+  void Command(const char *actionName) {
+    auto *action = Main->findChild<QAction *>(QLatin1String(actionName));
+    QVERIFY2(action != nullptr, actionName);
+    action->setEnabled(true);
+    action->trigger();
+  }
+};
+
+} // namespace
+
+class ActionsTest : public QObject {
+  Q_OBJECT
+private slots:
+  void AddFilesAndTreeWithClashes();
+  void AddReportsFilesThatCouldNotBeAdded();
+  void DropWithoutArchive();
+  void DropWithArchiveOpen();
+  void DeleteAndUndo();
+  void MoveAndUndo();
+  void ExtractFlatAndWithPaths();
+  void ViewEntries();
+  void ProgressReachesTheBar();
+};
+
+void ActionsTest::AddFilesAndTreeWithClashes() {
+  TSession session;
+  TMain &main = *session.Main;
+  session.Open(session.Archive(QStringLiteral("base.pak"),
+                               {{"maps/e1m1.bsp", "old1"}, {"sound/x.wav", "oldx"}, {"readme.txt", "r"}}));
+  const QString src = session.Path(QStringLiteral("src"));
+  WriteFile(src + QStringLiteral("/maps/e1m1.bsp"), "new1");
+  WriteFile(src + QStringLiteral("/maps/e1m2.bsp"), "new2");
+  WriteFile(src + QStringLiteral("/sound/x.wav"), "newx");
+  WriteFile(src + QStringLiteral("/sound/deep/y.wav"), "yy");
+  QVERIFY(main.RecurseSubDirs());
+
+  // Cancel: nothing is added, but the recurse box's state is kept.
+  session.Dialogs.Expect("AddDialog", [](QWidget &dialog) {
+    auto *recurse = Child<QCheckBox>(dialog, "RecurseCheck");
+    QVERIFY(recurse->isChecked());
+    recurse->setChecked(false);
+    Click(dialog, "CancelBtn");
+  });
+  main.MenuActionsAddClick();
+  QVERIFY(session.Dialogs.Finish());
+  QVERIFY(!main.RecurseSubDirs());
+  QCOMPARE(session.Entries().size(), 3);
+  QVERIFY(!main.Pak().Modified());
+
+  // The tree, relative to src, with sub-directories; the first clash kept, the second replaced.
+  QStringList asked;
+  bool normalCursorWhileAsking = true;
+  auto answer = [&](const char *button) {
+    return [&, button](QWidget &dialog) {
+      asked << Child<QLabel>(dialog, "FileNameLabel")->text();
+      normalCursorWhileAsking = normalCursorWhileAsking && QApplication::overrideCursor() == nullptr;
+      Click(dialog, button);
+    };
+  };
+  session.Desktop.DirectoryAnswers.enqueue(src);
+  session.Dialogs.Expect("AddDialog", [&](QWidget &dialog) {
+    QVERIFY(!Child<QCheckBox>(dialog, "RecurseCheck")->isChecked());
+    Child<QCheckBox>(dialog, "RecurseCheck")->setChecked(true);
+    Click(dialog, "AddDirBtn");
+    QCOMPARE(Child<QListWidget>(dialog, "FileListBox")->count(), 1);
+    Child<QComboBox>(dialog, "BaseDirCombo")->setEditText(src + QLatin1Char('/'));
+    Click(dialog, "OKBtn");
+  });
+  session.Dialogs.Expect("ConfirmReplaceDialog", answer("NoBtn"));
+  session.Dialogs.Expect("ConfirmReplaceDialog", answer("YesBtn"));
+  main.MenuActionsAddClick();
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(asked, QStringList({"maps/e1m1.bsp", "sound/x.wav"}));
+  QVERIFY(normalCursorWhileAsking);
+  QCOMPARE(QApplication::overrideCursor(), nullptr); // every hourglass taken back
+  QVERIFY(main.RecurseSubDirs());
+  QCOMPARE(session.Entries(),
+           QStringList({"maps/e1m1.bsp", "maps/e1m2.bsp", "readme.txt", "sound/deep/y.wav", "sound/x.wav"}));
+  QCOMPARE(session.EntryData("maps/e1m1.bsp"), QByteArray("old1"));
+  QCOMPARE(session.EntryData("sound/x.wav"), QByteArray("newx"));
+  QVERIFY(session.Entry("sound/x.wav")->Position <= 0);
+  // The refresh ran: the list shows the new entries and the commands follow.
+  QCOMPARE(main.ListModel().RowCount(), 5);
+  QCOMPARE(main.StatusText(0), QStringLiteral("5 files"));
+  QCOMPARE(main.StatusText(2), QStringLiteral("Modified"));
+  QCOMPARE(main.findChild<QAction *>("MenuActionsUndo")->text(), QStringLiteral("&Undo Add File(s)"));
+  QVERIFY(session.Desktop.Texts("error").isEmpty());
+
+  main.MenuActionsUndoClick();
+  QCOMPARE(session.Entries(), QStringList({"maps/e1m1.bsp", "readme.txt", "sound/x.wav"}));
+  QCOMPARE(session.EntryData("sound/x.wav"), QByteArray("oldx"));
+  QCOMPARE(main.ListModel().RowCount(), 3);
+
+  // Yes To All answers every clash at once; without recursion the sub-directory stays out.
+  asked.clear();
+  session.Desktop.DirectoryAnswers.enqueue(src + QStringLiteral("/maps"));
+  session.Desktop.DirectoryAnswers.enqueue(src + QStringLiteral("/sound"));
+  session.Dialogs.Expect("AddDialog", [&](QWidget &dialog) {
+    Child<QCheckBox>(dialog, "RecurseCheck")->setChecked(false);
+    Click(dialog, "AddDirBtn");
+    Click(dialog, "AddDirBtn");
+    Child<QComboBox>(dialog, "BaseDirCombo")->setEditText(src + QLatin1Char('/'));
+    Click(dialog, "OKBtn");
+  });
+  session.Dialogs.Expect("ConfirmReplaceDialog", answer("YesToAllBtn"));
+  main.MenuActionsAddClick();
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(asked.size(), 1);
+  QCOMPARE(session.Entries(), QStringList({"maps/e1m1.bsp", "maps/e1m2.bsp", "readme.txt", "sound/x.wav"}));
+  QCOMPARE(session.EntryData("maps/e1m1.bsp"), QByteArray("new1"));
+  QCOMPARE(session.EntryData("sound/x.wav"), QByteArray("newx"));
+
+  // Cancel in the question ends the add with nothing added and nothing said.
+  WriteFile(src + QStringLiteral("/maps/e1m3.bsp"), "new3");
+  session.Desktop.DirectoryAnswers.enqueue(src);
+  session.Dialogs.Expect("AddDialog", [&](QWidget &dialog) {
+    Child<QCheckBox>(dialog, "RecurseCheck")->setChecked(true);
+    Click(dialog, "AddDirBtn");
+    Child<QComboBox>(dialog, "BaseDirCombo")->setEditText(src + QLatin1Char('/'));
+    Click(dialog, "OKBtn");
+  });
+  session.Dialogs.Expect("ConfirmReplaceDialog", answer("CancelBtn"));
+  main.MenuActionsAddClick();
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(session.Entries().size(), 4);
+  QVERIFY(session.Desktop.Texts("error").isEmpty());
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void ActionsTest::AddReportsFilesThatCouldNotBeAdded() {
+  TSession session;
+  TMain &main = *session.Main;
+  session.Open(session.Archive(QStringLiteral("base.pak"), {{"a.txt", "old"}}));
+  const QString dir = session.Path(QStringLiteral("dir"));
+  WriteFile(dir + QStringLiteral("/a.txt"), "new a");
+  WriteFile(dir + QStringLiteral("/b.txt"), "new b");
+
+  // b.txt goes away while the question about a.txt is open, after the add has listed it.
+  session.Dialogs.Expect("AddDialog", [&](QWidget &dialog) {
+    session.Desktop.DirectoryAnswers.enqueue(dir);
+    Click(dialog, "AddDirBtn");
+    Child<QComboBox>(dialog, "BaseDirCombo")->setEditText(dir + QLatin1Char('/'));
+    Click(dialog, "OKBtn");
+  });
+  session.Dialogs.Expect("ConfirmReplaceDialog", [&](QWidget &dialog) {
+    QVERIFY(QFile::remove(dir + QStringLiteral("/b.txt")));
+    Click(dialog, "YesBtn");
+  });
+  main.MenuActionsAddClick();
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(session.Desktop.Texts("error"),
+           QStringList({QStringLiteral("Some of the files could not be added to the PAK file.")}));
+  QCOMPARE(session.Entries(), QStringList({"a.txt"}));
+  QCOMPARE(session.EntryData("a.txt"), QByteArray("new a"));
+  QCOMPARE(main.ListModel().RowCount(), 1);
+  QVERIFY(main.Pak().CanUndo());
+}
+
+void ActionsTest::DropWithoutArchive() {
+  {
+    TSession session(false);
+    session.Main->DropFiles({session.Archive(QStringLiteral("maps.pak"), {{"a", "1"}})});
+    QCOMPARE(session.Desktop.Asked.size(), 1);
+    QCOMPARE(session.Desktop.Texts("error"), QStringList({QStringLiteral("Invalid Quake Directory.")}));
+    QVERIFY(session.Main->Pak().FileName().empty());
+  }
+
+  TSession session;
+  TMain &main = *session.Main;
+  // One PAK file, whatever the case of its extension: opened at once.
+  const QString maps = session.Archive(QStringLiteral("MAPS.PAK"), {{"maps/e1m1.bsp", "1"}});
+  main.DropFiles({maps});
+  QVERIFY(session.Desktop.Asked.isEmpty());
+  QCOMPARE(QString::fromStdString(main.Pak().FileName()), maps);
+  QCOMPARE(main.ListModel().RowCount(), 1);
+  QCOMPARE(main.windowTitle(), QStringLiteral("Varnel - ") + maps);
+
+  TSession empty;
+  TMain &fresh = *empty.Main;
+  const QString file = empty.Path(QStringLiteral("files/one.wav"));
+  const QString folder = empty.Path(QStringLiteral("files/sub"));
+  WriteFile(file, "1");
+  WriteFile(folder + QStringLiteral("/two.wav"), "22");
+  const QString question =
+      QStringLiteral("There is no PAK file open for you to add to.\r\nWould you like to create a new one?");
+
+  // No: nothing at all.
+  empty.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  fresh.DropFiles({file, folder});
+  QVERIFY(empty.Dialogs.Finish());
+  QCOMPARE(empty.Desktop.Texts("confirm"), QStringList({question}));
+  QVERIFY(fresh.Pak().FileName().empty());
+
+  // Yes: a new untitled archive and the add dialog with the dropped paths.
+  empty.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  QStringList listed;
+  empty.Dialogs.Expect("AddDialog", [&](QWidget &dialog) {
+    const auto *list = Child<QListWidget>(dialog, "FileListBox");
+    for (int i = 0; i < list->count(); ++i)
+      listed << list->item(i)->text();
+    Click(dialog, "OKBtn");
+  });
+  fresh.DropFiles({file, folder});
+  QVERIFY(empty.Dialogs.Finish());
+  QCOMPARE(listed, QStringList({file, folder}));
+  QCOMPARE(fresh.Pak().FileName(), std::string("(Untitled)"));
+  QCOMPARE(empty.Entries(), QStringList({"one.wav", "sub/two.wav"}));
+  QCOMPARE(fresh.ListModel().RowCount(), 2);
+  QVERIFY(empty.Desktop.Texts("error").isEmpty());
+}
+
+void ActionsTest::DropWithArchiveOpen() {
+  TSession session;
+  TMain &main = *session.Main;
+  const QString maps = session.Archive(QStringLiteral("maps.PAK"), {{"maps/e1m1.bsp", "1"}});
+  const QString notPak = session.Path(QStringLiteral("fake.pak"));
+  WriteFile(notPak, "not an archive");
+  const QString other = session.Path(QStringLiteral("other.txt"));
+  WriteFile(other, "o");
+  main.MenuFileNewClick();
+
+  // An archive is open: the open-or-add question. Cancel changes nothing.
+  session.Dialogs.Expect("OpenOrAddDialog", [](QWidget &dialog) { Click(dialog, "CancelBtn"); });
+  main.DropFiles({maps});
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(main.Pak().FileName(), std::string("(Untitled)"));
+  QVERIFY(session.Entries().isEmpty());
+
+  // Add: the archive goes into the open one as a file.
+  session.Dialogs.Expect("OpenOrAddDialog", [](QWidget &dialog) { Click(dialog, "AddBtn"); });
+  session.Dialogs.Expect("AddDialog", [](QWidget &dialog) { Click(dialog, "OKBtn"); });
+  main.DropFiles({maps});
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(session.Entries(), QStringList({"maps.pak"}));
+  QVERIFY(main.Pak().Modified());
+
+  // A PAK file with another file, or a ".pak" that is no archive: an add, never the question.
+  session.Dialogs.Expect("AddDialog", [](QWidget &dialog) { Click(dialog, "CancelBtn"); });
+  main.DropFiles({maps, other});
+  session.Dialogs.Expect("AddDialog", [](QWidget &dialog) { Click(dialog, "CancelBtn"); });
+  main.DropFiles({notPak});
+  QVERIFY(session.Dialogs.Finish());
+
+  // Open with unsaved changes: the save question first; Cancel keeps everything.
+  const QString saveQuestion = QStringLiteral("Save changes to (Untitled)?");
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Cancel);
+  session.Dialogs.Expect("OpenOrAddDialog", [](QWidget &dialog) { Click(dialog, "OpenBtn"); });
+  main.DropFiles({maps});
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(session.Desktop.Texts("confirm"), QStringList({saveQuestion}));
+  QCOMPARE(main.Pak().FileName(), std::string("(Untitled)"));
+  QCOMPARE(session.Entries(), QStringList({"maps.pak"}));
+
+  // No: the dropped archive replaces the open one.
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  session.Dialogs.Expect("OpenOrAddDialog", [](QWidget &dialog) { Click(dialog, "OpenBtn"); });
+  main.DropFiles({maps});
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(QString::fromStdString(main.Pak().FileName()), maps);
+  QCOMPARE(session.Entries(), QStringList({"maps/e1m1.bsp"}));
+  QCOMPARE(main.ListModel().RowCount(), 1);
+
+  // A protected stock archive takes no drop: said before any dialog.
+  session.Open(session.Quake + QStringLiteral("id1/pak0.pak"));
+  QVERIFY(main.Pak().IsProtected());
+  main.DropFiles({other});
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(session.Desktop.Texts("error"),
+           QStringList({QStringLiteral("Files cannot be added to a protected PAK file.")}));
+  QCOMPARE(session.Entries(), QStringList({"gfx/a.lmp"}));
+
+  // Drops are taken from the desktop as local files.
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(other)});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&main, &enter);
+  QVERIFY(enter.isAccepted());
+}
+
+void ActionsTest::DeleteAndUndo() {
+  TSession session;
+  TMain &main = *session.Main;
+  session.Open(session.Archive(QStringLiteral("base.pak"),
+                               {{"a.wav", "1"}, {"maps/b.bsp", "22"}, {"c.txt", "333"}, {"gfx/d.lmp", "4444"}}));
+
+  // Nothing selected: nothing asked.
+  session.Select({});
+  main.MenuActionsDelClick();
+  QVERIFY(session.Desktop.Asked.isEmpty());
+
+  session.Select({"maps/b.bsp"});
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  main.MenuActionsDelClick();
+  QCOMPARE(session.Desktop.Texts("confirm"), QStringList({"Are you sure you want to delete these 1 files?"}));
+  QCOMPARE(session.Entries().size(), 4);
+
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  main.MenuActionsDelClick();
+  QCOMPARE(session.Entries(), QStringList({"a.wav", "c.txt", "gfx/d.lmp"}));
+  QCOMPARE(main.ListModel().RowCount(), 3);
+  QCOMPARE(main.StatusText(0), QStringLiteral("3 files"));
+  QCOMPARE(main.StatusText(2), QStringLiteral("Modified"));
+
+  session.Select({"a.wav", "gfx/d.lmp"});
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  main.MenuActionsDelClick();
+  QCOMPARE(session.Desktop.Texts("confirm").last(), QStringLiteral("Are you sure you want to delete these 2 files?"));
+  QCOMPARE(session.Entries(), QStringList({"c.txt"}));
+  QCOMPARE(session.Rows(), QStringList({"c.txt"}));
+  QCOMPARE(main.findChild<QAction *>("MenuActionsUndo")->text(), QStringLiteral("&Undo Delete File(s)"));
+
+  main.MenuActionsUndoClick();
+  QCOMPARE(session.Entries(), QStringList({"a.wav", "c.txt", "gfx/d.lmp"}));
+  QCOMPARE(session.EntryData("gfx/d.lmp"), QByteArray("4444"));
+  main.MenuActionsUndoClick();
+  QCOMPARE(session.Entries().size(), 4);
+  QCOMPARE(main.ListModel().RowCount(), 4);
+  QVERIFY(!main.Pak().CanUndo());
+  // With nothing left to undo the list is still refilled: a selection does not survive.
+  session.Select({"c.txt"});
+  main.MenuActionsUndoClick();
+  QCOMPARE(main.SelectedCount(), 0);
+  QCOMPARE(main.ListModel().RowCount(), 4);
+}
+
+void ActionsTest::MoveAndUndo() {
+  TSession session;
+  TMain &main = *session.Main;
+  session.Open(session.Archive(QStringLiteral("base.pak"), {{"a.wav", "1"}, {"maps/b.bsp", "22"}, {"c.txt", "3"}}));
+
+  session.Select({"a.wav", "maps/b.bsp"});
+  session.Dialogs.Expect("MoveDialog", [](QWidget &dialog) {
+    Child<QComboBox>(dialog, "MoveDirCombo")->setEditText(QStringLiteral("maps"));
+    Click(dialog, "CancelBtn");
+  });
+  main.MenuActionsMoveClick();
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(session.Entries(), QStringList({"a.wav", "c.txt", "maps/b.bsp"}));
+
+  session.Dialogs.Expect("MoveDialog", [](QWidget &dialog) {
+    Child<QComboBox>(dialog, "MoveDirCombo")->setEditText(QStringLiteral("Sound/New"));
+    Click(dialog, "OKBtn");
+  });
+  main.MenuActionsMoveClick();
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(session.Entries(), QStringList({"c.txt", "sound/new/a.wav", "sound/new/b.bsp"}));
+  QCOMPARE(main.ListModel().RowCount(), 3);
+  QCOMPARE(session.EntryData("sound/new/b.bsp"), QByteArray("22"));
+  QCOMPARE(main.findChild<QAction *>("MenuActionsUndo")->text(), QStringLiteral("&Undo Move File(s)"));
+
+  main.MenuActionsUndoClick();
+  QCOMPARE(session.Entries(), QStringList({"a.wav", "c.txt", "maps/b.bsp"}));
+  QCOMPARE(session.Rows().size(), 3);
+}
+
+void ActionsTest::ExtractFlatAndWithPaths() {
+  TSession session;
+  TMain &main = *session.Main;
+  const QString archive = session.Archive(QStringLiteral("arc/test.pak"),
+                                          {{"maps/e1m1.bsp", "AB"}, {"sound/x.wav", "XYZ"}, {"readme.txt", "R"}});
+  session.Open(archive);
+  const QString flat = session.Path(QStringLiteral("out/flat"));
+  const QString tree = session.Path(QStringLiteral("out/tree"));
+
+  // First extract: starts in the archive's folder, proposes the selection.
+  session.Select({"sound/x.wav"});
+  QString proposed;
+  session.Dialogs.Expect("ExtractDialog", [&](QWidget &dialog) {
+    proposed = Child<QLineEdit>(dialog, "ExtractPathBox")->text();
+    QVERIFY(Child<QRadioButton>(dialog, "SelFilesRadio")->isChecked());
+    Child<QLineEdit>(dialog, "ExtractPathBox")->setText(flat);
+    Child<QCheckBox>(dialog, "ExtractPathCheck")->setChecked(false);
+    Click(dialog, "OkBtn");
+  });
+  main.MenuActionsExtractClick();
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(proposed, QFileInfo(archive).absolutePath() + QLatin1Char('/'));
+  QCOMPARE(FilesBelow(flat), QStringList({"x.wav"}));
+  QCOMPARE(ReadFile(flat + QStringLiteral("/x.wav")), QByteArray("XYZ"));
+  QCOMPARE(main.ExtractPath(), flat);
+  QVERIFY(!main.MaintainDirectory());
+
+  // Second: nothing selected, so all files; the path is remembered; existing files are replaced unasked.
+  WriteFile(tree + QStringLiteral("/maps/e1m1.bsp"), "OLD CONTENT");
+  session.Select({});
+  session.Dialogs.Expect("ExtractDialog", [&](QWidget &dialog) {
+    proposed = Child<QLineEdit>(dialog, "ExtractPathBox")->text();
+    QVERIFY(Child<QRadioButton>(dialog, "AllFilesRadio")->isChecked());
+    QVERIFY(!Child<QRadioButton>(dialog, "SelFilesRadio")->isEnabled());
+    Child<QLineEdit>(dialog, "ExtractPathBox")->setText(tree);
+    Child<QCheckBox>(dialog, "ExtractPathCheck")->setChecked(true);
+    Click(dialog, "OkBtn");
+  });
+  main.MenuActionsExtractClick();
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(proposed, flat);
+  QCOMPARE(FilesBelow(tree), QStringList({"maps/e1m1.bsp", "readme.txt", "sound/x.wav"}));
+  QCOMPARE(ReadFile(tree + QStringLiteral("/maps/e1m1.bsp")), QByteArray("AB"));
+  QVERIFY(main.MaintainDirectory());
+  QVERIFY(session.Desktop.Asked.isEmpty());
+
+  // Cancel keeps the remembered values.
+  session.Dialogs.Expect("ExtractDialog", [](QWidget &dialog) {
+    Child<QLineEdit>(dialog, "ExtractPathBox")->setText(QStringLiteral("/elsewhere"));
+    Click(dialog, "CancelBtn");
+  });
+  main.MenuActionsExtractClick();
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(main.ExtractPath(), tree);
+
+  // Failures are said: no folder at all, and a folder that cannot be written.
+  const QString blocker = session.Path(QStringLiteral("blocker"));
+  WriteFile(blocker, "a file where a folder should be");
+  session.Dialogs.Expect("ExtractDialog", [](QWidget &dialog) {
+    Child<QLineEdit>(dialog, "ExtractPathBox")->clear();
+    Click(dialog, "OkBtn");
+  });
+  session.Dialogs.Expect("ExtractDialog", [&](QWidget &dialog) {
+    Child<QLineEdit>(dialog, "ExtractPathBox")->setText(blocker);
+    Click(dialog, "OkBtn");
+  });
+  session.Command("MenuActionsExtract");
+  session.Command("MenuActionsExtract");
+  QVERIFY(session.Dialogs.Finish());
+  const QStringList errors = session.Desktop.Texts("error");
+  QCOMPARE(errors.size(), 2);
+  QCOMPARE(errors[0], QStringLiteral("No folder was given to extract the files to."));
+  QVERIFY2(errors[1].contains(blocker), qPrintable(errors[1]));
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+  // The last choices are the defaults of the next run.
+  session.Dialogs.Expect("ExtractDialog", [&](QWidget &dialog) {
+    Child<QLineEdit>(dialog, "ExtractPathBox")->setText(tree);
+    Click(dialog, "OkBtn");
+  });
+  main.MenuActionsExtractClick();
+  QVERIFY(session.Dialogs.Finish());
+  session.Main.reset();
+  QCOMPARE(session.Settings->value(QStringLiteral("Extract/Path")).toString(), tree);
+  QCOMPARE(session.Settings->value(QStringLiteral("Extract/Maintain Directory")).toString(), QStringLiteral("1"));
+}
+
+void ActionsTest::ViewEntries() {
+  TSession session;
+  TMain &main = *session.Main;
+  // gfx/pic.lmp: a 2 x 2 picture lump (width, height, four palette indexes).
+  const QByteArray picture = Int32LE(2) + Int32LE(2) + QByteArray("\x01\x02\x03\x04", 4);
+  session.Open(session.Archive(QStringLiteral("view.pak"), {{"docs/readme.txt", "hello"},
+                                                            {"gfx/pic.lmp", picture},
+                                                            {"gfx/foo.wad", "WAD2"},
+                                                            {"~TMPPAK.PAK", "not the working file"},
+                                                            {"odd/..", "no file name"}}));
+  const QString privateFolder = QString::fromStdString(main.Pak().PrivateDirectory());
+
+  // A desktop program opens the copy; a second view extracts it afresh and lists it again.
+  session.Desktop.OpenResult = TDesktopServices::orOpened;
+  session.Select({"docs/readme.txt"});
+  main.OneViewListDblClick();
+  QCOMPARE(session.Desktop.OpenedFiles.size(), 1);
+  const QString copy = session.Desktop.OpenedFiles.first();
+  QVERIFY2(copy.startsWith(privateFolder), qPrintable(copy));
+  QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral("readme.txt"));
+  QCOMPARE(ReadFile(copy), QByteArray("hello"));
+  WriteFile(copy, "edited by the viewer");
+  main.OneViewListDblClick();
+  QCOMPARE(ReadFile(copy), QByteArray("hello"));
+  QCOMPARE(main.ViewedFiles(), TStringList({copy.toStdString(), copy.toStdString()}));
+
+  // An entry named like the working file does not touch the working file.
+  const QString added = session.Path(QStringLiteral("added.txt"));
+  WriteFile(added, "fresh data");
+  session.Dialogs.Expect("AddDialog", [&](QWidget &dialog) {
+    session.Desktop.OpenFilesAnswers.enqueue({added});
+    Click(dialog, "AddBtn");
+    Click(dialog, "OKBtn");
+  });
+  main.MenuActionsAddClick();
+  QVERIFY(session.Dialogs.Finish());
+  session.Select({"~TMPPAK.PAK"});
+  main.OneViewListDblClick();
+  QCOMPARE(ReadFile(session.Desktop.OpenedFiles.last()), QByteArray("not the working file"));
+  QCOMPARE(session.EntryData("added.txt"), QByteArray("fresh data"));
+
+  // No program for a picture lump: the lump viewer shows it.
+  session.Desktop.OpenResult = TDesktopServices::orNoApplication;
+  session.Select({"gfx/pic.lmp"});
+  QString caption;
+  QSize pictureSize;
+  session.Dialogs.Expect("LumpViewForm", [&](QWidget &dialog) {
+    caption = dialog.windowTitle();
+    pictureSize = static_cast<TLumpViewForm &>(dialog).Picture().size();
+    Click(dialog, "CloseBtn");
+  });
+  main.OneViewListDblClick();
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(caption, QStringLiteral("Lump Viewer - gfx/pic.lmp"));
+  QCOMPARE(pictureSize, QSize(2, 2));
+  QVERIFY(session.Desktop.Texts("error").isEmpty());
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+  // No program for anything else: said so; the copy is still listed for deletion.
+  session.Select({"gfx/foo.wad"});
+  main.OneViewListDblClick();
+  QCOMPARE(session.Desktop.Texts("error"),
+           QStringList({QStringLiteral("There is no application associated with this file type.")}));
+  QCOMPARE(main.ViewedFiles().size(), 5u);
+
+  // A program that fails to start, and an entry with no file name, are said too.
+  session.Desktop.OpenResult = TDesktopServices::orFailed;
+  main.OneViewListDblClick();
+  session.Select({"odd/.."});
+  main.OneViewListDblClick();
+  const QStringList errors = session.Desktop.Texts("error");
+  QCOMPARE(errors.size(), 3);
+  QCOMPARE(errors[1], QStringLiteral("The program for this file type could not be started."));
+  QCOMPARE(errors[2], QStringLiteral("This entry has no file name and cannot be viewed."));
+
+  // Only one selected row is viewed.
+  const auto opened = session.Desktop.OpenedFiles.size();
+  session.Select({"docs/readme.txt", "gfx/foo.wad"});
+  main.OneViewListDblClick();
+  QCOMPARE(session.Desktop.OpenedFiles.size(), opened);
+
+  // The copies go with the window.
+  const TStringList viewed = main.ViewedFiles();
+  session.Main.reset();
+  for (const std::string &file : viewed)
+    QVERIFY2(!QFileInfo::exists(QString::fromStdString(file)), file.c_str());
+}
+
+void ActionsTest::ProgressReachesTheBar() {
+  TSession session;
+  TMain &main = *session.Main;
+  session.Open(session.Archive(QStringLiteral("base.pak"), {{"a.txt", "a"}}));
+  main.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&main));
+  auto *bar = main.findChild<QProgressBar *>(QStringLiteral("ProgressBar"));
+  QVERIFY(bar != nullptr);
+  QVERIFY(bar->isHidden());
+
+  // Ten blocks' worth of data: the bar steps through several values.
+  const QString big = session.Path(QStringLiteral("big.bin"));
+  WriteFile(big, QByteArray(10 * 65528, 'x'));
+  std::vector<std::pair<int, bool>> seen; // value, shown
+  bool closeRefused = true;
+  bool dropRefused = true;
+  QObject::connect(bar, &QProgressBar::valueChanged, bar, [&](int value) {
+    seen.emplace_back(value, bar->isVisible());
+    if (seen.size() == 2) {
+      // The window runs its events while busy: a close or a drop must not start another command.
+      QCloseEvent close;
+      QApplication::sendEvent(&main, &close);
+      closeRefused = !close.isAccepted();
+      QMimeData mime;
+      mime.setUrls({QUrl::fromLocalFile(big)});
+      QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&main, &enter);
+      dropRefused = !enter.isAccepted();
+    }
+  });
+  session.Dialogs.Expect("AddDialog", [&](QWidget &dialog) {
+    session.Desktop.OpenFilesAnswers.enqueue({big});
+    Click(dialog, "AddBtn");
+    Click(dialog, "OKBtn");
+  });
+  main.MenuActionsAddClick();
+  QVERIFY(session.Dialogs.Finish());
+  QVERIFY(seen.size() >= 5);
+  QVERIFY(std::all_of(seen.begin(), seen.end(), [](const auto &step) { return step.second; }));
+  QVERIFY(std::is_sorted(seen.begin(), seen.end()));
+  QCOMPARE(seen.back().first, 100);
+  QVERIFY(bar->isHidden());
+  QVERIFY(closeRefused);
+  QVERIFY(dropRefused);
+  QVERIFY(session.Desktop.Texts("confirm").isEmpty());
+  QVERIFY(main.isVisible());
+
+  // Extraction reports too; once it ends the window takes drops again.
+  seen.clear();
+  session.Select({"big.bin"});
+  session.Dialogs.Expect("ExtractDialog", [&](QWidget &dialog) {
+    Child<QLineEdit>(dialog, "ExtractPathBox")->setText(session.Path(QStringLiteral("out")));
+    Click(dialog, "OkBtn");
+  });
+  main.MenuActionsExtractClick();
+  QVERIFY(session.Dialogs.Finish());
+  QVERIFY(seen.size() >= 5);
+  QCOMPARE(seen.back().first, 100);
+  QVERIFY(bar->isHidden());
+  QCOMPARE(QFileInfo(session.Path(QStringLiteral("out/big.bin"))).size(), 10 * 65528);
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(big)});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&main, &enter);
+  QVERIFY(enter.isAccepted());
+}
+
+QTEST_MAIN(ActionsTest)
+#include "ActionsTest.moc"
