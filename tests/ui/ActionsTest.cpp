@@ -404,9 +404,16 @@ void ActionsTest::DropWithoutArchive() {
 
   TSession session;
   TMain &main = *session.Main;
-  // One PAK file, whatever the case of its extension: opened at once.
+  // One PAK file, whatever the case of its extension, dropped from the desktop: opened at once.
   const QString maps = session.Archive(QStringLiteral("MAPS.PAK"), {{"maps/e1m1.bsp", "1"}});
-  main.DropFiles({maps});
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(maps)});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&main, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&main, &drop);
+  QCoreApplication::processEvents(); // the drop is handled once its event has been answered
   QVERIFY(session.Desktop.Asked.isEmpty());
   QCOMPARE(QString::fromStdString(main.Pak().FileName()), maps);
   QCOMPARE(main.ListModel().RowCount(), 1);
@@ -505,13 +512,6 @@ void ActionsTest::DropWithArchiveOpen() {
   QCOMPARE(session.Desktop.Texts("error"),
            QStringList({QStringLiteral("Files cannot be added to a protected PAK file.")}));
   QCOMPARE(session.Entries(), QStringList({"gfx/a.lmp"}));
-
-  // Drops are taken from the desktop as local files.
-  QMimeData mime;
-  mime.setUrls({QUrl::fromLocalFile(other)});
-  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&main, &enter);
-  QVERIFY(enter.isAccepted());
 }
 
 void ActionsTest::DeleteAndUndo() {
