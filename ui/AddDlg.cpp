@@ -1,7 +1,7 @@
 #include "AddDlg.h"
 
 #include "DesktopServices.h"
-#include "EntryText.h"
+#include "DialogSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,11 +15,8 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
-#include <QScreen>
 #include <QUrl>
 #include <QVBoxLayout>
-
-#include <unordered_set>
 
 namespace {
 
@@ -57,15 +54,6 @@ QString ContainingDirectory(const QString &path) {
 
 bool IsExistingDirectory(const QString &path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
 
-void CentreOnScreen(QWidget &window) {
-  window.adjustSize();
-  if (const QScreen *screen = window.screen()) {
-    QRect frame = window.frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window.move(frame.topLeft());
-  }
-}
-
 QPushButton *MakeFlatButton(const QString &text, const QString &name, QWidget *parent) {
   auto *button = new QPushButton(text, parent);
   button->setObjectName(name);
@@ -75,12 +63,8 @@ QPushButton *MakeFlatButton(const QString &text, const QString &name, QWidget *p
   return button;
 }
 
-QComboBox *MakeEditableCombo(const QString &name, QWidget *parent) {
-  auto *combo = new QComboBox(parent);
-  combo->setObjectName(name);
-  combo->setEditable(true);
-  combo->setInsertPolicy(QComboBox::NoInsert);
-  combo->setMinimumContentsLength(40);
+QComboBox *MakePathCombo(const QString &name, QWidget *parent) {
+  QComboBox *combo = MakeEditableCombo(name, 40, parent);
   // Files dropped onto the edit field belong to the dialog's file list, not
   // into the text.
   combo->lineEdit()->setAcceptDrops(false);
@@ -93,14 +77,13 @@ TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget 
     : QDialog(parent), m_Pak(pak), m_Desktop(desktop) {
   setObjectName("AddDialog");
   setWindowTitle("Add Files");
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
+  SetFixedDialogStyle(*this);
 
   auto *groupBox3 = new QGroupBox(" Base Directory ", this);
   groupBox3->setObjectName("GroupBox3");
   auto *label2 = new QLabel("Enter the base shell directory to offset files from :", groupBox3);
   label2->setObjectName("Label2");
-  m_BaseDirCombo = MakeEditableCombo("BaseDirCombo", groupBox3);
+  m_BaseDirCombo = MakePathCombo("BaseDirCombo", groupBox3);
   auto *baseLayout = new QVBoxLayout(groupBox3);
   baseLayout->addWidget(label2);
   baseLayout->addWidget(m_BaseDirCombo);
@@ -134,26 +117,20 @@ TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget 
   groupBox1->setObjectName("GroupBox1");
   auto *label1 = new QLabel("Enter the internal directory to add the files to :", groupBox1);
   label1->setObjectName("Label1");
-  m_DirCombo = MakeEditableCombo("DirCombo", groupBox1);
+  m_DirCombo = MakePathCombo("DirCombo", groupBox1);
   auto *dirLayout = new QVBoxLayout(groupBox1);
   dirLayout->addWidget(label1);
   dirLayout->addWidget(m_DirCombo);
 
-  m_OKBtn = new QPushButton("OK", this);
-  m_OKBtn->setObjectName("OKBtn");
-  m_OKBtn->setDefault(true);
-  m_CancelBtn = new QPushButton("Cancel", this);
-  m_CancelBtn->setObjectName("CancelBtn");
-  auto *buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(m_OKBtn);
-  buttons->addWidget(m_CancelBtn);
+  const TOkCancelRow buttons = MakeOkCancelRow(*this, "OKBtn");
+  m_OKBtn = buttons.OK;
+  m_CancelBtn = buttons.Cancel;
 
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(groupBox3);
   layout->addWidget(groupBox2);
   layout->addWidget(groupBox1);
-  layout->addLayout(buttons);
+  layout->addLayout(buttons.Layout);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   setTabOrder(m_BaseDirCombo, m_FileListBox);
@@ -169,8 +146,6 @@ TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget 
   connect(m_AddDirBtn, &QPushButton::clicked, this, &TAddDialog::AddDirBtnClick);
   connect(m_DelBtn, &QPushButton::clicked, this, &TAddDialog::DelBtnClick);
   connect(m_FileListBox, &QListWidget::itemSelectionChanged, this, &TAddDialog::FileListBoxSelectionChanged);
-  connect(m_OKBtn, &QPushButton::clicked, this, &QDialog::accept);
-  connect(m_CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
   // Files dropped from the desktop go into the list for as long as the dialog exists.
   setAcceptDrops(true);
@@ -256,16 +231,8 @@ void TAddDialog::AppendPath(const QString &path) {
 }
 
 void TAddDialog::FillDirCombo() {
-  // Only the immediate directory of each entry, lower-cased, in the order of
-  // first appearance.
   m_DirCombo->clear();
-  std::unordered_set<std::string> seen;
-  const int32_t count = m_Pak.EntryCount();
-  for (int32_t i = 0; i < count; ++i) {
-    const std::string directory = EntryDirectory(AsciiLower(m_Pak.EntryName(i)), false);
-    if (!directory.empty() && seen.insert(directory).second)
-      m_DirCombo->addItem(EntryToDisplay(directory));
-  }
+  m_DirCombo->addItems(ArchiveDirectories(m_Pak));
 }
 
 void TAddDialog::AddBtnClick() {

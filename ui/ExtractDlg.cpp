@@ -1,6 +1,7 @@
 #include "ExtractDlg.h"
 
 #include "DesktopServices.h"
+#include "DialogSupport.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -10,28 +11,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
-
-namespace {
-
-void CentreOnScreen(QWidget &window) {
-  window.adjustSize();
-  if (const QScreen *screen = window.screen()) {
-    QRect frame = window.frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window.move(frame.topLeft());
-  }
-}
-
-} // namespace
 
 TExtractDialog::TExtractDialog(TDesktopServices &desktop, QWidget *parent) : QDialog(parent), m_Desktop(desktop) {
   setObjectName("ExtractDialog");
   setWindowTitle("Extract File(s)");
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
+  SetFixedDialogStyle(*this);
 
   auto *label1 = new QLabel("&Extract Files To :", this);
   label1->setObjectName("Label1");
@@ -60,25 +46,19 @@ TExtractDialog::TExtractDialog(TDesktopServices &desktop, QWidget *parent) : QDi
   m_ExtractPathCheck = new QCheckBox("Maintain directory structure", this);
   m_ExtractPathCheck->setObjectName("ExtractPathCheck");
 
-  m_OkBtn = new QPushButton("OK", this);
-  m_OkBtn->setObjectName("OkBtn");
-  m_OkBtn->setDefault(true);
-  m_CancelBtn = new QPushButton("Cancel", this);
-  m_CancelBtn->setObjectName("CancelBtn");
+  const TOkCancelRow buttons = MakeOkCancelRow(*this, "OkBtn");
+  m_OkBtn = buttons.OK;
+  m_CancelBtn = buttons.Cancel;
 
   auto *pathRow = new QHBoxLayout;
   pathRow->addWidget(m_ExtractPathBox, 1);
   pathRow->addWidget(m_BrowseBtn);
-  auto *buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(m_OkBtn);
-  buttons->addWidget(m_CancelBtn);
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(label1);
   layout->addLayout(pathRow);
   layout->addWidget(extractRadios);
   layout->addWidget(m_ExtractPathCheck);
-  layout->addLayout(buttons);
+  layout->addLayout(buttons.Layout);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   setTabOrder(m_ExtractPathBox, m_BrowseBtn);
@@ -89,8 +69,6 @@ TExtractDialog::TExtractDialog(TDesktopServices &desktop, QWidget *parent) : QDi
   setTabOrder(m_OkBtn, m_CancelBtn);
 
   connect(m_BrowseBtn, &QPushButton::clicked, this, &TExtractDialog::BrowseBtnClick);
-  connect(m_OkBtn, &QPushButton::clicked, this, &QDialog::accept);
-  connect(m_CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TExtractDialog::Execute(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) {

@@ -1,29 +1,16 @@
 #include "OpenQueryDlg.h"
 
+#include "DialogSupport.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
-
-namespace {
-
-void CentreOnScreen(QWidget &window) {
-  window.adjustSize();
-  if (const QScreen *screen = window.screen()) {
-    QRect frame = window.frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window.move(frame.topLeft());
-  }
-}
-
-} // namespace
 
 TOpenOrAddDialog::TOpenOrAddDialog(QWidget *parent) : QDialog(parent) {
   setObjectName("OpenOrAddDialog");
   setWindowTitle("Open Or Add?");
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
+  SetFixedDialogStyle(*this);
 
   auto *label1 = new QLabel("There is already a PAK file open. Do you want to  open this one, closing the currently "
                             "open one, or add it to the open PAK file?",

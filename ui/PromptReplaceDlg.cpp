@@ -1,21 +1,13 @@
 #include "PromptReplaceDlg.h"
 
+#include "DialogSupport.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
-
-void CentreOnScreen(QWidget &window) {
-  window.adjustSize();
-  if (const QScreen *screen = window.screen()) {
-    QRect frame = window.frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window.move(frame.topLeft());
-  }
-}
 
 QPushButton *MakeAnswerButton(const QString &text, const QString &name, QWidget *parent) {
   auto *button = new QPushButton(text, parent);
@@ -28,8 +20,7 @@ QPushButton *MakeAnswerButton(const QString &text, const QString &name, QWidget 
 TConfirmReplaceDialog::TConfirmReplaceDialog(QWidget *parent) : QDialog(parent) {
   setObjectName("ConfirmReplaceDialog");
   setWindowTitle("Confirm File Replace");
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
+  SetFixedDialogStyle(*this);
 
   auto *label1 = new QLabel("The file :", this);
   label1->setObjectName("Label1");

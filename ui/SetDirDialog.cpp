@@ -1,6 +1,7 @@
 #include "SetDirDialog.h"
 
 #include "DesktopServices.h"
+#include "DialogSupport.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -10,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
@@ -106,11 +106,7 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
   m_UndoLevelCombo->installEventFilter(this);
   m_UndoLevelCombo->lineEdit()->installEventFilter(this);
 
-  auto *okBtn = new QPushButton(QStringLiteral("OK"), this);
-  okBtn->setObjectName(QStringLiteral("OKBtn"));
-  okBtn->setDefault(true);
-  auto *cancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-  cancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+  const TOkCancelRow buttons = MakeOkCancelRow(*this, QStringLiteral("OKBtn"));
 
   auto *undoLayout = new QHBoxLayout;
   undoLayout->addWidget(maxUndoLabel);
@@ -124,16 +120,12 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
   auto *middleLayout = new QHBoxLayout;
   middleLayout->addWidget(spaceGroup);
   middleLayout->addLayout(checksLayout);
-  auto *buttonLayout = new QHBoxLayout;
-  buttonLayout->addStretch();
-  buttonLayout->addWidget(okBtn);
-  buttonLayout->addWidget(cancelBtn);
 
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(quakeGroup);
   layout->addWidget(tempGroup);
   layout->addLayout(middleLayout);
-  layout->addLayout(buttonLayout);
+  layout->addLayout(buttons.Layout);
   layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed dialog border
 
   connect(m_QuakeDirBtn, &QToolButton::clicked, this, &TSetDirectoryDialog::QuakeDirBtnClick);
@@ -141,8 +133,6 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
   // clicked comes from the user only, so filling the dialog never warns.
   connect(m_ProtectCheck, &QCheckBox::clicked, this, &TSetDirectoryDialog::ProtectCheckClick);
   connect(m_UndoLevelCombo->lineEdit(), &QLineEdit::textEdited, this, &TSetDirectoryDialog::UndoLevelComboEdited);
-  connect(okBtn, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TSetDirectoryDialog::Execute(QString &quakeDirectory, QString &tempDirectory, bool &protectStock, bool &allowUndo,
