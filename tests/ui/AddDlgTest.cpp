@@ -1,74 +1,19 @@
 #include "AddDlg.h"
 #include "ScriptedDesktop.h"
+#include "UiTestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QUrl>
 #include <QtTest>
 
-#include <functional>
-
 namespace {
-
-QByteArray Int32LE(qint32 value) {
-  QByteArray bytes;
-  for (int shift = 0; shift < 32; shift += 8)
-    bytes.append(static_cast<char>((static_cast<quint32>(value) >> shift) & 0xFF));
-  return bytes;
-}
-
-// A PAK file without data: the header ("PACK", directory at 12, 64 bytes per
-// entry), then one record per name: the name zero-padded to 56 bytes,
-// position 12, size 0.
-QByteArray BuildArchive(const QStringList &names) {
-  QByteArray bytes = "PACK" + Int32LE(12) + Int32LE(static_cast<qint32>(64 * names.size()));
-  for (const QString &name : names) {
-    QByteArray record = name.toUtf8().leftJustified(56, '\0', true);
-    bytes += record + Int32LE(12) + Int32LE(0);
-  }
-  return bytes;
-}
-
-void WriteBytes(const QString &path, const QByteArray &bytes) {
-  QDir().mkpath(QFileInfo(path).path());
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QStringList Items(const QComboBox *combo) {
-  QStringList items;
-  for (int i = 0; i < combo->count(); ++i)
-    items << combo->itemText(i);
-  return items;
-}
-
-// Runs action on the dialog once its modal loop is running.
-void WhenShown(std::function<void(QWidget &dialog)> action) {
-  QTimer::singleShot(0, [action] {
-    QWidget *dialog = QApplication::activeModalWidget();
-    if (dialog != nullptr)
-      action(*dialog);
-  });
-}
-
-template <class T> T *Child(QWidget &dialog, const char *name) {
-  T *child = dialog.findChild<T *>(name);
-  if (child == nullptr)
-    qFatal("no child %s", name);
-  return child;
-}
-
-void Click(QWidget &dialog, const char *name) { Child<QPushButton>(dialog, name)->click(); }
 
 void Drop(QWidget &dialog, const QList<QUrl> &urls, bool *entered = nullptr) {
   QMimeData mime;
@@ -93,19 +38,13 @@ class AddDlgTest : public QObject {
   TQuakePak m_Pak;
   TScriptedDesktop m_Desktop;
 
-  void OpenArchive(const QStringList &names) {
-    const QString path = m_Root + "test.pak";
-    WriteBytes(path, BuildArchive(names));
-    m_Pak.OpenPak(path.toStdString());
-  }
+  void OpenArchive(const QStringList &names) { ::OpenArchive(m_Pak, m_Root + "test.pak", names); }
 
 private slots:
   void initTestCase() {
     QVERIFY(m_Temp.isValid());
     m_Root = m_Temp.path() + "/";
-    // A Quake installation: id1/pak0.pak is a bare header (no entries).
-    WriteBytes(m_Root + "quake/id1/pak0.pak", "PACK" + Int32LE(12) + Int32LE(0));
-    m_Pak.SetQuakeDirectory((m_Root + "quake").toStdString());
+    m_Pak.SetQuakeDirectory(MakeQuakeDirectory(m_Root + "quake").toStdString());
     QVERIFY(QDir().mkpath(m_Root + "Games/ID1"));
     WriteBytes(m_Root + "x/y.wav", "RIFF");
     WriteBytes(m_Root + "x/a.txt", "text");

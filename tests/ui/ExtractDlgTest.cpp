@@ -1,35 +1,16 @@
 #include "ExtractDlg.h"
 #include "ScriptedDesktop.h"
+#include "UiTestSupport.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
-#include <functional>
-
 namespace {
-
-// Runs action on the dialog once its modal loop is running.
-void WhenShown(std::function<void(QWidget &dialog)> action) {
-  QTimer::singleShot(0, [action] {
-    QWidget *dialog = QApplication::activeModalWidget();
-    if (dialog != nullptr)
-      action(*dialog);
-  });
-}
-
-template <class T> T *Child(QWidget &dialog, const char *name) {
-  T *child = dialog.findChild<T *>(name);
-  if (child == nullptr)
-    qFatal("no child %s", name);
-  return child;
-}
 
 struct TRadioState {
   bool AllChecked = false;

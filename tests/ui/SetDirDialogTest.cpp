@@ -1,5 +1,6 @@
 #include "SetDirDialog.h"
 #include "ScriptedDesktop.h"
+#include "UiTestSupport.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -33,8 +34,6 @@ struct TOptions {
 
   bool operator==(const TOptions &) const = default;
 };
-
-template <class T> T *Child(QWidget &dialog, const char *name) { return dialog.findChild<T *>(name); }
 
 // Check boxes and radio buttons react to clicks on their mark and text only,
 // and the layout may make them wider than that: click on the mark.

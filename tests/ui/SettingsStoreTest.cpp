@@ -1,30 +1,13 @@
 #include "SettingsStore.h"
 #include "EntryText.h"
+#include "UiTestSupport.h"
 
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
-
-namespace {
-
-// A Quake installation as far as the archive component checks it: a folder
-// holding id1/pak0.pak, the 12 bytes "PACK", directory offset 12, directory
-// size 0 (both little-endian), i.e. an archive without entries.
-QString MakeQuakeDirectory(const QString &root) {
-  QDir().mkpath(root + "/id1");
-  QFile pak(root + "/id1/pak0.pak");
-  if (!pak.open(QIODevice::WriteOnly))
-    return {};
-  pak.write(QByteArray("PACK\x0C\0\0\0\0\0\0\0", 12));
-  return root;
-}
-
-} // namespace
 
 class SettingsStoreTest : public QObject {
   Q_OBJECT

@@ -2,78 +2,14 @@
 #include "MoveDlg.h"
 #include "OpenQueryDlg.h"
 #include "PromptReplaceDlg.h"
+#include "UiTestSupport.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
-
-#include <functional>
-
-namespace {
-
-QByteArray Int32LE(qint32 value) {
-  QByteArray bytes;
-  for (int shift = 0; shift < 32; shift += 8)
-    bytes.append(static_cast<char>((static_cast<quint32>(value) >> shift) & 0xFF));
-  return bytes;
-}
-
-// A PAK file without data: the header ("PACK", directory at 12, 64 bytes per
-// entry), then one record per name: the name zero-padded to 56 bytes,
-// position 12, size 0.
-QByteArray BuildArchive(const QStringList &names) {
-  QByteArray bytes = "PACK" + Int32LE(12) + Int32LE(static_cast<qint32>(64 * names.size()));
-  for (const QString &name : names)
-    bytes += name.toUtf8().leftJustified(56, '\0', true) + Int32LE(12) + Int32LE(0);
-  return bytes;
-}
-
-void WriteBytes(const QString &path, const QByteArray &bytes) {
-  QDir().mkpath(QFileInfo(path).path());
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QStringList Items(const QComboBox *combo) {
-  QStringList items;
-  for (int i = 0; i < combo->count(); ++i)
-    items << combo->itemText(i);
-  return items;
-}
-
-// Runs action on the dialog once its modal loop is running.
-void WhenShown(std::function<void(QWidget &dialog)> action) {
-  QTimer::singleShot(0, [action] {
-    QWidget *dialog = QApplication::activeModalWidget();
-    if (dialog != nullptr)
-      action(*dialog);
-  });
-}
-
-template <class T> T *Child(QWidget &dialog, const char *name) {
-  T *child = dialog.findChild<T *>(name);
-  if (child == nullptr)
-    qFatal("no child %s", name);
-  return child;
-}
-
-void Click(QWidget &dialog, const char *name) { Child<QPushButton>(dialog, name)->click(); }
-
-// A key as the user presses it: to the focused control.
-void Press(QWidget &dialog, Qt::Key key) {
-  QWidget *target = dialog.focusWidget() != nullptr ? dialog.focusWidget() : &dialog;
-  QTest::keyClick(target, key);
-}
-
-} // namespace
 
 class SmallDialogsTest : public QObject {
   Q_OBJECT
@@ -82,19 +18,13 @@ class SmallDialogsTest : public QObject {
   QString m_Root;
   TQuakePak m_Pak;
 
-  void OpenArchive(const QStringList &names) {
-    const QString path = m_Root + "test.pak";
-    WriteBytes(path, BuildArchive(names));
-    m_Pak.OpenPak(path.toStdString());
-  }
+  void OpenArchive(const QStringList &names) { ::OpenArchive(m_Pak, m_Root + "test.pak", names); }
 
 private slots:
   void initTestCase() {
     QVERIFY(m_Temp.isValid());
     m_Root = m_Temp.path() + "/";
-    // A Quake installation: id1/pak0.pak is a bare header (no entries).
-    WriteBytes(m_Root + "quake/id1/pak0.pak", "PACK" + Int32LE(12) + Int32LE(0));
-    m_Pak.SetQuakeDirectory((m_Root + "quake").toStdString());
+    m_Pak.SetQuakeDirectory(MakeQuakeDirectory(m_Root + "quake").toStdString());
   }
 
   void MoveOffersEachDirectoryOnceInArchiveOrder() {

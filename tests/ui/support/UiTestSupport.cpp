@@ -1,0 +1,65 @@
+#include "UiTestSupport.h"
+
+#include "PakQuake.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+QByteArray Int32LE(qint32 value) {
+  QByteArray bytes;
+  for (int shift = 0; shift < 32; shift += 8)
+    bytes.append(static_cast<char>((static_cast<quint32>(value) >> shift) & 0xFF));
+  return bytes;
+}
+
+QByteArray BuildArchive(const QStringList &names) {
+  QByteArray bytes = "PACK" + Int32LE(12) + Int32LE(static_cast<qint32>(64 * names.size()));
+  for (const QString &name : names)
+    bytes += name.toUtf8().leftJustified(56, '\0', true) + Int32LE(12) + Int32LE(0);
+  return bytes;
+}
+
+void WriteBytes(const QString &path, const QByteArray &bytes) {
+  QDir().mkpath(QFileInfo(path).path());
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QString MakeQuakeDirectory(const QString &root) {
+  WriteBytes(root + "/id1/pak0.pak", "PACK" + Int32LE(12) + Int32LE(0));
+  return root;
+}
+
+void OpenArchive(TQuakePak &pak, const QString &path, const QStringList &names) {
+  WriteBytes(path, BuildArchive(names));
+  pak.OpenPak(path.toStdString());
+}
+
+QStringList Items(const QComboBox *combo) {
+  QStringList items;
+  for (int i = 0; i < combo->count(); ++i)
+    items << combo->itemText(i);
+  return items;
+}
+
+void WhenShown(std::function<void(QWidget &dialog)> action) {
+  QTimer::singleShot(0, [action] {
+    QWidget *dialog = QApplication::activeModalWidget();
+    if (dialog != nullptr)
+      action(*dialog);
+  });
+}
+
+void Click(QWidget &dialog, const char *name) { Child<QPushButton>(dialog, name)->click(); }
+
+void Press(QWidget &dialog, Qt::Key key) {
+  QWidget *target = dialog.focusWidget() != nullptr ? dialog.focusWidget() : &dialog;
+  QTest::keyClick(target, key);
+}
