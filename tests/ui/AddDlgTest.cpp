@@ -9,7 +9,6 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
 
@@ -30,21 +29,14 @@ void Drop(QWidget &dialog, const QList<QUrl> &urls, bool *entered = nullptr) {
 
 } // namespace
 
-class AddDlgTest : public QObject {
+class AddDlgTest : public QObject, protected TArchiveFixture {
   Q_OBJECT
 
-  QTemporaryDir m_Temp;
-  QString m_Root; // the scratch folder, ending in "/"
-  TQuakePak m_Pak;
   TScriptedDesktop m_Desktop;
-
-  void OpenArchive(const QStringList &names) { ::OpenArchive(m_Pak, m_Root + "test.pak", names); }
 
 private slots:
   void initTestCase() {
-    QVERIFY(m_Temp.isValid());
-    m_Root = m_Temp.path() + "/";
-    m_Pak.SetQuakeDirectory(MakeQuakeDirectory(m_Root + "quake").toStdString());
+    QVERIFY(PrepareScratch());
     QVERIFY(QDir().mkpath(m_Root + "Games/ID1"));
     WriteBytes(m_Root + "x/y.wav", "RIFF");
     WriteBytes(m_Root + "x/a.txt", "text");

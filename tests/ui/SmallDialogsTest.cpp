@@ -8,24 +8,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
-class SmallDialogsTest : public QObject {
+class SmallDialogsTest : public QObject, protected TArchiveFixture {
   Q_OBJECT
 
-  QTemporaryDir m_Temp;
-  QString m_Root;
-  TQuakePak m_Pak;
-
-  void OpenArchive(const QStringList &names) { ::OpenArchive(m_Pak, m_Root + "test.pak", names); }
-
 private slots:
-  void initTestCase() {
-    QVERIFY(m_Temp.isValid());
-    m_Root = m_Temp.path() + "/";
-    m_Pak.SetQuakeDirectory(MakeQuakeDirectory(m_Root + "quake").toStdString());
-  }
+  void initTestCase() { QVERIFY(PrepareScratch()); }
 
   void MoveOffersEachDirectoryOnceInArchiveOrder() {
     OpenArchive({"A/x.wav", "top.cfg", "b/C/d.wav", "a/y.wav", "b/c/e.wav"});

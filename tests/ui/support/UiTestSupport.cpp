@@ -1,7 +1,5 @@
 #include "UiTestSupport.h"
 
-#include "PakQuake.h"
-
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -37,9 +35,18 @@ QString MakeQuakeDirectory(const QString &root) {
   return root;
 }
 
-void OpenArchive(TQuakePak &pak, const QString &path, const QStringList &names) {
+bool TArchiveFixture::PrepareScratch() {
+  if (!m_Temp.isValid())
+    return false;
+  m_Root = m_Temp.path() + "/";
+  m_Pak.SetQuakeDirectory(MakeQuakeDirectory(m_Root + "quake").toStdString());
+  return true;
+}
+
+void TArchiveFixture::OpenArchive(const QStringList &names) {
+  const QString path = m_Root + "test.pak";
   WriteBytes(path, BuildArchive(names));
-  pak.OpenPak(path.toStdString());
+  m_Pak.OpenPak(path.toStdString());
 }
 
 QStringList Items(const QComboBox *combo) {

@@ -2,15 +2,17 @@
 // and a driver for dialogs that run their own modal loop.
 #pragma once
 
+#include "PakQuake.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <functional>
 
 class QComboBox;
-class TQuakePak;
 
 // The four bytes of value, little-endian, as the archive format stores numbers.
 QByteArray Int32LE(qint32 value);
@@ -28,8 +30,20 @@ void WriteBytes(const QString &path, const QByteArray &bytes);
 // 0, i.e. an archive without entries. Returns root.
 QString MakeQuakeDirectory(const QString &root);
 
-// Writes BuildArchive(names) to path and opens it in pak.
-void OpenArchive(TQuakePak &pak, const QString &path, const QStringList &names);
+// The scratch folder of a test class that opens archives, for the class to
+// inherit after QObject: a Quake installation in quake/ and an archive
+// component that knows it.
+class TArchiveFixture {
+protected:
+  // Makes the installation; false when the scratch folder could not be made.
+  bool PrepareScratch();
+  // Writes BuildArchive(names) to test.pak in the scratch folder and opens it.
+  void OpenArchive(const QStringList &names);
+
+  QTemporaryDir m_Temp;
+  QString m_Root; // the scratch folder, ending in "/"
+  TQuakePak m_Pak;
+};
 
 // The items of a combo box, in order.
 QStringList Items(const QComboBox *combo);
