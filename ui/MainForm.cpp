@@ -949,6 +949,8 @@ void TMain::dropEvent(QDropEvent *event) {
     if (url.isLocalFile())
       paths << url.toLocalFile();
   event->acceptProposedAction();
+  // Handled once the drop has been answered: the desktop is not kept waiting
+  // while the questions and dialogs of the drop are open.
   if (!paths.isEmpty())
-    RunCommand([this, &paths] { DropFiles(paths); });
+    QTimer::singleShot(0, this, [this, paths] { RunCommand([this, &paths] { DropFiles(paths); }); });
 }

@@ -413,7 +413,8 @@ void ActionsTest::DropWithoutArchive() {
   QVERIFY(enter.isAccepted());
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&main, &drop);
-  QCoreApplication::processEvents(); // the drop is handled once its event has been answered
+  QVERIFY(main.Pak().FileName().empty()); // handled once the drop event has been answered
+  QCoreApplication::processEvents();
   QVERIFY(session.Desktop.Asked.isEmpty());
   QCOMPARE(QString::fromStdString(main.Pak().FileName()), maps);
   QCOMPARE(main.ListModel().RowCount(), 1);
