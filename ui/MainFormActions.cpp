@@ -29,10 +29,16 @@ const QString NoPakOpenQuestion =
 const QString NoApplicationMessage = QStringLiteral("There is no application associated with this file type.");
 const QString AddFailedMessage = QStringLiteral("Some of the files could not be added to the PAK file.");
 const QString AddProtectedMessage = QStringLiteral("Files cannot be added to a protected PAK file.");
+const QString ExtractFailedMessage = QStringLiteral("The files could not be extracted.");
 const QString NoExtractFolderMessage = QStringLiteral("No folder was given to extract the files to.");
 const QString ViewNoFileMessage = QStringLiteral("This entry has no file name and cannot be viewed.");
 const QString ViewExtractFailedMessage = QStringLiteral("The entry could not be extracted for viewing.");
 const QString ViewOpenFailedMessage = QStringLiteral("The program for this file type could not be started.");
+
+// A message followed by the failure's own text (the file and the system's reason).
+QString WithReason(const QString &message, const std::exception &error) {
+  return message + QLatin1Char('\n') + QString::fromLocal8Bit(error.what());
+}
 
 // The lump viewer draws pictures over this grey: red, green and blue 50.
 constexpr TColor LumpOffsetColour = 50 + 256 * 50 + 65536 * 50;
@@ -229,9 +235,12 @@ void TMain::MenuActionsExtractClick() {
   m_MaintainDirectory = maintain;
   m_ExtractPath = target;
   uint8_t result = prDone;
-  {
+  try {
     TWaitCursor wait;
     result = m_Pak.ExtractEntries(names, PathFromQ(target), maintain);
+  } catch (const EInOutError &error) {
+    m_Desktop.ShowError(this, WithReason(ExtractFailedMessage, error));
+    return;
   }
   if (result == prNoPath)
     m_Desktop.ShowError(this, NoExtractFolderMessage);
@@ -266,9 +275,12 @@ void TMain::ViewSelectedEntry() {
   // A copy from an earlier view goes first, so this one is extracted afresh.
   if (SomethingAt(copy))
     ::unlink(copy.c_str());
-  {
+  try {
     TWaitCursor wait;
     m_Pak.ExtractEntries({entryName}, folder, false);
+  } catch (const EInOutError &error) {
+    m_Desktop.ShowError(this, WithReason(ViewExtractFailedMessage, error));
+    return;
   }
   if (!IsRegularFile(copy)) {
     m_Desktop.ShowError(this, ViewExtractFailedMessage);

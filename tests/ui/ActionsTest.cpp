@@ -663,7 +663,8 @@ void ActionsTest::ExtractFlatAndWithPaths() {
   const QStringList errors = session.Desktop.Texts("error");
   QCOMPARE(errors.size(), 2);
   QCOMPARE(errors[0], QStringLiteral("No folder was given to extract the files to."));
-  QVERIFY2(errors[1].contains(blocker), qPrintable(errors[1]));
+  QVERIFY2(errors[1].startsWith(QStringLiteral("The files could not be extracted.\n")) && errors[1].contains(blocker),
+           qPrintable(errors[1]));
   QCOMPARE(QApplication::overrideCursor(), nullptr);
 
   // The last choices are the defaults of the next run.
@@ -687,7 +688,8 @@ void ActionsTest::ViewEntries() {
                                                             {"gfx/pic.lmp", picture},
                                                             {"gfx/foo.wad", "WAD2"},
                                                             {"~TMPPAK.PAK", "not the working file"},
-                                                            {"odd/..", "no file name"}}));
+                                                            {"odd/..", "no file name"},
+                                                            {"docs/blocked.txt", "b"}}));
   const QString privateFolder = QString::fromStdString(main.Pak().PrivateDirectory());
 
   // A desktop program opens the copy; a second view extracts it afresh and lists it again.
@@ -758,6 +760,14 @@ void ActionsTest::ViewEntries() {
   session.Select({"docs/readme.txt", "gfx/foo.wad"});
   main.OneViewListDblClick();
   QCOMPARE(session.Desktop.OpenedFiles.size(), opened);
+
+  // A copy that cannot be written is said, and nothing is opened.
+  QVERIFY(QDir().mkpath(QFileInfo(copy).path() + QStringLiteral("/blocked.txt")));
+  session.Desktop.OpenResult = TDesktopServices::orOpened;
+  session.Select({"docs/blocked.txt"});
+  main.OneViewListDblClick();
+  QCOMPARE(session.Desktop.OpenedFiles.size(), opened);
+  QCOMPARE(session.Desktop.Texts("error").last(), QStringLiteral("The entry could not be extracted for viewing."));
 
   // The copies go with the window.
   const TStringList viewed = main.ViewedFiles();
