@@ -16,14 +16,18 @@ bool SomethingAt(const std::string &path) {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
+} // namespace
+
 // The relative disk path an entry name may be written under, confined to the
 // destination: both separators split, a leading drive part ("C:") goes, and
 // empty, "." and ".." components are dropped. Empty when the name has no file
 // part (it ends in a separator, ".", or ".."): such an entry is passed over.
-std::string ConfinedPath(const std::string &name) {
-  std::string text = name;
-  if (text.size() >= 2 && text[1] == ':' && ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')))
-    text.erase(0, 2);
+std::string ExtractionPath(const std::string &name, bool keepPaths) {
+  std::string text = keepPaths ? name : EntryFileName(name);
+  bool drive = text.size() >= 2 && text[1] == ':' &&
+               ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'));
+  if (drive)
+    text = text.substr(2);
   std::string result;
   std::string component;
   bool lastWasFile = false;
@@ -39,7 +43,6 @@ std::string ConfinedPath(const std::string &name) {
   }
   return lastWasFile ? result : std::string();
 }
-} // namespace
 
 // Result: 0 done (also when files were kept because the handler declined to
 // replace them), 1 empty name list, 3 empty destination (nothing is written:
@@ -74,7 +77,7 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
       int32_t k = FindEntry(name);
       if (k < 0)
         continue;
-      std::string relative = ConfinedPath(keepPaths ? name : EntryFileName(name));
+      std::string relative = ExtractionPath(name, keepPaths);
       if (relative.empty())
         continue;
       std::string targetPath = folder + relative;

@@ -202,6 +202,11 @@ std::string EntryExtension(const std::string &name, bool withDot);
 std::string SplitAt(std::string &text, char separator);
 // Size of a disk file: 0 when it does not exist, -1 when it cannot be sized.
 int64_t FileSizeOf(const std::string &path);
+// The relative disk path that extraction writes an entry under: its whole
+// name with keepPaths, else its file part; confined below the destination
+// ("/" and "\\" split, a leading "C:" and empty, "." and ".." parts dropped).
+// Empty when the name has no file part: such an entry is passed over.
+std::string ExtractionPath(const std::string &name, bool keepPaths);
 // Classifies an entry name by its extension.
 TFileKind FileKindOf(const std::string &name);
 

@@ -53,19 +53,6 @@ bool IsRegularFile(const std::string &path) {
   return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// The file name a flat extraction gives an entry: its file part, less a
-// leading drive ("C:"). Empty when the entry names no file ("", ".", ".."),
-// which extraction passes over.
-std::string ViewFileName(const std::string &entryName) {
-  std::string part = EntryFileName(entryName);
-  const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
-  if (part.size() >= 2 && part[1] == ':' && isLetter(part[0]))
-    part.erase(0, 2);
-  if (part == "." || part == "..")
-    return {};
-  return part;
-}
-
 // Viewed copies get a folder of their own inside the component's private
 // folder, so that no entry name can land on the working or save file there.
 std::string ViewFolder(TQuakePak &pak) { return pak.PrivateDirectory() + "view/"; }
@@ -265,7 +252,7 @@ void TMain::ViewSelectedEntry() {
   if (rows.empty())
     return;
   const std::string entryName = m_ListModel.Row(rows.front()).EntryName;
-  const std::string fileName = ViewFileName(entryName);
+  const std::string fileName = ExtractionPath(entryName, false);
   if (fileName.empty()) {
     m_Desktop.ShowError(this, ViewNoFileMessage);
     return;
