@@ -25,23 +25,8 @@ std::vector<std::string> Describe(const std::vector<TDirEntry> &directory) {
 }
 } // namespace
 
-class AddFiles : public ::testing::Test {
+class AddFiles : public TPakTest {
 protected:
-  void SetUp() override {
-    m_Quake = MakeQuakeDirectory(m_Folder);
-    m_Pak.SetQuakeDirectory(m_Quake);
-    m_Pak.SetTempDirectory(m_Folder.Path());
-    m_Pak.OnStartCallback = [this](TQuakePak &) { ++m_Starts; };
-    m_Pak.OnEndCallback = [this](TQuakePak &) { ++m_Ends; };
-    m_Pak.OnCallback = [this](TQuakePak &, uint8_t percent) { m_Percents.push_back(percent); };
-  }
-
-  // Opens a PAK file built from the entries; their data starts at offset 12.
-  void OpenArchive(const std::vector<TFixtureEntry> &entries) {
-    WriteFileBytes(m_Folder.File("test.pak"), BuildPak(entries));
-    m_Pak.OpenPak(m_Folder.File("test.pak"));
-  }
-
   // Writes a disk file below src/, making its folders; returns its path.
   std::string Source(const std::string &relative, const std::string &bytes) {
     std::string path = m_Folder.File("src/" + relative);
@@ -51,13 +36,6 @@ protected:
   }
 
   int64_t WorkingSize() const { return static_cast<int64_t>(fs::file_size(m_Pak.WorkingFileName())); }
-
-  TTempDir m_Folder;
-  std::string m_Quake;
-  TQuakePak m_Pak;
-  int m_Starts = 0;
-  int m_Ends = 0;
-  std::vector<uint8_t> m_Percents;
 };
 
 TEST_F(AddFiles, PreconditionsLastFailingTestDecides) {

@@ -32,28 +32,9 @@ std::string Pattern(size_t size, char seed) {
 }
 } // namespace
 
-class ExtractEntries : public ::testing::Test {
+class ExtractEntries : public TPakTest {
 protected:
-  void SetUp() override {
-    m_Quake = MakeQuakeDirectory(m_Folder, {{"gfx/palette.lmp", std::string(768, 'p')}});
-    m_Pak.SetQuakeDirectory(m_Quake);
-    m_Pak.SetTempDirectory(m_Folder.Path());
-    m_Pak.OnStartCallback = [this](TQuakePak &) { ++m_Starts; };
-    m_Pak.OnEndCallback = [this](TQuakePak &) { ++m_Ends; };
-    m_Pak.OnCallback = [this](TQuakePak &, uint8_t percent) { m_Percents.push_back(percent); };
-  }
-
-  void OpenArchive(const std::vector<TFixtureEntry> &entries) {
-    WriteFileBytes(m_Folder.File("test.pak"), BuildPak(entries));
-    m_Pak.OpenPak(m_Folder.File("test.pak"));
-  }
-
-  TTempDir m_Folder;
-  std::string m_Quake;
-  TQuakePak m_Pak;
-  int m_Starts = 0;
-  int m_Ends = 0;
-  std::vector<uint8_t> m_Percents;
+  ExtractEntries() : TPakTest({{"gfx/palette.lmp", std::string(768, 'p')}}) {}
 };
 
 TEST_F(ExtractEntries, PreconditionsComeBeforeAnyEvent) {

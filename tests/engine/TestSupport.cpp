@@ -51,7 +51,8 @@ std::string BuildPak(const std::vector<TFixtureEntry> &entries) {
   for (const TFixtureEntry &entry : entries) {
     std::string name = entry.Name.substr(0, 56);
     name.resize(56, '\0');
-    directory += name + Int32LE(static_cast<int32_t>(12 + data.size())) + Int32LE(static_cast<int32_t>(entry.Data.size()));
+    directory +=
+        name + Int32LE(static_cast<int32_t>(12 + data.size())) + Int32LE(static_cast<int32_t>(entry.Data.size()));
     data += entry.Data;
   }
   return "PACK" + Int32LE(static_cast<int32_t>(12 + data.size())) + Int32LE(static_cast<int32_t>(directory.size())) +
@@ -65,4 +66,17 @@ std::string MakeQuakeDirectory(const TTempDir &folder, const std::vector<TFixtur
   WriteFileBytes(quake + id1Name + "/" + pakName, BuildPak(pak0Entries));
   WriteFileBytes(quake + id1Name + "/pak1.pak", BuildPak({}));
   return quake;
+}
+
+TPakTest::TPakTest(const std::vector<TFixtureEntry> &pak0Entries) : m_Quake(MakeQuakeDirectory(m_Folder, pak0Entries)) {
+  m_Pak.SetQuakeDirectory(m_Quake);
+  m_Pak.SetTempDirectory(m_Folder.Path());
+  m_Pak.OnStartCallback = [this](TQuakePak &) { ++m_Starts; };
+  m_Pak.OnEndCallback = [this](TQuakePak &) { ++m_Ends; };
+  m_Pak.OnCallback = [this](TQuakePak &, uint8_t percent) { m_Percents.push_back(percent); };
+}
+
+void TPakTest::OpenArchive(const std::vector<TFixtureEntry> &entries) {
+  WriteFileBytes(m_Folder.File("test.pak"), BuildPak(entries));
+  m_Pak.OpenPak(m_Folder.File("test.pak"));
 }

@@ -1,7 +1,10 @@
 // Shared by the engine tests: scratch folders and archives built byte by byte.
 #pragma once
 
+#include "PakQuake.h"
+
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -38,3 +41,20 @@ std::string BuildPak(const std::vector<TFixtureEntry> &entries);
 // and an empty id1/pak1.pak. Returns the installation folder ending in "/".
 std::string MakeQuakeDirectory(const TTempDir &folder, const std::vector<TFixtureEntry> &pak0Entries = {},
                                const std::string &id1Name = "id1", const std::string &pakName = "pak0.pak");
+
+// An archive component beside a fresh Quake installation (pak0.pak holding
+// the given entries), with its temporary directory in the scratch folder and its
+// progress events counted.
+class TPakTest : public ::testing::Test {
+protected:
+  explicit TPakTest(const std::vector<TFixtureEntry> &pak0Entries = {});
+  // Writes BuildPak(entries) to test.pak in the scratch folder and opens it.
+  void OpenArchive(const std::vector<TFixtureEntry> &entries);
+
+  TTempDir m_Folder;
+  std::string m_Quake;
+  TQuakePak m_Pak;
+  int m_Starts = 0;
+  int m_Ends = 0;
+  std::vector<uint8_t> m_Percents;
+};

@@ -6,6 +6,7 @@
 #include "LumpViewDlg.h"
 #include "MainForm.h"
 #include "ScriptedDesktop.h"
+#include "UiTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,39 +39,6 @@
 
 namespace {
 
-using TFixture = std::vector<std::pair<QByteArray, QByteArray>>; // entry name, data
-
-QByteArray Int32LE(int32_t value) {
-  QByteArray bytes(4, '\0');
-  for (int i = 0; i < 4; ++i)
-    bytes[i] = static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xFF);
-  return bytes;
-}
-
-// A PAK file: "PACK", directory offset, directory length; the entries' data
-// back to back from offset 12; then one 64-byte record per entry (the name
-// padded with zero bytes to 56, position, size).
-QByteArray BuildPak(const TFixture &entries) {
-  QByteArray data;
-  QByteArray records;
-  for (const auto &[name, bytes] : entries) {
-    QByteArray record = name;
-    record.resize(56, '\0');
-    record += Int32LE(12 + static_cast<int32_t>(data.size())) + Int32LE(static_cast<int32_t>(bytes.size()));
-    records += record;
-    data += bytes;
-  }
-  return QByteArray("PACK") + Int32LE(12 + static_cast<int32_t>(data.size())) +
-         Int32LE(static_cast<int32_t>(records.size())) + data + records;
-}
-
-void WriteFile(const QString &path, const QByteArray &bytes) {
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  QCOMPARE(file.write(bytes), bytes.size());
-}
-
 QByteArray ReadFile(const QString &path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
@@ -85,15 +53,6 @@ QStringList FilesBelow(const QString &folder) {
   files.sort();
   return files;
 }
-
-template <class T> T *Child(QWidget &dialog, const char *name) {
-  T *child = dialog.findChild<T *>(QLatin1String(name));
-  if (child == nullptr)
-    qFatal("no child %s in %s", name, qPrintable(dialog.objectName()));
-  return child;
-}
-
-void Click(QWidget &dialog, const char *name) { Child<QPushButton>(dialog, name)->click(); }
 
 // Answers the modal dialogs that a command opens, in the order they are
 // expected, each by its object name. Between Expect and Finish it keeps
@@ -169,7 +128,7 @@ struct TSession {
 
   explicit TSession(bool withQuake = true) {
     Quake = Folder.filePath(QStringLiteral("quake")) + QLatin1Char('/');
-    WriteFile(Quake + QStringLiteral("id1/pak0.pak"), BuildPak({{"gfx/a.lmp", "12345678"}}));
+    WriteBytes(Quake + QStringLiteral("id1/pak0.pak"), BuildPak({{"gfx/a.lmp", "12345678"}}));
     Settings = std::make_unique<QSettings>(Folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     if (withQuake)
       Settings->setValue(QStringLiteral("Quake/Directory"), Quake);
@@ -180,7 +139,7 @@ struct TSession {
 
   QString Archive(const QString &name, const TFixture &entries) {
     const QString path = Path(name);
-    WriteFile(path, BuildPak(entries));
+    WriteBytes(path, BuildPak(entries));
     return path;
   }
 
@@ -265,10 +224,10 @@ void ActionsTest::AddFilesAndTreeWithClashes() {
   session.Open(session.Archive(QStringLiteral("base.pak"),
                                {{"maps/e1m1.bsp", "old1"}, {"sound/x.wav", "oldx"}, {"readme.txt", "r"}}));
   const QString src = session.Path(QStringLiteral("src"));
-  WriteFile(src + QStringLiteral("/maps/e1m1.bsp"), "new1");
-  WriteFile(src + QStringLiteral("/maps/e1m2.bsp"), "new2");
-  WriteFile(src + QStringLiteral("/sound/x.wav"), "newx");
-  WriteFile(src + QStringLiteral("/sound/deep/y.wav"), "yy");
+  WriteBytes(src + QStringLiteral("/maps/e1m1.bsp"), "new1");
+  WriteBytes(src + QStringLiteral("/maps/e1m2.bsp"), "new2");
+  WriteBytes(src + QStringLiteral("/sound/x.wav"), "newx");
+  WriteBytes(src + QStringLiteral("/sound/deep/y.wav"), "yy");
   QVERIFY(main.RecurseSubDirs());
 
   // Cancel: nothing is added, but the recurse box's state is kept.
@@ -348,7 +307,7 @@ void ActionsTest::AddFilesAndTreeWithClashes() {
   QCOMPARE(session.EntryData("sound/x.wav"), QByteArray("newx"));
 
   // Cancel in the question ends the add with nothing added and nothing said.
-  WriteFile(src + QStringLiteral("/maps/e1m3.bsp"), "new3");
+  WriteBytes(src + QStringLiteral("/maps/e1m3.bsp"), "new3");
   session.Desktop.DirectoryAnswers.enqueue(src);
   session.Dialogs.Expect("AddDialog", [&](QWidget &dialog) {
     Child<QCheckBox>(dialog, "RecurseCheck")->setChecked(true);
@@ -369,8 +328,8 @@ void ActionsTest::AddReportsFilesThatCouldNotBeAdded() {
   TMain &main = *session.Main;
   session.Open(session.Archive(QStringLiteral("base.pak"), {{"a.txt", "old"}}));
   const QString dir = session.Path(QStringLiteral("dir"));
-  WriteFile(dir + QStringLiteral("/a.txt"), "new a");
-  WriteFile(dir + QStringLiteral("/b.txt"), "new b");
+  WriteBytes(dir + QStringLiteral("/a.txt"), "new a");
+  WriteBytes(dir + QStringLiteral("/b.txt"), "new b");
 
   // b.txt goes away while the question about a.txt is open, after the add has listed it.
   session.Dialogs.Expect("AddDialog", [&](QWidget &dialog) {
@@ -424,8 +383,8 @@ void ActionsTest::DropWithoutArchive() {
   TMain &fresh = *empty.Main;
   const QString file = empty.Path(QStringLiteral("files/one.wav"));
   const QString folder = empty.Path(QStringLiteral("files/sub"));
-  WriteFile(file, "1");
-  WriteFile(folder + QStringLiteral("/two.wav"), "22");
+  WriteBytes(file, "1");
+  WriteBytes(folder + QStringLiteral("/two.wav"), "22");
   const QString question =
       QStringLiteral("There is no PAK file open for you to add to.\r\nWould you like to create a new one?");
 
@@ -459,9 +418,9 @@ void ActionsTest::DropWithArchiveOpen() {
   TMain &main = *session.Main;
   const QString maps = session.Archive(QStringLiteral("maps.PAK"), {{"maps/e1m1.bsp", "1"}});
   const QString notPak = session.Path(QStringLiteral("fake.pak"));
-  WriteFile(notPak, "not an archive");
+  WriteBytes(notPak, "not an archive");
   const QString other = session.Path(QStringLiteral("other.txt"));
-  WriteFile(other, "o");
+  WriteBytes(other, "o");
   main.MenuFileNewClick();
 
   // An archive is open: the open-or-add question. Cancel changes nothing.
@@ -619,7 +578,7 @@ void ActionsTest::ExtractFlatAndWithPaths() {
   QVERIFY(!main.MaintainDirectory());
 
   // Second: nothing selected, so all files; the path is remembered; existing files are replaced unasked.
-  WriteFile(tree + QStringLiteral("/maps/e1m1.bsp"), "OLD CONTENT");
+  WriteBytes(tree + QStringLiteral("/maps/e1m1.bsp"), "OLD CONTENT");
   session.Select({});
   session.Dialogs.Expect("ExtractDialog", [&](QWidget &dialog) {
     proposed = Child<QLineEdit>(dialog, "ExtractPathBox")->text();
@@ -648,7 +607,7 @@ void ActionsTest::ExtractFlatAndWithPaths() {
 
   // Failures are said: no folder at all, and a folder that cannot be written.
   const QString blocker = session.Path(QStringLiteral("blocker"));
-  WriteFile(blocker, "a file where a folder should be");
+  WriteBytes(blocker, "a file where a folder should be");
   session.Dialogs.Expect("ExtractDialog", [](QWidget &dialog) {
     Child<QLineEdit>(dialog, "ExtractPathBox")->clear();
     Click(dialog, "OkBtn");
@@ -701,14 +660,14 @@ void ActionsTest::ViewEntries() {
   QVERIFY2(copy.startsWith(privateFolder), qPrintable(copy));
   QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral("readme.txt"));
   QCOMPARE(ReadFile(copy), QByteArray("hello"));
-  WriteFile(copy, "edited by the viewer");
+  WriteBytes(copy, "edited by the viewer");
   main.OneViewListDblClick();
   QCOMPARE(ReadFile(copy), QByteArray("hello"));
   QCOMPARE(main.ViewedFiles(), TStringList({copy.toStdString(), copy.toStdString()}));
 
   // An entry named like the working file does not touch the working file.
   const QString added = session.Path(QStringLiteral("added.txt"));
-  WriteFile(added, "fresh data");
+  WriteBytes(added, "fresh data");
   session.Dialogs.Expect("AddDialog", [&](QWidget &dialog) {
     session.Desktop.OpenFilesAnswers.enqueue({added});
     Click(dialog, "AddBtn");
@@ -788,7 +747,7 @@ void ActionsTest::ProgressReachesTheBar() {
 
   // Ten blocks' worth of data: the bar steps through several values.
   const QString big = session.Path(QStringLiteral("big.bin"));
-  WriteFile(big, QByteArray(10 * 65528, 'x'));
+  WriteBytes(big, QByteArray(10 * 65528, 'x'));
   std::vector<std::pair<int, bool>> seen; // value, shown
   bool closeRefused = true;
   bool dropRefused = true;

@@ -3,6 +3,7 @@
 // settings, and every archive is built byte by byte in a temporary folder.
 #include "MainForm.h"
 #include "ScriptedDesktop.h"
+#include "UiTestSupport.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -26,39 +27,6 @@
 
 namespace {
 
-using TFixture = std::vector<std::pair<QByteArray, QByteArray>>; // entry name, data
-
-QByteArray Int32LE(int32_t value) {
-  QByteArray bytes(4, '\0');
-  for (int i = 0; i < 4; ++i)
-    bytes[i] = static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xFF);
-  return bytes;
-}
-
-// A PAK file: "PACK", directory offset, directory length; the entries' data
-// back to back from offset 12; then one 64-byte record per entry (name padded
-// with zero bytes to 56, position, size).
-QByteArray BuildPak(const TFixture &entries) {
-  QByteArray data;
-  QByteArray records;
-  for (const auto &[name, bytes] : entries) {
-    QByteArray record = name;
-    record.resize(56, '\0');
-    record += Int32LE(12 + static_cast<int32_t>(data.size())) + Int32LE(static_cast<int32_t>(bytes.size()));
-    records += record;
-    data += bytes;
-  }
-  return QByteArray("PACK") + Int32LE(12 + static_cast<int32_t>(data.size())) +
-         Int32LE(static_cast<int32_t>(records.size())) + data + records;
-}
-
-void WriteFile(const QString &path, const QByteArray &bytes) {
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
 // One window on its own folder: a Quake installation (quake/id1/pak0.pak with
 // two entries), a scratch settings file, and the scripted desktop.
 struct TSession {
@@ -71,7 +39,7 @@ struct TSession {
 
   explicit TSession(bool withQuake = true) {
     Quake = Folder.filePath(QStringLiteral("quake")) + QLatin1Char('/');
-    WriteFile(Quake + QStringLiteral("id1/pak0.pak"), BuildPak({{"gfx/a.lmp", "12345678"}, {"b.wav", "xy"}}));
+    WriteBytes(Quake + QStringLiteral("id1/pak0.pak"), BuildPak({{"gfx/a.lmp", "12345678"}, {"b.wav", "xy"}}));
     SettingsPath = Folder.filePath(QStringLiteral("settings.ini"));
     Settings = std::make_unique<QSettings>(SettingsPath, QSettings::IniFormat);
     if (withQuake)
@@ -80,7 +48,7 @@ struct TSession {
 
   QString Archive(const QString &name, const TFixture &entries) {
     const QString path = Folder.filePath(name);
-    WriteFile(path, BuildPak(entries));
+    WriteBytes(path, BuildPak(entries));
     return path;
   }
 
@@ -301,7 +269,7 @@ void MainFormTest::ColumnsAndIconCache() {
 
   // The cache lives on: the same extensions in another archive ask nothing more,
   // and a file already standing where a probe would go is left alone.
-  WriteFile(privateFolder + QStringLiteral("X.LMP"), "keep");
+  WriteBytes(privateFolder + QStringLiteral("X.LMP"), "keep");
   const qsizetype asked = session.Desktop.IconRequests.size();
   session.Open(session.Archive(QStringLiteral("more.pak"), {{"c.wav", "1"}, {"d.lmp", "2"}}));
   QCOMPARE(session.Desktop.IconRequests.size(), asked + 1);
@@ -310,7 +278,7 @@ void MainFormTest::ColumnsAndIconCache() {
 
   // An entry added but not saved shows "?" and comes first by position ascending.
   const QString loose = session.Folder.filePath(QStringLiteral("loose.cfg"));
-  WriteFile(loose, "bind");
+  WriteBytes(loose, "bind");
   TStringList paths = {loose.toStdString()};
   main.Pak().AddFiles(paths, session.Folder.path().toStdString() + "/", "", false);
   main.Refresh();
@@ -449,7 +417,7 @@ void MainFormTest::FailedSaveIsReported() {
   TSession session;
   const QString path = session.Archive(QStringLiteral("work.pak"), {{"one.txt", "1111"}});
   const QString blocker = session.Folder.filePath(QStringLiteral("plain.txt"));
-  WriteFile(blocker, "not a folder");
+  WriteBytes(blocker, "not a folder");
   TMain &main = session.Start();
   session.Open(path);
   session.Desktop.SaveFileAnswers.enqueue(blocker + QStringLiteral("/sub.pak"));
@@ -500,7 +468,7 @@ void MainFormTest::SaveQuestionAnswers() {
 
   // An untitled archive, Yes, and a cancelled Save As: still goes on.
   const QString loose = session.Folder.filePath(QStringLiteral("loose.cfg"));
-  WriteFile(loose, "bind");
+  WriteBytes(loose, "bind");
   TStringList paths = {loose.toStdString()};
   main.Pak().AddFiles(paths, session.Folder.path().toStdString() + "/", "", false);
   main.Refresh();
@@ -514,7 +482,7 @@ void MainFormTest::SaveQuestionAnswers() {
   main.Pak().AddFiles(paths, session.Folder.path().toStdString() + "/", "", false);
   main.Refresh();
   const QString blocker = session.Folder.filePath(QStringLiteral("plain.txt"));
-  WriteFile(blocker, "x");
+  WriteBytes(blocker, "x");
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
   session.Desktop.SaveFileAnswers.enqueue(blocker + QStringLiteral("/no.pak"));
   const qsizetype opens = session.Desktop.Texts("open").size();
@@ -563,7 +531,7 @@ void MainFormTest::RecentFiles() {
   QCOMPARE(main.OldFiles(), (std::array<QString, 4>{files[5], files[0], files[2], files[4]}));
   // A failed open is not remembered.
   const QString text = session.Folder.filePath(QStringLiteral("notes.pak"));
-  WriteFile(text, "just text");
+  WriteBytes(text, "just text");
   session.Open(text);
   QCOMPARE(session.Desktop.Texts("error"), QStringList({"This is not a valid PAK file."}));
   QCOMPARE(main.OldFiles()[0], files[5]);

@@ -16,11 +16,23 @@ QByteArray Int32LE(qint32 value) {
   return bytes;
 }
 
+QByteArray BuildPak(const TFixture &entries) {
+  QByteArray data;
+  QByteArray records;
+  for (const auto &[name, bytes] : entries) {
+    records += name.leftJustified(56, '\0', true) + Int32LE(12 + static_cast<qint32>(data.size())) +
+               Int32LE(static_cast<qint32>(bytes.size()));
+    data += bytes;
+  }
+  return "PACK" + Int32LE(12 + static_cast<qint32>(data.size())) + Int32LE(static_cast<qint32>(records.size())) + data +
+         records;
+}
+
 QByteArray BuildArchive(const QStringList &names) {
-  QByteArray bytes = "PACK" + Int32LE(12) + Int32LE(static_cast<qint32>(64 * names.size()));
+  TFixture entries;
   for (const QString &name : names)
-    bytes += name.toUtf8().leftJustified(56, '\0', true) + Int32LE(12) + Int32LE(0);
-  return bytes;
+    entries.emplace_back(name.toUtf8(), QByteArray());
+  return BuildPak(entries);
 }
 
 void WriteBytes(const QString &path, const QByteArray &bytes) {

@@ -11,11 +11,21 @@
 #include <QWidget>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QComboBox;
 
 // The four bytes of value, little-endian, as the archive format stores numbers.
 QByteArray Int32LE(qint32 value);
+
+// Entries of a fixture archive: name and data, in archive order.
+using TFixture = std::vector<std::pair<QByteArray, QByteArray>>;
+
+// A PAK file as Varnel writes one: "PACK", directory offset, directory length;
+// the entries' data back to back from offset 12; then one 64-byte record per
+// entry (the name zero-padded to 56 bytes, position, size).
+QByteArray BuildPak(const TFixture &entries);
 
 // A PAK file without data: the header ("PACK", directory at 12, 64 bytes per
 // entry), then one record per name: the name zero-padded to 56 bytes,
