@@ -15,16 +15,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-bool IsRegularFile(const std::string &path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-bool IsDirectory(const std::string &path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 std::string WithTrailingSlash(std::string path) {
   if (path.empty() || path.back() != '/')
     path += '/';
@@ -52,12 +42,6 @@ std::string ResolvedPath(const std::string &path) {
   return (error ? absolute.lexically_normal() : resolved).string();
 }
 
-bool SameFile(const std::string &a, const std::string &b) {
-  struct stat first {}, second {};
-  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-         first.st_ino == second.st_ino;
-}
-
 // Finds a child of directory whose name matches title ignoring ASCII case.
 std::string FindChildIgnoringCase(const std::string &directory, const std::string &title, bool wantDirectory) {
   std::string exact = directory + title;
@@ -73,6 +57,28 @@ std::string FindChildIgnoringCase(const std::string &directory, const std::strin
   return {};
 }
 } // namespace
+
+bool IsRegularFile(const std::string &path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsDirectory(const std::string &path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool SomethingAt(const std::string &path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool SameFile(const std::string &a, const std::string &b) {
+  struct stat first {
+  }, second{};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
 
 std::string FindStockFile(const std::string &quakeDirectory, const std::string &title) {
   if (quakeDirectory.empty())

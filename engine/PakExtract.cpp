@@ -2,18 +2,13 @@
 // only reads the archive file and the working file; it never changes the
 // archive, so protected archives extract like any other.
 #include "PakFile.h"
+#include "PakInternal.h"
 #include "PakQuake.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-// True when anything, a dangling symbolic link included, stands at path.
-bool SomethingAt(const std::string &path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0;
-}
-
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 } // namespace
@@ -24,8 +19,8 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 // part (it ends in a separator, ".", or ".."): such an entry is passed over.
 std::string ExtractionPath(const std::string &name, bool keepPaths) {
   std::string text = keepPaths ? name : EntryFileName(name);
-  bool drive = text.size() >= 2 && text[1] == ':' &&
-               ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'));
+  bool drive =
+      text.size() >= 2 && text[1] == ':' && ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'));
   if (drive)
     text = text.substr(2);
   std::string result;

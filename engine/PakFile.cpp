@@ -53,8 +53,7 @@ TPakFile::~TPakFile() {
     ::close(m_Fd);
 }
 
-TPakFile::TPakFile(TPakFile &&other) noexcept
-    : m_Fd(std::exchange(other.m_Fd, -1)), m_Path(std::move(other.m_Path)) {}
+TPakFile::TPakFile(TPakFile &&other) noexcept : m_Fd(std::exchange(other.m_Fd, -1)), m_Path(std::move(other.m_Path)) {}
 
 TPakFile &TPakFile::operator=(TPakFile &&other) noexcept {
   if (this != &other) {

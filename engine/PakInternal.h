@@ -19,3 +19,11 @@ std::string UnescapeRecordName(const std::string &text);
 // The file named title (any letter case) in the "id1" folder (any letter case)
 // of a Quake directory ending in "/"; empty when there is none.
 std::string FindStockFile(const std::string &quakeDirectory, const std::string &title);
+
+// File-system predicates; each is false when the path cannot be examined.
+bool IsRegularFile(const std::string &path);
+bool IsDirectory(const std::string &path);
+// Anything at all stands at path, a dangling symbolic link included.
+bool SomethingAt(const std::string &path);
+// Both paths name the same file (device and inode).
+bool SameFile(const std::string &a, const std::string &b);

@@ -50,7 +50,6 @@ inline constexpr uint8_t prNothingToUndo = 16;
 // Names with a fixed meaning.
 inline constexpr const char *UntitledName = "(Untitled)";
 inline constexpr const char *WorkingFileTitle = "~TMPPAK.PAK";
-inline constexpr const char *SaveFileTitle = "~SAVE.PAK";
 
 enum TSpaceHandle : uint8_t { shLeave, shDelete, shUnderscore };
 
@@ -117,8 +116,7 @@ private:
 // A number in an undo record that is not a decimal integer.
 class EConvertError : public std::runtime_error {
 public:
-  explicit EConvertError(const std::string &text)
-      : std::runtime_error("'" + text + "' is not a valid integer value") {}
+  explicit EConvertError(const std::string &text) : std::runtime_error("'" + text + "' is not a valid integer value") {}
 };
 
 // ---------------------------------------------------------------------------
@@ -366,7 +364,6 @@ public:
   uint8_t LastPercent() const { return m_LastPercent; }
 
 private:
-
   std::string m_QuakeDirectory;
   std::string m_TempDirectory;
   std::string m_WorkingFileName;

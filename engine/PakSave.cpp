@@ -32,18 +32,6 @@ bool Exists(const std::string &path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
-bool IsDirectory(const std::string &path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool SameFile(const std::string &a, const std::string &b) {
-  struct stat first {
-  }, second{};
-  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-         first.st_ino == second.st_ino;
-}
-
 // The path whose directory entry a save replaces: a symbolic link is followed
 // to the file it names (which may not exist yet), so that the link stays a
 // link. False for a loop of links or a link that cannot be read.
