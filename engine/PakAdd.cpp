@@ -6,6 +6,7 @@
 #include "PakQuake.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <set>
 #include <sys/stat.h>
@@ -69,6 +70,7 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
     result = prEmptyList;
   if (result != prDone)
     return result;
+  m_Failures.clear();
 
   std::string target;
   if (!targetDirectory.empty()) {
@@ -190,52 +192,76 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
 // Appends the bytes of source to the end of target and an entry for them to
 // the directory; entryName is left in entry form (lower case, space rule).
 // True when appended, and also when the name is already present (nothing is
-// appended then: the first file of a name wins). False when the source is
-// missing or not a regular file, when either file cannot be opened, when the
-// data would carry target past PakFormat::MaxArchiveSize, or when the copy
-// fails part-way; the entry and the bytes appended for it are then taken back.
+// appended then: the first file of a name wins). False, with the reason added
+// to Failures(), when the source is missing or not a regular file, when the
+// entry name would not fit the record's name field, when either file cannot
+// be opened, when the data would carry target past PakFormat::MaxArchiveSize,
+// or when the copy fails part-way; the entry and the bytes appended for it
+// are then taken back.
 bool TQuakePak::AppendFileData(const std::string &target, const std::string &source, std::string &entryName) {
   struct stat info {};
-  if (KindOfPath(source, info) == pkMissing)
+  if (KindOfPath(source, info) == pkMissing) {
+    m_Failures.push_back(source + ": no such file");
     return false;
+  }
   if (m_ForceLowercase)
     entryName = AsciiLower(entryName);
   entryName = ApplySpaceRule(entryName);
   if (FindEntry(entryName) >= 0)
     return true;
+  // A longer name would be cut short by the save, and so silently become
+  // another name, or lose its extension.
+  if (entryName.size() > static_cast<size_t>(PakFormat::NameSize)) {
+    m_Failures.push_back(source + ": name too long");
+    return false;
+  }
 
   size_t entryIndex = m_Directory.size();
   bool appended = false;
   int64_t oldLength = 0;
-  TPakFile targetFile;
+  TPakFile openedTarget;
+  TPakFile *targetFile = nullptr;
   // No entry may refer to bytes that never arrived.
   auto takeBack = [&] {
     if (!appended)
       return;
     if (entryIndex < m_Directory.size())
       m_Directory.erase(m_Directory.begin() + static_cast<std::ptrdiff_t>(entryIndex));
-    if (targetFile.IsOpen() && ::ftruncate(targetFile.Descriptor(), static_cast<off_t>(oldLength)) != 0) {
+    if (targetFile != nullptr && ::ftruncate(targetFile->Descriptor(), static_cast<off_t>(oldLength)) != 0) {
       // The stray bytes stay at the end; nothing refers to them.
     }
   };
   try {
     TPakFile sourceFile(source, TPakFile::ReadOnly);
-    targetFile = TPakFile(target, TPakFile::ReadWrite);
-    oldLength = targetFile.SeekEnd();
+    const bool toWorkingFile = target == m_WorkingFileName;
+    if (toWorkingFile) {
+      // The working file is held open: its folder's name may since have been taken over.
+      if (!m_WorkingFile)
+        throw EInOutError(target, ENOENT);
+      targetFile = m_WorkingFile.get();
+    } else {
+      openedTarget = TPakFile(target, TPakFile::ReadWrite);
+      targetFile = &openedTarget;
+    }
+    oldLength = targetFile->SeekEnd();
     int64_t size = sourceFile.Size();
     // Positions and sizes are 32-bit signed: data that would not fit is refused
     // rather than recorded with a wrapped number.
-    if (size > PakFormat::MaxArchiveSize - oldLength)
+    if (size > PakFormat::MaxArchiveSize - oldLength) {
+      m_Failures.push_back(source + ": the archive would grow past 2 GB");
       return false;
-    auto position = static_cast<int32_t>(target == m_WorkingFileName ? -oldLength : oldLength);
+    }
+    auto position = static_cast<int32_t>(toWorkingFile ? -oldLength : oldLength);
     AppendEntry(m_Directory, entryName, position, static_cast<int32_t>(size));
     appended = true;
-    CopyBytes(sourceFile, targetFile, size);
+    CopyBytes(sourceFile, *targetFile, size);
     sourceFile.Close();
-    targetFile.Close();
+    if (!toWorkingFile)
+      openedTarget.Close();
     return true;
-  } catch (const EInOutError &) {
+  } catch (const EInOutError &error) {
     takeBack();
+    m_Failures.push_back(error.what());
     return false;
   } catch (...) {
     takeBack();

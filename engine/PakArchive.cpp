@@ -2,11 +2,15 @@
 // and temporary directories, entry queries, protection, block copy and progress.
 #include "PakFile.h"
 #include "PakInternal.h"
+#include "PakPrivateFolder.h"
 #include "PakQuake.h"
 
 #include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <sys/stat.h>
@@ -94,20 +98,24 @@ void AppendEntry(std::vector<TDirEntry> &list, const std::string &name, int32_t 
 TQuakePak::TQuakePak() : m_TempDirectory(SystemTempDirectory()) {}
 
 TQuakePak::~TQuakePak() {
-  DeleteWorkingFile();
-  // The private folders are ours alone: whatever is left in them goes too.
-  for (const std::string &directory : m_PrivateDirectories) {
-    std::error_code error;
-    fs::remove_all(directory, error);
-  }
+  CloseArchiveFiles();
+  // Each private folder empties itself through its own descriptor.
+  m_WorkingFolder = nullptr;
+  m_PrivateFolders.clear();
+}
+
+void TQuakePak::CloseArchiveFiles() {
+  m_ArchiveFile.reset();
+  m_WorkingFile.reset();
+  m_ArchiveIdentity = {};
+  m_ArchiveRealPath.clear();
+  m_Damage.clear();
 }
 
 void TQuakePak::SetQuakeDirectory(const std::string &directory) {
   if (directory.empty()) {
     m_QuakeDirectory.clear();
-    m_FileName.clear();
-    m_WorkingFileName.clear();
-    m_Directory.clear();
+    OpenPak({});
     return;
   }
   std::string quake = ToPathSlashes(WithTrailingSlash(directory));
@@ -131,21 +139,25 @@ void TQuakePak::SetTempDirectory(const std::string &directory) {
   m_TempDirectory = WithTrailingSlash(path);
 }
 
-std::string TQuakePak::PrivateDirectory() {
-  if (!m_PrivateDirectories.empty()) {
-    const std::string &current = m_PrivateDirectories.back();
-    if (PathDirectory(current.substr(0, current.size() - 1)) == m_TempDirectory && IsDirectory(current))
+TPrivateFolder &TQuakePak::CurrentPrivateFolder() {
+  if (!m_PrivateFolders.empty()) {
+    TPrivateFolder &current = *m_PrivateFolders.back();
+    if (current.Parent() == m_TempDirectory && current.IsIntact())
       return current;
   }
-  // mkdtemp makes a fresh folder of mode 0700 that no other process can have
-  // planted, so a second running program or a link cannot touch our files.
-  std::string pattern = m_TempDirectory + "varnel-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (::mkdtemp(buffer.data()) == nullptr)
-    throw EInOutError(pattern, errno);
-  m_PrivateDirectories.push_back(std::string(buffer.data()) + "/");
-  return m_PrivateDirectories.back();
+  if (std::find(m_SweptDirectories.begin(), m_SweptDirectories.end(), m_TempDirectory) == m_SweptDirectories.end()) {
+    m_SweptDirectories.push_back(m_TempDirectory);
+    TPrivateFolder::RemoveAbandoned(m_TempDirectory);
+  }
+  m_PrivateFolders.push_back(std::make_unique<TPrivateFolder>(m_TempDirectory));
+  return *m_PrivateFolders.back();
+}
+
+std::string TQuakePak::PrivateDirectory() { return CurrentPrivateFolder().Path(); }
+
+TQuakePak::TFileIdentity TQuakePak::IdentityOf(const struct stat &info) {
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino), info.st_size, info.st_mtim.tv_sec,
+          info.st_mtim.tv_nsec};
 }
 
 void TQuakePak::OpenPak(const std::string &fileName) {
@@ -153,21 +165,53 @@ void TQuakePak::OpenPak(const std::string &fileName) {
     m_FileName.clear();
     m_WorkingFileName.clear();
     m_Directory.clear();
+    CloseArchiveFiles();
     return;
   }
   std::string name = fileName;
   if (name.front() == '"' && name.back() == '"')
     name = name.size() >= 2 ? name.substr(1, name.size() - 2) : std::string();
-  if (name != UntitledName && !IsPakFile(name))
-    throw EInvalidPakFile();
-  std::string workingFile = PrivateDirectory() + WorkingFileTitle;
+  // The archive is opened once, here, and read through this descriptor only.
+  std::unique_ptr<TPakFile> archive;
+  if (name != UntitledName) {
+    if (!IsRegularFile(name))
+      throw EInvalidPakFile();
+    archive = std::make_unique<TPakFile>(name, TPakFile::ReadOnly);
+    if (!HasPakMagic(*archive))
+      throw EInvalidPakFile();
+  }
+  TPrivateFolder &folder = CurrentPrivateFolder();
 
   DeleteWorkingFile();
+  CloseArchiveFiles();
   m_FileName = name;
-  m_WorkingFileName = workingFile;
-  ::unlink(m_WorkingFileName.c_str());
-  CreateBareArchive(m_WorkingFileName);
-  ReadDirectory(m_FileName, m_Directory);
+  m_WorkingFileName = folder.Path() + WorkingFileTitle;
+  m_WorkingFolder = &folder;
+  // Made afresh through the folder's descriptor, so a link at its name is never followed.
+  ::unlinkat(folder.Descriptor(), WorkingFileTitle, 0);
+  int working = ::openat(folder.Descriptor(), WorkingFileTitle, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (working >= 0) {
+    m_WorkingFile = std::make_unique<TPakFile>(working, m_WorkingFileName);
+    unsigned char header[PakFormat::HeaderSize];
+    std::memcpy(header, PakFormat::Magic, 4);
+    WriteInt32(header + 4, -1);
+    WriteInt32(header + 8, -1);
+    try {
+      m_WorkingFile->Write(header, PakFormat::HeaderSize);
+    } catch (const EInOutError &) {
+      m_WorkingFile.reset(); // adding fails later, with the reason
+    }
+  }
+  if (archive) {
+    struct stat info {};
+    if (::fstat(archive->Descriptor(), &info) == 0)
+      m_ArchiveIdentity = IdentityOf(info);
+    m_ArchiveRealPath = ResolvedPath(name);
+    m_ArchiveFile = std::move(archive);
+    ReadDirectoryOf(*m_ArchiveFile, m_Directory, &m_Damage);
+  } else {
+    m_Directory.clear();
+  }
   m_Modified = false;
   m_JournalTruncated = false;
   m_Journal.clear();
@@ -176,8 +220,27 @@ void TQuakePak::OpenPak(const std::string &fileName) {
 void TQuakePak::NewPak() { OpenPak(UntitledName); }
 
 void TQuakePak::DeleteWorkingFile() {
-  if (!m_WorkingFileName.empty())
-    ::unlink(m_WorkingFileName.c_str());
+  // By name inside the folder that holds it: never through a path that a
+  // link may have taken over. An open descriptor keeps the data readable.
+  if (!m_WorkingFileName.empty() && m_WorkingFolder != nullptr)
+    ::unlinkat(m_WorkingFolder->Descriptor(), WorkingFileTitle, 0);
+}
+
+bool TQuakePak::ArchiveChangedOnDisk() const {
+  if (!m_ArchiveFile)
+    return false;
+  struct stat info {};
+  return ::stat(m_ArchiveRealPath.c_str(), &info) != 0 || !(IdentityOf(info) == m_ArchiveIdentity);
+}
+
+bool TQuakePak::IsArchiveFile(const std::string &path) const {
+  if (!m_ArchiveFile)
+    return false;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && static_cast<uint64_t>(info.st_dev) == m_ArchiveIdentity.Device &&
+      static_cast<uint64_t>(info.st_ino) == m_ArchiveIdentity.Inode)
+    return true;
+  return ResolvedPath(path) == m_ArchiveRealPath;
 }
 
 bool TQuakePak::IsUntitled() const { return m_FileName == UntitledName; }
@@ -245,16 +308,38 @@ uint8_t TQuakePak::UndoKind() const {
 void TQuakePak::CopyBytes(TPakFile &source, TPakFile &target, int64_t count) {
   if (count <= 0)
     return;
+  int64_t from = source.Position();
+  CopyRange(source, from, target, count);
+  source.Seek(from + count);
+}
+
+void TQuakePak::CopyRange(const TPakFile &source, int64_t offset, TPakFile &target, int64_t count) {
+  if (count <= 0)
+    return;
   auto buffer = std::make_unique<char[]>(PakFormat::BlockSize);
   while (count > 0) {
     int64_t block = std::min<int64_t>(count, PakFormat::BlockSize);
-    if (source.Read(buffer.get(), block) != block)
+    if (source.ReadAt(buffer.get(), block, offset) != block)
       throw EInOutError(source.Path(), "Read beyond end of file");
     target.Write(buffer.get(), block);
     if (m_ProgressActive)
       ProgressAdvance(block);
+    offset += block;
     count -= block;
   }
+}
+
+TPakFile &TQuakePak::DataFileOf(const TDirEntry &entry) {
+  const std::unique_ptr<TPakFile> &file = entry.Position > 0 ? m_ArchiveFile : m_WorkingFile;
+  if (!file)
+    throw EInOutError(entry.Position > 0 ? m_FileName : m_WorkingFileName, ENOENT);
+  return *file;
+}
+
+void TQuakePak::CopyEntryData(const TDirEntry &entry, TPakFile &target) {
+  // In 64 bits: the negation of the lowest 32-bit value does not fit in 32.
+  int64_t offset = entry.Position > 0 ? int64_t{entry.Position} : -int64_t{entry.Position};
+  CopyRange(DataFileOf(entry), offset, target, entry.Size);
 }
 
 void TQuakePak::ProgressStart() {

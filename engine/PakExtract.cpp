@@ -5,6 +5,8 @@
 #include "PakInternal.h"
 #include "PakQuake.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,14 +41,31 @@ std::string ExtractionPath(const std::string &name, bool keepPaths) {
   return lastWasFile ? result : std::string();
 }
 
-// Result: 0 done (also when files were kept because the handler declined to
-// replace them), 1 empty name list, 3 empty destination (nothing is written:
-// an empty path would put the files in whatever the current directory is),
-// 7 no archive open; 7, then 1, then 3 are tested in that order. Names not in
-// the archive are passed over without touching the disk. Every file is
-// written below the destination, whatever its entry name says. Raises
-// EInOutError when an entry cannot be read or its file not written; the files
-// extracted before it stay, and the end of progress is still reported.
+namespace {
+// A descriptor closed when it goes out of scope.
+class TDescriptor {
+public:
+  explicit TDescriptor(int fd = -1) : m_Fd(fd) {}
+  ~TDescriptor() {
+    if (m_Fd >= 0)
+      ::close(m_Fd);
+  }
+  TDescriptor(const TDescriptor &) = delete;
+  TDescriptor &operator=(const TDescriptor &) = delete;
+  void Reset(int fd) {
+    if (m_Fd >= 0)
+      ::close(m_Fd);
+    m_Fd = fd;
+  }
+  int Get() const { return m_Fd; }
+
+private:
+  int m_Fd;
+};
+
+constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+} // namespace
+
 uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths) {
   if (m_FileName.empty())
     return prNoArchive;
@@ -54,6 +73,7 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
     return prEmptyList;
   if (destination.empty())
     return prNoPath;
+  m_Failures.clear();
   std::string folder = ToPathSlashes(destination);
   if (folder.back() != '/')
     folder += '/';
@@ -66,6 +86,9 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
       m_ProgressTotal += m_Directory[static_cast<size_t>(k)].Size;
   }
 
+  // The destination itself is the user's choice and may be reached through a
+  // link; below it, nothing is followed. It is made on the first entry.
+  TDescriptor root;
   ProgressStart();
   try {
     for (const std::string &name : names) {
@@ -75,47 +98,100 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
       std::string relative = ExtractionPath(name, keepPaths);
       if (relative.empty())
         continue;
-      std::string targetPath = folder + relative;
-      ForceDirectories(PathDirectory(targetPath));
-      if (SomethingAt(targetPath)) {
-        bool replace = true;
-        if (OnExtractFileExists)
-          OnExtractFileExists(*this, targetPath, replace);
-        // unlink, not a write through: a link standing there is removed, never followed.
-        if (replace)
-          ::unlink(targetPath.c_str());
+      if (root.Get() < 0) {
+        ForceDirectories(folder);
+        root.Reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (root.Get() < 0)
+          throw EInOutError(folder, errno);
       }
-      if (!SomethingAt(targetPath))
-        ExtractEntry(k, targetPath);
+      ExtractBelow(root.Get(), folder, relative, k);
     }
   } catch (...) {
     ProgressEnd();
     throw;
   }
   ProgressEnd();
-  return prDone;
+  return m_Failures.empty() ? prDone : prWriteFailed;
+}
+
+// Walks relative one folder at a time from destination, making missing
+// folders and refusing anything but a real folder on the way, then creates the
+// file anew (O_EXCL | O_NOFOLLOW) after the replace question.
+bool TQuakePak::ExtractBelow(int destination, const std::string &folder, const std::string &relative,
+                             int32_t index) {
+  const std::string &entryName = m_Directory[static_cast<size_t>(index)].Name;
+  auto refuse = [&](const std::string &reason) {
+    m_Failures.push_back(entryName + ": not extracted: " + reason);
+    return false;
+  };
+  TDescriptor parent;
+  int at = destination;
+  std::string::size_type start = 0;
+  for (std::string::size_type slash = relative.find('/'); slash != std::string::npos;
+       start = slash + 1, slash = relative.find('/', start)) {
+    const std::string component = relative.substr(start, slash - start);
+    const std::string shown = folder + relative.substr(0, slash);
+    int next = ::openat(at, component.c_str(), FolderFlags);
+    if (next < 0 && errno == ENOENT) {
+      if (::mkdirat(at, component.c_str(), 0777) != 0 && errno != EEXIST)
+        throw EInOutError(shown, errno);
+      next = ::openat(at, component.c_str(), FolderFlags);
+    }
+    if (next < 0) {
+      if (errno == ELOOP || errno == ENOTDIR)
+        return refuse(shown + " is a link or a file, not a folder");
+      throw EInOutError(shown, errno);
+    }
+    parent.Reset(next);
+    at = next;
+  }
+
+  const std::string leaf = relative.substr(start);
+  const std::string targetPath = folder + relative;
+  struct stat info {};
+  if (::fstatat(at, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    bool replace = true;
+    if (OnExtractFileExists)
+      OnExtractFileExists(*this, targetPath, replace);
+    if (!replace)
+      return false;
+    if (S_ISDIR(info.st_mode))
+      return refuse(targetPath + " is a folder");
+    // A link standing there is removed, never written through.
+    if (::unlinkat(at, leaf.c_str(), 0) != 0 && errno != ENOENT)
+      throw EInOutError(targetPath, errno);
+  }
+  int created = ::openat(at, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (created < 0) {
+    if (errno == EEXIST)
+      return refuse("something else took the place of " + targetPath + " while it was extracted");
+    throw EInOutError(targetPath, errno);
+  }
+  TPakFile target(created, targetPath);
+  try {
+    CopyEntryData(m_Directory[static_cast<size_t>(index)], target);
+    target.Close();
+  } catch (...) {
+    // No half-written file is left; the descriptor closes on the way out.
+    ::unlinkat(at, leaf.c_str(), 0);
+    throw;
+  }
+  return true;
 }
 
 // Copies the data of entry index into a new file at targetPath, from the
 // archive file (position > 0) or the working file. An index out of range does
 // nothing. Raises EInOutError when a file cannot be opened, read or written;
-// a target file that was created is then removed, so no half-written file is left.
+// a target file that was created is then removed, so no half-written file is
+// left. A symbolic link at targetPath is refused, never written through.
 void TQuakePak::ExtractEntry(int32_t index, const std::string &targetPath) {
   if (index < 0 || index >= EntryCount())
     return;
-  const TDirEntry &entry = m_Directory[static_cast<size_t>(index)];
-  const std::string &sourceName = entry.Position > 0 ? m_FileName : m_WorkingFileName;
-  int64_t offset = entry.Position > 0 ? int64_t{entry.Position} : -int64_t{entry.Position};
-  int32_t size = entry.Size;
-
-  TPakFile source(sourceName, TPakFile::ReadOnly);
   TPakFile target(targetPath, TPakFile::Create);
   try {
-    source.Seek(offset);
-    CopyBytes(source, target, size);
+    CopyEntryData(m_Directory[static_cast<size_t>(index)], target);
     target.Close();
   } catch (...) {
-    // Unlinking an open file is fine here; the descriptor closes on the way out.
     ::unlink(targetPath.c_str());
     throw;
   }

@@ -25,7 +25,8 @@ TPakFile::TPakFile(const std::string &path, TMode mode, int createMode) : m_Path
     flags |= O_RDWR;
     break;
   case Create:
-    flags |= O_RDWR | O_CREAT | O_TRUNC;
+    // A link at the name is never written through.
+    flags |= O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW;
     break;
   }
   // A FIFO or device must never block the program: open without waiting and
@@ -72,6 +73,23 @@ int64_t TPakFile::Read(void *buffer, int64_t count) {
   int64_t done = 0;
   while (done < count) {
     ssize_t got = ::read(m_Fd, bytes + done, static_cast<size_t>(count - done));
+    if (got < 0) {
+      if (errno == EINTR)
+        continue;
+      Fail(errno);
+    }
+    if (got == 0)
+      break;
+    done += got;
+  }
+  return done;
+}
+
+int64_t TPakFile::ReadAt(void *buffer, int64_t count, int64_t offset) const {
+  auto *bytes = static_cast<char *>(buffer);
+  int64_t done = 0;
+  while (done < count) {
+    ssize_t got = ::pread(m_Fd, bytes + done, static_cast<size_t>(count - done), static_cast<off_t>(offset + done));
     if (got < 0) {
       if (errno == EINTR)
         continue;

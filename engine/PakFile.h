@@ -11,8 +11,11 @@ public:
 
   TPakFile() = default;
   // ReadOnly and ReadWrite open an existing file; Create creates or truncates
-  // (mode 0666 before the umask, or createMode when given).
+  // (mode 0666 before the umask, or createMode when given) and fails on a
+  // symbolic link at path instead of following it.
   TPakFile(const std::string &path, TMode mode, int createMode = 0666);
+  // Takes over an open descriptor (closed with this object); path names it in errors.
+  TPakFile(int descriptor, const std::string &path) : m_Fd(descriptor), m_Path(path) {}
   ~TPakFile();
   TPakFile(const TPakFile &) = delete;
   TPakFile &operator=(const TPakFile &) = delete;
@@ -27,6 +30,9 @@ public:
   int64_t Read(void *buffer, int64_t count);
   // Reads exactly count bytes or raises.
   void ReadExact(void *buffer, int64_t count);
+  // Reads up to count bytes at offset (fewer only at the end of the file),
+  // leaving the file position alone.
+  int64_t ReadAt(void *buffer, int64_t count, int64_t offset) const;
   void Write(const void *buffer, int64_t count);
   void Seek(int64_t offset);
   int64_t SeekEnd();

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
+#include <vector>
 #include <sys/stat.h>
 
 using namespace PakFormat;
@@ -22,13 +24,9 @@ void WriteInt32(unsigned char *bytes, int32_t value) {
     bytes[i] = static_cast<unsigned char>(bits >> (8 * i));
 }
 
-bool TQuakePak::IsPakFile(const std::string &path) {
-  struct stat info {};
-  if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-    return false;
-  TPakFile file(path, TPakFile::ReadOnly);
+bool HasPakMagic(TPakFile &file) {
   char magic[4];
-  if (file.Read(magic, 4) != 4)
+  if (file.ReadAt(magic, 4, 0) != 4)
     return false;
   for (int i = 0; i < 4; ++i) {
     char c = magic[i];
@@ -38,6 +36,14 @@ bool TQuakePak::IsPakFile(const std::string &path) {
       return false;
   }
   return true;
+}
+
+bool TQuakePak::IsPakFile(const std::string &path) {
+  struct stat info {};
+  if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    return false;
+  TPakFile file(path, TPakFile::ReadOnly);
+  return HasPakMagic(file);
 }
 
 bool TQuakePak::CreateBareArchive(const std::string &path) {
@@ -62,31 +68,69 @@ uint8_t TQuakePak::ReadDirectory(const std::string &path, std::vector<TDirEntry>
   if (path == UntitledName)
     return prDone;
   TPakFile file(path, TPakFile::ReadOnly);
+  ReadDirectoryOf(file, list, nullptr);
+  return prDone;
+}
+
+void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *damage) {
+  list.clear();
+  auto report = [&](const std::string &finding) {
+    if (damage != nullptr)
+      damage->push_back(finding);
+  };
+  const int64_t fileSize = file.Size();
   unsigned char header[HeaderSize];
-  if (file.Read(header, HeaderSize) != HeaderSize)
-    return prDone; // shorter than a header: no entries
+  if (file.ReadAt(header, HeaderSize, 0) != HeaderSize) {
+    report("The file is shorter than the 12 bytes of a PAK header.");
+    return;
+  }
   int32_t offset = ReadInt32(header + 4);
   int32_t length = ReadInt32(header + 8);
-  if (offset <= 0 || length <= 0)
-    return prDone;
+  // No entries: an empty directory, or the bare header of a file being written.
+  if (length == 0 || (offset == -1 && length == -1))
+    return;
+  if (offset <= 0 || length < 0 || offset >= fileSize) {
+    report("The directory lies outside the file (offset " + std::to_string(offset) + ", length " +
+           std::to_string(length) + ", file size " + std::to_string(fileSize) + " bytes): no entries can be read.");
+    return;
+  }
   // Only the whole records that the file really holds are read, so a hostile
   // header can neither make us allocate nor read beyond the file.
-  int64_t fileSize = file.Size();
-  if (offset >= fileSize)
-    return prDone;
-  int64_t available = std::min<int64_t>(length, fileSize - offset);
-  int64_t count = available / RecordSize;
-  file.Seek(offset);
+  const int64_t claimed = length / RecordSize;
+  const int64_t count = std::min<int64_t>(length, fileSize - offset) / RecordSize;
+  if (count < claimed)
+    report("The header lists " + std::to_string(claimed) + " entries, but the file holds only " +
+           std::to_string(count) + " of their records.");
   list.reserve(static_cast<size_t>(count));
-  unsigned char record[RecordSize];
-  for (int64_t i = 0; i < count; ++i) {
-    if (file.Read(record, RecordSize) != RecordSize)
+  constexpr int64_t RecordsPerRead = 1024;
+  std::vector<unsigned char> records(static_cast<size_t>(std::min(count, RecordsPerRead) * RecordSize));
+  for (int64_t first = 0; first < count; first += RecordsPerRead) {
+    int64_t want = std::min(count - first, RecordsPerRead);
+    int64_t got = file.ReadAt(records.data(), want * RecordSize, offset + first * RecordSize) / RecordSize;
+    for (int64_t i = 0; i < got; ++i) {
+      const unsigned char *record = records.data() + i * RecordSize;
+      const char *name = reinterpret_cast<const char *>(record);
+      std::string entryName(name, strnlen(name, NameSize));
+      int32_t position = ReadInt32(record + PositionOffset);
+      int32_t size = ReadInt32(record + SizeOffset);
+      if (damage != nullptr) {
+        if (size < 0) {
+          report(entryName + ": its size is negative (" + std::to_string(size) + " bytes).");
+        } else if (size > 0 && position <= 0) {
+          // A position of zero or less would mean the working file: such an
+          // entry is sent past the end of the archive, where reading it fails.
+          report(entryName + ": its data lies outside the file (position " + std::to_string(position) + ").");
+          position = std::numeric_limits<int32_t>::max();
+        } else if (size > 0 && int64_t{position} + size > fileSize) {
+          report(entryName + (position >= fileSize ? ": its data lies wholly past the end of the file."
+                                                    : ": its data lies partly past the end of the file."));
+        }
+      }
+      AppendEntry(list, entryName, position, size);
+    }
+    if (got < want)
       break; // the file shrank under us: keep the records read so far
-    const char *name = reinterpret_cast<const char *>(record);
-    AppendEntry(list, std::string(name, strnlen(name, NameSize)), ReadInt32(record + PositionOffset),
-                ReadInt32(record + SizeOffset));
   }
-  return prDone;
 }
 
 bool TQuakePak::WriteDirectory(const std::string &path) {

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "PakQuake.h"
+
+class TPakFile;
+
 int32_t ReadInt32(const unsigned char *bytes);
 void WriteInt32(unsigned char *bytes, int32_t value);
 
@@ -27,3 +31,12 @@ bool IsDirectory(const std::string &path);
 bool SomethingAt(const std::string &path);
 // Both paths name the same file (device and inode).
 bool SameFile(const std::string &a, const std::string &b);
+
+// Reads the directory of an open PAK file into list, never trusting a header
+// field for an allocation or a read beyond the file. With damage, every way in
+// which the file falls short of a sound archive is added to it as a sentence,
+// and entries whose data cannot lie in the file get a position past its end,
+// so that reading them fails instead of reading other bytes.
+void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *damage);
+// The magic at the start of an open file (any letter case).
+bool HasPakMagic(TPakFile &file);

@@ -147,6 +147,7 @@ bool TQuakePak::LoadPalette() {
 }
 
 std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &name, TColor offset, bool add) {
+  m_Failures.clear();
   int32_t index = FindEntry(name);
   if (index < 0)
     return nullptr;
@@ -162,30 +163,27 @@ std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &name, TColor
     return bitmap;
   }
 
-  bool isPalette = SameTextAscii(base, "PALETTE");
-  // The entry must hold what its kind needs: a palette lump 768 bytes, a
-  // picture at least its header. Nothing is allocated from header fields
-  // before they have been checked against the entry's size.
-  if (entry.Size < (isPalette ? PaletteSize : LumpHeaderSize))
+  auto noBitmap = [&](const std::string &reason) -> std::unique_ptr<TBitmap> {
+    m_Failures.push_back(entry.Name + ": " + reason);
     return nullptr;
-
-  const std::string &source = entry.Position > 0 ? m_FileName : m_WorkingFileName;
-  int64_t start = entry.Position > 0 ? static_cast<int64_t>(entry.Position) : -static_cast<int64_t>(entry.Position);
-  TPakFile file;
+  };
+  // Everything is measured against the bytes the entry really has: its
+  // claimed size, cut at the end of the file that holds it. Nothing is
+  // allocated from a header field before it has been checked against them.
+  const TPakFile *file = nullptr;
+  int64_t start = entry.Position > 0 ? int64_t{entry.Position} : -int64_t{entry.Position};
+  int64_t available = 0;
   try {
-    file = TPakFile(source, TPakFile::ReadOnly);
-    file.Seek(start);
-  } catch (const EInOutError &) {
-    return nullptr;
+    file = &DataFileOf(entry);
+    available = std::clamp<int64_t>(file->Size() - start, 0, std::max(entry.Size, 0));
+  } catch (const EInOutError &error) {
+    return noBitmap(error.what());
   }
 
-  if (isPalette) {
+  if (SameTextAscii(base, "PALETTE")) {
     unsigned char colours[PaletteSize];
-    try {
-      file.ReadExact(colours, PaletteSize);
-    } catch (const EInOutError &) {
-      return nullptr;
-    }
+    if (available < PaletteSize || file->ReadAt(colours, PaletteSize, start) != PaletteSize)
+      return noBitmap("a palette needs 768 bytes, but the entry has only " + std::to_string(available) + ".");
     auto bitmap = std::make_unique<TBitmap>(SwatchGridSize, SwatchGridSize);
     SetProgressTotal(SwatchesPerRow * SwatchesPerRow);
     ProgressStart();
@@ -202,15 +200,21 @@ std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &name, TColor
 
   unsigned char header[LumpHeaderSize];
   try {
-    file.ReadExact(header, LumpHeaderSize);
-  } catch (const EInOutError &) {
-    return nullptr;
+    if (available < LumpHeaderSize || file->ReadAt(header, LumpHeaderSize, start) != LumpHeaderSize)
+      return noBitmap("the entry is too short to hold a picture's size.");
+  } catch (const EInOutError &error) {
+    return noBitmap(error.what());
   }
   int32_t width = ReadInt32(header);
   int32_t height = ReadInt32(header + 4);
+  if (width < 0 || height < 0)
+    return noBitmap("the picture's size (" + std::to_string(width) + " x " + std::to_string(height) +
+                    ") is impossible.");
   int64_t pixelCount = static_cast<int64_t>(width) * static_cast<int64_t>(height);
-  if (width < 0 || height < 0 || pixelCount > static_cast<int64_t>(entry.Size) - LumpHeaderSize)
-    return nullptr;
+  if (pixelCount > available - LumpHeaderSize)
+    return noBitmap("the picture of " + std::to_string(width) + " x " + std::to_string(height) + " needs " +
+                    std::to_string(pixelCount) + " bytes of pixels, but the entry really has only " +
+                    std::to_string(available - LumpHeaderSize) + ".");
 
   auto bitmap = std::make_unique<TBitmap>(width, height);
   SetProgressTotal(pixelCount);
@@ -222,7 +226,7 @@ std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &name, TColor
   try {
     while (done < pixelCount) {
       int64_t block = std::min<int64_t>(pixelCount - done, BlockSize);
-      int64_t got = file.Read(buffer.get(), block);
+      int64_t got = file->ReadAt(buffer.get(), block, start + LumpHeaderSize + done);
       for (int64_t i = 0; i < got; ++i, ++done) {
         auto x = static_cast<int32_t>(done % width);
         auto y = static_cast<int32_t>(done / width);

@@ -179,6 +179,7 @@ private:
 
 class TQuakePak;
 class TPakFile;
+class TPrivateFolder;
 
 using TAddFileExistsEvent = std::function<void(TQuakePak &Sender, const std::string &FileName, TFileReplace &Replace)>;
 using TExtFileExistsEvent = std::function<void(TQuakePak &Sender, const std::string &FileName, bool &Replace)>;
@@ -236,6 +237,14 @@ public:
   const std::vector<TDirEntry> &Directory() const { return m_Directory; }
   const TStringList &Journal() const { return m_Journal; }
   const TQuakePalette &Palette() const { return m_Palette; }
+  // What is wrong with the open archive's file, one plain sentence each, as
+  // found when it was opened: fewer records than the header claims, a
+  // directory outside the file, entries whose data lies outside the file.
+  // Empty for a sound archive and when nothing is open.
+  const TStringList &Damage() const { return m_Damage; }
+  // What the last AddFiles, ExtractEntries or LumpToBitmap could not do, one
+  // "name: reason" line per file or entry; empty when everything was done.
+  const TStringList &Failures() const { return m_Failures; }
 
   // --- published properties
   bool AllowUndo() const { return m_AllowUndo; }
@@ -259,6 +268,10 @@ public:
   TNotifyEvent OnEndCallback;
   TExtFileExistsEvent OnSaveFileExists;
   TNoSaveFileNameEvent OnNoSaveFileName;
+  // Asked before a save replaces the archive's own file when that file is no
+  // longer the one that was opened (another program changed or replaced it).
+  // Replace is preset to false: the save is then cancelled.
+  TExtFileExistsEvent OnArchiveChanged;
 
   // --- directories and opening
   // Validates (id1/pak0.pak must be a PAK file, in any letter case) and sets
@@ -269,15 +282,22 @@ public:
   void SetTempDirectory(const std::string &directory);
   // Opens a PAK file, starts a new archive for "(Untitled)", or closes the
   // archive for an empty name. Raises EInvalidPakFile (nothing changed) or
-  // EInOutError.
+  // EInOutError. The file stays open for as long as it is the open archive:
+  // every entry reads as it was when opened, whatever happens to the file's name.
   void OpenPak(const std::string &fileName);
   void NewPak();
   void DeleteWorkingFile();
   bool IsUntitled() const;
   // This component's own folder inside TempDirectory (unique, mode 0700),
-  // created on first need, ending in "/". Holds the working file, the save
-  // file, viewed copies and icon probes. Raises EInOutError when it cannot be made.
+  // created on first need, ending in "/". Holds the working file, viewed
+  // copies and icon probes. Checked at every call: a folder that is no longer
+  // a real directory of ours with mode 0700 is given up for a new one. The
+  // first folder made in a temporary directory sweeps it of the folders of
+  // processes that no longer run. Raises EInOutError when it cannot be made.
   std::string PrivateDirectory();
+  // True when the open archive's file on disk is no longer the one that was
+  // opened: gone, replaced, or changed in size or modification time.
+  bool ArchiveChangedOnDisk() const;
 
   // --- entries
   int32_t EntryCount() const;
@@ -326,6 +346,13 @@ public:
   uint8_t MoveEntries(const TStringList &names, const std::string &targetDirectory);
 
   // --- extracting
+  // Result: 0 done (files kept because the handler declined to replace them
+  // included), 1 empty name list, 3 empty destination, 7 no archive open,
+  // tested 7, 1, 3; 14 some entries were not extracted, each listed in
+  // Failures() (a link or a file where a folder on its way must be, a folder
+  // at its own name), while the others were. Every file is created below the
+  // destination without following any link inside it. Raises EInOutError
+  // when an entry cannot be read or its file not written.
   uint8_t ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths);
   void ExtractEntry(int32_t index, const std::string &targetPath);
 
@@ -344,7 +371,9 @@ public:
 
   // --- palette and lumps
   bool LoadPalette();
-  // Decodes an entry into a new bitmap; empty for no bitmap.
+  // Decodes an entry into a new bitmap; empty for no bitmap, with the reason
+  // in Failures() when the entry's bytes cannot make one. Never allocates more
+  // than the bytes the entry really has in its file can fill.
   std::unique_ptr<TBitmap> LumpToBitmap(const std::string &name, TColor offset, bool add);
 
   // --- block copy and progress
@@ -385,6 +414,41 @@ private:
   // Some change since Modified was last clear has no record in the journal
   // (made while AllowUndo was clear, or its record was cleared away).
   bool m_UnrecordedChanges = false;
+  TStringList m_Damage;
+  TStringList m_Failures;
   // Private folders made so far, the current one last; removed by the destructor.
-  std::vector<std::string> m_PrivateDirectories;
+  std::vector<std::unique_ptr<TPrivateFolder>> m_PrivateFolders;
+  // Temporary directories already swept of abandoned private folders.
+  TStringList m_SweptDirectories;
+  // The private folder that holds the working file, and both data files, held
+  // open from OpenPak on.
+  TPrivateFolder *m_WorkingFolder = nullptr;
+  std::unique_ptr<TPakFile> m_ArchiveFile;
+  std::unique_ptr<TPakFile> m_WorkingFile;
+  // Who the archive file was when opened, to notice another program's change.
+  struct TFileIdentity {
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    int64_t Size = 0;
+    int64_t ModifiedSeconds = 0;
+    int64_t ModifiedNanoseconds = 0;
+    bool operator==(const TFileIdentity &) const = default;
+  };
+  static TFileIdentity IdentityOf(const struct stat &info);
+  TFileIdentity m_ArchiveIdentity;
+  // The archive file's path with its links followed, absolute.
+  std::string m_ArchiveRealPath;
+
+  TPrivateFolder &CurrentPrivateFolder();
+  // The file holding an entry's data; raises EInOutError when it is not open.
+  TPakFile &DataFileOf(const TDirEntry &entry);
+  // Appends the entry's data to target, through the block buffer.
+  void CopyEntryData(const TDirEntry &entry, TPakFile &target);
+  void CopyRange(const TPakFile &source, int64_t offset, TPakFile &target, int64_t count);
+  // Creates the file for one entry below destination, never following a
+  // link; false when the entry was passed over (declined or refused).
+  bool ExtractBelow(int destination, const std::string &folder, const std::string &relative, int32_t index);
+  bool AssembleArchive(TPakFile &file, int64_t dataSize, std::vector<int32_t> &positions);
+  bool IsArchiveFile(const std::string &path) const;
+  void CloseArchiveFiles();
 };

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <optional>
+#include <cstdio>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,14 +56,16 @@ std::string RandomSuffix() {
   static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   static std::mt19937 generator{std::random_device{}()};
   std::uniform_int_distribution<size_t> pick(0, sizeof letters - 2);
-  std::string suffix(8, ' ');
+  std::string suffix(6, ' ');
   for (char &c : suffix)
     c = letters[pick(generator)];
   return suffix;
 }
 
-// The file a save assembles, a hidden file beside the target so that the final
-// rename stays within one file system. It is removed unless the save commits it.
+// The file a save assembles: a hidden file beside the target, so that the
+// final rename stays within one file system, named ".TITLE.varnel-save-XXXXXX"
+// so that one left by a crash tells what it is. It is private (mode 0600)
+// until it replaces the target, and removed unless the save commits it.
 class TSaveFile {
 public:
   TSaveFile() = default;
@@ -77,30 +79,19 @@ public:
   // Creates the file beside target. False when no file can be made there.
   bool Create(const std::string &target) {
     std::string directory = PathDirectory(target);
-    std::string base = directory + "." + target.substr(directory.size(), MaxTitleLength) + ".";
+    std::string base = directory + "." + target.substr(directory.size(), MaxTitleLength) + ".varnel-save-";
     for (int attempt = 0; attempt < MaxNameAttempts; ++attempt) {
       std::string path = base + RandomSuffix();
-      // O_EXCL: never follow a link or reuse a file someone else put there. The
-      // mode before the umask is that of any new file.
-      int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+      // O_EXCL: never follow a link or reuse a file someone else put there.
+      int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
       if (fd < 0) {
         if (errno == EEXIST || errno == EINTR)
           continue;
         return false;
       }
       m_Path = path;
-      bool ok = false;
-      try {
-        m_File = TPakFile(path, TPakFile::ReadWrite);
-        struct stat created {
-        }, opened{};
-        ok = ::fstat(fd, &created) == 0 && ::fstat(m_File.Descriptor(), &opened) == 0 &&
-             created.st_dev == opened.st_dev && created.st_ino == opened.st_ino;
-      } catch (const EInOutError &) {
-        ok = false;
-      }
-      ::close(fd);
-      return ok;
+      m_File = TPakFile(fd, path);
+      return true;
     }
     return false;
   }
@@ -114,6 +105,26 @@ private:
   std::string m_Path;
   bool m_Committed = false;
 };
+
+// The permission bits a new file gets here: 0666 less the umask, read without
+// changing it where the system tells (the umask is one value for all threads).
+mode_t NewFileMode() {
+  mode_t mask = 022;
+  bool known = false;
+  if (FILE *status = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned int value = 0;
+    while (!known && std::fgets(line, sizeof line, status) != nullptr)
+      known = std::sscanf(line, "Umask: %o", &value) == 1;
+    std::fclose(status);
+    mask = static_cast<mode_t>(value);
+  }
+  if (!known) {
+    mask = ::umask(022);
+    ::umask(mask);
+  }
+  return 0666 & ~mask;
+}
 
 // Gives the new file the owner and permission bits of the file it replaces.
 // Failures are ignored: not every file system keeps them.
@@ -134,28 +145,14 @@ void SyncDirectory(const std::string &directory) {
   ::close(fd);
 }
 
-// The file that holds an entry's data, opened on first need.
-TPakFile &SourceOf(const TQuakePak &pak, int32_t position, std::optional<TPakFile> &archive,
-                   std::optional<TPakFile> &working) {
-  if (position > 0) {
-    if (!archive) {
-      if (pak.IsUntitled())
-        throw EInOutError(pak.FileName(), ENOENT);
-      archive.emplace(pak.FileName(), TPakFile::ReadOnly);
-    }
-    return *archive;
-  }
-  if (!working)
-    working.emplace(pak.WorkingFileName(), TPakFile::ReadOnly);
-  return *working;
-}
+} // namespace
 
 // Writes header, data and directory of the archive into file and fills
 // positions with the new offset of every entry. A failing read or write of
 // entry data raises EInOutError; a header or directory that cannot be written
 // makes the result false.
-bool AssembleArchive(TQuakePak &pak, TPakFile &file, int64_t dataSize, std::vector<int32_t> &positions) {
-  const std::vector<TDirEntry> &entries = pak.Directory();
+bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, std::vector<int32_t> &positions) {
+  const std::vector<TDirEntry> &entries = m_Directory;
   unsigned char header[HeaderSize];
   std::memcpy(header, Magic, 4);
   WriteInt32(header + 4, static_cast<int32_t>(HeaderSize + dataSize));
@@ -165,18 +162,13 @@ bool AssembleArchive(TQuakePak &pak, TPakFile &file, int64_t dataSize, std::vect
   } catch (const EInOutError &) {
     return false;
   }
-  pak.ProgressAdvance(HeaderSize);
+  ProgressAdvance(HeaderSize);
 
-  std::optional<TPakFile> archive;
-  std::optional<TPakFile> working;
   int64_t offset = HeaderSize;
   positions.reserve(entries.size());
   for (const TDirEntry &entry : entries) {
     positions.push_back(static_cast<int32_t>(offset));
-    TPakFile &source = SourceOf(pak, entry.Position, archive, working);
-    // In 64 bits: the negation of the lowest 32-bit value does not fit in 32.
-    source.Seek(entry.Position > 0 ? entry.Position : -static_cast<int64_t>(entry.Position));
-    pak.CopyBytes(source, file, entry.Size);
+    CopyEntryData(entry, file);
     offset += entry.Size;
   }
 
@@ -184,7 +176,7 @@ bool AssembleArchive(TQuakePak &pak, TPakFile &file, int64_t dataSize, std::vect
   batch.reserve(std::min(entries.size(), RecordsPerBatch) * RecordSize);
   auto flush = [&] {
     file.Write(batch.data(), static_cast<int64_t>(batch.size()));
-    pak.ProgressAdvance(static_cast<int64_t>(batch.size()));
+    ProgressAdvance(static_cast<int64_t>(batch.size()));
     batch.clear();
   };
   try {
@@ -205,7 +197,6 @@ bool AssembleArchive(TQuakePak &pak, TPakFile &file, int64_t dataSize, std::vect
   }
   return true;
 }
-} // namespace
 
 uint8_t TQuakePak::SavePak() {
   if (m_FileName.empty())
@@ -277,6 +268,16 @@ uint8_t TQuakePak::WriteArchive(const std::string &target) {
                     SameFile(realTarget, m_WorkingFileName)))
     return prWriteFailed;
 
+  // Another program may have changed or replaced the archive since it was
+  // opened: its file is not overwritten without asking.
+  if (IsArchiveFile(realTarget) && ArchiveChangedOnDisk()) {
+    bool overwrite = false;
+    if (OnArchiveChanged)
+      OnArchiveChanged(*this, path, overwrite);
+    if (!overwrite)
+      return prCancelled;
+  }
+
   TSaveFile save;
   if (!save.Create(realTarget))
     return prWriteFailed;
@@ -285,7 +286,7 @@ uint8_t TQuakePak::WriteArchive(const std::string &target) {
   std::vector<int32_t> positions;
   bool written = false;
   try {
-    written = AssembleArchive(*this, save.File(), dataSize, positions);
+    written = AssembleArchive(save.File(), dataSize, positions);
   } catch (...) {
     ProgressEnd();
     throw;
@@ -294,6 +295,8 @@ uint8_t TQuakePak::WriteArchive(const std::string &target) {
     try {
       if (replacing)
         TakeOverAttributes(save.File(), replaced);
+      else
+        ::fchmod(save.File().Descriptor(), NewFileMode());
       save.File().Sync();
       save.File().Close();
     } catch (const EInOutError &) {

@@ -321,18 +321,21 @@ TEST_F(AddFiles, FailurePartWayLeavesNoEntryForMissingBytes) {
   EXPECT_EQ(m_Pak.Journal(), TStringList{"A:small.txt:"});
   EXPECT_EQ(m_Ends, 1);
   EXPECT_FALSE(m_Pak.ProgressActive());
+}
 
-  // The working file vanishes: every append fails, nothing is recorded.
+TEST_F(AddFiles, LeavesOutNamesThatDoNotFitTheNameField) {
   m_Pak.NewPak();
-  m_Ends = 0;
-  m_Pak.OnCallback = nullptr;
-  m_Pak.OnStartCallback = [](TQuakePak &pak) { fs::remove(pak.WorkingFileName()); };
-  paths = {Source("a.txt", "a")};
-  ASSERT_EQ(m_Pak.AddFiles(paths, "", "", false), prWriteFailed);
-  EXPECT_EQ(m_Pak.EntryCount(), 0);
-  EXPECT_TRUE(m_Pak.Journal().empty());
-  EXPECT_FALSE(m_Pak.Modified());
-  EXPECT_EQ(m_Ends, 1);
+  // 56 bytes fit the record's name field exactly; 60 would be cut at the save.
+  const std::string fits = std::string(40, 'd') + "/" + std::string(11, 'f') + ".wav";
+  const std::string tooLong = std::string(44, 'd') + "/" + std::string(11, 'f') + ".wav";
+  ASSERT_EQ(fits.size(), 56u);
+  ASSERT_EQ(tooLong.size(), 60u);
+  TStringList paths{Source(fits, "fits"), Source(tooLong, "long")};
+  ASSERT_EQ(m_Pak.AddFiles(paths, m_Folder.File("src/"), "", false), prWriteFailed);
+  EXPECT_EQ(Describe(m_Pak.Directory()), std::vector<std::string>{fits + "@-12#4"});
+  ASSERT_EQ(m_Pak.Failures().size(), 1u);
+  EXPECT_EQ(m_Pak.Failures()[0], m_Folder.File("src/" + tooLong) + ": name too long");
+  EXPECT_EQ(WorkingSize(), 12 + 4);
 }
 
 TEST_F(AddFiles, RefusesDataBeyondTheTwoGigabyteLimit) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -177,6 +178,151 @@ TEST(Archive, PrivateFolderIsOursAndGoesWithTheComponent) {
   }
   EXPECT_FALSE(fs::exists(privateFolder));
   EXPECT_TRUE(fs::is_empty(temp));
+}
+
+TEST(Archive, PrivateFolderTakenOverByALinkIsNeitherWrittenNorEmptied) {
+  TTempDir folder;
+  std::string quake = MakeQuakeDirectory(folder);
+  const std::string temp = folder.File("tmp/");
+  const std::string victim = folder.File("victim");
+  fs::create_directories(temp);
+  fs::create_directories(victim);
+  WriteFileBytes(victim + "/precious.txt", "keep");
+  WriteFileBytes(folder.File("a.txt"), "added");
+  {
+    TQuakePak pak;
+    pak.SetQuakeDirectory(quake);
+    pak.SetTempDirectory(temp);
+    pak.NewPak();
+    const std::string taken = pak.PrivateDirectory();
+    // Something removes the folder and puts a link to another folder in its place.
+    fs::remove_all(taken);
+    fs::create_directory_symlink(victim, taken.substr(0, taken.size() - 1));
+
+    TStringList paths{folder.File("a.txt")};
+    ASSERT_EQ(pak.AddFiles(paths, "", "", false), prDone) << "the working file is held open";
+    EXPECT_NE(pak.PrivateDirectory(), taken);
+    ASSERT_EQ(pak.ExtractEntries({"a.txt"}, pak.PrivateDirectory() + "view/", false), prDone);
+    EXPECT_EQ(ReadFileBytes(pak.PrivateDirectory() + "view/a.txt"), "added");
+  }
+  EXPECT_EQ(ReadFileBytes(victim + "/precious.txt"), "keep");
+  EXPECT_EQ(std::distance(fs::directory_iterator(victim), fs::directory_iterator()), 1);
+}
+
+TEST(Archive, FoldersOfProcessesThatNoLongerRunAreSweptAtTheNextStart) {
+  TTempDir folder;
+  std::string quake = MakeQuakeDirectory(folder);
+  const std::string temp = folder.File("tmp/");
+  fs::create_directories(temp);
+  auto folderMadeBy = [&](TQuakePak &pak) {
+    pak.SetQuakeDirectory(quake);
+    pak.SetTempDirectory(temp);
+    pak.NewPak();
+    return pak.PrivateDirectory();
+  };
+  // A process that dies without cleaning up leaves its folder and working file behind.
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    auto *pak = new TQuakePak; // never destroyed: the process just ends
+    std::string path = folderMadeBy(*pak);
+    [[maybe_unused]] ssize_t written = ::write(pipeEnds[1], path.data(), path.size());
+    ::_exit(0);
+  }
+  ::close(pipeEnds[1]);
+  char buffer[4096];
+  ssize_t length = ::read(pipeEnds[0], buffer, sizeof buffer);
+  ::close(pipeEnds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_GT(length, 0);
+  const std::string abandoned(buffer, static_cast<size_t>(length));
+  ASSERT_TRUE(fs::exists(abandoned + "~TMPPAK.PAK"));
+  // Look-alikes that are not an abandoned folder of ours stay.
+  fs::create_directory(temp + "varnel-nolock");
+  fs::create_directory_symlink(folder.File("id1"), temp + "varnel-linked");
+
+  TQuakePak running;
+  const std::string live = folderMadeBy(running);
+  TQuakePak next;
+  const std::string mine = folderMadeBy(next);
+  EXPECT_FALSE(fs::exists(abandoned));
+  EXPECT_TRUE(fs::exists(live + "~TMPPAK.PAK")) << "a running process keeps its folder";
+  EXPECT_TRUE(fs::exists(temp + "varnel-nolock"));
+  EXPECT_TRUE(fs::is_symlink(temp + "varnel-linked"));
+  EXPECT_NE(mine, live);
+}
+
+TEST(Archive, ReadsTheFileAsOpenedAndAsksBeforeSavingOverAChangedOne) {
+  TArchiveFixture f;
+  const std::string path = f.WritePak("a.pak", {{"a.txt", "original"}});
+  f.Pak.OpenPak(path);
+  EXPECT_FALSE(f.Pak.ArchiveChangedOnDisk());
+  // Another program replaces the file under the open archive.
+  const std::string replacement = BuildPak({{"a.txt", "REPLACED"}, {"b.txt", "more"}});
+  WriteFileBytes(f.Folder.File("other.pak"), replacement);
+  fs::rename(f.Folder.File("other.pak"), path);
+  EXPECT_TRUE(f.Pak.ArchiveChangedOnDisk());
+
+  ASSERT_EQ(f.Pak.ExtractEntries({"a.txt"}, f.Folder.File("out"), false), prDone);
+  EXPECT_EQ(ReadFileBytes(f.Folder.File("out/a.txt")), "original");
+
+  int asked = 0;
+  f.Pak.OnArchiveChanged = [&](TQuakePak &, const std::string &name, bool &overwrite) {
+    ++asked;
+    EXPECT_EQ(name, path);
+    EXPECT_FALSE(overwrite) << "preset to no";
+  };
+  EXPECT_EQ(f.Pak.SavePak(), prCancelled);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(ReadFileBytes(path), replacement);
+  EXPECT_EQ(f.Pak.FileName(), path);
+
+  // Changed in place (same file, other size) counts as well; "yes" overwrites
+  // it with the entries as listed.
+  WriteFileBytes(path, replacement + "x");
+  f.Pak.OnArchiveChanged = [&](TQuakePak &, const std::string &, bool &overwrite) { overwrite = true; };
+  EXPECT_EQ(f.Pak.SavePak(), prDone);
+  EXPECT_EQ(ReadFileBytes(path), BuildPak({{"a.txt", "original"}}));
+  EXPECT_FALSE(f.Pak.ArchiveChangedOnDisk());
+}
+
+TEST(Archive, DamageIsReportedAndEntriesOutsideTheFileNeverReadOtherBytes) {
+  TArchiveFixture f;
+  f.Pak.OpenPak(f.WritePak("sound.pak", {{"a.txt", "aaaa"}}));
+  EXPECT_TRUE(f.Pak.Damage().empty());
+
+  // By hand: 5 bytes of data at 12, then the directory at 17 whose header
+  // claims 5 records; the file holds 4: one sound, one partly and one wholly
+  // past the end of the file, and one whose position would mean the working file.
+  auto record = [](const std::string &name, int32_t position, int32_t size) {
+    std::string field = name;
+    field.resize(56, '\0');
+    return field + Int32LE(position) + Int32LE(size);
+  };
+  const std::string damaged = "PACK" + Int32LE(17) + Int32LE(5 * 64) + "hello" + record("ok.txt", 12, 5) +
+                              record("part.txt", 14, 500) + record("past.txt", 5000, 5) + record("work.txt", -12, 5);
+  WriteFileBytes(f.Folder.File("damaged.pak"), damaged);
+  f.Pak.OpenPak(f.Folder.File("damaged.pak"));
+  ASSERT_EQ(f.Pak.EntryCount(), 4);
+  const TStringList &damage = f.Pak.Damage();
+  ASSERT_EQ(damage.size(), 4u);
+  EXPECT_NE(damage[0].find('5'), std::string::npos) << damage[0];
+  EXPECT_EQ(damage[1].rfind("part.txt: ", 0), 0u) << damage[1];
+  EXPECT_EQ(damage[2].rfind("past.txt: ", 0), 0u) << damage[2];
+  EXPECT_EQ(damage[3].rfind("work.txt: ", 0), 0u) << damage[3];
+
+  // Bytes added to the working file at -12 are never handed out as work.txt.
+  WriteFileBytes(f.Folder.File("added.txt"), "added");
+  TStringList paths{f.Folder.File("added.txt")};
+  ASSERT_EQ(f.Pak.AddFiles(paths, "", "", false), prDone);
+  EXPECT_THROW(f.Pak.ExtractEntries({"work.txt"}, f.Folder.File("out"), false), EInOutError);
+  EXPECT_FALSE(fs::exists(f.Folder.File("out/work.txt")));
+
+  f.Pak.NewPak();
+  EXPECT_TRUE(f.Pak.Damage().empty());
 }
 
 TEST(Archive, SetTempDirectoryIgnoresMissingFolders) {

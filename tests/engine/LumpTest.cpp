@@ -224,29 +224,38 @@ TEST(Lump, EntriesOfTheWorkingFileAreDecodedToo) {
   EXPECT_EQ(bitmap->Pixel(0, 1), RampColor(4));
 }
 
-TEST(Lump, FileThatEndsInsideAPictureKeepsWhatWasDrawn) {
+TEST(Lump, PictureIsBoundedByTheBytesTheFileReallyHolds) {
   TTempDir dir;
   TQuakePak pak;
   pak.SetQuakeDirectory(MakeQuakeDirectory(dir, {{"gfx/palette.lmp", RampPalette}}));
-  // By hand: header, one record at 12 naming a 4 x 2 picture of 16 bytes at
-  // offset 76, but the file ends after the picture header and 5 pixels.
-  std::string name = "cut.lmp";
-  name.resize(56, '\0');
-  std::string directory = "PACK" + Int32LE(12) + Int32LE(64) + name + Int32LE(76) + Int32LE(16);
-  WriteFileBytes(dir.File("cut.pak"), directory + PictureLump(4, 2, "\x01\x02\x03\x04\x05"));
-  pak.OpenPak(dir.File("cut.pak"));
+  // By hand: header, one record at 12 naming a picture at offset 76 whose
+  // claimed size is `claimed`, then the picture's bytes, which may be fewer.
+  auto writeArchive = [&](int32_t claimed, const std::string &lump) {
+    std::string name = "cut.lmp";
+    name.resize(56, '\0');
+    WriteFileBytes(dir.File("cut.pak"), "PACK" + Int32LE(12) + Int32LE(64) + name + Int32LE(76) + Int32LE(claimed) + lump);
+    pak.OpenPak(dir.File("cut.pak"));
+  };
   TProgressLog log;
   Watch(pak, log);
+  // A 4 x 2 picture of which the file holds 5 pixels.
+  writeArchive(16, PictureLump(4, 2, "\x01\x02\x03\x04\x05"));
+  EXPECT_EQ(pak.LumpToBitmap("cut.lmp", 0, true), nullptr);
+  ASSERT_EQ(pak.Failures().size(), 1u);
+  EXPECT_EQ(pak.Failures()[0].rfind("cut.lmp: ", 0), 0u) << pak.Failures()[0];
+  // The bomb: a directory claiming 1.1 GB for a picture of 1 x 1,000,000,000
+  // pixels in a file of under 200 bytes must not allocate the picture.
+  writeArchive(1100000000, PictureLump(1, 1000000000, std::string(40, '\x07')));
+  EXPECT_EQ(pak.LumpToBitmap("cut.lmp", 0, true), nullptr);
+  EXPECT_EQ(pak.Failures().size(), 1u);
+  // Cut inside the picture header.
+  writeArchive(16, Int32LE(4));
+  EXPECT_EQ(pak.LumpToBitmap("cut.lmp", 0, true), nullptr);
+  // Whole: the same entry decodes, and the reason of the last refusal is gone.
+  writeArchive(16, PictureLump(2, 4, std::string("\x01\x02\x03\x04\x05\x06\x07\x08")));
   auto bitmap = pak.LumpToBitmap("cut.lmp", 0, true);
   ASSERT_NE(bitmap, nullptr);
-  ASSERT_EQ(bitmap->Height(), 2);
-  EXPECT_EQ(bitmap->Pixel(3, 0), RampColor(4));
-  EXPECT_EQ(bitmap->Pixel(0, 1), RampColor(5));
-  EXPECT_EQ(bitmap->Pixel(1, 1), TBitmap::DefaultBackground) << "no data: left blank";
-  EXPECT_EQ(log.Ends, 1) << "progress is ended on the early exit too";
-
-  // Cut inside the picture header: no bitmap.
-  WriteFileBytes(dir.File("cut.pak"), directory + Int32LE(4));
-  pak.OpenPak(dir.File("cut.pak"));
-  EXPECT_EQ(pak.LumpToBitmap("cut.lmp", 0, true), nullptr);
+  EXPECT_EQ(bitmap->Pixel(1, 3), RampColor(8));
+  EXPECT_TRUE(pak.Failures().empty());
+  EXPECT_EQ(log.Starts, log.Ends);
 }

@@ -325,6 +325,24 @@ TEST_F(SavePakAs, ReplacesTheFileBehindALinkAndKeepsItsPermissions) {
   EXPECT_EQ(ModeOf(Work("open.pak")), 0644u);
 }
 
+TEST_F(SavePak, AssemblesInAPrivateFileThatSaysWhatItIs) {
+  const std::string path = OpenArchive("mine.pak", BuildPak({{"a.txt", std::string(200000, 'a')}}));
+  ::chmod(path.c_str(), 0644);
+  std::vector<std::string> seen;
+  m_Pak.OnCallback = [&](TQuakePak &, uint8_t) {
+    for (const std::string &name : FilesIn(Work("")))
+      if (name != "mine.pak")
+        seen.push_back(name + " " + std::to_string(ModeOf(Work(name))));
+  };
+  ASSERT_EQ(m_Pak.SavePak(), prDone);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.front().rfind(".mine.pak.varnel-save-", 0), 0u) << seen.front();
+  EXPECT_EQ(seen.front().size(), std::string(".mine.pak.varnel-save-XXXXXX 384").size()) << seen.front();
+  EXPECT_EQ(seen.front().substr(seen.front().size() - 4), " 384") << "0600 while it is written";
+  EXPECT_EQ(ModeOf(path), 0644u);
+  EXPECT_EQ(FilesIn(Work("")), std::vector<std::string>{"mine.pak"});
+}
+
 TEST_F(SavePak, ProgressCountsEveryByteOnceAndReachesHundred) {
   // 200000 bytes of data in three entries: many blocks, so many percentages.
   OpenArchive(
