@@ -333,6 +333,14 @@ TPakFile &TQuakePak::DataFileOf(const TDirEntry &entry) {
   const std::unique_ptr<TPakFile> &file = entry.Position > 0 ? m_ArchiveFile : m_WorkingFile;
   if (!file)
     throw EInOutError(entry.Position > 0 ? m_FileName : m_WorkingFileName, ENOENT);
+  if (entry.Position > 0) {
+    // Held open, the file survives being replaced or removed; only a change
+    // written into it would hand out other bytes than those listed.
+    struct stat info {};
+    if (::fstat(file->Descriptor(), &info) == 0 && !(IdentityOf(info) == m_ArchiveIdentity))
+      throw EInOutError(m_FileName, "changed by another program since it was opened; its entries can no "
+                                    "longer be read as they were");
+  }
   return *file;
 }
 

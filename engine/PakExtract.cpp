@@ -5,6 +5,7 @@
 #include "PakInternal.h"
 #include "PakQuake.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -83,7 +84,7 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
   for (const std::string &name : names) {
     int32_t k = FindEntry(name);
     if (k >= 0)
-      m_ProgressTotal += m_Directory[static_cast<size_t>(k)].Size;
+      m_ProgressTotal += std::max(m_Directory[static_cast<size_t>(k)].Size, 0); // a damaged size copies nothing
   }
 
   // The destination itself is the user's choice and may be reached through a

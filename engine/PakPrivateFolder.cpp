@@ -83,8 +83,6 @@ bool IsFolderName(const std::string &name) {
 }
 } // namespace
 
-void RemoveDirectoryContents(int descriptor) { RemoveContents(descriptor, 0); }
-
 TPrivateFolder::TPrivateFolder(const std::string &temporary) : m_Parent(temporary) {
   std::string pattern = temporary + FolderPrefix + std::string(FolderSuffixLength, 'X');
   std::vector<char> buffer(pattern.begin(), pattern.end());

@@ -41,7 +41,3 @@ private:
   dev_t m_Device = 0;
   ino_t m_Inode = 0;
 };
-
-// Removes everything inside the directory open as descriptor, never following
-// a link: links are removed as links.
-void RemoveDirectoryContents(int descriptor);

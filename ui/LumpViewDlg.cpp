@@ -86,12 +86,15 @@ TLumpViewForm::TLumpViewForm(TDesktopServices &desktop, QWidget *parent) : QDial
   connect(m_CloseBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TLumpViewForm::SetPicture(const TBitmap *bitmap) {
+void TLumpViewForm::SetPicture(const TBitmap *bitmap, const QString &reason) {
   m_Picture = bitmap != nullptr ? BitmapToImage(*bitmap) : QImage();
-  if (m_Picture.isNull())
+  if (m_Picture.isNull()) {
     m_LumpImage->clear();
-  else
+    m_LumpImage->setWordWrap(true);
+    m_LumpImage->setText(reason);
+  } else {
     m_LumpImage->setPixmap(QPixmap::fromImage(m_Picture));
+  }
   // An empty picture has nothing to save: writing one would only destroy the
   // file the user chose.
   m_SaveBmpBtn->setEnabled(!m_Picture.isNull());

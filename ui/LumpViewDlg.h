@@ -21,7 +21,8 @@ public:
   TLumpViewForm(TDesktopServices &desktop, QWidget *parent = nullptr);
 
   // The picture to show; nullptr leaves it empty.
-  void SetPicture(const TBitmap *bitmap);
+  // Shows the picture; without one, the reason (when given) in its place.
+  void SetPicture(const TBitmap *bitmap, const QString &reason = QString());
   // The shown entry's name; the caption follows it when the window is shown.
   void SetEntryName(const std::string &name);
   // The open archive's file: its folder is where Save As Bitmap starts.

@@ -40,6 +40,8 @@ const QString NoQuakeDirectoryHint = QStringLiteral("You need to set the Quake d
 const QStringList PakFilters = {QStringLiteral("Quake PAK Files (*.pak)"), QStringLiteral("All Files (*)")};
 const QString SaveFailedMessage = QStringLiteral("The PAK file could not be saved.");
 const QString ProtectedTargetMessage = QStringLiteral("Can't overwrite protected ID1 PAK File.");
+const QString ArchiveChangedQuestion =
+    QStringLiteral("The archive was changed by another program since it was opened. Overwrite it?");
 
 // The design-time bounds of the window, the defaults of the window settings.
 constexpr int DesignLeft = 269;
@@ -114,6 +116,9 @@ TMain::TMain(TDesktopServices &desktop, QSettings &settings, const QStringList &
 
   m_Pak.OnAddFileExists = [this](TQuakePak &sender, const std::string &fileName, TFileReplace &replace) {
     PakAddFileExists(sender, fileName, replace);
+  };
+  m_Pak.OnArchiveChanged = [this](TQuakePak &, const std::string &, bool &overwrite) {
+    overwrite = m_Desktop.Confirm(this, ArchiveChangedQuestion, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
   };
   m_Pak.OnStartCallback = [this](TQuakePak &sender) { PakStartCallback(sender); };
   m_Pak.OnCallback = [this](TQuakePak &sender, uint8_t percent) { PakCallback(sender, percent); };

@@ -40,6 +40,18 @@ QString WithReason(const QString &message, const std::exception &error) {
   return message + QLatin1Char('\n') + QString::fromLocal8Bit(error.what());
 }
 
+// A message followed by what the engine could not do, one line each; a long
+// list is cut short so that the box still fits the screen.
+QString WithFailures(const QString &message, const TStringList &failures) {
+  constexpr size_t MaxShown = 10;
+  QString text = message;
+  for (size_t i = 0; i < failures.size() && i < MaxShown; ++i)
+    text += QLatin1Char('\n') + QString::fromStdString(failures[i]);
+  if (failures.size() > MaxShown)
+    text += QStringLiteral("\n... and %1 more.").arg(failures.size() - MaxShown);
+  return text;
+}
+
 // The lump viewer draws pictures over this grey: red, green and blue 50.
 constexpr TColor LumpOffsetColour = 50 + 256 * 50 + 65536 * 50;
 
@@ -142,7 +154,7 @@ void AddThroughDialog(TMain &main, TDesktopServices &desktop, const QStringList 
     result = pak.AddFiles(paths, PathFromQ(baseDirectory), DisplayToEntry(internalDirectory), recurse);
   });
   if (result == prWriteFailed)
-    desktop.ShowError(&main, AddFailedMessage);
+    desktop.ShowError(&main, WithFailures(AddFailedMessage, pak.Failures()));
   else if (result == prProtected)
     desktop.ShowError(&main, AddProtectedMessage);
 }
@@ -231,6 +243,8 @@ void TMain::MenuActionsExtractClick() {
   }
   if (result == prNoPath)
     m_Desktop.ShowError(this, NoExtractFolderMessage);
+  else if (result == prWriteFailed)
+    m_Desktop.ShowError(this, WithFailures(ExtractFailedMessage, m_Pak.Failures()));
 }
 
 void TMain::MenuActionsMoveClick() {
@@ -288,7 +302,8 @@ void TMain::ViewSelectedEntry() {
     {
       TWaitCursor wait;
       const std::unique_ptr<TBitmap> bitmap = m_Pak.LumpToBitmap(entryName, LumpOffsetColour, true);
-      viewer.SetPicture(bitmap.get());
+      viewer.SetPicture(bitmap.get(), m_Pak.Failures().empty() ? QString()
+                                                               : QString::fromStdString(m_Pak.Failures().front()));
       viewer.SetEntryName(entryName);
       viewer.SetArchiveFileName(m_Pak.FileName());
     }

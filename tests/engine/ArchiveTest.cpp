@@ -287,6 +287,11 @@ TEST(Archive, ReadsTheFileAsOpenedAndAsksBeforeSavingOverAChangedOne) {
   EXPECT_EQ(f.Pak.SavePak(), prDone);
   EXPECT_EQ(ReadFileBytes(path), BuildPak({{"a.txt", "original"}}));
   EXPECT_FALSE(f.Pak.ArchiveChangedOnDisk());
+
+  // Written into in place, the open file would hand out other bytes: reading it is refused.
+  WriteFileBytes(path, replacement);
+  EXPECT_THROW(f.Pak.ExtractEntries({"a.txt"}, f.Folder.File("again"), false), EInOutError);
+  EXPECT_FALSE(fs::exists(f.Folder.File("again/a.txt")));
 }
 
 TEST(Archive, DamageIsReportedAndEntriesOutsideTheFileNeverReadOtherBytes) {

@@ -39,11 +39,6 @@
 
 namespace {
 
-QByteArray ReadFile(const QString &path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 // Every file below folder, as relative paths, sorted.
 QStringList FilesBelow(const QString &folder) {
   QStringList files;
@@ -190,7 +185,7 @@ struct TSession {
     const QString out = Path(QStringLiteral("entry-data"));
     QDir(out).removeRecursively();
     Main->Pak().ExtractEntries({name}, out.toStdString(), false);
-    return ReadFile(out + QLatin1Char('/') + QFileInfo(QString::fromUtf8(name)).fileName());
+    return ReadBytes(out + QLatin1Char('/') + QFileInfo(QString::fromUtf8(name)).fileName());
   }
 
   // Runs a command as the menus do, through the window's error report.
@@ -345,7 +340,8 @@ void ActionsTest::AddReportsFilesThatCouldNotBeAdded() {
   main.MenuActionsAddClick();
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(session.Desktop.Texts("error"),
-           QStringList({QStringLiteral("Some of the files could not be added to the PAK file.")}));
+           QStringList({QStringLiteral("Some of the files could not be added to the PAK file.\n") + dir +
+                        QStringLiteral("/b.txt: no such file")}));
   QCOMPARE(session.Entries(), QStringList({"a.txt"}));
   QCOMPARE(session.EntryData("a.txt"), QByteArray("new a"));
   QCOMPARE(main.ListModel().RowCount(), 1);
@@ -573,7 +569,7 @@ void ActionsTest::ExtractFlatAndWithPaths() {
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(proposed, QFileInfo(archive).absolutePath() + QLatin1Char('/'));
   QCOMPARE(FilesBelow(flat), QStringList({"x.wav"}));
-  QCOMPARE(ReadFile(flat + QStringLiteral("/x.wav")), QByteArray("XYZ"));
+  QCOMPARE(ReadBytes(flat + QStringLiteral("/x.wav")), QByteArray("XYZ"));
   QCOMPARE(main.ExtractPath(), flat);
   QVERIFY(!main.MaintainDirectory());
 
@@ -592,7 +588,7 @@ void ActionsTest::ExtractFlatAndWithPaths() {
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(proposed, flat);
   QCOMPARE(FilesBelow(tree), QStringList({"maps/e1m1.bsp", "readme.txt", "sound/x.wav"}));
-  QCOMPARE(ReadFile(tree + QStringLiteral("/maps/e1m1.bsp")), QByteArray("AB"));
+  QCOMPARE(ReadBytes(tree + QStringLiteral("/maps/e1m1.bsp")), QByteArray("AB"));
   QVERIFY(main.MaintainDirectory());
   QVERIFY(session.Desktop.Asked.isEmpty());
 
@@ -643,8 +639,11 @@ void ActionsTest::ViewEntries() {
   TMain &main = *session.Main;
   // gfx/pic.lmp: a 2 x 2 picture lump (width, height, four palette indexes).
   const QByteArray picture = Int32LE(2) + Int32LE(2) + QByteArray("\x01\x02\x03\x04", 4);
+  // gfx/bomb.lmp: a header asking for 1 x 1,000,000,000 pixels, with 4 of them.
+  const QByteArray bomb = Int32LE(1) + Int32LE(1000000000) + QByteArray("\x01\x02\x03\x04", 4);
   session.Open(session.Archive(QStringLiteral("view.pak"), {{"docs/readme.txt", "hello"},
                                                             {"gfx/pic.lmp", picture},
+                                                            {"gfx/bomb.lmp", bomb},
                                                             {"gfx/foo.wad", "WAD2"},
                                                             {"~TMPPAK.PAK", "not the working file"},
                                                             {"odd/..", "no file name"},
@@ -659,10 +658,10 @@ void ActionsTest::ViewEntries() {
   const QString copy = session.Desktop.OpenedFiles.first();
   QVERIFY2(copy.startsWith(privateFolder), qPrintable(copy));
   QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral("readme.txt"));
-  QCOMPARE(ReadFile(copy), QByteArray("hello"));
+  QCOMPARE(ReadBytes(copy), QByteArray("hello"));
   WriteBytes(copy, "edited by the viewer");
   main.OneViewListDblClick();
-  QCOMPARE(ReadFile(copy), QByteArray("hello"));
+  QCOMPARE(ReadBytes(copy), QByteArray("hello"));
   QCOMPARE(main.ViewedFiles(), TStringList({copy.toStdString(), copy.toStdString()}));
 
   // An entry named like the working file does not touch the working file.
@@ -677,7 +676,7 @@ void ActionsTest::ViewEntries() {
   QVERIFY(session.Dialogs.Finish());
   session.Select({"~TMPPAK.PAK"});
   main.OneViewListDblClick();
-  QCOMPARE(ReadFile(session.Desktop.OpenedFiles.last()), QByteArray("not the working file"));
+  QCOMPARE(ReadBytes(session.Desktop.OpenedFiles.last()), QByteArray("not the working file"));
   QCOMPARE(session.EntryData("added.txt"), QByteArray("fresh data"));
 
   // No program for a picture lump: the lump viewer shows it.
@@ -695,6 +694,19 @@ void ActionsTest::ViewEntries() {
   QCOMPARE(caption, QStringLiteral("Lump Viewer - gfx/pic.lmp"));
   QCOMPARE(pictureSize, QSize(2, 2));
   QVERIFY(session.Desktop.Texts("error").isEmpty());
+
+  // A picture that needs more bytes than the entry has: no picture, and why.
+  session.Select({"gfx/bomb.lmp"});
+  QString shown;
+  session.Dialogs.Expect("LumpViewForm", [&](QWidget &dialog) {
+    pictureSize = static_cast<TLumpViewForm &>(dialog).Picture().size();
+    shown = Child<QLabel>(dialog, "LumpImage")->text();
+    Click(dialog, "CloseBtn");
+  });
+  main.OneViewListDblClick();
+  QVERIFY(session.Dialogs.Finish());
+  QVERIFY(pictureSize.isEmpty());
+  QVERIFY2(shown.startsWith(QStringLiteral("gfx/bomb.lmp: ")), qPrintable(shown));
   QCOMPARE(QApplication::overrideCursor(), nullptr);
 
   // No program for anything else: said so; the copy is still listed for deletion.
@@ -702,7 +714,7 @@ void ActionsTest::ViewEntries() {
   main.OneViewListDblClick();
   QCOMPARE(session.Desktop.Texts("error"),
            QStringList({QStringLiteral("There is no application associated with this file type.")}));
-  QCOMPARE(main.ViewedFiles().size(), 5u);
+  QCOMPARE(main.ViewedFiles().size(), 6u);
 
   // A program that fails to start, and an entry with no file name, are said too.
   session.Desktop.OpenResult = TDesktopServices::orFailed;

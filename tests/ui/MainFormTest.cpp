@@ -21,6 +21,8 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <cstdio>
+
 #include <memory>
 #include <utility>
 #include <vector>
@@ -103,6 +105,7 @@ private slots:
   void RenameInPlace();
   void SaveAndSaveAs();
   void FailedSaveIsReported();
+  void ArchiveChangedByAnotherProgramIsNotOverwrittenUnasked();
   void SaveQuestionAnswers();
   void RecentFiles();
   void StartupAndCommandLine();
@@ -427,6 +430,31 @@ void MainFormTest::FailedSaveIsReported() {
   QVERIFY2(errors.first().startsWith(QStringLiteral("The PAK file could not be saved.")), qPrintable(errors.first()));
   QCOMPARE(QString::fromStdString(main.Pak().FileName()), path);
   QCOMPARE(main.windowTitle(), QStringLiteral("Varnel - ") + path);
+}
+
+void MainFormTest::ArchiveChangedByAnotherProgramIsNotOverwrittenUnasked() {
+  TSession session;
+  const QString path = session.Archive(QStringLiteral("work.pak"), {{"one.txt", "1111"}});
+  TMain &main = session.Start();
+  session.Open(path);
+  main.Pak().RenameEntry(0, "uno.txt");
+  // Another program saves its own archive over ours, as careful programs do: a new file renamed into place.
+  const QByteArray theirs = BuildPak({{"theirs.txt", "other program"}});
+  WriteBytes(path + QStringLiteral(".new"), theirs);
+  QVERIFY(std::rename(qPrintable(path + QStringLiteral(".new")), qPrintable(path)) == 0);
+
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  main.MenuFileSaveClick();
+  QCOMPARE(session.Desktop.Texts("confirm"),
+           QStringList({"The archive was changed by another program since it was opened. Overwrite it?"}));
+  QVERIFY(session.Desktop.Texts("error").isEmpty());
+  QCOMPARE(ReadBytes(path), theirs);
+  QVERIFY(main.Pak().Modified());
+
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  main.MenuFileSaveClick();
+  QVERIFY(!main.Pak().Modified());
+  QCOMPARE(ReadBytes(path), BuildPak({{"uno.txt", "1111"}}));
 }
 
 void MainFormTest::SaveQuestionAnswers() {

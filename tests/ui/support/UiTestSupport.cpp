@@ -82,3 +82,8 @@ void Press(QWidget &dialog, Qt::Key key) {
   QWidget *target = dialog.focusWidget() != nullptr ? dialog.focusWidget() : &dialog;
   QTest::keyClick(target, key);
 }
+
+QByteArray ReadBytes(const QString &path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}

@@ -35,6 +35,9 @@ QByteArray BuildArchive(const QStringList &names);
 // Writes bytes to path, making the folders on the way; a failure fails the test.
 void WriteBytes(const QString &path, const QByteArray &bytes);
 
+// The bytes of a file, or "<missing>" when it cannot be read.
+QByteArray ReadBytes(const QString &path);
+
 // A Quake installation as far as the archive component checks it: root holding
 // id1/pak0.pak, the 12-byte header "PACK", directory offset 12, directory size
 // 0, i.e. an archive without entries. Returns root.
