@@ -418,8 +418,16 @@ void TMain::FormDestroy() {
   delete m_ProgressBar;
   m_ProgressBar = nullptr;
 
+  // Only through a private folder that is still ours: one whose name a link
+  // has taken over is emptied by the component itself, through its descriptor.
+  std::string privateFolder;
+  try {
+    privateFolder = m_Pak.PrivateDirectory();
+  } catch (const std::exception &) {
+  }
   for (const std::string &file : m_ViewedFiles)
-    ::unlink(file.c_str()); // a file that cannot be deleted is left behind
+    if (!privateFolder.empty() && file.rfind(privateFolder, 0) == 0)
+      ::unlink(file.c_str()); // a file that cannot be deleted is left behind
   m_ViewedFiles.clear();
   m_Associations.clear();
   m_AssociationLookup.clear();
