@@ -8,19 +8,18 @@
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
 namespace {
-enum TPathKind { pkMissing, pkFile, pkDirectory, pkOther };
+enum TPathKind { pkFile, pkDirectory, pkOther };
 
-// What a path names, links followed: a symbolic link to a directory is
+// What a status names, links followed: a symbolic link to a directory is
 // entered like the directory itself.
-TPathKind KindOfPath(const std::string &path, struct stat &info) {
-  if (::stat(path.c_str(), &info) != 0)
-    return pkMissing;
+TPathKind KindOf(const struct stat &info) {
   if (S_ISDIR(info.st_mode))
     return pkDirectory;
   return S_ISREG(info.st_mode) ? pkFile : pkOther;
@@ -50,15 +49,54 @@ std::string DerivedName(const std::string &path, const std::string &baseDirector
     return targetDirectory + path.substr(baseDirectory.size());
   return targetDirectory + PathFileName(path);
 }
+
+// A path waiting to be expanded, with what is known of it already.
+struct TQueuedPath {
+  std::string Path;
+  bool Examined = false; // Info holds the path's status (links followed)
+  struct stat Info {};
+};
+
+// The contents of one directory, in byte order of their names so that the
+// archive order is repeatable: regular files always, sub-directories only
+// with recurse. Hidden names (beginning with ".") and anything that is
+// neither a file nor a directory are left out. An unreadable directory adds
+// nothing. Each is examined once, relative to the open directory.
+void ScanInto(const std::string &directory, std::vector<TQueuedPath> &queue, bool recurse) {
+  std::string folder = WithTrailingSlash(directory);
+  DIR *handle = ::opendir(folder.c_str());
+  if (handle == nullptr)
+    return;
+  TStringList names;
+  while (const dirent *item = ::readdir(handle)) {
+    std::string name = item->d_name;
+    if (!name.empty() && name.front() != '.')
+      names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end());
+  for (std::string &name : names) {
+    TQueuedPath queued;
+    if (::fstatat(::dirfd(handle), name.c_str(), &queued.Info, 0) != 0)
+      continue;
+    TPathKind kind = KindOf(queued.Info);
+    if (kind == pkFile || (kind == pkDirectory && recurse)) {
+      queued.Path = folder + name;
+      queued.Examined = true;
+      queue.push_back(std::move(queued));
+    }
+  }
+  ::closedir(handle);
+}
 } // namespace
 
 // Result: 0 done (also when every file was skipped), 1 empty list, 5 the
 // archive may not be changed, 7 no archive open (the last failing test
-// decides), 14 at least one file could not be appended, 15 cancelled through
-// frCancel. paths is edited in place: directories are replaced by their
-// contents, skipped and unreadable files removed. Never adds anything but
-// regular files, never follows a directory loop, never lets the working file
-// grow past PakFormat::MaxArchiveSize.
+// decides), 14 at least one file could not be appended (each listed in
+// Failures()), 15 cancelled through frCancel. paths is edited in place:
+// directories are replaced by their contents, skipped and unreadable files
+// removed. Never adds anything but regular files, never follows a directory
+// loop, never lets the working file grow past PakFormat::MaxArchiveSize.
+// Every step costs the same per file however many entries the archive has.
 uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory, const std::string &targetDirectory,
                             bool recurse) {
   uint8_t result = prDone;
@@ -85,36 +123,54 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
   if (!baseDirectory.empty())
     base = WithTrailingSlash(ToPathSlashes(baseDirectory));
 
-  // Expansion. Directories are entered once per call, known by device and
-  // inode, so a tree whose links form a loop ends. Missing paths and anything
-  // that is neither a regular file nor a directory (FIFOs, devices) are
-  // dropped here, before any question is asked about them.
+  // Expansion, in the order of a queue: files keep their place, the contents
+  // of a directory join at the end. Directories are entered once per call,
+  // known by device and inode, so a tree whose links form a loop ends.
+  // Missing paths and anything that is neither a regular file nor a
+  // directory (FIFOs, devices) are dropped here, before any question is
+  // asked about them.
+  std::vector<TQueuedPath> queue;
+  queue.reserve(paths.size());
+  for (std::string &path : paths)
+    queue.push_back({std::move(path)});
+  TStringList files;
+  std::vector<int64_t> sizes;
   std::set<std::pair<dev_t, ino_t>> entered;
-  for (size_t i = 0; i < paths.size();) {
-    struct stat info {};
-    TPathKind kind = KindOfPath(paths[i], info);
-    if (kind == pkFile) {
-      ++i;
+  for (size_t i = 0; i < queue.size(); ++i) {
+    TQueuedPath &queued = queue[i];
+    if (!queued.Examined && ::stat(queued.Path.c_str(), &queued.Info) != 0)
       continue;
+    TPathKind kind = KindOf(queued.Info);
+    if (kind == pkFile) {
+      files.push_back(std::move(queued.Path));
+      sizes.push_back(queued.Info.st_size);
+    } else if (kind == pkDirectory && entered.insert({queued.Info.st_dev, queued.Info.st_ino}).second) {
+      std::string directory = queued.Path; // the queue may move as it grows
+      ScanInto(directory, queue, recurse);
     }
-    std::string path = std::move(paths[i]);
-    paths.erase(paths.begin() + static_cast<std::ptrdiff_t>(i));
-    if (kind == pkDirectory && entered.insert({info.st_dev, info.st_ino}).second)
-      ScanDirectory(path, paths, recurse);
   }
+  queue.clear();
 
-  // Clash pass.
+  // Clash pass. Replaced entries leave the directory together, once the
+  // pass is over; skipped files leave the list.
+  std::vector<bool> kept(files.size(), true);
+  auto keptFiles = [&] {
+    TStringList list;
+    list.reserve(files.size());
+    for (size_t j = 0; j < files.size(); ++j)
+      if (kept[j])
+        list.push_back(files[j]);
+    return list;
+  };
   TFileReplace answer = frSkip;
   std::string record;
   std::vector<TDirEntry> removed;
   try {
-    for (size_t j = 0; j < paths.size();) {
-      std::string name = DerivedName(paths[j], base, target);
+    for (size_t j = 0; j < files.size(); ++j) {
+      std::string name = DerivedName(files[j], base, target);
       int32_t k = FindEntry(MakeEntryName(name));
-      if (k < 0) {
-        ++j;
+      if (k < 0)
         continue;
-      }
       enum { Replace, Skip, Cancel } action = Skip;
       if (answer == frReplaceAll) {
         action = Replace;
@@ -129,61 +185,72 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
           action = Cancel;
       }
       if (action == Cancel) {
+        CompactDirectory();
         for (const TDirEntry &entry : removed)
-          AppendEntry(m_Directory, entry.Name, entry.Position, entry.Size);
+          AppendDirectoryEntry(entry.Name, entry.Position, entry.Size);
+        paths = keptFiles();
         return prCancelled;
       }
       if (action == Replace) {
         record += "D:" + EntryRecord(k);
         removed.push_back(m_Directory[static_cast<size_t>(k)]);
-        m_Directory.erase(m_Directory.begin() + k);
-        ++j;
+        RemoveEntryLater(k);
       } else {
-        paths.erase(paths.begin() + static_cast<std::ptrdiff_t>(j));
+        kept[j] = false;
       }
     }
   } catch (...) {
     // A handler that raises ends the add like a cancel: nothing stays removed.
+    CompactDirectory();
     for (const TDirEntry &entry : removed)
-      AppendEntry(m_Directory, entry.Name, entry.Position, entry.Size);
+      AppendDirectoryEntry(entry.Name, entry.Position, entry.Size);
+    paths = keptFiles();
     throw;
   }
+  CompactDirectory();
 
-  // Size pass.
+  // The files to copy, with the sizes found while expanding.
+  size_t count = 0;
   m_ProgressTotal = 0;
-  for (size_t i = 0; i < paths.size();) {
-    int64_t size = FileSizeOf(paths[i]);
-    if (size < 0) {
-      paths.erase(paths.begin() + static_cast<std::ptrdiff_t>(i));
-    } else {
-      m_ProgressTotal += size;
-      ++i;
+  for (size_t j = 0; j < files.size(); ++j)
+    if (kept[j]) {
+      m_ProgressTotal += sizes[j];
+      if (count != j)
+        files[count] = std::move(files[j]);
+      ++count;
     }
-  }
+  files.resize(count);
 
-  // The record is written even when something unexpected escapes the copy
-  // pass, so that what was changed stays undoable and marks the archive modified.
+  // The record names the added entries newest first, then the replaced ones.
+  // It is written even when something unexpected escapes the copy pass, so
+  // that what was changed stays undoable and marks the archive modified.
+  TStringList addedNames;
   auto finishRecord = [&] {
-    if (record.rfind("A:", 0) != 0)
-      record = "A:" + record;
-    if (record.size() > 2)
-      AddUndoRecord(record);
+    std::string text;
+    for (auto name = addedNames.rbegin(); name != addedNames.rend(); ++name)
+      text += "A:" + *name + ":";
+    text += record;
+    if (text.rfind("A:", 0) != 0)
+      text = "A:" + text;
+    if (text.size() > 2)
+      AddUndoRecord(text);
   };
   ProgressStart();
   try {
-    const size_t count = paths.size();
-    for (size_t i = 0; i < count; ++i) {
-      std::string name = ToEntrySlashes(DerivedName(paths[i], base, target));
-      if (AppendFileData(m_WorkingFileName, paths[i], name))
-        record = "A:" + EscapeRecordName(name) + ":" + record;
+    for (const std::string &file : files) {
+      std::string name = ToEntrySlashes(DerivedName(file, base, target));
+      if (AppendFileData(m_WorkingFileName, file, name))
+        addedNames.push_back(EscapeRecordName(name));
       else
         result = prWriteFailed;
     }
   } catch (...) {
+    paths = std::move(files);
     finishRecord();
     ProgressEnd();
     throw;
   }
+  paths = std::move(files);
   finishRecord();
   ProgressEnd();
   return result;
@@ -199,11 +266,17 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
 // or when the copy fails part-way; the entry and the bytes appended for it
 // are then taken back.
 bool TQuakePak::AppendFileData(const std::string &target, const std::string &source, std::string &entryName) {
-  struct stat info {};
-  if (KindOfPath(source, info) == pkMissing) {
+  // Opened before anything else, and examined through its descriptor only.
+  // O_NONBLOCK: a FIFO must not hang the program; regular files ignore it.
+  int sourceFd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  int openError = sourceFd < 0 ? errno : 0;
+  if (openError == ENOENT || openError == ENOTDIR) {
     m_Failures.push_back(source + ": no such file");
     return false;
   }
+  TPakFile sourceFile;
+  if (sourceFd >= 0)
+    sourceFile = TPakFile(sourceFd, source);
   if (m_ForceLowercase)
     entryName = AsciiLower(entryName);
   entryName = ApplySpaceRule(entryName);
@@ -216,7 +289,6 @@ bool TQuakePak::AppendFileData(const std::string &target, const std::string &sou
     return false;
   }
 
-  size_t entryIndex = m_Directory.size();
   bool appended = false;
   int64_t oldLength = 0;
   TPakFile openedTarget;
@@ -225,14 +297,20 @@ bool TQuakePak::AppendFileData(const std::string &target, const std::string &sou
   auto takeBack = [&] {
     if (!appended)
       return;
-    if (entryIndex < m_Directory.size())
-      m_Directory.erase(m_Directory.begin() + static_cast<std::ptrdiff_t>(entryIndex));
-    if (targetFile != nullptr && ::ftruncate(targetFile->Descriptor(), static_cast<off_t>(oldLength)) != 0) {
+    RemoveEntryLater(EntryCount() - 1);
+    CompactDirectory();
+    if (::ftruncate(targetFile->Descriptor(), static_cast<off_t>(oldLength)) != 0) {
       // The stray bytes stay at the end; nothing refers to them.
     }
   };
   try {
-    TPakFile sourceFile(source, TPakFile::ReadOnly);
+    if (openError != 0)
+      throw EInOutError(source, openError);
+    struct stat info {};
+    if (::fstat(sourceFile.Descriptor(), &info) != 0)
+      throw EInOutError(source, errno);
+    if (!S_ISREG(info.st_mode))
+      throw EInOutError(source, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
     const bool toWorkingFile = target == m_WorkingFileName;
     if (toWorkingFile) {
       // The working file is held open: its folder's name may since have been taken over.
@@ -244,7 +322,7 @@ bool TQuakePak::AppendFileData(const std::string &target, const std::string &sou
       targetFile = &openedTarget;
     }
     oldLength = targetFile->SeekEnd();
-    int64_t size = sourceFile.Size();
+    int64_t size = info.st_size;
     // Positions and sizes are 32-bit signed: data that would not fit is refused
     // rather than recorded with a wrapped number.
     if (size > PakFormat::MaxArchiveSize - oldLength) {
@@ -252,10 +330,9 @@ bool TQuakePak::AppendFileData(const std::string &target, const std::string &sou
       return false;
     }
     auto position = static_cast<int32_t>(toWorkingFile ? -oldLength : oldLength);
-    AppendEntry(m_Directory, entryName, position, static_cast<int32_t>(size));
+    AppendDirectoryEntry(entryName, position, static_cast<int32_t>(size));
     appended = true;
-    CopyBytes(sourceFile, *targetFile, size);
-    sourceFile.Close();
+    CopyRange(sourceFile, 0, *targetFile, size);
     if (!toWorkingFile)
       openedTarget.Close();
     return true;
@@ -269,27 +346,10 @@ bool TQuakePak::AppendFileData(const std::string &target, const std::string &sou
   }
 }
 
-// Appends the contents of one directory to paths, names in byte order so that
-// the archive order is repeatable: regular files always, sub-directories only
-// with recurse. Hidden names (beginning with ".") and anything that is neither
-// a file nor a directory are left out. An unreadable directory adds nothing.
+// Appends the contents of one directory to paths: see ScanInto.
 void TQuakePak::ScanDirectory(const std::string &directory, TStringList &paths, bool recurse) {
-  std::string folder = WithTrailingSlash(directory);
-  DIR *handle = ::opendir(folder.c_str());
-  if (handle == nullptr)
-    return;
-  TStringList names;
-  while (const dirent *item = ::readdir(handle)) {
-    std::string name = item->d_name;
-    if (!name.empty() && name.front() != '.')
-      names.push_back(std::move(name));
-  }
-  ::closedir(handle);
-  std::sort(names.begin(), names.end());
-  for (const std::string &name : names) {
-    struct stat info {};
-    TPathKind kind = KindOfPath(folder + name, info);
-    if (kind == pkFile || (kind == pkDirectory && recurse))
-      paths.push_back(folder + name);
-  }
+  std::vector<TQueuedPath> found;
+  ScanInto(directory, found, recurse);
+  for (TQueuedPath &queued : found)
+    paths.push_back(std::move(queued.Path));
 }

@@ -2,6 +2,7 @@
 // and temporary directories, entry queries, protection, block copy and progress.
 #include "PakFile.h"
 #include "PakInternal.h"
+#include "PakNameIndex.h"
 #include "PakPrivateFolder.h"
 #include "PakQuake.h"
 
@@ -95,7 +96,7 @@ void AppendEntry(std::vector<TDirEntry> &list, const std::string &name, int32_t 
   list.push_back(TDirEntry{name, position, size});
 }
 
-TQuakePak::TQuakePak() : m_TempDirectory(SystemTempDirectory()) {}
+TQuakePak::TQuakePak() : m_TempDirectory(SystemTempDirectory()), m_NameIndex(std::make_unique<TNameIndex>()) {}
 
 TQuakePak::~TQuakePak() {
   CloseArchiveFiles();
@@ -165,6 +166,7 @@ void TQuakePak::OpenPak(const std::string &fileName) {
     m_FileName.clear();
     m_WorkingFileName.clear();
     m_Directory.clear();
+    DirectoryReplaced();
     CloseArchiveFiles();
     return;
   }
@@ -208,9 +210,11 @@ void TQuakePak::OpenPak(const std::string &fileName) {
       m_ArchiveIdentity = IdentityOf(info);
     m_ArchiveRealPath = ResolvedPath(name);
     m_ArchiveFile = std::move(archive);
+    DirectoryReplaced();
     ReadDirectoryOf(*m_ArchiveFile, m_Directory, &m_Damage);
   } else {
     m_Directory.clear();
+    DirectoryReplaced();
   }
   m_Modified = false;
   m_JournalTruncated = false;
@@ -259,11 +263,48 @@ int32_t TQuakePak::EntrySize(int32_t index) const {
   return index >= 0 && index < EntryCount() ? m_Directory[static_cast<size_t>(index)].Size : -1;
 }
 
-int32_t TQuakePak::FindEntry(const std::string &name) const {
-  for (int32_t i = EntryCount() - 1; i >= 0; --i)
-    if (SameTextAscii(m_Directory[static_cast<size_t>(i)].Name, name))
-      return i;
-  return -1;
+int32_t TQuakePak::FindEntry(const std::string &name) const { return m_NameIndex->Find(m_Directory, name); }
+
+void TQuakePak::AppendDirectoryEntry(const std::string &name, int32_t position, int32_t size) {
+  CompactDirectory();
+  AppendEntry(m_Directory, name, position, size);
+  m_NameIndex->Insert(m_Directory, EntryCount() - 1);
+}
+
+void TQuakePak::RenameDirectoryEntry(int32_t index, const std::string &name) {
+  m_NameIndex->Erase(m_Directory, index);
+  m_Directory[static_cast<size_t>(index)].Name = name;
+  m_NameIndex->Insert(m_Directory, index);
+}
+
+void TQuakePak::RemoveEntryLater(int32_t index) {
+  m_NameIndex->Erase(m_Directory, index);
+  m_PendingRemovals.push_back(index);
+}
+
+void TQuakePak::CompactDirectory() {
+  if (m_PendingRemovals.empty())
+    return;
+  std::vector<int32_t> newIndex(m_Directory.size(), 0);
+  for (int32_t index : m_PendingRemovals)
+    newIndex[static_cast<size_t>(index)] = -1;
+  size_t kept = 0;
+  for (size_t i = 0; i < m_Directory.size(); ++i) {
+    if (newIndex[i] < 0)
+      continue;
+    newIndex[i] = static_cast<int32_t>(kept);
+    if (kept != i)
+      m_Directory[kept] = std::move(m_Directory[i]);
+    ++kept;
+  }
+  m_Directory.resize(kept);
+  m_PendingRemovals.clear();
+  m_NameIndex->Renumber(newIndex);
+}
+
+void TQuakePak::DirectoryReplaced() {
+  m_PendingRemovals.clear();
+  m_NameIndex->Invalidate();
 }
 
 bool TQuakePak::IsStockArchive(const std::string &path) const {
@@ -309,23 +350,59 @@ void TQuakePak::CopyBytes(TPakFile &source, TPakFile &target, int64_t count) {
   if (count <= 0)
     return;
   int64_t from = source.Position();
+  // A source too short is refused before a byte is written.
+  if (source.Size() - from < count)
+    throw EInOutError(source.Path(), "Read beyond end of file");
   CopyRange(source, from, target, count);
   source.Seek(from + count);
 }
 
+namespace {
+// Bytes handed to the kernel per copy call: one block, so that progress
+// moves as often as when the bytes stream through the buffer.
+constexpr int64_t KernelCopyStep = PakFormat::BlockSize;
+
+// copy_file_range answers these when it cannot copy between the two files
+// (another file system, a kernel without it): the copy goes through memory.
+bool KernelCannotCopy(int error) {
+  return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF ||
+         error == ETXTBSY;
+}
+} // namespace
+
 void TQuakePak::CopyRange(const TPakFile &source, int64_t offset, TPakFile &target, int64_t count) {
-  if (count <= 0)
-    return;
-  auto buffer = std::make_unique<char[]>(PakFormat::BlockSize);
+  // The kernel copies between the files directly (sharing blocks where the
+  // file system can); where it cannot, the bytes stream through one buffer.
+  bool byKernel = true;
+  std::unique_ptr<char[]> buffer;
   while (count > 0) {
-    int64_t block = std::min<int64_t>(count, PakFormat::BlockSize);
-    if (source.ReadAt(buffer.get(), block, offset) != block)
+    int64_t copied = 0;
+    if (byKernel) {
+      loff_t from = offset;
+      ssize_t done = ::copy_file_range(source.Descriptor(), &from, target.Descriptor(), nullptr,
+                                       static_cast<size_t>(std::min(count, KernelCopyStep)), 0);
+      if (done < 0) {
+        if (errno == EINTR)
+          continue;
+        if (!KernelCannotCopy(errno))
+          throw EInOutError(target.Path(), errno);
+        byKernel = false;
+        continue;
+      }
+      copied = done;
+    } else {
+      if (!buffer)
+        buffer = std::make_unique_for_overwrite<char[]>(PakFormat::BlockSize);
+      copied = source.ReadAt(buffer.get(), std::min<int64_t>(count, PakFormat::BlockSize), offset);
+      target.Write(buffer.get(), copied);
+    }
+    // Only what was read is ever written; a source that ends early fails the copy.
+    if (copied == 0)
       throw EInOutError(source.Path(), "Read beyond end of file");
-    target.Write(buffer.get(), block);
     if (m_ProgressActive)
-      ProgressAdvance(block);
-    offset += block;
-    count -= block;
+      ProgressAdvance(copied);
+    offset += copied;
+    count -= copied;
   }
 }
 
@@ -333,15 +410,16 @@ TPakFile &TQuakePak::DataFileOf(const TDirEntry &entry) {
   const std::unique_ptr<TPakFile> &file = entry.Position > 0 ? m_ArchiveFile : m_WorkingFile;
   if (!file)
     throw EInOutError(entry.Position > 0 ? m_FileName : m_WorkingFileName, ENOENT);
-  if (entry.Position > 0) {
-    // Held open, the file survives being replaced or removed; only a change
-    // written into it would hand out other bytes than those listed.
-    struct stat info {};
-    if (::fstat(file->Descriptor(), &info) == 0 && !(IdentityOf(info) == m_ArchiveIdentity))
-      throw EInOutError(m_FileName, "changed by another program since it was opened; its entries can no "
-                                    "longer be read as they were");
-  }
   return *file;
+}
+
+void TQuakePak::CheckArchiveUnchanged() const {
+  // Held open, the file survives being replaced or removed; only a change
+  // written into it would hand out other bytes than those listed.
+  struct stat info {};
+  if (m_ArchiveFile && ::fstat(m_ArchiveFile->Descriptor(), &info) == 0 && !(IdentityOf(info) == m_ArchiveIdentity))
+    throw EInOutError(m_FileName, "changed by another program since it was opened; its entries can no "
+                                  "longer be read as they were");
 }
 
 void TQuakePak::CopyEntryData(const TDirEntry &entry, TPakFile &target) {

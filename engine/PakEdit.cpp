@@ -31,8 +31,9 @@ uint8_t TQuakePak::DeleteEntries(const TStringList &names) {
       continue;
     if (m_AllowUndo)
       record += EntryRecord(k);
-    m_Directory.erase(m_Directory.begin() + k);
+    RemoveEntryLater(k);
   }
+  CompactDirectory();
   // Even a record that names no entry is one step: the call was an edit.
   AddUndoRecord(record);
   return prDone;
@@ -58,9 +59,8 @@ void TQuakePak::RenameEntry(int32_t index, const std::string &newName) {
   if (name.size() > static_cast<size_t>(PakFormat::NameSize))
     throw EInvalidFileName(NameTooLongMessage);
 
-  TDirEntry &entry = m_Directory[static_cast<size_t>(index)];
-  std::string record = "R:" + EscapeRecordField(name) + ":" + EscapeRecordField(entry.Name);
-  entry.Name = name;
+  std::string record = "R:" + EscapeRecordField(name) + ":" + EscapeRecordField(EntryName(index));
+  RenameDirectoryEntry(index, name);
   AddUndoRecord(record);
 }
 
@@ -95,9 +95,8 @@ uint8_t TQuakePak::MoveEntries(const TStringList &names, const std::string &targ
     // silently become another name; it is refused like a taken one.
     if (NamesNoFile(newName) || newName.size() > static_cast<size_t>(PakFormat::NameSize) || FindEntry(newName) >= 0)
       continue;
-    TDirEntry &entry = m_Directory[static_cast<size_t>(k)];
-    record += EscapeRecordField(newName) + ":" + EscapeRecordField(entry.Name) + ":";
-    entry.Name = newName;
+    record += EscapeRecordField(newName) + ":" + EscapeRecordField(EntryName(k)) + ":";
+    RenameDirectoryEntry(k, newName);
     moved = true;
   }
   if (moved)

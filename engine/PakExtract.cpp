@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
@@ -59,12 +60,73 @@ public:
     m_Fd = fd;
   }
   int Get() const { return m_Fd; }
+  int Release() { return std::exchange(m_Fd, -1); }
 
 private:
   int m_Fd;
 };
 
 constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// Opens the folders below an extraction's destination one component at a
+// time, never following a link, and keeps the last one open: entries of one
+// folder usually come together.
+class TFolderWalker {
+public:
+  explicit TFolderWalker(const std::string &folder) : m_Folder(folder) {}
+
+  // The open folder that is to hold the last component of relative, made as
+  // needed; -1 with refusal set when a link or a file stands on the way.
+  // Raises EInOutError when a folder cannot be made or opened.
+  int ParentOf(const std::string &relative, std::string &refusal) {
+    if (m_Root.Get() < 0) {
+      // The destination itself is the user's choice and may be reached
+      // through a link; below it, nothing is followed.
+      ForceDirectories(m_Folder);
+      m_Root.Reset(::open(m_Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+      if (m_Root.Get() < 0)
+        throw EInOutError(m_Folder, errno);
+    }
+    auto lastSlash = relative.rfind('/');
+    if (lastSlash == std::string::npos)
+      return m_Root.Get();
+    const std::string directory = relative.substr(0, lastSlash);
+    if (m_Last.Get() >= 0 && directory == m_LastDirectory)
+      return m_Last.Get();
+
+    m_Last.Reset(-1);
+    TDescriptor walked;
+    int at = m_Root.Get();
+    for (std::string::size_type start = 0, slash = 0; slash != std::string::npos; start = slash + 1) {
+      slash = directory.find('/', start);
+      const std::string component = directory.substr(start, slash == std::string::npos ? slash : slash - start);
+      const std::string shown = m_Folder + directory.substr(0, slash);
+      int next = ::openat(at, component.c_str(), FolderFlags);
+      if (next < 0 && errno == ENOENT) {
+        if (::mkdirat(at, component.c_str(), 0777) != 0 && errno != EEXIST)
+          throw EInOutError(shown, errno);
+        next = ::openat(at, component.c_str(), FolderFlags);
+      }
+      if (next < 0) {
+        if (errno != ELOOP && errno != ENOTDIR)
+          throw EInOutError(shown, errno);
+        refusal = shown + " is a link or a file, not a folder";
+        return -1;
+      }
+      walked.Reset(next);
+      at = next;
+    }
+    m_Last.Reset(walked.Release());
+    m_LastDirectory = directory;
+    return m_Last.Get();
+  }
+
+private:
+  std::string m_Folder;
+  TDescriptor m_Root;
+  TDescriptor m_Last;
+  std::string m_LastDirectory;
+};
 } // namespace
 
 uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths) {
@@ -75,6 +137,7 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
   if (destination.empty())
     return prNoPath;
   m_Failures.clear();
+  CheckArchiveUnchanged();
   std::string folder = ToPathSlashes(destination);
   if (folder.back() != '/')
     folder += '/';
@@ -87,9 +150,7 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
       m_ProgressTotal += std::max(m_Directory[static_cast<size_t>(k)].Size, 0); // a damaged size copies nothing
   }
 
-  // The destination itself is the user's choice and may be reached through a
-  // link; below it, nothing is followed. It is made on the first entry.
-  TDescriptor root;
+  TFolderWalker folders(folder);
   ProgressStart();
   try {
     for (const std::string &name : names) {
@@ -99,13 +160,12 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
       std::string relative = ExtractionPath(name, keepPaths);
       if (relative.empty())
         continue;
-      if (root.Get() < 0) {
-        ForceDirectories(folder);
-        root.Reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (root.Get() < 0)
-          throw EInOutError(folder, errno);
-      }
-      ExtractBelow(root.Get(), folder, relative, k);
+      std::string refusal;
+      int parent = folders.ParentOf(relative, refusal);
+      if (parent < 0)
+        m_Failures.push_back(name + ": not extracted: " + refusal);
+      else
+        ExtractBelow(parent, folder, relative, k);
     }
   } catch (...) {
     ProgressEnd();
@@ -115,66 +175,45 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
   return m_Failures.empty() ? prDone : prWriteFailed;
 }
 
-// Walks relative one folder at a time from destination, making missing
-// folders and refusing anything but a real folder on the way, then creates the
-// file anew (O_EXCL | O_NOFOLLOW) after the replace question.
-bool TQuakePak::ExtractBelow(int destination, const std::string &folder, const std::string &relative,
-                             int32_t index) {
+// Creates the file of one entry in the open folder parent, anew (O_EXCL |
+// O_NOFOLLOW), after the replace question when something stands at its name.
+bool TQuakePak::ExtractBelow(int parent, const std::string &folder, const std::string &relative, int32_t index) {
   const std::string &entryName = m_Directory[static_cast<size_t>(index)].Name;
-  auto refuse = [&](const std::string &reason) {
-    m_Failures.push_back(entryName + ": not extracted: " + reason);
-    return false;
-  };
-  TDescriptor parent;
-  int at = destination;
-  std::string::size_type start = 0;
-  for (std::string::size_type slash = relative.find('/'); slash != std::string::npos;
-       start = slash + 1, slash = relative.find('/', start)) {
-    const std::string component = relative.substr(start, slash - start);
-    const std::string shown = folder + relative.substr(0, slash);
-    int next = ::openat(at, component.c_str(), FolderFlags);
-    if (next < 0 && errno == ENOENT) {
-      if (::mkdirat(at, component.c_str(), 0777) != 0 && errno != EEXIST)
-        throw EInOutError(shown, errno);
-      next = ::openat(at, component.c_str(), FolderFlags);
-    }
-    if (next < 0) {
-      if (errno == ELOOP || errno == ENOTDIR)
-        return refuse(shown + " is a link or a file, not a folder");
-      throw EInOutError(shown, errno);
-    }
-    parent.Reset(next);
-    at = next;
-  }
-
-  const std::string leaf = relative.substr(start);
+  const auto lastSlash = relative.rfind('/');
+  const std::string leaf = lastSlash == std::string::npos ? relative : relative.substr(lastSlash + 1);
   const std::string targetPath = folder + relative;
-  struct stat info {};
-  if (::fstatat(at, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+  constexpr int CreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  int created = ::openat(parent, leaf.c_str(), CreateFlags, 0666);
+  if (created < 0 && errno == EEXIST) {
     bool replace = true;
     if (OnExtractFileExists)
       OnExtractFileExists(*this, targetPath, replace);
     if (!replace)
       return false;
-    if (S_ISDIR(info.st_mode))
-      return refuse(targetPath + " is a folder");
+    struct stat info {};
+    if (::fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode)) {
+      m_Failures.push_back(entryName + ": not extracted: " + targetPath + " is a folder");
+      return false;
+    }
     // A link standing there is removed, never written through.
-    if (::unlinkat(at, leaf.c_str(), 0) != 0 && errno != ENOENT)
+    if (::unlinkat(parent, leaf.c_str(), 0) != 0 && errno != ENOENT)
       throw EInOutError(targetPath, errno);
+    created = ::openat(parent, leaf.c_str(), CreateFlags, 0666);
+    if (created < 0 && errno == EEXIST) {
+      m_Failures.push_back(entryName + ": not extracted: something else took the place of " + targetPath +
+                           " while it was extracted");
+      return false;
+    }
   }
-  int created = ::openat(at, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (created < 0) {
-    if (errno == EEXIST)
-      return refuse("something else took the place of " + targetPath + " while it was extracted");
+  if (created < 0)
     throw EInOutError(targetPath, errno);
-  }
   TPakFile target(created, targetPath);
   try {
     CopyEntryData(m_Directory[static_cast<size_t>(index)], target);
     target.Close();
   } catch (...) {
     // No half-written file is left; the descriptor closes on the way out.
-    ::unlinkat(at, leaf.c_str(), 0);
+    ::unlinkat(parent, leaf.c_str(), 0);
     throw;
   }
   return true;
@@ -188,6 +227,7 @@ bool TQuakePak::ExtractBelow(int destination, const std::string &folder, const s
 void TQuakePak::ExtractEntry(int32_t index, const std::string &targetPath) {
   if (index < 0 || index >= EntryCount())
     return;
+  CheckArchiveUnchanged();
   TPakFile target(targetPath, TPakFile::Create);
   try {
     CopyEntryData(m_Directory[static_cast<size_t>(index)], target);

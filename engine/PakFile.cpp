@@ -44,9 +44,7 @@ TPakFile::TPakFile(const std::string &path, TMode mode, int createMode) : m_Path
     m_Fd = -1;
     throw EInOutError(path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
   }
-  int fileFlags = ::fcntl(m_Fd, F_GETFL);
-  if (fileFlags >= 0)
-    ::fcntl(m_Fd, F_SETFL, fileFlags & ~O_NONBLOCK);
+  // O_NONBLOCK stays: it has no effect on a regular file.
 }
 
 TPakFile::~TPakFile() {

@@ -132,11 +132,42 @@ void TQuakePak::ParseEntryRecord(const std::string &piece, std::string &name, in
 }
 
 void TQuakePak::RestoreEntry(const std::string &name, int32_t position, int32_t size) {
+  CompactDirectory(); // an entry taken out just before must not hide this name
   if (FindEntry(name) < 0)
-    AppendEntry(m_Directory, name, position, size);
+    AppendDirectoryEntry(name, position, size);
 }
 
 bool TQuakePak::CanUndo() const { return m_AllowUndo && !m_FileName.empty() && CanModify() && !m_Journal.empty(); }
+
+namespace {
+// Reads the ":"-separated pieces of a record front to back, in time linear in
+// the record's length however many pieces it has.
+class TRecordReader {
+public:
+  explicit TRecordReader(const std::string &text) : m_Text(text) {}
+  bool AtEnd() const { return m_At >= m_Text.size(); }
+  // A piece of one character is a kind marker ("A", "D"): it is taken and returned.
+  bool TakeMarker(char &marker) {
+    if (m_At + 1 < m_Text.size() && m_Text[m_At] != ':' && m_Text[m_At + 1] == ':') {
+      marker = m_Text[m_At];
+      m_At += 2;
+      return true;
+    }
+    return false;
+  }
+  // The text up to the next ":" (or the end), which is passed over.
+  std::string Next() {
+    auto colon = m_Text.find(':', m_At);
+    std::string piece = m_Text.substr(m_At, colon == std::string::npos ? std::string::npos : colon - m_At);
+    m_At = colon == std::string::npos ? m_Text.size() : colon + 1;
+    return piece;
+  }
+
+private:
+  const std::string &m_Text;
+  size_t m_At = 0;
+};
+} // namespace
 
 uint8_t TQuakePak::Undo() {
   if (!CanUndo())
@@ -145,6 +176,7 @@ uint8_t TQuakePak::Undo() {
   m_Journal.erase(m_Journal.begin());
   char kind = record.empty() ? '\0' : record.front();
   std::string text = record.size() > 2 ? record.substr(2) : std::string();
+  TRecordReader reader(text);
   int32_t position = 0;
   int32_t size = 0;
   std::string name;
@@ -152,38 +184,36 @@ uint8_t TQuakePak::Undo() {
   switch (kind) {
   case 'A': {
     char marker = 'A';
-    while (!text.empty()) {
-      if (text.find(':') == 1) {
-        marker = text.front();
-        text.erase(0, 2);
+    while (!reader.AtEnd()) {
+      if (reader.TakeMarker(marker))
         continue;
-      }
-      std::string piece = SplitAt(text, ':');
+      std::string piece = reader.Next();
       if (marker == 'A') {
         int32_t k = FindEntry(UnescapeRecordName(piece));
         if (k >= 0)
-          m_Directory.erase(m_Directory.begin() + k);
+          RemoveEntryLater(k);
       } else {
         ParseEntryRecord(piece, name, position, size);
         RestoreEntry(name, position, size);
       }
     }
+    CompactDirectory();
     break;
   }
   case 'D':
-    while (!text.empty()) {
-      ParseEntryRecord(SplitAt(text, ':'), name, position, size);
+    while (!reader.AtEnd()) {
+      ParseEntryRecord(reader.Next(), name, position, size);
       RestoreEntry(name, position, size);
     }
     break;
   case 'M':
   case 'R':
-    while (!text.empty()) {
-      std::string newName = UnescapeRecordName(SplitAt(text, ':'));
-      std::string oldName = UnescapeRecordName(SplitAt(text, ':'));
+    while (!reader.AtEnd()) {
+      std::string newName = UnescapeRecordName(reader.Next());
+      std::string oldName = UnescapeRecordName(reader.Next());
       int32_t k = FindEntry(newName);
       if (k >= 0)
-        m_Directory[static_cast<size_t>(k)].Name = oldName;
+        RenameDirectoryEntry(k, oldName);
     }
     break;
   default:

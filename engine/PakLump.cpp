@@ -174,6 +174,7 @@ std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &name, TColor
   int64_t start = entry.Position > 0 ? int64_t{entry.Position} : -int64_t{entry.Position};
   int64_t available = 0;
   try {
+    CheckArchiveUnchanged();
     file = &DataFileOf(entry);
     available = std::clamp<int64_t>(file->Size() - start, 0, std::max(entry.Size, 0));
   } catch (const EInOutError &error) {

@@ -180,6 +180,7 @@ private:
 class TQuakePak;
 class TPakFile;
 class TPrivateFolder;
+class TNameIndex;
 
 using TAddFileExistsEvent = std::function<void(TQuakePak &Sender, const std::string &FileName, TFileReplace &Replace)>;
 using TExtFileExistsEvent = std::function<void(TQuakePak &Sender, const std::string &FileName, bool &Replace)>;
@@ -377,9 +378,10 @@ public:
   std::unique_ptr<TBitmap> LumpToBitmap(const std::string &name, TColor offset, bool add);
 
   // --- block copy and progress
-  // Copies count bytes between the files' current positions in blocks of at
-  // most BlockSize. Raises EInOutError on a failing or short read or write;
-  // never writes bytes that were not read.
+  // Copies count bytes between the files' current positions: by the kernel
+  // where it can, else in blocks of at most BlockSize through one buffer.
+  // Raises EInOutError on a failing read or write, and before writing
+  // anything when the source holds fewer than count bytes.
   void CopyBytes(TPakFile &source, TPakFile &target, int64_t count);
   void ProgressStart();
   void ProgressStep();
@@ -439,15 +441,32 @@ private:
   // The archive file's path with its links followed, absolute.
   std::string m_ArchiveRealPath;
 
+  // Name lookups for FindEntry, kept in step with m_Directory by the
+  // routines below, which are the only ones that change the directory's names.
+  std::unique_ptr<TNameIndex> m_NameIndex;
+  // Entries taken out by the running operation but still in m_Directory, so
+  // that indexes stay put until CompactDirectory erases them all in one pass.
+  std::vector<int32_t> m_PendingRemovals;
+  void AppendDirectoryEntry(const std::string &name, int32_t position, int32_t size);
+  void RenameDirectoryEntry(int32_t index, const std::string &name);
+  // FindEntry no longer finds it; it goes at the next CompactDirectory.
+  void RemoveEntryLater(int32_t index);
+  void CompactDirectory();
+  // The directory was replaced as a whole.
+  void DirectoryReplaced();
+
   TPrivateFolder &CurrentPrivateFolder();
   // The file holding an entry's data; raises EInOutError when it is not open.
   TPakFile &DataFileOf(const TDirEntry &entry);
+  // Raises EInOutError when the open archive's file was written into since it
+  // was opened; called once by each operation that reads entries.
+  void CheckArchiveUnchanged() const;
   // Appends the entry's data to target, through the block buffer.
   void CopyEntryData(const TDirEntry &entry, TPakFile &target);
   void CopyRange(const TPakFile &source, int64_t offset, TPakFile &target, int64_t count);
-  // Creates the file for one entry below destination, never following a
-  // link; false when the entry was passed over (declined or refused).
-  bool ExtractBelow(int destination, const std::string &folder, const std::string &relative, int32_t index);
+  // Creates the file of one entry in the open folder parent, never following
+  // a link; false when the entry was passed over (declined or refused).
+  bool ExtractBelow(int parent, const std::string &folder, const std::string &relative, int32_t index);
   bool AssembleArchive(TPakFile &file, int64_t dataSize, std::vector<int32_t> &positions);
   bool IsArchiveFile(const std::string &path) const;
   void CloseArchiveFiles();

@@ -1,0 +1,85 @@
+// The name index: hashing, building, lookups and upkeep as the directory changes.
+#include "PakNameIndex.h"
+
+#include <algorithm>
+
+namespace {
+constexpr size_t MinSlots = 16;
+} // namespace
+
+uint64_t NameHash(const std::string &name) {
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : name) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte >= 'A' && byte <= 'Z')
+      byte = static_cast<unsigned char>(byte - 'A' + 'a');
+    hash = (hash ^ byte) * 1099511628211ull;
+  }
+  return hash;
+}
+
+void TNameIndex::Build(const std::vector<TDirEntry> &directory) const {
+  // At most half full, so probe chains stay short.
+  size_t slots = MinSlots;
+  while (slots < 2 * directory.size() + 2)
+    slots *= 2;
+  m_Slots.assign(slots, Empty);
+  const size_t mask = slots - 1;
+  for (size_t i = 0; i < directory.size(); ++i) {
+    size_t at = SlotOf(NameHash(directory[i].Name));
+    while (m_Slots[at] != Empty)
+      at = (at + 1) & mask;
+    m_Slots[at] = static_cast<int32_t>(i);
+  }
+  m_Filled = directory.size();
+  m_Valid = true;
+}
+
+int32_t TNameIndex::Find(const std::vector<TDirEntry> &directory, const std::string &name) const {
+  if (!m_Valid)
+    Build(directory);
+  const size_t mask = m_Slots.size() - 1;
+  int32_t found = -1;
+  for (size_t at = SlotOf(NameHash(name)); m_Slots[at] != Empty; at = (at + 1) & mask) {
+    int32_t index = m_Slots[at];
+    if (index > found && SameTextAscii(directory[static_cast<size_t>(index)].Name, name))
+      found = index;
+  }
+  return found;
+}
+
+void TNameIndex::Insert(const std::vector<TDirEntry> &directory, int32_t index) {
+  if (!m_Valid)
+    return; // built whole on the next lookup
+  if (2 * (m_Filled + 1) > m_Slots.size()) {
+    Build(directory);
+    return;
+  }
+  const size_t mask = m_Slots.size() - 1;
+  size_t at = SlotOf(NameHash(directory[static_cast<size_t>(index)].Name));
+  while (m_Slots[at] >= 0)
+    at = (at + 1) & mask;
+  if (m_Slots[at] == Empty)
+    ++m_Filled;
+  m_Slots[at] = index;
+}
+
+void TNameIndex::Erase(const std::vector<TDirEntry> &directory, int32_t index) {
+  if (!m_Valid)
+    return;
+  const size_t mask = m_Slots.size() - 1;
+  for (size_t at = SlotOf(NameHash(directory[static_cast<size_t>(index)].Name)); m_Slots[at] != Empty;
+       at = (at + 1) & mask)
+    if (m_Slots[at] == index) {
+      m_Slots[at] = Deleted;
+      return;
+    }
+}
+
+void TNameIndex::Renumber(const std::vector<int32_t> &newIndex) {
+  if (!m_Valid)
+    return;
+  for (int32_t &slot : m_Slots)
+    if (slot >= 0)
+      slot = newIndex[static_cast<size_t>(slot)] >= 0 ? newIndex[static_cast<size_t>(slot)] : Deleted;
+}

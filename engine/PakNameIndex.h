@@ -1,0 +1,42 @@
+// The index of entry names beside the directory; not part of the public
+// interface.
+#pragma once
+
+#include "PakQuake.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Finds entries by name, ignoring ASCII letter case, in constant time however
+// long the directory is: an open-addressing table of directory indexes keyed
+// by a hash of the lower-cased name. Equal names (a.wav and A.WAV read from a
+// file) share one probe chain, so a lookup sees them all and answers the
+// highest index, as a scan from the end would.
+class TNameIndex {
+public:
+  // Forgets the table; the next lookup builds it from the directory.
+  void Invalidate() { m_Valid = false; }
+  // The highest index whose name equals name ignoring ASCII case; -1 when none.
+  int32_t Find(const std::vector<TDirEntry> &directory, const std::string &name) const;
+  // Lists entry index under its current name (after it was appended or renamed).
+  void Insert(const std::vector<TDirEntry> &directory, int32_t index);
+  // Unlists entry index under its current name (before it is renamed or taken out).
+  void Erase(const std::vector<TDirEntry> &directory, int32_t index);
+  // After the directory was compacted: newIndex[i] is the new index of old
+  // entry i, or -1 for an entry that is gone (and was erased from the index).
+  void Renumber(const std::vector<int32_t> &newIndex);
+
+private:
+  static constexpr int32_t Empty = -1;
+  static constexpr int32_t Deleted = -2;
+  void Build(const std::vector<TDirEntry> &directory) const;
+  size_t SlotOf(uint64_t hash) const { return static_cast<size_t>(hash) & (m_Slots.size() - 1); }
+
+  mutable std::vector<int32_t> m_Slots;
+  mutable size_t m_Filled = 0; // live and deleted slots
+  mutable bool m_Valid = false;
+};
+
+// FNV-1a of the name with ASCII capitals folded to lower case.
+uint64_t NameHash(const std::string &name);
