@@ -37,15 +37,6 @@ std::string SystemTempDirectory() {
   return WithTrailingSlash(path);
 }
 
-// Absolute, with links, "." and ".." resolved as far as the path exists.
-std::string ResolvedPath(const std::string &path) {
-  std::error_code error;
-  fs::path absolute = fs::absolute(path, error);
-  if (error)
-    return path;
-  fs::path resolved = fs::weakly_canonical(absolute, error);
-  return (error ? absolute.lexically_normal() : resolved).string();
-}
 
 // Finds a child of directory whose name matches title ignoring ASCII case.
 std::string FindChildIgnoringCase(const std::string &directory, const std::string &title, bool wantDirectory) {
@@ -62,6 +53,15 @@ std::string FindChildIgnoringCase(const std::string &directory, const std::strin
   return {};
 }
 } // namespace
+
+std::string ResolvedPath(const std::string &path) {
+  std::error_code error;
+  fs::path absolute = fs::absolute(path, error);
+  if (error)
+    return path;
+  fs::path resolved = fs::weakly_canonical(absolute, error);
+  return (error ? absolute.lexically_normal() : resolved).string();
+}
 
 bool IsRegularFile(const std::string &path) {
   struct stat info {};
@@ -182,28 +182,12 @@ void TQuakePak::OpenPak(const std::string &fileName) {
     if (!HasPakMagic(*archive))
       throw EInvalidPakFile();
   }
-  TPrivateFolder &folder = CurrentPrivateFolder();
-
+  // Made (and checked) now, so that a failure leaves the open archive as it was.
+  CurrentPrivateFolder();
   DeleteWorkingFile();
   CloseArchiveFiles();
   m_FileName = name;
-  m_WorkingFileName = folder.Path() + WorkingFileTitle;
-  m_WorkingFolder = &folder;
-  // Made afresh through the folder's descriptor, so a link at its name is never followed.
-  ::unlinkat(folder.Descriptor(), WorkingFileTitle, 0);
-  int working = ::openat(folder.Descriptor(), WorkingFileTitle, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (working >= 0) {
-    m_WorkingFile = std::make_unique<TPakFile>(working, m_WorkingFileName);
-    unsigned char header[PakFormat::HeaderSize];
-    std::memcpy(header, PakFormat::Magic, 4);
-    WriteInt32(header + 4, -1);
-    WriteInt32(header + 8, -1);
-    try {
-      m_WorkingFile->Write(header, PakFormat::HeaderSize);
-    } catch (const EInOutError &) {
-      m_WorkingFile.reset(); // adding fails later, with the reason
-    }
-  }
+  StartWorkingFile();
   if (archive) {
     struct stat info {};
     if (::fstat(archive->Descriptor(), &info) == 0)
@@ -222,6 +206,28 @@ void TQuakePak::OpenPak(const std::string &fileName) {
 }
 
 void TQuakePak::NewPak() { OpenPak(UntitledName); }
+
+void TQuakePak::StartWorkingFile() {
+  TPrivateFolder &folder = CurrentPrivateFolder();
+  m_WorkingFile.reset();
+  m_WorkingFileName = folder.Path() + WorkingFileTitle;
+  m_WorkingFolder = &folder;
+  // Made afresh through the folder's descriptor, so a link at its name is never followed.
+  ::unlinkat(folder.Descriptor(), WorkingFileTitle, 0);
+  int working = ::openat(folder.Descriptor(), WorkingFileTitle, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (working < 0)
+    return; // adding fails later, with the reason
+  m_WorkingFile = std::make_unique<TPakFile>(working, m_WorkingFileName);
+  unsigned char header[PakFormat::HeaderSize];
+  std::memcpy(header, PakFormat::Magic, 4);
+  WriteInt32(header + 4, -1);
+  WriteInt32(header + 8, -1);
+  try {
+    m_WorkingFile->Write(header, PakFormat::HeaderSize);
+  } catch (const EInOutError &) {
+    m_WorkingFile.reset();
+  }
+}
 
 void TQuakePak::DeleteWorkingFile() {
   // By name inside the folder that holds it: never through a path that a

@@ -102,7 +102,7 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *
     report("The header lists " + std::to_string(claimed) + " entries, but the file holds only " +
            std::to_string(count) + " of their records.");
   list.reserve(static_cast<size_t>(count));
-  constexpr int64_t RecordsPerRead = 1024;
+  constexpr int64_t RecordsPerRead = 16384;
   std::vector<unsigned char> records(static_cast<size_t>(std::min(count, RecordsPerRead) * RecordSize));
   for (int64_t first = 0; first < count; first += RecordsPerRead) {
     int64_t want = std::min(count - first, RecordsPerRead);
@@ -133,6 +133,14 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *
   }
 }
 
+void AppendRecord(std::vector<unsigned char> &records, const std::string &name, int32_t position, int32_t size) {
+  size_t at = records.size();
+  records.resize(at + RecordSize, 0);
+  std::memcpy(records.data() + at, name.data(), std::min<size_t>(name.size(), NameSize));
+  WriteInt32(records.data() + at + PositionOffset, position);
+  WriteInt32(records.data() + at + SizeOffset, size);
+}
+
 bool TQuakePak::WriteDirectory(const std::string &path) {
   TPakFile file;
   int64_t directoryOffset = 0;
@@ -156,11 +164,7 @@ bool TQuakePak::WriteDirectory(const std::string &path) {
   std::vector<unsigned char> batch;
   batch.reserve(static_cast<size_t>(std::min<size_t>(m_Directory.size(), 1024)) * RecordSize);
   for (const TDirEntry &entry : m_Directory) {
-    unsigned char record[RecordSize] = {};
-    std::memcpy(record, entry.Name.data(), std::min<size_t>(entry.Name.size(), NameSize));
-    WriteInt32(record + PositionOffset, entry.Position);
-    WriteInt32(record + SizeOffset, entry.Size);
-    batch.insert(batch.end(), record, record + RecordSize);
+    AppendRecord(batch, entry.Name, entry.Position, entry.Size);
     if (batch.size() >= 1024 * RecordSize) {
       file.Write(batch.data(), static_cast<int64_t>(batch.size()));
       batch.clear();

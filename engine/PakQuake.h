@@ -467,7 +467,12 @@ private:
   // Creates the file of one entry in the open folder parent, never following
   // a link; false when the entry was passed over (declined or refused).
   bool ExtractBelow(int parent, const std::string &folder, const std::string &relative, int32_t index);
-  bool AssembleArchive(TPakFile &file, int64_t dataSize, std::vector<int32_t> &positions);
+  bool AssembleArchive(TPakFile &file, int64_t dataSize, const std::vector<int32_t> &positions);
+  void WriteRecords(TPakFile &file, const std::vector<int32_t> &positions);
+  bool SaveByCompletingWorkingFile(const std::string &realTarget, const struct stat *replaced, int64_t dataSize,
+                                   const std::vector<int32_t> &positions);
+  // A fresh, bare working file in the current private folder, held open.
+  void StartWorkingFile();
   bool IsArchiveFile(const std::string &path) const;
   void CloseArchiveFiles();
 };

@@ -5,11 +5,13 @@
 // untouched, whatever fails.
 #include "PakFile.h"
 #include "PakInternal.h"
+#include "PakPrivateFolder.h"
 #include "PakQuake.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <sys/stat.h>
@@ -25,7 +27,7 @@ constexpr int MaxNameAttempts = 100;
 // Longest file title we build on; the rest of NAME_MAX is left for the suffix.
 constexpr std::string::size_type MaxTitleLength = 200;
 // Directory records written per call.
-constexpr size_t RecordsPerBatch = 1024;
+constexpr size_t RecordsPerBatch = 16384;
 
 bool Exists(const std::string &path) {
   struct stat info {};
@@ -98,7 +100,11 @@ public:
 
   TPakFile &File() { return m_File; }
   const std::string &Path() const { return m_Path; }
-  void Commit() { m_Committed = true; }
+  // The file has taken the target's place: it stays, and its descriptor goes to the caller.
+  TPakFile Commit() {
+    m_Committed = true;
+    return std::move(m_File);
+  }
 
 private:
   TPakFile m_File;
@@ -145,56 +151,139 @@ void SyncDirectory(const std::string &directory) {
   ::close(fd);
 }
 
-} // namespace
+// The offset of every entry's data once the archive is packed: back to back
+// from the header on, in directory order.
+std::vector<int32_t> PackedPositions(const std::vector<TDirEntry> &entries) {
+  std::vector<int32_t> positions;
+  positions.reserve(entries.size());
+  int64_t offset = HeaderSize;
+  for (const TDirEntry &entry : entries) {
+    positions.push_back(static_cast<int32_t>(offset));
+    offset += entry.Size;
+  }
+  return positions;
+}
 
-// Writes header, data and directory of the archive into file and fills
-// positions with the new offset of every entry. A failing read or write of
-// entry data raises EInOutError; a header or directory that cannot be written
-// makes the result false.
-bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, std::vector<int32_t> &positions) {
-  const std::vector<TDirEntry> &entries = m_Directory;
+// Writes the header of a packed archive at the start of file.
+void WriteHeader(TPakFile &file, int64_t dataSize, size_t entryCount) {
   unsigned char header[HeaderSize];
   std::memcpy(header, Magic, 4);
   WriteInt32(header + 4, static_cast<int32_t>(HeaderSize + dataSize));
-  WriteInt32(header + 8, static_cast<int32_t>(static_cast<int64_t>(entries.size()) * RecordSize));
+  WriteInt32(header + 8, static_cast<int32_t>(static_cast<int64_t>(entryCount) * RecordSize));
+  file.Seek(0);
+  file.Write(header, HeaderSize);
+}
+} // namespace
+
+// Writes the records of the directory, with the given positions, at file's
+// current position, in large batches.
+void TQuakePak::WriteRecords(TPakFile &file, const std::vector<int32_t> &positions) {
+  std::vector<unsigned char> batch;
+  batch.reserve(std::min(m_Directory.size(), RecordsPerBatch) * RecordSize);
+  for (size_t i = 0; i < m_Directory.size(); ++i) {
+    AppendRecord(batch, m_Directory[i].Name, positions[i], m_Directory[i].Size);
+    if (batch.size() == RecordsPerBatch * RecordSize || i + 1 == m_Directory.size()) {
+      file.Write(batch.data(), static_cast<int64_t>(batch.size()));
+      ProgressAdvance(static_cast<int64_t>(batch.size()));
+      batch.clear();
+    }
+  }
+}
+
+// Writes header, data and directory of the archive into file. The data of
+// entries that lie back to back in one source is copied as one run. A failing
+// read or write of entry data raises EInOutError; a header or directory that
+// cannot be written makes the result false.
+bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, const std::vector<int32_t> &positions) {
   try {
-    file.Write(header, HeaderSize);
+    WriteHeader(file, dataSize, m_Directory.size());
   } catch (const EInOutError &) {
     return false;
   }
   ProgressAdvance(HeaderSize);
 
-  int64_t offset = HeaderSize;
-  positions.reserve(entries.size());
-  for (const TDirEntry &entry : entries) {
-    positions.push_back(static_cast<int32_t>(offset));
-    CopyEntryData(entry, file);
-    offset += entry.Size;
-  }
-
-  std::vector<unsigned char> batch;
-  batch.reserve(std::min(entries.size(), RecordsPerBatch) * RecordSize);
-  auto flush = [&] {
-    file.Write(batch.data(), static_cast<int64_t>(batch.size()));
-    ProgressAdvance(static_cast<int64_t>(batch.size()));
-    batch.clear();
+  const TPakFile *runSource = nullptr;
+  int64_t runStart = 0;
+  int64_t runLength = 0;
+  auto copyRun = [&] {
+    if (runLength > 0)
+      CopyRange(*runSource, runStart, file, runLength);
+    runLength = 0;
   };
-  try {
-    for (size_t i = 0; i < entries.size(); ++i) {
-      unsigned char record[RecordSize] = {};
-      const std::string &name = entries[i].Name;
-      std::memcpy(record, name.data(), std::min<size_t>(name.size(), NameSize));
-      WriteInt32(record + PositionOffset, positions[i]);
-      WriteInt32(record + SizeOffset, entries[i].Size);
-      batch.insert(batch.end(), record, record + RecordSize);
-      if (batch.size() == RecordsPerBatch * RecordSize)
-        flush();
+  for (const TDirEntry &entry : m_Directory) {
+    if (entry.Size == 0)
+      continue;
+    const TPakFile *source = &DataFileOf(entry);
+    int64_t offset = entry.Position > 0 ? int64_t{entry.Position} : -int64_t{entry.Position};
+    if (runLength == 0 || source != runSource || offset != runStart + runLength) {
+      copyRun();
+      runSource = source;
+      runStart = offset;
     }
-    if (!batch.empty())
-      flush();
+    runLength += entry.Size;
+  }
+  copyRun();
+
+  try {
+    WriteRecords(file, positions);
   } catch (const EInOutError &) {
     return false;
   }
+  return true;
+}
+
+// An archive whose every entry was added since it was opened, with the data
+// lying in the working file exactly as a packed archive holds it, is saved
+// by completing the working file and renaming it into place: the data is
+// written once. Only within one file system; false, with the working file
+// as it was, when this road is not open or fails.
+bool TQuakePak::SaveByCompletingWorkingFile(const std::string &realTarget, const struct stat *replaced,
+                                            int64_t dataSize, const std::vector<int32_t> &positions) {
+  if (!m_WorkingFile || m_WorkingFolder == nullptr)
+    return false;
+  for (size_t i = 0; i < m_Directory.size(); ++i) {
+    const TDirEntry &entry = m_Directory[i];
+    if (entry.Size > 0 && (entry.Position > 0 || -int64_t{entry.Position} != positions[i]))
+      return false;
+  }
+  struct stat working {};
+  struct stat folder {};
+  const std::string directory = PathDirectory(realTarget);
+  if (::fstat(m_WorkingFile->Descriptor(), &working) != 0 || working.st_size != HeaderSize + dataSize ||
+      ::stat(directory.empty() ? "." : directory.c_str(), &folder) != 0 || folder.st_dev != working.st_dev)
+    return false;
+
+  TPakFile &file = *m_WorkingFile;
+  auto restore = [&] {
+    // Back to a bare working file holding the same data.
+    try {
+      if (::ftruncate(file.Descriptor(), static_cast<off_t>(HeaderSize + dataSize)) == 0) {
+        unsigned char header[HeaderSize];
+        std::memcpy(header, Magic, 4);
+        WriteInt32(header + 4, -1);
+        WriteInt32(header + 8, -1);
+        file.Seek(0);
+        file.Write(header, HeaderSize);
+      }
+    } catch (const EInOutError &) {
+    }
+    return false;
+  };
+  try {
+    ProgressAdvance(HeaderSize + dataSize);
+    file.Seek(HeaderSize + dataSize);
+    WriteRecords(file, positions);
+    WriteHeader(file, dataSize, m_Directory.size());
+    if (replaced != nullptr)
+      TakeOverAttributes(file, *replaced);
+    else
+      ::fchmod(file.Descriptor(), NewFileMode());
+    file.Sync();
+  } catch (const EInOutError &) {
+    return restore();
+  }
+  if (::renameat(m_WorkingFolder->Descriptor(), WorkingFileTitle, AT_FDCWD, realTarget.c_str()) != 0)
+    return restore();
   return true;
 }
 
@@ -278,51 +367,61 @@ uint8_t TQuakePak::WriteArchive(const std::string &target) {
       return prCancelled;
   }
 
-  TSaveFile save;
-  if (!save.Create(realTarget))
-    return prWriteFailed;
+  CheckArchiveUnchanged();
+  const std::vector<int32_t> positions = PackedPositions(m_Directory);
   m_ProgressTotal = total;
   ProgressStart();
-  std::vector<int32_t> positions;
-  bool written = false;
-  try {
-    written = AssembleArchive(save.File(), dataSize, positions);
-  } catch (...) {
-    ProgressEnd();
-    throw;
-  }
-  if (written) {
-    try {
-      if (replacing)
-        TakeOverAttributes(save.File(), replaced);
-      else
-        ::fchmod(save.File().Descriptor(), NewFileMode());
-      save.File().Sync();
-      save.File().Close();
-    } catch (const EInOutError &) {
-      written = false; // the data may not have reached the disk
+  std::unique_ptr<TPakFile> saved;
+  if (SaveByCompletingWorkingFile(realTarget, replacing ? &replaced : nullptr, dataSize, positions)) {
+    saved = std::move(m_WorkingFile);
+  } else {
+    TSaveFile save;
+    if (!save.Create(realTarget)) {
+      ProgressEnd();
+      return prWriteFailed;
     }
+    bool written = false;
+    try {
+      written = AssembleArchive(save.File(), dataSize, positions);
+    } catch (...) {
+      ProgressEnd();
+      throw;
+    }
+    if (written) {
+      try {
+        if (replacing)
+          TakeOverAttributes(save.File(), replaced);
+        else
+          ::fchmod(save.File().Descriptor(), NewFileMode());
+        save.File().Sync();
+      } catch (const EInOutError &) {
+        written = false; // the data may not have reached the disk
+      }
+    }
+    if (!written || ::rename(save.Path().c_str(), realTarget.c_str()) != 0) {
+      ProgressEnd();
+      return prWriteFailed;
+    }
+    saved = std::make_unique<TPakFile>(save.Commit());
   }
-  if (written && ::rename(save.Path().c_str(), realTarget.c_str()) != 0)
-    written = false;
-  if (!written) {
-    ProgressEnd();
-    return prWriteFailed;
-  }
-  save.Commit();
   SyncDirectory(PathDirectory(realTarget));
 
-  // The target now holds the new archive: from here on the directory must
-  // describe it, even if an event handler or re-opening raises below.
+  // The target now holds the new archive, read from here on through the
+  // descriptor it was written with: the directory describes it as it stands,
+  // so nothing needs reading back.
   for (size_t i = 0; i < m_Directory.size(); ++i)
     m_Directory[i].Position = positions[i];
   m_FileName = path;
   m_Modified = false;
   m_Journal.clear();
   m_JournalTruncated = false;
+  m_Damage.clear();
+  struct stat info {};
+  if (::fstat(saved->Descriptor(), &info) == 0)
+    m_ArchiveIdentity = IdentityOf(info);
+  m_ArchiveRealPath = ResolvedPath(realTarget);
+  m_ArchiveFile = std::move(saved);
+  StartWorkingFile();
   ProgressEnd();
-  // Opening strips one pair of enclosing quotes; a name that has them keeps
-  // them when wrapped in another pair.
-  OpenPak(path.size() >= 1 && path.front() == '"' && path.back() == '"' ? '"' + path + '"' : path);
   return prDone;
 }

@@ -343,6 +343,28 @@ TEST_F(SavePak, AssemblesInAPrivateFileThatSaysWhatItIs) {
   EXPECT_EQ(FilesIn(Work("")), std::vector<std::string>{"mine.pak"});
 }
 
+TEST_F(SavePak, NewArchiveOfAddedFilesIsCompletedInPlaceOfItsWorkingFile) {
+  m_Pak.NewPak();
+  AddDiskFiles({{"a.txt", "aaaa"}, {"b.txt", ""}, {"c.txt", "cc"}});
+  struct stat working {};
+  ASSERT_EQ(::stat(m_Pak.WorkingFileName().c_str(), &working), 0);
+  const std::string target = Work("new.pak");
+  ASSERT_EQ(m_Pak.SavePakAs(target), prDone);
+  EXPECT_EQ(ReadFileBytes(target), BuildPak({{"a.txt", "aaaa"}, {"b.txt", ""}, {"c.txt", "cc"}}));
+  struct stat saved {};
+  ASSERT_EQ(::stat(target.c_str(), &saved), 0);
+  EXPECT_EQ(saved.st_ino, working.st_ino) << "the data was not written a second time";
+  EXPECT_EQ(EntriesOf(m_Pak), (TEntryView{{"a.txt", 12, 4}, {"b.txt", 16, 0}, {"c.txt", 16, 2}}));
+
+  // A fresh working file takes its place; the next save, with data in both
+  // files, copies as before and reads the saved archive through the open file.
+  EXPECT_EQ(ReadFileBytes(m_Pak.WorkingFileName()), Bare);
+  AddDiskFiles({{"d.txt", "d"}});
+  ASSERT_EQ(m_Pak.SavePak(), prDone);
+  EXPECT_EQ(ReadFileBytes(target), BuildPak({{"a.txt", "aaaa"}, {"b.txt", ""}, {"c.txt", "cc"}, {"d.txt", "d"}}));
+  EXPECT_FALSE(m_Pak.Modified());
+}
+
 TEST_F(SavePak, ProgressCountsEveryByteOnceAndReachesHundred) {
   // 200000 bytes of data in three entries: many blocks, so many percentages.
   OpenArchive(

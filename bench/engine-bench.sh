@@ -1,0 +1,375 @@
+#!/usr/bin/env bash
+# Engine speed benchmark: times whole engine jobs (varnel_engine_bench, one
+# job per process) against plain shell commands that move the same bytes,
+# and reports the ratio of the medians. The machine may be shared and noisy,
+# so no absolute time is judged: each job and its floor command run in turn,
+# in alternating order, K times, with data and output on tmpfs and the page
+# cache left warm. Outputs are removed, and archives that a job rewrites are
+# copied fresh into place, outside the timed part.
+#
+# Usage: bench/engine-bench.sh [-k RUNS] [--root DIR] [--no-build]
+#   -k RUNS      runs of each job and each floor command (default 5)
+#   --root DIR   where the data folder is made (default /dev/shm; keep it tmpfs)
+#   --no-build   use the program already built in build/bench
+#
+# Progress goes to stderr, the table to stdout. Exits 1 when a job fails
+# (wrong result, non-zero exit), 0 otherwise; a target missed is a FAIL line
+# in the table, not an error.
+set -euo pipefail
+export LC_ALL=C
+
+RUNS=5
+ROOT=/dev/shm
+BUILD=1
+while (($#)); do
+  case "$1" in
+  -k | --runs)
+    RUNS="${2:?-k needs a number}"
+    shift 2
+    ;;
+  --root)
+    ROOT="${2:?--root needs a folder}"
+    shift 2
+    ;;
+  --no-build)
+    BUILD=0
+    shift
+    ;;
+  -h | --help)
+    sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'
+    exit 0
+    ;;
+  *)
+    echo "engine-bench: unknown argument: $1 (try --help)" >&2
+    exit 2
+    ;;
+  esac
+done
+if ! [[ "$RUNS" =~ ^[1-9][0-9]*$ ]]; then
+  echo "engine-bench: -k needs a positive whole number" >&2
+  exit 2
+fi
+
+SOURCE="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="$SOURCE/build/bench"
+BIN="$BUILD_DIR/bench/varnel_engine_bench"
+
+say() { printf '%s\n' "$*" >&2; }
+die() {
+  say "engine-bench: $*"
+  exit 1
+}
+
+# --- build (Release, warnings as errors); ninja does nothing when up to date
+if ((BUILD)); then
+  if [[ ! -f "$BUILD_DIR/build.ninja" ]] || ! grep -q '^VARNEL_BUILD_BENCH:BOOL=ON' "$BUILD_DIR/CMakeCache.txt"; then
+    say "== configuring $BUILD_DIR (Release)"
+    cmake -S "$SOURCE" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_BENCH=ON \
+      -DVARNEL_BUILD_TESTS=OFF -DVARNEL_WERROR=ON >&2
+  fi
+  say "== building varnel_engine_bench"
+  cmake --build "$BUILD_DIR" --target varnel_engine_bench >&2
+fi
+[[ -x "$BIN" ]] || die "$BIN is missing: build it or drop --no-build"
+
+# --- work folder on tmpfs, removed on every way out
+[[ -d "$ROOT" ]] || die "$ROOT does not exist"
+if [[ "$(stat -f -c %T "$ROOT")" != tmpfs ]]; then
+  say "engine-bench: warning: $ROOT is not tmpfs; disk speed will show in the figures"
+fi
+NEED_KB=$((6 * 1024 * 1024))
+FREE_KB="$(df -Pk "$ROOT" | awk 'NR == 2 { print $4 }')"
+((FREE_KB >= NEED_KB)) || die "$ROOT has $((FREE_KB / 1024)) MB free; about $((NEED_KB / 1024)) MB are needed"
+W="$(mktemp -d "$ROOT/varnel-engine-bench.XXXXXX")"
+cleanup() { rm -rf "$W"; }
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+D="$W/data"
+O="$W/out"
+mkdir -p "$D" "$O" "$W/temp"
+# The fake Quake installation and the engine's temporary folder, for every job.
+export VARNEL_BENCH_QUAKE="$W/quake"
+export VARNEL_BENCH_TEMP="$W/temp"
+
+# --- timing
+
+LAST_US=0
+# Runs a command (a program or a shell function) and puts its wall time in
+# microseconds in LAST_US; its stdout lands in $W/job.out. Any failure ends
+# the benchmark: a job that went wrong has no time worth reporting.
+timed() {
+  local rc=0 t0 t1
+  t0=$EPOCHREALTIME
+  "$@" >"$W/job.out" 2>"$W/job.err" || rc=$?
+  t1=$EPOCHREALTIME
+  if ((rc != 0)); then
+    say "engine-bench: FAILED (exit $rc): $*"
+    sed 's/^/  /' "$W/job.err" >&2
+    exit 1
+  fi
+  LAST_US=$((${t1/./} - ${t0/./}))
+}
+
+# The same command REPS times in one timed sample; for jobs of a few
+# milliseconds, where one start-up's jitter would swamp the job.
+repeat() {
+  local reps="$1" i
+  shift
+  for ((i = 0; i < reps; i++)); do "$@"; done
+}
+
+# A phase time the program printed ("add=NANOSECONDS"), in microseconds.
+phase_us() {
+  local ns
+  ns="$(sed -n "s/^$1=//p" "$W/job.out")"
+  [[ -n "$ns" ]] || die "the job printed no $1 time"
+  echo $((ns / 1000))
+}
+
+median() {
+  printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+ms() { awk -v us="$1" 'BEGIN { printf "%.1f", us / 1000 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "inf" }'; }
+verdict() { awk -v r="$1" -v t="$2" 'BEGIN { print (r != "inf" && r <= t) ? "PASS" : "FAIL" }'; }
+
+TABLE=()
+row() { # work, ours median us, floor median us, target
+  local r
+  r="$(ratio "$2" "$3")"
+  TABLE+=("$(printf '%-52s %12s %12s %7s %7s  %s' "$1" "$(ms "$2")" "$(ms "$3")" "$r" "<= $4" "$(verdict "$r" "$4")")")
+  say "   -> ${TABLE[-1]}"
+}
+info_row() { # work, ours us, floor us
+  TABLE+=("$(printf '%-52s %12s %12s %7s %7s  %s' "$1" "$(ms "$2")" "$(ms "$3")" "$(ratio "$2" "$3")" "-" "info")")
+  say "   -> ${TABLE[-1]}"
+}
+
+# Runs a job and its floor in turn RUNS times, the job first in odd rounds
+# and the floor first in even ones. ours and floor are shell functions that
+# prepare, call timed once, then clean up; each sets SAMPLE (microseconds).
+OURS=()
+FLOOR=()
+compare() { # label, ours function, floor function
+  local label="$1" ours="$2" floor="$3" r
+  OURS=()
+  FLOOR=()
+  say "== $label"
+  for ((r = 1; r <= RUNS; r++)); do
+    if ((r % 2)); then
+      ROUND=$r "$ours"
+      OURS+=("$SAMPLE")
+      ROUND=$r "$floor"
+      FLOOR+=("$SAMPLE")
+    else
+      ROUND=$r "$floor"
+      FLOOR+=("$SAMPLE")
+      ROUND=$r "$ours"
+      OURS+=("$SAMPLE")
+    fi
+    say "   run $r/$RUNS: varnel $(ms "${OURS[-1]}") ms, floor $(ms "${FLOOR[-1]}") ms"
+  done
+}
+
+# --- data, deterministic (fixed seeds)
+
+say "== making the data in $D"
+TREE20K="$D/tree20k"     # 20,000 files of 0..17,300 bytes in 297 folders
+BIG="$D/tree965"         # 40 files of about 24 MB
+ADD1K="$D/add1000"       # 1,000 files of 0..2,048 bytes, names unlike the archives'
+P100K="$D/p100k.pak"     # 100,000 entries of 16 bytes
+P1K="$D/p1k.pak"         # 1,000 entries of 16 bytes
+SCALE_SIZES=(1000 2000 4000 8000 16000 32000)
+"$BIN" make-tree "$TREE20K" 20000 297 0 17300 20000 d
+"$BIN" make-tree "$BIG" 40 1 23125000 25125000 965 big
+"$BIN" make-tree "$ADD1K" 1000 10 0 2048 1000 new
+"$BIN" make-pak "$P100K" 100000 16 100000
+"$BIN" make-pak "$P1K" 1000 16 1000
+for n in "${SCALE_SIZES[@]}"; do
+  "$BIN" make-tree "$D/scale$n" "$n" $((n / 100)) 0 2048 "$n" s
+done
+describe() { # tree
+  say "   $(basename "$1"): $(find "$1" -type f | wc -l) files, $(du -sb "$1" | awk '{ printf "%.1f MB", $1 / 1e6 }'), $(find "$1" -mindepth 1 -type d | wc -l) folders"
+}
+describe "$TREE20K"
+describe "$BIG"
+
+# The archives of the two trees, made by the engine itself (untimed); the
+# unpack jobs check in their first round that they give the trees back.
+say "== packing the reference archives (untimed)"
+P20K="$D/pak20k.pak"
+P965="$D/pak965.pak"
+"$BIN" pack "$TREE20K" "$P20K" >/dev/null
+"$BIN" pack "$BIG" "$P965" >/dev/null
+say "   pak20k.pak $(stat -c %s "$P20K") bytes, pak965.pak $(stat -c %s "$P965") bytes"
+
+# --- the jobs and their floors
+
+# Pack: new archive, add the tree, save.
+pack_ours() {
+  timed "$BIN" pack "$PACK_TREE" "$O/out.pak"
+  SAMPLE=$LAST_US
+  rm -f "$O/out.pak"
+}
+cat_tree() { find "$1" -type f | sort | xargs cat >"$2"; }
+pack_cat_floor() {
+  timed cat_tree "$PACK_TREE" "$O/onefile"
+  SAMPLE=$LAST_US
+  rm -f "$O/onefile"
+}
+pack_cp_floor() {
+  timed cp "$PACK_PAK" "$O/copy.pak"
+  SAMPLE=$LAST_US
+  rm -f "$O/copy.pak"
+}
+
+# Unpack with paths into an empty folder.
+unpack_ours() {
+  mkdir "$O/unpacked"
+  timed "$BIN" unpack "$UNPACK_PAK" "$O/unpacked"
+  SAMPLE=$LAST_US
+  if ((ROUND == 1)); then
+    diff -r "$UNPACK_TREE" "$O/unpacked" >/dev/null || die "unpacking $(basename "$UNPACK_PAK") did not give its tree back"
+  fi
+  rm -rf "$O/unpacked"
+}
+unpack_floor() {
+  timed cp -r "$UNPACK_TREE" "$O/copied"
+  SAMPLE=$LAST_US
+  rm -rf "$O/copied"
+}
+
+OPEN_REPS=10
+open_ours() {
+  timed repeat "$OPEN_REPS" "$BIN" open "$P100K"
+  SAMPLE=$LAST_US
+}
+tail_directory() { tail -c $((100000 * 64)) "$P100K" >/dev/null; }
+open_floor() {
+  timed repeat "$OPEN_REPS" tail_directory
+  SAMPLE=$LAST_US
+}
+
+# The jobs that save over their archive get a fresh copy first.
+delete_ours() {
+  cp "$P100K" "$O/work.pak"
+  timed "$BIN" delete-one "$O/work.pak"
+  SAMPLE=$LAST_US
+  (($(stat -c %s "$O/work.pak") == $(stat -c %s "$P100K") - 16 - 64)) || die "delete-one saved an archive of the wrong size"
+  rm -f "$O/work.pak"
+}
+copy_floor() {
+  timed cp "$COPY_PAK" "$O/copy.pak"
+  SAMPLE=$LAST_US
+  rm -f "$O/copy.pak"
+}
+
+resave_ours() {
+  cp "$P20K" "$O/work.pak"
+  timed "$BIN" resave "$O/work.pak"
+  SAMPLE=$LAST_US
+  if ((ROUND == 1)); then
+    cmp -s "$P20K" "$O/work.pak" || die "saving an unchanged archive changed its bytes"
+  fi
+  rm -f "$O/work.pak"
+}
+
+# Adding: the sample is the time of AddFiles itself, as the program reports
+# it; the whole job (open, add, save) is kept beside it.
+ADD_WHOLE_OURS=()
+ADD_WHOLE_FLOOR=()
+add_into() { # archive, whole-time array name
+  cp "$1" "$O/work.pak"
+  timed "$BIN" add "$O/work.pak" "$ADD1K"
+  local -n whole="$2"
+  whole+=("$LAST_US")
+  SAMPLE="$(phase_us add)"
+  rm -f "$O/work.pak"
+}
+add_ours() { add_into "$P100K" ADD_WHOLE_OURS; }
+add_floor() { add_into "$P1K" ADD_WHOLE_FLOOR; }
+
+PACK_TREE="$TREE20K"
+compare "Pack: 20,000 files, 173 MB, 297 folders" pack_ours pack_cat_floor
+row "Pack 20,000 files (floor: find|sort|xargs cat)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 0.75
+
+PACK_TREE="$BIG"
+PACK_PAK="$P965"
+compare "Pack: 40 files, 965 MB" pack_ours pack_cp_floor
+row "Pack 40 files, 965 MB (floor: cp of the PAK)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.1
+
+UNPACK_PAK="$P20K"
+UNPACK_TREE="$TREE20K"
+compare "Unpack with paths: 20,000 files" unpack_ours unpack_floor
+row "Unpack 20,000 files (floor: cp -r of the tree)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 0.6
+
+UNPACK_PAK="$P965"
+UNPACK_TREE="$BIG"
+compare "Unpack with paths: 965 MB" unpack_ours unpack_floor
+row "Unpack 965 MB (floor: cp -r of the tree)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.0
+
+compare "Open: 100,000 entries ($OPEN_REPS opens per sample)" open_ours open_floor
+row "Open 100,000 entries (floor: tail -c dir bytes)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 2
+
+COPY_PAK="$P100K"
+compare "Delete one entry and save: 100,000 entries of 16 bytes" delete_ours copy_floor
+row "Delete one + save, 100,000 entries (floor: cp)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 3
+
+COPY_PAK="$P20K"
+compare "Open and save unchanged: the 20,000-file archive" resave_ours copy_floor
+row "Open + save unchanged, 20,000 files (floor: cp)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.3
+
+compare "Add 1,000 files: into 100,000 entries (varnel) vs into 1,000 (floor); AddFiles time" add_ours add_floor
+row "Add 1,000 files: 100,000 vs 1,000 entries, per file" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.5
+info_row "  the same, whole job (open + add + save)" "$(median "${ADD_WHOLE_OURS[@]}")" "$(median "${ADD_WHOLE_FLOOR[@]}")"
+
+# Scaling: pack N small files into a new archive and save. The sizes take
+# turns within each round, upwards in odd rounds and downwards in even ones.
+say "== Add N files into a new archive and save: N = ${SCALE_SIZES[*]}"
+declare -A SCALE
+SLOWEST_32K=0
+for ((r = 1; r <= RUNS; r++)); do
+  order=("${SCALE_SIZES[@]}")
+  if ((r % 2 == 0)); then
+    order=()
+    for ((i = ${#SCALE_SIZES[@]} - 1; i >= 0; i--)); do order+=("${SCALE_SIZES[i]}"); done
+  fi
+  line=""
+  for n in "${order[@]}"; do
+    timed "$BIN" pack "$D/scale$n" "$O/out.pak"
+    rm -f "$O/out.pak"
+    SCALE[$n]+="$LAST_US "
+    line+=" N=$n $(ms "$LAST_US") ms,"
+    if ((n == 32000 && LAST_US > SLOWEST_32K)); then SLOWEST_32K=$LAST_US; fi
+  done
+  say "   run $r/$RUNS:${line%,}"
+done
+previous=""
+for n in "${SCALE_SIZES[@]}"; do
+  # shellcheck disable=SC2086 # the samples are a space-separated list
+  m="$(median ${SCALE[$n]})"
+  if [[ -z "$previous" ]]; then
+    TABLE+=("$(printf '%-52s %12s %12s %7s %7s  %s' "Add $n files into a new archive + save" "$(ms "$m")" "-" "-" "-" "base")")
+  else
+    row "Add $n files into a new archive + save (vs $((n / 2)))" "$m" "$previous" 2.2
+  fi
+  previous="$m"
+done
+
+# --- the table
+{
+  echo
+  echo "Varnel engine benchmark: median of $RUNS runs each, in turn with the floor; data on $ROOT"
+  echo "engine at $(git -C "$SOURCE" describe --always --dirty 2>/dev/null || echo unknown), $(nproc) cores"
+  echo
+  printf '%-52s %12s %12s %7s %7s  %s\n' "Work" "Varnel ms" "Floor ms" "Ratio" "Target" "Result"
+  printf '%s\n' "${TABLE[@]}"
+  echo
+  echo "Open: $OPEN_REPS opens per sample (and $OPEN_REPS tails for the floor)."
+  echo "Add 1,000 files: Varnel = AddFiles into 100,000 entries, floor = AddFiles into 1,000 entries;"
+  echo "  the per-file cost ratio is the ratio of these times (same 1,000 files in both)."
+  echo "Add N files: the floor column is the median for N/2; the ratio is the growth per doubling."
+  if ((SLOWEST_32K > 120000000)); then
+    echo "Note: a single run at N=32000 took $(ms "$SLOWEST_32K") ms (over 2 minutes)."
+  fi
+}
