@@ -3,6 +3,7 @@
 // directory. One call of AddFiles is one undo step.
 #include "PakFile.h"
 #include "PakInternal.h"
+#include "PakNameIndex.h"
 #include "PakQuake.h"
 
 #include <algorithm>
@@ -150,6 +151,7 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
     }
   }
   queue.clear();
+  m_NameIndex->Prepare(m_Directory, 2 * files.size());
 
   // Clash pass. Replaced entries leave the directory together, once the
   // pass is over; skipped files leave the list.

@@ -6,11 +6,11 @@
 #include "PakPrivateFolder.h"
 #include "PakQuake.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
@@ -36,7 +36,6 @@ std::string SystemTempDirectory() {
   }
   return WithTrailingSlash(path);
 }
-
 
 // Finds a child of directory whose name matches title ignoring ASCII case.
 std::string FindChildIgnoringCase(const std::string &directory, const std::string &title, bool wantDirectory) {
@@ -92,7 +91,7 @@ std::string FindStockFile(const std::string &quakeDirectory, const std::string &
   return id1.empty() ? std::string() : FindChildIgnoringCase(id1 + "/", title, false);
 }
 
-void AppendEntry(std::vector<TDirEntry> &list, const std::string &name, int32_t position, int32_t size) {
+void AppendEntry(std::vector<TDirEntry> &list, std::string_view name, int32_t position, int32_t size) {
   list.push_back(TDirEntry{name, position, size});
 }
 
@@ -214,7 +213,8 @@ void TQuakePak::StartWorkingFile() {
   m_WorkingFolder = &folder;
   // Made afresh through the folder's descriptor, so a link at its name is never followed.
   ::unlinkat(folder.Descriptor(), WorkingFileTitle, 0);
-  int working = ::openat(folder.Descriptor(), WorkingFileTitle, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  int working =
+      ::openat(folder.Descriptor(), WorkingFileTitle, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (working < 0)
     return; // adding fails later, with the reason
   m_WorkingFile = std::make_unique<TPakFile>(working, m_WorkingFileName);
@@ -258,7 +258,7 @@ bool TQuakePak::IsUntitled() const { return m_FileName == UntitledName; }
 int32_t TQuakePak::EntryCount() const { return static_cast<int32_t>(m_Directory.size()); }
 
 std::string TQuakePak::EntryName(int32_t index) const {
-  return index >= 0 && index < EntryCount() ? m_Directory[static_cast<size_t>(index)].Name : std::string();
+  return index >= 0 && index < EntryCount() ? m_Directory[static_cast<size_t>(index)].Name.Str() : std::string();
 }
 
 int32_t TQuakePak::EntryPosition(int32_t index) const {
@@ -271,7 +271,7 @@ int32_t TQuakePak::EntrySize(int32_t index) const {
 
 int32_t TQuakePak::FindEntry(const std::string &name) const { return m_NameIndex->Find(m_Directory, name); }
 
-void TQuakePak::AppendDirectoryEntry(const std::string &name, int32_t position, int32_t size) {
+void TQuakePak::AppendDirectoryEntry(std::string_view name, int32_t position, int32_t size) {
   CompactDirectory();
   AppendEntry(m_Directory, name, position, size);
   m_NameIndex->Insert(m_Directory, EntryCount() - 1);

@@ -2,6 +2,7 @@
 // the bytes of every entry stay where they are until the archive is saved,
 // which is what lets the journal bring a deleted entry back.
 #include "PakInternal.h"
+#include "PakNameIndex.h"
 #include "PakQuake.h"
 
 namespace {
@@ -24,6 +25,7 @@ uint8_t TQuakePak::DeleteEntries(const TStringList &names) {
   if (result != prDone)
     return result;
 
+  m_NameIndex->Prepare(m_Directory, names.size());
   std::string record = "D:";
   for (const std::string &name : names) {
     int32_t k = FindEntry(name);
@@ -84,6 +86,7 @@ uint8_t TQuakePak::MoveEntries(const TStringList &names, const std::string &targ
   if (names.empty())
     return prEmptyList;
 
+  m_NameIndex->Prepare(m_Directory, 2 * names.size());
   std::string record = "M:";
   bool moved = false;
   for (const std::string &name : names) {

@@ -3,6 +3,7 @@
 // archive, so protected archives extract like any other.
 #include "PakFile.h"
 #include "PakInternal.h"
+#include "PakNameIndex.h"
 #include "PakQuake.h"
 
 #include <algorithm>
@@ -142,6 +143,7 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
   if (folder.back() != '/')
     folder += '/';
 
+  m_NameIndex->Prepare(m_Directory, 2 * names.size());
   m_ProgressTotal = 0;
   m_ProgressDone = 0;
   for (const std::string &name : names) {
@@ -178,7 +180,7 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
 // Creates the file of one entry in the open folder parent, anew (O_EXCL |
 // O_NOFOLLOW), after the replace question when something stands at its name.
 bool TQuakePak::ExtractBelow(int parent, const std::string &folder, const std::string &relative, int32_t index) {
-  const std::string &entryName = m_Directory[static_cast<size_t>(index)].Name;
+  const TEntryName &entryName = m_Directory[static_cast<size_t>(index)].Name;
   const auto lastSlash = relative.rfind('/');
   const std::string leaf = lastSlash == std::string::npos ? relative : relative.substr(lastSlash + 1);
   const std::string targetPath = folder + relative;
@@ -192,7 +194,7 @@ bool TQuakePak::ExtractBelow(int parent, const std::string &folder, const std::s
       return false;
     struct stat info {};
     if (::fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode)) {
-      m_Failures.push_back(entryName + ": not extracted: " + targetPath + " is a folder");
+      m_Failures.push_back(entryName.Str() + ": not extracted: " + targetPath + " is a folder");
       return false;
     }
     // A link standing there is removed, never written through.
@@ -200,7 +202,7 @@ bool TQuakePak::ExtractBelow(int parent, const std::string &folder, const std::s
       throw EInOutError(targetPath, errno);
     created = ::openat(parent, leaf.c_str(), CreateFlags, 0666);
     if (created < 0 && errno == EEXIST) {
-      m_Failures.push_back(entryName + ": not extracted: something else took the place of " + targetPath +
+      m_Failures.push_back(entryName.Str() + ": not extracted: something else took the place of " + targetPath +
                            " while it was extracted");
       return false;
     }

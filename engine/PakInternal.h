@@ -34,7 +34,7 @@ bool SameFile(const std::string &a, const std::string &b);
 // Absolute, with links, "." and ".." resolved as far as the path exists.
 std::string ResolvedPath(const std::string &path);
 // Appends one 64-byte directory record to records.
-void AppendRecord(std::vector<unsigned char> &records, const std::string &name, int32_t position, int32_t size);
+void AppendRecord(std::vector<unsigned char> &records, std::string_view name, int32_t position, int32_t size);
 
 // Reads the directory of an open PAK file into list, never trusting a header
 // field for an allocation or a read beyond the file. With damage, every way in
@@ -42,5 +42,7 @@ void AppendRecord(std::vector<unsigned char> &records, const std::string &name, 
 // and entries whose data cannot lie in the file get a position past its end,
 // so that reading them fails instead of reading other bytes.
 void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *damage);
+// Asks for huge pages for a large block of memory not yet touched.
+void AdviseLargeMemory(void *start, size_t bytes);
 // The magic at the start of an open file (any letter case).
 bool HasPakMagic(TPakFile &file);

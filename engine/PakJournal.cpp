@@ -1,8 +1,10 @@
 // The undo journal: one text record per change of the directory, newest
 // first, and the undoing of add, delete, rename and move records.
 #include "PakInternal.h"
+#include "PakNameIndex.h"
 #include "PakQuake.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -177,6 +179,7 @@ uint8_t TQuakePak::Undo() {
   char kind = record.empty() ? '\0' : record.front();
   std::string text = record.size() > 2 ? record.substr(2) : std::string();
   TRecordReader reader(text);
+  m_NameIndex->Prepare(m_Directory, static_cast<size_t>(std::count(text.begin(), text.end(), ':')));
   int32_t position = 0;
   int32_t size = 0;
   std::string name;

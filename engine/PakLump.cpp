@@ -164,7 +164,7 @@ std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &name, TColor
   }
 
   auto noBitmap = [&](const std::string &reason) -> std::unique_ptr<TBitmap> {
-    m_Failures.push_back(entry.Name + ": " + reason);
+    m_Failures.push_back(entry.Name.Str() + ": " + reason);
     return nullptr;
   };
   // Everything is measured against the bytes the entry really has: its

@@ -5,9 +5,11 @@
 
 namespace {
 constexpr size_t MinSlots = 16;
+// Lookups an operation may make by scanning before the table pays.
+constexpr size_t ScanLimit = 8;
 } // namespace
 
-uint64_t NameHash(const std::string &name) {
+uint64_t NameHash(std::string_view name) {
   uint64_t hash = 14695981039346656037ull;
   for (char c : name) {
     auto byte = static_cast<unsigned char>(c);
@@ -35,9 +37,19 @@ void TNameIndex::Build(const std::vector<TDirEntry> &directory) const {
   m_Valid = true;
 }
 
-int32_t TNameIndex::Find(const std::vector<TDirEntry> &directory, const std::string &name) const {
-  if (!m_Valid)
+void TNameIndex::Prepare(const std::vector<TDirEntry> &directory, size_t lookups) const {
+  if (!m_Valid && lookups > ScanLimit)
     Build(directory);
+}
+
+int32_t TNameIndex::Find(const std::vector<TDirEntry> &directory, const std::string &name) const {
+  if (!m_Valid) {
+    // A few lookups cost less as scans than building the table would.
+    for (size_t i = directory.size(); i-- > 0;)
+      if (directory[i].Name.size() == name.size() && SameTextAscii(directory[i].Name, name))
+        return static_cast<int32_t>(i);
+    return -1;
+  }
   const size_t mask = m_Slots.size() - 1;
   int32_t found = -1;
   for (size_t at = SlotOf(NameHash(name)); m_Slots[at] != Empty; at = (at + 1) & mask) {

@@ -6,17 +6,22 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Finds entries by name, ignoring ASCII letter case, in constant time however
 // long the directory is: an open-addressing table of directory indexes keyed
-// by a hash of the lower-cased name. Equal names (a.wav and A.WAV read from a
+// by a hash of the lower-cased name, built by the first operation that makes
+// many lookups and kept in step from then on. Equal names (a.wav and A.WAV read from a
 // file) share one probe chain, so a lookup sees them all and answers the
 // highest index, as a scan from the end would.
 class TNameIndex {
 public:
-  // Forgets the table; the next lookup builds it from the directory.
+  // Forgets the table. Lookups scan the directory until Prepare builds it anew.
   void Invalidate() { m_Valid = false; }
+  // Builds the table when it is missing and an operation is about to make
+  // more lookups than a few scans of the directory would cost.
+  void Prepare(const std::vector<TDirEntry> &directory, size_t lookups) const;
   // The highest index whose name equals name ignoring ASCII case; -1 when none.
   int32_t Find(const std::vector<TDirEntry> &directory, const std::string &name) const;
   // Lists entry index under its current name (after it was appended or renamed).
@@ -39,4 +44,4 @@ private:
 };
 
 // FNV-1a of the name with ASCII capitals folded to lower case.
-uint64_t NameHash(const std::string &name);
+uint64_t NameHash(std::string_view name);

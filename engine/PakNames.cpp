@@ -25,7 +25,7 @@ std::string AsciiUpper(std::string text) {
   return text;
 }
 
-bool SameTextAscii(const std::string &a, const std::string &b) {
+bool SameTextAscii(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
            return lower(x) == lower(y);

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using TStringList = std::vector<std::string>;
@@ -121,15 +123,55 @@ public:
 
 // ---------------------------------------------------------------------------
 
+// An entry name as a directory record holds it: at most PakFormat::NameSize
+// bytes, kept inline, so that a directory of many entries costs no allocation
+// per name. It reads as a std::string or std::string_view wherever one is
+// expected. Made from longer text it keeps the first NameSize bytes, as the
+// record would: whatever makes names refuses longer ones beforehand.
+class TEntryName {
+public:
+  TEntryName() = default;
+  TEntryName(std::string_view text) noexcept { Assign(text); }
+  TEntryName(const std::string &text) noexcept { Assign(text); }
+  TEntryName(const char *text) noexcept { Assign(text); }
+
+  std::string_view View() const noexcept { return {m_Bytes, m_Size}; }
+  operator std::string_view() const noexcept { return View(); }
+  operator std::string() const { return std::string(View()); }
+  std::string Str() const { return std::string(View()); }
+  const char *data() const noexcept { return m_Bytes; }
+  size_t size() const noexcept { return m_Size; }
+  bool empty() const noexcept { return m_Size == 0; }
+  char operator[](size_t index) const noexcept { return m_Bytes[index]; }
+  char front() const noexcept { return m_Bytes[0]; }
+  char back() const noexcept { return m_Bytes[m_Size - 1]; }
+
+  friend bool operator==(const TEntryName &a, const TEntryName &b) noexcept { return a.View() == b.View(); }
+  friend bool operator==(const TEntryName &a, std::string_view b) noexcept { return a.View() == b; }
+  friend bool operator==(const TEntryName &a, const std::string &b) noexcept { return a.View() == b; }
+  friend bool operator==(const TEntryName &a, const char *b) noexcept { return a.View() == b; }
+  friend std::ostream &operator<<(std::ostream &out, const TEntryName &name) { return out << name.View(); }
+  friend std::string operator+(const TEntryName &a, std::string_view b) { return std::string(a.View()).append(b); }
+  friend std::string operator+(std::string_view a, const TEntryName &b) { return std::string(a).append(b.View()); }
+
+private:
+  void Assign(std::string_view text) noexcept {
+    m_Size = static_cast<uint8_t>(text.size() < sizeof m_Bytes ? text.size() : sizeof m_Bytes);
+    text.copy(m_Bytes, m_Size);
+  }
+  char m_Bytes[PakFormat::NameSize] = {};
+  uint8_t m_Size = 0;
+};
+
 // One directory entry. Position > 0: offset in the archive file; Position <= 0:
 // offset -Position in the working file.
 struct TDirEntry {
-  std::string Name;
+  TEntryName Name;
   int32_t Position = 0;
   int32_t Size = 0;
 };
 
-void AppendEntry(std::vector<TDirEntry> &list, const std::string &name, int32_t position, int32_t size);
+void AppendEntry(std::vector<TDirEntry> &list, std::string_view name, int32_t position, int32_t size);
 
 // A picture made by the engine. The engine draws no text: a notice, when set,
 // is to be centred on the picture by whoever shows it.
@@ -212,7 +254,7 @@ TFileKind FileKindOf(const std::string &name);
 
 std::string AsciiLower(std::string text);
 std::string AsciiUpper(std::string text);
-bool SameTextAscii(const std::string &a, const std::string &b);
+bool SameTextAscii(std::string_view a, std::string_view b);
 // The directory part of a disk path, up to and including its last "/" (empty without one).
 std::string PathDirectory(const std::string &path);
 // Creates a directory with every missing parent, outermost first. Failures are
@@ -447,7 +489,7 @@ private:
   // Entries taken out by the running operation but still in m_Directory, so
   // that indexes stay put until CompactDirectory erases them all in one pass.
   std::vector<int32_t> m_PendingRemovals;
-  void AppendDirectoryEntry(const std::string &name, int32_t position, int32_t size);
+  void AppendDirectoryEntry(std::string_view name, int32_t position, int32_t size);
   void RenameDirectoryEntry(int32_t index, const std::string &name);
   // FindEntry no longer finds it; it goes at the next CompactDirectory.
   void RemoveEntryLater(int32_t index);

@@ -8,11 +8,11 @@
 #include "PakPrivateFolder.h"
 #include "PakQuake.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <algorithm>
-#include <cstdio>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -286,3 +286,40 @@ TEST_F(MoveEntries, ANameBeyondTheNameFieldIsNotMade) {
   EXPECT_EQ(Pak.EntryName(4), directory + "/pal.lmp");
   EXPECT_EQ(Pak.Journal().size(), 1u);
 }
+
+// Operations on many names look them up through the name index, and the index
+// follows every later change; both roads must find the entry a scan from the
+// end finds.
+TEST_F(DeleteEntries, ManyNamesAtOnceFindWhatSingleLookupsFind) {
+  auto expectLookupsAgreeWithAScan = [&](const char *when) {
+    const std::vector<TDirEntry> &directory = Pak.Directory();
+    for (size_t i = 0; i < directory.size(); ++i) {
+      int32_t last = -1;
+      for (size_t j = 0; j < directory.size(); ++j)
+        if (SameTextAscii(directory[j].Name, directory[i].Name))
+          last = static_cast<int32_t>(j);
+      EXPECT_EQ(Pak.FindEntry(AsciiUpper(directory[i].Name)), last) << when << ": " << directory[i].Name;
+    }
+  };
+  // a.wav and A.WAV as a file may hold them, among twenty others.
+  std::vector<TFixtureEntry> entries = {{"a.wav", "1"}, {"A.WAV", "2"}};
+  for (int i = 0; i < 20; ++i)
+    entries.push_back({"f" + std::to_string(i) + ".txt", std::string(1, static_cast<char>('a' + i))});
+  OpenSample(entries);
+  TStringList names = {"a.wav", "F3.TXT", "f5.txt", "a.wav", "missing", "f7.txt", "f9.txt", "f11.txt", "f13.txt"};
+  ASSERT_EQ(Pak.DeleteEntries(names), prDone);
+  EXPECT_EQ(Pak.EntryCount(), 22 - 8);
+  EXPECT_EQ(Pak.Journal().front().substr(0, 36), "D:A.WAV,13,1:f3.txt,17,1:f5.txt,19,1");
+  EXPECT_EQ(Pak.FindEntry("a.wav"), -1) << "both equal names went";
+  expectLookupsAgreeWithAScan("after deleting");
+
+  Pak.RenameEntry(0, "zero.txt");
+  TStringList moved = {"f1.txt", "f2.txt", "f4.txt", "f6.txt", "f8.txt", "f10.txt", "f12.txt", "f14.txt", "f15.txt"};
+  ASSERT_EQ(Pak.MoveEntries(moved, "sub"), prDone);
+  EXPECT_EQ(Pak.FindEntry("f15.txt"), -1);
+  expectLookupsAgreeWithAScan("after renaming and moving");
+  while (Pak.CanUndo())
+    ASSERT_EQ(Pak.Undo(), prDone);
+  expectLookupsAgreeWithAScan("after undoing");
+  EXPECT_EQ(Pak.FindEntry("sub/f15.txt"), -1);
+}
