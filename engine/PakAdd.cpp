@@ -5,6 +5,7 @@
 #include "PakInternal.h"
 #include "PakNameIndex.h"
 #include "PakQuake.h"
+#include "PakSourceOpener.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -239,19 +240,23 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
   };
   ProgressStart();
   try {
-    for (const std::string &file : files) {
-      std::string name = ToEntrySlashes(DerivedName(file, base, target));
-      if (AppendFileData(m_WorkingFileName, file, name))
+    m_WorkingEnd = m_WorkingFile ? m_WorkingFile->SeekEnd() : -1;
+    TSourceOpener opener(files);
+    for (size_t i = 0; i < files.size(); ++i) {
+      std::string name = ToEntrySlashes(DerivedName(files[i], base, target));
+      if (AppendOpenedFile(opener.Take(i), m_WorkingFileName, files[i], name))
         addedNames.push_back(EscapeRecordName(name));
       else
         result = prWriteFailed;
     }
   } catch (...) {
+    m_WorkingEnd = -1;
     paths = std::move(files);
     finishRecord();
     ProgressEnd();
     throw;
   }
+  m_WorkingEnd = -1;
   paths = std::move(files);
   finishRecord();
   ProgressEnd();
@@ -268,17 +273,20 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
 // or when the copy fails part-way; the entry and the bytes appended for it
 // are then taken back.
 bool TQuakePak::AppendFileData(const std::string &target, const std::string &source, std::string &entryName) {
-  // Opened before anything else, and examined through its descriptor only.
-  // O_NONBLOCK: a FIFO must not hang the program; regular files ignore it.
-  int sourceFd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  int openError = sourceFd < 0 ? errno : 0;
-  if (openError == ENOENT || openError == ENOTDIR) {
+  const TStringList one{source};
+  TSourceOpener opener(one);
+  return AppendOpenedFile(opener.Take(0), target, source, entryName);
+}
+
+bool TQuakePak::AppendOpenedFile(const TOpenedSource &opened, const std::string &target, const std::string &source,
+                                 std::string &entryName) {
+  if (opened.Error == ENOENT || opened.Error == ENOTDIR) {
     m_Failures.push_back(source + ": no such file");
     return false;
   }
   TPakFile sourceFile;
-  if (sourceFd >= 0)
-    sourceFile = TPakFile(sourceFd, source);
+  if (opened.Fd >= 0)
+    sourceFile = TPakFile(opened.Fd, source);
   if (m_ForceLowercase)
     entryName = AsciiLower(entryName);
   entryName = ApplySpaceRule(entryName);
@@ -304,13 +312,20 @@ bool TQuakePak::AppendFileData(const std::string &target, const std::string &sou
     if (::ftruncate(targetFile->Descriptor(), static_cast<off_t>(oldLength)) != 0) {
       // The stray bytes stay at the end; nothing refers to them.
     }
+    // The next file goes where this one began.
+    try {
+      targetFile->Seek(oldLength);
+    } catch (const EInOutError &) {
+      m_WorkingEnd = -1;
+      return;
+    }
+    if (targetFile == m_WorkingFile.get() && m_WorkingEnd >= 0)
+      m_WorkingEnd = oldLength;
   };
   try {
-    if (openError != 0)
-      throw EInOutError(source, openError);
-    struct stat info {};
-    if (::fstat(sourceFile.Descriptor(), &info) != 0)
-      throw EInOutError(source, errno);
+    if (opened.Error != 0 || opened.StatError != 0)
+      throw EInOutError(source, opened.Error != 0 ? opened.Error : opened.StatError);
+    const struct stat &info = opened.Info;
     if (!S_ISREG(info.st_mode))
       throw EInOutError(source, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
     const bool toWorkingFile = target == m_WorkingFileName;
@@ -323,7 +338,7 @@ bool TQuakePak::AppendFileData(const std::string &target, const std::string &sou
       openedTarget = TPakFile(target, TPakFile::ReadWrite);
       targetFile = &openedTarget;
     }
-    oldLength = targetFile->SeekEnd();
+    oldLength = toWorkingFile && m_WorkingEnd >= 0 ? m_WorkingEnd : targetFile->SeekEnd();
     int64_t size = info.st_size;
     // Positions and sizes are 32-bit signed: data that would not fit is refused
     // rather than recorded with a wrapped number.
@@ -335,6 +350,8 @@ bool TQuakePak::AppendFileData(const std::string &target, const std::string &sou
     AppendDirectoryEntry(entryName, position, static_cast<int32_t>(size));
     appended = true;
     CopyRange(sourceFile, 0, *targetFile, size);
+    if (toWorkingFile && m_WorkingEnd >= 0)
+      m_WorkingEnd = oldLength + size;
     if (!toWorkingFile)
       openedTarget.Close();
     return true;

@@ -13,6 +13,10 @@ using namespace PakFormat;
 namespace {
 // A picture lump starts with its width and height, 4 bytes each.
 constexpr int64_t LumpHeaderSize = 8;
+// Game pictures are a few hundred pixels wide. Even one whose bytes are all
+// there is not drawn beyond this (64 MiB of bitmap, and as much again where
+// it is shown).
+constexpr int64_t MaxPicturePixels = int64_t{4096} * 4096;
 // The palette lump is drawn as 16 x 16 swatches of 16 x 16 pixels.
 constexpr int32_t SwatchesPerRow = 16;
 constexpr int32_t SwatchSize = 16;
@@ -212,6 +216,9 @@ std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &name, TColor
     return noBitmap("the picture's size (" + std::to_string(width) + " x " + std::to_string(height) +
                     ") is impossible.");
   int64_t pixelCount = static_cast<int64_t>(width) * static_cast<int64_t>(height);
+  if (pixelCount > MaxPicturePixels)
+    return noBitmap("the picture of " + std::to_string(width) + " x " + std::to_string(height) +
+                    " pixels is too large to show.");
   if (pixelCount > available - LumpHeaderSize)
     return noBitmap("the picture of " + std::to_string(width) + " x " + std::to_string(height) + " needs " +
                     std::to_string(pixelCount) + " bytes of pixels, but the entry really has only " +

@@ -223,6 +223,7 @@ class TQuakePak;
 class TPakFile;
 class TPrivateFolder;
 class TNameIndex;
+struct TOpenedSource;
 
 using TAddFileExistsEvent = std::function<void(TQuakePak &Sender, const std::string &FileName, TFileReplace &Replace)>;
 using TExtFileExistsEvent = std::function<void(TQuakePak &Sender, const std::string &FileName, bool &Replace)>;
@@ -509,6 +510,12 @@ private:
   // Creates the file of one entry in the open folder parent, never following
   // a link; false when the entry was passed over (declined or refused).
   bool ExtractBelow(int parent, const std::string &folder, const std::string &relative, int32_t index);
+  // AppendFileData on a source already opened and examined; takes over its descriptor.
+  bool AppendOpenedFile(const TOpenedSource &opened, const std::string &target, const std::string &source,
+                        std::string &entryName);
+  // Where the next added file goes in the working file while AddFiles runs
+  // (-1 otherwise): one seek per call instead of one per file.
+  int64_t m_WorkingEnd = -1;
   bool AssembleArchive(TPakFile &file, int64_t dataSize, const std::vector<int32_t> &positions);
   void WriteRecords(TPakFile &file, const std::vector<int32_t> &positions);
   bool SaveByCompletingWorkingFile(const std::string &realTarget, const struct stat *replaced, int64_t dataSize,

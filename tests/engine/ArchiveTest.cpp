@@ -354,9 +354,9 @@ TEST(Archive, StockArchivesAreProtectedByEverySpelling) {
   std::string quake = MakeQuakeDirectory(folder, {{"gfx/palette.lmp", std::string(768, '\0')}});
   TQuakePak pak;
   pak.SetQuakeDirectory(quake);
-  const std::vector<std::string> spellings = {
-      quake + "id1/pak0.pak", quake + "id1/pak1.pak", quake + "ID1/PAK0.PAK", quake + "id1//pak0.pak",
-      quake + "id1/../id1/pak1.pak", quake + "./id1/pak0.pak"};
+  const std::vector<std::string> spellings = {quake + "id1/pak0.pak",        quake + "id1/pak1.pak",
+                                              quake + "ID1/PAK0.PAK",        quake + "id1//pak0.pak",
+                                              quake + "id1/../id1/pak1.pak", quake + "./id1/pak0.pak"};
   fs::create_symlink(quake + "id1/pak0.pak", folder.File("link.pak"));
   fs::create_symlink(quake + "id1", folder.File("id1link"));
   for (const std::string &path : spellings) {

@@ -204,8 +204,7 @@ TEST_F(ExtractEntries, NeverFollowsALinkOrFileInsideTheDestination) {
   WriteFileBytes(out + "/sound", "not a folder");
   fs::create_directory(out + "/dir.txt");
 
-  ASSERT_EQ(m_Pak.ExtractEntries({"maps/e1m1.bsp", "sound/a.wav", "dir.txt", "ok/fine.txt"}, out, true),
-            prWriteFailed);
+  ASSERT_EQ(m_Pak.ExtractEntries({"maps/e1m1.bsp", "sound/a.wav", "dir.txt", "ok/fine.txt"}, out, true), prWriteFailed);
   EXPECT_TRUE(fs::is_empty(elsewhere));
   EXPECT_EQ(ReadFileBytes(out + "/sound"), "not a folder");
   EXPECT_EQ(ReadFileBytes(out + "/ok/fine.txt"), "fine") << "the other entries go on";

@@ -233,7 +233,8 @@ TEST(Lump, PictureIsBoundedByTheBytesTheFileReallyHolds) {
   auto writeArchive = [&](int32_t claimed, const std::string &lump) {
     std::string name = "cut.lmp";
     name.resize(56, '\0');
-    WriteFileBytes(dir.File("cut.pak"), "PACK" + Int32LE(12) + Int32LE(64) + name + Int32LE(76) + Int32LE(claimed) + lump);
+    WriteFileBytes(dir.File("cut.pak"),
+                   "PACK" + Int32LE(12) + Int32LE(64) + name + Int32LE(76) + Int32LE(claimed) + lump);
     pak.OpenPak(dir.File("cut.pak"));
   };
   TProgressLog log;
@@ -248,6 +249,10 @@ TEST(Lump, PictureIsBoundedByTheBytesTheFileReallyHolds) {
   writeArchive(1100000000, PictureLump(1, 1000000000, std::string(40, '\x07')));
   EXPECT_EQ(pak.LumpToBitmap("cut.lmp", 0, true), nullptr);
   EXPECT_EQ(pak.Failures().size(), 1u);
+  // All its bytes there, but far larger than any game picture: not drawn either.
+  writeArchive(8 + 5000 * 5000, PictureLump(5000, 5000, std::string(5000 * 5000, '\x01')));
+  EXPECT_EQ(pak.LumpToBitmap("cut.lmp", 0, true), nullptr);
+  EXPECT_NE(pak.Failures().at(0).find("too large"), std::string::npos);
   // Cut inside the picture header.
   writeArchive(16, Int32LE(4));
   EXPECT_EQ(pak.LumpToBitmap("cut.lmp", 0, true), nullptr);

@@ -141,8 +141,8 @@ TEST(WriteDirectory, PatchesHeaderAndAppendsRecords) {
   pak.OpenPak(folder.File("src.pak"));
   WriteFileBytes(folder.File("out.pak"), "PACK" + std::string(8, '\xFF') + "0123456789abcde");
   ASSERT_TRUE(pak.WriteDirectory(folder.File("out.pak")));
-  std::string expected = Header(27, 192) + "0123456789abcde" + Record("first", 12, 10) + Record("empty", 22, 0) +
-                         Record("third", 22, 5);
+  std::string expected =
+      Header(27, 192) + "0123456789abcde" + Record("first", 12, 10) + Record("empty", 22, 0) + Record("third", 22, 5);
   EXPECT_EQ(ReadFileBytes(folder.File("out.pak")), expected);
   EXPECT_EQ(ReadFileBytes(folder.File("src.pak")), expected); // the fixture builder agrees
 }
