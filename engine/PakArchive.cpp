@@ -364,9 +364,8 @@ void TQuakePak::CopyBytes(TPakFile &source, TPakFile &target, int64_t count) {
 }
 
 namespace {
-// Bytes handed to the kernel per copy call: one block, so that progress
-// moves as often as when the bytes stream through the buffer.
-constexpr int64_t KernelCopyStep = PakFormat::BlockSize;
+// The largest kernel copy step, in blocks: 4 MiB.
+constexpr int64_t KernelCopySteps = 64;
 
 // copy_file_range answers these when it cannot copy between the two files
 // (another file system, a kernel without it): the copy goes through memory.
@@ -379,14 +378,18 @@ bool KernelCannotCopy(int error) {
 void TQuakePak::CopyRange(const TPakFile &source, int64_t offset, TPakFile &target, int64_t count) {
   // The kernel copies between the files directly (sharing blocks where the
   // file system can); where it cannot, the bytes stream through one buffer.
+  // Kernel steps start at one block and double up to KernelCopySteps blocks:
+  // small copies and the start of long ones report progress block by block,
+  // long ones make few calls.
   bool byKernel = true;
+  int64_t step = PakFormat::BlockSize;
   std::unique_ptr<char[]> buffer;
   while (count > 0) {
     int64_t copied = 0;
     if (byKernel) {
       loff_t from = offset;
       ssize_t done = ::copy_file_range(source.Descriptor(), &from, target.Descriptor(), nullptr,
-                                       static_cast<size_t>(std::min(count, KernelCopyStep)), 0);
+                                       static_cast<size_t>(std::min(count, step)), 0);
       if (done < 0) {
         if (errno == EINTR)
           continue;
@@ -396,6 +399,7 @@ void TQuakePak::CopyRange(const TPakFile &source, int64_t offset, TPakFile &targ
         continue;
       }
       copied = done;
+      step = std::min(step * 2, KernelCopySteps * PakFormat::BlockSize);
     } else {
       if (!buffer)
         buffer = std::make_unique_for_overwrite<char[]>(PakFormat::BlockSize);
@@ -405,8 +409,9 @@ void TQuakePak::CopyRange(const TPakFile &source, int64_t offset, TPakFile &targ
     // Only what was read is ever written; a source that ends early fails the copy.
     if (copied == 0)
       throw EInOutError(source.Path(), "Read beyond end of file");
-    if (m_ProgressActive)
-      ProgressAdvance(copied);
+    // Progress is counted in blocks whatever the size of the step.
+    for (int64_t counted = 0; m_ProgressActive && counted < copied; counted += PakFormat::BlockSize)
+      ProgressAdvance(std::min<int64_t>(copied - counted, PakFormat::BlockSize));
     offset += copied;
     count -= copied;
   }
