@@ -153,12 +153,12 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *
   }
 }
 
-void AppendRecord(std::vector<unsigned char> &records, std::string_view name, int32_t position, int32_t size) {
-  unsigned char record[RecordSize] = {};
-  std::memcpy(record, name.data(), std::min<size_t>(name.size(), NameSize));
+void FormatRecord(unsigned char *record, std::string_view name, int32_t position, int32_t size) {
+  const size_t length = std::min<size_t>(name.size(), NameSize);
+  std::memcpy(record, name.data(), length);
+  std::memset(record + length, 0, NameSize - length);
   WriteInt32(record + PositionOffset, position);
   WriteInt32(record + SizeOffset, size);
-  records.insert(records.end(), record, record + RecordSize);
 }
 
 bool TQuakePak::WriteDirectory(const std::string &path) {
@@ -184,7 +184,8 @@ bool TQuakePak::WriteDirectory(const std::string &path) {
   std::vector<unsigned char> batch;
   batch.reserve(static_cast<size_t>(std::min<size_t>(m_Directory.size(), 1024)) * RecordSize);
   for (const TDirEntry &entry : m_Directory) {
-    AppendRecord(batch, entry.Name, entry.Position, entry.Size);
+    batch.resize(batch.size() + RecordSize);
+    FormatRecord(batch.data() + batch.size() - RecordSize, entry.Name, entry.Position, entry.Size);
     if (batch.size() >= 1024 * RecordSize) {
       file.Write(batch.data(), static_cast<int64_t>(batch.size()));
       batch.clear();

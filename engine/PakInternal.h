@@ -33,8 +33,8 @@ bool SomethingAt(const std::string &path);
 bool SameFile(const std::string &a, const std::string &b);
 // Absolute, with links, "." and ".." resolved as far as the path exists.
 std::string ResolvedPath(const std::string &path);
-// Appends one 64-byte directory record to records.
-void AppendRecord(std::vector<unsigned char> &records, std::string_view name, int32_t position, int32_t size);
+// Writes one 64-byte directory record at record.
+void FormatRecord(unsigned char *record, std::string_view name, int32_t position, int32_t size);
 
 // Reads the directory of an open PAK file into list, never trusting a header
 // field for an allocation or a read beyond the file. With damage, every way in

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,7 +28,7 @@ constexpr int MaxNameAttempts = 100;
 // Longest file title we build on; the rest of NAME_MAX is left for the suffix.
 constexpr std::string::size_type MaxTitleLength = 200;
 // Directory records written per call.
-constexpr size_t RecordsPerBatch = 16384;
+constexpr size_t RecordsPerBatch = 4096;
 
 bool Exists(const std::string &path) {
   struct stat info {};
@@ -178,15 +179,16 @@ void WriteHeader(TPakFile &file, int64_t dataSize, size_t entryCount) {
 // Writes the records of the directory, with the given positions, at file's
 // current position, in large batches.
 void TQuakePak::WriteRecords(TPakFile &file, const std::vector<int32_t> &positions) {
-  std::vector<unsigned char> batch;
-  batch.reserve(std::min(m_Directory.size(), RecordsPerBatch) * RecordSize);
-  for (size_t i = 0; i < m_Directory.size(); ++i) {
-    AppendRecord(batch, m_Directory[i].Name, positions[i], m_Directory[i].Size);
-    if (batch.size() == RecordsPerBatch * RecordSize || i + 1 == m_Directory.size()) {
-      file.Write(batch.data(), static_cast<int64_t>(batch.size()));
-      ProgressAdvance(static_cast<int64_t>(batch.size()));
-      batch.clear();
+  const size_t perBatch = std::min(m_Directory.size(), RecordsPerBatch);
+  auto batch = std::make_unique_for_overwrite<unsigned char[]>(perBatch * RecordSize);
+  for (size_t first = 0; first < m_Directory.size(); first += perBatch) {
+    const size_t count = std::min(perBatch, m_Directory.size() - first);
+    for (size_t i = 0; i < count; ++i) {
+      const TDirEntry &entry = m_Directory[first + i];
+      FormatRecord(batch.get() + i * RecordSize, entry.Name, positions[first + i], entry.Size);
     }
+    file.Write(batch.get(), static_cast<int64_t>(count * RecordSize));
+    ProgressAdvance(static_cast<int64_t>(count * RecordSize));
   }
 }
 
