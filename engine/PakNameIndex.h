@@ -43,5 +43,5 @@ private:
   mutable bool m_Valid = false;
 };
 
-// FNV-1a of the name with ASCII capitals folded to lower case.
+// A hash of the name with ASCII capitals folded to lower case.
 uint64_t NameHash(std::string_view name);

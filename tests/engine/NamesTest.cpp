@@ -1,4 +1,5 @@
 // Entry-name rules and the small name and path routines.
+#include "PakNameIndex.h"
 #include "PakQuake.h"
 #include "TestSupport.h"
 
@@ -79,4 +80,21 @@ TEST(EntryNames, ForceDirectoriesCreatesTheWholeChain) {
   ForceDirectories("");
   EXPECT_EQ(PathDirectory("/x/y/z.pak"), "/x/y/");
   EXPECT_EQ(PathDirectory("z.pak"), "");
+}
+
+// The name index folds letter case eight bytes at a time: names equal but for
+// ASCII letter case must hash alike, whatever byte stands before the letter
+// (a byte of 0x80 or more must not spill into its neighbour), and the other
+// bytes must not be folded.
+TEST(NameHash, AgreesWithTheAsciiCaseComparison) {
+  int disagreements = 0;
+  for (int before = 0; before < 256; ++before)
+    for (int c = 0; c < 256; ++c) {
+      const std::string prefix = "gfx/ab" + std::string(1, static_cast<char>(before));
+      const std::string a = prefix + static_cast<char>(c) + ".lmp";
+      const std::string b = prefix + static_cast<char>(c ^ 0x20) + ".lmp";
+      if (SameTextAscii(a, b) != (NameHash(a) == NameHash(b)))
+        ++disagreements;
+    }
+  EXPECT_EQ(disagreements, 0);
 }
