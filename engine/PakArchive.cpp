@@ -1,5 +1,6 @@
 // The archive component: its state, opening and starting archives, the Quake
 // and temporary directories, entry queries, protection, block copy and progress.
+#include "PakCopy.h"
 #include "PakFile.h"
 #include "PakInternal.h"
 #include "PakNameIndex.h"
@@ -363,58 +364,16 @@ void TQuakePak::CopyBytes(TPakFile &source, TPakFile &target, int64_t count) {
   source.Seek(from + count);
 }
 
-namespace {
-// The largest kernel copy step, in blocks: 4 MiB.
-constexpr int64_t KernelCopySteps = 64;
-
-// copy_file_range answers these when it cannot copy between the two files
-// (another file system, a kernel without it): the copy goes through memory.
-bool KernelCannotCopy(int error) {
-  return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF ||
-         error == ETXTBSY;
-}
-} // namespace
-
 void TQuakePak::CopyRange(const TPakFile &source, int64_t offset, TPakFile &target, int64_t count) {
-  // The kernel copies between the files directly (sharing blocks where the
-  // file system can); where it cannot, the bytes stream through one buffer.
-  // Kernel steps start at one block and double up to KernelCopySteps blocks:
-  // small copies and the start of long ones report progress block by block,
-  // long ones make few calls.
-  bool byKernel = true;
-  int64_t step = PakFormat::BlockSize;
-  std::unique_ptr<char[]> buffer;
-  while (count > 0) {
-    int64_t copied = 0;
-    if (byKernel) {
-      loff_t from = offset;
-      ssize_t done = ::copy_file_range(source.Descriptor(), &from, target.Descriptor(), nullptr,
-                                       static_cast<size_t>(std::min(count, step)), 0);
-      if (done < 0) {
-        if (errno == EINTR)
-          continue;
-        if (!KernelCannotCopy(errno))
-          throw EInOutError(target.Path(), errno);
-        byKernel = false;
-        continue;
-      }
-      copied = done;
-      step = std::min(step * 2, KernelCopySteps * PakFormat::BlockSize);
-    } else {
-      if (!buffer)
-        buffer = std::make_unique_for_overwrite<char[]>(PakFormat::BlockSize);
-      copied = source.ReadAt(buffer.get(), std::min<int64_t>(count, PakFormat::BlockSize), offset);
-      target.Write(buffer.get(), copied);
-    }
-    // Only what was read is ever written; a source that ends early fails the copy.
-    if (copied == 0)
-      throw EInOutError(source.Path(), "Read beyond end of file");
+  TCopyOutcome outcome = CopyBetween(source.Descriptor(), offset, target.Descriptor(), count, [this](int64_t moved) {
     // Progress is counted in blocks whatever the size of the step.
-    for (int64_t counted = 0; m_ProgressActive && counted < copied; counted += PakFormat::BlockSize)
-      ProgressAdvance(std::min<int64_t>(copied - counted, PakFormat::BlockSize));
-    offset += copied;
-    count -= copied;
-  }
+    for (int64_t counted = 0; m_ProgressActive && counted < moved; counted += PakFormat::BlockSize)
+      ProgressAdvance(std::min<int64_t>(moved - counted, PakFormat::BlockSize));
+  });
+  if (outcome.Error == -1)
+    throw EInOutError(source.Path(), "Read beyond end of file");
+  if (outcome.Error != 0)
+    throw EInOutError(outcome.AtSource ? source.Path() : target.Path(), outcome.Error);
 }
 
 TPakFile &TQuakePak::DataFileOf(const TDirEntry &entry) {

@@ -1,6 +1,7 @@
 // Extracting entries to disk, flat or keeping their directories. Extraction
 // only reads the archive file and the working file; it never changes the
 // archive, so protected archives extract like any other.
+#include "PakCopyWorker.h"
 #include "PakFile.h"
 #include "PakInternal.h"
 #include "PakNameIndex.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -45,29 +47,11 @@ std::string ExtractionPath(const std::string &name, bool keepPaths) {
 }
 
 namespace {
-// A descriptor closed when it goes out of scope.
-class TDescriptor {
-public:
-  explicit TDescriptor(int fd = -1) : m_Fd(fd) {}
-  ~TDescriptor() {
-    if (m_Fd >= 0)
-      ::close(m_Fd);
-  }
-  TDescriptor(const TDescriptor &) = delete;
-  TDescriptor &operator=(const TDescriptor &) = delete;
-  void Reset(int fd) {
-    if (m_Fd >= 0)
-      ::close(m_Fd);
-    m_Fd = fd;
-  }
-  int Get() const { return m_Fd; }
-  int Release() { return std::exchange(m_Fd, -1); }
-
-private:
-  int m_Fd;
-};
-
 constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// From this many names on, the data is copied on a second thread.
+constexpr size_t ThreadedFrom = 64;
+
+using TFolder = std::shared_ptr<TDescriptor>;
 
 // Opens the folders below an extraction's destination one component at a
 // time, never following a link, and keeps the last one open: entries of one
@@ -77,27 +61,28 @@ public:
   explicit TFolderWalker(const std::string &folder) : m_Folder(folder) {}
 
   // The open folder that is to hold the last component of relative, made as
-  // needed; -1 with refusal set when a link or a file stands on the way.
+  // needed; empty with refusal set when a link or a file stands on the way.
   // Raises EInOutError when a folder cannot be made or opened.
-  int ParentOf(const std::string &relative, std::string &refusal) {
-    if (m_Root.Get() < 0) {
+  TFolder ParentOf(const std::string &relative, std::string &refusal) {
+    if (!m_Root) {
       // The destination itself is the user's choice and may be reached
       // through a link; below it, nothing is followed.
       ForceDirectories(m_Folder);
-      m_Root.Reset(::open(m_Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-      if (m_Root.Get() < 0)
+      int root = ::open(m_Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (root < 0)
         throw EInOutError(m_Folder, errno);
+      m_Root = std::make_shared<TDescriptor>(root);
     }
     auto lastSlash = relative.rfind('/');
     if (lastSlash == std::string::npos)
-      return m_Root.Get();
+      return m_Root;
     const std::string directory = relative.substr(0, lastSlash);
-    if (m_Last.Get() >= 0 && directory == m_LastDirectory)
-      return m_Last.Get();
+    if (m_Last && directory == m_LastDirectory)
+      return m_Last;
 
-    m_Last.Reset(-1);
+    m_Last.reset();
     TDescriptor walked;
-    int at = m_Root.Get();
+    int at = m_Root->Get();
     for (std::string::size_type start = 0, slash = 0; slash != std::string::npos; start = slash + 1) {
       slash = directory.find('/', start);
       const std::string component = directory.substr(start, slash == std::string::npos ? slash : slash - start);
@@ -112,20 +97,20 @@ public:
         if (errno != ELOOP && errno != ENOTDIR)
           throw EInOutError(shown, errno);
         refusal = shown + " is a link or a file, not a folder";
-        return -1;
+        return nullptr;
       }
       walked.Reset(next);
       at = next;
     }
-    m_Last.Reset(walked.Release());
+    m_Last = std::make_shared<TDescriptor>(walked.Release());
     m_LastDirectory = directory;
-    return m_Last.Get();
+    return m_Last;
   }
 
 private:
   std::string m_Folder;
-  TDescriptor m_Root;
-  TDescriptor m_Last;
+  TFolder m_Root;
+  TFolder m_Last;
   std::string m_LastDirectory;
 };
 } // namespace
@@ -153,9 +138,15 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
   }
 
   TFolderWalker folders(folder);
+  std::unique_ptr<TCopyWorker> worker;
+  if (names.size() >= ThreadedFrom)
+    worker = std::make_unique<TCopyWorker>();
+  auto progress = [this](int64_t bytes) { ProgressAdvance(bytes); };
   ProgressStart();
   try {
     for (const std::string &name : names) {
+      if (worker && worker->Failed())
+        break;
       int32_t k = FindEntry(name);
       if (k < 0)
         continue;
@@ -163,13 +154,48 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
       if (relative.empty())
         continue;
       std::string refusal;
-      int parent = folders.ParentOf(relative, refusal);
-      if (parent < 0)
+      TFolder parent = folders.ParentOf(relative, refusal);
+      if (!parent) {
         m_Failures.push_back(name + ": not extracted: " + refusal);
-      else
-        ExtractBelow(parent, folder, relative, k);
+        continue;
+      }
+      const auto lastSlash = relative.rfind('/');
+      const std::string leaf = lastSlash == std::string::npos ? relative : relative.substr(lastSlash + 1);
+      const std::string targetPath = folder + relative;
+      const TDirEntry &entry = m_Directory[static_cast<size_t>(k)];
+      const TPakFile &source = DataFileOf(entry); // raises before anything is created
+      int created = CreateEntryFile(parent->Get(), leaf, targetPath, k);
+      if (created < 0)
+        continue;
+      if (!worker) {
+        TPakFile target(created, targetPath);
+        try {
+          CopyEntryData(entry, target);
+          target.Close();
+        } catch (...) {
+          // No half-written file is left; the descriptor closes on the way out.
+          ::unlinkat(parent->Get(), leaf.c_str(), 0);
+          throw;
+        }
+        continue;
+      }
+      worker->Submit({source.Descriptor(), entry.Position > 0 ? int64_t{entry.Position} : -int64_t{entry.Position},
+                      std::max<int64_t>(entry.Size, 0), created, parent, leaf, source.Path(), targetPath});
+      progress(worker->TakeCopied());
+    }
+    if (worker) {
+      worker->Finish(progress);
+      if (worker->Failed()) {
+        if (worker->FailedError() == -1)
+          throw EInOutError(worker->FailedPath(), "Read beyond end of file");
+        throw EInOutError(worker->FailedPath(), worker->FailedError());
+      }
     }
   } catch (...) {
+    // The files created so far are completed (or, after a failing copy,
+    // removed) before the failure goes on.
+    if (worker)
+      worker->Finish([](int64_t) {});
     ProgressEnd();
     throw;
   }
@@ -179,23 +205,22 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
 
 // Creates the file of one entry in the open folder parent, anew (O_EXCL |
 // O_NOFOLLOW), after the replace question when something stands at its name.
-bool TQuakePak::ExtractBelow(int parent, const std::string &folder, const std::string &relative, int32_t index) {
-  const TEntryName &entryName = m_Directory[static_cast<size_t>(index)].Name;
-  const auto lastSlash = relative.rfind('/');
-  const std::string leaf = lastSlash == std::string::npos ? relative : relative.substr(lastSlash + 1);
-  const std::string targetPath = folder + relative;
+// The new file's descriptor, or -1 when the entry is passed over (declined,
+// or refused with the reason in Failures()).
+int TQuakePak::CreateEntryFile(int parent, const std::string &leaf, const std::string &targetPath, int32_t index) {
   constexpr int CreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
   int created = ::openat(parent, leaf.c_str(), CreateFlags, 0666);
   if (created < 0 && errno == EEXIST) {
+    const TEntryName &entryName = m_Directory[static_cast<size_t>(index)].Name;
     bool replace = true;
     if (OnExtractFileExists)
       OnExtractFileExists(*this, targetPath, replace);
     if (!replace)
-      return false;
+      return -1;
     struct stat info {};
     if (::fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode)) {
       m_Failures.push_back(entryName.Str() + ": not extracted: " + targetPath + " is a folder");
-      return false;
+      return -1;
     }
     // A link standing there is removed, never written through.
     if (::unlinkat(parent, leaf.c_str(), 0) != 0 && errno != ENOENT)
@@ -204,21 +229,12 @@ bool TQuakePak::ExtractBelow(int parent, const std::string &folder, const std::s
     if (created < 0 && errno == EEXIST) {
       m_Failures.push_back(entryName.Str() + ": not extracted: something else took the place of " + targetPath +
                            " while it was extracted");
-      return false;
+      return -1;
     }
   }
   if (created < 0)
     throw EInOutError(targetPath, errno);
-  TPakFile target(created, targetPath);
-  try {
-    CopyEntryData(m_Directory[static_cast<size_t>(index)], target);
-    target.Close();
-  } catch (...) {
-    // No half-written file is left; the descriptor closes on the way out.
-    ::unlinkat(parent, leaf.c_str(), 0);
-    throw;
-  }
-  return true;
+  return created;
 }
 
 // Copies the data of entry index into a new file at targetPath, from the

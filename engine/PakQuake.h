@@ -508,8 +508,8 @@ private:
   void CopyEntryData(const TDirEntry &entry, TPakFile &target);
   void CopyRange(const TPakFile &source, int64_t offset, TPakFile &target, int64_t count);
   // Creates the file of one entry in the open folder parent, never following
-  // a link; false when the entry was passed over (declined or refused).
-  bool ExtractBelow(int parent, const std::string &folder, const std::string &relative, int32_t index);
+  // a link; -1 when the entry is passed over (declined or refused).
+  int CreateEntryFile(int parent, const std::string &leaf, const std::string &targetPath, int32_t index);
   // AppendFileData on a source already opened and examined; takes over its descriptor.
   bool AppendOpenedFile(const TOpenedSource &opened, const std::string &target, const std::string &source,
                         std::string &entryName);

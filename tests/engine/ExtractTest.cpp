@@ -224,6 +224,39 @@ TEST_F(ExtractEntries, NeverFollowsALinkOrFileInsideTheDestination) {
   EXPECT_TRUE(m_Pak.Failures().empty());
 }
 
+// A hundred names are copied on a second thread while the next files are
+// made: what lands on disk, the progress and a failure must be as one at a time.
+TEST_F(ExtractEntries, ManyEntriesAtOnceLeaveWhatOneAtATimeWould) {
+  std::vector<TFixtureEntry> entries;
+  TStringList names;
+  for (int i = 0; i < 100; ++i) {
+    entries.push_back({"dir" + std::to_string(i / 30) + "/f" + std::to_string(100 + i) + ".txt",
+                       Pattern(static_cast<size_t>(i * 97), static_cast<char>(i))});
+    names.push_back(entries.back().Name);
+  }
+  OpenArchive(entries);
+  const std::string out = m_Folder.File("out");
+  ASSERT_EQ(m_Pak.ExtractEntries(names, out, true), prDone);
+  for (const TFixtureEntry &entry : entries)
+    ASSERT_EQ(ReadFileBytes(out + "/" + entry.Name), entry.Data) << entry.Name;
+  EXPECT_EQ(m_Pak.ProgressDone(), m_Pak.ProgressTotal());
+  EXPECT_EQ(m_Percents.back(), 100);
+
+  // Entry 70 claims more bytes than the file holds: the files before it stay,
+  // it and every later one are gone, and the failure is raised.
+  std::string bytes = BuildPak(entries);
+  const size_t record70 = bytes.size() - (100 - 70) * PakFormat::RecordSize;
+  bytes.replace(record70 + PakFormat::SizeOffset, 4, Int32LE(1 << 30));
+  WriteFileBytes(m_Folder.File("test.pak"), bytes);
+  m_Pak.OpenPak(m_Folder.File("test.pak"));
+  m_Ends = 0;
+  const std::string again = m_Folder.File("again");
+  EXPECT_THROW(m_Pak.ExtractEntries(names, again, true), EInOutError);
+  for (size_t i = 0; i < entries.size(); ++i)
+    EXPECT_EQ(fs::exists(again + "/" + entries[i].Name), i < 70) << entries[i].Name;
+  EXPECT_EQ(m_Ends, 1);
+}
+
 TEST_F(ExtractEntries, WorksOnAProtectedArchiveAndChangesNothing) {
   m_Pak.OpenPak(m_Quake + "id1/pak0.pak");
   ASSERT_TRUE(m_Pak.IsProtected());
