@@ -244,7 +244,9 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
     TSourceOpener opener(files);
     for (size_t i = 0; i < files.size(); ++i) {
       std::string name = ToEntrySlashes(DerivedName(files[i], base, target));
-      if (AppendOpenedFile(opener.Take(i), m_WorkingFileName, files[i], name))
+      const bool appended = AppendOpenedFile(opener.Take(i), m_WorkingFileName, files[i], name);
+      opener.Release(i);
+      if (appended)
         addedNames.push_back(EscapeRecordName(name));
       else
         result = prWriteFailed;
@@ -349,7 +351,19 @@ bool TQuakePak::AppendOpenedFile(const TOpenedSource &opened, const std::string 
     auto position = static_cast<int32_t>(toWorkingFile ? -oldLength : oldLength);
     AppendDirectoryEntry(entryName, position, static_cast<int32_t>(size));
     appended = true;
-    CopyRange(sourceFile, 0, *targetFile, size);
+    if (opened.Read) {
+      if (opened.DataError != 0)
+        throw opened.DataError < 0 ? EInOutError(source, "Read beyond end of file")
+                                   : EInOutError(source, opened.DataError);
+      // Read ahead already: written from memory, counted block by block.
+      for (int64_t done = 0; done < size; done += PakFormat::BlockSize) {
+        const int64_t block = std::min<int64_t>(size - done, PakFormat::BlockSize);
+        targetFile->Write(opened.Data + done, block);
+        ProgressAdvance(block);
+      }
+    } else {
+      CopyRange(sourceFile, 0, *targetFile, size);
+    }
     if (toWorkingFile && m_WorkingEnd >= 0)
       m_WorkingEnd = oldLength + size;
     if (!toWorkingFile)

@@ -13,13 +13,23 @@ namespace {
 constexpr int SourceFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
 // Below this many files a second thread costs more than it saves.
 constexpr size_t ThreadedFrom = 64;
-// Descriptors opened ahead of the copy at most.
+// Files opened ahead of the copy at most.
 constexpr size_t MaxAhead = 128;
+// Files up to this size are read ahead whole; larger ones the kernel copies.
+constexpr int64_t SmallFile = 256 * 1024;
+// The read-ahead buffers: their number and size bound the memory used.
+constexpr size_t BufferCount = 8;
+constexpr size_t BufferSize = 1024 * 1024;
 } // namespace
 
-TSourceOpener::TSourceOpener(const std::vector<std::string> &files) : m_Files(files), m_Opened(files.size()) {
+TSourceOpener::TSourceOpener(const std::vector<std::string> &files)
+    : m_Files(files), m_Opened(files.size()), m_BufferOf(files.size(), -1) {
   if (files.size() >= ThreadedFrom) {
     try {
+      for (size_t i = 0; i < BufferCount; ++i)
+        m_Buffers.push_back(std::make_unique_for_overwrite<char[]>(BufferSize));
+      m_BufferUsed.assign(BufferCount, 0);
+      m_BufferPending.assign(BufferCount, 0);
       m_Thread = std::thread([this] { Run(); });
       m_Threaded = true;
     } catch (const std::system_error &) {
@@ -63,6 +73,40 @@ void TSourceOpener::OpenNext() {
   m_Opened[m_Next] = opened;
 }
 
+void TSourceOpener::ReadSmall(TOpenedSource &opened, std::unique_lock<std::mutex> &guard) {
+  const auto size = static_cast<size_t>(opened.Info.st_size);
+  // A file goes whole into one buffer: the next one round once this one is
+  // full, as soon as the caller has released the files in it.
+  if (m_BufferUsed[m_Current] + size > BufferSize) {
+    m_Current = (m_Current + 1) % BufferCount;
+    m_Changed.wait(guard, [&] { return m_Stop || m_BufferPending[m_Current] == 0; });
+    if (m_Stop)
+      return;
+    m_BufferUsed[m_Current] = 0;
+  }
+  char *data = m_Buffers[m_Current].get() + m_BufferUsed[m_Current];
+  m_BufferUsed[m_Current] += size;
+  ++m_BufferPending[m_Current];
+  m_BufferOf[m_Next] = static_cast<int>(m_Current);
+  guard.unlock();
+  size_t done = 0;
+  while (done < size) {
+    ssize_t got = ::read(opened.Fd, data + done, size - done);
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got <= 0) {
+      opened.DataError = got < 0 ? errno : -1;
+      break;
+    }
+    done += static_cast<size_t>(got);
+  }
+  ::close(opened.Fd);
+  opened.Fd = -1;
+  opened.Read = true;
+  opened.Data = data;
+  guard.lock();
+}
+
 void TSourceOpener::Run() {
   std::unique_lock<std::mutex> guard(m_Lock);
   while (!m_Stop && m_Next < m_Files.size()) {
@@ -73,9 +117,21 @@ void TSourceOpener::Run() {
     guard.unlock();
     OpenNext(); // m_Next and its slot are this thread's until m_Next moves on
     guard.lock();
+    TOpenedSource &opened = m_Opened[m_Next];
+    if (opened.Fd >= 0 && opened.StatError == 0 && S_ISREG(opened.Info.st_mode) && opened.Info.st_size <= SmallFile)
+      ReadSmall(opened, guard); // leaves the file open when stopped on the way
     ++m_Next;
     m_Changed.notify_all();
   }
+}
+
+void TSourceOpener::Release(size_t index) {
+  if (m_BufferOf[index] < 0)
+    return;
+  std::lock_guard<std::mutex> guard(m_Lock);
+  --m_BufferPending[static_cast<size_t>(m_BufferOf[index])];
+  m_BufferOf[index] = -1;
+  m_Changed.notify_all();
 }
 
 TOpenedSource TSourceOpener::Take(size_t index) {

@@ -1,8 +1,9 @@
-// Opening the files that AddFiles copies; not part of the public interface.
+// Opening and reading the files that AddFiles copies; not part of the public interface.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
@@ -11,19 +12,27 @@
 
 // One file to add, opened and examined: a descriptor (or -1 and the error of
 // the open), and its status taken through the descriptor (Error of fstat in
-// StatError).
+// StatError). A small regular file may come read already: Read is set, Data
+// holds its Info.st_size bytes (valid until the file is released) unless
+// DataError says why not (-1: the file ended early), and Fd is closed (-1).
 struct TOpenedSource {
   int Fd = -1;
   int Error = 0;
   int StatError = 0;
   struct stat Info {};
+  bool Read = false;
+  const char *Data = nullptr;
+  int DataError = 0;
 };
 
 // Opens a list of files in order, each relative to its folder (kept open
-// while its files come one after another). With many files the opening runs
-// ahead on a second thread, so that the kernel's work of finding, opening
-// and examining each file overlaps the copying of the ones before: the thread
-// touches nothing but these files, and the caller takes them in list order.
+// while its files come one after another). With many files the work runs
+// ahead on a second thread, so that the kernel's work of finding, opening,
+// examining and reading each file overlaps the writing of the ones before:
+// the thread touches nothing but these files and its own buffers, and the
+// caller takes the files in list order. Small files are read whole into a
+// few fixed buffers (memory bounded whatever the files' sizes); larger ones
+// are handed over open, to be copied by the kernel.
 class TSourceOpener {
 public:
   explicit TSourceOpener(const std::vector<std::string> &files);
@@ -34,17 +43,26 @@ public:
 
   // File index (taken in order, each once); its descriptor is the caller's.
   TOpenedSource Take(size_t index);
+  // The caller is done with file index (and its Data).
+  void Release(size_t index);
 
 private:
   void OpenNext();
+  void ReadSmall(TOpenedSource &opened, std::unique_lock<std::mutex> &guard);
   void Run();
 
   const std::vector<std::string> &m_Files;
   std::vector<TOpenedSource> m_Opened;
-  size_t m_Next = 0;  // the next file to open
-  size_t m_Taken = 0; // files handed to the caller
+  std::vector<int> m_BufferOf; // the buffer holding a file's data, or -1
+  size_t m_Next = 0;           // the next file to open
+  size_t m_Taken = 0;          // files handed to the caller
   std::string m_FolderPath;
   int m_Folder = -1;
+  // Buffers used round, each with the files in it not yet released.
+  std::vector<std::unique_ptr<char[]>> m_Buffers;
+  std::vector<size_t> m_BufferUsed;
+  std::vector<size_t> m_BufferPending;
+  size_t m_Current = 0;
   bool m_Threaded = false;
   bool m_Stop = false;
   std::mutex m_Lock;
