@@ -189,11 +189,7 @@ void TQuakePak::OpenPak(const std::string &fileName) {
   m_FileName = name;
   StartWorkingFile();
   if (archive) {
-    struct stat info {};
-    if (::fstat(archive->Descriptor(), &info) == 0)
-      m_ArchiveIdentity = IdentityOf(info);
-    m_ArchiveRealPath = ResolvedPath(name);
-    m_ArchiveFile = std::move(archive);
+    AdoptArchiveFile(std::move(archive), name);
     DirectoryReplaced();
     ReadDirectoryOf(*m_ArchiveFile, m_Directory, &m_Damage);
   } else {
@@ -235,6 +231,14 @@ void TQuakePak::DeleteWorkingFile() {
   // link may have taken over. An open descriptor keeps the data readable.
   if (!m_WorkingFileName.empty() && m_WorkingFolder != nullptr)
     ::unlinkat(m_WorkingFolder->Descriptor(), WorkingFileTitle, 0);
+}
+
+void TQuakePak::AdoptArchiveFile(std::unique_ptr<TPakFile> file, const std::string &path) {
+  struct stat info {};
+  if (::fstat(file->Descriptor(), &info) == 0)
+    m_ArchiveIdentity = IdentityOf(info);
+  m_ArchiveRealPath = ResolvedPath(path);
+  m_ArchiveFile = std::move(file);
 }
 
 bool TQuakePak::ArchiveChangedOnDisk() const {

@@ -66,11 +66,12 @@ TPakFile &TPakFile::operator=(TPakFile &&other) noexcept {
 
 void TPakFile::Fail(int errorCode) const { throw EInOutError(m_Path, errorCode); }
 
-int64_t TPakFile::Read(void *buffer, int64_t count) {
+// Reads until count bytes or the end of the file, retrying interrupted reads.
+template <class TReadSome> int64_t TPakFile::ReadLoop(void *buffer, int64_t count, TReadSome readSome) const {
   auto *bytes = static_cast<char *>(buffer);
   int64_t done = 0;
   while (done < count) {
-    ssize_t got = ::read(m_Fd, bytes + done, static_cast<size_t>(count - done));
+    ssize_t got = readSome(bytes + done, static_cast<size_t>(count - done), done);
     if (got < 0) {
       if (errno == EINTR)
         continue;
@@ -83,21 +84,14 @@ int64_t TPakFile::Read(void *buffer, int64_t count) {
   return done;
 }
 
+int64_t TPakFile::Read(void *buffer, int64_t count) {
+  return ReadLoop(buffer, count, [this](char *at, size_t size, int64_t) { return ::read(m_Fd, at, size); });
+}
+
 int64_t TPakFile::ReadAt(void *buffer, int64_t count, int64_t offset) const {
-  auto *bytes = static_cast<char *>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    ssize_t got = ::pread(m_Fd, bytes + done, static_cast<size_t>(count - done), static_cast<off_t>(offset + done));
-    if (got < 0) {
-      if (errno == EINTR)
-        continue;
-      Fail(errno);
-    }
-    if (got == 0)
-      break;
-    done += got;
-  }
-  return done;
+  return ReadLoop(buffer, count, [this, offset](char *at, size_t size, int64_t done) {
+    return ::pread(m_Fd, at, size, static_cast<off_t>(offset + done));
+  });
 }
 
 void TPakFile::ReadExact(void *buffer, int64_t count) {

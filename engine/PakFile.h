@@ -45,6 +45,7 @@ public:
 
 private:
   [[noreturn]] void Fail(int errorCode) const;
+  template <class TReadSome> int64_t ReadLoop(void *buffer, int64_t count, TReadSome readSome) const;
 
   int m_Fd = -1;
   std::string m_Path;

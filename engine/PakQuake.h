@@ -524,4 +524,6 @@ private:
   void StartWorkingFile();
   bool IsArchiveFile(const std::string &path) const;
   void CloseArchiveFiles();
+  // Makes file, open under path, the open archive's file, remembering who it is.
+  void AdoptArchiveFile(std::unique_ptr<TPakFile> file, const std::string &path);
 };

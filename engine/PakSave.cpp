@@ -418,11 +418,7 @@ uint8_t TQuakePak::WriteArchive(const std::string &target) {
   m_Journal.clear();
   m_JournalTruncated = false;
   m_Damage.clear();
-  struct stat info {};
-  if (::fstat(saved->Descriptor(), &info) == 0)
-    m_ArchiveIdentity = IdentityOf(info);
-  m_ArchiveRealPath = ResolvedPath(realTarget);
-  m_ArchiveFile = std::move(saved);
+  AdoptArchiveFile(std::move(saved), realTarget);
   StartWorkingFile();
   ProgressEnd();
   return prDone;
