@@ -504,7 +504,7 @@ private:
   // Raises EInOutError when the open archive's file was written into since it
   // was opened; called once by each operation that reads entries.
   void CheckArchiveUnchanged() const;
-  // Appends the entry's data to target, through the block buffer.
+  // Writes the entry's data at target's position (by the kernel where it can).
   void CopyEntryData(const TDirEntry &entry, TPakFile &target);
   void CopyRange(const TPakFile &source, int64_t offset, TPakFile &target, int64_t count);
   // Creates the file of one entry in the open folder parent, never following
@@ -522,6 +522,8 @@ private:
                                    const std::vector<int32_t> &positions);
   // A fresh, bare working file in the current private folder, held open.
   void StartWorkingFile();
+  // True when path names the open archive's file: the same file now, or the
+  // path it was opened under.
   bool IsArchiveFile(const std::string &path) const;
   void CloseArchiveFiles();
   // Makes file, open under path, the open archive's file, remembering who it is.
