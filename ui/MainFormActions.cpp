@@ -302,8 +302,8 @@ void TMain::ViewSelectedEntry() {
     {
       TWaitCursor wait;
       const std::unique_ptr<TBitmap> bitmap = m_Pak.LumpToBitmap(entryName, LumpOffsetColour, true);
-      viewer.SetPicture(bitmap.get(), m_Pak.Failures().empty() ? QString()
-                                                               : QString::fromStdString(m_Pak.Failures().front()));
+      viewer.SetPicture(bitmap.get(),
+                        m_Pak.Failures().empty() ? QString() : QString::fromStdString(m_Pak.Failures().front()));
       viewer.SetEntryName(entryName);
       viewer.SetArchiveFileName(m_Pak.FileName());
     }

@@ -368,8 +368,8 @@ void ExtractAll(TQuakePak &pak, const TProgressWatch &watch, const TStringList &
 // Every file in folder must be the extraction path of some entry; a file that
 // only one entry writes must hold that entry's data, and an entry whose data
 // runs past the end of the archive must leave no file behind.
-void CheckExtracted(const TQuakePak &pak, const TStringList &names, const std::string &bytes,
-                    const std::string &folder, bool keepPaths) {
+void CheckExtracted(const TQuakePak &pak, const TStringList &names, const std::string &bytes, const std::string &folder,
+                    bool keepPaths) {
   std::map<std::string, std::set<int32_t>> writers;
   std::set<std::string> parents;
   for (const std::string &name : names) {
@@ -455,9 +455,8 @@ void CheckLump(TQuakePak &pak, const TProgressWatch &watch, const std::string &n
   const std::vector<TColor> &pixels = bitmap->Pixels();
   size_t data = start + LumpHeaderSize;
   for (size_t i = 0; i < pixels.size(); ++i) {
-    TColor expected = data + i < bytes.size()
-                          ? Shifted(pak.Palette().ColorOf(ByteAt(bytes, data + i)), offset, add)
-                          : TBitmap::DefaultBackground;
+    TColor expected = data + i < bytes.size() ? Shifted(pak.Palette().ColorOf(ByteAt(bytes, data + i)), offset, add)
+                                              : TBitmap::DefaultBackground;
     if (pixels[i] != expected)
       Fail("pixel " + std::to_string(i) + " of \"" + name + "\" has the wrong colour");
   }

@@ -39,9 +39,7 @@ namespace fs = std::filesystem;
 #ifdef VARNEL_REPLAY_ASAN
 // The same allocation limit when the replay is run by hand, outside ctest;
 // ASAN_OPTIONS still adds to it and overrides it.
-extern "C" const char *__asan_default_options() {
-  return "allocator_may_return_null=0:max_allocation_size_mb=256";
-}
+extern "C" const char *__asan_default_options() { return "allocator_may_return_null=0:max_allocation_size_mb=256"; }
 #endif
 
 namespace {
