@@ -20,8 +20,8 @@ class TLumpViewForm : public QDialog {
 public:
   TLumpViewForm(TDesktopServices &desktop, QWidget *parent = nullptr);
 
-  // The picture to show; nullptr leaves it empty.
-  // Shows the picture; without one, the reason (when given) in its place.
+  // The picture to show; nullptr leaves it empty, with the reason (when
+  // given) in its place.
   void SetPicture(const TBitmap *bitmap, const QString &reason = QString());
   // The shown entry's name; the caption follows it when the window is shown.
   void SetEntryName(const std::string &name);

@@ -424,6 +424,7 @@ void TMain::FormDestroy() {
   try {
     privateFolder = m_Pak.PrivateDirectory();
   } catch (const std::exception &) {
+    // No folder of ours: nothing is deleted by name.
   }
   for (const std::string &file : m_ViewedFiles)
     if (!privateFolder.empty() && file.rfind(privateFolder, 0) == 0)
