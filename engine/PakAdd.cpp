@@ -8,11 +8,15 @@
 #include "PakSourceOpener.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <dirent.h>
+#include <exception>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -89,6 +93,44 @@ void ScanInto(const std::string &directory, std::vector<TQueuedPath> &queue, boo
   }
   ::closedir(handle);
 }
+// The contents of each directory (see ScanInto), in the order of the list;
+// several directories are read by two threads at once.
+std::vector<std::vector<TQueuedPath>> ScanAll(const TStringList &directories, bool recurse) {
+  std::vector<std::vector<TQueuedPath>> contents(directories.size());
+  std::atomic<size_t> next{0};
+  auto scan = [&] {
+    for (size_t i = next++; i < directories.size(); i = next++)
+      ScanInto(directories[i], contents[i], recurse);
+  };
+  constexpr size_t ThreadedFrom = 4;
+  std::exception_ptr helperFailure;
+  std::thread helper;
+  if (directories.size() >= ThreadedFrom) {
+    try {
+      helper = std::thread([&] {
+        try {
+          scan();
+        } catch (...) {
+          helperFailure = std::current_exception(); // raised on the caller's thread below
+        }
+      });
+    } catch (const std::system_error &) {
+      // No thread to be had: one reads all.
+    }
+  }
+  try {
+    scan();
+  } catch (...) {
+    if (helper.joinable())
+      helper.join();
+    throw;
+  }
+  if (helper.joinable())
+    helper.join();
+  if (helperFailure)
+    std::rethrow_exception(helperFailure);
+  return contents;
+}
 } // namespace
 
 // Result: 0 done (also when every file was skipped), 1 empty list, 5 the
@@ -126,32 +168,40 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
     base = WithTrailingSlash(ToPathSlashes(baseDirectory));
 
   // Expansion, in the order of a queue: files keep their place, the contents
-  // of a directory join at the end. Directories are entered once per call,
-  // known by device and inode, so a tree whose links form a loop ends.
-  // Missing paths and anything that is neither a regular file nor a
-  // directory (FIFOs, devices) are dropped here, before any question is
-  // asked about them.
-  std::vector<TQueuedPath> queue;
-  queue.reserve(paths.size());
+  // of a directory join at the end. It runs a generation at a time (the
+  // directories met in one generation are read together, on two threads
+  // when there are several, and their contents, in the order of the
+  // directories, make the next), which gives the queue's order exactly.
+  // Directories are entered once per call, known by device and inode, so a
+  // tree whose links form a loop ends. Missing paths and anything that is
+  // neither a regular file nor a directory (FIFOs, devices) are dropped
+  // here, before any question is asked about them.
+  std::vector<TQueuedPath> generation;
+  generation.reserve(paths.size());
   for (std::string &path : paths)
-    queue.push_back({std::move(path)});
+    generation.push_back({std::move(path)});
   TStringList files;
   std::vector<int64_t> sizes;
   std::set<std::pair<dev_t, ino_t>> entered;
-  for (size_t i = 0; i < queue.size(); ++i) {
-    TQueuedPath &queued = queue[i];
-    if (!queued.Examined && ::stat(queued.Path.c_str(), &queued.Info) != 0)
-      continue;
-    TPathKind kind = KindOf(queued.Info);
-    if (kind == pkFile) {
-      files.push_back(std::move(queued.Path));
-      sizes.push_back(queued.Info.st_size);
-    } else if (kind == pkDirectory && entered.insert({queued.Info.st_dev, queued.Info.st_ino}).second) {
-      std::string directory = queued.Path; // the queue may move as it grows
-      ScanInto(directory, queue, recurse);
+  while (!generation.empty()) {
+    TStringList directories;
+    for (TQueuedPath &queued : generation) {
+      if (!queued.Examined && ::stat(queued.Path.c_str(), &queued.Info) != 0)
+        continue;
+      TPathKind kind = KindOf(queued.Info);
+      if (kind == pkFile) {
+        files.push_back(std::move(queued.Path));
+        sizes.push_back(queued.Info.st_size);
+      } else if (kind == pkDirectory && entered.insert({queued.Info.st_dev, queued.Info.st_ino}).second) {
+        directories.push_back(std::move(queued.Path));
+      }
     }
+    std::vector<std::vector<TQueuedPath>> contents = ScanAll(directories, recurse);
+    generation.clear();
+    for (std::vector<TQueuedPath> &found : contents)
+      for (TQueuedPath &queued : found)
+        generation.push_back(std::move(queued));
   }
-  queue.clear();
   m_NameIndex->Prepare(m_Directory, 2 * files.size());
 
   // Clash pass. Replaced entries leave the directory together, once the
