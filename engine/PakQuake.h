@@ -154,11 +154,13 @@ public:
   friend std::string operator+(const TEntryName &a, std::string_view b) { return std::string(a.View()).append(b); }
   friend std::string operator+(std::string_view a, const TEntryName &b) { return std::string(a).append(b.View()); }
 
-private:
+  // Takes the first NameSize bytes of text.
   void Assign(std::string_view text) noexcept {
     m_Size = static_cast<uint8_t>(text.size() < sizeof m_Bytes ? text.size() : sizeof m_Bytes);
     text.copy(m_Bytes, m_Size);
   }
+
+private:
   char m_Bytes[PakFormat::NameSize] = {};
   uint8_t m_Size = 0;
 };
