@@ -73,11 +73,6 @@ bool IsDirectory(const std::string &path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool SomethingAt(const std::string &path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0;
-}
-
 bool SameFile(const std::string &a, const std::string &b) {
   struct stat first {
   }, second{};

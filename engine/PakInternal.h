@@ -27,8 +27,6 @@ std::string FindStockFile(const std::string &quakeDirectory, const std::string &
 // File-system predicates; each is false when the path cannot be examined.
 bool IsRegularFile(const std::string &path);
 bool IsDirectory(const std::string &path);
-// Anything at all stands at path, a dangling symbolic link included.
-bool SomethingAt(const std::string &path);
 // Both paths name the same file (device and inode).
 bool SameFile(const std::string &a, const std::string &b);
 // Absolute, with links, "." and ".." resolved as far as the path exists.
