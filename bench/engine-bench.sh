@@ -258,7 +258,11 @@ delete_ours() {
   (($(stat -c %s "$O/work.pak") == $(stat -c %s "$P100K") - 16 - 64)) || die "delete-one saved an archive of the wrong size"
   rm -f "$O/work.pak"
 }
-copy_floor() {
+# The floor of a save over an archive: cp over an existing copy of it. Both
+# then pay for the file system's release of the replaced file's pages (on
+# tmpfs about a third of the copy), which a cp to a new name would not.
+replace_floor() {
+  cp "$COPY_PAK" "$O/copy.pak"
   timed cp "$COPY_PAK" "$O/copy.pak"
   SAMPLE=$LAST_US
   rm -f "$O/copy.pak"
@@ -312,12 +316,12 @@ compare "Open: 100,000 entries ($OPEN_REPS opens per sample)" open_ours open_flo
 row "Open 100,000 entries (floor: tail -c dir bytes)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 2
 
 COPY_PAK="$P100K"
-compare "Delete one entry and save: 100,000 entries of 16 bytes" delete_ours copy_floor
-row "Delete one + save, 100,000 entries (floor: cp)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 3
+compare "Delete one entry and save: 100,000 entries of 16 bytes" delete_ours replace_floor
+row "Delete one + save, 100,000 entries (floor: cp over a copy)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 3
 
 COPY_PAK="$P20K"
-compare "Open and save unchanged: the 20,000-file archive" resave_ours copy_floor
-row "Open + save unchanged, 20,000 files (floor: cp)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.3
+compare "Open and save unchanged: the 20,000-file archive" resave_ours replace_floor
+row "Open + save unchanged, 20,000 files (floor: cp over a copy)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.3
 
 compare "Add 1,000 files: into 100,000 entries (varnel) vs into 1,000 (floor); AddFiles time" add_ours add_floor
 row "Add 1,000 files: 100,000 vs 1,000 entries, per file" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.5
