@@ -1,0 +1,58 @@
+#pragma once
+// Quake pictures as ordinary images: picture lumps and the palette to and from
+// QImage, for the window and the command-line program alike. Qt's image
+// classes do the file formats; this unit only maps pixels to palette indices
+// and back. It links Qt6::Gui and the engine, and needs no display.
+
+#include "PakQuake.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace LumpPicture {
+
+// The palette index that the game draws as see-through in its pictures.
+inline constexpr uint8_t TransparentIndex = 255;
+// Indices from here to 254 are drawn at full brightness whatever the light.
+inline constexpr uint8_t FirstFullbrightIndex = 224;
+// Pictures larger than this in either direction are refused both ways.
+inline constexpr int MaxSide = 4096;
+
+// Whether a lump of this kind converts at all: picture lumps and the palette.
+bool Converts(TFileKind kind);
+
+// A picture lump (width and height as 32-bit little-endian numbers, then one
+// palette index per pixel, row by row) as an 8-bit image whose colour table is
+// the palette. A lump that uses index 255 is a transparent picture: that
+// colour is then fully transparent. Bytes after the pixels are ignored. A null
+// image and the reason in *error when the bytes are not such a picture.
+QImage LumpToImage(const QByteArray &lump, const TQuakePalette &palette, QString *error);
+
+// The 768-byte palette as a 16 x 16 image, one pixel per colour.
+QImage PaletteToImage(const QByteArray &palette, QString *error);
+
+// An image as a picture lump. An 8-bit image whose colour table is the
+// palette keeps its indices as they are, so a lump exported and imported
+// again is byte-identical. Any other image is matched colour by colour:
+// transparent pixels (alpha below half) become index 255; the full-bright
+// indices are used only for exactly their colours; every other colour takes
+// the nearest of the indices below them. Empty, with the reason, when the
+// image is null or larger than MaxSide.
+QByteArray ImageToLump(const QImage &image, const TQuakePalette &palette, QString *error);
+
+// A 16 x 16 image as the 768-byte palette, colour i from pixel i.
+QByteArray ImageToPalette(const QImage &image, QString *error);
+
+// The palette index nearest to the colour: exact full-bright matches first,
+// then the least squared distance among the indices below them (the lowest
+// index on a tie).
+uint8_t NearestIndex(QRgb color, const TQuakePalette &palette);
+
+// File to file, by the kinds of the names: a ".lmp" input converts to the
+// image format of the output's extension, an image input to a lump (the
+// palette when the output is named palette.lmp). Returns an empty string on
+// success, else the reason, naming the file.
+QString ConvertFile(const QString &input, const QString &output, const TQuakePalette &palette);
+
+} // namespace LumpPicture

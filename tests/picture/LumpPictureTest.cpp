@@ -1,0 +1,119 @@
+// Picture lumps and the palette to and from images: exact round trips through
+// image files, the colour-matching rule, and refusals of impossible input.
+#include "LumpPicture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+using namespace LumpPicture;
+
+namespace {
+
+QByteArray Int32LE(qint32 value) {
+  QByteArray bytes(4, '\0');
+  qToLittleEndian(value, bytes.data());
+  return bytes;
+}
+
+// A lump of width x height whose pixels run through the indices from first.
+QByteArray MakeLump(int width, int height, int first) {
+  QByteArray lump = Int32LE(width) + Int32LE(height);
+  for (int i = 0; i < width * height; ++i)
+    lump.append(static_cast<char>((first + i) % 256));
+  return lump;
+}
+
+// 256 distinct colours: red runs up, green down, blue in steps of 7.
+QByteArray MakePaletteBytes() {
+  QByteArray bytes;
+  for (int i = 0; i < 256; ++i)
+    bytes.append(static_cast<char>(i)).append(static_cast<char>(255 - i)).append(static_cast<char>((i * 7) % 256));
+  return bytes;
+}
+
+class LumpPictureTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_Dir.isValid());
+    WriteFile("palette.lmp", MakePaletteBytes());
+    ASSERT_EQ(m_Palette.ReadFromFile(Path("palette.lmp").toStdString(), 0, 768), 0);
+  }
+  QString Path(const QString &name) const { return m_Dir.filePath(name); }
+  void WriteFile(const QString &name, const QByteArray &bytes) {
+    QFile file(Path(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+  }
+  QByteArray ReadFile(const QString &name) const {
+    QFile file(Path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+  QRgb Colour(int index) const { return qRgb(index, 255 - index, (index * 7) % 256); }
+
+  QTemporaryDir m_Dir;
+  TQuakePalette m_Palette;
+};
+
+} // namespace
+
+TEST_F(LumpPictureTest, LumpsAndThePaletteComeBackByteIdenticalThroughImageFiles) {
+  // Every index once (255 too, so the picture is transparent), then a lump without 255.
+  for (const QByteArray &lump : {MakeLump(16, 16, 0), MakeLump(7, 3, 40)}) {
+    WriteFile("pic.lmp", lump);
+    for (const char *format : {"png", "bmp"}) {
+      const QString image = QStringLiteral("pic.") + format;
+      ASSERT_EQ(ConvertFile(Path("pic.lmp"), Path(image), m_Palette), QString()) << format;
+      ASSERT_EQ(ConvertFile(Path(image), Path("back.lmp"), m_Palette), QString()) << format;
+      EXPECT_EQ(ReadFile("back.lmp"), lump) << format;
+    }
+  }
+  ASSERT_EQ(ConvertFile(Path("palette.lmp"), Path("palette.png"), m_Palette), QString());
+  QDir(m_Dir.path()).mkdir("out");
+  ASSERT_EQ(ConvertFile(Path("palette.png"), Path("out/palette.lmp"), m_Palette), QString());
+  EXPECT_EQ(ReadFile("out/palette.lmp"), MakePaletteBytes());
+}
+
+TEST_F(LumpPictureTest, ExportMakesOnlyIndex255TransparentAndOnlyInPicturesThatUseIt) {
+  const QImage transparent = LumpToImage(MakeLump(16, 16, 0), m_Palette, nullptr);
+  EXPECT_EQ(qAlpha(transparent.pixel(15, 15)), 0);   // index 255
+  EXPECT_EQ(transparent.pixel(14, 15), Colour(254)); // opaque, the palette's colour
+  const QImage opaque = LumpToImage(MakeLump(2, 2, 250), m_Palette, nullptr);
+  EXPECT_EQ(opaque.pixel(1, 1), Colour(253));
+  EXPECT_TRUE(opaque.colorTable().size() == 256 && qAlpha(opaque.colorTable()[255]) == 255);
+}
+
+TEST_F(LumpPictureTest, TrueColourImagesTakeTheNearestColourAndFullbrightOnlyWhenExact) {
+  QImage image(5, 1, QImage::Format_ARGB32);
+  image.setPixel(0, 0, Colour(230));                         // exactly a full-bright colour
+  image.setPixel(1, 0, Colour(230) + 1);                     // one step of blue away from it
+  image.setPixel(2, 0, Colour(17));                          // exactly an ordinary colour
+  image.setPixel(3, 0, qRgba(10, 20, 30, 0));                // transparent
+  image.setPixel(4, 0, qRgb(100, 155, (100 * 7) % 256 + 3)); // near colour 100
+  const QByteArray lump = ImageToLump(image, m_Palette, nullptr);
+  ASSERT_EQ(lump.size(), 8 + 5);
+  EXPECT_EQ(lump.mid(0, 8), Int32LE(5) + Int32LE(1));
+  EXPECT_EQ(static_cast<uchar>(lump[8]), 230);
+  EXPECT_LT(static_cast<uchar>(lump[9]), FirstFullbrightIndex);
+  EXPECT_EQ(static_cast<uchar>(lump[10]), 17);
+  EXPECT_EQ(static_cast<uchar>(lump[11]), 255);
+  EXPECT_EQ(static_cast<uchar>(lump[12]), 100);
+}
+
+TEST_F(LumpPictureTest, RefusesWhatIsNoPictureWithTheReason) {
+  QString error;
+  EXPECT_TRUE(LumpToImage(QByteArray(5, '\0'), m_Palette, &error).isNull());
+  EXPECT_EQ(error, "the entry is too short to hold a picture's size.");
+  EXPECT_TRUE(LumpToImage(Int32LE(100000) + Int32LE(2) + QByteArray(16, '\0'), m_Palette, &error).isNull());
+  EXPECT_TRUE(LumpToImage(Int32LE(100) + Int32LE(100) + QByteArray(16, '\0'), m_Palette, &error).isNull());
+  EXPECT_EQ(error, "the picture's header gives 100 x 100 pixels but the entry holds 24 bytes.");
+  EXPECT_TRUE(ImageToLump(QImage(MaxSide + 1, 1, QImage::Format_RGB32), m_Palette, &error).isEmpty());
+  EXPECT_TRUE(ImageToPalette(QImage(8, 8, QImage::Format_RGB32), &error).isEmpty());
+  WriteFile("notes.txt", "hello");
+  EXPECT_TRUE(ConvertFile(Path("notes.txt"), Path("notes.png"), m_Palette).startsWith(Path("notes.png")));
+  EXPECT_TRUE(ConvertFile(Path("missing.lmp"), Path("x.png"), m_Palette).startsWith(Path("missing.lmp")));
+  EXPECT_FALSE(QFile::exists(Path("x.png")));
+}
