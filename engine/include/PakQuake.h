@@ -6,7 +6,9 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -158,6 +160,29 @@ public:
   void Assign(std::string_view text) noexcept {
     m_Size = static_cast<uint8_t>(text.size() < sizeof m_Bytes ? text.size() : sizeof m_Bytes);
     text.copy(m_Bytes, m_Size);
+  }
+  // Takes a directory record's name field: all NameSize bytes are copied at
+  // once (what follows the name is never read), the name ends at the first
+  // zero byte or fills the field.
+  void AssignField(const char *field) noexcept {
+    std::memcpy(m_Bytes, field, sizeof m_Bytes);
+    m_Size = static_cast<uint8_t>(FieldLength(field));
+  }
+  // The length of the text in a name field, found eight bytes at a time.
+  static size_t FieldLength(const char *field) noexcept {
+    constexpr uint64_t Ones = 0x0101010101010101ull;
+    static_assert(PakFormat::NameSize % 8 == 0);
+    for (size_t at = 0; at < PakFormat::NameSize; at += 8) {
+      uint64_t word;
+      std::memcpy(&word, field + at, 8);
+      if constexpr (std::endian::native == std::endian::big)
+        word = __builtin_bswap64(word);
+      // The lowest set bit marks the first zero byte; later marks may be false.
+      const uint64_t zeros = (word - Ones) & ~word & (Ones * 0x80);
+      if (zeros != 0)
+        return at + static_cast<size_t>(std::countr_zero(zeros)) / 8;
+    }
+    return PakFormat::NameSize;
   }
 
 private:

@@ -129,10 +129,13 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *
     for (int64_t i = 0; i < got; ++i) {
       const unsigned char *record = records.get() + i * RecordSize;
       const char *name = reinterpret_cast<const char *>(record);
-      const std::string_view entryName(name, strnlen(name, NameSize));
       int32_t position = ReadInt32(record + PositionOffset);
       int32_t size = ReadInt32(record + SizeOffset);
+      // Built in place: no copy of a 68-byte entry per record.
+      TDirEntry &entry = list.emplace_back();
+      entry.Name.AssignField(name);
       if (damage != nullptr) {
+        const std::string_view entryName = entry.Name.View();
         if (size < 0) {
           report(std::string(entryName) + ": its size is negative (" + std::to_string(size) + " bytes).");
         } else if (size > 0 && position <= 0) {
@@ -146,9 +149,6 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *
                                                                 : ": its data lies partly past the end of the file."));
         }
       }
-      // Built in place: no copy of a 68-byte entry per record.
-      TDirEntry &entry = list.emplace_back();
-      entry.Name.Assign(entryName);
       entry.Position = position;
       entry.Size = size;
     }

@@ -68,6 +68,29 @@ TEST(ReadDirectory, ReadsRecordsAsStored) {
   EXPECT_EQ(list[2].Name, "gfx/palette.lmp");
 }
 
+TEST(ReadDirectory, NamesEndAtTheirFirstZeroAtEveryLength) {
+  // A name of every length from 0 to 56, of bytes that trip word-wise zero
+  // searches (0x01 after a zero borrows, high bytes), then a zero and 0x01s.
+  TTempDir folder;
+  std::string records;
+  std::vector<std::string> names;
+  for (size_t length = 0; length <= 56; ++length) {
+    std::string name;
+    for (size_t i = 0; i < length; ++i)
+      name += "\x80\x01a\xFF"[i % 4];
+    names.push_back(name);
+    std::string field = name + '\0';
+    field.resize(56, '\x01');
+    records += field.substr(0, 56) + Int32LE(12) + Int32LE(0);
+  }
+  WriteFileBytes(folder.File("a.pak"), Header(12, static_cast<int32_t>(records.size())) + records);
+  std::vector<TDirEntry> list;
+  ASSERT_EQ(TQuakePak::ReadDirectory(folder.File("a.pak"), list), prDone);
+  ASSERT_EQ(list.size(), names.size());
+  for (size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(list[i].Name.View(), names[i]) << "length " << i;
+}
+
 TEST(ReadDirectory, EmptyPathUntitledAndEmptyDirectories) {
   TTempDir folder;
   std::vector<TDirEntry> list{{"keep", 1, 1}};
