@@ -77,7 +77,7 @@ TEST(ReadDirectory, NamesEndAtTheirFirstZeroAtEveryLength) {
   for (size_t length = 0; length <= 56; ++length) {
     std::string name;
     for (size_t i = 0; i < length; ++i)
-      name += "\x80\x01a\xFF"[i % 4];
+      name += std::string("\x80\x01" "a\xFF", 4)[i % 4];
     names.push_back(name);
     std::string field = name + '\0';
     field.resize(56, '\x01');
