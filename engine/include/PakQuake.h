@@ -408,6 +408,13 @@ public:
   uint8_t AddFiles(TStringList &paths, const std::string &baseDirectory, const std::string &targetDirectory,
                    bool recurse);
   bool AppendFileData(const std::string &target, const std::string &source, std::string &entryName);
+  // Replaces the data of the entry at index with the bytes of a disk file,
+  // copied now; the entry keeps its name exactly and moves to the end of the
+  // directory, as a replacing add would, and one Undo brings the old data
+  // back. Result: 0 done, 1 index out of range, 5 the archive may not be
+  // changed, 7 no archive open, 14 the file could not be read or appended
+  // (the reason in Failures(); the directory is then as it was).
+  uint8_t ReplaceEntryData(int32_t index, const std::string &source);
   void ScanDirectory(const std::string &directory, TStringList &paths, bool recurse);
 
   // --- deleting, renaming, moving
@@ -538,8 +545,10 @@ private:
   // a link; -1 when the entry is passed over (declined or refused).
   int CreateEntryFile(int parent, const std::string &leaf, const std::string &targetPath, int32_t index);
   // AppendFileData on a source already opened and examined; takes over its descriptor.
+  // With keepName the entry name is taken as it is: no lower-case or space
+  // rule, and appended even when an equal name is listed (the caller's business).
   bool AppendOpenedFile(const TOpenedSource &opened, const std::string &target, const std::string &source,
-                        std::string &entryName);
+                        std::string &entryName, bool keepName = false);
   // Where the next added file goes in the working file while AddFiles runs
   // (-1 otherwise): one seek per call instead of one per file.
   int64_t m_WorkingEnd = -1;

@@ -331,7 +331,7 @@ bool TQuakePak::AppendFileData(const std::string &target, const std::string &sou
 }
 
 bool TQuakePak::AppendOpenedFile(const TOpenedSource &opened, const std::string &target, const std::string &source,
-                                 std::string &entryName) {
+                                 std::string &entryName, bool keepName) {
   if (opened.Error == ENOENT || opened.Error == ENOTDIR) {
     m_Failures.push_back(source + ": no such file");
     return false;
@@ -339,11 +339,13 @@ bool TQuakePak::AppendOpenedFile(const TOpenedSource &opened, const std::string 
   TPakFile sourceFile;
   if (opened.Fd >= 0)
     sourceFile = TPakFile(opened.Fd, source);
-  if (m_ForceLowercase)
-    entryName = AsciiLower(entryName);
-  entryName = ApplySpaceRule(entryName);
-  if (FindEntry(entryName) >= 0)
-    return true;
+  if (!keepName) {
+    if (m_ForceLowercase)
+      entryName = AsciiLower(entryName);
+    entryName = ApplySpaceRule(entryName);
+    if (FindEntry(entryName) >= 0)
+      return true;
+  }
   // A longer name would be cut short by the save, and so silently become
   // another name, or lose its extension.
   if (entryName.size() > static_cast<size_t>(PakFormat::NameSize)) {
@@ -427,6 +429,45 @@ bool TQuakePak::AppendOpenedFile(const TOpenedSource &opened, const std::string 
     takeBack();
     throw;
   }
+}
+
+uint8_t TQuakePak::ReplaceEntryData(int32_t index, const std::string &source) {
+  if (m_FileName.empty())
+    return prNoArchive;
+  if (!CanModify())
+    return prProtected;
+  if (index < 0 || index >= EntryCount())
+    return prEmptyList;
+  m_Failures.clear();
+  const TDirEntry old = m_Directory[static_cast<size_t>(index)];
+  const std::string replaced = "D:" + EntryRecord(index);
+  // The old entry leaves first: its name is the one the new data takes.
+  RemoveEntryLater(index);
+  CompactDirectory();
+  auto putBack = [&] {
+    m_Directory.insert(m_Directory.begin() + index, old);
+    m_NameIndex->Invalidate();
+  };
+  std::string name = old.Name;
+  bool appended = false;
+  m_ProgressTotal = std::max<int64_t>(FileSizeOf(source), 0);
+  ProgressStart();
+  try {
+    const TStringList one{source};
+    TSourceOpener opener(one);
+    appended = AppendOpenedFile(opener.Take(0), m_WorkingFileName, source, name, true);
+  } catch (...) {
+    ProgressEnd();
+    putBack();
+    throw;
+  }
+  ProgressEnd();
+  if (!appended) {
+    putBack();
+    return prWriteFailed;
+  }
+  AddUndoRecord("A:" + EscapeRecordName(name) + ":" + replaced);
+  return prDone;
 }
 
 // Appends the contents of one directory to paths: see ScanInto.

@@ -43,6 +43,7 @@ protected:
 using DeleteEntries = TEditFixture;
 using RenameEntry = TEditFixture;
 using MoveEntries = TEditFixture;
+using ReplaceEntryData = TEditFixture;
 
 // Everything a refused call must leave as it was.
 struct TState {
@@ -322,4 +323,35 @@ TEST_F(DeleteEntries, ManyNamesAtOnceFindWhatSingleLookupsFind) {
     ASSERT_EQ(Pak.Undo(), prDone);
   expectLookupsAgreeWithAScan("after undoing");
   EXPECT_EQ(Pak.FindEntry("sub/f15.txt"), -1);
+}
+
+TEST_F(ReplaceEntryData, TakesTheFilesBytesUnderTheSameNameAndUndoesAsOneStep) {
+  // Upper case and a space: neither name rule may touch a name that is kept.
+  OpenSample({{"maps/e1m1.bsp", "AAA"}, {"Gfx/My Pic.lmp", "old"}, {"sound/x.wav", "XY"}});
+  WriteFileBytes(Folder.File("edited"), "new bytes");
+  const TState before = StateOf(Pak);
+  ASSERT_EQ(Pak.ReplaceEntryData(1, Folder.File("edited")), prDone);
+  WriteFileBytes(Folder.File("edited"), "changed after"); // the data was copied
+  EXPECT_TRUE(Pak.Modified());
+  ASSERT_EQ(Pak.EntryCount(), 3);
+  EXPECT_EQ(Pak.EntryName(2), "Gfx/My Pic.lmp");
+  EXPECT_EQ(Pak.EntryName(1), "sound/x.wav");
+  ASSERT_EQ(Pak.ExtractEntries({"Gfx/My Pic.lmp"}, Folder.File("out"), true), prDone);
+  EXPECT_EQ(ReadFileBytes(Folder.File("out/Gfx/My Pic.lmp")), "new bytes");
+  EXPECT_EQ(Pak.UndoKind(), 1);
+  ASSERT_EQ(Pak.Undo(), prDone);
+  EXPECT_EQ(Pak.FindEntry("gfx/my pic.lmp"), Pak.EntryCount() - 1);
+  EXPECT_EQ(Pak.EntrySize(Pak.EntryCount() - 1), 3);
+  EXPECT_EQ(Pak.EntryCount(), static_cast<int32_t>(before.Lines.size()));
+}
+
+TEST_F(ReplaceEntryData, RefusalsAndAFailedCopyLeaveTheArchiveAsItWas) {
+  OpenSample();
+  const TState before = StateOf(Pak);
+  EXPECT_EQ(Pak.ReplaceEntryData(5, Folder.File("edit.pak")), prEmptyList);
+  EXPECT_EQ(Pak.ReplaceEntryData(2, Folder.File("missing")), prWriteFailed);
+  EXPECT_EQ(Pak.Failures().size(), 1u);
+  ExpectUnchanged(Pak, before);
+  OpenStock();
+  EXPECT_EQ(Pak.ReplaceEntryData(0, Folder.File("edit.pak")), prProtected);
 }
