@@ -8,12 +8,14 @@
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
-  QApplication application(argc, argv);
   // The title names the settings file; the window titles carry no second copy of it.
   QApplication::setApplicationName(QStringLiteral("Varnel - Quake PAK File Editor"));
   QApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral("varnel"));
+  if (const std::optional<int> status = AnswerWithoutDisplay(argc, argv))
+    return *status;
 
+  QApplication application(argc, argv);
   const TCommandLine commandLine = ReadCommandLine(QApplication::arguments());
   if (commandLine.ExitStatus)
     return *commandLine.ExitStatus;

@@ -13,7 +13,12 @@ struct TCommandLine {
   std::optional<int> ExitStatus;
 };
 
+// Answers --help and --version before the window system starts, so that they
+// work without a display. Anything else, Qt's own options among them, waits for
+// ReadCommandLine: the exit status is set only when one of the two was answered.
+std::optional<int> AnswerWithoutDisplay(int argc, char *argv[]);
+
 // Reads arguments (the program's name first, as QCoreApplication::arguments()
-// gives it). Help and version go to standard output, errors with a usage line
-// to standard error.
+// gives it once the application has taken its own options out). Help and
+// version go to standard output, errors with a usage line to standard error.
 TCommandLine ReadCommandLine(const QStringList &arguments);

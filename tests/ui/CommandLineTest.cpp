@@ -24,6 +24,21 @@ private slots:
     QCOMPARE(wrong.ExitStatus, std::optional<int>(2));
     QVERIFY(wrong.Archives.isEmpty());
   }
+
+  // Before the window system starts, help and version are answered, and
+  // anything else waits: an unknown option may be one of Qt's.
+  void AnswersOnlyQueriesWithoutDisplay() {
+    const auto answer = [](QList<QByteArray> arguments) {
+      std::vector<char *> argv;
+      for (QByteArray &argument : arguments)
+        argv.push_back(argument.data());
+      return AnswerWithoutDisplay(static_cast<int>(argv.size()), argv.data());
+    };
+    QCOMPARE(answer({"varnel", "--version"}), std::optional<int>(0));
+    QCOMPARE(answer({"varnel", "a.pak", "-h"}), std::optional<int>(0));
+    QCOMPARE(answer({"varnel", "-platform", "offscreen", "--version"}), std::nullopt);
+    QCOMPARE(answer({"varnel", "a.pak"}), std::nullopt);
+  }
 };
 
 QTEST_GUILESS_MAIN(CommandLineTest)

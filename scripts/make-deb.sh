@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds the Debian package of Varnel: build/package/packages/varnel_VERSION_ARCH.deb.
+# Install it with: sudo apt install ./build/package/packages/varnel_*.deb
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+build=build/package
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_TESTS=OFF
+fi
+cmake --build "$build" --target package
+ls "$build"/packages/*.deb
