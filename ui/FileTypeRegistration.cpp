@@ -76,7 +76,7 @@ QByteArray DesktopEntry(const QString &programPath, const QString &mimeType) {
       QStringLiteral("Icon=varnel"),
       QStringLiteral("MimeType=") + mimeType + u';',
       QStringLiteral("Terminal=false"),
-      QStringLiteral("Categories=Development;Game;Archiving;Utility;"),
+      QStringLiteral("Categories=Development;Game;"),
       QLatin1String(OwnEntryKey) + QStringLiteral("=true"),
   };
   return (lines.join(u'\n') + u'\n').toUtf8();

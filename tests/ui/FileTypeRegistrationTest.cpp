@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMimeDatabase>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -83,6 +84,16 @@ private slots:
     QFile icon(IconFile());
     QVERIFY(icon.open(QIODevice::ReadOnly));
     QVERIFY(icon.readAll().contains("<svg"));
+    // The desktop's own checker accepts the entry (hints aside).
+    const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
+    if (!validator.isEmpty()) {
+      QProcess validate;
+      validate.start(validator, {DesktopFile()});
+      QVERIFY(validate.waitForFinished());
+      const QString report = validate.readAllStandardOutput() + validate.readAllStandardError();
+      QVERIFY2(validate.exitCode() == 0 && !report.contains("error:") && !report.contains("warning:"),
+               qPrintable(report));
+    }
     QCOMPARE(ReadText(MimeAppsList()), "[Default Applications]\n" + known.name() + "=varnel.desktop\n");
     // The database's own type is used: no package of Varnel's.
     QVERIFY(!QFile::exists(m_Home->filePath("data/mime/packages/varnel-pak.xml")));
