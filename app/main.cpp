@@ -1,5 +1,6 @@
-// Varnel: sets the application title, creates the main window and runs the
-// event loop until the window closes.
+// Varnel: sets the application's title and version, answers the command line's
+// options, creates the main window and runs the event loop until the window closes.
+#include "CommandLine.h"
 #include "DesktopServices.h"
 #include "MainForm.h"
 #include "SettingsStore.h"
@@ -7,16 +8,23 @@
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
-  QApplication application(argc, argv);
   // The title names the settings file; the window titles carry no second copy of it.
   QApplication::setApplicationName(QStringLiteral("Varnel - Quake PAK File Editor"));
+  QApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral("varnel"));
+  if (const std::optional<int> status = AnswerWithoutDisplay(argc, argv))
+    return *status;
+
+  QApplication application(argc, argv);
+  const TCommandLine commandLine = ReadCommandLine(QApplication::arguments());
+  if (commandLine.ExitStatus)
+    return *commandLine.ExitStatus;
 
   TSystemDesktop desktop;
   std::unique_ptr<QSettings> settings = OpenUserSettings();
   int result = 0;
   {
-    TMain window(desktop, *settings, QApplication::arguments().mid(1));
+    TMain window(desktop, *settings, commandLine.Archives);
     window.show();
     result = QApplication::exec();
   }

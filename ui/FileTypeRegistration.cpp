@@ -12,6 +12,12 @@
 namespace {
 
 const char *const DesktopFileName = "varnel.desktop";
+// Marks the desktop entry that the program writes for itself, so that it can
+// tell its own copy from one the user made.
+const char *const OwnEntryKey = "X-Varnel-Written-At-Start";
+// Where a desktop entry's Icon=varnel is found in the user's data folder.
+const char *const OwnIconPath = "/icons/hicolor/scalable/apps/varnel.svg";
+const char *const IconResource = ":/icons/varnel.svg";
 const char *const DefaultSection = "[Default Applications]";
 // The type Varnel declares when the MIME database knows none for *.pak; the
 // name shared-mime-info gives it where it does.
@@ -67,9 +73,11 @@ QByteArray DesktopEntry(const QString &programPath, const QString &mimeType) {
       QStringLiteral("GenericName=Quake PAK File Editor"),
       QStringLiteral("Comment=Edit Quake PAK archives"),
       QStringLiteral("Exec=") + ExecArgument(programPath) + QStringLiteral(" %f"),
+      QStringLiteral("Icon=varnel"),
       QStringLiteral("MimeType=") + mimeType + u';',
       QStringLiteral("Terminal=false"),
-      QStringLiteral("Categories=Utility;Archiving;"),
+      QStringLiteral("Categories=Development;Game;"),
+      QLatin1String(OwnEntryKey) + QStringLiteral("=true"),
   };
   return (lines.join(u'\n') + u'\n').toUtf8();
 }
@@ -148,6 +156,50 @@ QByteArray WithDefaultApplication(const QByteArray &existing, const QString &mim
   return (result.join(u'\n') + u'\n').toUtf8();
 }
 
+// Whether a folder of the system's data path (not the user's own) holds an
+// installed desktop entry of the program.
+bool InstalledEntryExists(const QString &userDataDirectory) {
+  const QString userFolder = QDir(userDataDirectory).canonicalPath();
+  for (const QString &folder : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+    if (QDir(folder).canonicalPath() == userFolder && !userFolder.isEmpty())
+      continue;
+    if (QFileInfo(folder + QStringLiteral("/applications/") + DesktopFileName).isFile())
+      return true;
+  }
+  return false;
+}
+
+bool IsOwnEntry(const QString &path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) && file.readAll().contains(QByteArray("\n") + OwnEntryKey + "=true");
+}
+
+// Writes the program's own desktop entry and the icon it names.
+void WriteOwnEntry(const QString &dataDirectory, const QString &programPath, const QString &mimeType) {
+  WriteWholeFile(dataDirectory + QStringLiteral("/applications/") + DesktopFileName,
+                 DesktopEntry(QFileInfo(programPath).absoluteFilePath(), mimeType));
+  QFile resource{QLatin1String(IconResource)};
+  if (!resource.open(QIODevice::ReadOnly))
+    return;
+  const QByteArray icon = resource.readAll();
+  const QString iconPath = dataDirectory + QLatin1String(OwnIconPath);
+  QFile existing(iconPath);
+  // Rewriting an unchanged icon would make icon caches look again for nothing.
+  if (existing.open(QIODevice::ReadOnly) && existing.readAll() == icon)
+    return;
+  WriteWholeFile(iconPath, icon);
+}
+
+// The installed entry takes over: a copy the program wrote earlier (when it
+// ran from elsewhere) would hide it, so it goes, with its icon.
+void RemoveOwnEntry(const QString &dataDirectory) {
+  const QString entryPath = dataDirectory + QStringLiteral("/applications/") + DesktopFileName;
+  if (!IsOwnEntry(entryPath))
+    return;
+  QFile::remove(entryPath);
+  QFile::remove(dataDirectory + QLatin1String(OwnIconPath));
+}
+
 } // namespace
 
 void RegisterPakFileType(const QString &programPath) {
@@ -167,8 +219,10 @@ void RegisterPakFileType(const QString &programPath, const QString &knownMimeTyp
     mimeType = QLatin1String(OwnMimeType);
   }
 
-  WriteWholeFile(dataDirectory + QStringLiteral("/applications/") + DesktopFileName,
-                 DesktopEntry(QFileInfo(programPath).absoluteFilePath(), mimeType));
+  if (InstalledEntryExists(dataDirectory))
+    RemoveOwnEntry(dataDirectory);
+  else
+    WriteOwnEntry(dataDirectory, programPath, mimeType);
 
   const QString listPath = configDirectory + QStringLiteral("/mimeapps.list");
   QByteArray existing;

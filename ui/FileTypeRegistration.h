@@ -4,8 +4,11 @@
 #include <QString>
 
 // Uses the MIME database's own type for *.pak when it has one, otherwise
-// declares one; writes a desktop entry that runs programPath with the file and
-// makes it the type's default. Failures are ignored.
+// declares one, and makes varnel.desktop the type's default. An installed
+// varnel.desktop (in a system data folder) is used as it is; without one the
+// program writes its own into the user's data folder, running programPath with
+// the file and naming the program's icon, which it writes beside. Failures are
+// ignored.
 void RegisterPakFileType(const QString &programPath);
 // The same with the type already decided: knownMimeType is the database's type
 // for *.pak, or empty when it has none and Varnel declares its own.

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMimeDatabase>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -37,11 +38,25 @@ class FileTypeRegistrationTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<QTemporaryDir> m_Home;
+  QByteArray m_SystemDataDirs;
 
   QString DesktopFile() const { return m_Home->filePath("data/applications/varnel.desktop"); }
+  QString IconFile() const { return m_Home->filePath("data/icons/hicolor/scalable/apps/varnel.svg"); }
+  QString InstalledDesktopFile() const { return m_Home->filePath("system/applications/varnel.desktop"); }
   QString MimeAppsList() const { return m_Home->filePath("config/mimeapps.list"); }
 
 private slots:
+  // The machine's data folders keep the MIME database; one that holds an
+  // installed copy of the program is left out, so that every case starts
+  // without one.
+  void initTestCase() {
+    QStringList folders;
+    for (const QString &folder : qEnvironmentVariable("XDG_DATA_DIRS", "/usr/local/share:/usr/share").split(u':'))
+      if (!folder.isEmpty() && !QFile::exists(folder + "/applications/varnel.desktop"))
+        folders << folder;
+    m_SystemDataDirs = folders.join(u':').toLocal8Bit();
+  }
+
   // Every case gets fresh configuration and data folders of its own, so the
   // registration never reaches the real home directory.
   void init() {
@@ -49,6 +64,7 @@ private slots:
     QVERIFY(m_Home->isValid());
     qputenv("XDG_CONFIG_HOME", m_Home->filePath("config").toLocal8Bit());
     qputenv("XDG_DATA_HOME", m_Home->filePath("data").toLocal8Bit());
+    qputenv("XDG_DATA_DIRS", m_Home->filePath("system").toLocal8Bit() + ':' + m_SystemDataDirs);
   }
 
   void WritesDesktopEntryAndDefaultForTheDatabasesType() {
@@ -63,6 +79,21 @@ private slots:
     QCOMPARE(ValueOf(entry, "Type"), QString("Application"));
     QCOMPARE(ValueOf(entry, "Exec"), QString("\"/opt/varnel/varnel\" %f"));
     QCOMPARE(ValueOf(entry, "MimeType"), known.name() + ";");
+    // Icon=varnel finds the program's icon in the user's icon theme folder.
+    QCOMPARE(ValueOf(entry, "Icon"), QString("varnel"));
+    QFile icon(IconFile());
+    QVERIFY(icon.open(QIODevice::ReadOnly));
+    QVERIFY(icon.readAll().contains("<svg"));
+    // The desktop's own checker accepts the entry (hints aside).
+    const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
+    if (!validator.isEmpty()) {
+      QProcess validate;
+      validate.start(validator, {DesktopFile()});
+      QVERIFY(validate.waitForFinished());
+      const QString report = validate.readAllStandardOutput() + validate.readAllStandardError();
+      QVERIFY2(validate.exitCode() == 0 && !report.contains("error:") && !report.contains("warning:"),
+               qPrintable(report));
+    }
     QCOMPARE(ReadText(MimeAppsList()), "[Default Applications]\n" + known.name() + "=varnel.desktop\n");
     // The database's own type is used: no package of Varnel's.
     QVERIFY(!QFile::exists(m_Home->filePath("data/mime/packages/varnel-pak.xml")));
@@ -126,6 +157,26 @@ private slots:
     RegisterPakFileType("/new/place/varnel", "application/x-pak");
     QCOMPARE(ValueOf(ReadText(DesktopFile()), "Exec"), QString("\"/new/place/varnel\" %f"));
     QCOMPARE(ReadText(MimeAppsList()), QString("[Default Applications]\napplication/x-pak=varnel.desktop\n"));
+  }
+
+  // An installed entry is used as it is: no copy of the program's own, and an
+  // own copy from an earlier start (which would hide it) goes with its icon;
+  // the default for the type is still set.
+  void UsesAnInstalledEntry() {
+    RegisterPakFileType("/home/u/build/varnel", "application/x-pak");
+    QVERIFY(QFile::exists(DesktopFile()) && QFile::exists(IconFile()));
+
+    WriteText(InstalledDesktopFile(), "[Desktop Entry]\nType=Application\nName=Varnel\nExec=varnel %F\n");
+    RegisterPakFileType("/usr/bin/varnel", "application/x-pak");
+    QVERIFY(!QFile::exists(DesktopFile()));
+    QVERIFY(!QFile::exists(IconFile()));
+    QCOMPARE(ValueOf(ReadText(MimeAppsList()), "application/x-pak"), QString("varnel.desktop"));
+
+    // A copy that the user made is theirs to keep.
+    const QString usersOwn = "[Desktop Entry]\nType=Application\nName=My Varnel\nExec=/opt/v/varnel %f\n";
+    WriteText(DesktopFile(), usersOwn);
+    RegisterPakFileType("/usr/bin/varnel", "application/x-pak");
+    QCOMPARE(ReadText(DesktopFile()), usersOwn);
   }
 
   void DeclaresItsOwnTypeWhenTheDatabaseHasNone() {

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the Debian package of Varnel: build/package/packages/varnel_VERSION_ARCH.deb.
+# Install it with: sudo apt install ./build/package/packages/varnel_*.deb
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_TESTS=OFF
+cmake --build build/package --target package
+ls build/package/packages/varnel_*.deb

@@ -1,0 +1,33 @@
+# Runs the program with --version, --help and a wrong option, and checks what
+# each prints and the exit status. Help and version need no display: they run
+# without a Qt platform and without X11 or Wayland.
+set(no_display ${CMAKE_COMMAND} -E env --unset=QT_QPA_PLATFORM --unset=DISPLAY --unset=WAYLAND_DISPLAY)
+
+function(run expected_status stdout_var stderr_var)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status STREQUAL expected_status)
+    message(FATAL_ERROR "${ARGN}: exit status ${status}, expected ${expected_status}\n${out}\n${err}")
+  endif()
+  set(${stdout_var} "${out}" PARENT_SCOPE)
+  set(${stderr_var} "${err}" PARENT_SCOPE)
+endfunction()
+
+function(expect text pattern what)
+  if(NOT text MATCHES "${pattern}")
+    message(FATAL_ERROR "${what}: expected ${pattern} in:\n${text}")
+  endif()
+endfunction()
+
+run(0 out err ${no_display} ${PROGRAM} --version)
+expect("${out}" "^Varnel ${VERSION}\n$" "--version")
+
+run(0 out err ${no_display} ${PROGRAM} --help)
+expect("${out}" "^Usage: varnel \\[options\\] \\[archive.pak\\]\n" "--help")
+expect("${out}" "--version" "--help")
+
+run(2 out err ${PROGRAM} --bogus)
+expect("${err}" "Unknown option 'bogus'" "--bogus")
+expect("${err}" "\nUsage: varnel \\[options\\] \\[archive.pak\\]\n" "--bogus")
+if(NOT out STREQUAL "")
+  message(FATAL_ERROR "--bogus printed to standard output: ${out}")
+endif()

@@ -1,0 +1,59 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+// The status of a command line that asks for something the program does not
+// offer, as command-line tools use it for wrong usage.
+constexpr int UsageErrorStatus = 2;
+
+const char *const UsageLine = "Usage: varnel [options] [archive.pak]";
+
+void Print(FILE *stream, const QString &text) {
+  std::fputs(text.toLocal8Bit().constData(), stream);
+  std::fflush(stream);
+}
+
+// wrongOptionsAreErrors is false while Qt's own options may still be among the
+// arguments: a parse that fails then answers nothing.
+TCommandLine Read(const QStringList &arguments, bool wrongOptionsAreErrors) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Varnel edits the PAK archives of the game Quake."));
+  const QCommandLineOption helpOption = parser.addHelpOption();
+  const QCommandLineOption versionOption = parser.addVersionOption();
+  parser.addPositionalArgument(QStringLiteral("archive"), QStringLiteral("The PAK archive to open."),
+                               QStringLiteral("[archive.pak]"));
+
+  TCommandLine result;
+  if (!parser.parse(arguments)) {
+    if (!wrongOptionsAreErrors)
+      return result;
+    Print(stderr, QStringLiteral("varnel: %1\n%2\nTry 'varnel --help' for more information.\n")
+                      .arg(parser.errorText(), QLatin1String(UsageLine)));
+    result.ExitStatus = UsageErrorStatus;
+  } else if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+    // The parser's own usage line names the program by the path it was started with.
+    const QString help = parser.helpText();
+    Print(stdout, QLatin1String(UsageLine) + help.mid(help.indexOf(u'\n')));
+    result.ExitStatus = 0;
+  } else if (parser.isSet(versionOption)) {
+    Print(stdout, QStringLiteral("Varnel %1\n").arg(QCoreApplication::applicationVersion()));
+    result.ExitStatus = 0;
+  } else {
+    result.Archives = parser.positionalArguments();
+  }
+  return result;
+}
+} // namespace
+
+std::optional<int> AnswerWithoutDisplay(int argc, char *argv[]) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i)
+    arguments << QString::fromLocal8Bit(argv[i]);
+  return Read(arguments, false).ExitStatus;
+}
+
+TCommandLine ReadCommandLine(const QStringList &arguments) { return Read(arguments, true); }

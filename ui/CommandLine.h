@@ -1,0 +1,24 @@
+// The program's command line: options answered at once, and the archives to open.
+#pragma once
+
+#include <QStringList>
+
+#include <optional>
+
+struct TCommandLine {
+  // The files named on the command line, in order; the window opens the first.
+  QStringList Archives;
+  // Set when the program ends at once: after --help or --version (0), or after
+  // a wrong option (2). The text has been printed by then.
+  std::optional<int> ExitStatus;
+};
+
+// Answers --help and --version before the window system starts, so that they
+// work without a display. Anything else, Qt's own options among them, waits for
+// ReadCommandLine: the exit status is set only when one of the two was answered.
+std::optional<int> AnswerWithoutDisplay(int argc, char *argv[]);
+
+// Reads arguments (the program's name first, as QCoreApplication::arguments()
+// gives it once the application has taken its own options out). Help and
+// version go to standard output, errors with a usage line to standard error.
+TCommandLine ReadCommandLine(const QStringList &arguments);
