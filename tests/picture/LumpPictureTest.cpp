@@ -103,6 +103,21 @@ TEST_F(LumpPictureTest, TrueColourImagesTakeTheNearestColourAndFullbrightOnlyWhe
   EXPECT_EQ(static_cast<uchar>(lump[12]), 100);
 }
 
+TEST_F(LumpPictureTest, ImportsTargaPictures) {
+  // An uncompressed true-colour TGA of 2 x 1 pixels, stored bottom-up, in
+  // blue-green-red order: the palette's colours 17 and 230; then the
+  // 26-byte footer of the format's second version.
+  QByteArray tga("\0\0\x02\0\0\0\0\0\0\0\0\0\x02\0\x01\0\x18\0", 18);
+  for (int index : {17, 230})
+    tga.append(static_cast<char>(qBlue(Colour(index))))
+        .append(static_cast<char>(qGreen(Colour(index))))
+        .append(static_cast<char>(qRed(Colour(index))));
+  tga.append(QByteArray(8, '\0')).append("TRUEVISION-XFILE.").append('\0');
+  WriteFile("pic.tga", tga);
+  ASSERT_EQ(ConvertFile(Path("pic.tga"), Path("pic.lmp"), m_Palette).toStdString(), "");
+  EXPECT_EQ(ReadFile("pic.lmp"), Int32LE(2) + Int32LE(1) + QByteArray("\x11\xE6", 2));
+}
+
 TEST_F(LumpPictureTest, RefusesWhatIsNoPictureWithTheReason) {
   QString error;
   EXPECT_TRUE(LumpToImage(QByteArray(5, '\0'), m_Palette, &error).isNull());
