@@ -25,6 +25,11 @@ std::string TArgs::Value(std::string_view name, const std::string &fallback) con
   return fallback;
 }
 
+void TArgs::Exclusive(std::string_view a, std::string_view b) const {
+  if (Has(a) && Has(b))
+    throw EUsage("--" + std::string(a) + " and --" + std::string(b) + " exclude each other");
+}
+
 TArgs ParseArgs(const std::vector<std::string> &args, const std::vector<TOptionSpec> &specs, bool stopAtOperand) {
   TArgs parsed;
   for (size_t i = 0; i < args.size(); ++i) {

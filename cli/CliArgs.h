@@ -28,6 +28,9 @@ public:
   // The value given last to the option named by its long form, or fallback.
   std::string Value(std::string_view name, const std::string &fallback = {}) const;
 
+  // Raises EUsage when both options were given.
+  void Exclusive(std::string_view a, std::string_view b) const;
+
   // Long name and value (empty for a flag), in the order given.
   std::vector<std::pair<std::string, std::string>> Options;
   std::vector<std::string> Operands;

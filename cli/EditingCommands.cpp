@@ -46,10 +46,9 @@ int Create(const TArgs &args) {
 
 int Add(const TArgs &args) {
   const std::string &path = args.Operands[0];
+  args.Exclusive("replace", "skip");
   const bool replace = args.Has("replace");
   const bool skip = args.Has("skip");
-  if (replace && skip)
-    throw EUsage("--replace and --skip exclude each other");
   TQuakePak pak;
   ApplyNameRules(pak, args);
   AllowChanges(pak);

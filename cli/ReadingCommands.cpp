@@ -93,10 +93,9 @@ int Cat(const TArgs &args) {
 
 int Extract(const TArgs &args) {
   const std::string &path = args.Operands[0];
+  args.Exclusive("overwrite", "skip-existing");
   const bool overwrite = args.Has("overwrite");
   const bool skipExisting = args.Has("skip-existing");
-  if (overwrite && skipExisting)
-    throw EUsage("--overwrite and --skip-existing exclude each other");
   const bool keepPaths = !args.Has("flat");
   const std::string destination = args.Value("output", ".");
   if (destination.empty())

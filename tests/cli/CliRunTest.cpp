@@ -11,12 +11,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-std::string Record(const std::string &name, int32_t position, int32_t size) {
-  std::string field = name;
-  field.resize(56, '\0');
-  return field + Int32LE(position) + Int32LE(size);
-}
-
 // Bytes that differ from block to block, zeros included.
 std::string Pattern(size_t size) {
   std::string bytes(size, '\0');

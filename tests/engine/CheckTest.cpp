@@ -6,13 +6,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-// A 64-byte directory record.
-std::string Record(const std::string &name, int32_t position, int32_t size) {
-  std::string field = name.substr(0, 56);
-  field.resize(56, '\0');
-  return field + Int32LE(position) + Int32LE(size);
-}
-
 // A header whose directory of records follows data at once, as most fixtures need.
 std::string Archive(const std::string &data, const std::string &records) {
   return "PACK" + Int32LE(static_cast<int32_t>(12 + data.size())) + Int32LE(static_cast<int32_t>(records.size())) +
