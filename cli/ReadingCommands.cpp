@@ -114,8 +114,11 @@ int Extract(const TArgs &args) {
   for (int32_t index : matched.Indexes) {
     const TDirEntry &entry = pak.Directory()[static_cast<size_t>(index)];
     const std::string name = entry.Name.Str();
-    if (!seen.insert(AsciiLower(name)).second)
+    if (!seen.insert(AsciiLower(name)).second) {
+      ReportError(path + ": " + name + ": another entry has this name (letter case aside); only one was extracted");
+      problems = true;
       continue;
+    }
     const std::string relative = ExtractionPath(name, keepPaths);
     const std::string asNamed = keepPaths ? TQuakePak::ToEntrySlashes(name) : EntryFileName(name);
     std::string refusal;

@@ -84,6 +84,10 @@ TEST_F(Cli, ExitStatusesAndErrorsNameTheFileAndTheReason) {
   EXPECT_NE(checked.Out.find("a.pak: Maps/E1M1.bsp: error: "), std::string::npos) << checked.Out;
   EXPECT_EQ(checked.Err, "varnel-cli: missing.pak: No such file or directory\n");
   EXPECT_EQ(Run({"check", "a.pak"}).Status, 1);
+  // Two entries of one name make one file.
+  TRun same = Run({"extract", "a.pak", "-o", "x"});
+  EXPECT_EQ(same.Status, 1);
+  EXPECT_NE(same.Err.find("only one was extracted"), std::string::npos) << same.Err;
 
   TRun missing = Run({"list", "missing.pak"});
   EXPECT_EQ(missing.Status, 2);
