@@ -10,7 +10,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace {
 
@@ -107,15 +107,18 @@ int Extract(const TArgs &args) {
   const TMatched matched = MatchEntries(pak, std::vector<std::string>(args.Operands.begin() + 1, args.Operands.end()));
   problems = ReportUnmatched(matched, path) || problems;
 
-  // Each name once: the engine finds entries by name, ignoring letter case.
+  // The engine extracts by name, and of the entries whose names differ in
+  // letter case at most, the last; each name goes once.
+  std::unordered_map<std::string, int32_t> lastOfName;
+  for (int32_t index : matched.Indexes)
+    lastOfName[AsciiLower(pak.EntryName(index))] = index;
   const int64_t fileSize = ArchiveFileSize(path);
-  std::unordered_set<std::string> seen;
   TStringList names;
   for (int32_t index : matched.Indexes) {
     const TDirEntry &entry = pak.Directory()[static_cast<size_t>(index)];
     const std::string name = entry.Name.Str();
-    if (!seen.insert(AsciiLower(name)).second) {
-      ReportError(path + ": " + name + ": another entry has this name (letter case aside); only one was extracted");
+    if (lastOfName[AsciiLower(name)] != index) {
+      ReportError(path + ": " + name + ": a later entry has this name (letter case aside); only that one is extracted");
       problems = true;
       continue;
     }
