@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Engine speed benchmark: times whole engine jobs (varnel_engine_bench, one
-# job per process) against plain shell commands that move the same bytes,
+# job per process, and varnel-cli's create and extract as whole programs)
+# against plain shell commands that move the same bytes,
 # and reports the ratio of the medians. The machine may be shared and noisy,
 # so no absolute time is judged: each job and its floor command run in turn,
 # in alternating order, K times, with data and output on tmpfs and the page
@@ -67,10 +68,12 @@ if ((BUILD)); then
     cmake -S "$SOURCE" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_BENCH=ON \
       -DVARNEL_BUILD_TESTS=OFF -DVARNEL_WERROR=ON >&2
   fi
-  say "== building varnel_engine_bench"
-  cmake --build "$BUILD_DIR" --target varnel_engine_bench >&2
+  say "== building varnel_engine_bench and varnel-cli"
+  cmake --build "$BUILD_DIR" --target varnel_engine_bench varnel-cli >&2
 fi
 [[ -x "$BIN" ]] || die "$BIN is missing: build it or drop --no-build"
+CLI="$BUILD_DIR/cli/varnel-cli"
+[[ -x "$CLI" ]] || die "$CLI is missing: build it or drop --no-build"
 
 # --- work folder on tmpfs, removed on every way out
 [[ -d "$ROOT" ]] || die "$ROOT does not exist"
@@ -86,7 +89,7 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 D="$W/data"
 O="$W/out"
-mkdir -p "$D" "$O" "$W/temp"
+mkdir -p "$D" "$O" "$W/temp" "$W/config"
 # The fake Quake installation and the engine's temporary folder, for every job.
 export VARNEL_BENCH_QUAKE="$W/quake"
 export VARNEL_BENCH_TEMP="$W/temp"
@@ -223,6 +226,18 @@ pack_cp_floor() {
   rm -f "$O/copy.pak"
 }
 
+# The same through varnel-cli, a whole process: its working data in the
+# same temporary folder as the engine jobs', no settings of the window.
+cli() { TMPDIR="$W/temp" XDG_CONFIG_HOME="$W/config" "$CLI" -q "$@"; }
+cli_create_ours() {
+  timed cli create -C "$PACK_TREE" "$O/out.pak" .
+  SAMPLE=$LAST_US
+  if ((ROUND == 1)); then
+    cmp -s "$PACK_PAK" "$O/out.pak" || die "varnel-cli create did not make the archive the engine makes of $(basename "$PACK_TREE")"
+  fi
+  rm -f "$O/out.pak"
+}
+
 # Unpack with paths into an empty folder.
 unpack_ours() {
   mkdir "$O/unpacked"
@@ -230,6 +245,15 @@ unpack_ours() {
   SAMPLE=$LAST_US
   if ((ROUND == 1)); then
     diff -r "$UNPACK_TREE" "$O/unpacked" >/dev/null || die "unpacking $(basename "$UNPACK_PAK") did not give its tree back"
+  fi
+  rm -rf "$O/unpacked"
+}
+cli_extract_ours() {
+  mkdir "$O/unpacked"
+  timed cli extract "$UNPACK_PAK" -o "$O/unpacked"
+  SAMPLE=$LAST_US
+  if ((ROUND == 1)); then
+    diff -r "$UNPACK_TREE" "$O/unpacked" >/dev/null || die "varnel-cli extract of $(basename "$UNPACK_PAK") did not give its tree back"
   fi
   rm -rf "$O/unpacked"
 }
@@ -294,23 +318,32 @@ add_ours() { add_into "$P100K" ADD_WHOLE_OURS; }
 add_floor() { add_into "$P1K" ADD_WHOLE_FLOOR; }
 
 PACK_TREE="$TREE20K"
+PACK_PAK="$P20K"
 compare "Pack: 20,000 files, 173 MB, 297 folders" pack_ours pack_cat_floor
 row "Pack 20,000 files (floor: find|sort|xargs cat)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 0.75
+compare "varnel-cli create: 20,000 files" cli_create_ours pack_cat_floor
+row "varnel-cli create 20,000 files (floor: cat)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 0.75
 
 PACK_TREE="$BIG"
 PACK_PAK="$P965"
 compare "Pack: 40 files, 965 MB" pack_ours pack_cp_floor
 row "Pack 40 files, 965 MB (floor: cp of the PAK)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.1
+compare "varnel-cli create: 40 files, 965 MB" cli_create_ours pack_cp_floor
+row "varnel-cli create 40 files, 965 MB (floor: cp)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.1
 
 UNPACK_PAK="$P20K"
 UNPACK_TREE="$TREE20K"
 compare "Unpack with paths: 20,000 files" unpack_ours unpack_floor
 row "Unpack 20,000 files (floor: cp -r of the tree)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 0.6
+compare "varnel-cli extract: 20,000 files" cli_extract_ours unpack_floor
+row "varnel-cli extract 20,000 files (floor: cp -r)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 0.6
 
 UNPACK_PAK="$P965"
 UNPACK_TREE="$BIG"
 compare "Unpack with paths: 965 MB" unpack_ours unpack_floor
 row "Unpack 965 MB (floor: cp -r of the tree)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.0
+compare "varnel-cli extract: 965 MB" cli_extract_ours unpack_floor
+row "varnel-cli extract 965 MB (floor: cp -r)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.0
 
 compare "Open: 100,000 entries ($OPEN_REPS opens per sample)" open_ours open_floor
 row "Open 100,000 entries (floor: tail -c dir bytes)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 2

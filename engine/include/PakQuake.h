@@ -565,3 +565,57 @@ private:
   // Makes file, open under path, the open archive's file, remembering who it is.
   void AdoptArchiveFile(std::unique_ptr<TPakFile> file, const std::string &path);
 };
+
+// ---------------------------------------------------------------------------
+// The archive check: what in an archive the game or Varnel will lose or
+// misread (errors), and what will likely not work as meant (warnings). Used
+// by every front end; the findings are plain values to show as they like.
+
+enum TCheckSeverity : uint8_t { csError, csWarning };
+
+struct TCheckFinding {
+  TCheckSeverity Severity = csError;
+  // The entry's place in the directory; -1 for the archive as a whole.
+  int32_t Index = -1;
+  // The entry's name as its record holds it; empty for the archive as a whole.
+  std::string Entry;
+  // One plain sentence.
+  std::string Message;
+};
+using TCheckFindings = std::vector<TCheckFinding>;
+
+namespace PakFormat {
+// The most entries the original game, and the engines that follow it, load
+// from one archive: it refuses an archive that holds more.
+inline constexpr int32_t MaxGameEntries = 2048;
+} // namespace PakFormat
+
+// The finding as one line: "entry: message", or the message alone for the archive as a whole.
+std::string FindingText(const TCheckFinding &finding);
+
+// True when an entry's data lies wholly inside an archive file of fileSize
+// bytes; an entry of size 0 always does, one of negative size never.
+bool EntryDataInFile(const TDirEntry &entry, int64_t fileSize);
+
+// Checks the archive file at path as it is on disk. Rules, in the order the
+// findings of one entry come: damage found while reading (errors: a short
+// header, a directory outside the file, fewer records than the header
+// claims, a negative size, data outside the file); data overlapping another
+// entry's, the header or the directory (error); size 0 (warning); a name
+// that another entry has too (error), or has in other letter case (error:
+// Varnel finds only one of them); names the game cannot find: all 56 bytes
+// used, leaving no terminating zero (error), upper-case letters, a
+// backslash, a leading "/", "." or ".." parts, empty parts, bytes outside
+// printable ASCII (warnings); more than PakFormat::MaxGameEntries entries
+// (error). Findings of the archive as a whole come first, then those of each
+// entry in directory order. A file that is not a PAK file gives one error.
+// Raises EInOutError when the file cannot be opened or read. Never allocates
+// from header fields.
+TCheckFindings CheckArchiveFile(const std::string &path);
+
+// Checks the open archive as it stands, unsaved changes included, by the
+// same rules. The damage found when it was opened comes first, each
+// sentence of Damage() as a finding of the archive as a whole; overlaps are
+// looked for among the entries whose data lies in the archive file. Nothing
+// open: no findings. Never raises.
+TCheckFindings CheckArchive(const TQuakePak &pak);

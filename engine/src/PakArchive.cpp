@@ -186,7 +186,10 @@ void TQuakePak::OpenPak(const std::string &fileName) {
   if (archive) {
     AdoptArchiveFile(std::move(archive), name);
     DirectoryReplaced();
-    ReadDirectoryOf(*m_ArchiveFile, m_Directory, &m_Damage);
+    TDirectoryReport report;
+    ReadDirectoryOf(*m_ArchiveFile, m_Directory, &report);
+    for (const TCheckFinding &finding : report.Damage)
+      m_Damage.push_back(FindingText(finding));
   } else {
     m_Directory.clear();
     DirectoryReplaced();

@@ -88,16 +88,18 @@ void AdviseLargeMemory(void *start, size_t bytes) {
     ::madvise(reinterpret_cast<void *>(first), end - first, MADV_HUGEPAGE);
 }
 
-void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *damage) {
+void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryReport *report) {
   list.clear();
-  auto report = [&](const std::string &finding) {
-    if (damage != nullptr)
-      damage->push_back(finding);
+  auto damage = [&](int64_t index, std::string_view entry, const std::string &message) {
+    if (report != nullptr)
+      report->Damage.push_back({csError, static_cast<int32_t>(index), std::string(entry), message});
   };
   const int64_t fileSize = file.Size();
+  if (report != nullptr)
+    report->FileSize = fileSize;
   unsigned char header[HeaderSize];
   if (file.ReadAt(header, HeaderSize, 0) != HeaderSize) {
-    report("The file is shorter than the 12 bytes of a PAK header.");
+    damage(-1, {}, "The file is shorter than the 12 bytes of a PAK header.");
     return;
   }
   int32_t offset = ReadInt32(header + 4);
@@ -106,8 +108,9 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *
   if (length == 0 || (offset == -1 && length == -1))
     return;
   if (offset <= 0 || length < 0 || offset >= fileSize) {
-    report("The directory lies outside the file (offset " + std::to_string(offset) + ", length " +
-           std::to_string(length) + ", file size " + std::to_string(fileSize) + " bytes): no entries can be read.");
+    damage(-1, {},
+           "The directory lies outside the file (offset " + std::to_string(offset) + ", length " +
+               std::to_string(length) + ", file size " + std::to_string(fileSize) + " bytes): no entries can be read.");
     return;
   }
   // Only the whole records that the file really holds are read, so a hostile
@@ -115,8 +118,9 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *
   const int64_t claimed = length / RecordSize;
   const int64_t count = std::min<int64_t>(length, fileSize - offset) / RecordSize;
   if (count < claimed)
-    report("The header lists " + std::to_string(claimed) + " entries, but the file holds only " +
-           std::to_string(count) + " of their records.");
+    damage(-1, {},
+           "The header lists " + std::to_string(claimed) + " entries, but the file holds only " +
+               std::to_string(count) + " of their records.");
   // Room to grow: capacity that is never touched costs no memory, and adding
   // to a large archive then copies no directory.
   list.reserve(static_cast<size_t>(count + count / 2));
@@ -134,27 +138,32 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *
       // Built in place: no copy of a 68-byte entry per record.
       TDirEntry &entry = list.emplace_back();
       entry.Name.AssignField(name);
-      if (damage != nullptr) {
+      if (report != nullptr) {
         const std::string_view entryName = entry.Name.View();
+        const int64_t index = first + i;
         if (size < 0) {
-          report(std::string(entryName) + ": its size is negative (" + std::to_string(size) + " bytes).");
+          damage(index, entryName, "its size is negative (" + std::to_string(size) + " bytes).");
         } else if (size > 0 && position <= 0) {
           // A position of zero or less would mean the working file: such an
           // entry is sent past the end of the archive, where reading it fails.
-          report(std::string(entryName) + ": its data lies outside the file (position " + std::to_string(position) +
-                 ").");
+          damage(index, entryName, "its data lies outside the file (position " + std::to_string(position) + ").");
           position = std::numeric_limits<int32_t>::max();
         } else if (size > 0 && int64_t{position} + size > fileSize) {
-          report(std::string(entryName) + (position >= fileSize ? ": its data lies wholly past the end of the file."
-                                                                : ": its data lies partly past the end of the file."));
+          damage(index, entryName,
+                 position >= fileSize ? "its data lies wholly past the end of the file."
+                                      : "its data lies partly past the end of the file.");
         }
       }
       entry.Position = position;
       entry.Size = size;
     }
+    if (report != nullptr)
+      report->DirectoryLength += got * RecordSize;
     if (got < want)
       break; // the file shrank under us: keep the records read so far
   }
+  if (report != nullptr)
+    report->DirectoryOffset = offset;
 }
 
 void FormatRecord(unsigned char *record, std::string_view name, int32_t position, int32_t size) {

@@ -34,12 +34,21 @@ std::string ResolvedPath(const std::string &path);
 // Writes one 64-byte directory record at record.
 void FormatRecord(unsigned char *record, std::string_view name, int32_t position, int32_t size);
 
+// What reading a directory learnt of the file besides its entries.
+struct TDirectoryReport {
+  int64_t FileSize = 0;
+  // Where the records that were read lie in the file; length 0 when none were.
+  int64_t DirectoryOffset = 0;
+  int64_t DirectoryLength = 0;
+  // Every way in which the file falls short of a sound archive.
+  TCheckFindings Damage;
+};
+
 // Reads the directory of an open PAK file into list, never trusting a header
-// field for an allocation or a read beyond the file. With damage, every way in
-// which the file falls short of a sound archive is added to it as a sentence,
-// and entries whose data cannot lie in the file get a position past its end,
-// so that reading them fails instead of reading other bytes.
-void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TStringList *damage);
+// field for an allocation or a read beyond the file. With a report, it is
+// filled in, and entries whose data cannot lie in the file get a position
+// past its end, so that reading them fails instead of reading other bytes.
+void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryReport *report);
 // Asks for huge pages for a large block of memory not yet touched.
 void AdviseLargeMemory(void *start, size_t bytes);
 // The magic at the start of an open file (any letter case).

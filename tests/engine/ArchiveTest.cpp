@@ -302,13 +302,8 @@ TEST(Archive, DamageIsReportedAndEntriesOutsideTheFileNeverReadOtherBytes) {
   // By hand: 5 bytes of data at 12, then the directory at 17 whose header
   // claims 5 records; the file holds 4: one sound, one partly and one wholly
   // past the end of the file, and one whose position would mean the working file.
-  auto record = [](const std::string &name, int32_t position, int32_t size) {
-    std::string field = name;
-    field.resize(56, '\0');
-    return field + Int32LE(position) + Int32LE(size);
-  };
-  const std::string damaged = "PACK" + Int32LE(17) + Int32LE(5 * 64) + "hello" + record("ok.txt", 12, 5) +
-                              record("part.txt", 14, 500) + record("past.txt", 5000, 5) + record("work.txt", -12, 5);
+  const std::string damaged = "PACK" + Int32LE(17) + Int32LE(5 * 64) + "hello" + Record("ok.txt", 12, 5) +
+                              Record("part.txt", 14, 500) + Record("past.txt", 5000, 5) + Record("work.txt", -12, 5);
   WriteFileBytes(f.Folder.File("damaged.pak"), damaged);
   f.Pak.OpenPak(f.Folder.File("damaged.pak"));
   ASSERT_EQ(f.Pak.EntryCount(), 4);

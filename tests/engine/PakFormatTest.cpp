@@ -7,12 +7,6 @@
 #include <sys/stat.h>
 
 namespace {
-std::string Record(const std::string &name, int32_t position, int32_t size) {
-  std::string field = name;
-  field.resize(56, '\0');
-  return field + Int32LE(position) + Int32LE(size);
-}
-
 std::string Header(int32_t offset, int32_t length) { return "PACK" + Int32LE(offset) + Int32LE(length); }
 } // namespace
 

@@ -18,13 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-// One 64-byte directory record.
-std::string Record(const std::string &name, int32_t position, int32_t size) {
-  std::string field = name;
-  field.resize(56, '\0');
-  return field + Int32LE(position) + Int32LE(size);
-}
-
 // The names in a folder, hidden ones included, sorted.
 std::vector<std::string> FilesIn(const std::string &folder) {
   std::vector<std::string> names;

@@ -45,6 +45,12 @@ std::string Int32LE(int32_t value) {
   return bytes;
 }
 
+std::string Record(const std::string &name, int32_t position, int32_t size) {
+  std::string field = name.substr(0, 56);
+  field.resize(56, '\0');
+  return field + Int32LE(position) + Int32LE(size);
+}
+
 std::string BuildPak(const std::vector<TFixtureEntry> &entries) {
   std::string data;
   std::string directory;

@@ -27,6 +27,9 @@ private:
 std::string ReadFileBytes(const std::string &path);
 void WriteFileBytes(const std::string &path, const std::string &bytes);
 std::string Int32LE(int32_t value);
+// One 64-byte directory record: the name cut or zero-padded to 56 bytes,
+// then position and size.
+std::string Record(const std::string &name, int32_t position, int32_t size);
 
 struct TFixtureEntry {
   std::string Name;

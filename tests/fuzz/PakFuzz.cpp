@@ -324,6 +324,22 @@ void CheckDirectory(const TQuakePak &pak, const std::string &bytes) {
   }
 }
 
+// Both checks name only entries the directory holds, by their own names, in
+// directory order after the findings of the archive as a whole.
+void CheckFindings(const TQuakePak &pak, const std::string &path) {
+  const std::vector<TDirEntry> &directory = pak.Directory();
+  for (const TCheckFindings &findings : {CheckArchiveFile(path), CheckArchive(pak)}) {
+    int32_t last = -1;
+    for (const TCheckFinding &finding : findings) {
+      if (finding.Index < last || finding.Index >= static_cast<int32_t>(directory.size()) || finding.Message.empty())
+        Fail("a finding out of order or out of range: " + FindingText(finding));
+      if (finding.Index >= 0 && directory[static_cast<size_t>(finding.Index)].Name != finding.Entry)
+        Fail("a finding names entry " + std::to_string(finding.Index) + " " + finding.Entry);
+      last = finding.Index;
+    }
+  }
+}
+
 // Where an entry may land on disk: a relative path of real components only.
 void CheckExtractionPath(const std::string &name, bool keepPaths) {
   std::string path = ExtractionPath(name, keepPaths);
@@ -510,6 +526,7 @@ void Exercise(TQuakePak &pak, const TProgressWatch &watch, const TScratch &scrat
   if (pak.FileName() != scratch.Input())
     Fail("the open archive is " + pak.FileName());
   CheckDirectory(pak, bytes);
+  CheckFindings(pak, scratch.Input());
 
   TStringList names;
   for (int32_t i = 0; i < pak.EntryCount(); ++i)

@@ -1,0 +1,254 @@
+// The commands that only read an archive: list, cat, extract, check.
+#include "CliArchive.h"
+#include "CliCommands.h"
+#include "CliOutput.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace {
+
+int List(const TArgs &args) {
+  const std::string &path = args.Operands[0];
+  TQuakePak pak;
+  OpenArchive(pak, path);
+  const bool problems = ReportDamage(pak, path);
+  const bool json = args.Has("json");
+  const bool details = args.Has("long");
+  std::string line;
+  for (const TDirEntry &entry : pak.Directory()) {
+    line.clear();
+    if (json) {
+      line = "{\"name\":" + JsonString(entry.Name) + ",\"size\":" + std::to_string(entry.Size) +
+             ",\"offset\":" + std::to_string(entry.Position) + "}";
+    } else if (details) {
+      char columns[32];
+      std::snprintf(columns, sizeof columns, "%10d %10d ", entry.Size, entry.Position);
+      line = columns + entry.Name.Str();
+    } else {
+      line = entry.Name.Str();
+    }
+    line += '\n';
+    WriteOut(line);
+  }
+  FinishOutput();
+  return problems ? ExitProblems : ExitDone;
+}
+
+// Writes size bytes of path from offset to standard output.
+void CopyToOutput(const std::string &path, int64_t offset, int64_t size) {
+  struct TClosing {
+    int Fd;
+    ~TClosing() {
+      if (Fd >= 0)
+        ::close(Fd);
+    }
+  } file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  if (file.Fd < 0)
+    throw EInOutError(path, errno);
+  FinishOutput();
+  auto buffer = std::make_unique<char[]>(PakFormat::BlockSize);
+  while (size > 0) {
+    ThrowIfInterrupted();
+    const ssize_t got =
+        ::pread(file.Fd, buffer.get(), static_cast<size_t>(std::min<int64_t>(size, PakFormat::BlockSize)),
+                static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got <= 0)
+      throw EInOutError(path, got < 0 ? errno : EIO);
+    for (ssize_t written = 0; written < got;) {
+      const ssize_t put = ::write(STDOUT_FILENO, buffer.get() + written, static_cast<size_t>(got - written));
+      if (put < 0 && errno == EINTR)
+        continue;
+      if (put < 0)
+        throw ECliFailure(std::string("standard output: ") + std::strerror(errno));
+      written += put;
+    }
+    offset += got;
+    size -= got;
+  }
+}
+
+int Cat(const TArgs &args) {
+  const std::string &path = args.Operands[0];
+  const std::string &name = args.Operands[1];
+  TQuakePak pak;
+  OpenArchive(pak, path);
+  const int32_t index = pak.FindEntry(name);
+  if (index < 0)
+    throw ECliFailure(path + ": " + name + ": no such entry");
+  const TDirEntry &entry = pak.Directory()[static_cast<size_t>(index)];
+  if (!EntryDataInFile(entry, ArchiveFileSize(path)))
+    throw ECliFailure(path + ": " + entry.Name.Str() + ": its data lies outside the archive file");
+  CopyToOutput(path, entry.Position, entry.Size);
+  return ExitDone;
+}
+
+int Extract(const TArgs &args) {
+  const std::string &path = args.Operands[0];
+  args.Exclusive("overwrite", "skip-existing");
+  const bool overwrite = args.Has("overwrite");
+  const bool skipExisting = args.Has("skip-existing");
+  const bool keepPaths = !args.Has("flat");
+  const std::string destination = args.Value("output", ".");
+  if (destination.empty())
+    throw EUsage("-o needs a folder");
+
+  TQuakePak pak;
+  OpenArchive(pak, path);
+  bool problems = ReportDamage(pak, path);
+  const TMatched matched = MatchEntries(pak, std::vector<std::string>(args.Operands.begin() + 1, args.Operands.end()));
+  problems = ReportUnmatched(matched, path) || problems;
+
+  // The engine extracts by name, and of the entries whose names differ in
+  // letter case at most, the last; each name goes once.
+  std::unordered_map<std::string, int32_t> lastOfName;
+  for (int32_t index : matched.Indexes)
+    lastOfName[AsciiLower(pak.EntryName(index))] = index;
+  const int64_t fileSize = ArchiveFileSize(path);
+  TStringList names;
+  for (int32_t index : matched.Indexes) {
+    const TDirEntry &entry = pak.Directory()[static_cast<size_t>(index)];
+    const std::string name = entry.Name.Str();
+    if (lastOfName[AsciiLower(name)] != index) {
+      ReportError(path + ": " + name + ": a later entry has this name (letter case aside); only that one is extracted");
+      problems = true;
+      continue;
+    }
+    const std::string relative = ExtractionPath(name, keepPaths);
+    const std::string asNamed = keepPaths ? TQuakePak::ToEntrySlashes(name) : EntryFileName(name);
+    std::string refusal;
+    if (!EntryDataInFile(entry, fileSize))
+      refusal = "its data lies outside the archive file";
+    else if (relative.empty())
+      refusal = "its name names no file";
+    if (!refusal.empty()) {
+      ReportError(path + ": " + name + ": not extracted: " + refusal);
+      problems = true;
+      continue;
+    }
+    // The engine keeps every file inside the destination: a name that is
+    // not a plain relative path ("../x", "/x", "C:x", "a//b") is made one.
+    if (relative != asNamed) {
+      ReportError(path + ": " + name + ": not a plain relative path; extracted as " + relative);
+      problems = true;
+    }
+    names.push_back(name);
+  }
+  if (names.empty())
+    return problems ? ExitProblems : ExitDone;
+
+  pak.OnExtractFileExists = [&](TQuakePak &, const std::string &file, bool &replace) {
+    replace = overwrite;
+    if (!overwrite && !skipExisting) {
+      ReportError(file + ": exists; not replaced (use --overwrite or --skip-existing)");
+      problems = true;
+    }
+  };
+  TProgressLine progress(pak, "extracting", Quiet(args));
+  const uint8_t result = pak.ExtractEntries(names, destination, keepPaths);
+  problems = ReportFailures(pak, path + ": ") || problems;
+  if (result != prDone && result != prWriteFailed)
+    throw ECliFailure(ResultText(result, path));
+  return problems ? ExitProblems : ExitDone;
+}
+
+std::string FindingLine(const std::string &path, const TCheckFinding &finding, bool json) {
+  const char *severity = finding.Severity == csError ? "error" : "warning";
+  if (json)
+    return "{\"archive\":" + JsonString(path) + ",\"index\":" + std::to_string(finding.Index) +
+           ",\"entry\":" + JsonString(finding.Entry) + ",\"severity\":\"" + severity +
+           "\",\"message\":" + JsonString(finding.Message) + "}\n";
+  return path + ": " + (finding.Index >= 0 ? finding.Entry + ": " : std::string()) + severity + ": " + finding.Message +
+         "\n";
+}
+
+int Check(const TArgs &args) {
+  bool found = false;
+  bool failed = false;
+  for (const std::string &path : args.Operands) {
+    ThrowIfInterrupted();
+    TCheckFindings findings;
+    try {
+      findings = CheckArchiveFile(path);
+    } catch (const EInOutError &error) {
+      ReportError(error.what());
+      failed = true;
+      continue;
+    }
+    for (const TCheckFinding &finding : findings)
+      WriteOut(FindingLine(path, finding, args.Has("json")));
+    found = found || !findings.empty();
+  }
+  FinishOutput();
+  return failed ? ExitFailed : found ? ExitProblems : ExitDone;
+}
+
+} // namespace
+
+std::vector<TCommand> ReadingCommands() {
+  return {
+      {"list",
+       "list the entries of an archive",
+       "Usage: varnel-cli list ARCHIVE [-l] [--json]\n"
+       "\n"
+       "Writes the name of every entry, one a line, in the archive's order.\n"
+       "\n"
+       "  -l, --long   size and offset (bytes) before each name\n"
+       "  --json       one JSON object a line: name, size, offset\n",
+       {{'l', "long", false}, {'\0', "json", false}},
+       1,
+       1,
+       List},
+      {"cat",
+       "write an entry's bytes to standard output",
+       "Usage: varnel-cli cat ARCHIVE NAME\n"
+       "\n"
+       "Writes the data of the entry NAME (letter case ignored) to standard output.\n",
+       {},
+       2,
+       2,
+       Cat},
+      {"extract",
+       "extract entries to files",
+       "Usage: varnel-cli extract ARCHIVE [-o DIR] [--flat] [--skip-existing | --overwrite] [PATTERN...]\n"
+       "\n"
+       "Extracts every entry, or those matching a PATTERN, below DIR with their\n"
+       "folders. Patterns are shell patterns (\"maps/*.bsp\"): \"*\" stops at \"/\",\n"
+       "letter case is ignored, and a folder's name matches all below it.\n"
+       "Nothing is ever written outside DIR. An existing file is an error for\n"
+       "its entry (the others go on) unless an option below says otherwise.\n"
+       "\n"
+       "  -o, --output DIR   where to extract (default: the current folder)\n"
+       "  --flat             every file directly in DIR, without folders\n"
+       "  --skip-existing    leave existing files alone, silently\n"
+       "  --overwrite        replace existing files\n",
+       {{'o', "output", true}, {'\0', "flat", false}, {'\0', "skip-existing", false}, {'\0', "overwrite", false}},
+       1,
+       SIZE_MAX,
+       Extract},
+      {"check",
+       "find what the game or Varnel will lose, misread or not find",
+       "Usage: varnel-cli check [--json] ARCHIVE...\n"
+       "\n"
+       "Checks each archive and writes one finding a line:\n"
+       "  ARCHIVE: ENTRY: error|warning: PROBLEM\n"
+       "Errors: the game or Varnel will lose or misread data (damage, overlapping\n"
+       "data, names twice, 56-byte names, over 2048 entries). Warnings: it will\n"
+       "likely not work as meant (empty entries, names the game cannot find).\n"
+       "Exit status 1 when anything was found.\n"
+       "\n"
+       "  --json   one JSON object a line: archive, index, entry, severity, message\n",
+       {{'\0', "json", false}},
+       1,
+       SIZE_MAX,
+       Check},
+  };
+}

@@ -1,0 +1,277 @@
+// varnel-cli run as a whole program: round trips, exit statuses, refusals
+// to overwrite, patterns, JSON read back, hostile archives and protected
+// stock archives. Every archive is made by the test, byte by byte or by the
+// program itself, in a scratch folder.
+#include "CliTestSupport.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+// Bytes that differ from block to block, zeros included.
+std::string Pattern(size_t size) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<char>((i * 7 + i / 65528) % 256);
+  return bytes;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> lines) {
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+} // namespace
+
+class Cli : public ::testing::Test {
+protected:
+  Cli() { fs::create_directories(m_Work); }
+  TRun Run(const std::vector<std::string> &args, const std::string &cwd = {}) {
+    return RunCli(m_Scratch, m_Work + cwd, args);
+  }
+  std::string Path(const std::string &name) const { return m_Work + name; }
+  void Write(const std::string &name, const std::string &bytes) {
+    fs::create_directories(fs::path(Path(name)).parent_path());
+    WriteFileBytes(Path(name), bytes);
+  }
+  std::vector<std::string> Listed(const std::string &archive) { return Sorted(Lines(Run({"list", archive}).Out)); }
+
+  TTempDir m_Scratch;
+  std::string m_Work = m_Scratch.File("work/");
+};
+
+TEST_F(Cli, CreateListExtractGiveTheTreeBackByteForByte) {
+  Write("mod/maps/e1m1.bsp", Pattern(200000));
+  Write("mod/maps/sub/b.bsp", "b");
+  Write("mod/sound/hit one.wav", Pattern(70000));
+  Write("mod/empty.txt", "");
+  Write("mod/.git/config", "left out");
+  TRun made = Run({"create", "-C", "mod", "out.pak", "."});
+  EXPECT_EQ(made.Status, 0) << made.Err;
+  EXPECT_EQ(made.Err, "");
+  EXPECT_EQ(Listed("out.pak"),
+            (std::vector<std::string>{"empty.txt", "maps/e1m1.bsp", "maps/sub/b.bsp", "sound/hit one.wav"}));
+
+  TRun extracted = Run({"extract", "out.pak", "-o", "copy"});
+  EXPECT_EQ(extracted.Status, 0) << extracted.Err;
+  std::map<std::string, std::string> source = TreeOf(Path("mod"));
+  source.erase(".git/");
+  source.erase(".git/config");
+  EXPECT_EQ(TreeOf(Path("copy")), source);
+
+  TRun cat = Run({"cat", "out.pak", "MAPS/E1M1.BSP"});
+  EXPECT_EQ(cat.Status, 0);
+  EXPECT_TRUE(cat.Out == Pattern(200000));
+  EXPECT_EQ(Run({"cat", "out.pak", "maps/none.bsp"}).Status, 2);
+
+  // Names as the window makes them by default, and as the options say.
+  Write("caps/Maps/Big Name.BSP", "x");
+  EXPECT_EQ(Run({"create", "lower.pak", "-C", "caps", "Maps"}).Status, 0);
+  EXPECT_EQ(Listed("lower.pak"), (std::vector<std::string>{"maps/big name.bsp"}));
+  EXPECT_EQ(Run({"--keep-case", "create", "kept.pak", "-C", "caps", "Maps", "--spaces=underscore"}).Status, 0);
+  EXPECT_EQ(Listed("kept.pak"), (std::vector<std::string>{"Maps/Big_Name.BSP"}));
+}
+
+TEST_F(Cli, ExitStatusesAndErrorsNameTheFileAndTheReason) {
+  Write("a.pak", BuildPak({{"maps/e1m1.bsp", "x"}, {"Maps/E1M1.bsp", "y"}}));
+  Write("text.txt", "hello");
+  EXPECT_EQ(Run({"list", "a.pak"}).Status, 0);
+
+  TRun checked = Run({"check", "a.pak", "missing.pak"});
+  EXPECT_EQ(checked.Status, 2);
+  EXPECT_NE(checked.Out.find("a.pak: Maps/E1M1.bsp: error: "), std::string::npos) << checked.Out;
+  EXPECT_EQ(checked.Err, "varnel-cli: missing.pak: No such file or directory\n");
+  EXPECT_EQ(Run({"check", "a.pak"}).Status, 1);
+  // Two entries of one name make one file.
+  TRun same = Run({"extract", "a.pak", "-o", "x"});
+  EXPECT_EQ(same.Status, 1);
+  EXPECT_NE(same.Err.find("maps/e1m1.bsp: a later entry has this name"), std::string::npos) << same.Err;
+  EXPECT_EQ(ReadFileBytes(Path("x/Maps/E1M1.bsp")), "y");
+
+  TRun missing = Run({"list", "missing.pak"});
+  EXPECT_EQ(missing.Status, 2);
+  EXPECT_EQ(missing.Out, "");
+  EXPECT_EQ(missing.Err, "varnel-cli: missing.pak: No such file or directory\n");
+  TRun notPak = Run({"extract", "text.txt"});
+  EXPECT_EQ(notPak.Status, 2);
+  EXPECT_NE(notPak.Err.find("text.txt: not a PAK file"), std::string::npos);
+
+  for (const std::vector<std::string> &wrong :
+       std::vector<std::vector<std::string>>{{},
+                                             {"list"},
+                                             {"frob"},
+                                             {"extract", "a.pak", "--bogus"},
+                                             {"cat", "a.pak"},
+                                             {"list", "a.pak", "--spaces=x"},
+                                             {"extract", "a.pak", "--overwrite", "--skip-existing"},
+                                             {"create", "b.pak", "/etc/hostname"}}) {
+    TRun run = Run(wrong);
+    EXPECT_EQ(run.Status, 2) << ::testing::PrintToString(wrong);
+    EXPECT_NE(run.Err.find("--help"), std::string::npos) << run.Err;
+  }
+  EXPECT_FALSE(fs::exists(Path("b.pak")));
+
+  TRun help = Run({"--help"});
+  EXPECT_EQ(help.Status, 0);
+  EXPECT_NE(help.Out.find("extract"), std::string::npos);
+  EXPECT_EQ(Run({"extract", "-h"}).Out.rfind("Usage: varnel-cli extract", 0), 0u);
+  EXPECT_EQ(Run({"--version"}).Out.rfind("varnel-cli ", 0), 0u);
+}
+
+TEST_F(Cli, NothingIsOverwrittenUnlessAsked) {
+  Write("in/a.txt", "new");
+  Write("in/b.txt", "b");
+  Write("old.pak", "not an archive");
+  TRun refused = Run({"create", "old.pak", "-C", "in", "."});
+  EXPECT_EQ(refused.Status, 2);
+  EXPECT_NE(refused.Err.find("old.pak: exists"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(Path("old.pak")), "not an archive");
+  EXPECT_EQ(Run({"create", "--force", "old.pak", "-C", "in", "."}).Status, 0);
+  EXPECT_EQ(Listed("old.pak"), (std::vector<std::string>{"a.txt", "b.txt"}));
+
+  // An existing file is an error for its entry alone.
+  Write("out/a.txt", "mine");
+  TRun kept = Run({"extract", "old.pak", "-o", "out"});
+  EXPECT_EQ(kept.Status, 1);
+  EXPECT_NE(kept.Err.find("out/a.txt: exists"), std::string::npos) << kept.Err;
+  EXPECT_EQ(ReadFileBytes(Path("out/a.txt")), "mine");
+  EXPECT_EQ(ReadFileBytes(Path("out/b.txt")), "b");
+  EXPECT_EQ(Run({"extract", "old.pak", "-o", "out", "--skip-existing"}).Status, 0);
+  EXPECT_EQ(ReadFileBytes(Path("out/a.txt")), "mine");
+  EXPECT_EQ(Run({"extract", "old.pak", "-o", "out", "--overwrite"}).Status, 0);
+  EXPECT_EQ(ReadFileBytes(Path("out/a.txt")), "new");
+
+  // So is an existing entry when adding.
+  Write("in2/a.txt", "newer");
+  Write("in2/c.txt", "c");
+  EXPECT_EQ(Run({"add", "old.pak", "-C", "in2", "a.txt", "c.txt"}).Status, 1);
+  EXPECT_EQ(Run({"cat", "old.pak", "a.txt"}).Out, "new");
+  EXPECT_EQ(Run({"cat", "old.pak", "c.txt"}).Out, "c");
+  EXPECT_EQ(Run({"add", "old.pak", "-C", "in2", "--skip", "a.txt"}).Status, 0);
+  EXPECT_EQ(Run({"cat", "old.pak", "a.txt"}).Out, "new");
+  EXPECT_EQ(Run({"add", "old.pak", "-C", "in2", "--replace", "--to", "/", "a.txt"}).Status, 0);
+  EXPECT_EQ(Run({"cat", "old.pak", "a.txt"}).Out, "newer");
+}
+
+TEST_F(Cli, PatternsChooseTheEntriesToExtractDeleteAndMove) {
+  Write("p.pak", BuildPak({{"maps/e1m1.bsp", "1"},
+                           {"maps/sub/e2.bsp", "2"},
+                           {"maps/e1m1.lit", "3"},
+                           {"sound/a/x.wav", "4"},
+                           {"sound/b/x.wav", "5"}}));
+  EXPECT_EQ(Run({"extract", "p.pak", "-o", "o", "MAPS/*.bsp"}).Status, 0);
+  EXPECT_EQ(TreeOf(Path("o")), (std::map<std::string, std::string>{{"maps/", ""}, {"maps/e1m1.bsp", "1"}}));
+  TRun flat = Run({"extract", "p.pak", "-o", "f", "--flat", "maps", "nothing/*"});
+  EXPECT_EQ(flat.Status, 1);
+  EXPECT_NE(flat.Err.find("nothing/*: no entry matches"), std::string::npos);
+  EXPECT_EQ(TreeOf(Path("f")),
+            (std::map<std::string, std::string>{{"e1m1.bsp", "1"}, {"e2.bsp", "2"}, {"e1m1.lit", "3"}}));
+
+  EXPECT_EQ(Run({"delete", "p.pak", "maps/*.bsp"}).Status, 0);
+  EXPECT_EQ(Listed("p.pak"),
+            (std::vector<std::string>{"maps/e1m1.lit", "maps/sub/e2.bsp", "sound/a/x.wav", "sound/b/x.wav"}));
+  // The second x.wav finds its new name taken and stays.
+  TRun moved = Run({"move", "p.pak", "--to", "snd", "sound"});
+  EXPECT_EQ(moved.Status, 1);
+  EXPECT_NE(moved.Err.find("sound/b/x.wav: not moved: snd/x.wav is taken"), std::string::npos) << moved.Err;
+  EXPECT_EQ(Run({"move", "p.pak", "--to", "/", "maps/sub/*"}).Status, 0);
+  EXPECT_EQ(Run({"rename", "p.pak", "MAPS/E1M1.LIT", "Maps/Lit File.lit"}).Status, 0);
+  EXPECT_EQ(Listed("p.pak"), (std::vector<std::string>{"e2.bsp", "maps/lit file.lit", "snd/x.wav", "sound/b/x.wav"}));
+  EXPECT_EQ(Run({"rename", "p.pak", "none", "other"}).Status, 2);
+  EXPECT_EQ(Run({"delete", "p.pak", "none"}).Status, 1);
+}
+
+TEST_F(Cli, JsonOutputReadsBackAsTheArchiveHoldsIt) {
+  const std::vector<TFixtureEntry> entries = {{"a\"q\\b.txt", "12"}, {"caf\xe9.txt", "345"}, {"tab\there", ""}};
+  Write("j.pak", BuildPak(entries));
+  const std::vector<std::string> lines = Lines(Run({"list", "--json", "j.pak"}).Out);
+  ASSERT_EQ(lines.size(), entries.size());
+  int32_t offset = 12;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::map<std::string, std::string> object = ParseJsonLine(lines[i]);
+    EXPECT_EQ(object.at("name"), entries[i].Name);
+    EXPECT_EQ(object.at("size"), std::to_string(entries[i].Data.size()));
+    EXPECT_EQ(object.at("offset"), std::to_string(offset));
+    offset += static_cast<int32_t>(entries[i].Data.size());
+  }
+
+  TRun checked = Run({"check", "--json", "j.pak"});
+  EXPECT_EQ(checked.Status, 1);
+  bool highByte = false;
+  for (const std::string &line : Lines(checked.Out)) {
+    const std::map<std::string, std::string> finding = ParseJsonLine(line);
+    EXPECT_EQ(finding.at("archive"), "j.pak");
+    EXPECT_EQ(finding.at("entry"), entries.at(std::stoul(finding.at("index"))).Name);
+    highByte = highByte || (finding.at("index") == "1" && finding.at("severity") == "warning" &&
+                            finding.at("message").find("printable ASCII") != std::string::npos);
+  }
+  EXPECT_TRUE(highByte) << checked.Out;
+}
+
+TEST_F(Cli, HostileArchivesWriteNothingOutsideAndFailAsTheySay) {
+  Write("evil.pak", BuildPak({{"../up.txt", "u"},
+                              {"/abs.txt", "a"},
+                              {"a/../../b.txt", "b"},
+                              {"C:c.txt", "c"},
+                              {"ok/in.txt", "i"},
+                              {"dir/", "d"}}));
+  fs::create_directories(Path("box/dest"));
+  std::map<std::string, std::string> before = TreeOf(m_Work);
+  TRun extracted = Run({"extract", "../evil.pak", "-o", "dest"}, "box");
+  EXPECT_EQ(extracted.Status, 1);
+  EXPECT_NE(extracted.Err.find("../up.txt: not a plain relative path; extracted as up.txt"), std::string::npos)
+      << extracted.Err;
+  EXPECT_NE(extracted.Err.find("dir/: not extracted"), std::string::npos);
+  std::map<std::string, std::string> after = TreeOf(m_Work);
+  const std::string inside = "box/dest/";
+  std::erase_if(
+      after, [&](const auto &item) { return item.first.size() > inside.size() && item.first.rfind(inside, 0) == 0; });
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(TreeOf(Path("box/dest")), (std::map<std::string, std::string>{{"up.txt", "u"},
+                                                                          {"abs.txt", "a"},
+                                                                          {"a/", ""},
+                                                                          {"a/b.txt", "b"},
+                                                                          {"c.txt", "c"},
+                                                                          {"ok/", ""},
+                                                                          {"ok/in.txt", "i"}}));
+
+  // By hand: 2 bytes of data, a header claiming 3 records of which the file
+  // holds 2, the second of them claiming 500 bytes past the end.
+  const std::string damaged =
+      "PACK" + Int32LE(14) + Int32LE(3 * 64) + "ab" + Record("good.txt", 12, 2) + Record("past.txt", 12, 500);
+  Write("damaged.pak", damaged);
+  TRun listed = Run({"list", "damaged.pak"});
+  EXPECT_EQ(listed.Status, 1);
+  EXPECT_EQ(listed.Out, "good.txt\npast.txt\n");
+  EXPECT_NE(listed.Err.find("damaged.pak: damaged: The header lists 3 entries"), std::string::npos);
+  TRun partly = Run({"extract", "damaged.pak", "-o", "d"});
+  EXPECT_EQ(partly.Status, 1);
+  EXPECT_NE(partly.Err.find("past.txt: not extracted"), std::string::npos);
+  EXPECT_EQ(TreeOf(Path("d")), (std::map<std::string, std::string>{{"good.txt", "ab"}}));
+  EXPECT_EQ(Run({"cat", "damaged.pak", "past.txt"}).Status, 2);
+  Write("new.txt", "n");
+  EXPECT_EQ(Run({"add", "damaged.pak", "new.txt"}).Status, 2);
+  EXPECT_EQ(Run({"delete", "damaged.pak", "good.txt"}).Status, 2);
+  EXPECT_EQ(ReadFileBytes(Path("damaged.pak")), damaged);
+}
+
+TEST_F(Cli, StockArchivesOfTheWindowsQuakeInstallationStayUnchanged) {
+  const std::string quake = MakeQuakeDirectory(m_Scratch, {{"a.txt", "a"}});
+  fs::create_directories(m_Scratch.File("run-config"));
+  WriteFileBytes(m_Scratch.File("run-config/Varnel - Quake PAK File Editor.ini"), "[Quake]\nDirectory=" + quake + "\n");
+  const std::string stock = ReadFileBytes(quake + "id1/pak0.pak");
+  TRun refused = Run({"delete", quake + "id1/pak0.pak", "a.txt"});
+  EXPECT_EQ(refused.Status, 2);
+  EXPECT_NE(refused.Err.find("protected"), std::string::npos) << refused.Err;
+  Write("in/b.txt", "b");
+  EXPECT_EQ(Run({"create", "--force", quake + "ID1/PAK1.PAK", "-C", "in", "b.txt"}).Status, 2);
+  EXPECT_EQ(ReadFileBytes(quake + "id1/pak0.pak"), stock);
+  EXPECT_EQ(ReadFileBytes(quake + "id1/pak1.pak"), BuildPak({}));
+
+  // Any other archive of the installation can be changed.
+  fs::copy_file(quake + "id1/pak0.pak", quake + "id1/pak2.pak");
+  EXPECT_EQ(Run({"delete", quake + "id1/pak2.pak", "a.txt"}).Status, 0);
+  EXPECT_EQ(ReadFileBytes(quake + "id1/pak2.pak"), BuildPak({}));
+}

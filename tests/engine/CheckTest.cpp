@@ -1,0 +1,159 @@
+// The archive check: one small archive per rule, each made byte by byte, and
+// the check of an open archive with unsaved changes.
+#include "PakQuake.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+// A header whose directory of records follows data at once, as most fixtures need.
+std::string Archive(const std::string &data, const std::string &records) {
+  return "PACK" + Int32LE(static_cast<int32_t>(12 + data.size())) + Int32LE(static_cast<int32_t>(records.size())) +
+         data + records;
+}
+
+// The name in record index of an archive's directory, as the record holds it.
+std::string EntryNameOf(const std::string &bytes, int32_t index) {
+  uint32_t offset = 0;
+  for (int i = 3; i >= 0; --i)
+    offset = offset << 8 | static_cast<unsigned char>(bytes[4 + static_cast<size_t>(i)]);
+  std::string name = bytes.substr(offset + static_cast<size_t>(index) * 64, 56);
+  return name.substr(0, name.find('\0'));
+}
+
+std::vector<TFixtureEntry> Entries(int count) {
+  std::vector<TFixtureEntry> entries;
+  for (int i = 0; i < count; ++i)
+    entries.push_back({"e" + std::to_string(i) + ".dat", "x"});
+  return entries;
+}
+
+struct TRuleCase {
+  const char *Rule;
+  std::string Bytes;
+  int32_t Index; // of the expected finding; -1: the archive as a whole
+  TCheckSeverity Severity;
+  const char *Fragment; // a part of its message
+};
+
+std::ostream &operator<<(std::ostream &out, const TRuleCase &c) { return out << c.Rule; }
+
+std::string Describe(const TCheckFindings &findings) {
+  std::string text;
+  for (const TCheckFinding &finding : findings)
+    text += "\n  [" + std::to_string(finding.Index) + (finding.Severity == csError ? " error] " : " warning] ") +
+            FindingText(finding);
+  return text;
+}
+
+class CheckRule : public ::testing::TestWithParam<TRuleCase> {};
+} // namespace
+
+TEST_P(CheckRule, FindsItsProblemWithItsSeverity) {
+  const TRuleCase &rule = GetParam();
+  TTempDir folder;
+  WriteFileBytes(folder.File("a.pak"), rule.Bytes);
+  const TCheckFindings findings = CheckArchiveFile(folder.File("a.pak"));
+  bool found = false;
+  for (const TCheckFinding &finding : findings)
+    found = found || (finding.Index == rule.Index && finding.Severity == rule.Severity &&
+                      finding.Message.find(rule.Fragment) != std::string::npos);
+  EXPECT_TRUE(found) << "expected at " << rule.Index << ": " << rule.Fragment << Describe(findings);
+  for (const TCheckFinding &finding : findings) {
+    if (finding.Index >= 0) {
+      EXPECT_EQ(finding.Entry, EntryNameOf(rule.Bytes, finding.Index));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives, CheckRule,
+    ::testing::Values(
+        TRuleCase{"NotAPakFile", "PAKC" + std::string(20, '\0'), -1, csError, "not a PAK file"},
+        TRuleCase{"ShortHeader", "PACK" + Int32LE(12), -1, csError, "shorter than the 12 bytes"},
+        TRuleCase{"DirectoryOutsideTheFile", "PACK" + Int32LE(500) + Int32LE(64), -1, csError, "outside the file"},
+        // The header claims three records; the file holds one and half of the next.
+        TRuleCase{"FewerRecordsThanClaimed",
+                  "PACK" + Int32LE(13) + Int32LE(3 * 64) + "a" + Record("a.txt", 12, 1) + std::string(32, 'r'), -1,
+                  csError, "holds only 1 of their records"},
+        TRuleCase{"NegativeSize", Archive("a", Record("a.txt", 12, -5)), 0, csError, "negative"},
+        TRuleCase{"DataPastTheEnd", Archive("a", Record("a.txt", 12, 1) + Record("b.txt", 12, 4000)), 1, csError,
+                  "past the end of the file"},
+        TRuleCase{"PositionOfTheWorkingFile", Archive("a", Record("a.txt", -12, 1)), 0, csError, "outside the file"},
+        // b.txt starts two bytes into a.txt's four.
+        TRuleCase{"DataOverlapsAnotherEntry", Archive("abcdef", Record("a.txt", 12, 4) + Record("b.txt", 14, 4)), 1,
+                  csError, "overlaps that of entry 0 (a.txt)"},
+        TRuleCase{"DataOverlapsTheHeader", Archive("abcd", Record("a.txt", 4, 8)), 0, csError, "overlaps the header"},
+        // a.txt's 4 bytes run 2 bytes into the directory at 14.
+        TRuleCase{"DataOverlapsTheDirectory", Archive("ab", Record("a.txt", 12, 4)), 0, csError,
+                  "overlaps the directory"},
+        TRuleCase{"SizeZero", BuildPak({{"a.txt", "a"}, {"empty.txt", ""}}), 1, csWarning, "size 0"},
+        TRuleCase{"SameNameTwice", BuildPak({{"a.txt", "1"}, {"b.txt", "2"}, {"a.txt", "3"}}), 2, csError,
+                  "entry 0 has the same name"},
+        TRuleCase{"SameNameInOtherCase", BuildPak({{"maps/a.bsp", "1"}, {"MAPS/A.bsp", "2"}}), 1, csError,
+                  "other letter case"},
+        TRuleCase{"NameOf56Bytes", BuildPak({{std::string(52, 'n') + ".txt", "1"}}), 0, csError, "56 bytes"},
+        TRuleCase{"UpperCase", BuildPak({{"maps/E1M1.bsp", "1"}}), 0, csWarning, "upper-case"},
+        TRuleCase{"Backslash", BuildPak({{"maps\\e1m1.bsp", "1"}}), 0, csWarning, "backslash"},
+        TRuleCase{"LeadingSlash", BuildPak({{"/e1m1.bsp", "1"}}), 0, csWarning, "begins with \"/\""},
+        TRuleCase{"DotDotPart", BuildPak({{"maps/../e1m1.bsp", "1"}}), 0, csWarning, "\"..\" part"},
+        TRuleCase{"DotPart", BuildPak({{"./e1m1.bsp", "1"}}), 0, csWarning, "\"..\" part"},
+        TRuleCase{"EmptyPart", BuildPak({{"maps//e1m1.bsp", "1"}}), 0, csWarning, "empty part"},
+        TRuleCase{"EndsInSlash", BuildPak({{"maps/", "1"}}), 0, csWarning, "empty part"},
+        TRuleCase{"EmptyName", BuildPak({{"", "1"}}), 0, csWarning, "is empty"},
+        TRuleCase{"ControlByte", BuildPak({{"a\tb.txt", "1"}}), 0, csWarning, "outside printable ASCII"},
+        TRuleCase{"HighByte", BuildPak({{"caf\xe9.txt", "1"}}), 0, csWarning, "outside printable ASCII"},
+        TRuleCase{"MoreEntriesThanTheGameLoads", BuildPak(Entries(2049)), -1, csError, "2049 entries"}),
+    [](const ::testing::TestParamInfo<TRuleCase> &row) { return std::string(row.param.Rule); });
+
+TEST(CheckArchiveFile, SoundArchivesAtTheLimitsHaveNoFindings) {
+  TTempDir folder;
+  WriteFileBytes(folder.File("a.pak"), BuildPak(Entries(2048)));
+  EXPECT_TRUE(CheckArchiveFile(folder.File("a.pak")).empty());
+  // 55 bytes of name, entries back to back, and an archive of no entries at all.
+  WriteFileBytes(folder.File("b.pak"), BuildPak({{std::string(51, 'n') + ".txt", "12"}, {"gfx/x.lmp", "3"}}));
+  EXPECT_TRUE(CheckArchiveFile(folder.File("b.pak")).empty());
+  WriteFileBytes(folder.File("c.pak"), BuildPak({}));
+  EXPECT_TRUE(CheckArchiveFile(folder.File("c.pak")).empty());
+  EXPECT_THROW(CheckArchiveFile(folder.File("missing.pak")), EInOutError);
+}
+
+TEST(CheckArchiveFile, ArchiveFindingsComeFirstThenEachEntryInOrder) {
+  TTempDir folder;
+  // Header claims two records, the file holds one; entry 0 breaks two name rules.
+  WriteFileBytes(folder.File("a.pak"), "PACK" + Int32LE(13) + Int32LE(2 * 64) + "a" + Record("A\\b.txt", 12, 1));
+  const TCheckFindings findings = CheckArchiveFile(folder.File("a.pak"));
+  ASSERT_EQ(findings.size(), 3u) << Describe(findings);
+  EXPECT_EQ(findings[0].Index, -1);
+  EXPECT_NE(findings[1].Message.find("upper-case"), std::string::npos);
+  EXPECT_NE(findings[2].Message.find("backslash"), std::string::npos);
+  EXPECT_EQ(FindingText(findings[2]), "A\\b.txt: " + findings[2].Message);
+}
+
+class CheckOpenArchive : public TPakTest {};
+
+TEST_F(CheckOpenArchive, ChecksUnsavedChangesAndTheDamageFoundOnOpening) {
+  EXPECT_TRUE(CheckArchive(m_Pak).empty());
+  // a.txt and b.txt share their data; c.txt claims bytes past the end.
+  WriteFileBytes(m_Folder.File("t.pak"),
+                 Archive("abcd", Record("a.txt", 12, 4) + Record("b.txt", 12, 4) + Record("c.txt", 12, 999)));
+  m_Pak.OpenPak(m_Folder.File("t.pak"));
+  m_Pak.SetForceLowercase(false);
+  m_Pak.RenameEntry(0, "Z.txt");
+  WriteFileBytes(m_Folder.File("new.txt"), "");
+  TStringList paths{m_Folder.File("new.txt")};
+  ASSERT_EQ(m_Pak.AddFiles(paths, "", "", false), prDone);
+
+  const TCheckFindings findings = CheckArchive(m_Pak);
+  ASSERT_EQ(findings.size(), 5u) << Describe(findings);
+  EXPECT_EQ(findings[0].Index, -1);
+  EXPECT_EQ(findings[0].Message, m_Pak.Damage().front());
+  EXPECT_EQ(findings[1].Entry, "Z.txt");
+  EXPECT_NE(findings[1].Message.find("upper-case"), std::string::npos);
+  EXPECT_EQ(findings[2].Entry, "b.txt");
+  EXPECT_NE(findings[2].Message.find("entry 0 (Z.txt)"), std::string::npos);
+  EXPECT_EQ(findings[3].Entry, "c.txt");
+  EXPECT_NE(findings[3].Message.find("overlaps"), std::string::npos);
+  EXPECT_EQ(findings[4].Entry, "new.txt");
+  EXPECT_EQ(findings[4].Severity, csWarning);
+}
