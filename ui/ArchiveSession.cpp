@@ -10,8 +10,14 @@
 #include <QFile>
 
 namespace {
-QStringList PakFilters() {
-  return {TArchiveSession::tr("Quake PAK Files (*.pak)"), TArchiveSession::tr("All Files (*)")};
+// A chooser of PAK files, starting in directory.
+TFileDialogRequest PakFileRequest(const QString &title, const QString &directory) {
+  TFileDialogRequest request;
+  request.Title = title;
+  request.Directory = directory;
+  request.Filters = QStringList{TArchiveSession::tr("Quake PAK Files (*.pak)"), TArchiveSession::tr("All Files (*)")};
+  request.DefaultSuffix = QStringLiteral("pak");
+  return request;
 }
 
 QString SaveFailedMessage() { return TArchiveSession::tr("The PAK file could not be saved."); }
@@ -93,12 +99,7 @@ void TArchiveSession::Open() {
     return;
   if (m_Values.OpenPath.isEmpty())
     m_Values.OpenPath = PathToQ(m_Pak.QuakeDirectory());
-  TFileDialogRequest request;
-  request.Title = tr("Open PAK File");
-  request.Directory = m_Values.OpenPath;
-  request.Filters = PakFilters();
-  request.DefaultSuffix = QStringLiteral("pak");
-  const QStringList files = m_Desktop.ChooseOpenFiles(m_Window, request);
+  const QStringList files = m_Desktop.ChooseOpenFiles(m_Window, PakFileRequest(tr("Open PAK File"), m_Values.OpenPath));
   if (!files.isEmpty())
     OpenFile(files.first());
 }
@@ -203,12 +204,7 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
 }
 
 TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
-  TFileDialogRequest request;
-  request.Title = tr("Save PAK As...");
-  request.Directory = m_Values.OpenPath;
-  request.Filters = PakFilters();
-  request.DefaultSuffix = QStringLiteral("pak");
-  const QString target = m_Desktop.ChooseSaveFile(m_Window, request);
+  const QString target = m_Desktop.ChooseSaveFile(m_Window, PakFileRequest(tr("Save PAK As..."), m_Values.OpenPath));
   if (target.isEmpty())
     return soNotSaved;
   uint8_t result = prWriteFailed;

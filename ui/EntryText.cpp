@@ -22,3 +22,5 @@ QString PathToQ(const std::string &path) {
 std::string PathFromQ(const QString &path) { return QFile::encodeName(path).toStdString(); }
 
 QString PathDirectory(const QString &path) { return PathToQ(PathDirectory(PathFromQ(path))); }
+
+QString AsciiLower(const QString &text) { return QString::fromStdString(AsciiLower(text.toStdString())); }

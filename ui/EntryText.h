@@ -13,3 +13,5 @@ QString PathToQ(const std::string &path);
 std::string PathFromQ(const QString &path);
 // PathDirectory for a path held as text: up to and including its last "/".
 QString PathDirectory(const QString &path);
+// AsciiLower for text: only the letters A to Z change, as in entry names.
+QString AsciiLower(const QString &text);

@@ -42,8 +42,7 @@ public:
   virtual bool ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) = 0;
   // The archive directory that selected entries move to; empty: the top level.
   virtual bool ChooseMoveTarget(const TQuakePak &pak, QString &targetDirectory) = 0;
-  // Shows the options and, on OK, writes the edited ones back. Raises
-  // EConvertError for a level that is no number; nothing is written back then.
+  // Shows the options and, on OK, writes the edited ones back.
   virtual bool EditOptions(TOptionValues &values) = 0;
   // Whether a PAK file dropped while another archive is open is opened or added.
   virtual TOpenOrAddAnswer AskOpenOrAdd() = 0;

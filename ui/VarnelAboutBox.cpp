@@ -1,10 +1,11 @@
 #include "VarnelAboutBox.h"
 
+#include "DialogSupport.h"
+
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -65,7 +66,6 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
 }
 
 void TAboutBox::showEvent(QShowEvent *event) {
-  if (QScreen *screen = this->screen())
-    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  CentreOnScreen(*this);
   QDialog::showEvent(event);
 }
