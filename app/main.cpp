@@ -3,6 +3,7 @@
 #include "DesktopServices.h"
 #include "MainForm.h"
 #include "SettingsStore.h"
+#include "VarnelVersion.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ int main(int argc, char *argv[]) {
   // The title names the settings file; the window titles carry no second copy of it.
   QApplication::setApplicationName(QStringLiteral("Varnel - Quake PAK File Editor"));
   QGuiApplication::setDesktopFileName(QStringLiteral("varnel"));
+  QApplication::setApplicationVersion(QLatin1String(VarnelVersion));
 
   TSystemDesktop desktop;
   std::unique_ptr<QSettings> settings = OpenUserSettings();

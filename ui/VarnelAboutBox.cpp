@@ -1,6 +1,7 @@
 #include "VarnelAboutBox.h"
 
 #include "DialogSupport.h"
+#include "VarnelVersion.h"
 
 #include <QFont>
 #include <QHBoxLayout>
@@ -40,7 +41,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
   auto *versionLabel = new QLabel(this);
   versionLabel->setObjectName("VersionLabel");
   versionLabel->setAlignment(Qt::AlignCenter);
-  versionLabel->setText(tr("Version 1.00"));
+  versionLabel->setText(tr("Version %1").arg(QLatin1String(VarnelVersion)));
 
   auto *button1 = new QPushButton(tr("OK"), this);
   button1->setObjectName("Button1");

@@ -385,8 +385,8 @@ public:
   // Creates or truncates the file with a bare header. Never raises.
   static bool CreateBareArchive(const std::string &path);
   // Replaces list with the file's entries: prDone, or prNoPath for an empty
-  // path; raises EInOutError when the file cannot be read. Never trusts header fields for
-  // allocation: reads only the whole records the file holds.
+  // path; raises EInOutError when the file cannot be read. Never trusts header
+  // fields for allocation: reads only the whole records the file holds.
   static uint8_t ReadDirectory(const std::string &path, std::vector<TDirEntry> &list);
   // Patches the header of a file holding header and data and appends the
   // records of Directory.
