@@ -5,6 +5,7 @@
 #include "FileTypeRegistration.h"
 #include "MainActions.h"
 #include "SettingsStore.h"
+#include "StatusPanels.h"
 #include "VarnelAboutBox.h"
 #include "WaitCursor.h"
 
@@ -14,13 +15,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QFontMetrics>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QProgressBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -28,37 +25,12 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include <algorithm>
-
 namespace {
 // The design-time bounds of the window, the defaults of the window settings.
 constexpr int DesignLeft = 269;
 constexpr int DesignTop = 112;
 constexpr int DesignWidth = 541;
 constexpr int DesignHeight = 385;
-
-// Installed on the main window while an operation reports progress. The bar
-// is repainted by letting the event loop run (without user input), and some
-// events reach the window all the same: a request to close it, or a drop,
-// would otherwise start a second command in the middle of the first.
-class TBusyFilter : public QObject {
-public:
-  explicit TBusyFilter(QObject *parent) : QObject(parent) { setObjectName(QStringLiteral("BusyFilter")); }
-
-protected:
-  bool eventFilter(QObject *watched, QEvent *event) override {
-    switch (event->type()) {
-    case QEvent::Close:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-      event->ignore();
-      return true;
-    default:
-      return QObject::eventFilter(watched, event);
-    }
-  }
-};
 
 QAction *AddSeparator(QMenu *menu, const char *name) {
   QAction *action = menu->addSeparator();
@@ -81,10 +53,9 @@ TMain::TMain(TDesktopServices &desktop, QSettings &settings, const QStringList &
   m_Actions = new TMainActions(this);
   m_List = new TEntryListView(m_ListModel, this);
   setCentralWidget(m_List);
-  m_BusyFilter = new TBusyFilter(this);
+  m_Status = new TStatusPanels(statusBar(), this);
   BuildMenus();
   BuildToolbar();
-  BuildStatusBar();
   ConnectCommands();
 
   RunCommand([this, &arguments] { FormCreate(arguments); });
@@ -93,6 +64,7 @@ TMain::TMain(TDesktopServices &desktop, QSettings &settings, const QStringList &
 TMain::~TMain() {
   // Nothing is shown any more: no refresh and no progress from here on.
   disconnect(&m_Session, nullptr, this, nullptr);
+  disconnect(&m_Session, nullptr, m_Status, nullptr);
   try {
     WriteSettings();
   } catch (const std::exception &) {
@@ -168,38 +140,6 @@ void TMain::BuildToolbar() {
   }
 }
 
-void TMain::BuildStatusBar() {
-  QStatusBar *bar = statusBar();
-  bar->setObjectName(QStringLiteral("StatusBar"));
-  // Shown instead of the panels while no Quake directory is set.
-  m_MessagePanel = new QLabel(bar);
-  m_MessagePanel->setObjectName(QStringLiteral("MessagePanel"));
-  m_MessagePanel->setMinimumWidth(200);
-  m_MessagePanel->hide();
-  bar->addWidget(m_MessagePanel, 1);
-
-  const int designWidths[] = {55, 100, 55, 150, 50};
-  for (size_t i = 0; i < m_Panels.size(); ++i) {
-    auto *panel = new QLabel(bar);
-    panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    panel->setFixedWidth(designWidths[i]);
-    m_Panels[i] = panel;
-    bar->addWidget(panel, i == 4 ? 1 : 0);
-  }
-  // The progress bar lies over panel 3.
-  auto *holderLayout = new QHBoxLayout(m_Panels[3]);
-  holderLayout->setContentsMargins(4, 2, 4, 2);
-  m_ProgressBar = new QProgressBar(m_Panels[3]);
-  m_ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-  m_ProgressBar->setRange(0, 100);
-  m_ProgressBar->setTextVisible(false);
-  m_ProgressBar->setFixedWidth(141);
-  m_ProgressBar->setValue(0);
-  m_ProgressBar->hide();
-  holderLayout->addWidget(m_ProgressBar);
-  holderLayout->addStretch();
-}
-
 void TMain::ConnectCommands() {
   const TMainActions &a = *m_Actions;
   auto on = [this](QAction *action, const std::function<void()> &command) {
@@ -233,9 +173,9 @@ void TMain::ConnectCommands() {
   };
 
   connect(&m_Session, &TArchiveSession::Changed, this, &TMain::Refresh);
-  connect(&m_Session, &TArchiveSession::ProgressStarted, this, &TMain::StartProgress);
-  connect(&m_Session, &TArchiveSession::ProgressMoved, this, &TMain::ShowProgress);
-  connect(&m_Session, &TArchiveSession::ProgressEnded, this, &TMain::EndProgress);
+  connect(&m_Session, &TArchiveSession::ProgressStarted, m_Status, &TStatusPanels::StartProgress);
+  connect(&m_Session, &TArchiveSession::ProgressMoved, m_Status, &TStatusPanels::ShowProgress);
+  connect(&m_Session, &TArchiveSession::ProgressEnded, m_Status, &TStatusPanels::EndProgress);
 }
 
 // ---------------------------------------------------------------------------
@@ -256,11 +196,7 @@ void TMain::FormCreate(const QStringList &arguments) {
 
   setWindowTitle(tr("Varnel"));
 
-  const QFontMetrics metrics(statusBar()->font());
-  const QString samples[] = {tr("9999  Files."), tr("99999 Files selected."), tr(" Protected  ")};
-  for (size_t i = 0; i < 3; ++i)
-    m_Panels[i]->setFixedWidth(metrics.horizontalAdvance(samples[i]) + 8);
-  m_ProgressBar->setFixedHeight(std::max(8, statusBar()->sizeHint().height() - 8));
+  m_Status->FitPanelsToFont();
 
   // A failing open is reported on its own, so that the start still ends with
   // every command in its proper state.
@@ -297,15 +233,15 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
   const TQuakePak &pak = m_Session.Pak();
   if (changes & TArchiveSession::chArchive) {
     setWindowTitle(tr("Varnel - ") + PathToQ(pak.FileName()));
-    SetStatusText(1, QString());
+    m_Status->SetText(1, QString());
   }
   if (changes & (TArchiveSession::chEntries | TArchiveSession::chArchive)) {
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());
     m_List->ShowSortOrder();
     if (!pak.FileName().empty()) {
-      SetStatusText(0, tr("%1 files").arg(pak.EntryCount()));
-      SetStatusText(1, QString());
+      m_Status->SetText(0, tr("%1 files").arg(pak.EntryCount()));
+      m_Status->SetText(1, QString());
     }
   }
   if (changes & TArchiveSession::chRecentFiles)
@@ -320,27 +256,16 @@ void TMain::UpdateCommands() {
   const TQuakePak &pak = m_Session.Pak();
   m_Actions->Update(m_Session, m_List->SelectedCount());
   if (pak.IsProtected())
-    SetStatusText(2, tr("Protected"));
+    m_Status->SetText(2, tr("Protected"));
   else if (pak.Modified())
-    SetStatusText(2, tr("Modified"));
+    m_Status->SetText(2, tr("Modified"));
   else
-    SetStatusText(2, QString());
+    m_Status->SetText(2, QString());
 
-  const bool quake = !pak.QuakeDirectory().empty();
-  if (!quake)
-    m_MessagePanel->setText(tr("You need to set the Quake directory. See View|Options"));
-  m_MessagePanel->setVisible(!quake);
-  for (QLabel *panel : m_Panels)
-    panel->setVisible(quake);
+  m_Status->ShowQuakeHint(pak.QuakeDirectory().empty());
 }
 
-QString TMain::StatusText(int panel) const {
-  if (panel < 0 || panel >= static_cast<int>(m_Panels.size()))
-    return {};
-  return m_Panels[static_cast<size_t>(panel)]->text();
-}
-
-void TMain::SetStatusText(int panel, const QString &text) { m_Panels[static_cast<size_t>(panel)]->setText(text); }
+QString TMain::StatusText(int panel) const { return m_Status->Text(panel); }
 
 void TMain::OneViewListClick() {
   UpdateCommands();
@@ -350,9 +275,9 @@ void TMain::OneViewListClick() {
 void TMain::ShowSelectionText() {
   const int count = m_List->SelectedCount();
   if (count == 0)
-    SetStatusText(1, QString());
+    m_Status->SetText(1, QString());
   else
-    SetStatusText(1, count == 1 ? tr("1 file selected") : tr("%1 files selected").arg(count));
+    m_Status->SetText(1, count == 1 ? tr("1 file selected") : tr("%1 files selected").arg(count));
 }
 
 void TMain::PopupMenuPopup() { UpdateCommands(); }
@@ -361,28 +286,6 @@ void TMain::ViewSelectedEntry() {
   const TStringList names = m_List->SelectedNames();
   if (names.size() == 1)
     m_Session.View(names.front());
-}
-
-// ---------------------------------------------------------------------------
-// Progress of long operations
-
-void TMain::StartProgress() {
-  installEventFilter(m_BusyFilter);
-  m_ProgressBar->setValue(0);
-  m_ProgressBar->show();
-  // The operation runs on this thread: let the bar and the window paint, but
-  // take no input meanwhile.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-void TMain::ShowProgress(int percent) {
-  m_ProgressBar->setValue(percent);
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-void TMain::EndProgress() {
-  removeEventFilter(m_BusyFilter);
-  m_ProgressBar->hide();
 }
 
 // ---------------------------------------------------------------------------

@@ -12,18 +12,16 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
-#include <array>
 #include <functional>
 
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
-class QLabel;
 class QMenu;
-class QProgressBar;
 class QSettings;
 class TDesktopServices;
 class TMainActions;
+class TStatusPanels;
 
 class TMain : public QMainWindow {
   Q_OBJECT
@@ -62,17 +60,12 @@ protected:
 private:
   void BuildMenus();
   void BuildToolbar();
-  void BuildStatusBar();
   void ConnectCommands();
   void FormCreate(const QStringList &arguments);
   void WriteSettings();
   void UpdateCommands();
   void ViewSelectedEntry();
-  void SetStatusText(int panel, const QString &text);
   void ShowSelectionText();
-  void StartProgress();
-  void ShowProgress(int percent);
-  void EndProgress();
 
   QSettings &m_SettingsFile;
   TWindowDialogs m_Dialogs;
@@ -83,9 +76,5 @@ private:
   TMainActions *m_Actions = nullptr;
   TEntryListView *m_List = nullptr;
   QMenu *m_PopupMenu = nullptr;
-  QLabel *m_MessagePanel = nullptr;
-  std::array<QLabel *, 5> m_Panels{};
-  QProgressBar *m_ProgressBar = nullptr;
-  // Keeps closes and drops away while an operation reports progress.
-  QObject *m_BusyFilter = nullptr;
+  TStatusPanels *m_Status = nullptr;
 };
