@@ -79,6 +79,12 @@ void TStatusPanels::SetText(int panel, const QString &text) {
 }
 
 void TStatusPanels::ShowQuakeHint(bool shown) {
+  // Only a change is made: a status tip on show hides the panels for as long
+  // as it stands, and shows them again itself unless they were hidden here.
+  if (shown == m_HintShown)
+    return;
+  m_HintShown = shown;
+  m_Bar->clearMessage();
   m_MessagePanel->setVisible(shown);
   for (QLabel *panel : m_Panels)
     panel->setVisible(!shown);

@@ -38,4 +38,5 @@ private:
   QLabel *m_MessagePanel = nullptr;
   std::array<QLabel *, 5> m_Panels{};
   QProgressBar *m_ProgressBar = nullptr;
+  bool m_HintShown = false;
 };

@@ -164,6 +164,16 @@ void MainFormTest::CommandStatesFollowArchiveAndSelection() {
   QCOMPARE(session.Column(0), QStringList({"c", "b.txt", "a.txt"}));
   QCOMPARE(header->sortIndicatorSection(), 0);
   QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+
+  // A status tip stands in place of the panels; a refresh meanwhile leaves it alone.
+  QStatusTipEvent tip(session.Find<QAction>("MenuActionsDel")->statusTip());
+  QApplication::sendEvent(&main, &tip);
+  main.Refresh();
+  QCOMPARE(main.statusBar()->currentMessage(), QStringLiteral("Delete File From PAK File"));
+  QVERIFY(session.Find<QLabel>("StatusPanel0")->isHidden());
+  QStatusTipEvent cleared{QString()};
+  QApplication::sendEvent(&main, &cleared);
+  QVERIFY(!session.Find<QLabel>("StatusPanel0")->isHidden());
 }
 
 void MainFormTest::ProtectedStockArchive() {
