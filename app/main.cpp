@@ -4,13 +4,14 @@
 #include "DesktopServices.h"
 #include "MainForm.h"
 #include "SettingsStore.h"
+#include "VarnelVersion.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
   // The title names the settings file; the window titles carry no second copy of it.
   QApplication::setApplicationName(QStringLiteral("Varnel - Quake PAK File Editor"));
-  QApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
+  QApplication::setApplicationVersion(QLatin1String(VarnelVersion));
   QGuiApplication::setDesktopFileName(QStringLiteral("varnel"));
   if (const std::optional<int> status = AnswerWithoutDisplay(argc, argv))
     return *status;

@@ -2,8 +2,10 @@
 // archive. Runs headless: the offscreen platform, and configuration, data and
 // temporary folders of its own, so no user file is touched.
 #include "DesktopServices.h"
+#include "MainActions.h"
 #include "MainForm.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -93,17 +95,17 @@ struct TBenchWindow {
 void OpenArchive(benchmark::State &state) {
   TBenchWindow window(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    window.Main->OpenArchiveFile(window.Archive);
+    window.Main->Session().OpenFile(window.Archive);
     QApplication::processEvents();
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(OpenArchive)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-// The refresh every action ends with: FillList, UpdateCommands, SortList.
+// The refresh every edit ends with: the list filled and sorted, the commands updated.
 void RefreshList(benchmark::State &state) {
   TBenchWindow window(static_cast<int>(state.range(0)));
-  window.Main->OpenArchiveFile(window.Archive);
+  window.Main->Session().OpenFile(window.Archive);
   for (auto _ : state) {
     window.Main->Refresh();
     QApplication::processEvents();
@@ -116,12 +118,10 @@ BENCHMARK(RefreshList)->Arg(100000)->Unit(benchmark::kMillisecond);
 // Argument 0 name, 1 path, 2 type, 3 size, 4 offset.
 void SortCommand(benchmark::State &state) {
   TBenchWindow window(100000);
-  window.Main->OpenArchiveFile(window.Archive);
-  void (TMain::*const commands[])() = {&TMain::MenuSortNameClick, &TMain::MenuSortDirClick, &TMain::MenuSortTypeClick,
-                                       &TMain::MenuSortSizeClick, &TMain::MenuSortOffsetClick};
-  const auto command = commands[state.range(0)];
+  window.Main->Session().OpenFile(window.Archive);
+  QAction *const command = window.Main->Actions().Sorts[static_cast<size_t>(state.range(0))].Action;
   for (auto _ : state) {
-    (window.Main.get()->*command)();
+    command->trigger();
     QApplication::processEvents();
   }
 }
@@ -130,10 +130,10 @@ BENCHMARK(SortCommand)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 // Sorting with every row selected: the selection has to follow its rows.
 void SortWithAllSelected(benchmark::State &state) {
   TBenchWindow window(100000);
-  window.Main->OpenArchiveFile(window.Archive);
+  window.Main->Session().OpenFile(window.Archive);
   window.Main->OneViewList()->selectAll();
   for (auto _ : state) {
-    window.Main->MenuSortNameClick();
+    window.Main->OneViewList()->SortBy(skName);
     QApplication::processEvents();
   }
 }

@@ -2,9 +2,11 @@
 
 #include "DesktopServices.h"
 #include "DialogSupport.h"
+#include "EntryText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -34,23 +36,6 @@ const QStringList AddFileFilters = {
     "Wave Sounds (*.wav)",
     "All Files (*)",
 };
-
-// Paths in this dialog compare ignoring ASCII letter case only, like entry names.
-QString AsciiLowerQ(const QString &text) {
-  QString lower = text;
-  for (QChar &c : lower)
-    if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-      c = QChar(c.unicode() - 'A' + 'a');
-  return lower;
-}
-
-bool SameTextQ(const QString &a, const QString &b) { return a.size() == b.size() && AsciiLowerQ(a) == AsciiLowerQ(b); }
-
-// The directory part of a disk path, up to and including its last "/"; empty without one.
-QString ContainingDirectory(const QString &path) {
-  const qsizetype at = path.lastIndexOf(QLatin1Char('/'));
-  return at < 0 ? QString() : path.left(at + 1);
-}
 
 bool IsExistingDirectory(const QString &path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
 
@@ -122,7 +107,7 @@ TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget 
   dirLayout->addWidget(label1);
   dirLayout->addWidget(m_DirCombo);
 
-  const TOkCancelRow buttons = MakeOkCancelRow(*this, "OKBtn");
+  const TOkCancelButtons buttons = MakeOkCancelButtons(*this, "OKBtn");
   m_OKBtn = buttons.OK;
   m_CancelBtn = buttons.Cancel;
 
@@ -130,7 +115,7 @@ TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget 
   layout->addWidget(groupBox3);
   layout->addWidget(groupBox2);
   layout->addWidget(groupBox1);
-  layout->addLayout(buttons.Layout);
+  layout->addWidget(buttons.Box);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   setTabOrder(m_BaseDirCombo, m_FileListBox);
@@ -160,7 +145,7 @@ bool TAddDialog::Execute(QStringList &files, QString &internalDirectory, QString
     AppendPath(path);
     if (IsExistingDirectory(path))
       AddBaseDirectory(path);
-    AddBaseDirectory(ContainingDirectory(path));
+    AddBaseDirectory(PathDirectory(path));
   }
   AddBaseDirectory(baseDirectory);
   m_RecurseCheck->setChecked(recurse);
@@ -190,11 +175,11 @@ void TAddDialog::AddBaseDirectory(const QString &directory) {
     offered += QLatin1Char('/');
 
   // The items stay sorted ignoring ASCII case; an equal item is not added twice.
-  const QString key = AsciiLowerQ(offered);
+  const QString key = AsciiLower(offered);
   int insertAt = m_BaseDirCombo->count();
   int found = -1;
   for (int i = 0; i < m_BaseDirCombo->count(); ++i) {
-    const QString itemKey = AsciiLowerQ(m_BaseDirCombo->itemText(i));
+    const QString itemKey = AsciiLower(m_BaseDirCombo->itemText(i));
     if (itemKey == key) {
       found = i;
       break;
@@ -215,7 +200,7 @@ void TAddDialog::AddBaseDirectory(const QString &directory) {
 
 int TAddDialog::FindListedPath(const QString &path) const {
   for (int row = 0; row < m_FileListBox->count(); ++row)
-    if (SameTextQ(m_FileListBox->item(row)->text(), path))
+    if (AsciiLower(m_FileListBox->item(row)->text()) == AsciiLower(path))
       return row;
   return -1;
 }
@@ -245,7 +230,7 @@ void TAddDialog::AddBtnClick() {
     if (path.isEmpty() || FindListedPath(path) >= 0)
       continue;
     AppendPath(path);
-    AddBaseDirectory(ContainingDirectory(path));
+    AddBaseDirectory(PathDirectory(path));
   }
 }
 
@@ -256,7 +241,7 @@ void TAddDialog::AddDirBtnClick() {
   AppendPath(directory);
   // The directory itself is offered too, but its parent ends up selected.
   AddBaseDirectory(directory);
-  AddBaseDirectory(ContainingDirectory(directory));
+  AddBaseDirectory(PathDirectory(directory));
 }
 
 void TAddDialog::DelBtnClick() {
@@ -306,7 +291,7 @@ void TAddDialog::dropEvent(QDropEvent *event) {
     if (path.isEmpty() || FindListedPath(path) >= 0)
       continue;
     AppendPath(path);
-    AddBaseDirectory(ContainingDirectory(path));
+    AddBaseDirectory(PathDirectory(path));
   }
   event->acceptProposedAction();
 }

@@ -4,8 +4,9 @@
 #include "PakQuake.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
-#include <QHBoxLayout>
+#include <QDialogButtonBox>
 #include <QPushButton>
 #include <QScreen>
 
@@ -25,20 +26,20 @@ void CentreOnScreen(QWidget &window) {
   }
 }
 
-TOkCancelRow MakeOkCancelRow(QDialog &dialog, const QString &okName) {
-  TOkCancelRow row;
-  row.OK = new QPushButton(QStringLiteral("OK"), &dialog);
-  row.OK->setObjectName(okName);
-  row.OK->setDefault(true);
-  row.Cancel = new QPushButton(QStringLiteral("Cancel"), &dialog);
-  row.Cancel->setObjectName(QStringLiteral("CancelBtn"));
-  row.Layout = new QHBoxLayout;
-  row.Layout->addStretch();
-  row.Layout->addWidget(row.OK);
-  row.Layout->addWidget(row.Cancel);
-  QObject::connect(row.OK, &QPushButton::clicked, &dialog, &QDialog::accept);
-  QObject::connect(row.Cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
-  return row;
+TOkCancelButtons MakeOkCancelButtons(QDialog &dialog, const QString &okName) {
+  TOkCancelButtons buttons;
+  buttons.Box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  buttons.OK = buttons.Box->button(QDialogButtonBox::Ok);
+  buttons.OK->setObjectName(okName);
+  // The texts stay the same on every desktop; only the order follows it.
+  buttons.OK->setText(QCoreApplication::translate("DialogSupport", "OK"));
+  buttons.OK->setDefault(true);
+  buttons.Cancel = buttons.Box->button(QDialogButtonBox::Cancel);
+  buttons.Cancel->setObjectName(QStringLiteral("CancelBtn"));
+  buttons.Cancel->setText(QCoreApplication::translate("DialogSupport", "Cancel"));
+  QObject::connect(buttons.Box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons.Box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  return buttons;
 }
 
 QComboBox *MakeEditableCombo(const QString &name, int minimumContentsLength, QWidget *parent) {

@@ -1,6 +1,6 @@
 // What the fixed-size dialogs share: their window style, their placement in
-// the middle of the screen, the OK/Cancel row, and the archive directories the
-// add and move dialogs offer.
+// the middle of the screen, the OK/Cancel buttons, and the archive directories
+// the add and move dialogs offer.
 #pragma once
 
 #include <QString>
@@ -8,7 +8,7 @@
 
 class QComboBox;
 class QDialog;
-class QHBoxLayout;
+class QDialogButtonBox;
 class QPushButton;
 class QWidget;
 class TQuakePak;
@@ -21,15 +21,15 @@ void SetFixedDialogStyle(QDialog &dialog);
 // available area of its screen.
 void CentreOnScreen(QWidget &window);
 
-struct TOkCancelRow {
-  QHBoxLayout *Layout = nullptr; // not yet in any layout
+struct TOkCancelButtons {
+  QDialogButtonBox *Box = nullptr; // not yet in any layout
   QPushButton *OK = nullptr;
   QPushButton *Cancel = nullptr;
 };
 
-// OK (the default button, named okName) and Cancel (named "CancelBtn") at the
-// right of a row; OK accepts the dialog, Cancel rejects it.
-TOkCancelRow MakeOkCancelRow(QDialog &dialog, const QString &okName);
+// OK (the default button, named okName) and Cancel (named "CancelBtn") in the
+// order of the desktop; OK accepts the dialog, Cancel rejects it.
+TOkCancelButtons MakeOkCancelButtons(QDialog &dialog, const QString &okName);
 
 // An editable combo box whose typed text is never added to its items.
 QComboBox *MakeEditableCombo(const QString &name, int minimumContentsLength, QWidget *parent);

@@ -1,7 +1,10 @@
 #include "EntryListModel.h"
 
+#include "DesktopServices.h"
 #include "EntryText.h"
 #include "PakQuake.h"
+
+#include <QFile>
 
 #include <algorithm>
 #include <numeric>
@@ -24,6 +27,33 @@ int CompareBytes(const std::string &first, const std::string &second) {
   int result = first.compare(second);
   return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
+
+// What each sort key compares, and the column that shows it (-1: none).
+struct TSortKeyRule {
+  int Column;
+  int (*Compare)(const TEntryRow &first, const TEntryRow &second);
+};
+const TSortKeyRule SortKeys[SortKeyCount] = {
+    {TEntryListModel::colName,
+     [](const TEntryRow &a, const TEntryRow &b) { return CompareBytes(a.Caption, b.Caption); }},
+    {TEntryListModel::colPath, [](const TEntryRow &a, const TEntryRow &b) { return CompareBytes(a.Path, b.Path); }},
+    {TEntryListModel::colSize, [](const TEntryRow &a, const TEntryRow &b) { return Sign(SizeKey(a), SizeKey(b)); }},
+    {TEntryListModel::colPosition,
+     [](const TEntryRow &a, const TEntryRow &b) { return Sign(PositionKey(a), PositionKey(b)); }},
+    {-1, [](const TEntryRow &a, const TEntryRow &b) { return CompareBytes(a.TypeKey, b.TypeKey); }},
+};
+
+// The column titles, in column order.
+const char *const ColumnTitles[TEntryListModel::ColumnCount] = {
+    QT_TRANSLATE_NOOP("TEntryListModel", "Name"), QT_TRANSLATE_NOOP("TEntryListModel", "Size"),
+    QT_TRANSLATE_NOOP("TEntryListModel", "Position"), QT_TRANSLATE_NOOP("TEntryListModel", "Path")};
+
+// An extension that can stand in a probe file's name inside our own folder:
+// one holding a separator could name a file elsewhere.
+bool SafeProbeExtension(const std::string &extension) {
+  return extension.find_first_of(std::string("/\\\0", 3)) == std::string::npos &&
+         extension.size() <= static_cast<size_t>(PakFormat::NameSize);
+}
 } // namespace
 
 std::string TypeKeyOf(const std::string &caption) { return AsciiUpper(EntryExtension(caption, false)); }
@@ -39,8 +69,29 @@ TEntryRow MakeEntryRow(const std::string &entryName, int32_t size, int32_t posit
   return row;
 }
 
-TEntryListModel::TEntryListModel(const QList<QIcon> &icons, QObject *parent)
-    : QAbstractTableModel(parent), m_Icons(icons) {}
+std::optional<TSortOrder> TSortOrder::FromNumber(int number) {
+  if (number < 0 || number >= SortKeyCount * 2)
+    return std::nullopt;
+  return TSortOrder{static_cast<TSortKey>(number / 2), number % 2 != 0};
+}
+
+TSortOrder TSortOrder::Toggled(TSortKey key) const { return {key, key == Key && !Descending}; }
+
+TEntryListModel::TEntryListModel(TDesktopServices &desktop, QObject *parent)
+    : QAbstractTableModel(parent), m_Desktop(desktop) {}
+
+void TEntryListModel::Fill(TQuakePak &pak) {
+  std::vector<TEntryRow> rows;
+  rows.reserve(static_cast<size_t>(pak.EntryCount()));
+  for (const TDirEntry &entry : pak.Directory()) {
+    TEntryRow row = MakeEntryRow(entry.Name, entry.Size, entry.Position);
+    row.IconIndex = AssociationIndex(pak, EntryExtension(entry.Name, false));
+    rows.push_back(std::move(row));
+  }
+  // Sorted before the view sees them: nothing of the view has to follow.
+  SortRows(rows, nullptr);
+  SetRows(std::move(rows));
+}
 
 void TEntryListModel::SetRows(std::vector<TEntryRow> rows) {
   beginResetModel();
@@ -58,49 +109,51 @@ void TEntryListModel::RenameRow(int row, const std::string &caption, const std::
   emit dataChanged(index(row, colName), index(row, colName));
 }
 
-int TEntryListModel::CompareItems(const TEntryRow &first, const TEntryRow &second, uint8_t mode) {
-  int result = 0;
-  switch (mode / 2) {
-  case 0:
-    result = CompareBytes(first.Caption, second.Caption);
-    break;
-  case 1:
-    result = CompareBytes(first.Path, second.Path);
-    break;
-  case 2:
-    result = Sign(SizeKey(first), SizeKey(second));
-    break;
-  case 3:
-    result = Sign(PositionKey(first), PositionKey(second));
-    break;
-  case 4:
-    result = CompareBytes(first.TypeKey, second.TypeKey);
-    break;
-  default:
-    return 0;
-  }
-  return mode % 2 == 0 ? result : -result;
+int TEntryListModel::ColumnOf(TSortKey key) { return key < SortKeyCount ? SortKeys[key].Column : -1; }
+
+std::optional<TSortKey> TEntryListModel::KeyOfColumn(int column) {
+  for (int key = 0; key < SortKeyCount; ++key)
+    if (SortKeys[key].Column >= 0 && SortKeys[key].Column == column)
+      return static_cast<TSortKey>(key);
+  return std::nullopt;
 }
 
-void TEntryListModel::Sort(uint8_t mode) {
-  if (mode > 9 || m_Rows.size() < 2)
-    return;
-  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+int TEntryListModel::CompareItems(const TEntryRow &first, const TEntryRow &second, TSortOrder order) {
+  const int result = SortKeys[order.Key].Compare(first, second);
+  return order.Descending ? -result : result;
+}
 
-  std::vector<int> order(m_Rows.size());
+void TEntryListModel::SetSortOrder(TSortOrder order) {
+  m_SortOrder = order;
+  Sort();
+}
+
+void TEntryListModel::SortRows(std::vector<TEntryRow> &rows, std::vector<int> *newRowOf) const {
+  std::vector<int> order(rows.size());
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [this, mode](int first, int second) {
-    return CompareItems(m_Rows[static_cast<size_t>(first)], m_Rows[static_cast<size_t>(second)], mode) < 0;
+  const TSortOrder sortOrder = m_SortOrder;
+  std::stable_sort(order.begin(), order.end(), [&rows, sortOrder](int first, int second) {
+    return CompareItems(rows[static_cast<size_t>(first)], rows[static_cast<size_t>(second)], sortOrder) < 0;
   });
 
   std::vector<TEntryRow> sorted;
-  sorted.reserve(m_Rows.size());
-  std::vector<int> newRowOf(m_Rows.size());
+  sorted.reserve(rows.size());
+  if (newRowOf != nullptr)
+    newRowOf->resize(rows.size());
   for (size_t i = 0; i < order.size(); ++i) {
-    sorted.push_back(std::move(m_Rows[static_cast<size_t>(order[i])]));
-    newRowOf[static_cast<size_t>(order[i])] = static_cast<int>(i);
+    sorted.push_back(std::move(rows[static_cast<size_t>(order[i])]));
+    if (newRowOf != nullptr)
+      (*newRowOf)[static_cast<size_t>(order[i])] = static_cast<int>(i);
   }
-  m_Rows = std::move(sorted);
+  rows = std::move(sorted);
+}
+
+void TEntryListModel::Sort() {
+  if (m_Rows.size() < 2)
+    return;
+  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+  std::vector<int> newRowOf;
+  SortRows(m_Rows, &newRowOf);
 
   // The view's selection and current row are persistent indexes: move them with their rows.
   const QModelIndexList before = persistentIndexList();
@@ -111,6 +164,41 @@ void TEntryListModel::Sort(uint8_t mode) {
   changePersistentIndexList(before, after);
 
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int TEntryListModel::AssociationIndex(TQuakePak &pak, const std::string &extension) {
+  const std::string key = AsciiUpper(extension);
+  const auto cached = m_AssociationIndex.find(key);
+  if (cached != m_AssociationIndex.end())
+    return cached->second;
+
+  std::string directory;
+  try {
+    directory = pak.PrivateDirectory();
+  } catch (const std::exception &) {
+    // No folder of our own: the icon is looked up by name alone.
+  }
+  QIcon icon;
+  if (SafeProbeExtension(key)) {
+    const QString probe = PathToQ(directory + "X." + key);
+    QFile probeFile(probe);
+    const bool created = !directory.empty() && probeFile.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                                                              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    probeFile.close();
+    icon = m_Desktop.FileIcon(probe);
+    // Only the probe made here goes: a file of that name that was there already stays.
+    if (created)
+      QFile::remove(probe);
+  } else {
+    // An "extension" that holds a separator (a dot in a directory of the name)
+    // gets the icon of a file without a type.
+    icon = m_Desktop.FileIcon(PathToQ(directory + "X"));
+  }
+
+  const int index = static_cast<int>(m_Associations.size());
+  m_Associations.push_back({key, icon});
+  m_AssociationIndex.emplace(key, index);
+  return index;
 }
 
 int TEntryListModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : RowCount(); }
@@ -135,26 +223,16 @@ QVariant TEntryListModel::data(const QModelIndex &index, int role) const {
       return {};
     }
   }
-  if (role == Qt::DecorationRole && index.column() == colName && row.IconIndex >= 0 && row.IconIndex < m_Icons.size())
-    return m_Icons[row.IconIndex];
+  if (role == Qt::DecorationRole && index.column() == colName && row.IconIndex >= 0 &&
+      row.IconIndex < static_cast<int>(m_Associations.size()))
+    return m_Associations[static_cast<size_t>(row.IconIndex)].Icon;
   return {};
 }
 
 QVariant TEntryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
     return {};
-  switch (section) {
-  case colName:
-    return QStringLiteral("Name");
-  case colSize:
-    return QStringLiteral("Size");
-  case colPosition:
-    return QStringLiteral("Position");
-  case colPath:
-    return QStringLiteral("Path");
-  default:
-    return {};
-  }
+  return tr(ColumnTitles[section]);
 }
 
 Qt::ItemFlags TEntryListModel::flags(const QModelIndex &index) const {
@@ -167,7 +245,17 @@ Qt::ItemFlags TEntryListModel::flags(const QModelIndex &index) const {
 }
 
 bool TEntryListModel::setData(const QModelIndex &index, const QVariant &value, int role) {
-  if (role != Qt::EditRole || !index.isValid() || index.column() != colName || m_ReadOnly || !OnEdited)
+  if (role != Qt::EditRole || !index.isValid() || index.column() != colName || m_ReadOnly || !OnRename)
     return false;
-  return OnEdited(index.row(), value.toString());
+  const int row = index.row();
+  const TEntryRow &item = Row(row);
+  const std::string caption = DisplayToEntry(value.toString());
+  if (caption == item.Caption)
+    return false; // an edit that changed nothing renames nothing
+  const std::optional<std::string> stored = OnRename(item.EntryName, item.Path + caption);
+  // Refused (protected archive, name taken or too long): the row keeps its old caption.
+  if (stored)
+    RenameRow(row, caption, *stored);
+  Sort();
+  return stored.has_value();
 }

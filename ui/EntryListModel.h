@@ -1,16 +1,22 @@
 // The rows of the main window's entry list: one per archive entry, holding
 // the entry's name as the exact bytes the archive stores, and the texts the
-// four columns show. Sorting is done here, over the rows themselves, so that a
-// list of a hundred thousand entries fills and sorts at once.
+// four columns show. The model also keeps what belongs to the list's view of
+// the archive: the sort order and the icons by file type. Sorting is done
+// here, over the rows themselves, so that a list of a hundred thousand entries
+// fills and sorts at once.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QIcon>
-#include <QList>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+class TDesktopServices;
+class TQuakePak;
 
 struct TEntryRow {
   std::string EntryName; // the entry's stored name, byte for byte: how the row finds its entry
@@ -19,7 +25,7 @@ struct TEntryRow {
   std::string TypeKey;   // the caption's extension in upper case (the whole caption without a dot)
   int32_t Size = 0;
   int32_t Position = 0; // zero or less: the data is not yet in the archive file ("?")
-  int IconIndex = -1;
+  int IconIndex = -1;   // into TEntryListModel::Associations()
 };
 
 // Builds a row from an entry's stored name, size and position; the icon is left unset.
@@ -27,15 +33,40 @@ TEntryRow MakeEntryRow(const std::string &entryName, int32_t size, int32_t posit
 // The sort key of the "Type" order for a caption.
 std::string TypeKeyOf(const std::string &caption);
 
+// What the list can be sorted by; the type order has no column of its own.
+enum TSortKey : uint8_t { skName, skPath, skSize, skPosition, skType, SortKeyCount };
+
+struct TSortOrder {
+  TSortKey Key = skName;
+  bool Descending = false;
+
+  // The number the settings store: twice the key, plus one when descending.
+  int Number() const { return Key * 2 + (Descending ? 1 : 0); }
+  // The order a stored number stands for; none for a number out of range.
+  static std::optional<TSortOrder> FromNumber(int number);
+  // The order a sort command leaves: its key again reverses the direction,
+  // another key sorts ascending.
+  TSortOrder Toggled(TSortKey key) const;
+  bool operator==(const TSortOrder &) const = default;
+};
+
+// One extension met this run and the desktop's icon for it.
+struct TAssociation {
+  std::string Extension; // upper case, without the dot
+  QIcon Icon;
+};
+
 class TEntryListModel : public QAbstractTableModel {
   Q_OBJECT
 public:
   enum TColumn { colName, colSize, colPosition, colPath, ColumnCount };
 
-  // icons is the image list the rows' IconIndex points into; it outlives the model.
-  explicit TEntryListModel(const QList<QIcon> &icons, QObject *parent = nullptr);
+  // desktop gives the icon of each file type; it outlives the model.
+  explicit TEntryListModel(TDesktopServices &desktop, QObject *parent = nullptr);
 
-  // Replaces every row at once (one reset of the view).
+  // One row per entry of the archive, sorted, handed to the view in one reset.
+  void Fill(TQuakePak &pak);
+  // Replaces every row at once (one reset of the view), as they are.
   void SetRows(std::vector<TEntryRow> rows);
   const TEntryRow &Row(int row) const { return m_Rows[static_cast<size_t>(row)]; }
   int RowCount() const { return static_cast<int>(m_Rows.size()); }
@@ -46,15 +77,28 @@ public:
   bool ReadOnly() const { return m_ReadOnly; }
   void SetReadOnly(bool readOnly) { m_ReadOnly = readOnly; }
 
-  // Orders the rows by one of the ten sort modes; a mode above 9 leaves them
-  // as they are. Selection and current row follow their rows.
-  void Sort(uint8_t mode);
+  // --- sorting
+  TSortOrder SortOrder() const { return m_SortOrder; }
+  // Takes the order and sorts the rows by it.
+  void SetSortOrder(TSortOrder order);
+  // Orders the rows by the current order. Selection and current row follow their rows.
+  void Sort();
+  // The column that shows a key, or -1.
+  static int ColumnOf(TSortKey key);
+  // The key a column sorts by; none for a column that does not sort.
+  static std::optional<TSortKey> KeyOfColumn(int column);
   // -1, 0 or 1 as the first row sorts before, with or after the second.
-  static int CompareItems(const TEntryRow &first, const TEntryRow &second, uint8_t mode);
+  static int CompareItems(const TEntryRow &first, const TEntryRow &second, TSortOrder order);
 
-  // Called when an in-place edit ends with the row and the typed caption;
-  // returns whether the caption was taken. Unset: every edit is refused.
-  std::function<bool(int row, const QString &caption)> OnEdited;
+  // --- icons: one record per extension met this run, in the order met; a
+  // row's IconIndex points into them.
+  const std::vector<TAssociation> &Associations() const { return m_Associations; }
+
+  // Called when an in-place edit of a caption ends, with the row's stored
+  // name and the new name (the row's path and the typed caption). Returns the
+  // name the entry is stored under now, or none when the rename was refused.
+  // Unset: every edit is refused.
+  std::function<std::optional<std::string>(const std::string &entryName, const std::string &newName)> OnRename;
 
   int rowCount(const QModelIndex &parent = QModelIndex()) const override;
   int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -64,7 +108,15 @@ public:
   bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
 private:
-  const QList<QIcon> &m_Icons;
+  // The icon record of an extension, looked up once per run: through a probe
+  // file of that type in the archive's private folder.
+  int AssociationIndex(TQuakePak &pak, const std::string &extension);
+  void SortRows(std::vector<TEntryRow> &rows, std::vector<int> *newRowOf) const;
+
+  TDesktopServices &m_Desktop;
   std::vector<TEntryRow> m_Rows;
   bool m_ReadOnly = false;
+  TSortOrder m_SortOrder;
+  std::vector<TAssociation> m_Associations;
+  std::unordered_map<std::string, int> m_AssociationIndex;
 };

@@ -1,5 +1,7 @@
 #include "EntryText.h"
 
+#include "PakQuake.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -18,3 +20,7 @@ QString PathToQ(const std::string &path) {
 }
 
 std::string PathFromQ(const QString &path) { return QFile::encodeName(path).toStdString(); }
+
+QString PathDirectory(const QString &path) { return PathToQ(PathDirectory(PathFromQ(path))); }
+
+QString AsciiLower(const QString &text) { return QString::fromStdString(AsciiLower(text.toStdString())); }

@@ -11,3 +11,7 @@ std::string DisplayToEntry(const QString &text);
 // Disk paths, in the file system's own encoding.
 QString PathToQ(const std::string &path);
 std::string PathFromQ(const QString &path);
+// PathDirectory for a path held as text: up to and including its last "/".
+QString PathDirectory(const QString &path);
+// AsciiLower for text: only the letters A to Z change, as in entry names.
+QString AsciiLower(const QString &text);

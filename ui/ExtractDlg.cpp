@@ -4,6 +4,7 @@
 #include "DialogSupport.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -46,7 +47,7 @@ TExtractDialog::TExtractDialog(TDesktopServices &desktop, QWidget *parent) : QDi
   m_ExtractPathCheck = new QCheckBox("Maintain directory structure", this);
   m_ExtractPathCheck->setObjectName("ExtractPathCheck");
 
-  const TOkCancelRow buttons = MakeOkCancelRow(*this, "OkBtn");
+  const TOkCancelButtons buttons = MakeOkCancelButtons(*this, "OkBtn");
   m_OkBtn = buttons.OK;
   m_CancelBtn = buttons.Cancel;
 
@@ -58,7 +59,7 @@ TExtractDialog::TExtractDialog(TDesktopServices &desktop, QWidget *parent) : QDi
   layout->addLayout(pathRow);
   layout->addWidget(extractRadios);
   layout->addWidget(m_ExtractPathCheck);
-  layout->addLayout(buttons.Layout);
+  layout->addWidget(buttons.Box);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   setTabOrder(m_ExtractPathBox, m_BrowseBtn);

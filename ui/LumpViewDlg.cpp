@@ -1,8 +1,11 @@
 #include "LumpViewDlg.h"
 
 #include "DesktopServices.h"
+#include "DialogSupport.h"
 #include "EntryText.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,7 +13,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -109,8 +111,7 @@ void TLumpViewForm::SetArchiveFileName(const std::string &fileName) { m_ArchiveF
 
 void TLumpViewForm::showEvent(QShowEvent *event) {
   setWindowTitle(tr("Lump Viewer - ") + EntryToDisplay(m_EntryName));
-  if (QScreen *screen = this->screen())
-    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  CentreOnScreen(*this);
   QDialog::showEvent(event);
 }
 
@@ -127,7 +128,7 @@ void TLumpViewForm::SaveBmpBtnClick() {
   if (chosen.isEmpty())
     return;
 
-  ForceDirectories(PathDirectory(PathFromQ(chosen)));
+  QDir().mkpath(QFileInfo(chosen).absolutePath());
   // The chooser has already asked before overwriting. The new file replaces
   // the old one only once it is written whole, so a failing write leaves the
   // old file as it was.

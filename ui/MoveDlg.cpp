@@ -3,6 +3,7 @@
 #include "DialogSupport.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -17,14 +18,14 @@ TMoveDialog::TMoveDialog(const TQuakePak &pak, QWidget *parent) : QDialog(parent
   m_MoveDirCombo = MakeEditableCombo("MoveDirCombo", 32, this);
   label1->setBuddy(m_MoveDirCombo);
 
-  const TOkCancelRow buttons = MakeOkCancelRow(*this, "OKBtn");
+  const TOkCancelButtons buttons = MakeOkCancelButtons(*this, "OKBtn");
   m_OKBtn = buttons.OK;
   m_CancelBtn = buttons.Cancel;
 
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(label1);
   layout->addWidget(m_MoveDirCombo);
-  layout->addLayout(buttons.Layout);
+  layout->addWidget(buttons.Box);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   setTabOrder(m_MoveDirCombo, m_OKBtn);

@@ -6,13 +6,13 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -22,15 +22,33 @@ namespace {
 const char *const ProtectWarning = "If you make any changes to the ID1 PAK files, Quake may not function correctly. "
                                    "Please be careful what edits you make to it.";
 const char *const UnlimitedItem = "Unlimited";
-// The most characters the level box takes from the keyboard.
+// The most digits the level box takes.
 constexpr int MaxLevelLength = 4;
 
-bool ContainsAsciiLetter(const QString &text) {
-  for (const QChar c : text)
-    if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))
-      return true;
-  return false;
-}
+// The level box takes "Unlimited" as it stands, and otherwise a number of at
+// most four digits: whatever is typed or pasted keeps only its digits, the
+// first four of them. So a digit typed over "Unlimited" replaces it, and
+// deleting into "Unlimited" clears the box.
+class TUndoLevelValidator : public QIntValidator {
+public:
+  explicit TUndoLevelValidator(QObject *parent) : QIntValidator(0, 9999, parent) {}
+
+  State validate(QString &input, int &position) const override {
+    if (input == QLatin1String(UnlimitedItem))
+      return Acceptable;
+    QString digits;
+    int digitsBeforeCursor = 0;
+    for (qsizetype i = 0; i < input.size(); ++i)
+      if (input[i] >= u'0' && input[i] <= u'9' && digits.size() < MaxLevelLength) {
+        digits += input[i];
+        if (i < position)
+          ++digitsBeforeCursor;
+      }
+    input = digits;
+    position = digitsBeforeCursor;
+    return input.isEmpty() ? Intermediate : QIntValidator::validate(input, position);
+  }
+};
 
 QToolButton *MakeFolderButton(QWidget *parent, const QString &name) {
   auto *button = new QToolButton(parent);
@@ -101,12 +119,9 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
   m_UndoLevelCombo->addItems({QStringLiteral("10"), QStringLiteral("25"), QStringLiteral("50"), QStringLiteral("100"),
                               QLatin1String(UnlimitedItem)});
   maxUndoLabel->setBuddy(m_UndoLevelCombo);
-  // The combo box hands its key presses straight to its edit, bypassing the
-  // edit's filters, so both are watched: each key passes one of them.
-  m_UndoLevelCombo->installEventFilter(this);
-  m_UndoLevelCombo->lineEdit()->installEventFilter(this);
+  m_UndoLevelCombo->setValidator(new TUndoLevelValidator(m_UndoLevelCombo));
 
-  const TOkCancelRow buttons = MakeOkCancelRow(*this, QStringLiteral("OKBtn"));
+  const TOkCancelButtons buttons = MakeOkCancelButtons(*this, QStringLiteral("OKBtn"));
 
   auto *undoLayout = new QHBoxLayout;
   undoLayout->addWidget(maxUndoLabel);
@@ -125,14 +140,13 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
   layout->addWidget(quakeGroup);
   layout->addWidget(tempGroup);
   layout->addLayout(middleLayout);
-  layout->addLayout(buttons.Layout);
+  layout->addWidget(buttons.Box);
   layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed dialog border
 
   connect(m_QuakeDirBtn, &QToolButton::clicked, this, &TSetDirectoryDialog::QuakeDirBtnClick);
   connect(m_TempDirBtn, &QToolButton::clicked, this, &TSetDirectoryDialog::TempDirBtnClick);
   // clicked comes from the user only, so filling the dialog never warns.
   connect(m_ProtectCheck, &QCheckBox::clicked, this, &TSetDirectoryDialog::ProtectCheckClick);
-  connect(m_UndoLevelCombo->lineEdit(), &QLineEdit::textEdited, this, &TSetDirectoryDialog::UndoLevelComboEdited);
 }
 
 bool TSetDirectoryDialog::Execute(QString &quakeDirectory, QString &tempDirectory, bool &protectStock, bool &allowUndo,
@@ -159,25 +173,18 @@ bool TSetDirectoryDialog::Execute(QString &quakeDirectory, QString &tempDirector
   }
 
   m_QuakeDirBox->setFocus();
-  adjustSize();
-  if (const QScreen *display = screen())
-    move(display->availableGeometry().center() - rect().center());
+  CentreOnScreen(*this);
 
   if (exec() != QDialog::Accepted)
     return false;
 
-  // The level is worked out first: a text that is no number (only a paste can
-  // bring one) fails here, before anything is written back.
+  // An empty box keeps the level passed in.
   int32_t levels = maxUndoLevels;
   const QString levelText = m_UndoLevelCombo->currentText();
-  if (levelText == QLatin1String(UnlimitedItem)) {
+  if (levelText == QLatin1String(UnlimitedItem))
     levels = -1;
-  } else if (!levelText.isEmpty()) {
-    bool ok = false;
-    levels = levelText.toInt(&ok);
-    if (!ok)
-      throw EConvertError(levelText.toStdString());
-  }
+  else if (!levelText.isEmpty())
+    levels = levelText.toInt();
 
   quakeDirectory = m_QuakeDirBox->text();
   tempDirectory = m_TempDirBox->text();
@@ -188,32 +195,6 @@ bool TSetDirectoryDialog::Execute(QString &quakeDirectory, QString &tempDirector
   if (m_SpaceRadio->checkedId() >= 0)
     spaces = static_cast<TSpaceHandle>(m_SpaceRadio->checkedId());
   return true;
-}
-
-bool TSetDirectoryDialog::eventFilter(QObject *watched, QEvent *event) {
-  if ((watched != m_UndoLevelCombo && watched != m_UndoLevelCombo->lineEdit()) || event->type() != QEvent::KeyPress)
-    return QDialog::eventFilter(watched, event);
-
-  const auto *key = static_cast<QKeyEvent *>(event);
-  // Only keys that type a character are filtered; cursor keys, Delete, Tab
-  // and Escape (the dialog's cancel) keep their usual meaning.
-  const int code = key->key();
-  if (key->text().isEmpty() || code == Qt::Key_Escape || code == Qt::Key_Delete || code == Qt::Key_Tab ||
-      code == Qt::Key_Backtab)
-    return false;
-
-  const QChar typed = key->text().front();
-  const bool isDigit = typed >= u'0' && typed <= u'9' && key->text().size() == 1;
-  bool accepted = isDigit || code == Qt::Key_Backspace || code == Qt::Key_Return || code == Qt::Key_Enter;
-
-  // A text with letters ("Unlimited") is selected whole, so that a digit
-  // typed next replaces it.
-  QLineEdit *edit = m_UndoLevelCombo->lineEdit();
-  if (ContainsAsciiLetter(edit->text()))
-    edit->selectAll();
-  if (isDigit && edit->text().size() - edit->selectedText().size() >= MaxLevelLength)
-    accepted = false;
-  return !accepted;
 }
 
 void TSetDirectoryDialog::QuakeDirBtnClick() {
@@ -233,12 +214,4 @@ void TSetDirectoryDialog::TempDirBtnClick() {
 void TSetDirectoryDialog::ProtectCheckClick(bool checked) {
   if (!checked)
     m_Desktop.ShowWarning(this, QLatin1String(ProtectWarning));
-}
-
-void TSetDirectoryDialog::UndoLevelComboEdited(const QString &text) {
-  // The keys cannot make a number longer than the limit, but a paste can; it
-  // is cut to the limit as well. Text with letters is left alone: it is what
-  // remains of "Unlimited" while it is being deleted.
-  if (text.size() > MaxLevelLength && !ContainsAsciiLetter(text))
-    m_UndoLevelCombo->lineEdit()->setText(text.left(MaxLevelLength));
 }

@@ -23,16 +23,10 @@ public:
   bool Execute(QString &quakeDirectory, QString &tempDirectory, bool &protectStock, bool &allowUndo,
                bool &forceLowercase, int32_t &maxUndoLevels, TSpaceHandle &spaces);
 
-protected:
-  // The key filter of the level box.
-  bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
   void QuakeDirBtnClick();
   void TempDirBtnClick();
   void ProtectCheckClick(bool checked);
-  // The level box's text is limited to a few digits; "Unlimited" is an item.
-  void UndoLevelComboEdited(const QString &text);
 
   TDesktopServices &m_Desktop;
   QLineEdit *m_QuakeDirBox = nullptr;

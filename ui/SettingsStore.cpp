@@ -15,9 +15,8 @@ namespace {
 
 const char *const SettingsName = "Varnel - Quake PAK File Editor";
 
-// The highest index of "Handle Spaces" and of "Sort By" that mean something.
+// The highest index of "Handle Spaces" that means something.
 constexpr int MaxSpaceHandle = shUnderscore;
-constexpr int MaxSortMode = 9;
 
 // The value of one digit in the given base, or -1.
 int DigitValue(QChar c, int base) {
@@ -149,10 +148,7 @@ QString TSettingsStore::Read(TQuakePak &pak, TMainSettings &values, QWidget &win
     levels = -1; // every negative limit means unlimited
   pak.SetMaxUndoLevels(levels);
 
-  int32_t sortMode = ReadInteger("Options", "Sort By", 0);
-  if (sortMode < 0 || sortMode > MaxSortMode)
-    sortMode = 0;
-  values.SortMode = static_cast<uint8_t>(sortMode);
+  values.SortOrder = TSortOrder::FromNumber(ReadInteger("Options", "Sort By", 0)).value_or(TSortOrder());
 
   // The four bounds are applied one by one, but only when together they leave
   // the window on some screen; otherwise it keeps its design bounds.
@@ -190,7 +186,7 @@ void TSettingsStore::Write(const TQuakePak &pak, const TMainSettings &values, co
   WriteInteger("Add", "Handle Spaces", pak.HandleSpaces());
   for (size_t i = 0; i < values.OldFiles.size(); ++i)
     WriteString("Old Files", QStringLiteral("File%1").arg(i + 1), values.OldFiles[i]);
-  WriteInteger("Options", "Sort By", values.SortMode);
+  WriteInteger("Options", "Sort By", values.SortOrder.Number());
   WriteBool("Window", "Maximised", window.isMaximized());
   WriteBool("Undo", "Allow Undo", pak.AllowUndo());
   WriteInteger("Undo", "Maximum Undo Levels", pak.MaxUndoLevels());

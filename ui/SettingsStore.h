@@ -2,6 +2,7 @@
 // created, written back once when it is destroyed.
 #pragma once
 
+#include "EntryListModel.h"
 #include "PakQuake.h"
 
 #include <QSettings>
@@ -12,14 +13,18 @@
 
 class QWidget;
 
-// The settings that belong to the main window rather than to the archive component.
-struct TMainSettings {
+// The settings the archive session keeps beside the archive component's own.
+struct TSessionValues {
   QString OpenPath;
   QString ExtractPath;
   bool MaintainDirectory = false;
   bool RecurseSubDirs = true;
-  uint8_t SortMode = 0;
   std::array<QString, 4> OldFiles; // [0] is "File1", the newest
+};
+
+// Everything the main window keeps in the settings besides the archive component's values.
+struct TMainSettings : TSessionValues {
+  TSortOrder SortOrder;
 };
 
 class TSettingsStore {

@@ -1,10 +1,12 @@
 #include "VarnelAboutBox.h"
 
+#include "DialogSupport.h"
+#include "VarnelVersion.h"
+
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -39,7 +41,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
   auto *versionLabel = new QLabel(this);
   versionLabel->setObjectName("VersionLabel");
   versionLabel->setAlignment(Qt::AlignCenter);
-  versionLabel->setText(tr("Version 1.00"));
+  versionLabel->setText(tr("Version %1").arg(QLatin1String(VarnelVersion)));
 
   auto *button1 = new QPushButton(tr("OK"), this);
   button1->setObjectName("Button1");
@@ -65,7 +67,6 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
 }
 
 void TAboutBox::showEvent(QShowEvent *event) {
-  if (QScreen *screen = this->screen())
-    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  CentreOnScreen(*this);
   QDialog::showEvent(event);
 }

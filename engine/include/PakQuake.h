@@ -25,6 +25,8 @@ using TColor = uint32_t;
 namespace PakFormat {
 // Byte layout of a PAK file: header, entry data, directory of fixed records.
 inline constexpr int32_t HeaderSize = 12;
+inline constexpr int32_t DirectoryPositionOffset = 4; // within the header
+inline constexpr int32_t DirectorySizeOffset = 8;     // within the header
 inline constexpr int32_t RecordSize = 64;
 inline constexpr int32_t NameSize = 56;
 inline constexpr int32_t PositionOffset = 56; // within a record
@@ -38,18 +40,25 @@ inline constexpr int32_t BlockSize = 65528;
 inline constexpr int32_t PaletteSize = 768;
 } // namespace PakFormat
 
-// Result codes of the editing and saving operations, one numbering across the engine.
-inline constexpr uint8_t prDone = 0;
-inline constexpr uint8_t prEmptyList = 1;
-inline constexpr uint8_t prNoPath = 3;
-inline constexpr uint8_t prBadSize = 4;
-inline constexpr uint8_t prProtected = 5;
-inline constexpr uint8_t prNoArchive = 7;
-inline constexpr uint8_t prNoFile = 9;
-inline constexpr uint8_t prFileTooShort = 13;
-inline constexpr uint8_t prWriteFailed = 14;
-inline constexpr uint8_t prCancelled = 15;
-inline constexpr uint8_t prNothingToUndo = 16;
+// Result codes of the editing and saving operations, one numbering across the
+// engine. The operations return them as uint8_t; the numbers never change.
+enum TResultCode : uint8_t {
+  prDone = 0,
+  prEmptyList = 1,
+  prNoPath = 3,
+  prBadSize = 4,
+  prProtected = 5,
+  prNoArchive = 7,
+  prNoFile = 9,
+  prFileTooShort = 13,
+  prWriteFailed = 14,
+  prCancelled = 15,
+  prNothingToUndo = 16,
+};
+
+// One plain sentence that says what a result code means; a number without a
+// name gets a sentence that says so.
+const char *ResultText(uint8_t code);
 
 // Names with a fixed meaning.
 inline constexpr const char *UntitledName = "(Untitled)";
@@ -198,6 +207,7 @@ struct TDirEntry {
   int32_t Size = 0;
 };
 
+// Appends an entry to a directory list; the name keeps its first NameSize bytes.
 void AppendEntry(std::vector<TDirEntry> &list, std::string_view name, int32_t position, int32_t size);
 
 // A picture made by the engine. The engine draws no text: a notice, when set,
@@ -236,9 +246,9 @@ private:
 class TQuakePalette {
 public:
   TColor ColorOf(uint8_t index) const;
-  // Loads 768 bytes at offset from a file. Returns 0 loaded, 4 size is not
-  // 768, 9 no such file, 13 the file ends early, 14 a read error. Never raises;
-  // on any code but 0 the palette is unchanged.
+  // Loads 768 bytes at offset from a file. Returns prDone, prBadSize (size is
+  // not 768), prNoFile, prFileTooShort or prWriteFailed (a read error). Never
+  // raises; on any code but prDone the palette is unchanged.
   uint8_t ReadFromFile(const std::string &fileName, int32_t offset, int32_t size);
   const std::array<uint8_t, PakFormat::PaletteSize> &Colours() const { return m_Colours; }
 
@@ -280,8 +290,10 @@ std::string ExtractionPath(const std::string &name, bool keepPaths);
 // Classifies an entry name by its extension.
 TFileKind FileKindOf(const std::string &name);
 
+// Only the letters A to Z (a to z) change; every other byte stays as it is.
 std::string AsciiLower(std::string text);
 std::string AsciiUpper(std::string text);
+// Equal but for the letter case of A to Z.
 bool SameTextAscii(std::string_view a, std::string_view b);
 // The directory part of a disk path, up to and including its last "/" (empty without one).
 std::string PathDirectory(const std::string &path);
@@ -293,7 +305,9 @@ void ForceDirectories(const std::string &directory);
 
 class TQuakePak {
 public:
+  // No archive open; the temporary directory is the system's.
   TQuakePak();
+  // Closes the archive's files and removes the private folders made.
   ~TQuakePak();
   TQuakePak(const TQuakePak &) = delete;
   TQuakePak &operator=(const TQuakePak &) = delete;
@@ -356,8 +370,11 @@ public:
   // EInOutError. The file stays open for as long as it is the open archive:
   // every entry reads as it was when opened, whatever happens to the file's name.
   void OpenPak(const std::string &fileName);
+  // OpenPak("(Untitled)"): a new archive without entries.
   void NewPak();
+  // Removes the working file's name from the private folder; its open data stays readable.
   void DeleteWorkingFile();
+  // True for a new archive that has no file yet.
   bool IsUntitled() const;
   // This component's own folder inside TempDirectory (unique, mode 0700),
   // created on first need, ending in "/". Holds the working file, viewed
@@ -372,11 +389,13 @@ public:
 
   // --- entries
   int32_t EntryCount() const;
+  // An entry's fields; for an index out of range an empty name, position and size -1.
   std::string EntryName(int32_t index) const;
   int32_t EntryPosition(int32_t index) const;
   int32_t EntrySize(int32_t index) const;
   // Highest index whose name equals name ignoring ASCII case; -1 when none.
   int32_t FindEntry(const std::string &name) const;
+  // True with a Quake directory set, unless the open archive is a stock one and ProtectID1Pak is set.
   bool CanModify() const;
   bool IsProtected() const { return !CanModify(); }
   // 0 nothing to undo, 1 add, 2 delete, 3 rename, 4 move.
@@ -390,23 +409,37 @@ public:
   static bool IsPakFile(const std::string &path);
   // Creates or truncates the file with a bare header. Never raises.
   static bool CreateBareArchive(const std::string &path);
-  // Replaces list with the file's entries; 3 for an empty path. Never trusts
-  // header fields for allocation: reads only the whole records the file holds.
+  // Replaces list with the file's entries: prDone, or prNoPath for an empty
+  // path; raises EInOutError when the file cannot be read. Never trusts header
+  // fields for allocation: reads only the whole records the file holds.
   static uint8_t ReadDirectory(const std::string &path, std::vector<TDirEntry> &list);
   // Patches the header of a file holding header and data and appends the
   // records of Directory.
   bool WriteDirectory(const std::string &path);
 
   // --- entry names
+  // "\" turned into "/"; and the native separator for disk paths ("/": no change).
   static std::string ToEntrySlashes(const std::string &name);
   static std::string ToPathSlashes(const std::string &name);
+  // Spaces left, removed or turned into "_", as HandleSpaces says.
   std::string ApplySpaceRule(const std::string &name) const;
   // Slashes, lower case (ForceLowercase) and the space rule.
   std::string MakeEntryName(const std::string &name) const;
 
   // --- adding
+  // Adds files and directory trees (named relative to baseDirectory, below
+  // targetDirectory) as one undo step; clashes are put to OnAddFileExists.
+  // Returns prDone, prEmptyList, prProtected, prNoArchive, prWriteFailed (the
+  // files not added are in Failures()) or prCancelled. paths comes back as the
+  // files added: directories expanded, skipped and unreadable files removed.
+  // Adds regular files only, never follows a directory loop, never lets the
+  // working file grow past PakFormat::MaxArchiveSize.
   uint8_t AddFiles(TStringList &paths, const std::string &baseDirectory, const std::string &targetDirectory,
                    bool recurse);
+  // Appends source's bytes to target and an entry for them to the directory;
+  // entryName comes back lower-cased (ForceLowercase) with the space rule.
+  // True when appended or the name is taken already; false, the reason in
+  // Failures() and nothing appended, when the file cannot be added.
   bool AppendFileData(const std::string &target, const std::string &source, std::string &entryName);
   // Replaces the data of the entry at index with the bytes of a disk file,
   // copied now; the entry keeps its name exactly and moves to the end of the
@@ -415,39 +448,69 @@ public:
   // changed, 7 no archive open, 14 the file could not be read or appended
   // (the reason in Failures(); the directory is then as it was).
   uint8_t ReplaceEntryData(int32_t index, const std::string &source);
+  // Appends a directory's regular files (and, with recurse, sub-directories) to
+  // paths, in byte order of their names; hidden names are left out.
   void ScanDirectory(const std::string &directory, TStringList &paths, bool recurse);
 
   // --- deleting, renaming, moving
+  // Removes the named entries (names not found are passed over) as one undo
+  // step. Returns prDone, prNoArchive, prProtected or prEmptyList.
   uint8_t DeleteEntries(const TStringList &names);
-  // Raises EPakFileProtected or EInvalidFileName; an index out of range is ignored.
+  // Gives entry index the new name, made with MakeEntryName. Raises
+  // EPakFileProtected or EInvalidFileName (name empty, taken or too long),
+  // changing nothing; an index out of range is ignored.
   void RenameEntry(int32_t index, const std::string &newName);
+  // Puts the named entries below targetDirectory (empty: the top level) as one
+  // undo step; an entry whose new name is taken, too long or names no file
+  // stays. Returns prDone, prNoArchive, prProtected or prEmptyList.
   uint8_t MoveEntries(const TStringList &names, const std::string &targetDirectory);
 
   // --- extracting
-  // Result: 0 done (files kept because the handler declined to replace them
-  // included), 1 empty name list, 3 empty destination, 7 no archive open,
-  // tested 7, 1, 3; 14 some entries were not extracted, each listed in
-  // Failures() (a link or a file where a folder on its way must be, a folder
-  // at its own name), while the others were. Every file is created below the
-  // destination without following any link inside it. Raises EInOutError
-  // when an entry cannot be read or its file not written.
+  // Result: prDone (files kept because the handler declined to replace them
+  // included), prEmptyList, prNoPath (empty destination), prNoArchive, tested
+  // in the order prNoArchive, prEmptyList, prNoPath; prWriteFailed when some
+  // entries were not extracted, each listed in Failures() (a link or a file
+  // where a folder on its way must be, a folder at its own name), while the
+  // others were. Every file is created below the destination without
+  // following any link inside it. Raises EInOutError when an entry cannot be
+  // read or its file not written.
   uint8_t ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths);
+  // Copies entry index's data into a new file at targetPath, never through a
+  // link. Raises EInOutError, leaving no half-written file; an index out of range does nothing.
   void ExtractEntry(int32_t index, const std::string &targetPath);
 
   // --- undo journal
+  // Keeps record as the newest undo step (while AllowUndo, within
+  // MaxUndoLevels) and sets Modified in any case.
   void AddUndoRecord(const std::string &record);
+  // "name,position,size:" of entry index, the name escaped for a record.
   std::string EntryRecord(int32_t index) const;
+  // Reads an EntryRecord piece back; a missing position or size leaves its argument as it was.
   static void ParseEntryRecord(const std::string &piece, std::string &name, int32_t &position, int32_t &size);
+  // Appends the entry unless one of that name (ignoring ASCII case) is there.
   void RestoreEntry(const std::string &name, int32_t position, int32_t size);
+  // True when undo is allowed, an archive that may be changed is open, and the journal holds a step.
   bool CanUndo() const;
+  // Takes back the newest step; prNothingToUndo when CanUndo is false, else prDone.
   uint8_t Undo();
 
   // --- saving
+  // Writes the archive to its own file; an untitled one asks OnNoSaveFileName
+  // for a name. Returns WriteArchive's code, prNoArchive, or prCancelled.
   uint8_t SavePak();
+  // Writes the archive to target, asking OnSaveFileExists before replacing a
+  // file there; the folders on its way are made. Returns WriteArchive's code,
+  // prNoArchive, prProtected (a stock archive), or prCancelled.
   uint8_t SavePakAs(const std::string &target);
+  // Writes a complete archive to target and makes it the open one; the old
+  // file is replaced only once the new one is complete, and the archive's own
+  // file, changed by another program, only after OnArchiveChanged agrees.
+  // Returns prDone, prNoArchive, prProtected, prCancelled, or prWriteFailed
+  // (nothing replaced); raises EInOutError when entry data cannot be read.
   uint8_t WriteArchive(const std::string &target);
 
   // --- palette and lumps
+  // Loads Palette from the last palette entry of the stock id1/pak0.pak; false when there is none.
   bool LoadPalette();
   // Decodes an entry into a new bitmap; empty for no bitmap, with the reason
   // in Failures() when the entry's bytes cannot make one. Never allocates more
@@ -460,6 +523,8 @@ public:
   // Raises EInOutError on a failing read or write, and before writing
   // anything when the source holds fewer than count bytes.
   void CopyBytes(TPakFile &source, TPakFile &target, int64_t count);
+  // Progress: Start fires OnStartCallback, Step fires OnCallback with the
+  // percent done when it changed, End fires OnEndCallback.
   void ProgressStart();
   void ProgressStep();
   void ProgressEnd();
@@ -532,6 +597,9 @@ private:
   // The directory was replaced as a whole.
   void DirectoryReplaced();
 
+  // Lower case (ForceLowercase) and the space rule, slashes as they are: the
+  // part of MakeEntryName that AppendFileData applies.
+  std::string ApplyCaseAndSpaceRules(const std::string &name) const;
   TPrivateFolder &CurrentPrivateFolder();
   // The file holding an entry's data; raises EInOutError when it is not open.
   TPakFile &DataFileOf(const TDirEntry &entry);

@@ -31,12 +31,6 @@ TPathKind KindOf(const struct stat &info) {
   return S_ISREG(info.st_mode) ? pkFile : pkOther;
 }
 
-std::string WithTrailingSlash(std::string path) {
-  if (path.empty() || path.back() != '/')
-    path += '/';
-  return path;
-}
-
 // The part of a disk path after its last "/".
 std::string PathFileName(const std::string &path) {
   auto at = path.rfind('/');
@@ -133,14 +127,9 @@ std::vector<std::vector<TQueuedPath>> ScanAll(const TStringList &directories, bo
 }
 } // namespace
 
-// Result: 0 done (also when every file was skipped), 1 empty list, 5 the
-// archive may not be changed, 7 no archive open (the last failing test
-// decides), 14 at least one file could not be appended (each listed in
-// Failures()), 15 cancelled through frCancel. paths is edited in place:
-// directories are replaced by their contents, skipped and unreadable files
-// removed. Never adds anything but regular files, never follows a directory
-// loop, never lets the working file grow past PakFormat::MaxArchiveSize.
-// Every step costs the same per file however many entries the archive has.
+// Of the failing preconditions the last one tested decides the result; prDone
+// also when every file was skipped. Every step costs the same per file however
+// many entries the archive has.
 uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory, const std::string &targetDirectory,
                             bool recurse) {
   uint8_t result = prDone;
@@ -315,15 +304,11 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
   return result;
 }
 
-// Appends the bytes of source to the end of target and an entry for them to
-// the directory; entryName is left in entry form (lower case, space rule).
-// True when appended, and also when the name is already present (nothing is
-// appended then: the first file of a name wins). False, with the reason added
-// to Failures(), when the source is missing or not a regular file, when the
-// entry name would not fit the record's name field, when either file cannot
-// be opened, when the data would carry target past PakFormat::MaxArchiveSize,
-// or when the copy fails part-way; the entry and the bytes appended for it
-// are then taken back.
+// A name already present appends nothing: the first file of a name wins. The
+// file is refused when it is missing or no regular file, when its name would
+// not fit the record's name field, when either file cannot be opened, when its
+// data would carry target past PakFormat::MaxArchiveSize, or when the copy
+// fails part-way; the entry and the bytes appended for it are then taken back.
 bool TQuakePak::AppendFileData(const std::string &target, const std::string &source, std::string &entryName) {
   const TStringList one{source};
   TSourceOpener opener(one);
@@ -340,9 +325,7 @@ bool TQuakePak::AppendOpenedFile(const TOpenedSource &opened, const std::string 
   if (opened.Fd >= 0)
     sourceFile = TPakFile(opened.Fd, source);
   if (!keepName) {
-    if (m_ForceLowercase)
-      entryName = AsciiLower(entryName);
-    entryName = ApplySpaceRule(entryName);
+    entryName = ApplyCaseAndSpaceRules(entryName);
     if (FindEntry(entryName) >= 0)
       return true;
   }
@@ -470,7 +453,6 @@ uint8_t TQuakePak::ReplaceEntryData(int32_t index, const std::string &source) {
   return prDone;
 }
 
-// Appends the contents of one directory to paths: see ScanInto.
 void TQuakePak::ScanDirectory(const std::string &directory, TStringList &paths, bool recurse) {
   std::vector<TQueuedPath> found;
   ScanInto(directory, found, recurse);

@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
@@ -21,12 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-std::string WithTrailingSlash(std::string path) {
-  if (path.empty() || path.back() != '/')
-    path += '/';
-  return path;
-}
-
 // The temporary directory of the system, or the program's own folder.
 std::string SystemTempDirectory() {
   std::error_code error;
@@ -214,9 +207,7 @@ void TQuakePak::StartWorkingFile() {
     return; // adding fails later, with the reason
   m_WorkingFile = std::make_unique<TPakFile>(working, m_WorkingFileName);
   unsigned char header[PakFormat::HeaderSize];
-  std::memcpy(header, PakFormat::Magic, 4);
-  WriteInt32(header + 4, -1);
-  WriteInt32(header + 8, -1);
+  FormatBareHeader(header);
   try {
     m_WorkingFile->Write(header, PakFormat::HeaderSize);
   } catch (const EInOutError &) {

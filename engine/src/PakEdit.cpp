@@ -10,10 +10,7 @@ namespace {
 bool NamesNoFile(const std::string &name) { return name.empty() || name.back() == '/'; }
 } // namespace
 
-// Removes the named entries (each found with FindEntry, names not found are
-// passed over) and makes one delete record of those removed. Returns 0 done,
-// or, when a precondition fails, the code of the last failing test: 7 no
-// archive open, 5 the archive may not be changed, 1 the list is empty.
+// Of the failing preconditions the last one tested decides the result.
 uint8_t TQuakePak::DeleteEntries(const TStringList &names) {
   uint8_t result = prDone;
   if (m_FileName.empty())
@@ -41,13 +38,10 @@ uint8_t TQuakePak::DeleteEntries(const TStringList &names) {
   return prDone;
 }
 
-// Gives entry index the normalised new name; it keeps its place, position and
-// size. An index out of range is ignored. Raises, in this order of testing,
-// EPakFileProtected when the archive may not be changed, EInvalidFileName
-// (NameEmptyMessage) when the name is empty or ends in "/", EInvalidFileName
-// (NameExistsMessage) when any entry, this one included, has the name, and
-// EInvalidFileName (NameTooLongMessage) beyond the record's name field.
-// Nothing changes when it raises.
+// The entry keeps its place, position and size. Tested in this order:
+// EInvalidFileName with NameEmptyMessage when the name is empty or ends in
+// "/", NameExistsMessage when any entry, this one included, has the name,
+// NameTooLongMessage beyond the record's name field.
 void TQuakePak::RenameEntry(int32_t index, const std::string &newName) {
   std::string name = MakeEntryName(newName);
   if (index < 0 || index >= EntryCount())
@@ -66,11 +60,8 @@ void TQuakePak::RenameEntry(int32_t index, const std::string &newName) {
   AddUndoRecord(record);
 }
 
-// Puts each named entry into targetDirectory (empty: the top level) under its
-// file name, normalised. An entry whose new name is taken, would not fit the
-// record's name field, or would name no file stays as it is. Returns 0 done,
-// or, when a precondition fails, the code of the first failing test: 7 no
-// archive open, 5 the archive may not be changed, 1 the list is empty. Only a
+// Each entry keeps its file name, made with MakeEntryName below the target. Of
+// the failing preconditions the first one tested decides the result. Only a
 // call that moved something makes a record.
 uint8_t TQuakePak::MoveEntries(const TStringList &names, const std::string &targetDirectory) {
   // Slashes first, so that a directory typed with a closing backslash gets

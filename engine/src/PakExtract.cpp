@@ -237,11 +237,7 @@ int TQuakePak::CreateEntryFile(int parent, const std::string &leaf, const std::s
   return created;
 }
 
-// Copies the data of entry index into a new file at targetPath, from the
-// archive file (position > 0) or the working file. An index out of range does
-// nothing. Raises EInOutError when a file cannot be opened, read or written;
-// a target file that was created is then removed, so no half-written file is
-// left. A symbolic link at targetPath is refused, never written through.
+// The data comes from the archive file (position > 0) or the working file.
 void TQuakePak::ExtractEntry(int32_t index, const std::string &targetPath) {
   if (index < 0 || index >= EntryCount())
     return;

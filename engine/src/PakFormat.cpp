@@ -1,5 +1,5 @@
 // The PAK file format: recognition, reading the directory, bare headers and
-// writing the directory at the end of a save.
+// writing the directory at the end of a save; what the result codes mean.
 #include "PakFile.h"
 #include "PakInternal.h"
 #include "PakQuake.h"
@@ -25,6 +25,41 @@ void WriteInt32(unsigned char *bytes, int32_t value) {
   auto bits = static_cast<uint32_t>(value);
   for (int i = 0; i < 4; ++i)
     bytes[i] = static_cast<unsigned char>(bits >> (8 * i));
+}
+
+void FormatBareHeader(unsigned char *header) {
+  std::memcpy(header, Magic, sizeof Magic);
+  WriteInt32(header + DirectoryPositionOffset, -1);
+  WriteInt32(header + DirectorySizeOffset, -1);
+}
+
+const char *ResultText(uint8_t code) {
+  switch (code) {
+  case prDone:
+    return "Done.";
+  case prEmptyList:
+    return "There was nothing to work on.";
+  case prNoPath:
+    return "No folder was given.";
+  case prBadSize:
+    return "The data does not have the size it must have.";
+  case prProtected:
+    return "The archive is protected and may not be changed.";
+  case prNoArchive:
+    return "No archive is open.";
+  case prNoFile:
+    return "The file does not exist.";
+  case prFileTooShort:
+    return "The file ends too early.";
+  case prWriteFailed:
+    return "A file could not be read or written.";
+  case prCancelled:
+    return "The operation was cancelled.";
+  case prNothingToUndo:
+    return "There is nothing to undo.";
+  default:
+    return "The operation ended with an unknown result.";
+  }
 }
 
 bool HasPakMagic(TPakFile &file) {
@@ -53,9 +88,7 @@ bool TQuakePak::CreateBareArchive(const std::string &path) {
   try {
     TPakFile file(path, TPakFile::Create);
     unsigned char header[HeaderSize];
-    std::memcpy(header, Magic, 4);
-    WriteInt32(header + 4, -1);
-    WriteInt32(header + 8, -1);
+    FormatBareHeader(header);
     file.Write(header, HeaderSize);
     file.Close();
     return true;
@@ -102,8 +135,8 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryRep
     damage(-1, {}, "The file is shorter than the 12 bytes of a PAK header.");
     return;
   }
-  int32_t offset = ReadInt32(header + 4);
-  int32_t length = ReadInt32(header + 8);
+  int32_t offset = ReadInt32(header + DirectoryPositionOffset);
+  int32_t length = ReadInt32(header + DirectorySizeOffset);
   // No entries: an empty directory, or the bare header of a file being written.
   if (length == 0 || (offset == -1 && length == -1))
     return;
@@ -185,8 +218,8 @@ bool TQuakePak::WriteDirectory(const std::string &path) {
     int64_t directoryLength = static_cast<int64_t>(m_Directory.size()) * RecordSize;
     if (directoryOffset + directoryLength > MaxArchiveSize)
       return false;
-    WriteInt32(header + 4, static_cast<int32_t>(directoryOffset));
-    WriteInt32(header + 8, static_cast<int32_t>(directoryLength));
+    WriteInt32(header + DirectoryPositionOffset, static_cast<int32_t>(directoryOffset));
+    WriteInt32(header + DirectorySizeOffset, static_cast<int32_t>(directoryLength));
     file.Seek(0);
     file.Write(header, HeaderSize);
   } catch (const EInOutError &) {

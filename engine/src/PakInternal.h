@@ -10,6 +10,12 @@ class TPakFile;
 
 int32_t ReadInt32(const unsigned char *bytes);
 void WriteInt32(unsigned char *bytes, int32_t value);
+// The header of an archive that is still being written: "PACK" and -1 for the
+// directory's position and size.
+void FormatBareHeader(unsigned char *header);
+
+// The path with one "/" at its end.
+std::string WithTrailingSlash(std::string path);
 
 // Names in undo records: "%", ":" and "," are written as "%XX", and so is a
 // name of one character (its piece would look like a kind marker). Any other

@@ -1,5 +1,6 @@
 // Entry names and disk paths: the small string routines shared by the engine,
 // the main window and the dialogs.
+#include "PakInternal.h"
 #include "PakQuake.h"
 
 #include <algorithm>
@@ -75,6 +76,12 @@ int64_t FileSizeOf(const std::string &path) {
   return info.st_size;
 }
 
+std::string WithTrailingSlash(std::string path) {
+  if (path.empty() || path.back() != '/')
+    path += '/';
+  return path;
+}
+
 std::string PathDirectory(const std::string &path) {
   auto at = path.rfind('/');
   return at == std::string::npos ? std::string() : path.substr(0, at + 1);
@@ -128,8 +135,9 @@ std::string TQuakePak::ApplySpaceRule(const std::string &name) const {
 }
 
 std::string TQuakePak::MakeEntryName(const std::string &name) const {
-  std::string result = ToEntrySlashes(name);
-  if (m_ForceLowercase)
-    result = AsciiLower(result);
-  return ApplySpaceRule(result);
+  return ApplyCaseAndSpaceRules(ToEntrySlashes(name));
+}
+
+std::string TQuakePak::ApplyCaseAndSpaceRules(const std::string &name) const {
+  return ApplySpaceRule(m_ForceLowercase ? AsciiLower(name) : name);
 }

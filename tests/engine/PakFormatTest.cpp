@@ -1,9 +1,10 @@
 // The PAK format: recognition, reading directories (also hostile ones),
-// bare headers and writing the directory.
+// bare headers, writing the directory, and what the result codes mean.
 #include "PakQuake.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 
 namespace {
@@ -193,4 +194,22 @@ TEST(WriteDirectory, EmptyArchiveIsTwelveBytes) {
   ASSERT_TRUE(pak.WriteDirectory(folder.File("out.pak")));
   EXPECT_EQ(ReadFileBytes(folder.File("out.pak")), std::string("PACK\x0C\x00\x00\x00\x00\x00\x00\x00", 12));
   EXPECT_FALSE(pak.WriteDirectory(folder.File("missing.pak")));
+}
+
+TEST(ResultText, SaysEachCodeInItsOwnSentence) {
+  const uint8_t named[] = {prDone,   prEmptyList,    prNoPath,      prBadSize,   prProtected,    prNoArchive,
+                           prNoFile, prFileTooShort, prWriteFailed, prCancelled, prNothingToUndo};
+  std::set<std::string> sentences;
+  for (uint8_t code : named) {
+    const std::string text = ResultText(code);
+    EXPECT_EQ(text.back(), '.') << int(code);
+    EXPECT_TRUE(sentences.insert(text).second) << int(code) << ": " << text;
+  }
+  // Numbers without a name share one sentence, which is none of the others.
+  const std::string unknown = ResultText(2);
+  EXPECT_EQ(unknown, ResultText(200));
+  EXPECT_EQ(sentences.count(unknown), 0u);
+  // The numbers are stored and compared by callers: they stay as they are.
+  EXPECT_EQ(int(prWriteFailed), 14);
+  EXPECT_EQ(int(prNothingToUndo), 16);
 }

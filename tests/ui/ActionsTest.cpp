@@ -4,9 +4,7 @@
 // are answered by a dialog script once their modal loop runs. Every archive and
 // disk file is made by the test in a temporary folder.
 #include "LumpViewDlg.h"
-#include "MainForm.h"
-#include "ScriptedDesktop.h"
-#include "UiTestSupport.h"
+#include "WindowSession.h"
 
 #include <QAction>
 #include <QApplication>
@@ -49,152 +47,10 @@ QStringList FilesBelow(const QString &folder) {
   return files;
 }
 
-// Answers the modal dialogs that a command opens, in the order they are
-// expected, each by its object name. Between Expect and Finish it keeps
-// watching: a modal dialog that was not expected is recorded and rejected,
-// so a wrong road through a command fails the test instead of hanging it.
-class TDialogScript : public QObject {
-public:
-  using TAction = std::function<void(QWidget &dialog)>;
-
-  void Expect(const QString &name, TAction action) {
-    m_Steps.append({name, std::move(action)});
-    if (!m_Armed) {
-      m_Armed = true;
-      Schedule();
-    }
-  }
-
-  // True when every expected dialog came and no other one did; stops watching.
-  bool Finish() {
-    const bool clean = m_Steps.isEmpty() && Unexpected.isEmpty();
-    if (!clean)
-      qWarning("dialogs still expected: %lld, unexpected: %s", static_cast<long long>(m_Steps.size()),
-               qPrintable(Unexpected.join(u',')));
-    m_Steps.clear();
-    Unexpected.clear();
-    Seen.clear();
-    m_Armed = false;
-    return clean;
-  }
-
-  QStringList Seen;
-  QStringList Unexpected;
-
-private:
-  struct TStep {
-    QString Name;
-    TAction Action;
-  };
-
-  void Schedule() {
-    QTimer::singleShot(0, this, [this] { Tick(); });
-  }
-
-  void Tick() {
-    if (!m_Armed)
-      return;
-    if (QWidget *modal = QApplication::activeModalWidget()) {
-      if (!m_Steps.isEmpty() && modal->objectName() == m_Steps.front().Name) {
-        TStep step = m_Steps.takeFirst();
-        Seen << step.Name;
-        step.Action(*modal);
-      } else if (auto *dialog = qobject_cast<QDialog *>(modal)) {
-        Unexpected << modal->objectName();
-        dialog->reject();
-      }
-    }
-    Schedule();
-  }
-
-  QList<TStep> m_Steps;
-  bool m_Armed = false;
-};
-
-// One window on its own folder: a Quake installation (quake/id1/pak0.pak), a
-// scratch settings file, the scripted desktop and the dialog script.
-struct TSession {
-  QTemporaryDir Folder;
-  QString Quake;
-  TScriptedDesktop Desktop;
-  TDialogScript Dialogs;
-  std::unique_ptr<QSettings> Settings;
-  std::unique_ptr<TMain> Main;
-
-  explicit TSession(bool withQuake = true) {
-    Quake = Folder.filePath(QStringLiteral("quake")) + QLatin1Char('/');
-    WriteBytes(Quake + QStringLiteral("id1/pak0.pak"), BuildPak({{"gfx/a.lmp", "12345678"}}));
-    Settings = std::make_unique<QSettings>(Folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    if (withQuake)
-      Settings->setValue(QStringLiteral("Quake/Directory"), Quake);
-    Main = std::make_unique<TMain>(Desktop, *Settings, QStringList());
-  }
-
-  QString Path(const QString &relative) const { return Folder.filePath(relative); }
-
-  QString Archive(const QString &name, const TFixture &entries) {
-    const QString path = Path(name);
-    WriteBytes(path, BuildPak(entries));
-    return path;
-  }
-
-  void Open(const QString &path) {
-    Desktop.OpenFilesAnswers.enqueue({path});
-    Main->MenuFileOpenClick();
-    // Only what the commands under test ask is of interest.
-    Desktop.Asked.clear();
-    Desktop.FileRequests.clear();
-  }
-
-  // The archive's entry names, sorted.
-  QStringList Entries() const {
-    QStringList names;
-    for (const TDirEntry &entry : Main->Pak().Directory())
-      names << QString::fromStdString(entry.Name);
-    names.sort();
-    return names;
-  }
-
-  const TDirEntry *Entry(const char *name) const {
-    const int32_t index = Main->Pak().FindEntry(name);
-    return index < 0 ? nullptr : &Main->Pak().Directory()[static_cast<size_t>(index)];
-  }
-
-  // The list's stored names, in row order.
-  QStringList Rows() const {
-    QStringList names;
-    for (int row = 0; row < Main->ListModel().RowCount(); ++row)
-      names << QString::fromStdString(Main->ListModel().Row(row).EntryName);
-    return names;
-  }
-
-  void Select(const QStringList &names) {
-    QItemSelectionModel *selection = Main->OneViewList()->selectionModel();
-    selection->clearSelection();
-    const QStringList rows = Rows();
-    for (const QString &name : names) {
-      const int row = static_cast<int>(rows.indexOf(name));
-      QVERIFY2(row >= 0, qPrintable(name));
-      selection->select(Main->ListModel().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-    Main->OneViewListClick();
-  }
-
-  // What the bytes of an entry are, read back through an extraction.
-  QByteArray EntryData(const char *name) {
-    const QString out = Path(QStringLiteral("entry-data"));
-    QDir(out).removeRecursively();
-    Main->Pak().ExtractEntries({name}, out.toStdString(), false);
-    return ReadBytes(out + QLatin1Char('/') + QFileInfo(QString::fromUtf8(name)).fileName());
-  }
-
-  // Runs a command as the menus do, through the window's error report.
-  void Command(const char *actionName) {
-    auto *action = Main->findChild<QAction *>(QLatin1String(actionName));
-    QVERIFY2(action != nullptr, actionName);
-    action->setEnabled(true);
-    action->trigger();
-  }
+// One window, made at once, on its own folder; the stock archive holds one
+// entry, gfx/a.lmp.
+struct TSession : TWindowSession {
+  explicit TSession(bool withQuake = true) : TWindowSession(withQuake, {{"gfx/a.lmp", "12345678"}}) { Start(); }
 };
 
 } // namespace
@@ -216,14 +72,14 @@ private slots:
 void ActionsTest::AddFilesAndTreeWithClashes() {
   TSession session;
   TMain &main = *session.Main;
-  session.Open(session.Archive(QStringLiteral("base.pak"),
-                               {{"maps/e1m1.bsp", "old1"}, {"sound/x.wav", "oldx"}, {"readme.txt", "r"}}));
+  session.OpenFresh(session.Archive(QStringLiteral("base.pak"),
+                                    {{"maps/e1m1.bsp", "old1"}, {"sound/x.wav", "oldx"}, {"readme.txt", "r"}}));
   const QString src = session.Path(QStringLiteral("src"));
   WriteBytes(src + QStringLiteral("/maps/e1m1.bsp"), "new1");
   WriteBytes(src + QStringLiteral("/maps/e1m2.bsp"), "new2");
   WriteBytes(src + QStringLiteral("/sound/x.wav"), "newx");
   WriteBytes(src + QStringLiteral("/sound/deep/y.wav"), "yy");
-  QVERIFY(main.RecurseSubDirs());
+  QVERIFY(main.Session().Values().RecurseSubDirs);
 
   // Cancel: nothing is added, but the recurse box's state is kept.
   session.Dialogs.Expect("AddDialog", [](QWidget &dialog) {
@@ -232,11 +88,11 @@ void ActionsTest::AddFilesAndTreeWithClashes() {
     recurse->setChecked(false);
     Click(dialog, "CancelBtn");
   });
-  main.MenuActionsAddClick();
+  session.Command("MenuActionsAdd");
   QVERIFY(session.Dialogs.Finish());
-  QVERIFY(!main.RecurseSubDirs());
+  QVERIFY(!main.Session().Values().RecurseSubDirs);
   QCOMPARE(session.Entries().size(), 3);
-  QVERIFY(!main.Pak().Modified());
+  QVERIFY(!main.Session().Pak().Modified());
 
   // The tree, relative to src, with sub-directories; the first clash kept, the second replaced.
   QStringList asked;
@@ -259,12 +115,12 @@ void ActionsTest::AddFilesAndTreeWithClashes() {
   });
   session.Dialogs.Expect("ConfirmReplaceDialog", answer("NoBtn"));
   session.Dialogs.Expect("ConfirmReplaceDialog", answer("YesBtn"));
-  main.MenuActionsAddClick();
+  session.Command("MenuActionsAdd");
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(asked, QStringList({"maps/e1m1.bsp", "sound/x.wav"}));
   QVERIFY(normalCursorWhileAsking);
   QCOMPARE(QApplication::overrideCursor(), nullptr); // every hourglass taken back
-  QVERIFY(main.RecurseSubDirs());
+  QVERIFY(main.Session().Values().RecurseSubDirs);
   QCOMPARE(session.Entries(),
            QStringList({"maps/e1m1.bsp", "maps/e1m2.bsp", "readme.txt", "sound/deep/y.wav", "sound/x.wav"}));
   QCOMPARE(session.EntryData("maps/e1m1.bsp"), QByteArray("old1"));
@@ -277,7 +133,7 @@ void ActionsTest::AddFilesAndTreeWithClashes() {
   QCOMPARE(main.findChild<QAction *>("MenuActionsUndo")->text(), QStringLiteral("&Undo Add File(s)"));
   QVERIFY(session.Desktop.Texts("error").isEmpty());
 
-  main.MenuActionsUndoClick();
+  session.Command("MenuActionsUndo");
   QCOMPARE(session.Entries(), QStringList({"maps/e1m1.bsp", "readme.txt", "sound/x.wav"}));
   QCOMPARE(session.EntryData("sound/x.wav"), QByteArray("oldx"));
   QCOMPARE(main.ListModel().RowCount(), 3);
@@ -294,7 +150,7 @@ void ActionsTest::AddFilesAndTreeWithClashes() {
     Click(dialog, "OKBtn");
   });
   session.Dialogs.Expect("ConfirmReplaceDialog", answer("YesToAllBtn"));
-  main.MenuActionsAddClick();
+  session.Command("MenuActionsAdd");
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(asked.size(), 1);
   QCOMPARE(session.Entries(), QStringList({"maps/e1m1.bsp", "maps/e1m2.bsp", "readme.txt", "sound/x.wav"}));
@@ -311,7 +167,7 @@ void ActionsTest::AddFilesAndTreeWithClashes() {
     Click(dialog, "OKBtn");
   });
   session.Dialogs.Expect("ConfirmReplaceDialog", answer("CancelBtn"));
-  main.MenuActionsAddClick();
+  session.Command("MenuActionsAdd");
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(session.Entries().size(), 4);
   QVERIFY(session.Desktop.Texts("error").isEmpty());
@@ -321,7 +177,7 @@ void ActionsTest::AddFilesAndTreeWithClashes() {
 void ActionsTest::AddReportsFilesThatCouldNotBeAdded() {
   TSession session;
   TMain &main = *session.Main;
-  session.Open(session.Archive(QStringLiteral("base.pak"), {{"a.txt", "old"}}));
+  session.OpenFresh(session.Archive(QStringLiteral("base.pak"), {{"a.txt", "old"}}));
   const QString dir = session.Path(QStringLiteral("dir"));
   WriteBytes(dir + QStringLiteral("/a.txt"), "new a");
   WriteBytes(dir + QStringLiteral("/b.txt"), "new b");
@@ -337,7 +193,7 @@ void ActionsTest::AddReportsFilesThatCouldNotBeAdded() {
     QVERIFY(QFile::remove(dir + QStringLiteral("/b.txt")));
     Click(dialog, "YesBtn");
   });
-  main.MenuActionsAddClick();
+  session.Command("MenuActionsAdd");
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(session.Desktop.Texts("error"),
            QStringList({QStringLiteral("Some of the files could not be added to the PAK file.\n") + dir +
@@ -345,7 +201,7 @@ void ActionsTest::AddReportsFilesThatCouldNotBeAdded() {
   QCOMPARE(session.Entries(), QStringList({"a.txt"}));
   QCOMPARE(session.EntryData("a.txt"), QByteArray("new a"));
   QCOMPARE(main.ListModel().RowCount(), 1);
-  QVERIFY(main.Pak().CanUndo());
+  QVERIFY(main.Session().Pak().CanUndo());
 }
 
 void ActionsTest::DropWithoutArchive() {
@@ -354,7 +210,7 @@ void ActionsTest::DropWithoutArchive() {
     session.Main->DropFiles({session.Archive(QStringLiteral("maps.pak"), {{"a", "1"}})});
     QCOMPARE(session.Desktop.Asked.size(), 1);
     QCOMPARE(session.Desktop.Texts("error"), QStringList({QStringLiteral("Invalid Quake Directory.")}));
-    QVERIFY(session.Main->Pak().FileName().empty());
+    QVERIFY(session.Main->Session().Pak().FileName().empty());
   }
 
   TSession session;
@@ -368,10 +224,10 @@ void ActionsTest::DropWithoutArchive() {
   QVERIFY(enter.isAccepted());
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&main, &drop);
-  QVERIFY(main.Pak().FileName().empty()); // handled once the drop event has been answered
+  QVERIFY(main.Session().Pak().FileName().empty()); // handled once the drop event has been answered
   QCoreApplication::processEvents();
   QVERIFY(session.Desktop.Asked.isEmpty());
-  QCOMPARE(QString::fromStdString(main.Pak().FileName()), maps);
+  QCOMPARE(QString::fromStdString(main.Session().Pak().FileName()), maps);
   QCOMPARE(main.ListModel().RowCount(), 1);
   QCOMPARE(main.windowTitle(), QStringLiteral("Varnel - ") + maps);
 
@@ -389,7 +245,7 @@ void ActionsTest::DropWithoutArchive() {
   fresh.DropFiles({file, folder});
   QVERIFY(empty.Dialogs.Finish());
   QCOMPARE(empty.Desktop.Texts("confirm"), QStringList({question}));
-  QVERIFY(fresh.Pak().FileName().empty());
+  QVERIFY(fresh.Session().Pak().FileName().empty());
 
   // Yes: a new untitled archive and the add dialog with the dropped paths.
   empty.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
@@ -403,7 +259,7 @@ void ActionsTest::DropWithoutArchive() {
   fresh.DropFiles({file, folder});
   QVERIFY(empty.Dialogs.Finish());
   QCOMPARE(listed, QStringList({file, folder}));
-  QCOMPARE(fresh.Pak().FileName(), std::string("(Untitled)"));
+  QCOMPARE(fresh.Session().Pak().FileName(), std::string("(Untitled)"));
   QCOMPARE(empty.Entries(), QStringList({"one.wav", "sub/two.wav"}));
   QCOMPARE(fresh.ListModel().RowCount(), 2);
   QVERIFY(empty.Desktop.Texts("error").isEmpty());
@@ -417,13 +273,13 @@ void ActionsTest::DropWithArchiveOpen() {
   WriteBytes(notPak, "not an archive");
   const QString other = session.Path(QStringLiteral("other.txt"));
   WriteBytes(other, "o");
-  main.MenuFileNewClick();
+  session.Command("MenuFileNew");
 
   // An archive is open: the open-or-add question. Cancel changes nothing.
   session.Dialogs.Expect("OpenOrAddDialog", [](QWidget &dialog) { Click(dialog, "CancelBtn"); });
   main.DropFiles({maps});
   QVERIFY(session.Dialogs.Finish());
-  QCOMPARE(main.Pak().FileName(), std::string("(Untitled)"));
+  QCOMPARE(main.Session().Pak().FileName(), std::string("(Untitled)"));
   QVERIFY(session.Entries().isEmpty());
 
   // Add: the archive goes into the open one as a file.
@@ -432,7 +288,7 @@ void ActionsTest::DropWithArchiveOpen() {
   main.DropFiles({maps});
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(session.Entries(), QStringList({"maps.pak"}));
-  QVERIFY(main.Pak().Modified());
+  QVERIFY(main.Session().Pak().Modified());
 
   // A PAK file with another file, or a ".pak" that is no archive: an add, never the question.
   session.Dialogs.Expect("AddDialog", [](QWidget &dialog) { Click(dialog, "CancelBtn"); });
@@ -448,7 +304,7 @@ void ActionsTest::DropWithArchiveOpen() {
   main.DropFiles({maps});
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(session.Desktop.Texts("confirm"), QStringList({saveQuestion}));
-  QCOMPARE(main.Pak().FileName(), std::string("(Untitled)"));
+  QCOMPARE(main.Session().Pak().FileName(), std::string("(Untitled)"));
   QCOMPARE(session.Entries(), QStringList({"maps.pak"}));
 
   // No: the dropped archive replaces the open one.
@@ -456,13 +312,13 @@ void ActionsTest::DropWithArchiveOpen() {
   session.Dialogs.Expect("OpenOrAddDialog", [](QWidget &dialog) { Click(dialog, "OpenBtn"); });
   main.DropFiles({maps});
   QVERIFY(session.Dialogs.Finish());
-  QCOMPARE(QString::fromStdString(main.Pak().FileName()), maps);
+  QCOMPARE(QString::fromStdString(main.Session().Pak().FileName()), maps);
   QCOMPARE(session.Entries(), QStringList({"maps/e1m1.bsp"}));
   QCOMPARE(main.ListModel().RowCount(), 1);
 
   // A protected stock archive takes no drop: said before any dialog.
-  session.Open(session.Quake + QStringLiteral("id1/pak0.pak"));
-  QVERIFY(main.Pak().IsProtected());
+  session.OpenFresh(session.Quake + QStringLiteral("id1/pak0.pak"));
+  QVERIFY(main.Session().Pak().IsProtected());
   main.DropFiles({other});
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(session.Desktop.Texts("error"),
@@ -473,22 +329,22 @@ void ActionsTest::DropWithArchiveOpen() {
 void ActionsTest::DeleteAndUndo() {
   TSession session;
   TMain &main = *session.Main;
-  session.Open(session.Archive(QStringLiteral("base.pak"),
-                               {{"a.wav", "1"}, {"maps/b.bsp", "22"}, {"c.txt", "333"}, {"gfx/d.lmp", "4444"}}));
+  session.OpenFresh(session.Archive(QStringLiteral("base.pak"),
+                                    {{"a.wav", "1"}, {"maps/b.bsp", "22"}, {"c.txt", "333"}, {"gfx/d.lmp", "4444"}}));
 
   // Nothing selected: nothing asked.
   session.Select({});
-  main.MenuActionsDelClick();
+  session.Command("MenuActionsDel");
   QVERIFY(session.Desktop.Asked.isEmpty());
 
   session.Select({"maps/b.bsp"});
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
-  main.MenuActionsDelClick();
+  session.Command("MenuActionsDel");
   QCOMPARE(session.Desktop.Texts("confirm"), QStringList({"Are you sure you want to delete these 1 files?"}));
   QCOMPARE(session.Entries().size(), 4);
 
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
-  main.MenuActionsDelClick();
+  session.Command("MenuActionsDel");
   QCOMPARE(session.Entries(), QStringList({"a.wav", "c.txt", "gfx/d.lmp"}));
   QCOMPARE(main.ListModel().RowCount(), 3);
   QCOMPARE(main.StatusText(0), QStringLiteral("3 files"));
@@ -496,37 +352,38 @@ void ActionsTest::DeleteAndUndo() {
 
   session.Select({"a.wav", "gfx/d.lmp"});
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
-  main.MenuActionsDelClick();
+  session.Command("MenuActionsDel");
   QCOMPARE(session.Desktop.Texts("confirm").last(), QStringLiteral("Are you sure you want to delete these 2 files?"));
   QCOMPARE(session.Entries(), QStringList({"c.txt"}));
   QCOMPARE(session.Rows(), QStringList({"c.txt"}));
   QCOMPARE(main.findChild<QAction *>("MenuActionsUndo")->text(), QStringLiteral("&Undo Delete File(s)"));
 
-  main.MenuActionsUndoClick();
+  session.Command("MenuActionsUndo");
   QCOMPARE(session.Entries(), QStringList({"a.wav", "c.txt", "gfx/d.lmp"}));
   QCOMPARE(session.EntryData("gfx/d.lmp"), QByteArray("4444"));
-  main.MenuActionsUndoClick();
+  session.Command("MenuActionsUndo");
   QCOMPARE(session.Entries().size(), 4);
   QCOMPARE(main.ListModel().RowCount(), 4);
-  QVERIFY(!main.Pak().CanUndo());
+  QVERIFY(!main.Session().Pak().CanUndo());
   // With nothing left to undo the list is still refilled: a selection does not survive.
   session.Select({"c.txt"});
-  main.MenuActionsUndoClick();
-  QCOMPARE(main.SelectedCount(), 0);
+  session.Command("MenuActionsUndo");
+  QCOMPARE(main.OneViewList()->SelectedCount(), 0);
   QCOMPARE(main.ListModel().RowCount(), 4);
 }
 
 void ActionsTest::MoveAndUndo() {
   TSession session;
   TMain &main = *session.Main;
-  session.Open(session.Archive(QStringLiteral("base.pak"), {{"a.wav", "1"}, {"maps/b.bsp", "22"}, {"c.txt", "3"}}));
+  session.OpenFresh(
+      session.Archive(QStringLiteral("base.pak"), {{"a.wav", "1"}, {"maps/b.bsp", "22"}, {"c.txt", "3"}}));
 
   session.Select({"a.wav", "maps/b.bsp"});
   session.Dialogs.Expect("MoveDialog", [](QWidget &dialog) {
     Child<QComboBox>(dialog, "MoveDirCombo")->setEditText(QStringLiteral("maps"));
     Click(dialog, "CancelBtn");
   });
-  main.MenuActionsMoveClick();
+  session.Command("MenuActionsMove");
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(session.Entries(), QStringList({"a.wav", "c.txt", "maps/b.bsp"}));
 
@@ -534,14 +391,14 @@ void ActionsTest::MoveAndUndo() {
     Child<QComboBox>(dialog, "MoveDirCombo")->setEditText(QStringLiteral("Sound/New"));
     Click(dialog, "OKBtn");
   });
-  main.MenuActionsMoveClick();
+  session.Command("MenuActionsMove");
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(session.Entries(), QStringList({"c.txt", "sound/new/a.wav", "sound/new/b.bsp"}));
   QCOMPARE(main.ListModel().RowCount(), 3);
   QCOMPARE(session.EntryData("sound/new/b.bsp"), QByteArray("22"));
   QCOMPARE(main.findChild<QAction *>("MenuActionsUndo")->text(), QStringLiteral("&Undo Move File(s)"));
 
-  main.MenuActionsUndoClick();
+  session.Command("MenuActionsUndo");
   QCOMPARE(session.Entries(), QStringList({"a.wav", "c.txt", "maps/b.bsp"}));
   QCOMPARE(session.Rows().size(), 3);
 }
@@ -551,7 +408,7 @@ void ActionsTest::ExtractFlatAndWithPaths() {
   TMain &main = *session.Main;
   const QString archive = session.Archive(QStringLiteral("arc/test.pak"),
                                           {{"maps/e1m1.bsp", "AB"}, {"sound/x.wav", "XYZ"}, {"readme.txt", "R"}});
-  session.Open(archive);
+  session.OpenFresh(archive);
   const QString flat = session.Path(QStringLiteral("out/flat"));
   const QString tree = session.Path(QStringLiteral("out/tree"));
 
@@ -565,13 +422,13 @@ void ActionsTest::ExtractFlatAndWithPaths() {
     Child<QCheckBox>(dialog, "ExtractPathCheck")->setChecked(false);
     Click(dialog, "OkBtn");
   });
-  main.MenuActionsExtractClick();
+  session.Command("MenuActionsExtract");
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(proposed, QFileInfo(archive).absolutePath() + QLatin1Char('/'));
   QCOMPARE(FilesBelow(flat), QStringList({"x.wav"}));
   QCOMPARE(ReadBytes(flat + QStringLiteral("/x.wav")), QByteArray("XYZ"));
-  QCOMPARE(main.ExtractPath(), flat);
-  QVERIFY(!main.MaintainDirectory());
+  QCOMPARE(main.Session().Values().ExtractPath, flat);
+  QVERIFY(!main.Session().Values().MaintainDirectory);
 
   // Second: nothing selected, so all files; the path is remembered; existing files are replaced unasked.
   WriteBytes(tree + QStringLiteral("/maps/e1m1.bsp"), "OLD CONTENT");
@@ -584,12 +441,12 @@ void ActionsTest::ExtractFlatAndWithPaths() {
     Child<QCheckBox>(dialog, "ExtractPathCheck")->setChecked(true);
     Click(dialog, "OkBtn");
   });
-  main.MenuActionsExtractClick();
+  session.Command("MenuActionsExtract");
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(proposed, flat);
   QCOMPARE(FilesBelow(tree), QStringList({"maps/e1m1.bsp", "readme.txt", "sound/x.wav"}));
   QCOMPARE(ReadBytes(tree + QStringLiteral("/maps/e1m1.bsp")), QByteArray("AB"));
-  QVERIFY(main.MaintainDirectory());
+  QVERIFY(main.Session().Values().MaintainDirectory);
   QVERIFY(session.Desktop.Asked.isEmpty());
 
   // Cancel keeps the remembered values.
@@ -597,9 +454,9 @@ void ActionsTest::ExtractFlatAndWithPaths() {
     Child<QLineEdit>(dialog, "ExtractPathBox")->setText(QStringLiteral("/elsewhere"));
     Click(dialog, "CancelBtn");
   });
-  main.MenuActionsExtractClick();
+  session.Command("MenuActionsExtract");
   QVERIFY(session.Dialogs.Finish());
-  QCOMPARE(main.ExtractPath(), tree);
+  QCOMPARE(main.Session().Values().ExtractPath, tree);
 
   // Failures are said: no folder at all, and a folder that cannot be written.
   const QString blocker = session.Path(QStringLiteral("blocker"));
@@ -627,7 +484,7 @@ void ActionsTest::ExtractFlatAndWithPaths() {
     Child<QLineEdit>(dialog, "ExtractPathBox")->setText(tree);
     Click(dialog, "OkBtn");
   });
-  main.MenuActionsExtractClick();
+  session.Command("MenuActionsExtract");
   QVERIFY(session.Dialogs.Finish());
   session.Main.reset();
   QCOMPARE(session.Settings->value(QStringLiteral("Extract/Path")).toString(), tree);
@@ -641,28 +498,28 @@ void ActionsTest::ViewEntries() {
   const QByteArray picture = Int32LE(2) + Int32LE(2) + QByteArray("\x01\x02\x03\x04", 4);
   // gfx/bomb.lmp: a header asking for 1 x 1,000,000,000 pixels, with 4 of them.
   const QByteArray bomb = Int32LE(1) + Int32LE(1000000000) + QByteArray("\x01\x02\x03\x04", 4);
-  session.Open(session.Archive(QStringLiteral("view.pak"), {{"docs/readme.txt", "hello"},
-                                                            {"gfx/pic.lmp", picture},
-                                                            {"gfx/bomb.lmp", bomb},
-                                                            {"gfx/foo.wad", "WAD2"},
-                                                            {"~TMPPAK.PAK", "not the working file"},
-                                                            {"odd/..", "no file name"},
-                                                            {"docs/blocked.txt", "b"}}));
-  const QString privateFolder = QString::fromStdString(main.Pak().PrivateDirectory());
+  session.OpenFresh(session.Archive(QStringLiteral("view.pak"), {{"docs/readme.txt", "hello"},
+                                                                 {"gfx/pic.lmp", picture},
+                                                                 {"gfx/bomb.lmp", bomb},
+                                                                 {"gfx/foo.wad", "WAD2"},
+                                                                 {"~TMPPAK.PAK", "not the working file"},
+                                                                 {"odd/..", "no file name"},
+                                                                 {"docs/blocked.txt", "b"}}));
+  const QString privateFolder = QString::fromStdString(main.Session().Pak().PrivateDirectory());
 
   // A desktop program opens the copy; a second view extracts it afresh and lists it again.
   session.Desktop.OpenResult = TDesktopServices::orOpened;
   session.Select({"docs/readme.txt"});
-  main.OneViewListDblClick();
+  session.Command("MenuActionsView");
   QCOMPARE(session.Desktop.OpenedFiles.size(), 1);
   const QString copy = session.Desktop.OpenedFiles.first();
   QVERIFY2(copy.startsWith(privateFolder), qPrintable(copy));
   QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral("readme.txt"));
   QCOMPARE(ReadBytes(copy), QByteArray("hello"));
   WriteBytes(copy, "edited by the viewer");
-  main.OneViewListDblClick();
+  session.Command("MenuActionsView");
   QCOMPARE(ReadBytes(copy), QByteArray("hello"));
-  QCOMPARE(main.ViewedFiles(), TStringList({copy.toStdString(), copy.toStdString()}));
+  QCOMPARE(main.Session().ViewedFiles(), TStringList({copy.toStdString(), copy.toStdString()}));
 
   // An entry named like the working file does not touch the working file.
   const QString added = session.Path(QStringLiteral("added.txt"));
@@ -672,10 +529,10 @@ void ActionsTest::ViewEntries() {
     Click(dialog, "AddBtn");
     Click(dialog, "OKBtn");
   });
-  main.MenuActionsAddClick();
+  session.Command("MenuActionsAdd");
   QVERIFY(session.Dialogs.Finish());
   session.Select({"~TMPPAK.PAK"});
-  main.OneViewListDblClick();
+  session.Command("MenuActionsView");
   QCOMPARE(ReadBytes(session.Desktop.OpenedFiles.last()), QByteArray("not the working file"));
   QCOMPARE(session.EntryData("added.txt"), QByteArray("fresh data"));
 
@@ -689,7 +546,7 @@ void ActionsTest::ViewEntries() {
     pictureSize = static_cast<TLumpViewForm &>(dialog).Picture().size();
     Click(dialog, "CloseBtn");
   });
-  main.OneViewListDblClick();
+  session.Command("MenuActionsView");
   QVERIFY(session.Dialogs.Finish());
   QCOMPARE(caption, QStringLiteral("Lump Viewer - gfx/pic.lmp"));
   QCOMPARE(pictureSize, QSize(2, 2));
@@ -703,7 +560,7 @@ void ActionsTest::ViewEntries() {
     shown = Child<QLabel>(dialog, "LumpImage")->text();
     Click(dialog, "CloseBtn");
   });
-  main.OneViewListDblClick();
+  session.Command("MenuActionsView");
   QVERIFY(session.Dialogs.Finish());
   QVERIFY(pictureSize.isEmpty());
   QVERIFY2(shown.startsWith(QStringLiteral("gfx/bomb.lmp: ")), qPrintable(shown));
@@ -711,16 +568,16 @@ void ActionsTest::ViewEntries() {
 
   // No program for anything else: said so; the copy is still listed for deletion.
   session.Select({"gfx/foo.wad"});
-  main.OneViewListDblClick();
+  session.Command("MenuActionsView");
   QCOMPARE(session.Desktop.Texts("error"),
            QStringList({QStringLiteral("There is no application associated with this file type.")}));
-  QCOMPARE(main.ViewedFiles().size(), 6u);
+  QCOMPARE(main.Session().ViewedFiles().size(), 6u);
 
   // A program that fails to start, and an entry with no file name, are said too.
   session.Desktop.OpenResult = TDesktopServices::orFailed;
-  main.OneViewListDblClick();
+  session.Command("MenuActionsView");
   session.Select({"odd/.."});
-  main.OneViewListDblClick();
+  session.Command("MenuActionsView");
   const QStringList errors = session.Desktop.Texts("error");
   QCOMPARE(errors.size(), 3);
   QCOMPARE(errors[1], QStringLiteral("The program for this file type could not be started."));
@@ -729,19 +586,19 @@ void ActionsTest::ViewEntries() {
   // Only one selected row is viewed.
   const auto opened = session.Desktop.OpenedFiles.size();
   session.Select({"docs/readme.txt", "gfx/foo.wad"});
-  main.OneViewListDblClick();
+  session.Command("MenuActionsView");
   QCOMPARE(session.Desktop.OpenedFiles.size(), opened);
 
   // A copy that cannot be written is said, and nothing is opened.
   QVERIFY(QDir().mkpath(QFileInfo(copy).path() + QStringLiteral("/blocked.txt")));
   session.Desktop.OpenResult = TDesktopServices::orOpened;
   session.Select({"docs/blocked.txt"});
-  main.OneViewListDblClick();
+  session.Command("MenuActionsView");
   QCOMPARE(session.Desktop.OpenedFiles.size(), opened);
   QCOMPARE(session.Desktop.Texts("error").last(), QStringLiteral("The entry could not be extracted for viewing."));
 
   // The copies go with the window.
-  const TStringList viewed = main.ViewedFiles();
+  const TStringList viewed = main.Session().ViewedFiles();
   session.Main.reset();
   for (const std::string &file : viewed)
     QVERIFY2(!QFileInfo::exists(QString::fromStdString(file)), file.c_str());
@@ -750,7 +607,7 @@ void ActionsTest::ViewEntries() {
 void ActionsTest::ProgressReachesTheBar() {
   TSession session;
   TMain &main = *session.Main;
-  session.Open(session.Archive(QStringLiteral("base.pak"), {{"a.txt", "a"}}));
+  session.OpenFresh(session.Archive(QStringLiteral("base.pak"), {{"a.txt", "a"}}));
   main.show();
   QVERIFY(QTest::qWaitForWindowExposed(&main));
   auto *bar = main.findChild<QProgressBar *>(QStringLiteral("ProgressBar"));
@@ -782,7 +639,7 @@ void ActionsTest::ProgressReachesTheBar() {
     Click(dialog, "AddBtn");
     Click(dialog, "OKBtn");
   });
-  main.MenuActionsAddClick();
+  session.Command("MenuActionsAdd");
   QVERIFY(session.Dialogs.Finish());
   QVERIFY(seen.size() >= 5);
   QVERIFY(std::all_of(seen.begin(), seen.end(), [](const auto &step) { return step.second; }));
@@ -801,7 +658,7 @@ void ActionsTest::ProgressReachesTheBar() {
     Child<QLineEdit>(dialog, "ExtractPathBox")->setText(session.Path(QStringLiteral("out")));
     Click(dialog, "OkBtn");
   });
-  main.MenuActionsExtractClick();
+  session.Command("MenuActionsExtract");
   QVERIFY(session.Dialogs.Finish());
   QVERIFY(seen.size() >= 5);
   QCOMPARE(seen.back().first, 100);

@@ -30,7 +30,7 @@ class SettingsStoreTest : public QObject {
     values.ExtractPath = "/elsewhere";
     values.MaintainDirectory = true;
     values.RecurseSubDirs = false;
-    values.SortMode = 6;
+    values.SortOrder = {skPosition, false};
     values.OldFiles = {"/a.pak", "/b.pak", "/c.pak", "/d.pak"};
   }
 
@@ -64,7 +64,7 @@ private slots:
     QCOMPARE(values.RecurseSubDirs, true);
     QCOMPARE(pak.AllowUndo(), true);
     QCOMPARE(pak.MaxUndoLevels(), -1);
-    QCOMPARE(values.SortMode, uint8_t{0});
+    QCOMPARE(values.SortOrder, (TSortOrder{skName, false}));
     QCOMPARE(window.geometry(), QRect(269, 112, 541, 385));
     QVERIFY(!window.isMaximized());
     for (const QString &file : values.OldFiles)
@@ -87,7 +87,7 @@ private slots:
     values.ExtractPath = "/tmp/out, with a comma";
     values.MaintainDirectory = true;
     values.RecurseSubDirs = false;
-    values.SortMode = 7;
+    values.SortOrder = {skPosition, true};
     values.OldFiles = {"/x/one.pak", "", "/x/three.pak", ""};
     QWidget window;
     window.setGeometry(40, 50, 300, 200);
@@ -129,7 +129,7 @@ private slots:
     QCOMPARE(readValues.ExtractPath, values.ExtractPath);
     QCOMPARE(readValues.MaintainDirectory, true);
     QCOMPARE(readValues.RecurseSubDirs, false);
-    QCOMPARE(readValues.SortMode, uint8_t{7});
+    QCOMPARE(readValues.SortOrder, (TSortOrder{skPosition, true}));
     QCOMPARE(readValues.OldFiles, values.OldFiles);
     QCOMPARE(readWindow.geometry(), QRect(40, 50, 300, 200));
   }
@@ -195,7 +195,7 @@ private slots:
     else if (key == "Add/Handle Spaces")
       actual = pak.HandleSpaces();
     else if (key == "Options/Sort By")
-      actual = values.SortMode;
+      actual = values.SortOrder.Number();
     else if (key == "Add/Force Lowercase")
       actual = pak.ForceLowercase();
     else if (key == "Undo/Allow Undo")
@@ -282,7 +282,7 @@ private slots:
                                      pak, values, window);
     QCOMPARE(message, QString("Invalid Quake directory"));
     QCOMPARE(pak.QuakeDirectory(), std::string());
-    QCOMPARE(values.SortMode, uint8_t{4});
+    QCOMPARE(values.SortOrder, (TSortOrder{skSize, false}));
     QCOMPARE(values.OldFiles[0], QString("/q/last.pak"));
     QCOMPARE(pak.MaxUndoLevels(), 50);
     QCOMPARE(pak.ProtectID1Pak(), true);

@@ -1,0 +1,233 @@
+// The archive session without a window: the scripted desktop and scripted
+// dialogs answer every question, and the one change signal is recorded.
+// Every archive is built byte by byte in a temporary folder.
+#include "ArchiveSession.h"
+#include "ScriptedDesktop.h"
+#include "ScriptedDialogs.h"
+#include "UiTestSupport.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A session on its own folder, with a Quake installation whose stock archive
+// holds gfx/a.lmp, and a record of every change it reports.
+struct TSessionFixture {
+  QTemporaryDir Folder;
+  TScriptedDesktop Desktop;
+  TScriptedDialogs Dialogs;
+  TArchiveSession Session{Desktop, Dialogs};
+  QList<TArchiveSession::TChanges> Changes;
+
+  TSessionFixture() {
+    const QString quake = Folder.filePath(QStringLiteral("quake"));
+    WriteBytes(quake + QStringLiteral("/id1/pak0.pak"), BuildPak({{"gfx/a.lmp", "12345678"}}));
+    Session.Pak().SetQuakeDirectory(quake.toStdString());
+    QObject::connect(&Session, &TArchiveSession::Changed,
+                     [this](TArchiveSession::TChanges changes) { Changes << changes; });
+  }
+
+  QString Archive(const QString &name, const TFixture &entries) {
+    const QString path = Folder.filePath(name);
+    WriteBytes(path, BuildPak(entries));
+    return path;
+  }
+
+  // The changes reported since the last call.
+  QList<TArchiveSession::TChanges> TakeChanges() { return std::exchange(Changes, {}); }
+};
+
+using TChanges = TArchiveSession::TChanges;
+
+} // namespace
+
+class ArchiveSessionTest : public QObject {
+  Q_OBJECT
+private slots:
+  void OpeningReportsTheArchiveAndRemembersIt();
+  void EditsReportTheirEntries();
+  void DropAsksThroughTheDialogs();
+  void ExtractAndView();
+  void OptionsProgressAndErrorReport();
+};
+
+void ArchiveSessionTest::OpeningReportsTheArchiveAndRemembersIt() {
+  TSessionFixture f;
+  const QString first = f.Archive(QStringLiteral("one/first.pak"), {{"x.txt", "1"}});
+  const QString second = f.Archive(QStringLiteral("two/second.pak"), {{"y.txt", "2"}});
+  f.Session.OpenFile(first);
+  QCOMPARE(f.TakeChanges(), QList<TChanges>({TArchiveSession::chArchive | TArchiveSession::chRecentFiles}));
+  QCOMPARE(f.Session.Values().OpenPath, f.Folder.filePath(QStringLiteral("one/")));
+
+  // The Open command starts where the last archive was, and the recent files keep the newest first.
+  f.Desktop.OpenFilesAnswers.enqueue({second});
+  f.Session.Open();
+  QCOMPARE(f.Desktop.FileRequests.last().Directory, f.Folder.filePath(QStringLiteral("one/")));
+  QCOMPARE(f.Session.Values().OldFiles[0], second);
+  QCOMPARE(f.Session.Values().OldFiles[1], first);
+  f.Session.OpenRecent(1);
+  QCOMPARE(QString::fromStdString(f.Session.Pak().FileName()), first);
+  QCOMPARE(f.Session.Values().OldFiles[0], first);
+
+  // A file that is no archive is said, stays out of the recent files, and still refreshes.
+  const QString text = f.Archive(QStringLiteral("notes.pak"), {});
+  WriteBytes(text, "just text");
+  f.TakeChanges();
+  f.Session.OpenFile(text);
+  QCOMPARE(f.Desktop.Texts("error"), QStringList({"This is not a valid PAK file."}));
+  QCOMPARE(f.TakeChanges(), QList<TChanges>({TArchiveSession::chArchive}));
+  QCOMPARE(f.Session.Values().OldFiles[0], first);
+
+  // Gaps in stored recent files close up.
+  TSessionValues values;
+  values.OldFiles = {QString(), first, QString(), second};
+  f.Session.SetValues(values);
+  QCOMPARE(f.Session.Values().OldFiles, (std::array<QString, 4>{first, second, QString(), QString()}));
+}
+
+void ArchiveSessionTest::EditsReportTheirEntries() {
+  TSessionFixture f;
+  f.Session.OpenFile(f.Archive(QStringLiteral("e.pak"), {{"a.wav", "1"}, {"b.wav", "22"}, {"B.WAV", "333"}}));
+  f.TakeChanges();
+
+  // Renames find the entry by its exact bytes; a refusal is silent.
+  QCOMPARE(f.Session.Rename("B.WAV", "c.wav"), std::optional<std::string>("c.wav"));
+  QCOMPARE(f.Session.Pak().EntryName(1), std::string("b.wav"));
+  QVERIFY(!f.Session.Rename("a.wav", "b.wav"));
+  QVERIFY(!f.Session.Rename("gone.wav", "d.wav"));
+  QCOMPARE(f.TakeChanges(), QList<TChanges>(3, TArchiveSession::chState));
+
+  // Delete asks first; No changes nothing, Yes deletes and reports the entries.
+  f.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  f.Session.Delete({"a.wav", "b.wav"});
+  QCOMPARE(f.Desktop.Texts("confirm"), QStringList({"Are you sure you want to delete these 2 files?"}));
+  QVERIFY(f.TakeChanges().isEmpty());
+  f.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  f.Session.Delete({"a.wav", "b.wav"});
+  QCOMPARE(f.Session.Pak().EntryCount(), 1);
+  QCOMPARE(f.TakeChanges(), QList<TChanges>({TArchiveSession::chEntries}));
+
+  // Move goes to the typed directory; a cancelled move reports nothing.
+  f.Session.Move({"c.wav"});
+  QVERIFY(f.TakeChanges().isEmpty());
+  f.Dialogs.MoveAnswers.enqueue(QStringLiteral("sound"));
+  f.Session.Move({"c.wav"});
+  QCOMPARE(f.Session.Pak().EntryName(0), std::string("sound/c.wav"));
+
+  // Undo reports the entries even with nothing left to undo.
+  f.Session.Undo();
+  f.Session.Undo();
+  f.Session.Undo();
+  f.Session.Undo();
+  QCOMPARE(f.Session.Pak().EntryCount(), 3);
+  QVERIFY(!f.Session.Pak().CanUndo());
+  QCOMPARE(f.TakeChanges(), QList<TChanges>(5, TArchiveSession::chEntries));
+}
+
+void ArchiveSessionTest::DropAsksThroughTheDialogs() {
+  TSessionFixture f;
+  const QString loose = f.Folder.filePath(QStringLiteral("in/a.lmp"));
+  WriteBytes(loose, "new data");
+
+  // Nothing open: asked whether to start one, then the add dialog with the dropped path.
+  f.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  f.Dialogs.AddAnswers.enqueue({{loose}, QStringLiteral("gfx"), f.Folder.filePath(QStringLiteral("in/"))});
+  f.Session.Drop({loose});
+  QCOMPARE(f.Dialogs.AddProposals, QList<QStringList>({{loose}}));
+  QVERIFY(f.Session.Pak().IsUntitled());
+  QCOMPARE(f.Session.Pak().EntryName(0), std::string("gfx/a.lmp"));
+
+  // A clash asks about the entry by its name; Cancel adds nothing.
+  f.Dialogs.AddAnswers.enqueue({{loose}, QStringLiteral("gfx"), f.Folder.filePath(QStringLiteral("in/"))});
+  f.Session.Add();
+  QCOMPARE(f.Dialogs.Asked, QStringList({"add", "add", "replace gfx/a.lmp"}));
+  QCOMPARE(f.Session.Pak().EntryCount(), 1);
+
+  // A PAK file dropped while one is open: open or add; Cancel does neither.
+  const QString other = f.Archive(QStringLiteral("other.pak"), {{"z", "1"}});
+  f.Session.Drop({other});
+  QCOMPARE(f.Dialogs.Asked.last(), QStringLiteral("open-or-add"));
+  QVERIFY(f.Session.Pak().IsUntitled());
+  // Open: the unsaved archive is offered for saving first.
+  f.Dialogs.OpenOrAddAnswers.enqueue(oaOpen);
+  f.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  f.Session.Drop({other});
+  QCOMPARE(QString::fromStdString(f.Session.Pak().FileName()), other);
+  QCOMPARE(f.Desktop.Texts("confirm").last(), QStringLiteral("Save changes to (Untitled)?"));
+}
+
+void ArchiveSessionTest::ExtractAndView() {
+  TSessionFixture f;
+  // pic.lmp: a 2 x 2 picture lump (width, height, four palette indexes).
+  const QByteArray picture = Int32LE(2) + Int32LE(2) + QByteArray("\x01\x02\x03\x04", 4);
+  const QString archive =
+      f.Archive(QStringLiteral("x/v.pak"), {{"docs/readme.txt", "hello"}, {"pic.lmp", picture}, {"a.wad", "W"}});
+  f.Session.OpenFile(archive);
+
+  // Nothing selected: the dialog proposes all entries, in the archive's folder.
+  const QString out = f.Folder.filePath(QStringLiteral("out"));
+  f.Dialogs.ExtractAnswers.enqueue({out, true, true});
+  f.Session.Extract({}, {"docs/readme.txt", "pic.lmp"});
+  QCOMPARE(f.Dialogs.ExtractProposals.first().TargetDirectory, f.Folder.filePath(QStringLiteral("x/")));
+  QVERIFY(f.Dialogs.ExtractProposals.first().AllFiles);
+  QCOMPARE(ReadBytes(out + QStringLiteral("/docs/readme.txt")), QByteArray("hello"));
+  QVERIFY(QFile::exists(out + QStringLiteral("/pic.lmp")));
+  // The choices are kept for the next extraction, which proposes the selection.
+  f.Session.Extract({"pic.lmp"}, {"docs/readme.txt", "pic.lmp"});
+  QCOMPARE(f.Dialogs.ExtractProposals.last().TargetDirectory, out);
+  QVERIFY(f.Dialogs.ExtractProposals.last().MaintainDirectory);
+  QVERIFY(!f.Dialogs.ExtractProposals.last().AllFiles);
+
+  // Viewing: the desktop's program, else the picture for a lump, else a message.
+  f.Desktop.OpenResult = TDesktopServices::orOpened;
+  f.Session.View("docs/readme.txt");
+  QCOMPARE(ReadBytes(f.Desktop.OpenedFiles.last()), QByteArray("hello"));
+  f.Desktop.OpenResult = TDesktopServices::orNoApplication;
+  f.Session.View("pic.lmp");
+  QCOMPARE(f.Dialogs.Asked.last(), QStringLiteral("picture pic.lmp"));
+  QCOMPARE(f.Dialogs.PictureSizes, QList<QSize>({QSize(2, 2)}));
+  f.Session.View("a.wad");
+  QCOMPARE(f.Desktop.Texts("error"), QStringList({"There is no application associated with this file type."}));
+  QCOMPARE(f.Session.ViewedFiles().size(), size_t(3));
+}
+
+void ArchiveSessionTest::OptionsProgressAndErrorReport() {
+  TSessionFixture f;
+  f.Session.OpenFile(f.Archive(QStringLiteral("o.pak"), {{"a.txt", "1"}}));
+  f.TakeChanges();
+
+  // Options: cancelled, then applied; a cleared Quake directory closes the archive.
+  f.Session.Options();
+  f.Dialogs.OptionEdits.enqueue([](TOptionValues &values) { values.ForceLowercase = false; });
+  f.Session.Options();
+  QVERIFY(!f.Session.Pak().ForceLowercase());
+  f.Dialogs.OptionEdits.enqueue([](TOptionValues &values) { values.QuakeDirectory.clear(); });
+  f.Session.Options();
+  QVERIFY(f.Session.Pak().FileName().empty());
+  QCOMPARE(f.TakeChanges(), QList<TChanges>({TArchiveSession::chState, TArchiveSession::chState,
+                                             TArchiveSession::chState | TArchiveSession::chEntries}));
+
+  // A long operation reports its progress from start to end.
+  QSignalSpy started(&f.Session, &TArchiveSession::ProgressStarted);
+  QSignalSpy moved(&f.Session, &TArchiveSession::ProgressMoved);
+  QSignalSpy ended(&f.Session, &TArchiveSession::ProgressEnded);
+  f.Session.Pak().OnStartCallback(f.Session.Pak());
+  f.Session.Pak().OnCallback(f.Session.Pak(), 42);
+  f.Session.Pak().OnEndCallback(f.Session.Pak());
+  QCOMPARE(started.size(), 1);
+  QCOMPARE(moved.first().first().toInt(), 42);
+  QCOMPARE(ended.size(), 1);
+
+  // The error report: a failure's message in an error box, the session goes on.
+  f.Session.Run([] { throw EInOutError("/x/y.pak", "Input/output error"); });
+  f.Session.Run([] { throw 1; });
+  const QStringList errors = f.Desktop.Texts("error");
+  QCOMPARE(errors.size(), 2);
+  QVERIFY(errors[0].contains(QStringLiteral("y.pak")));
+  QCOMPARE(errors[1], QStringLiteral("An unexpected error occurred."));
+}
+
+QTEST_MAIN(ArchiveSessionTest)
+#include "ArchiveSessionTest.moc"

@@ -1,0 +1,58 @@
+#include "ScriptedDialogs.h"
+
+bool TScriptedDialogs::ChooseFilesToAdd(const TQuakePak &, QStringList &files, QString &internalDirectory,
+                                        QString &baseDirectory, bool &) {
+  Asked << QStringLiteral("add");
+  AddProposals << files;
+  if (AddAnswers.isEmpty())
+    return false;
+  const TAddAnswer answer = AddAnswers.dequeue();
+  files = answer.Files;
+  internalDirectory = answer.InternalDirectory;
+  baseDirectory = answer.BaseDirectory;
+  return !files.isEmpty();
+}
+
+bool TScriptedDialogs::ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) {
+  Asked << QStringLiteral("extract");
+  ExtractProposals << TExtractAnswer{targetDirectory, maintainDirectory, allFiles};
+  if (ExtractAnswers.isEmpty())
+    return false;
+  const TExtractAnswer answer = ExtractAnswers.dequeue();
+  targetDirectory = answer.TargetDirectory;
+  maintainDirectory = answer.MaintainDirectory;
+  allFiles = answer.AllFiles;
+  return true;
+}
+
+bool TScriptedDialogs::ChooseMoveTarget(const TQuakePak &, QString &targetDirectory) {
+  Asked << QStringLiteral("move");
+  if (MoveAnswers.isEmpty())
+    return false;
+  targetDirectory = MoveAnswers.dequeue();
+  return true;
+}
+
+bool TScriptedDialogs::EditOptions(TOptionValues &values) {
+  Asked << QStringLiteral("options");
+  if (OptionEdits.isEmpty())
+    return false;
+  OptionEdits.dequeue()(values);
+  return true;
+}
+
+TOpenOrAddAnswer TScriptedDialogs::AskOpenOrAdd() {
+  Asked << QStringLiteral("open-or-add");
+  return OpenOrAddAnswers.isEmpty() ? oaCancel : OpenOrAddAnswers.dequeue();
+}
+
+TFileReplace TScriptedDialogs::AskReplace(const QString &entryName) {
+  Asked << QStringLiteral("replace ") + entryName;
+  return ReplaceAnswers.isEmpty() ? frCancel : ReplaceAnswers.dequeue();
+}
+
+void TScriptedDialogs::ShowPicture(const TBitmap *bitmap, const QString &, const std::string &entryName,
+                                   const std::string &) {
+  Asked << QStringLiteral("picture ") + QString::fromStdString(entryName);
+  PictureSizes << (bitmap != nullptr ? QSize(bitmap->Width(), bitmap->Height()) : QSize());
+}

@@ -1,0 +1,251 @@
+// The session's life, its error report and the file commands: new, open,
+// save, save as, the recent files and the options.
+#include "ArchiveSession.h"
+
+#include "DesktopServices.h"
+#include "EntryText.h"
+#include "SessionDialogs.h"
+#include "WaitCursor.h"
+
+#include <QFile>
+
+namespace {
+// A chooser of PAK files, starting in directory.
+TFileDialogRequest PakFileRequest(const QString &title, const QString &directory) {
+  TFileDialogRequest request;
+  request.Title = title;
+  request.Directory = directory;
+  request.Filters = QStringList{TArchiveSession::tr("Quake PAK Files (*.pak)"), TArchiveSession::tr("All Files (*)")};
+  request.DefaultSuffix = QStringLiteral("pak");
+  return request;
+}
+
+QString SaveFailedMessage() { return TArchiveSession::tr("The PAK file could not be saved."); }
+} // namespace
+
+TArchiveSession::TArchiveSession(TDesktopServices &desktop, TSessionDialogs &dialogs, QWidget *window)
+    : m_Desktop(desktop), m_Dialogs(dialogs), m_Window(window) {
+  m_Pak.OnAddFileExists = [this](TQuakePak &, const std::string &fileName, TFileReplace &replace) {
+    replace = m_Dialogs.AskReplace(EntryToDisplay(fileName));
+  };
+  m_Pak.OnArchiveChanged = [this](TQuakePak &, const std::string &, bool &overwrite) {
+    overwrite =
+        m_Desktop.Confirm(m_Window, tr("The archive was changed by another program since it was opened. Overwrite it?"),
+                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  };
+  m_Pak.OnStartCallback = [this](TQuakePak &) { emit ProgressStarted(); };
+  m_Pak.OnCallback = [this](TQuakePak &, uint8_t percent) { emit ProgressMoved(percent); };
+  m_Pak.OnEndCallback = [this](TQuakePak &) { emit ProgressEnded(); };
+}
+
+TArchiveSession::~TArchiveSession() {
+  // The component reports to no one once the session goes.
+  m_Pak.OnStartCallback = nullptr;
+  m_Pak.OnCallback = nullptr;
+  m_Pak.OnEndCallback = nullptr;
+  // Only through a private folder that is still ours: one whose name a link
+  // has taken over is emptied by the component itself, through its descriptor.
+  std::string privateFolder;
+  try {
+    privateFolder = m_Pak.PrivateDirectory();
+  } catch (const std::exception &) {
+    // No folder of ours: nothing is deleted by name.
+  }
+  for (const std::string &file : m_ViewedFiles)
+    if (!privateFolder.empty() && file.rfind(privateFolder, 0) == 0)
+      QFile::remove(PathToQ(file)); // a file that cannot be deleted is left behind
+}
+
+void TArchiveSession::SetValues(const TSessionValues &values) {
+  m_Values = values;
+  CloseRecentGaps();
+  emit Changed(chRecentFiles);
+}
+
+void TArchiveSession::Run(const std::function<void()> &command) {
+  try {
+    command();
+  } catch (const std::exception &error) {
+    ShowError(QString::fromUtf8(error.what()));
+  } catch (...) {
+    ShowError(tr("An unexpected error occurred."));
+  }
+}
+
+void TArchiveSession::ShowError(const QString &text) { m_Desktop.ShowError(m_Window, text); }
+
+bool TArchiveSession::QuerySaveChanges() {
+  if (m_Pak.FileName().empty() || !m_Pak.Modified())
+    return true;
+  const QMessageBox::StandardButton answer =
+      m_Desktop.Confirm(m_Window, tr("Save changes to %1?").arg(PathToQ(m_Pak.FileName())),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  if (answer == QMessageBox::Yes)
+    // A save that failed keeps the session on the unsaved archive; a save the
+    // user declined in the file chooser goes on.
+    return SaveArchive() != soFailed;
+  return answer == QMessageBox::No;
+}
+
+void TArchiveSession::New() {
+  if (!QuerySaveChanges())
+    return;
+  m_Pak.NewPak();
+  OpenFile(PathToQ(m_Pak.FileName()));
+}
+
+void TArchiveSession::Open() {
+  if (!QuerySaveChanges())
+    return;
+  if (m_Values.OpenPath.isEmpty())
+    m_Values.OpenPath = PathToQ(m_Pak.QuakeDirectory());
+  const QStringList files = m_Desktop.ChooseOpenFiles(m_Window, PakFileRequest(tr("Open PAK File"), m_Values.OpenPath));
+  if (!files.isEmpty())
+    OpenFile(files.first());
+}
+
+void TArchiveSession::OpenFile(const QString &fileName) {
+  QString message;
+  try {
+    m_Pak.OpenPak(PathFromQ(fileName));
+  } catch (const EInvalidQuakeDir &) {
+    message = tr("Invalid Quake Directory.");
+  } catch (const EInvalidPakFile &) {
+    message = tr("This is not a valid PAK file.");
+  } catch (...) {
+    // A read that failed half-way leaves the component on the new file with
+    // part of its directory: the list must show that, not the old archive,
+    // before the failure goes on to the error report.
+    emit Changed(chArchive);
+    throw;
+  }
+  TChanges changes = chArchive;
+  if (!message.isEmpty()) {
+    ShowError(message);
+  } else if (!m_Pak.IsUntitled()) {
+    AddRecentFile(fileName);
+    changes |= chRecentFiles;
+  }
+  if (!m_Pak.IsUntitled())
+    m_Values.OpenPath = PathDirectory(fileName);
+  emit Changed(changes);
+}
+
+void TArchiveSession::OpenRecent(int index) {
+  if (index < 0 || index >= static_cast<int>(m_Values.OldFiles.size()))
+    return;
+  if (QuerySaveChanges())
+    OpenFile(m_Values.OldFiles[static_cast<size_t>(index)]);
+}
+
+void TArchiveSession::AddRecentFile(const QString &fileName) {
+  std::array<QString, 4> &files = m_Values.OldFiles;
+  // File names on this system tell letter case apart: only the same spelling is the same file.
+  size_t found = files.size();
+  for (size_t k = 0; k < files.size(); ++k)
+    if (files[k] == fileName)
+      found = k;
+  if (found == files.size()) {
+    for (size_t k = files.size() - 1; k > 0; --k)
+      files[k] = files[k - 1];
+    files[0] = fileName;
+  } else if (found > 0) {
+    const QString kept = files[found];
+    for (size_t k = found; k > 0; --k)
+      files[k] = files[k - 1];
+    files[0] = kept;
+  }
+  CloseRecentGaps();
+}
+
+void TArchiveSession::CloseRecentGaps() {
+  std::array<QString, 4> &files = m_Values.OldFiles;
+  for (size_t i = 0; i + 1 < files.size(); ++i)
+    for (size_t j = i + 1; j < files.size(); ++j)
+      if (files[i].isEmpty())
+        std::swap(files[i], files[j]);
+}
+
+void TArchiveSession::Save() { SaveArchive(); }
+
+void TArchiveSession::SaveAs() { SaveArchiveAs(); }
+
+TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, const QString &reason) {
+  switch (result) {
+  case prDone:
+    return soSaved;
+  case prNoArchive:
+  case prCancelled:
+    return soNotSaved;
+  case prProtected:
+    ShowError(tr("Can't overwrite protected ID1 PAK File."));
+    return soFailed;
+  default:
+    ShowError(reason.isEmpty() ? SaveFailedMessage() : SaveFailedMessage() + QLatin1Char('\n') + reason);
+    return soFailed;
+  }
+}
+
+TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
+  if (m_Pak.IsUntitled())
+    return SaveArchiveAs();
+  uint8_t result = prWriteFailed;
+  QString reason;
+  {
+    TWaitCursor wait;
+    try {
+      result = m_Pak.SavePak();
+    } catch (const std::exception &error) {
+      reason = QString::fromUtf8(error.what());
+    }
+    emit Changed(chEntries);
+  }
+  return ReportSaveResult(result, reason);
+}
+
+TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
+  const QString target = m_Desktop.ChooseSaveFile(m_Window, PakFileRequest(tr("Save PAK As..."), m_Values.OpenPath));
+  if (target.isEmpty())
+    return soNotSaved;
+  uint8_t result = prWriteFailed;
+  QString reason;
+  {
+    TWaitCursor wait;
+    try {
+      result = m_Pak.SavePakAs(PathFromQ(target));
+    } catch (const std::exception &error) {
+      reason = QString::fromUtf8(error.what());
+    }
+  }
+  if (result == prDone)
+    OpenFile(target);
+  return ReportSaveResult(result, reason);
+}
+
+void TArchiveSession::Options() {
+  TOptionValues values;
+  values.QuakeDirectory = PathToQ(m_Pak.QuakeDirectory());
+  values.TempDirectory = PathToQ(m_Pak.TempDirectory());
+  values.ProtectStock = m_Pak.ProtectID1Pak();
+  values.AllowUndo = m_Pak.AllowUndo();
+  values.ForceLowercase = m_Pak.ForceLowercase();
+  values.MaxUndoLevels = m_Pak.MaxUndoLevels();
+  values.Spaces = m_Pak.HandleSpaces();
+  TChanges changes = chState;
+  if (m_Dialogs.EditOptions(values)) {
+    const bool wasOpen = !m_Pak.FileName().empty();
+    // A refused Quake directory ends the command here: what follows it is not applied.
+    m_Pak.SetQuakeDirectory(PathFromQ(values.QuakeDirectory));
+    m_Pak.SetTempDirectory(PathFromQ(values.TempDirectory));
+    m_Pak.SetProtectID1Pak(values.ProtectStock);
+    m_Pak.SetAllowUndo(values.AllowUndo);
+    m_Pak.SetMaxUndoLevels(values.MaxUndoLevels);
+    m_Pak.SetForceLowercase(values.ForceLowercase);
+    m_Pak.SetHandleSpaces(values.Spaces);
+    // Clearing the Quake directory closes the archive: its rows would
+    // otherwise stay on show, and editable, for an archive no longer there.
+    if (wasOpen && m_Pak.FileName().empty())
+      changes |= chEntries;
+  }
+  emit Changed(changes);
+}

@@ -1,0 +1,117 @@
+// The archive session: the one archive component of a run, the values the
+// user's choices leave behind (folders, recent files), and every command on
+// the archive. It makes no widget: it asks its questions through the desktop
+// services and the session dialogs, and reports each change of the archive
+// or of its state with one signal, so whatever shows the archive refreshes in
+// one place. Tests drive it without a window.
+#pragma once
+
+#include "PakQuake.h"
+#include "SettingsStore.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <string>
+
+class QWidget;
+class TDesktopServices;
+class TSessionDialogs;
+
+class TArchiveSession : public QObject {
+  Q_OBJECT
+public:
+  // What a change touched. Every change may touch the commands' states.
+  enum TChange : uint8_t {
+    chState = 0x01,       // modified, protected, undo, Quake directory: the commands and the status
+    chEntries = 0x02,     // the entries: every row is made anew
+    chArchive = 0x04,     // another archive, or none: the entries, the title, editing in place
+    chRecentFiles = 0x08, // the recent files
+  };
+  Q_DECLARE_FLAGS(TChanges, TChange)
+
+  // window: what the desktop's boxes and choosers are shown over; may be null.
+  TArchiveSession(TDesktopServices &desktop, TSessionDialogs &dialogs, QWidget *window = nullptr);
+  // Deletes the copies written for viewing.
+  ~TArchiveSession() override;
+
+  TQuakePak &Pak() { return m_Pak; }
+  const TQuakePak &Pak() const { return m_Pak; }
+  TDesktopServices &Desktop() { return m_Desktop; }
+  const TSessionValues &Values() const { return m_Values; }
+  // Takes the values read from the settings; gaps in the recent files close up.
+  void SetValues(const TSessionValues &values);
+  // Copies written for viewing so far, deleted with the session.
+  const TStringList &ViewedFiles() const { return m_ViewedFiles; }
+
+  // The application's error report: runs a command and shows in an error box
+  // whatever failure it lets escape; the session stays usable.
+  void Run(const std::function<void()> &command);
+
+  // --- file commands
+  // True when the caller may go on (the changes are saved or dropped).
+  bool QuerySaveChanges();
+  void New();
+  // Asks for a PAK file and opens it.
+  void Open();
+  // Opens fileName ("(Untitled)": a new archive); a file that is no archive is said so.
+  void OpenFile(const QString &fileName);
+  // index 0 to 3: the newest recent file first.
+  void OpenRecent(int index);
+  void Save();
+  void SaveAs();
+  void Options();
+
+  // --- editing commands
+  void Add();
+  // Files and folders dropped on the window, in the order the desktop gave them.
+  void Drop(const QStringList &paths);
+  // names: the selected entries, in the list's order.
+  void Delete(const TStringList &names);
+  // selected and all: the entries' names in the list's order.
+  void Extract(const TStringList &selected, const TStringList &all);
+  void Move(const TStringList &names);
+  // Opens a copy of the entry with the desktop's program for it, or a picture
+  // lump in the lump viewer when there is none.
+  void View(const std::string &entryName);
+  void Undo();
+  // Renames the entry stored under entryName (exact bytes); the name it is
+  // stored under afterwards, or none when refused (nothing is said then).
+  std::optional<std::string> Rename(const std::string &entryName, const std::string &newName);
+
+signals:
+  void Changed(TArchiveSession::TChanges changes);
+  // Progress of a long operation, in percent; the event loop may run meanwhile.
+  void ProgressStarted();
+  void ProgressMoved(int percent);
+  void ProgressEnded();
+
+private:
+  enum TSaveOutcome { soSaved, soNotSaved, soFailed };
+
+  TSaveOutcome SaveArchive();
+  TSaveOutcome SaveArchiveAs();
+  TSaveOutcome ReportSaveResult(uint8_t result, const QString &reason);
+  void AddRecentFile(const QString &fileName);
+  // Moves empty recent files to the end.
+  void CloseRecentGaps();
+  // The add dialog on files (empty for the Add command, the dropped paths for
+  // a drop), then the add itself.
+  void AddThroughDialog(const QStringList &files);
+  // Runs an edit of the archive, then reports the changed entries, also when
+  // the edit fails part-way: no view may keep showing entries the archive no
+  // longer has. The failure goes on to the error report.
+  void EditEntries(const std::function<void()> &edit);
+  void ShowError(const QString &text);
+
+  TDesktopServices &m_Desktop;
+  TSessionDialogs &m_Dialogs;
+  QWidget *m_Window;
+  TQuakePak m_Pak;
+  TSessionValues m_Values;
+  TStringList m_ViewedFiles;
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(TArchiveSession::TChanges)

@@ -1,0 +1,246 @@
+// The session's editing commands: add, drop, delete, extract, move, view,
+// undo and rename.
+#include "ArchiveSession.h"
+
+#include "DesktopServices.h"
+#include "EntryText.h"
+#include "SessionDialogs.h"
+#include "WaitCursor.h"
+
+#include <QFile>
+
+namespace {
+QString AddProtectedMessage() { return TArchiveSession::tr("Files cannot be added to a protected PAK file."); }
+QString ExtractFailedMessage() { return TArchiveSession::tr("The files could not be extracted."); }
+QString ViewExtractFailedMessage() { return TArchiveSession::tr("The entry could not be extracted for viewing."); }
+
+// A message followed by the failure's own text (the file and the system's reason).
+QString WithReason(const QString &message, const std::exception &error) {
+  return message + QLatin1Char('\n') + QString::fromLocal8Bit(error.what());
+}
+
+// A message followed by what the engine could not do, one line each; a long
+// list is cut short so that the box still fits the screen.
+QString WithFailures(const QString &message, const TStringList &failures) {
+  constexpr size_t MaxShown = 10;
+  QString text = message;
+  for (size_t i = 0; i < failures.size() && i < MaxShown; ++i)
+    text += QLatin1Char('\n') + QString::fromStdString(failures[i]);
+  if (failures.size() > MaxShown)
+    text += TArchiveSession::tr("\n... and %1 more.").arg(failures.size() - MaxShown);
+  return text;
+}
+
+// The lump viewer draws pictures over this grey: red, green and blue 50.
+constexpr TColor LumpOffsetColour = 50 + 256 * 50 + 65536 * 50;
+
+// Viewed copies get a folder of their own inside the component's private
+// folder, so that no entry name can land on the working or save file there.
+std::string ViewFolder(TQuakePak &pak) { return pak.PrivateDirectory() + "view/"; }
+} // namespace
+
+void TArchiveSession::EditEntries(const std::function<void()> &edit) {
+  try {
+    edit();
+  } catch (...) {
+    emit Changed(chEntries);
+    throw;
+  }
+  emit Changed(chEntries);
+}
+
+void TArchiveSession::Add() { AddThroughDialog({}); }
+
+void TArchiveSession::AddThroughDialog(const QStringList &files) {
+  if (!m_Pak.FileName().empty() && m_Pak.IsProtected()) {
+    // Drops reach here whatever the commands' states: say so before the user picks files.
+    ShowError(AddProtectedMessage());
+    return;
+  }
+  QStringList list = files;
+  QString internalDirectory;
+  QString baseDirectory;
+  if (!m_Dialogs.ChooseFilesToAdd(m_Pak, list, internalDirectory, baseDirectory, m_Values.RecurseSubDirs))
+    return;
+
+  TStringList paths;
+  paths.reserve(static_cast<size_t>(list.size()));
+  for (const QString &path : list)
+    paths.push_back(PathFromQ(path));
+  uint8_t result = prDone;
+  EditEntries([&] {
+    TWaitCursor wait;
+    result =
+        m_Pak.AddFiles(paths, PathFromQ(baseDirectory), DisplayToEntry(internalDirectory), m_Values.RecurseSubDirs);
+  });
+  if (result == prWriteFailed)
+    ShowError(WithFailures(tr("Some of the files could not be added to the PAK file."), m_Pak.Failures()));
+  else if (result == prProtected)
+    ShowError(AddProtectedMessage());
+}
+
+void TArchiveSession::Drop(const QStringList &paths) {
+  if (m_Pak.QuakeDirectory().empty()) {
+    ShowError(tr("Invalid Quake Directory."));
+    return;
+  }
+  if (paths.isEmpty())
+    return;
+
+  // Paths are taken whole: a limit on their length would name other files.
+  const bool isPak = paths.size() == 1 && paths.front().endsWith(QStringLiteral(".pak"), Qt::CaseInsensitive) &&
+                     TQuakePak::IsPakFile(PathFromQ(paths.front()));
+  enum { daNothing, daOpen, daAdd } action = daNothing;
+  if (m_Pak.FileName().empty()) {
+    if (isPak) {
+      action = daOpen;
+    } else if (m_Desktop.Confirm(
+                   m_Window, tr("There is no PAK file open for you to add to.\r\nWould you like to create a new one?"),
+                   QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
+      New();
+      // A new archive that could not be started leaves nothing to add to.
+      if (!m_Pak.FileName().empty())
+        action = daAdd;
+    }
+  } else if (isPak) {
+    switch (m_Dialogs.AskOpenOrAdd()) {
+    case oaOpen:
+      action = daOpen;
+      break;
+    case oaAdd:
+      action = daAdd;
+      break;
+    default:
+      break;
+    }
+  } else {
+    action = daAdd;
+  }
+
+  if (action == daOpen) {
+    // Opening replaces the archive: its unsaved changes are offered for saving first.
+    if (QuerySaveChanges())
+      OpenFile(paths.front());
+  } else if (action == daAdd) {
+    AddThroughDialog(paths);
+  }
+}
+
+void TArchiveSession::Delete(const TStringList &names) {
+  if (names.empty())
+    return;
+  const QString question = tr("Are you sure you want to delete these %1 files?").arg(names.size());
+  if (m_Desktop.Confirm(m_Window, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    return;
+  EditEntries([&] { m_Pak.DeleteEntries(names); });
+}
+
+void TArchiveSession::Extract(const TStringList &selected, const TStringList &all) {
+  QString target = m_Values.ExtractPath.isEmpty() ? PathToQ(PathDirectory(m_Pak.FileName())) : m_Values.ExtractPath;
+  bool maintain = m_Values.MaintainDirectory;
+  bool allFiles = selected.empty();
+  if (!m_Dialogs.ChooseExtraction(target, maintain, allFiles))
+    return;
+
+  const TStringList &names = allFiles ? all : selected;
+  m_Values.MaintainDirectory = maintain;
+  m_Values.ExtractPath = target;
+  uint8_t result = prDone;
+  try {
+    TWaitCursor wait;
+    result = m_Pak.ExtractEntries(names, PathFromQ(target), maintain);
+  } catch (const EInOutError &error) {
+    ShowError(WithReason(ExtractFailedMessage(), error));
+    return;
+  }
+  if (result == prNoPath)
+    ShowError(tr("No folder was given to extract the files to."));
+  else if (result == prWriteFailed)
+    ShowError(WithFailures(ExtractFailedMessage(), m_Pak.Failures()));
+}
+
+void TArchiveSession::Move(const TStringList &names) {
+  QString target;
+  if (!m_Dialogs.ChooseMoveTarget(m_Pak, target))
+    return;
+  EditEntries([&] { m_Pak.MoveEntries(names, DisplayToEntry(target)); });
+}
+
+void TArchiveSession::View(const std::string &entryName) {
+  const std::string fileName = ExtractionPath(entryName, false);
+  if (fileName.empty()) {
+    ShowError(tr("This entry has no file name and cannot be viewed."));
+    return;
+  }
+  const std::string folder = ViewFolder(m_Pak);
+  const std::string copy = folder + fileName;
+  // A copy from an earlier view goes first, so this one is extracted afresh.
+  QFile::remove(PathToQ(copy));
+  uint8_t result = prDone;
+  try {
+    TWaitCursor wait;
+    result = m_Pak.ExtractEntries({entryName}, folder, false);
+  } catch (const EInOutError &error) {
+    ShowError(WithReason(ViewExtractFailedMessage(), error));
+    return;
+  }
+  // Done means the copy was written as a regular file of its own; anything
+  // else (a folder or a link in its place) leaves nothing to open.
+  if (result != prDone) {
+    ShowError(ViewExtractFailedMessage());
+    return;
+  }
+  m_ViewedFiles.push_back(copy);
+
+  switch (m_Desktop.OpenWithDefaultApplication(PathToQ(copy))) {
+  case TDesktopServices::orOpened:
+    break;
+  case TDesktopServices::orNoApplication: {
+    const TFileKind kind = FileKindOf(entryName);
+    if (kind != fkLump && kind != fkPalette && kind != fkColormap) {
+      ShowError(tr("There is no application associated with this file type."));
+      break;
+    }
+    std::unique_ptr<TBitmap> bitmap;
+    {
+      TWaitCursor wait;
+      bitmap = m_Pak.LumpToBitmap(entryName, LumpOffsetColour, true);
+    }
+    m_Dialogs.ShowPicture(bitmap.get(),
+                          m_Pak.Failures().empty() ? QString() : QString::fromStdString(m_Pak.Failures().front()),
+                          entryName, m_Pak.FileName());
+    break;
+  }
+  case TDesktopServices::orFailed:
+    ShowError(tr("The program for this file type could not be started."));
+    break;
+  }
+}
+
+void TArchiveSession::Undo() {
+  EditEntries([this] {
+    if (m_Pak.CanUndo())
+      m_Pak.Undo();
+  });
+}
+
+std::optional<std::string> TArchiveSession::Rename(const std::string &entryName, const std::string &newName) {
+  // The row finds its entry by the exact bytes of its stored name; the
+  // case-blind lookup would pick another entry that differs only in case.
+  int32_t index = -1;
+  const std::vector<TDirEntry> &entries = m_Pak.Directory();
+  for (int32_t i = m_Pak.EntryCount() - 1; i >= 0 && index < 0; --i)
+    if (entries[static_cast<size_t>(i)].Name == entryName)
+      index = i;
+  std::optional<std::string> stored;
+  if (index >= 0) {
+    try {
+      m_Pak.RenameEntry(index, newName);
+      stored = m_Pak.EntryName(index);
+    } catch (const std::exception &) {
+      // Refused (protected archive, name taken or too long): said by no message.
+    }
+  }
+  emit Changed(chState);
+  return stored;
+}

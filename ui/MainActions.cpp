@@ -1,0 +1,127 @@
+#include "MainActions.h"
+
+#include "ArchiveSession.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QKeySequence>
+
+namespace {
+QIcon ToolbarIcon(const char *themeName, const char *fileName) {
+  return QIcon::fromTheme(QLatin1String(themeName), QIcon(QStringLiteral(":/toolbar/") + QLatin1String(fileName)));
+}
+
+// A file name as a menu caption: "&" would otherwise mark a mnemonic.
+QString MenuText(const QString &text) {
+  QString result = text;
+  return result.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+} // namespace
+
+TMainActions::TMainActions(QObject *parent) : QObject(parent) {
+  auto make = [this](const char *objectName, const QString &text, const QKeySequence &shortcut = {}) {
+    auto *action = new QAction(text, this);
+    action->setObjectName(QLatin1String(objectName));
+    action->setShortcut(shortcut);
+    // Menus show no icons, only the toolbar does.
+    action->setIconVisibleInMenu(false);
+    return action;
+  };
+  // The toolbar's actions: the hint is both tooltip and status tip.
+  auto tool = [](QAction *action, const QString &hint, const QIcon &icon) {
+    action->setToolTip(hint);
+    action->setStatusTip(hint);
+    action->setIcon(icon);
+  };
+
+  FileNew = make("MenuFileNew", tr("&New..."), QKeySequence(Qt::CTRL | Qt::Key_N));
+  tool(FileNew, tr("Make New PAK File"), ToolbarIcon("document-new", "new.png"));
+  FileOpen = make("MenuFileOpen", tr("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O));
+  tool(FileOpen, tr("Open PAK File"), ToolbarIcon("document-open", "open.png"));
+  FileSave = make("MenuFileSave", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
+  tool(FileSave, tr("Save"), ToolbarIcon("document-save", "save.png"));
+  FileSaveAs = make("MenuFileSaveAs", tr("Save &As..."));
+  for (size_t i = 0; i < FileOld.size(); ++i) {
+    FileOld[i] = make(qPrintable(QStringLiteral("MenuFileOld%1").arg(i + 1)), QString());
+    FileOld[i]->setVisible(false);
+  }
+  FileOldDiv = make("MenuFileOldDiv", QString());
+  FileOldDiv->setSeparator(true);
+  FileOldDiv->setVisible(false);
+  FileExit = make("MenuFileExit", tr("E&xit"), QKeySequence(Qt::ALT | Qt::Key_X));
+
+  Undo = make("MenuActionsUndo", tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  tool(Undo, tr("Undo"), ToolbarIcon("edit-undo", "undo.png"));
+  Add = make("MenuActionsAdd", tr("&Add..."), QKeySequence(Qt::CTRL | Qt::Key_A));
+  tool(Add, tr("Add File To PAK File"), ToolbarIcon("list-add", "add.png"));
+  Delete = make("MenuActionsDel", tr("&Delete"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+  tool(Delete, tr("Delete File From PAK File"), ToolbarIcon("list-remove", "delete.png"));
+  Extract = make("MenuActionsExtract", tr("&Extract..."), QKeySequence(Qt::CTRL | Qt::Key_E));
+  tool(Extract, tr("Extract File From PAK File"), ToolbarIcon("document-export", "extract.png"));
+  View = make("MenuActionsView", tr("&View"));
+  // The keypad's Enter too.
+  View->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+  tool(View, tr("View File"), ToolbarIcon("document-preview", "view.png"));
+  Move = make("MenuActionsMove", tr("&Move Files..."));
+  tool(Move, tr("Move File"), ToolbarIcon("go-jump", "move.png"));
+
+  Sorts = {{{make("MenuSortName", tr("Sort By &Name")), skName},
+            {make("MenuSortDir", tr("Sort By &Path")), skPath},
+            {make("MenuSortType", tr("Sort By &Type")), skType},
+            {make("MenuSortSize", tr("Sort By &Size")), skSize},
+            {make("MenuSortOffset", tr("Sort By &Offset")), skPosition}}};
+  Options = make("MenuViewOptions", tr("&Options..."));
+  About = make("MenuHelpAbout", tr("About Varnel..."));
+}
+
+void TMainActions::Update(const TArchiveSession &session, int selectedCount) {
+  const TQuakePak &pak = session.Pak();
+  const bool quake = !pak.QuakeDirectory().empty();
+  const bool open = quake && !pak.FileName().empty();
+  const bool changeable = open && !pak.IsProtected();
+  const bool change = changeable && selectedCount > 0;
+
+  for (QAction *action : {FileNew, FileOpen, FileOld[0], FileOld[1], FileOld[2], FileOld[3]})
+    action->setEnabled(quake);
+  for (QAction *action : {FileSave, Add})
+    action->setEnabled(changeable);
+  for (QAction *action : {Delete, Move})
+    action->setEnabled(change);
+  for (QAction *action : {FileSaveAs, Extract})
+    action->setEnabled(open);
+  for (const TSortAction &sort : Sorts)
+    sort.Action->setEnabled(open);
+  View->setEnabled(open && selectedCount == 1);
+  Undo->setEnabled(pak.CanUndo());
+
+  QString undoCaption;
+  switch (pak.UndoKind()) {
+  case 1:
+    undoCaption = tr("&Undo Add File(s)");
+    break;
+  case 2:
+    undoCaption = tr("&Undo Delete File(s)");
+    break;
+  case 3:
+    undoCaption = tr("&Undo Rename File(s)");
+    break;
+  case 4:
+    undoCaption = tr("&Undo Move File(s)");
+    break;
+  default:
+    undoCaption = tr("&Undo");
+    break;
+  }
+  Undo->setText(undoCaption);
+  // The toolbar's hint is the caption without its mnemonic.
+  Undo->setToolTip(undoCaption.mid(1));
+  Undo->setStatusTip(undoCaption.mid(1));
+}
+
+void TMainActions::ShowRecentFiles(const std::array<QString, 4> &files) {
+  for (size_t i = 0; i < files.size(); ++i) {
+    FileOld[i]->setText(QStringLiteral("&%1. ").arg(i + 1) + MenuText(files[i]));
+    FileOld[i]->setVisible(!files[i].isEmpty());
+  }
+  FileOldDiv->setVisible(FileOld[0]->isVisible());
+}

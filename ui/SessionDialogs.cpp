@@ -1,0 +1,57 @@
+#include "SessionDialogs.h"
+
+#include "AddDlg.h"
+#include "ExtractDlg.h"
+#include "LumpViewDlg.h"
+#include "MoveDlg.h"
+#include "PromptReplaceDlg.h"
+#include "SetDirDialog.h"
+#include "WaitCursor.h"
+
+TWindowDialogs::TWindowDialogs(TDesktopServices &desktop, QWidget *window) : m_Desktop(desktop), m_Window(window) {}
+
+bool TWindowDialogs::ChooseFilesToAdd(const TQuakePak &pak, QStringList &files, QString &internalDirectory,
+                                      QString &baseDirectory, bool &recurse) {
+  TAddDialog dialog(pak, m_Desktop, m_Window);
+  return dialog.Execute(files, internalDirectory, baseDirectory, recurse);
+}
+
+bool TWindowDialogs::ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) {
+  TExtractDialog dialog(m_Desktop, m_Window);
+  return dialog.Execute(targetDirectory, maintainDirectory, allFiles);
+}
+
+bool TWindowDialogs::ChooseMoveTarget(const TQuakePak &pak, QString &targetDirectory) {
+  TMoveDialog dialog(pak, m_Window);
+  return dialog.Execute(targetDirectory);
+}
+
+bool TWindowDialogs::EditOptions(TOptionValues &values) {
+  TSetDirectoryDialog dialog(m_Desktop, m_Window);
+  return dialog.Execute(values.QuakeDirectory, values.TempDirectory, values.ProtectStock, values.AllowUndo,
+                        values.ForceLowercase, values.MaxUndoLevels, values.Spaces);
+}
+
+TOpenOrAddAnswer TWindowDialogs::AskOpenOrAdd() {
+  TOpenOrAddDialog dialog(m_Window);
+  return dialog.Execute();
+}
+
+TFileReplace TWindowDialogs::AskReplace(const QString &entryName) {
+  TConfirmReplaceDialog dialog(m_Window);
+  // Asked in the middle of an add that shows the hourglass.
+  TNormalCursor normal;
+  return dialog.Execute(entryName);
+}
+
+void TWindowDialogs::ShowPicture(const TBitmap *bitmap, const QString &reason, const std::string &entryName,
+                                 const std::string &archiveFileName) {
+  TLumpViewForm viewer(m_Desktop, m_Window);
+  {
+    TWaitCursor wait;
+    viewer.SetPicture(bitmap, reason);
+    viewer.SetEntryName(entryName);
+    viewer.SetArchiveFileName(archiveFileName);
+  }
+  viewer.exec();
+}

@@ -1,0 +1,74 @@
+// The questions an archive session asks through Varnel's own dialogs (the
+// add, extract, move, options, open-or-add and replace dialogs, and the lump
+// viewer). The session sees only this interface: the window answers it with
+// the real dialogs, a test with scripted answers.
+#pragma once
+
+#include "OpenQueryDlg.h"
+#include "PakQuake.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <string>
+
+class QWidget;
+class TDesktopServices;
+
+// The values of the Options dialog.
+struct TOptionValues {
+  QString QuakeDirectory;
+  QString TempDirectory;
+  bool ProtectStock = true;
+  bool AllowUndo = true;
+  bool ForceLowercase = true;
+  int32_t MaxUndoLevels = -1; // -1: unlimited
+  TSpaceHandle Spaces = shLeave;
+};
+
+class TSessionDialogs {
+public:
+  virtual ~TSessionDialogs() = default;
+
+  // The files and folders to add (files comes in with the dropped paths), the
+  // archive directory that receives them and the base folder their names are
+  // taken relative to. True on OK with at least one path; recurse always
+  // comes back, also on Cancel.
+  virtual bool ChooseFilesToAdd(const TQuakePak &pak, QStringList &files, QString &internalDirectory,
+                                QString &baseDirectory, bool &recurse) = 0;
+  // Where to extract to, whether the entries' directories are made, and
+  // whether all entries go (allFiles comes in set when nothing is selected).
+  // Nothing comes back on Cancel.
+  virtual bool ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) = 0;
+  // The archive directory that selected entries move to; empty: the top level.
+  virtual bool ChooseMoveTarget(const TQuakePak &pak, QString &targetDirectory) = 0;
+  // Shows the options and, on OK, writes the edited ones back.
+  virtual bool EditOptions(TOptionValues &values) = 0;
+  // Whether a PAK file dropped while another archive is open is opened or added.
+  virtual TOpenOrAddAnswer AskOpenOrAdd() = 0;
+  // Whether an added file replaces the entry of the same name (shown as text).
+  virtual TFileReplace AskReplace(const QString &entryName) = 0;
+  // Shows a decoded picture lump (none: reason in its place) until the user closes it.
+  virtual void ShowPicture(const TBitmap *bitmap, const QString &reason, const std::string &entryName,
+                           const std::string &archiveFileName) = 0;
+};
+
+// The real dialogs, modal over the window.
+class TWindowDialogs : public TSessionDialogs {
+public:
+  TWindowDialogs(TDesktopServices &desktop, QWidget *window);
+
+  bool ChooseFilesToAdd(const TQuakePak &pak, QStringList &files, QString &internalDirectory, QString &baseDirectory,
+                        bool &recurse) override;
+  bool ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) override;
+  bool ChooseMoveTarget(const TQuakePak &pak, QString &targetDirectory) override;
+  bool EditOptions(TOptionValues &values) override;
+  TOpenOrAddAnswer AskOpenOrAdd() override;
+  TFileReplace AskReplace(const QString &entryName) override;
+  void ShowPicture(const TBitmap *bitmap, const QString &reason, const std::string &entryName,
+                   const std::string &archiveFileName) override;
+
+private:
+  TDesktopServices &m_Desktop;
+  QWidget *m_Window;
+};

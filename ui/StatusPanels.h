@@ -1,0 +1,42 @@
+// The main window's status bar: five panels (entry count, selection, archive
+// state, the progress bar over the fourth, and a free one), or instead of
+// them the hint that no Quake directory is set; and the progress display,
+// which keeps closes and drops away from the window while it runs.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <array>
+
+class QLabel;
+class QProgressBar;
+class QStatusBar;
+class QWidget;
+
+class TStatusPanels : public QObject {
+  Q_OBJECT
+public:
+  // Fills bar with the panels; window is what the progress display guards.
+  TStatusPanels(QStatusBar *bar, QWidget *window);
+
+  // The text of panel 0 to 4; empty for any other number.
+  QString Text(int panel) const;
+  void SetText(int panel, const QString &text);
+  // Shows the hint in place of the panels, or the panels again.
+  void ShowQuakeHint(bool shown);
+  // Widths for the texts the first three panels show, in the bar's font.
+  void FitPanelsToFont();
+
+  void StartProgress();
+  void ShowProgress(int percent);
+  void EndProgress();
+
+private:
+  QStatusBar *m_Bar;
+  QWidget *m_Window;
+  QObject *m_BusyFilter;
+  QLabel *m_MessagePanel = nullptr;
+  std::array<QLabel *, 5> m_Panels{};
+  QProgressBar *m_ProgressBar = nullptr;
+  bool m_HintShown = false;
+};
