@@ -1,9 +1,12 @@
 // Varnel: sets the application's title and version, answers the command line's
-// options, creates the main window and runs the event loop until the window closes.
+// options, loads the user's language, creates the main window and runs the
+// event loop until the window closes.
 #include "CommandLine.h"
 #include "DesktopServices.h"
 #include "MainForm.h"
 #include "SettingsStore.h"
+#include "Translations.h"
+#include "VarnelAboutBox.h"
 #include "VarnelVersion.h"
 
 #include <QApplication>
@@ -17,6 +20,9 @@ int main(int argc, char *argv[]) {
     return *status;
 
   QApplication application(argc, argv);
+  InstallTranslations(application, QLocale::system());
+  // Every window and dialog, not only the main window, shows the program's icon.
+  QApplication::setWindowIcon(VarnelIcon());
   const TCommandLine commandLine = ReadCommandLine(QApplication::arguments());
   if (commandLine.ExitStatus)
     return *commandLine.ExitStatus;

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6 qt6-image-formats-plugins
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libgtest-dev libbenchmark-dev
   shared-mime-info xdg-utils fonts-dejavu-core
   librsvg2-bin desktop-file-utils appstream dpkg-dev file

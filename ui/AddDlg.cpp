@@ -22,20 +22,22 @@
 
 namespace {
 
-const QStringList AddFileFilters = {
-    "All Quake Formats (*.bin *.bsp *.cfg *.dat *.dem *.lmp *.mdl *.spr *.wad *.wav)",
-    "End Screen (*.bin)",
-    "Quake Maps (*.bsp)",
-    "Config Files (*.cfg)",
-    "Compiled Quake C (*.dat)",
-    "Quake Demos (*.dem)",
-    "Lump Files (*.lmp)",
-    "Model Files (*.mdl)",
-    "Sprites (*.spr)",
-    "WAD2 Files (*.wad)",
-    "Wave Sounds (*.wav)",
-    "All Files (*)",
-};
+QStringList AddFileFilters() {
+  return {
+      TAddDialog::tr("All Quake Formats (*.bin *.bsp *.cfg *.dat *.dem *.lmp *.mdl *.spr *.wad *.wav)"),
+      TAddDialog::tr("End Screen (*.bin)"),
+      TAddDialog::tr("Quake Maps (*.bsp)"),
+      TAddDialog::tr("Config Files (*.cfg)"),
+      TAddDialog::tr("Compiled Quake C (*.dat)"),
+      TAddDialog::tr("Quake Demos (*.dem)"),
+      TAddDialog::tr("Lump Files (*.lmp)"),
+      TAddDialog::tr("Model Files (*.mdl)"),
+      TAddDialog::tr("Sprites (*.spr)"),
+      TAddDialog::tr("WAD2 Files (*.wad)"),
+      TAddDialog::tr("Wave Sounds (*.wav)"),
+      TAddDialog::tr("All Files (*)"),
+  };
+}
 
 bool IsExistingDirectory(const QString &path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
 
@@ -61,30 +63,30 @@ QComboBox *MakePathCombo(const QString &name, QWidget *parent) {
 TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget *parent)
     : QDialog(parent), m_Pak(pak), m_Desktop(desktop) {
   setObjectName("AddDialog");
-  setWindowTitle("Add Files");
+  setWindowTitle(tr("Add Files"));
   SetFixedDialogStyle(*this);
 
-  auto *groupBox3 = new QGroupBox(" Base Directory ", this);
+  auto *groupBox3 = new QGroupBox(tr(" Base Directory "), this);
   groupBox3->setObjectName("GroupBox3");
-  auto *label2 = new QLabel("Enter the base shell directory to offset files from :", groupBox3);
+  auto *label2 = new QLabel(tr("Enter the base shell directory to offset files from :"), groupBox3);
   label2->setObjectName("Label2");
   m_BaseDirCombo = MakePathCombo("BaseDirCombo", groupBox3);
   auto *baseLayout = new QVBoxLayout(groupBox3);
   baseLayout->addWidget(label2);
   baseLayout->addWidget(m_BaseDirCombo);
 
-  auto *groupBox2 = new QGroupBox(" Files To Add ", this);
+  auto *groupBox2 = new QGroupBox(tr(" Files To Add "), this);
   groupBox2->setObjectName("GroupBox2");
   m_FileListBox = new QListWidget(groupBox2);
   m_FileListBox->setObjectName("FileListBox");
   m_FileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
   m_FileListBox->setUniformItemSizes(true);
   m_FileListBox->setMinimumHeight(160);
-  m_AddBtn = MakeFlatButton("&Add File", "AddBtn", groupBox2);
-  m_AddDirBtn = MakeFlatButton("Add &Directory", "AddDirBtn", groupBox2);
-  m_DelBtn = MakeFlatButton("&Remove", "DelBtn", groupBox2);
+  m_AddBtn = MakeFlatButton(tr("&Add File"), "AddBtn", groupBox2);
+  m_AddDirBtn = MakeFlatButton(tr("Add &Directory"), "AddDirBtn", groupBox2);
+  m_DelBtn = MakeFlatButton(tr("&Remove"), "DelBtn", groupBox2);
   m_DelBtn->setEnabled(false);
-  m_RecurseCheck = new QCheckBox("Recurse sub-directories when adding directories.", groupBox2);
+  m_RecurseCheck = new QCheckBox(tr("Recurse sub-directories when adding directories."), groupBox2);
   m_RecurseCheck->setObjectName("RecurseCheck");
   auto *listButtons = new QVBoxLayout;
   listButtons->addWidget(m_AddBtn);
@@ -98,9 +100,9 @@ TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget 
   filesLayout->addLayout(listRow);
   filesLayout->addWidget(m_RecurseCheck);
 
-  auto *groupBox1 = new QGroupBox(" Directory ", this);
+  auto *groupBox1 = new QGroupBox(tr(" Directory "), this);
   groupBox1->setObjectName("GroupBox1");
-  auto *label1 = new QLabel("Enter the internal directory to add the files to :", groupBox1);
+  auto *label1 = new QLabel(tr("Enter the internal directory to add the files to :"), groupBox1);
   label1->setObjectName("Label1");
   m_DirCombo = MakePathCombo("DirCombo", groupBox1);
   auto *dirLayout = new QVBoxLayout(groupBox1);
@@ -222,8 +224,8 @@ void TAddDialog::FillDirCombo() {
 
 void TAddDialog::AddBtnClick() {
   TFileDialogRequest request;
-  request.Title = "Select Files To Add To List";
-  request.Filters = AddFileFilters;
+  request.Title = tr("Select Files To Add To List");
+  request.Filters = AddFileFilters();
   request.Multiple = true;
   const QStringList chosen = m_Desktop.ChooseOpenFiles(this, request);
   for (const QString &path : chosen) {
@@ -235,7 +237,7 @@ void TAddDialog::AddBtnClick() {
 }
 
 void TAddDialog::AddDirBtnClick() {
-  const QString directory = m_Desktop.ChooseDirectory(this, "Select Directory", QString(), false);
+  const QString directory = m_Desktop.ChooseDirectory(this, tr("Select Directory"), QString(), false);
   if (directory.isEmpty() || FindListedPath(directory) >= 0)
     return;
   AppendPath(directory);

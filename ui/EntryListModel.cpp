@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 namespace {
@@ -48,6 +49,11 @@ const char *const ColumnTitles[TEntryListModel::ColumnCount] = {
     QT_TRANSLATE_NOOP("TEntryListModel", "Name"), QT_TRANSLATE_NOOP("TEntryListModel", "Size"),
     QT_TRANSLATE_NOOP("TEntryListModel", "Position"), QT_TRANSLATE_NOOP("TEntryListModel", "Path")};
 
+// The program's icon of each Quake file kind, in TFileKind order.
+const char *const KindIconNames[] = {"picture", "palette", "colormap", "wad",    "sound",     "model", "map",
+                                     "sprite",  "progs",   "script",   "config", "endscreen", "demo"};
+static_assert(std::size(KindIconNames) == fkUnknown, "one icon per Quake file kind");
+
 // An extension that can stand in a probe file's name inside our own folder:
 // one holding a separator could name a file elsewhere.
 bool SafeProbeExtension(const std::string &extension) {
@@ -64,6 +70,7 @@ TEntryRow MakeEntryRow(const std::string &entryName, int32_t size, int32_t posit
   row.Caption = EntryFileName(entryName);
   row.Path = EntryDirectory(entryName, true);
   row.TypeKey = TypeKeyOf(row.Caption);
+  row.Kind = FileKindOf(entryName);
   row.Size = size;
   row.Position = position;
   return row;
@@ -78,14 +85,18 @@ std::optional<TSortOrder> TSortOrder::FromNumber(int number) {
 TSortOrder TSortOrder::Toggled(TSortKey key) const { return {key, key == Key && !Descending}; }
 
 TEntryListModel::TEntryListModel(TDesktopServices &desktop, QObject *parent)
-    : QAbstractTableModel(parent), m_Desktop(desktop) {}
+    : QAbstractTableModel(parent), m_Desktop(desktop) {
+  for (const char *name : KindIconNames)
+    m_KindIcons.emplace_back(QStringLiteral(":/icons/kinds/%1.svg").arg(QLatin1String(name)));
+}
 
 void TEntryListModel::Fill(TQuakePak &pak) {
   std::vector<TEntryRow> rows;
   rows.reserve(static_cast<size_t>(pak.EntryCount()));
   for (const TDirEntry &entry : pak.Directory()) {
     TEntryRow row = MakeEntryRow(entry.Name, entry.Size, entry.Position);
-    row.IconIndex = AssociationIndex(pak, EntryExtension(entry.Name, false));
+    if (row.Kind == fkUnknown)
+      row.IconIndex = AssociationIndex(pak, EntryExtension(entry.Name, false));
     rows.push_back(std::move(row));
   }
   // Sorted before the view sees them: nothing of the view has to follow.
@@ -223,9 +234,12 @@ QVariant TEntryListModel::data(const QModelIndex &index, int role) const {
       return {};
     }
   }
-  if (role == Qt::DecorationRole && index.column() == colName && row.IconIndex >= 0 &&
-      row.IconIndex < static_cast<int>(m_Associations.size()))
-    return m_Associations[static_cast<size_t>(row.IconIndex)].Icon;
+  if (role == Qt::DecorationRole && index.column() == colName) {
+    if (row.Kind < m_KindIcons.size())
+      return m_KindIcons[row.Kind];
+    if (row.IconIndex >= 0 && row.IconIndex < static_cast<int>(m_Associations.size()))
+      return m_Associations[static_cast<size_t>(row.IconIndex)].Icon;
+  }
   return {};
 }
 

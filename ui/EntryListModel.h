@@ -1,10 +1,13 @@
 // The rows of the main window's entry list: one per archive entry, holding
 // the entry's name as the exact bytes the archive stores, and the texts the
 // four columns show. The model also keeps what belongs to the list's view of
-// the archive: the sort order and the icons by file type. Sorting is done
-// here, over the rows themselves, so that a list of a hundred thousand entries
-// fills and sorts at once.
+// the archive: the sort order and the icons by file type (Quake's own file
+// kinds, which desktop themes do not know, show the program's kind icons).
+// Sorting is done here, over the rows themselves, so that a list of a hundred
+// thousand entries fills and sorts at once.
 #pragma once
+
+#include "PakQuake.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>
@@ -16,7 +19,6 @@
 #include <vector>
 
 class TDesktopServices;
-class TQuakePak;
 
 struct TEntryRow {
   std::string EntryName; // the entry's stored name, byte for byte: how the row finds its entry
@@ -24,8 +26,9 @@ struct TEntryRow {
   std::string Path;      // the directory part followed by "/", empty at the top level
   std::string TypeKey;   // the caption's extension in upper case (the whole caption without a dot)
   int32_t Size = 0;
-  int32_t Position = 0; // zero or less: the data is not yet in the archive file ("?")
-  int IconIndex = -1;   // into TEntryListModel::Associations()
+  int32_t Position = 0;       // zero or less: the data is not yet in the archive file ("?")
+  TFileKind Kind = fkUnknown; // a Quake file kind shows its own icon, fkUnknown the desktop's
+  int IconIndex = -1;         // into TEntryListModel::Associations(), for fkUnknown
 };
 
 // Builds a row from an entry's stored name, size and position; the icon is left unset.
@@ -119,4 +122,6 @@ private:
   TSortOrder m_SortOrder;
   std::vector<TAssociation> m_Associations;
   std::unordered_map<std::string, int> m_AssociationIndex;
+  // Indexed by TFileKind, all but fkUnknown.
+  std::vector<QIcon> m_KindIcons;
 };

@@ -17,10 +17,10 @@
 
 TExtractDialog::TExtractDialog(TDesktopServices &desktop, QWidget *parent) : QDialog(parent), m_Desktop(desktop) {
   setObjectName("ExtractDialog");
-  setWindowTitle("Extract File(s)");
+  setWindowTitle(tr("Extract File(s)"));
   SetFixedDialogStyle(*this);
 
-  auto *label1 = new QLabel("&Extract Files To :", this);
+  auto *label1 = new QLabel(tr("&Extract Files To :"), this);
   label1->setObjectName("Label1");
   m_ExtractPathBox = new QLineEdit(this);
   m_ExtractPathBox->setObjectName("ExtractPathBox");
@@ -31,20 +31,20 @@ TExtractDialog::TExtractDialog(TDesktopServices &desktop, QWidget *parent) : QDi
   m_BrowseBtn->setFlat(true);
   m_BrowseBtn->setAutoDefault(false);
   m_BrowseBtn->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-  m_BrowseBtn->setToolTip("Browse");
+  m_BrowseBtn->setToolTip(tr("Browse"));
 
-  auto *extractRadios = new QGroupBox("Extract :", this);
+  auto *extractRadios = new QGroupBox(tr("Extract :"), this);
   extractRadios->setObjectName("ExtractRadios");
-  m_AllFilesRadio = new QRadioButton("All Files", extractRadios);
+  m_AllFilesRadio = new QRadioButton(tr("All Files"), extractRadios);
   m_AllFilesRadio->setObjectName("AllFilesRadio");
-  m_SelFilesRadio = new QRadioButton("Selected Files", extractRadios);
+  m_SelFilesRadio = new QRadioButton(tr("Selected Files"), extractRadios);
   m_SelFilesRadio->setObjectName("SelFilesRadio");
   m_AllFilesRadio->setChecked(true);
   auto *radioLayout = new QVBoxLayout(extractRadios);
   radioLayout->addWidget(m_AllFilesRadio);
   radioLayout->addWidget(m_SelFilesRadio);
 
-  m_ExtractPathCheck = new QCheckBox("Maintain directory structure", this);
+  m_ExtractPathCheck = new QCheckBox(tr("Maintain directory structure"), this);
   m_ExtractPathCheck->setObjectName("ExtractPathCheck");
 
   const TOkCancelButtons buttons = MakeOkCancelButtons(*this, "OkBtn");
@@ -93,7 +93,7 @@ bool TExtractDialog::Execute(QString &targetDirectory, bool &maintainDirectory, 
 }
 
 void TExtractDialog::BrowseBtnClick() {
-  const QString directory = m_Desktop.ChooseDirectory(this, "Select Directory", QString(), true);
+  const QString directory = m_Desktop.ChooseDirectory(this, tr("Select Directory"), QString(), true);
   if (directory.isEmpty())
     return;
   // The chooser may let the user name a directory that does not exist yet;

@@ -7,8 +7,10 @@
 #include <QKeySequence>
 
 namespace {
-QIcon ToolbarIcon(const char *themeName, const char *fileName) {
-  return QIcon::fromTheme(QLatin1String(themeName), QIcon(QStringLiteral(":/toolbar/") + QLatin1String(fileName)));
+// The desktop theme's icon of that standard name, else the program's own drawing of it.
+QIcon ActionIcon(const char *themeName) {
+  const QString name = QLatin1String(themeName);
+  return QIcon::fromTheme(name, QIcon(QStringLiteral(":/icons/actions/%1.svg").arg(name)));
 }
 
 // A file name as a menu caption: "&" would otherwise mark a mnemonic.
@@ -35,12 +37,13 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   };
 
   FileNew = make("MenuFileNew", tr("&New..."), QKeySequence(Qt::CTRL | Qt::Key_N));
-  tool(FileNew, tr("Make New PAK File"), ToolbarIcon("document-new", "new.png"));
+  tool(FileNew, tr("Make New PAK File"), ActionIcon("document-new"));
   FileOpen = make("MenuFileOpen", tr("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O));
-  tool(FileOpen, tr("Open PAK File"), ToolbarIcon("document-open", "open.png"));
+  tool(FileOpen, tr("Open PAK File"), ActionIcon("document-open"));
   FileSave = make("MenuFileSave", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
-  tool(FileSave, tr("Save"), ToolbarIcon("document-save", "save.png"));
+  tool(FileSave, tr("Save"), ActionIcon("document-save"));
   FileSaveAs = make("MenuFileSaveAs", tr("Save &As..."));
+  FileSaveAs->setIcon(ActionIcon("document-save-as"));
   for (size_t i = 0; i < FileOld.size(); ++i) {
     FileOld[i] = make(qPrintable(QStringLiteral("MenuFileOld%1").arg(i + 1)), QString());
     FileOld[i]->setVisible(false);
@@ -49,29 +52,34 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   FileOldDiv->setSeparator(true);
   FileOldDiv->setVisible(false);
   FileExit = make("MenuFileExit", tr("E&xit"), QKeySequence(Qt::ALT | Qt::Key_X));
+  FileExit->setIcon(ActionIcon("application-exit"));
 
   Undo = make("MenuActionsUndo", tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
-  tool(Undo, tr("Undo"), ToolbarIcon("edit-undo", "undo.png"));
+  tool(Undo, tr("Undo"), ActionIcon("edit-undo"));
   Add = make("MenuActionsAdd", tr("&Add..."), QKeySequence(Qt::CTRL | Qt::Key_A));
-  tool(Add, tr("Add File To PAK File"), ToolbarIcon("list-add", "add.png"));
+  tool(Add, tr("Add File To PAK File"), ActionIcon("list-add"));
   Delete = make("MenuActionsDel", tr("&Delete"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
-  tool(Delete, tr("Delete File From PAK File"), ToolbarIcon("list-remove", "delete.png"));
+  tool(Delete, tr("Delete File From PAK File"), ActionIcon("list-remove"));
   Extract = make("MenuActionsExtract", tr("&Extract..."), QKeySequence(Qt::CTRL | Qt::Key_E));
-  tool(Extract, tr("Extract File From PAK File"), ToolbarIcon("document-export", "extract.png"));
+  tool(Extract, tr("Extract File From PAK File"), ActionIcon("document-export"));
   View = make("MenuActionsView", tr("&View"));
   // The keypad's Enter too.
   View->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-  tool(View, tr("View File"), ToolbarIcon("document-preview", "view.png"));
+  tool(View, tr("View File"), ActionIcon("document-preview"));
   Move = make("MenuActionsMove", tr("&Move Files..."));
-  tool(Move, tr("Move File"), ToolbarIcon("go-jump", "move.png"));
+  tool(Move, tr("Move File"), ActionIcon("go-jump"));
 
   Sorts = {{{make("MenuSortName", tr("Sort By &Name")), skName},
             {make("MenuSortDir", tr("Sort By &Path")), skPath},
             {make("MenuSortType", tr("Sort By &Type")), skType},
             {make("MenuSortSize", tr("Sort By &Size")), skSize},
             {make("MenuSortOffset", tr("Sort By &Offset")), skPosition}}};
+  for (const TSortAction &sort : Sorts)
+    sort.Action->setIcon(ActionIcon("view-sort-ascending"));
   Options = make("MenuViewOptions", tr("&Options..."));
+  Options->setIcon(ActionIcon("preferences-system"));
   About = make("MenuHelpAbout", tr("About Varnel..."));
+  About->setIcon(ActionIcon("help-about"));
 }
 
 void TMainActions::Update(const TArchiveSession &session, int selectedCount) {

@@ -10,10 +10,10 @@
 
 TMoveDialog::TMoveDialog(const TQuakePak &pak, QWidget *parent) : QDialog(parent), m_Pak(pak) {
   setObjectName("MoveDialog");
-  setWindowTitle("Move Files");
+  setWindowTitle(tr("Move Files"));
   SetFixedDialogStyle(*this);
 
-  auto *label1 = new QLabel("Move selected files to directory :", this);
+  auto *label1 = new QLabel(tr("Move selected files to directory :"), this);
   label1->setObjectName("Label1");
   m_MoveDirCombo = MakeEditableCombo("MoveDirCombo", 32, this);
   label1->setBuddy(m_MoveDirCombo);

@@ -9,22 +9,22 @@
 
 TOpenOrAddDialog::TOpenOrAddDialog(QWidget *parent) : QDialog(parent) {
   setObjectName("OpenOrAddDialog");
-  setWindowTitle("Open Or Add?");
+  setWindowTitle(tr("Open Or Add?"));
   SetFixedDialogStyle(*this);
 
-  auto *label1 = new QLabel("There is already a PAK file open. Do you want to  open this one, closing the currently "
-                            "open one, or add it to the open PAK file?",
+  auto *label1 = new QLabel(tr("There is already a PAK file open. Do you want to  open this one, closing the currently "
+                               "open one, or add it to the open PAK file?"),
                             this);
   label1->setObjectName("Label1");
   label1->setWordWrap(true);
   // Narrow enough that the question wraps over about three lines.
   label1->setFixedWidth(label1->fontMetrics().horizontalAdvance(label1->text()) / 3 + 24);
 
-  m_OpenBtn = new QPushButton("Open", this);
+  m_OpenBtn = new QPushButton(tr("Open"), this);
   m_OpenBtn->setObjectName("OpenBtn");
-  auto *addBtn = new QPushButton("Add", this);
+  auto *addBtn = new QPushButton(tr("Add"), this);
   addBtn->setObjectName("AddBtn");
-  auto *cancelBtn = new QPushButton("Cancel", this);
+  auto *cancelBtn = new QPushButton(tr("Cancel"), this);
   cancelBtn->setObjectName("CancelBtn");
 
   auto *buttons = new QHBoxLayout;

@@ -19,10 +19,10 @@ QPushButton *MakeAnswerButton(const QString &text, const QString &name, QWidget 
 
 TConfirmReplaceDialog::TConfirmReplaceDialog(QWidget *parent) : QDialog(parent) {
   setObjectName("ConfirmReplaceDialog");
-  setWindowTitle("Confirm File Replace");
+  setWindowTitle(tr("Confirm File Replace"));
   SetFixedDialogStyle(*this);
 
-  auto *label1 = new QLabel("The file :", this);
+  auto *label1 = new QLabel(tr("The file :"), this);
   label1->setObjectName("Label1");
   m_FileNameLabel = new QLabel(this);
   m_FileNameLabel->setObjectName("FileNameLabel");
@@ -31,20 +31,20 @@ TConfirmReplaceDialog::TConfirmReplaceDialog(QWidget *parent) : QDialog(parent) 
   m_FileNameLabel->setAlignment(Qt::AlignCenter);
   // Wide enough for the longest entry name a record can hold.
   m_FileNameLabel->setFixedWidth(fontMetrics().averageCharWidth() * PakFormat::NameSize);
-  auto *label3 = new QLabel("already exists in this PAK file.", this);
+  auto *label3 = new QLabel(tr("already exists in this PAK file."), this);
   label3->setObjectName("Label3");
-  auto *label4 = new QLabel("Do you want to replace it with this new copy?", this);
+  auto *label4 = new QLabel(tr("Do you want to replace it with this new copy?"), this);
   label4->setObjectName("Label4");
   QFont bold = label4->font();
   bold.setBold(true);
   label4->setFont(bold);
 
-  m_YesBtn = MakeAnswerButton("&Yes", "YesBtn", this);
+  m_YesBtn = MakeAnswerButton(tr("&Yes"), "YesBtn", this);
   m_YesBtn->setDefault(true);
-  auto *yesToAllBtn = MakeAnswerButton("Yes To &All", "YesToAllBtn", this);
-  auto *noBtn = MakeAnswerButton("&No", "NoBtn", this);
-  auto *noToAllBtn = MakeAnswerButton("No &To All", "NoToAllBtn", this);
-  auto *cancelBtn = MakeAnswerButton("&Cancel", "CancelBtn", this);
+  auto *yesToAllBtn = MakeAnswerButton(tr("Yes To &All"), "YesToAllBtn", this);
+  auto *noBtn = MakeAnswerButton(tr("&No"), "NoBtn", this);
+  auto *noToAllBtn = MakeAnswerButton(tr("No &To All"), "NoToAllBtn", this);
+  auto *cancelBtn = MakeAnswerButton(tr("&Cancel"), "CancelBtn", this);
 
   auto *buttons = new QHBoxLayout;
   buttons->addWidget(m_YesBtn);

@@ -19,9 +19,10 @@
 
 namespace {
 
-const char *const ProtectWarning = "If you make any changes to the ID1 PAK files, Quake may not function correctly. "
-                                   "Please be careful what edits you make to it.";
-const char *const UnlimitedItem = "Unlimited";
+const char *const ProtectWarning =
+    QT_TRANSLATE_NOOP("TSetDirectoryDialog", "If you make any changes to the ID1 PAK files, Quake may not function "
+                                             "correctly. Please be careful what edits you make to it.");
+const char *const UnlimitedItem = QT_TRANSLATE_NOOP("TSetDirectoryDialog", "Unlimited");
 // The most digits the level box takes.
 constexpr int MaxLevelLength = 4;
 
@@ -34,7 +35,7 @@ public:
   explicit TUndoLevelValidator(QObject *parent) : QIntValidator(0, 9999, parent) {}
 
   State validate(QString &input, int &position) const override {
-    if (input == QLatin1String(UnlimitedItem))
+    if (input == TSetDirectoryDialog::tr(UnlimitedItem))
       return Acceptable;
     QString digits;
     int digitsBeforeCursor = 0;
@@ -63,9 +64,9 @@ QToolButton *MakeFolderButton(QWidget *parent, const QString &name) {
 TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *parent)
     : QDialog(parent), m_Desktop(desktop) {
   setObjectName(QStringLiteral("SetDirectoryDialog"));
-  setWindowTitle(QStringLiteral("Options"));
+  setWindowTitle(tr("Options"));
 
-  auto *quakeGroup = new QGroupBox(QStringLiteral(" Quake Directory "), this);
+  auto *quakeGroup = new QGroupBox(tr(" Quake Directory "), this);
   quakeGroup->setObjectName(QStringLiteral("QuakeGroup"));
   m_QuakeDirBox = new QLineEdit(quakeGroup);
   m_QuakeDirBox->setObjectName(QStringLiteral("QuakeDirBox"));
@@ -75,7 +76,7 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
   quakeLayout->addWidget(m_QuakeDirBox);
   quakeLayout->addWidget(m_QuakeDirBtn);
 
-  auto *tempGroup = new QGroupBox(QStringLiteral(" Temporary File Directory "), this);
+  auto *tempGroup = new QGroupBox(tr(" Temporary File Directory "), this);
   tempGroup->setObjectName(QStringLiteral("TempGroup"));
   m_TempDirBox = new QLineEdit(tempGroup);
   m_TempDirBox->setObjectName(QStringLiteral("TempDirBox"));
@@ -85,12 +86,11 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
   tempLayout->addWidget(m_TempDirBtn);
 
   // The items stand, by index, for the values of TSpaceHandle.
-  auto *spaceGroup = new QGroupBox(QStringLiteral(" Spaces In File Names "), this);
+  auto *spaceGroup = new QGroupBox(tr(" Spaces In File Names "), this);
   spaceGroup->setObjectName(QStringLiteral("SpaceRadio"));
   m_SpaceRadio = new QButtonGroup(spaceGroup);
   auto *spaceLayout = new QVBoxLayout(spaceGroup);
-  const QString spaceItems[] = {QStringLiteral("Leave"), QStringLiteral("Remove"),
-                                QStringLiteral("Replace With Underscores")};
+  const QString spaceItems[] = {tr("Leave"), tr("Remove"), tr("Replace With Underscores")};
   const QString spaceNames[] = {QStringLiteral("SpaceRadioLeave"), QStringLiteral("SpaceRadioRemove"),
                                 QStringLiteral("SpaceRadioUnderscore")};
   for (int i = 0; i < 3; ++i) {
@@ -100,14 +100,14 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
     spaceLayout->addWidget(radio);
   }
 
-  m_ProtectCheck = new QCheckBox(QStringLiteral("Protect ID1 Pak Files"), this);
+  m_ProtectCheck = new QCheckBox(tr("Protect ID1 Pak Files"), this);
   m_ProtectCheck->setObjectName(QStringLiteral("ProtectCheck"));
-  m_LowerCheck = new QCheckBox(QStringLiteral("Force File Names To Lowercase"), this);
+  m_LowerCheck = new QCheckBox(tr("Force File Names To Lowercase"), this);
   m_LowerCheck->setObjectName(QStringLiteral("LowerCheck"));
-  m_UndoCheck = new QCheckBox(QStringLiteral("Allow Undo"), this);
+  m_UndoCheck = new QCheckBox(tr("Allow Undo"), this);
   m_UndoCheck->setObjectName(QStringLiteral("UndoCheck"));
 
-  auto *maxUndoLabel = new QLabel(QStringLiteral("Maximum Undo Levels :"), this);
+  auto *maxUndoLabel = new QLabel(tr("Maximum Undo Levels :"), this);
   maxUndoLabel->setObjectName(QStringLiteral("MaxUndoLabel"));
   m_UndoLevelCombo = new QComboBox(this);
   m_UndoLevelCombo->setObjectName(QStringLiteral("UndoLevelCombo"));
@@ -117,7 +117,7 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
   m_UndoLevelCombo->setInsertPolicy(QComboBox::NoInsert);
   m_UndoLevelCombo->setCompleter(nullptr);
   m_UndoLevelCombo->addItems({QStringLiteral("10"), QStringLiteral("25"), QStringLiteral("50"), QStringLiteral("100"),
-                              QLatin1String(UnlimitedItem)});
+                              TSetDirectoryDialog::tr(UnlimitedItem)});
   maxUndoLabel->setBuddy(m_UndoLevelCombo);
   m_UndoLevelCombo->setValidator(new TUndoLevelValidator(m_UndoLevelCombo));
 
@@ -181,7 +181,7 @@ bool TSetDirectoryDialog::Execute(QString &quakeDirectory, QString &tempDirector
   // An empty box keeps the level passed in.
   int32_t levels = maxUndoLevels;
   const QString levelText = m_UndoLevelCombo->currentText();
-  if (levelText == QLatin1String(UnlimitedItem))
+  if (levelText == TSetDirectoryDialog::tr(UnlimitedItem))
     levels = -1;
   else if (!levelText.isEmpty())
     levels = levelText.toInt();
@@ -198,20 +198,19 @@ bool TSetDirectoryDialog::Execute(QString &quakeDirectory, QString &tempDirector
 }
 
 void TSetDirectoryDialog::QuakeDirBtnClick() {
-  const QString chosen =
-      m_Desktop.ChooseDirectory(this, QStringLiteral("Select Quake Directory"), m_QuakeDirBox->text(), false);
+  const QString chosen = m_Desktop.ChooseDirectory(this, tr("Select Quake Directory"), m_QuakeDirBox->text(), false);
   if (!chosen.isEmpty())
     m_QuakeDirBox->setText(chosen);
 }
 
 void TSetDirectoryDialog::TempDirBtnClick() {
   const QString chosen =
-      m_Desktop.ChooseDirectory(this, QStringLiteral("Select Temporary File Directory"), m_TempDirBox->text(), true);
+      m_Desktop.ChooseDirectory(this, tr("Select Temporary File Directory"), m_TempDirBox->text(), true);
   if (!chosen.isEmpty())
     m_TempDirBox->setText(chosen);
 }
 
 void TSetDirectoryDialog::ProtectCheckClick(bool checked) {
   if (!checked)
-    m_Desktop.ShowWarning(this, QLatin1String(ProtectWarning));
+    m_Desktop.ShowWarning(this, tr(ProtectWarning));
 }

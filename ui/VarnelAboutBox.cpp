@@ -20,7 +20,7 @@ QFont SerifFont(int pointSize) {
 }
 } // namespace
 
-QIcon VarnelIcon() { return QIcon(QStringLiteral(":/icons/varnel.png")); }
+QIcon VarnelIcon() { return QIcon(QStringLiteral(":/icons/varnel.svg")); }
 
 TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
   setObjectName("AboutBox");

@@ -224,29 +224,42 @@ void MainFormTest::ColumnsAndIconCache() {
   // The rows keep the stored bytes, not a re-encoding of the shown text.
   QCOMPARE(main.OneViewList()->AllNames().back(), std::string("caf\xC3\xA9.txt"));
 
-  // One record per extension, in upper case; "0/README" holds a separator
-  // and gets no probe file of its own.
+  // Quake's own kinds show the program's kind icons and ask the desktop
+  // nothing; other types get one record per extension, in upper case.
+  // "0/README" holds a separator and gets no probe file of its own.
+  const auto iconImage = [&main](int row) {
+    return main.ListModel().index(row, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
+  };
+  QCOMPARE(iconImage(0), QIcon(QStringLiteral(":/icons/kinds/sound.svg")).pixmap(16, 16).toImage());
+  QCOMPARE(iconImage(1), iconImage(0));
+  QCOMPARE(iconImage(2), QIcon(QStringLiteral(":/icons/kinds/map.svg")).pixmap(16, 16).toImage());
+  QVERIFY(iconImage(0) != iconImage(2));
+  // The commands carry the program's drawings where the desktop theme has none.
+  if (!QIcon::hasThemeIcon(QStringLiteral("list-add")))
+    QCOMPARE(session.Find<QAction>("MenuActionsAdd")->icon().pixmap(16, 16).toImage(),
+             QIcon(QStringLiteral(":/icons/actions/list-add.svg")).pixmap(16, 16).toImage());
   std::vector<std::string> extensions;
   const std::vector<TAssociation> &associations = main.ListModel().Associations();
   for (const TAssociation &association : associations)
     extensions.push_back(association.Extension);
-  QCOMPARE(extensions, std::vector<std::string>({"WAV", "BSP", "0/README", "TXT"}));
-  QCOMPARE(main.ListModel().Row(1).IconIndex, 0);
-  QCOMPARE(main.ListModel().Row(2).IconIndex, 1);
-  QVERIFY(!main.ListModel().index(0, 0).data(Qt::DecorationRole).isNull());
+  QCOMPARE(extensions, std::vector<std::string>({"0/README", "TXT"}));
+  QCOMPARE(main.ListModel().Row(4).IconIndex, 1);
+  QVERIFY(!main.ListModel().index(4, 0).data(Qt::DecorationRole).isNull());
   const QString privateFolder = QString::fromStdString(main.Session().Pak().PrivateDirectory());
-  QCOMPARE(session.Desktop.IconRequests.first(), privateFolder + QStringLiteral("X.WAV"));
-  QVERIFY(!session.Desktop.IconRequests.join(QLatin1Char('|')).contains(QStringLiteral("README")));
-  QVERIFY(!QFile::exists(privateFolder + QStringLiteral("X.WAV")));
+  QCOMPARE(session.Desktop.IconRequests.last(), privateFolder + QStringLiteral("X.TXT"));
+  const QString requests = session.Desktop.IconRequests.join(QLatin1Char('|'));
+  for (const char *notAsked : {"README", "WAV", "BSP"})
+    QVERIFY(!requests.contains(QLatin1String(notAsked)));
+  QVERIFY(!QFile::exists(privateFolder + QStringLiteral("X.TXT")));
 
   // The cache lives on: the same extensions in another archive ask nothing more,
   // and a file already standing where a probe would go is left alone.
-  WriteBytes(privateFolder + QStringLiteral("X.LMP"), "keep");
+  WriteBytes(privateFolder + QStringLiteral("X.PCX"), "keep");
   const qsizetype asked = session.Desktop.IconRequests.size();
-  session.Open(session.Archive(QStringLiteral("more.pak"), {{"c.wav", "1"}, {"d.lmp", "2"}}));
+  session.Open(session.Archive(QStringLiteral("more.pak"), {{"c.txt", "1"}, {"d.pcx", "2"}}));
   QCOMPARE(session.Desktop.IconRequests.size(), asked + 1);
-  QCOMPARE(main.ListModel().Associations().back().Extension, std::string("LMP"));
-  QVERIFY(QFile::exists(privateFolder + QStringLiteral("X.LMP")));
+  QCOMPARE(main.ListModel().Associations().back().Extension, std::string("PCX"));
+  QVERIFY(QFile::exists(privateFolder + QStringLiteral("X.PCX")));
 
   // An entry added but not saved shows "?" and comes first by position ascending.
   const QString loose = session.Folder.filePath(QStringLiteral("loose.cfg"));

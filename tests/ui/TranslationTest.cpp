@@ -1,0 +1,43 @@
+// The window in another language: the German translation built by this tree
+// is found for a German locale and turns the window's texts; an English locale
+// loads nothing, so the texts stay as written.
+#include "Translations.h"
+#include "WindowSession.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QtTest>
+
+class TranslationTest : public QObject {
+  Q_OBJECT
+private slots:
+  // Runs first: nothing is installed yet.
+  void EnglishLocaleLoadsNothing() {
+    QVERIFY(!InstallTranslations(*qApp, QLocale(QLocale::English, QLocale::UnitedStates), VARNEL_TRANSLATIONS_FOLDER));
+    QVERIFY(!InstallTranslations(*qApp, QLocale(QLocale::French, QLocale::France), VARNEL_TRANSLATIONS_FOLDER));
+    TWindowSession session;
+    QCOMPARE(session.Start().menuBar()->actions().first()->text(), QStringLiteral("&File"));
+  }
+
+  void GermanLocaleTranslatesTheWindow() {
+    QVERIFY(InstallTranslations(*qApp, QLocale(QLocale::German, QLocale::Germany), VARNEL_TRANSLATIONS_FOLDER));
+    TWindowSession session;
+    TMain &main = session.Start();
+    QCOMPARE(main.menuBar()->actions().first()->text(), QStringLiteral("&Datei"));
+    QCOMPARE(session.Find<QMenu>("MenuFile")->title(), QStringLiteral("&Datei"));
+    QCOMPARE(session.Find<QAction>("MenuFileOpen")->text(), QString::fromUtf8("&\xC3\x96"
+                                                                              "ffnen..."));
+    QCOMPARE(session.Find<QAction>("MenuViewOptions")->text(), QStringLiteral("&Einstellungen..."));
+    QCOMPARE(main.ListModel().headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("Gr\xC3\xB6\xC3\x9F"
+                                                                                          "e"));
+    // Qt's own texts come along where Qt has them.
+    if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_de.qm")))
+      QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
+  }
+};
+
+QTEST_MAIN(TranslationTest)
+#include "TranslationTest.moc"

@@ -1,0 +1,661 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>DialogSupport</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Bestätigen</translation>
+    </message>
+</context>
+<context>
+    <name>TAboutBox</name>
+    <message>
+        <source>About Varnel</source>
+        <translation>Über Varnel</translation>
+    </message>
+    <message>
+        <source>Varnel</source>
+        <translation>Varnel</translation>
+    </message>
+    <message>
+        <source>Quake PAK File Editor</source>
+        <translation>Editor für Quake-PAK-Dateien</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>TAddDialog</name>
+    <message>
+        <source>All Quake Formats (*.bin *.bsp *.cfg *.dat *.dem *.lmp *.mdl *.spr *.wad *.wav)</source>
+        <translation>Alle Quake-Formate (*.bin *.bsp *.cfg *.dat *.dem *.lmp *.mdl *.spr *.wad *.wav)</translation>
+    </message>
+    <message>
+        <source>End Screen (*.bin)</source>
+        <translation>Endbildschirm (*.bin)</translation>
+    </message>
+    <message>
+        <source>Quake Maps (*.bsp)</source>
+        <translation>Quake-Karten (*.bsp)</translation>
+    </message>
+    <message>
+        <source>Config Files (*.cfg)</source>
+        <translation>Konfigurationsdateien (*.cfg)</translation>
+    </message>
+    <message>
+        <source>Compiled Quake C (*.dat)</source>
+        <translation>Kompiliertes Quake-C (*.dat)</translation>
+    </message>
+    <message>
+        <source>Quake Demos (*.dem)</source>
+        <translation>Quake-Demos (*.dem)</translation>
+    </message>
+    <message>
+        <source>Lump Files (*.lmp)</source>
+        <translation>Lump-Dateien (*.lmp)</translation>
+    </message>
+    <message>
+        <source>Model Files (*.mdl)</source>
+        <translation>Modelldateien (*.mdl)</translation>
+    </message>
+    <message>
+        <source>Sprites (*.spr)</source>
+        <translation>Sprites (*.spr)</translation>
+    </message>
+    <message>
+        <source>WAD2 Files (*.wad)</source>
+        <translation>WAD2-Dateien (*.wad)</translation>
+    </message>
+    <message>
+        <source>Wave Sounds (*.wav)</source>
+        <translation>Wave-Klänge (*.wav)</translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Add Files</source>
+        <translation>Dateien hinzufügen</translation>
+    </message>
+    <message>
+        <source> Base Directory </source>
+        <translation> Basisordner </translation>
+    </message>
+    <message>
+        <source>Enter the base shell directory to offset files from :</source>
+        <translation>Basisordner, von dem aus die Dateipfade gelten:</translation>
+    </message>
+    <message>
+        <source> Files To Add </source>
+        <translation> Hinzuzufügende Dateien </translation>
+    </message>
+    <message>
+        <source>&amp;Add File</source>
+        <translation>Datei &amp;hinzufügen</translation>
+    </message>
+    <message>
+        <source>Add &amp;Directory</source>
+        <translation>&amp;Ordner hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>Recurse sub-directories when adding directories.</source>
+        <translation>Beim Hinzufügen von Ordnern auch alle Unterordner hinzufügen.</translation>
+    </message>
+    <message>
+        <source> Directory </source>
+        <translation> Ordner </translation>
+    </message>
+    <message>
+        <source>Enter the internal directory to add the files to :</source>
+        <translation>Ordner in der PAK-Datei, in den die Dateien kommen:</translation>
+    </message>
+    <message>
+        <source>Select Files To Add To List</source>
+        <translation>Dateien für die Liste auswählen</translation>
+    </message>
+    <message>
+        <source>Select Directory</source>
+        <translation>Ordner auswählen</translation>
+    </message>
+</context>
+<context>
+    <name>TArchiveSession</name>
+    <message>
+        <source>Quake PAK Files (*.pak)</source>
+        <translation>Quake-PAK-Dateien (*.pak)</translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>The PAK file could not be saved.</source>
+        <translation>Die PAK-Datei konnte nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>The archive was changed by another program since it was opened. Overwrite it?</source>
+        <translation>Das Archiv wurde seit dem Öffnen von einem anderen Programm geändert. Trotzdem überschreiben?</translation>
+    </message>
+    <message>
+        <source>An unexpected error occurred.</source>
+        <translation>Ein unerwarteter Fehler ist aufgetreten.</translation>
+    </message>
+    <message>
+        <source>Save changes to %1?</source>
+        <translation>Änderungen an %1 speichern?</translation>
+    </message>
+    <message>
+        <source>Open PAK File</source>
+        <translation>PAK-Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Invalid Quake Directory.</source>
+        <translation>Ungültiger Quake-Ordner.</translation>
+    </message>
+    <message>
+        <source>This is not a valid PAK file.</source>
+        <translation>Dies ist keine gültige PAK-Datei.</translation>
+    </message>
+    <message>
+        <source>Can&apos;t overwrite protected ID1 PAK File.</source>
+        <translation>Die geschützte ID1-PAK-Datei kann nicht überschrieben werden.</translation>
+    </message>
+    <message>
+        <source>Save PAK As...</source>
+        <translation>PAK-Datei speichern unter...</translation>
+    </message>
+    <message>
+        <source>Files cannot be added to a protected PAK file.</source>
+        <translation>Zu einer geschützten PAK-Datei können keine Dateien hinzugefügt werden.</translation>
+    </message>
+    <message>
+        <source>The files could not be extracted.</source>
+        <translation>Die Dateien konnten nicht entpackt werden.</translation>
+    </message>
+    <message>
+        <source>The entry could not be extracted for viewing.</source>
+        <translation>Der Eintrag konnte zum Ansehen nicht entpackt werden.</translation>
+    </message>
+    <message>
+        <source>
+... and %1 more.</source>
+        <translation>
+... und %1 weitere.</translation>
+    </message>
+    <message>
+        <source>Some of the files could not be added to the PAK file.</source>
+        <translation>Einige Dateien konnten nicht zur PAK-Datei hinzugefügt werden.</translation>
+    </message>
+    <message>
+        <source>There is no PAK file open for you to add to.<byte value="xd"/>
+Would you like to create a new one?</source>
+        <translation>Es ist keine PAK-Datei geöffnet, zu der hinzugefügt werden kann.<byte value="xd"/>
+Möchten Sie eine neue anlegen?</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete these %1 files?</source>
+        <translation>Möchten Sie diese %1 Dateien wirklich löschen?</translation>
+    </message>
+    <message>
+        <source>No folder was given to extract the files to.</source>
+        <translation>Es wurde kein Ordner angegeben, in den die Dateien entpackt werden sollen.</translation>
+    </message>
+    <message>
+        <source>This entry has no file name and cannot be viewed.</source>
+        <translation>Dieser Eintrag hat keinen Dateinamen und kann nicht angesehen werden.</translation>
+    </message>
+    <message>
+        <source>There is no application associated with this file type.</source>
+        <translation>Diesem Dateityp ist kein Programm zugeordnet.</translation>
+    </message>
+    <message>
+        <source>The program for this file type could not be started.</source>
+        <translation>Das Programm für diesen Dateityp konnte nicht gestartet werden.</translation>
+    </message>
+</context>
+<context>
+    <name>TConfirmReplaceDialog</name>
+    <message>
+        <source>Confirm File Replace</source>
+        <translation>Ersetzen bestätigen</translation>
+    </message>
+    <message>
+        <source>The file :</source>
+        <translation>Die Datei:</translation>
+    </message>
+    <message>
+        <source>already exists in this PAK file.</source>
+        <translation>ist in dieser PAK-Datei schon vorhanden.</translation>
+    </message>
+    <message>
+        <source>Do you want to replace it with this new copy?</source>
+        <translation>Möchten Sie sie durch diese neue Kopie ersetzen?</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Ja</translation>
+    </message>
+    <message>
+        <source>Yes To &amp;All</source>
+        <translation>Ja, &amp;alle</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;Nein</translation>
+    </message>
+    <message>
+        <source>No &amp;To All</source>
+        <translation>N&amp;ein, keine</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>Abb&amp;rechen</translation>
+    </message>
+</context>
+<context>
+    <name>TEntryListModel</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation>Pfad</translation>
+    </message>
+</context>
+<context>
+    <name>TExtractDialog</name>
+    <message>
+        <source>Extract File(s)</source>
+        <translation>Datei(en) entpacken</translation>
+    </message>
+    <message>
+        <source>&amp;Extract Files To :</source>
+        <translation>Dateien &amp;entpacken nach:</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>Durchsuchen</translation>
+    </message>
+    <message>
+        <source>Extract :</source>
+        <translation>Entpacken:</translation>
+    </message>
+    <message>
+        <source>All Files</source>
+        <translation>Alle Dateien</translation>
+    </message>
+    <message>
+        <source>Selected Files</source>
+        <translation>Ausgewählte Dateien</translation>
+    </message>
+    <message>
+        <source>Maintain directory structure</source>
+        <translation>Ordnerstruktur beibehalten</translation>
+    </message>
+    <message>
+        <source>Select Directory</source>
+        <translation>Ordner auswählen</translation>
+    </message>
+</context>
+<context>
+    <name>TLumpViewForm</name>
+    <message>
+        <source>Save As Bitmap</source>
+        <translation>Als Bitmap speichern</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Lump Viewer - </source>
+        <translation>Lump-Betrachter - </translation>
+    </message>
+    <message>
+        <source>Save Lump As Bitmap</source>
+        <translation>Lump als Bitmap speichern</translation>
+    </message>
+    <message>
+        <source>Bitmaps (*.bmp)</source>
+        <translation>Bitmaps (*.bmp)</translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+</context>
+<context>
+    <name>TMain</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Actions</source>
+        <translation>A&amp;ktionen</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>Toolbar</source>
+        <translation>Werkzeugleiste</translation>
+    </message>
+    <message>
+        <source>Varnel</source>
+        <translation>Varnel</translation>
+    </message>
+    <message>
+        <source>Varnel - </source>
+        <translation>Varnel - </translation>
+    </message>
+    <message>
+        <source>%1 files</source>
+        <translation>%1 Dateien</translation>
+    </message>
+    <message>
+        <source>Protected</source>
+        <translation>Geschützt</translation>
+    </message>
+    <message>
+        <source>Modified</source>
+        <translation>Geändert</translation>
+    </message>
+    <message>
+        <source>1 file selected</source>
+        <translation>1 Datei ausgewählt</translation>
+    </message>
+    <message>
+        <source>%1 files selected</source>
+        <translation>%1 Dateien ausgewählt</translation>
+    </message>
+</context>
+<context>
+    <name>TMainActions</name>
+    <message>
+        <source>&amp;New...</source>
+        <translation>&amp;Neu...</translation>
+    </message>
+    <message>
+        <source>Make New PAK File</source>
+        <translation>Neue PAK-Datei anlegen</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>&amp;Öffnen...</translation>
+    </message>
+    <message>
+        <source>Open PAK File</source>
+        <translation>PAK-Datei öffnen</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>Save &amp;As...</source>
+        <translation>Speichern &amp;unter...</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>&amp;Add...</source>
+        <translation>&amp;Hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Add File To PAK File</source>
+        <translation>Datei zur PAK-Datei hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
+    </message>
+    <message>
+        <source>Delete File From PAK File</source>
+        <translation>Datei aus der PAK-Datei löschen</translation>
+    </message>
+    <message>
+        <source>&amp;Extract...</source>
+        <translation>&amp;Entpacken...</translation>
+    </message>
+    <message>
+        <source>Extract File From PAK File</source>
+        <translation>Datei aus der PAK-Datei entpacken</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansehen</translation>
+    </message>
+    <message>
+        <source>View File</source>
+        <translation>Datei ansehen</translation>
+    </message>
+    <message>
+        <source>&amp;Move Files...</source>
+        <translation>Dateien &amp;verschieben...</translation>
+    </message>
+    <message>
+        <source>Move File</source>
+        <translation>Datei verschieben</translation>
+    </message>
+    <message>
+        <source>Sort By &amp;Name</source>
+        <translation>Nach &amp;Name sortieren</translation>
+    </message>
+    <message>
+        <source>Sort By &amp;Path</source>
+        <translation>Nach &amp;Pfad sortieren</translation>
+    </message>
+    <message>
+        <source>Sort By &amp;Type</source>
+        <translation>Nach &amp;Typ sortieren</translation>
+    </message>
+    <message>
+        <source>Sort By &amp;Size</source>
+        <translation>Nach &amp;Größe sortieren</translation>
+    </message>
+    <message>
+        <source>Sort By &amp;Offset</source>
+        <translation>Nach &amp;Offset sortieren</translation>
+    </message>
+    <message>
+        <source>&amp;Options...</source>
+        <translation>&amp;Einstellungen...</translation>
+    </message>
+    <message>
+        <source>About Varnel...</source>
+        <translation>Über Varnel...</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Add File(s)</source>
+        <translation>&amp;Rückgängig: Datei(en) hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Delete File(s)</source>
+        <translation>&amp;Rückgängig: Datei(en) löschen</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Rename File(s)</source>
+        <translation>&amp;Rückgängig: Datei(en) umbenennen</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Move File(s)</source>
+        <translation>&amp;Rückgängig: Datei(en) verschieben</translation>
+    </message>
+</context>
+<context>
+    <name>TMoveDialog</name>
+    <message>
+        <source>Move Files</source>
+        <translation>Dateien verschieben</translation>
+    </message>
+    <message>
+        <source>Move selected files to directory :</source>
+        <translation>Ausgewählte Dateien in diesen Ordner verschieben:</translation>
+    </message>
+</context>
+<context>
+    <name>TOpenOrAddDialog</name>
+    <message>
+        <source>Open Or Add?</source>
+        <translation>Öffnen oder hinzufügen?</translation>
+    </message>
+    <message>
+        <source>There is already a PAK file open. Do you want to  open this one, closing the currently open one, or add it to the open PAK file?</source>
+        <translation>Es ist schon eine PAK-Datei geöffnet. Möchten Sie diese Datei öffnen und die geöffnete schließen, oder möchten Sie sie zur geöffneten PAK-Datei hinzufügen?</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>TSetDirectoryDialog</name>
+    <message>
+        <source>If you make any changes to the ID1 PAK files, Quake may not function correctly. Please be careful what edits you make to it.</source>
+        <translation>Wenn Sie die ID1-PAK-Dateien ändern, läuft Quake womöglich nicht mehr richtig. Bitte überlegen Sie genau, was Sie daran ändern.</translation>
+    </message>
+    <message>
+        <source>Unlimited</source>
+        <translation>Unbegrenzt</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source> Quake Directory </source>
+        <translation> Quake-Ordner </translation>
+    </message>
+    <message>
+        <source> Temporary File Directory </source>
+        <translation> Ordner für temporäre Dateien </translation>
+    </message>
+    <message>
+        <source> Spaces In File Names </source>
+        <translation> Leerzeichen in Dateinamen </translation>
+    </message>
+    <message>
+        <source>Leave</source>
+        <translation>Belassen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Replace With Underscores</source>
+        <translation>Durch Unterstriche ersetzen</translation>
+    </message>
+    <message>
+        <source>Protect ID1 Pak Files</source>
+        <translation>ID1-PAK-Dateien schützen</translation>
+    </message>
+    <message>
+        <source>Force File Names To Lowercase</source>
+        <translation>Dateinamen in Kleinbuchstaben umwandeln</translation>
+    </message>
+    <message>
+        <source>Allow Undo</source>
+        <translation>Rückgängig erlauben</translation>
+    </message>
+    <message>
+        <source>Maximum Undo Levels :</source>
+        <translation>Höchstens rückgängig zu machende Schritte:</translation>
+    </message>
+    <message>
+        <source>Select Quake Directory</source>
+        <translation>Quake-Ordner auswählen</translation>
+    </message>
+    <message>
+        <source>Select Temporary File Directory</source>
+        <translation>Ordner für temporäre Dateien auswählen</translation>
+    </message>
+</context>
+<context>
+    <name>TStatusPanels</name>
+    <message>
+        <source>You need to set the Quake directory. See View|Options</source>
+        <translation>Der Quake-Ordner muss noch festgelegt werden, siehe Ansicht|Einstellungen</translation>
+    </message>
+    <message>
+        <source>9999  Files.</source>
+        <translation>9999  Dateien.</translation>
+    </message>
+    <message>
+        <source>99999 Files selected.</source>
+        <translation>99999 Dateien ausgewählt.</translation>
+    </message>
+    <message>
+        <source> Protected  </source>
+        <translation> Geschützt  </translation>
+    </message>
+</context>
+</TS>
