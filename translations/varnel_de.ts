@@ -138,7 +138,7 @@
     </message>
     <message>
         <source>Enter the internal directory to add the files to :</source>
-        <translation>Ordner in der PAK-Datei, in den die Dateien kommen:</translation>
+        <translation>Ordner in der PAK-Datei, in den die Dateien hinzugefügt werden:</translation>
     </message>
     <message>
         <source>Select Files To Add To List</source>
@@ -628,7 +628,7 @@ Möchten Sie eine neue anlegen?</translation>
     </message>
     <message>
         <source>Maximum Undo Levels :</source>
-        <translation>Höchstens rückgängig zu machende Schritte:</translation>
+        <translation>Höchstzahl der Rückgängig-Schritte:</translation>
     </message>
     <message>
         <source>Select Quake Directory</source>
