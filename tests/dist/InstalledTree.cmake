@@ -14,8 +14,8 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${status}")
 endif()
 
-set(expected bin/varnel share/applications/varnel.desktop share/metainfo/io.github.varnel.Varnel.metainfo.xml
-             share/icons/hicolor/scalable/apps/varnel.svg share/man/man1/varnel.1.gz
+set(expected bin/varnel bin/varnel-cli share/bash-completion/completions/varnel-cli share/applications/varnel.desktop share/metainfo/io.github.varnel.Varnel.metainfo.xml
+             share/icons/hicolor/scalable/apps/varnel.svg share/man/man1/varnel.1.gz share/man/man1/varnel-cli.1.gz
              share/varnel/translations/varnel_de.qm)
 foreach(size 16 22 24 32 48 64 128 256)
   list(APPEND expected share/icons/hicolor/${size}x${size}/apps/varnel.png)
