@@ -9,18 +9,29 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-void TSystemDesktop::ShowError(QWidget *parent, const QString &text) {
-  QMessageBox::critical(parent, QObject::tr("Error"), text, QMessageBox::Ok);
+namespace {
+QMessageBox::StandardButton ShowBox(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
+                                    const QString &detail, QMessageBox::StandardButtons buttons) {
+  QMessageBox box(icon, title, text, buttons, parent);
+  box.setInformativeText(detail);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+} // namespace
+
+void TSystemDesktop::ShowError(QWidget *parent, const QString &text, const QString &detail) {
+  ShowBox(parent, QMessageBox::Critical, QObject::tr("Error"), text, detail, QMessageBox::Ok);
 }
 
-void TSystemDesktop::ShowWarning(QWidget *parent, const QString &text) {
-  QMessageBox::warning(parent, QObject::tr("Warning"), text, QMessageBox::Ok);
+void TSystemDesktop::ShowWarning(QWidget *parent, const QString &text, const QString &detail) {
+  ShowBox(parent, QMessageBox::Warning, QObject::tr("Warning"), text, detail, QMessageBox::Ok);
 }
 
 QMessageBox::StandardButton TSystemDesktop::Confirm(QWidget *parent, const QString &text,
-                                                    QMessageBox::StandardButtons buttons) {
+                                                    QMessageBox::StandardButtons buttons, const QString &detail,
+                                                    QMessageBox::StandardButton defaultButton) {
   QMessageBox box(QMessageBox::Question, QObject::tr("Confirm"), text, buttons, parent);
-  box.setDefaultButton(QMessageBox::Yes);
+  box.setInformativeText(detail);
+  box.setDefaultButton(defaultButton);
   box.setEscapeButton(buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }

@@ -10,13 +10,26 @@ QStringList TScriptedDesktop::Texts(const QString &kind) const {
   return texts;
 }
 
-void TScriptedDesktop::ShowError(QWidget *, const QString &text) { Asked.append({"error", text}); }
+QStringList TScriptedDesktop::Details(const QString &kind) const {
+  QStringList details;
+  for (const TQuestion &question : Asked)
+    if (question.Kind == kind)
+      details << question.Detail;
+  return details;
+}
 
-void TScriptedDesktop::ShowWarning(QWidget *, const QString &text) { Asked.append({"warning", text}); }
+void TScriptedDesktop::ShowError(QWidget *, const QString &text, const QString &detail) {
+  Asked.append({"error", text, detail});
+}
+
+void TScriptedDesktop::ShowWarning(QWidget *, const QString &text, const QString &detail) {
+  Asked.append({"warning", text, detail});
+}
 
 QMessageBox::StandardButton TScriptedDesktop::Confirm(QWidget *, const QString &text,
-                                                      QMessageBox::StandardButtons buttons) {
-  Asked.append({"confirm", text});
+                                                      QMessageBox::StandardButtons buttons, const QString &detail,
+                                                      QMessageBox::StandardButton defaultButton) {
+  Asked.append({"confirm", text, detail, defaultButton});
   if (!ConfirmAnswers.isEmpty())
     return ConfirmAnswers.dequeue();
   return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No;
