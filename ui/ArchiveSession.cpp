@@ -221,7 +221,8 @@ void TArchiveSession::Save() { SaveArchive(); }
 
 void TArchiveSession::SaveAs() { SaveArchiveAs(); }
 
-TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, const QString &reason) {
+TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, const QString &reason,
+                                                                const QString &fileName) {
   switch (result) {
   case prDone:
     return soSaved;
@@ -232,7 +233,8 @@ TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, 
     ShowError(tr("Can't overwrite protected ID1 PAK File."));
     return soFailed;
   default:
-    ShowError(SaveFailedMessage(), reason.isEmpty() ? PathToQ(m_Pak.FileName()) : reason);
+    // The engine's reason names the file; without one, the file is named alone.
+    ShowError(SaveFailedMessage(), reason.isEmpty() ? fileName : reason);
     return soFailed;
   }
 }
@@ -259,7 +261,7 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
     }
     emit Changed(chEntries);
   }
-  return ReportSaveResult(result, reason);
+  return ReportSaveResult(result, reason, PathToQ(m_Pak.FileName()));
 }
 
 void TArchiveSession::ShowDamage(const QString &fileName) {
@@ -274,10 +276,10 @@ TArchiveSession::TSaveOutcome TArchiveSession::AskReplaceDamaged() {
     return soSaved;
   const int count = m_Pak.EntryCount();
   const QString file = PathToQ(m_Pak.FileName());
-  const QString question = count == 1
-                               ? tr("The PAK file %1 is damaged. Replace it with the 1 entry listed?").arg(file)
-                               : tr("The PAK file %1 is damaged. Replace it with the %2 entries listed?")
-                                     .arg(file, QString::number(count));
+  const QString question =
+      count == 1
+          ? tr("The PAK file %1 is damaged. Replace it with the 1 entry listed?").arg(file)
+          : tr("The PAK file %1 is damaged. Replace it with the %2 entries listed?").arg(file, QString::number(count));
   const QString detail = tr("Yes replaces the damaged file. No saves the archive under another name and keeps the "
                             "damaged file as it is.");
   switch (m_Desktop.Confirm(m_Window, question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, detail,
@@ -307,7 +309,7 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
   }
   if (result == prDone)
     OpenFile(target);
-  return ReportSaveResult(result, reason);
+  return ReportSaveResult(result, reason, target);
 }
 
 void TArchiveSession::Options() {

@@ -93,7 +93,7 @@ private:
 
   TSaveOutcome SaveArchive();
   TSaveOutcome SaveArchiveAs();
-  TSaveOutcome ReportSaveResult(uint8_t result, const QString &reason);
+  TSaveOutcome ReportSaveResult(uint8_t result, const QString &reason, const QString &fileName);
   void AddRecentFile(const QString &fileName);
   // Moves empty recent files to the end.
   void CloseRecentGaps();

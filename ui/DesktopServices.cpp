@@ -1,6 +1,7 @@
 #include "DesktopServices.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -68,8 +69,28 @@ QString TSystemDesktop::ChooseSaveFile(QWidget *parent, const TFileDialogRequest
   return dialog.selectedFiles().first();
 }
 
+namespace {
+// A folder chooser that takes a typed folder that does not exist yet when
+// new folders are allowed: the folder is made, then chosen.
+class TFolderChooser : public QFileDialog {
+public:
+  TFolderChooser(QWidget *parent, const QString &title, const QString &start, bool canCreate)
+      : QFileDialog(parent, title, start), m_CanCreate(canCreate) {}
+
+  void accept() override {
+    const QStringList chosen = selectedFiles();
+    if (m_CanCreate && chosen.size() == 1 && !chosen.first().isEmpty() && !QFileInfo::exists(chosen.first()))
+      QDir().mkpath(chosen.first()); // a folder that cannot be made is said "not found" by the chooser
+    QFileDialog::accept();
+  }
+
+private:
+  bool m_CanCreate;
+};
+} // namespace
+
 QString TSystemDesktop::ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) {
-  QFileDialog dialog(parent, title, start);
+  TFolderChooser dialog(parent, title, start, canCreate);
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   if (!canCreate)

@@ -230,7 +230,8 @@ void TMain::FormCreate(const QStringList &arguments) {
     if (QFileInfo(fileName).isFile() && TQuakePak::IsPakFile(PathFromQ(fileName)))
       RunCommand([this, &fileName] { m_Session.OpenFile(fileName); });
     else
-      QTimer::singleShot(0, this, [this, fileName] { RunCommand([this, &fileName] { m_Session.OpenFile(fileName); }); });
+      QTimer::singleShot(0, this,
+                         [this, fileName] { RunCommand([this, &fileName] { m_Session.OpenFile(fileName); }); });
   }
   Refresh(TArchiveSession::chState);
   m_List->ShowSortOrder();
@@ -261,15 +262,17 @@ void TMain::RunCommand(const std::function<void()> &command) { m_Session.Run(com
 
 void TMain::Refresh(TArchiveSession::TChanges changes) {
   const TQuakePak &pak = m_Session.Pak();
-  if (changes & TArchiveSession::chArchive) {
+  // A save over a damaged file repairs it: the title follows saves as well.
+  if (changes & (TArchiveSession::chArchive | TArchiveSession::chEntries)) {
     if (pak.FileName().empty())
       setWindowTitle(tr("Varnel"));
     else if (pak.Damage().empty())
       setWindowTitle(tr("Varnel - ") + PathToQ(pak.FileName()));
     else
       setWindowTitle(tr("Varnel - %1 (damaged)").arg(PathToQ(pak.FileName())));
-    m_Status->SetText(1, QString());
   }
+  if (changes & TArchiveSession::chArchive)
+    m_Status->SetText(1, QString());
   if (changes & (TArchiveSession::chEntries | TArchiveSession::chArchive)) {
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());

@@ -12,8 +12,11 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -58,6 +61,7 @@ private slots:
   void CommandLineArchiveFailsAfterTheWindowIsUp();
   void StatusAndCommandsFollowAnySelection();
   void ListKeysAndPlainCounts();
+  void FolderChooserTakesANewFolder();
 };
 
 void UserTrapsTest::TypedDirectoriesStayAsTyped() {
@@ -156,12 +160,11 @@ void UserTrapsTest::DamagedArchiveIsAnnounced() {
   const QString path = session.Path(QStringLiteral("damaged.pak"));
   WriteBytes(path, ShortOfRecords({{"a.wav", "1"}, {"b.wav", "22"}}));
   TMain &main = session.Start();
-  session.OpenFresh(path);
+  session.Open(path);
   QCOMPARE(main.ListModel().RowCount(), 2);
   QCOMPARE(session.Desktop.Texts("warning"), QStringList({"The PAK file " + path + " is damaged."}));
   QVERIFY(!main.Session().Pak().Damage().empty());
-  QCOMPARE(session.Desktop.Details("warning").first(),
-           QString::fromStdString(main.Session().Pak().Damage().front()));
+  QCOMPARE(session.Desktop.Details("warning").first(), QString::fromStdString(main.Session().Pak().Damage().front()));
   QCOMPARE(main.windowTitle(), "Varnel - " + path + " (damaged)");
 
   // Saving over it asks first, Save As (No) being the default answer.
@@ -216,7 +219,8 @@ void UserTrapsTest::FailuresNameFileAndReason() {
   session.Desktop.SaveFileAnswers.enqueue(blocker + QStringLiteral("/sub.pak"));
   session.Command("MenuFileSaveAs");
   QCOMPARE(session.Desktop.Texts("error").last(), QStringLiteral("The PAK file could not be saved."));
-  QVERIFY2(session.Desktop.Details("error").last().contains(blocker), qPrintable(session.Desktop.Details("error").last()));
+  QVERIFY2(session.Desktop.Details("error").last().contains(blocker),
+           qPrintable(session.Desktop.Details("error").last()));
 
   // An extraction into a folder that cannot be made names that folder.
   session.Desktop.Asked.clear();
@@ -329,6 +333,35 @@ void UserTrapsTest::ListKeysAndPlainCounts() {
   // The existing shortcuts stay.
   QCOMPARE(session.Find<QAction>("MenuActionsAdd")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
   QCOMPARE(session.Find<QAction>("MenuActionsDel")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+}
+
+void UserTrapsTest::FolderChooserTakesANewFolder() {
+  TSystemDesktop desktop;
+  const QString fresh = m_Root + QStringLiteral("made/by/typing");
+  for (const bool canCreate : {true, false}) {
+    WhenShown([&fresh](QWidget &shown) {
+      auto *chooser = qobject_cast<QFileDialog *>(&shown);
+      QVERIFY(chooser != nullptr);
+      Child<QLineEdit>(shown, "fileNameEdit")->setText(fresh);
+      // A chooser that cannot make folders says the folder was not found: answer that box.
+      QTimer::singleShot(50, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+          box->accept();
+      });
+      static_cast<QDialog *>(chooser)->accept();
+      if (chooser->isVisible())
+        chooser->reject();
+    });
+    const QString chosen = desktop.ChooseDirectory(nullptr, QStringLiteral("Select Directory"), m_Root, canCreate);
+    if (canCreate) {
+      QCOMPARE(chosen, fresh);
+      QVERIFY(QFileInfo(fresh).isDir());
+      QVERIFY(QDir(fresh).removeRecursively());
+    } else {
+      QCOMPARE(chosen, QString());
+      QVERIFY(!QFileInfo::exists(fresh));
+    }
+  }
 }
 
 QTEST_MAIN(UserTrapsTest)
