@@ -4,6 +4,7 @@
 // window or dialog headless, or the session with scripted answers.
 #include "AddDlg.h"
 #include "ArchiveSession.h"
+#include "LumpViewDlg.h"
 #include "MainActions.h"
 #include "MoveDlg.h"
 #include "ScriptedDialogs.h"
@@ -13,9 +14,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -62,6 +66,8 @@ private slots:
   void StatusAndCommandsFollowAnySelection();
   void ListKeysAndPlainCounts();
   void FolderChooserTakesANewFolder();
+  void AddDialogShowsTheEntryNames();
+  void LumpViewerZoomsAndSaysWhy();
 };
 
 void UserTrapsTest::TypedDirectoriesStayAsTyped() {
@@ -362,6 +368,69 @@ void UserTrapsTest::FolderChooserTakesANewFolder() {
       QVERIFY(!QFileInfo::exists(fresh));
     }
   }
+}
+
+void UserTrapsTest::AddDialogShowsTheEntryNames() {
+  OpenArchive({"a.wav"});
+  TScriptedDesktop desktop;
+  TAddDialog add(m_Pak, desktop);
+  const QString inside = m_Root + QStringLiteral("mod/maps/e1m1.bsp");
+  const QString outside = m_Root + QStringLiteral("elsewhere/Notes.TXT");
+  WriteBytes(inside, "1");
+  WriteBytes(outside, "2");
+  QStringList files = {inside, outside};
+  QString internal;
+  QString base;
+  bool recurse = false;
+  QStringList shown;
+  bool resizable = false;
+  bool flatButtons = true;
+  WhenShown([&](QWidget &dialog) {
+    Child<QComboBox>(dialog, "BaseDirCombo")->setEditText(m_Root + QStringLiteral("mod"));
+    Child<QComboBox>(dialog, "DirCombo")->setEditText(QStringLiteral("id1"));
+    auto *list = Child<QListWidget>(dialog, "FileListBox");
+    for (int row = 0; row < list->count(); ++row)
+      shown << list->item(row)->text() + QStringLiteral(" > ") + list->item(row)->toolTip();
+    resizable = dialog.minimumSize() != dialog.maximumSize();
+    flatButtons = Child<QPushButton>(dialog, "AddBtn")->isFlat();
+    Click(dialog, "CancelBtn");
+  });
+  QVERIFY(!add.Execute(files, internal, base, recurse));
+  // The file below the base keeps its folders; the one outside gets its bare name.
+  QCOMPARE(shown, QStringList({inside + " > id1/maps/e1m1.bsp", outside + " > id1/notes.txt"}));
+  QVERIFY(resizable);
+  QVERIFY(!flatButtons);
+}
+
+void UserTrapsTest::LumpViewerZoomsAndSaysWhy() {
+  TScriptedDesktop desktop;
+  TLumpViewForm viewer(desktop);
+  TBitmap small(4, 2);
+  small.SetPixel(0, 0, 0x0000FF);
+  viewer.SetPicture(&small);
+  viewer.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+  auto *image = viewer.findChild<QLabel *>("LumpImage");
+  auto *zoom = viewer.findChild<QComboBox *>("ZoomCombo");
+  QVERIFY(zoom != nullptr);
+  QCOMPARE(image->pixmap().size(), QSize(4, 2));
+  zoom->setCurrentIndex(zoom->findData(4));
+  QCOMPARE(image->pixmap().size(), QSize(16, 8));
+  // Nearest neighbour: a pixel stays one sharp 4 x 4 square.
+  const QImage zoomed = image->pixmap().toImage();
+  QCOMPARE(zoomed.pixelColor(3, 3), QColor(255, 0, 0));
+  QCOMPARE(zoomed.pixelColor(4, 3), zoomed.pixelColor(7, 0));
+  // Fit fills the area, keeping the proportions; the window can be resized.
+  zoom->setCurrentIndex(zoom->findData(0));
+  QCOMPARE(image->pixmap().width(), image->width());
+  QVERIFY(viewer.minimumSize() != viewer.maximumSize());
+
+  // No picture: a plain sentence in its place.
+  viewer.SetPicture(nullptr, QStringLiteral("gfx/big.lmp: the picture of 9 x 9 pixels is too large to show."));
+  QCOMPARE(image->text(), QStringLiteral("The picture of 9 x 9 pixels is too large to show."));
+  TBitmap flat(5, 0);
+  viewer.SetPicture(&flat);
+  QCOMPARE(image->text(), QStringLiteral("The picture's header gives 5 \u00d7 0 pixels: there is nothing to show."));
 }
 
 QTEST_MAIN(UserTrapsTest)
