@@ -9,6 +9,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
+#include <QWidget>
 
 #include <cerrno>
 #include <cstring>
@@ -161,8 +163,14 @@ void TArchiveSession::OpenFile(const QString &fileName) {
   if (!m_Pak.IsUntitled())
     m_Values.OpenPath = PathDirectory(fileName);
   emit Changed(changes);
-  if (message.isEmpty() && !m_Pak.Damage().empty())
-    ShowDamage(fileName);
+  if (message.isEmpty() && !m_Pak.Damage().empty()) {
+    // Said over the window: one still being set up (an archive named on the
+    // command line) says it once it is shown.
+    if (m_Window == nullptr || m_Window->isVisible())
+      ShowDamage(fileName);
+    else
+      QTimer::singleShot(0, this, [this, fileName] { ShowDamage(fileName); });
+  }
 }
 
 void TArchiveSession::OpenRecent(int index) {

@@ -168,7 +168,7 @@ void UserTrapsTest::DamagedArchiveIsAnnounced() {
   TMain &main = session.Start();
   session.Open(path);
   QCOMPARE(main.ListModel().RowCount(), 2);
-  QCOMPARE(session.Desktop.Texts("warning"), QStringList({"The PAK file " + path + " is damaged."}));
+  QTRY_COMPARE(session.Desktop.Texts("warning"), QStringList({"The PAK file " + path + " is damaged."}));
   QVERIFY(!main.Session().Pak().Damage().empty());
   QCOMPARE(session.Desktop.Details("warning").first(), QString::fromStdString(main.Session().Pak().Damage().front()));
   QCOMPARE(main.windowTitle(), "Varnel - " + path + " (damaged)");

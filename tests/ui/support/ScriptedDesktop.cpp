@@ -2,21 +2,17 @@
 
 #include <QPixmap>
 
-QStringList TScriptedDesktop::Texts(const QString &kind) const {
-  QStringList texts;
+QStringList TScriptedDesktop::Collect(const QString &kind, QString TQuestion::*field) const {
+  QStringList values;
   for (const TQuestion &question : Asked)
     if (question.Kind == kind)
-      texts << question.Text;
-  return texts;
+      values << question.*field;
+  return values;
 }
 
-QStringList TScriptedDesktop::Details(const QString &kind) const {
-  QStringList details;
-  for (const TQuestion &question : Asked)
-    if (question.Kind == kind)
-      details << question.Detail;
-  return details;
-}
+QStringList TScriptedDesktop::Texts(const QString &kind) const { return Collect(kind, &TQuestion::Text); }
+
+QStringList TScriptedDesktop::Details(const QString &kind) const { return Collect(kind, &TQuestion::Detail); }
 
 void TScriptedDesktop::ShowError(QWidget *, const QString &text, const QString &detail) {
   Asked.append({"error", text, detail});

@@ -11,8 +11,8 @@
 class TScriptedDesktop : public TDesktopServices {
 public:
   struct TQuestion {
-    QString Kind; // "error", "warning", "confirm", "open", "save", "directory", "view"
-    QString Text; // the message, the chooser's title, or the opened path
+    QString Kind;        // "error", "warning", "confirm", "open", "save", "directory", "view"
+    QString Text;        // the message, the chooser's title, or the opened path
     QString Detail = {}; // a box's detail: the file and the reason
     QMessageBox::StandardButton Default = QMessageBox::NoButton; // a confirmation's default answer
   };
@@ -48,4 +48,7 @@ public:
   QString ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) override;
   TOpenResult OpenWithDefaultApplication(const QString &path) override;
   QIcon FileIcon(const QString &path) override;
+
+private:
+  QStringList Collect(const QString &kind, QString TQuestion::*field) const;
 };
