@@ -25,9 +25,10 @@ namespace {
 // Answers nothing; every file gets the same small icon.
 class TQuietDesktop : public TDesktopServices {
 public:
-  void ShowError(QWidget *, const QString &) override {}
-  void ShowWarning(QWidget *, const QString &) override {}
-  QMessageBox::StandardButton Confirm(QWidget *, const QString &, QMessageBox::StandardButtons) override {
+  void ShowError(QWidget *, const QString &, const QString &) override {}
+  void ShowWarning(QWidget *, const QString &, const QString &) override {}
+  QMessageBox::StandardButton Confirm(QWidget *, const QString &, QMessageBox::StandardButtons, const QString &,
+                                      QMessageBox::StandardButton) override {
     return QMessageBox::No;
   }
   QStringList ChooseOpenFiles(QWidget *, const TFileDialogRequest &) override { return {}; }

@@ -3,6 +3,7 @@
 #include "DesktopServices.h"
 #include "DialogSupport.h"
 #include "EntryText.h"
+#include "TypedFolder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +18,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -41,10 +43,9 @@ QStringList AddFileFilters() {
 
 bool IsExistingDirectory(const QString &path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
 
-QPushButton *MakeFlatButton(const QString &text, const QString &name, QWidget *parent) {
+QPushButton *MakeListButton(const QString &text, const QString &name, QWidget *parent) {
   auto *button = new QPushButton(text, parent);
   button->setObjectName(name);
-  button->setFlat(true);
   // Enter belongs to OK, not to whichever list button has the focus.
   button->setAutoDefault(false);
   return button;
@@ -58,13 +59,29 @@ QComboBox *MakePathCombo(const QString &name, QWidget *parent) {
   return combo;
 }
 
+// Shows each listed path followed by the entry name it will get (held as the
+// item's tooltip), while the item's text stays the path itself.
+class TEntryNameDelegate : public QStyledItemDelegate {
+public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+  void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString name = index.data(Qt::ToolTipRole).toString();
+    if (!name.isEmpty())
+      option->text += QStringLiteral("  \u2192  ") + name;
+  }
+};
+
 } // namespace
 
 TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget *parent)
     : QDialog(parent), m_Pak(pak), m_Desktop(desktop) {
   setObjectName("AddDialog");
   setWindowTitle(tr("Add Files"));
-  SetFixedDialogStyle(*this);
+  // Resizable, so that long paths and their entry names can be read whole.
+  setSizeGripEnabled(true);
 
   auto *groupBox3 = new QGroupBox(tr(" Base Directory "), this);
   groupBox3->setObjectName("GroupBox3");
@@ -82,9 +99,10 @@ TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget 
   m_FileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
   m_FileListBox->setUniformItemSizes(true);
   m_FileListBox->setMinimumHeight(160);
-  m_AddBtn = MakeFlatButton(tr("&Add File"), "AddBtn", groupBox2);
-  m_AddDirBtn = MakeFlatButton(tr("Add &Directory"), "AddDirBtn", groupBox2);
-  m_DelBtn = MakeFlatButton(tr("&Remove"), "DelBtn", groupBox2);
+  m_FileListBox->setItemDelegate(new TEntryNameDelegate(m_FileListBox));
+  m_AddBtn = MakeListButton(tr("&Add File"), "AddBtn", groupBox2);
+  m_AddDirBtn = MakeListButton(tr("Add &Directory"), "AddDirBtn", groupBox2);
+  m_DelBtn = MakeListButton(tr("&Remove"), "DelBtn", groupBox2);
   m_DelBtn->setEnabled(false);
   m_RecurseCheck = new QCheckBox(tr("Recurse sub-directories when adding directories."), groupBox2);
   m_RecurseCheck->setObjectName("RecurseCheck");
@@ -118,7 +136,6 @@ TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget 
   layout->addWidget(groupBox2);
   layout->addWidget(groupBox1);
   layout->addWidget(buttons.Box);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   setTabOrder(m_BaseDirCombo, m_FileListBox);
   setTabOrder(m_FileListBox, m_AddBtn);
@@ -133,6 +150,9 @@ TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget 
   connect(m_AddDirBtn, &QPushButton::clicked, this, &TAddDialog::AddDirBtnClick);
   connect(m_DelBtn, &QPushButton::clicked, this, &TAddDialog::DelBtnClick);
   connect(m_FileListBox, &QListWidget::itemSelectionChanged, this, &TAddDialog::FileListBoxSelectionChanged);
+  connect(m_BaseDirCombo, &QComboBox::editTextChanged, this, &TAddDialog::ShowEntryNames);
+  connect(m_DirCombo, &QComboBox::editTextChanged, this, &TAddDialog::ShowEntryNames);
+  connect(m_FileListBox->model(), &QAbstractItemModel::rowsInserted, this, &TAddDialog::ShowEntryNames);
 
   // Files dropped from the desktop go into the list for as long as the dialog exists.
   setAcceptDrops(true);
@@ -215,6 +235,31 @@ void TAddDialog::AppendPath(const QString &path) {
     item->setFont(font);
   }
   m_FileListBox->addItem(item);
+}
+
+QString TAddDialog::EntryNameFor(const QString &path) const {
+  // As the add names it: the path below the base folder, or the bare name
+  // of a path outside it, below the internal directory.
+  QString base = TypedFolder(m_BaseDirCombo->currentText()).value_or(QString());
+  if (!base.isEmpty() && !base.endsWith(QLatin1Char('/')))
+    base += QLatin1Char('/');
+  QString name = !base.isEmpty() && AsciiLower(path).startsWith(AsciiLower(base)) ? path.mid(base.size())
+                                                                                  : QFileInfo(path).fileName();
+  QString target = m_DirCombo->currentText();
+  while (target.startsWith(QLatin1Char('/')))
+    target.remove(0, 1);
+  if (!target.isEmpty() && !target.endsWith(QLatin1Char('/')))
+    target += QLatin1Char('/');
+  if (IsExistingDirectory(path))
+    name += QStringLiteral("/\u2026");
+  return EntryToDisplay(m_Pak.MakeEntryName(DisplayToEntry(target + name)));
+}
+
+void TAddDialog::ShowEntryNames() {
+  for (int row = 0; row < m_FileListBox->count(); ++row) {
+    QListWidgetItem *item = m_FileListBox->item(row);
+    item->setToolTip(EntryNameFor(item->text()));
+  }
 }
 
 void TAddDialog::FillDirCombo() {

@@ -32,6 +32,8 @@ private slots:
   void AddDirBtnClick();
   void DelBtnClick();
   void FileListBoxSelectionChanged();
+  // Shows beside each listed path the entry name it gets with the directories as they stand.
+  void ShowEntryNames();
 
 private:
   // Offers a directory (with a trailing "/") in the base-directory list and selects it.
@@ -40,6 +42,7 @@ private:
   int FindListedPath(const QString &path) const;
   void AppendPath(const QString &path);
   void FillDirCombo();
+  QString EntryNameFor(const QString &path) const;
 
   const TQuakePak &m_Pak;
   TDesktopServices &m_Desktop;

@@ -8,6 +8,12 @@
 #include "WaitCursor.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+#include <QWidget>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 // A chooser of PAK files, starting in directory.
@@ -21,7 +27,30 @@ TFileDialogRequest PakFileRequest(const QString &title, const QString &directory
 }
 
 QString SaveFailedMessage() { return TArchiveSession::tr("The PAK file could not be saved."); }
+
+QString SystemReason(int errorCode) { return QString::fromLocal8Bit(std::strerror(errorCode)); }
+
+// The file and why it is not an archive that can be opened.
+QString WhyNotOpened(const QString &fileName) {
+  const QFileInfo info(fileName);
+  QString reason;
+  if (!info.exists())
+    reason = SystemReason(ENOENT);
+  else if (info.isDir())
+    reason = SystemReason(EISDIR);
+  else if (!info.isReadable())
+    reason = SystemReason(EACCES);
+  else
+    reason = TArchiveSession::tr("The file does not begin like a PAK file.");
+  return fileName + QStringLiteral(": ") + reason;
+}
 } // namespace
+
+QString TArchiveSession::QuakeDirectoryDetail(const QString &directory) {
+  if (directory.isEmpty())
+    return tr("No Quake directory is set (View, Options).");
+  return tr("%1 was not found under %2.").arg(QStringLiteral("id1/pak0.pak"), directory);
+}
 
 TArchiveSession::TArchiveSession(TDesktopServices &desktop, TSessionDialogs &dialogs, QWidget *window)
     : m_Desktop(desktop), m_Dialogs(dialogs), m_Window(window) {
@@ -72,7 +101,9 @@ void TArchiveSession::Run(const std::function<void()> &command) {
   }
 }
 
-void TArchiveSession::ShowError(const QString &text) { m_Desktop.ShowError(m_Window, text); }
+void TArchiveSession::ShowError(const QString &text, const QString &detail) {
+  m_Desktop.ShowError(m_Window, text, detail);
+}
 
 bool TArchiveSession::QuerySaveChanges() {
   if (m_Pak.FileName().empty() || !m_Pak.Modified())
@@ -81,9 +112,9 @@ bool TArchiveSession::QuerySaveChanges() {
       m_Desktop.Confirm(m_Window, tr("Save changes to %1?").arg(PathToQ(m_Pak.FileName())),
                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   if (answer == QMessageBox::Yes)
-    // A save that failed keeps the session on the unsaved archive; a save the
-    // user declined in the file chooser goes on.
-    return SaveArchive() != soFailed;
+    // Only a save that went through lets the command go on: a failed one, or
+    // a file chooser the user cancelled, keeps the archive and its changes.
+    return SaveArchive() == soSaved;
   return answer == QMessageBox::No;
 }
 
@@ -106,12 +137,15 @@ void TArchiveSession::Open() {
 
 void TArchiveSession::OpenFile(const QString &fileName) {
   QString message;
+  QString detail;
   try {
     m_Pak.OpenPak(PathFromQ(fileName));
   } catch (const EInvalidQuakeDir &) {
     message = tr("Invalid Quake Directory.");
+    detail = QuakeDirectoryDetail(PathToQ(m_Pak.QuakeDirectory()));
   } catch (const EInvalidPakFile &) {
     message = tr("This is not a valid PAK file.");
+    detail = WhyNotOpened(fileName);
   } catch (...) {
     // A read that failed half-way leaves the component on the new file with
     // part of its directory: the list must show that, not the old archive,
@@ -121,7 +155,7 @@ void TArchiveSession::OpenFile(const QString &fileName) {
   }
   TChanges changes = chArchive;
   if (!message.isEmpty()) {
-    ShowError(message);
+    ShowError(message, detail);
   } else if (!m_Pak.IsUntitled()) {
     AddRecentFile(fileName);
     changes |= chRecentFiles;
@@ -129,13 +163,38 @@ void TArchiveSession::OpenFile(const QString &fileName) {
   if (!m_Pak.IsUntitled())
     m_Values.OpenPath = PathDirectory(fileName);
   emit Changed(changes);
+  if (message.isEmpty() && !m_Pak.Damage().empty()) {
+    // Said over the window: one still being set up (an archive named on the
+    // command line) says it once it is shown.
+    if (m_Window == nullptr || m_Window->isVisible())
+      ShowDamage(fileName);
+    else
+      QTimer::singleShot(0, this, [this, fileName] { ShowDamage(fileName); });
+  }
 }
 
 void TArchiveSession::OpenRecent(int index) {
   if (index < 0 || index >= static_cast<int>(m_Values.OldFiles.size()))
     return;
+  const QString fileName = m_Values.OldFiles[static_cast<size_t>(index)];
+  if (!QFileInfo::exists(fileName) && OfferToForgetRecent(fileName))
+    return;
   if (QuerySaveChanges())
-    OpenFile(m_Values.OldFiles[static_cast<size_t>(index)]);
+    OpenFile(fileName);
+}
+
+bool TArchiveSession::OfferToForgetRecent(const QString &fileName) {
+  const QString detail =
+      WhyNotOpened(fileName) + QStringLiteral("\n\n") + tr("Remove it from the list of recent files?");
+  if (m_Desktop.Confirm(m_Window, tr("This is not a valid PAK file."), QMessageBox::Yes | QMessageBox::No, detail) !=
+      QMessageBox::Yes)
+    return false;
+  for (QString &file : m_Values.OldFiles)
+    if (file == fileName)
+      file.clear();
+  CloseRecentGaps();
+  emit Changed(chRecentFiles);
+  return true;
 }
 
 void TArchiveSession::AddRecentFile(const QString &fileName) {
@@ -170,7 +229,8 @@ void TArchiveSession::Save() { SaveArchive(); }
 
 void TArchiveSession::SaveAs() { SaveArchiveAs(); }
 
-TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, const QString &reason) {
+TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, const QString &reason,
+                                                                const QString &fileName) {
   switch (result) {
   case prDone:
     return soSaved;
@@ -181,7 +241,8 @@ TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, 
     ShowError(tr("Can't overwrite protected ID1 PAK File."));
     return soFailed;
   default:
-    ShowError(reason.isEmpty() ? SaveFailedMessage() : SaveFailedMessage() + QLatin1Char('\n') + reason);
+    // The engine's reason names the file; without one, the file is named alone.
+    ShowError(SaveFailedMessage(), reason.isEmpty() ? fileName : reason);
     return soFailed;
   }
 }
@@ -189,6 +250,14 @@ TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, 
 TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
   if (m_Pak.IsUntitled())
     return SaveArchiveAs();
+  switch (AskReplaceDamaged()) {
+  case soNotSaved:
+    return soNotSaved;
+  case soFailed:
+    return SaveArchiveAs();
+  default:
+    break;
+  }
   uint8_t result = prWriteFailed;
   QString reason;
   {
@@ -200,7 +269,36 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
     }
     emit Changed(chEntries);
   }
-  return ReportSaveResult(result, reason);
+  return ReportSaveResult(result, reason, PathToQ(m_Pak.FileName()));
+}
+
+void TArchiveSession::ShowDamage(const QString &fileName) {
+  QStringList findings;
+  for (const std::string &finding : m_Pak.Damage())
+    findings << QString::fromStdString(finding);
+  m_Desktop.ShowWarning(m_Window, tr("The PAK file %1 is damaged.").arg(fileName), findings.join(QLatin1Char('\n')));
+}
+
+TArchiveSession::TSaveOutcome TArchiveSession::AskReplaceDamaged() {
+  if (m_Pak.Damage().empty())
+    return soSaved;
+  const int count = m_Pak.EntryCount();
+  const QString file = PathToQ(m_Pak.FileName());
+  const QString question =
+      count == 1
+          ? tr("The PAK file %1 is damaged. Replace it with the 1 entry listed?").arg(file)
+          : tr("The PAK file %1 is damaged. Replace it with the %2 entries listed?").arg(file, QString::number(count));
+  const QString detail = tr("Yes replaces the damaged file. No saves the archive under another name and keeps the "
+                            "damaged file as it is.");
+  switch (m_Desktop.Confirm(m_Window, question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, detail,
+                            QMessageBox::No)) {
+  case QMessageBox::Yes:
+    return soSaved;
+  case QMessageBox::No:
+    return soFailed;
+  default:
+    return soNotSaved;
+  }
 }
 
 TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
@@ -219,7 +317,7 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
   }
   if (result == prDone)
     OpenFile(target);
-  return ReportSaveResult(result, reason);
+  return ReportSaveResult(result, reason, target);
 }
 
 void TArchiveSession::Options() {
@@ -232,10 +330,17 @@ void TArchiveSession::Options() {
   values.MaxUndoLevels = m_Pak.MaxUndoLevels();
   values.Spaces = m_Pak.HandleSpaces();
   TChanges changes = chState;
-  if (m_Dialogs.EditOptions(values)) {
+  if (m_Dialogs.EditOptions(values) && TakeTypedFolder(values.QuakeDirectory) &&
+      TakeTypedFolder(values.TempDirectory)) {
     const bool wasOpen = !m_Pak.FileName().empty();
     // A refused Quake directory ends the command here: what follows it is not applied.
-    m_Pak.SetQuakeDirectory(PathFromQ(values.QuakeDirectory));
+    try {
+      m_Pak.SetQuakeDirectory(PathFromQ(values.QuakeDirectory));
+    } catch (const EInvalidQuakeDir &error) {
+      ShowError(QString::fromUtf8(error.what()), QuakeDirectoryDetail(values.QuakeDirectory));
+      emit Changed(changes);
+      return;
+    }
     m_Pak.SetTempDirectory(PathFromQ(values.TempDirectory));
     m_Pak.SetProtectID1Pak(values.ProtectStock);
     m_Pak.SetAllowUndo(values.AllowUndo);

@@ -93,7 +93,7 @@ private:
 
   TSaveOutcome SaveArchive();
   TSaveOutcome SaveArchiveAs();
-  TSaveOutcome ReportSaveResult(uint8_t result, const QString &reason);
+  TSaveOutcome ReportSaveResult(uint8_t result, const QString &reason, const QString &fileName);
   void AddRecentFile(const QString &fileName);
   // Moves empty recent files to the end.
   void CloseRecentGaps();
@@ -104,7 +104,21 @@ private:
   // the edit fails part-way: no view may keep showing entries the archive no
   // longer has. The failure goes on to the error report.
   void EditEntries(const std::function<void()> &edit);
-  void ShowError(const QString &text);
+  void ShowError(const QString &text, const QString &detail = {});
+  // The offer to drop a recent file that is gone; true when it was dropped.
+  bool OfferToForgetRecent(const QString &fileName);
+  // Whether a save over the open file may go ahead: a damaged file is only
+  // replaced when the user says so. soFailed: Save As instead; soNotSaved: cancelled.
+  TSaveOutcome AskReplaceDamaged();
+  // Takes folder as typed: "~" is the home folder; a relative path is refused
+  // with a message, and false comes back.
+  bool TakeTypedFolder(QString &folder);
+  // A view that could not open the copy: says message and offers to extract the entry instead.
+  void OfferExtractInstead(const QString &message, const std::string &entryName, const std::string &copy);
+  // The warning that the archive just opened is damaged, each finding a line.
+  void ShowDamage(const QString &fileName);
+  // Why the Quake directory was refused: the stock archive it lacks.
+  static QString QuakeDirectoryDetail(const QString &directory);
 
   TDesktopServices &m_Desktop;
   TSessionDialogs &m_Dialogs;

@@ -5,6 +5,7 @@
 #include "DesktopServices.h"
 #include "EntryText.h"
 #include "SessionDialogs.h"
+#include "TypedFolder.h"
 #include "WaitCursor.h"
 
 #include <QFile>
@@ -14,10 +15,8 @@ QString AddProtectedMessage() { return TArchiveSession::tr("Files cannot be adde
 QString ExtractFailedMessage() { return TArchiveSession::tr("The files could not be extracted."); }
 QString ViewExtractFailedMessage() { return TArchiveSession::tr("The entry could not be extracted for viewing."); }
 
-// A message followed by the failure's own text (the file and the system's reason).
-QString WithReason(const QString &message, const std::exception &error) {
-  return message + QLatin1Char('\n') + QString::fromLocal8Bit(error.what());
-}
+// The failure's own text: the file and the system's reason.
+QString Reason(const std::exception &error) { return QString::fromLocal8Bit(error.what()); }
 
 // A message followed by what the engine could not do, one line each; a long
 // list is cut short so that the box still fits the screen.
@@ -62,6 +61,8 @@ void TArchiveSession::AddThroughDialog(const QStringList &files) {
   QString baseDirectory;
   if (!m_Dialogs.ChooseFilesToAdd(m_Pak, list, internalDirectory, baseDirectory, m_Values.RecurseSubDirs))
     return;
+  if (!TakeTypedFolder(baseDirectory))
+    return;
 
   TStringList paths;
   paths.reserve(static_cast<size_t>(list.size()));
@@ -79,9 +80,19 @@ void TArchiveSession::AddThroughDialog(const QStringList &files) {
     ShowError(AddProtectedMessage());
 }
 
+bool TArchiveSession::TakeTypedFolder(QString &folder) {
+  const std::optional<QString> meant = TypedFolder(folder);
+  if (!meant) {
+    ShowError(RelativeFolderMessage(), folder);
+    return false;
+  }
+  folder = *meant;
+  return true;
+}
+
 void TArchiveSession::Drop(const QStringList &paths) {
   if (m_Pak.QuakeDirectory().empty()) {
-    ShowError(tr("Invalid Quake Directory."));
+    ShowError(tr("Invalid Quake Directory."), QuakeDirectoryDetail(PathToQ(m_Pak.QuakeDirectory())));
     return;
   }
   if (paths.isEmpty())
@@ -129,7 +140,8 @@ void TArchiveSession::Drop(const QStringList &paths) {
 void TArchiveSession::Delete(const TStringList &names) {
   if (names.empty())
     return;
-  const QString question = tr("Are you sure you want to delete these %1 files?").arg(names.size());
+  const QString question = names.size() == 1 ? tr("Are you sure you want to delete this file?")
+                                              : tr("Are you sure you want to delete these %1 files?").arg(names.size());
   if (m_Desktop.Confirm(m_Window, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   EditEntries([&] { m_Pak.DeleteEntries(names); });
@@ -139,7 +151,7 @@ void TArchiveSession::Extract(const TStringList &selected, const TStringList &al
   QString target = m_Values.ExtractPath.isEmpty() ? PathToQ(PathDirectory(m_Pak.FileName())) : m_Values.ExtractPath;
   bool maintain = m_Values.MaintainDirectory;
   bool allFiles = selected.empty();
-  if (!m_Dialogs.ChooseExtraction(target, maintain, allFiles))
+  if (!m_Dialogs.ChooseExtraction(target, maintain, allFiles) || !TakeTypedFolder(target))
     return;
 
   const TStringList &names = allFiles ? all : selected;
@@ -150,7 +162,7 @@ void TArchiveSession::Extract(const TStringList &selected, const TStringList &al
     TWaitCursor wait;
     result = m_Pak.ExtractEntries(names, PathFromQ(target), maintain);
   } catch (const EInOutError &error) {
-    ShowError(WithReason(ExtractFailedMessage(), error));
+    ShowError(ExtractFailedMessage(), Reason(error));
     return;
   }
   if (result == prNoPath)
@@ -181,7 +193,7 @@ void TArchiveSession::View(const std::string &entryName) {
     TWaitCursor wait;
     result = m_Pak.ExtractEntries({entryName}, folder, false);
   } catch (const EInOutError &error) {
-    ShowError(WithReason(ViewExtractFailedMessage(), error));
+    ShowError(ViewExtractFailedMessage(), Reason(error));
     return;
   }
   // Done means the copy was written as a regular file of its own; anything
@@ -198,7 +210,7 @@ void TArchiveSession::View(const std::string &entryName) {
   case TDesktopServices::orNoApplication: {
     const TFileKind kind = FileKindOf(entryName);
     if (kind != fkLump && kind != fkPalette && kind != fkColormap) {
-      ShowError(tr("There is no application associated with this file type."));
+      OfferExtractInstead(tr("There is no application associated with this file type."), entryName, copy);
       break;
     }
     std::unique_ptr<TBitmap> bitmap;
@@ -212,9 +224,16 @@ void TArchiveSession::View(const std::string &entryName) {
     break;
   }
   case TDesktopServices::orFailed:
-    ShowError(tr("The program for this file type could not be started."));
+    OfferExtractInstead(tr("The program for this file type could not be started."), entryName, copy);
     break;
   }
+}
+
+void TArchiveSession::OfferExtractInstead(const QString &message, const std::string &entryName,
+                                          const std::string &copy) {
+  const QString detail = PathToQ(copy) + QStringLiteral("\n\n") + tr("Extract the entry to a folder instead?");
+  if (m_Desktop.Confirm(m_Window, message, QMessageBox::Yes | QMessageBox::No, detail) == QMessageBox::Yes)
+    Extract({entryName}, {entryName});
 }
 
 void TArchiveSession::Undo() {
@@ -237,8 +256,12 @@ std::optional<std::string> TArchiveSession::Rename(const std::string &entryName,
     try {
       m_Pak.RenameEntry(index, newName);
       stored = m_Pak.EntryName(index);
-    } catch (const std::exception &) {
-      // Refused (protected archive, name taken or too long): said by no message.
+    } catch (const std::exception &error) {
+      // Refused (protected archive, name taken or too long): the row goes
+      // back, and the engine's reason says why.
+      emit Changed(chState);
+      ShowError(Reason(error), EntryToDisplay(entryName) + QStringLiteral(" -> ") + EntryToDisplay(newName));
+      return stored;
     }
   }
   emit Changed(chState);

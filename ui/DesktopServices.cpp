@@ -1,6 +1,7 @@
 #include "DesktopServices.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -9,18 +10,29 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-void TSystemDesktop::ShowError(QWidget *parent, const QString &text) {
-  QMessageBox::critical(parent, QObject::tr("Error"), text, QMessageBox::Ok);
+namespace {
+QMessageBox::StandardButton ShowBox(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
+                                    const QString &detail, QMessageBox::StandardButtons buttons) {
+  QMessageBox box(icon, title, text, buttons, parent);
+  box.setInformativeText(detail);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+} // namespace
+
+void TSystemDesktop::ShowError(QWidget *parent, const QString &text, const QString &detail) {
+  ShowBox(parent, QMessageBox::Critical, QObject::tr("Error"), text, detail, QMessageBox::Ok);
 }
 
-void TSystemDesktop::ShowWarning(QWidget *parent, const QString &text) {
-  QMessageBox::warning(parent, QObject::tr("Warning"), text, QMessageBox::Ok);
+void TSystemDesktop::ShowWarning(QWidget *parent, const QString &text, const QString &detail) {
+  ShowBox(parent, QMessageBox::Warning, QObject::tr("Warning"), text, detail, QMessageBox::Ok);
 }
 
 QMessageBox::StandardButton TSystemDesktop::Confirm(QWidget *parent, const QString &text,
-                                                    QMessageBox::StandardButtons buttons) {
+                                                    QMessageBox::StandardButtons buttons, const QString &detail,
+                                                    QMessageBox::StandardButton defaultButton) {
   QMessageBox box(QMessageBox::Question, QObject::tr("Confirm"), text, buttons, parent);
-  box.setDefaultButton(QMessageBox::Yes);
+  box.setInformativeText(detail);
+  box.setDefaultButton(defaultButton);
   box.setEscapeButton(buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
@@ -57,8 +69,28 @@ QString TSystemDesktop::ChooseSaveFile(QWidget *parent, const TFileDialogRequest
   return dialog.selectedFiles().first();
 }
 
+namespace {
+// A folder chooser that takes a typed folder that does not exist yet when
+// new folders are allowed: the folder is made, then chosen.
+class TFolderChooser : public QFileDialog {
+public:
+  TFolderChooser(QWidget *parent, const QString &title, const QString &start, bool canCreate)
+      : QFileDialog(parent, title, start), m_CanCreate(canCreate) {}
+
+  void accept() override {
+    const QStringList chosen = selectedFiles();
+    if (m_CanCreate && chosen.size() == 1 && !chosen.first().isEmpty() && !QFileInfo::exists(chosen.first()))
+      QDir().mkpath(chosen.first()); // a folder that cannot be made is said "not found" by the chooser
+    QFileDialog::accept();
+  }
+
+private:
+  bool m_CanCreate;
+};
+} // namespace
+
 QString TSystemDesktop::ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) {
-  QFileDialog dialog(parent, title, start);
+  TFolderChooser dialog(parent, title, start, canCreate);
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   if (!canCreate)

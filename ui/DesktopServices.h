@@ -25,14 +25,17 @@ public:
 
   virtual ~TDesktopServices() = default;
 
-  // An error box with an OK button.
-  virtual void ShowError(QWidget *parent, const QString &text) = 0;
+  // An error box with an OK button; detail, when given, names the file and
+  // the reason below the text.
+  virtual void ShowError(QWidget *parent, const QString &text, const QString &detail = {}) = 0;
   // A warning box with an OK button.
-  virtual void ShowWarning(QWidget *parent, const QString &text) = 0;
+  virtual void ShowWarning(QWidget *parent, const QString &text, const QString &detail = {}) = 0;
   // A confirmation box with the given buttons (Yes|No or Yes|No|Cancel);
   // returns the button chosen, Cancel (or No without Cancel) when closed.
+  // Enter picks defaultButton.
   virtual QMessageBox::StandardButton Confirm(QWidget *parent, const QString &text,
-                                              QMessageBox::StandardButtons buttons) = 0;
+                                              QMessageBox::StandardButtons buttons, const QString &detail = {},
+                                              QMessageBox::StandardButton defaultButton = QMessageBox::Yes) = 0;
   // Existing files; empty when cancelled.
   virtual QStringList ChooseOpenFiles(QWidget *parent, const TFileDialogRequest &request) = 0;
   // A file name to write, after the chooser's own overwrite question; empty when cancelled.
@@ -48,10 +51,11 @@ public:
 // The real desktop: QMessageBox, QFileDialog, the MIME database and xdg defaults.
 class TSystemDesktop : public TDesktopServices {
 public:
-  void ShowError(QWidget *parent, const QString &text) override;
-  void ShowWarning(QWidget *parent, const QString &text) override;
-  QMessageBox::StandardButton Confirm(QWidget *parent, const QString &text,
-                                      QMessageBox::StandardButtons buttons) override;
+  void ShowError(QWidget *parent, const QString &text, const QString &detail = {}) override;
+  void ShowWarning(QWidget *parent, const QString &text, const QString &detail = {}) override;
+  QMessageBox::StandardButton Confirm(QWidget *parent, const QString &text, QMessageBox::StandardButtons buttons,
+                                      const QString &detail = {},
+                                      QMessageBox::StandardButton defaultButton = QMessageBox::Yes) override;
   QStringList ChooseOpenFiles(QWidget *parent, const TFileDialogRequest &request) override;
   QString ChooseSaveFile(QWidget *parent, const TFileDialogRequest &request) override;
   QString ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) override;

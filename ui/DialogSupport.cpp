@@ -48,6 +48,10 @@ QComboBox *MakeEditableCombo(const QString &name, int minimumContentsLength, QWi
   combo->setEditable(true);
   combo->setInsertPolicy(QComboBox::NoInsert);
   combo->setMinimumContentsLength(minimumContentsLength);
+  // What the user types stays as typed: no inline completion filling in an
+  // item's tail, and no case-blind match swapping the text for an item on
+  // Enter. The items stay one click away in the drop-down list.
+  combo->setCompleter(nullptr);
   return combo;
 }
 

@@ -156,6 +156,20 @@ QByteArray WithDefaultApplication(const QByteArray &existing, const QString &mim
   return (result.join(u'\n') + u'\n').toUtf8();
 }
 
+// The desktop entry that the list's first defaults line for mimeType names
+// first; empty when the list sets no default for it.
+QString CurrentDefault(const QByteArray &list, const QString &mimeType) {
+  bool inDefaults = false;
+  for (const QString &line : QString::fromUtf8(list).split(u'\n')) {
+    const QString trimmed = line.trimmed();
+    if (trimmed.startsWith(u'['))
+      inDefaults = trimmed == QLatin1String(DefaultSection);
+    else if (inDefaults && !trimmed.startsWith(u'#') && trimmed.section(u'=', 0, 0).trimmed() == mimeType)
+      return trimmed.section(u'=', 1).section(u';', 0, 0).trimmed();
+  }
+  return {};
+}
+
 // Whether a folder of the system's data path (not the user's own) holds an
 // installed desktop entry of the program.
 bool InstalledEntryExists(const QString &userDataDirectory) {
@@ -234,5 +248,9 @@ void RegisterPakFileType(const QString &programPath, const QString &knownMimeTyp
     existing = list.readAll();
     list.close();
   }
+  // The default belongs to the user: another program they chose stays.
+  const QString current = CurrentDefault(existing, mimeType);
+  if (!current.isEmpty() && current != QLatin1String(DesktopFileName))
+    return;
   WriteWholeFile(listPath, WithDefaultApplication(existing, mimeType));
 }

@@ -4,7 +4,8 @@
 #include <QString>
 
 // Uses the MIME database's own type for *.pak when it has one, otherwise
-// declares one, and makes varnel.desktop the type's default. An installed
+// declares one, and makes varnel.desktop the type's default unless the user's
+// list already names another program as the default. An installed
 // varnel.desktop (in a system data folder) is used as it is; without one the
 // program writes its own into the user's data folder, running programPath with
 // the file and naming the program's icon, which it writes beside. Failures are

@@ -4,6 +4,7 @@
 #include "DialogSupport.h"
 #include "EntryText.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -28,6 +29,21 @@ std::string BitmapFileName(const std::string &entryName) {
   std::string file = EntryFileName(entryName);
   auto dot = file.rfind('.');
   return (dot == std::string::npos ? file : file.substr(0, dot)) + ".bmp";
+}
+// Why there is no picture, as a sentence of its own: the engine's reason
+// without the entry name before it, or what the picture's size says.
+QString PlainReason(const TBitmap *bitmap, const QString &reason) {
+  QString text = reason;
+  const qsizetype colon = text.indexOf(QStringLiteral(": "));
+  if (colon >= 0)
+    text = text.mid(colon + 2);
+  if (!text.isEmpty())
+    return text.left(1).toUpper() + text.mid(1);
+  if (bitmap != nullptr)
+    return TLumpViewForm::tr("The picture's header gives %1 \u00d7 %2 pixels: there is nothing to show.")
+        .arg(bitmap->Width())
+        .arg(bitmap->Height());
+  return TLumpViewForm::tr("This entry cannot be shown as a picture.");
 }
 } // namespace
 
@@ -61,7 +77,10 @@ TLumpViewForm::TLumpViewForm(TDesktopServices &desktop, QWidget *parent) : QDial
   setObjectName("LumpViewForm");
   m_LumpImage = new QLabel(this);
   m_LumpImage->setObjectName("LumpImage");
-  m_LumpImage->setFixedSize(LumpAreaWidth, LumpAreaHeight);
+  // At least the area of old; it grows with the window, and a picture larger
+  // than it shows its centre part rather than stretching the window.
+  m_LumpImage->setMinimumSize(LumpAreaWidth, LumpAreaHeight);
+  m_LumpImage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   m_LumpImage->setAlignment(Qt::AlignCenter);
   m_LumpImage->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
 
@@ -74,14 +93,24 @@ TLumpViewForm::TLumpViewForm(TDesktopServices &desktop, QWidget *parent) : QDial
   m_CloseBtn->setObjectName("CloseBtn");
   m_CloseBtn->setDefault(true);
 
+  m_ZoomCombo = new QComboBox(this);
+  m_ZoomCombo->setObjectName("ZoomCombo");
+  m_ZoomCombo->setToolTip(tr("Zoom"));
+  m_ZoomCombo->addItem(tr("Fit"), 0);
+  for (const int factor : {1, 2, 4})
+    m_ZoomCombo->addItem(tr("%1\u00d7").arg(factor), factor);
+  m_ZoomCombo->setCurrentIndex(1);
+
   auto *buttons = new QVBoxLayout;
   buttons->addWidget(m_SaveBmpBtn);
   buttons->addWidget(m_CloseBtn);
+  buttons->addWidget(m_ZoomCombo);
   buttons->addStretch();
   auto *layout = new QHBoxLayout(this);
-  layout->addWidget(m_LumpImage);
+  layout->addWidget(m_LumpImage, 1);
   layout->addLayout(buttons);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+  setSizeGripEnabled(true);
+  connect(m_ZoomCombo, &QComboBox::currentIndexChanged, this, &TLumpViewForm::ShowZoomed);
 
   connect(m_SaveBmpBtn, &QPushButton::clicked, this, &TLumpViewForm::SaveBmpBtnClick);
   // Esc rejects the dialog by itself; the button closes it the same way.
@@ -93,13 +122,29 @@ void TLumpViewForm::SetPicture(const TBitmap *bitmap, const QString &reason) {
   if (m_Picture.isNull()) {
     m_LumpImage->clear();
     m_LumpImage->setWordWrap(true);
-    m_LumpImage->setText(reason);
+    m_LumpImage->setText(PlainReason(bitmap, reason));
   } else {
-    m_LumpImage->setPixmap(QPixmap::fromImage(m_Picture));
+    ShowZoomed();
   }
   // An empty picture has nothing to save: writing one would only destroy the
   // file the user chose.
   m_SaveBmpBtn->setEnabled(!m_Picture.isNull());
+}
+
+void TLumpViewForm::ShowZoomed() {
+  if (m_Picture.isNull())
+    return;
+  const int factor = m_ZoomCombo->currentData().toInt();
+  const QSize size =
+      factor > 0 ? m_Picture.size() * factor : m_Picture.size().scaled(m_LumpImage->size(), Qt::KeepAspectRatio);
+  // Nearest neighbour: every picture pixel stays a sharp square.
+  m_LumpImage->setPixmap(QPixmap::fromImage(m_Picture.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+}
+
+void TLumpViewForm::resizeEvent(QResizeEvent *event) {
+  QDialog::resizeEvent(event);
+  if (m_ZoomCombo->currentData().toInt() == 0)
+    ShowZoomed();
 }
 
 void TLumpViewForm::SetEntryName(const std::string &name) {

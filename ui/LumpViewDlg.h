@@ -7,6 +7,7 @@
 #include <QImage>
 #include <string>
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 class TDesktopServices;
@@ -32,9 +33,13 @@ public:
 
 protected:
   void showEvent(QShowEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
 
 private slots:
   void SaveBmpBtnClick();
+  // Draws the picture at the chosen zoom: fitted to the area, or 1, 2 or 4
+  // screen pixels per picture pixel, kept sharp.
+  void ShowZoomed();
 
 private:
   TDesktopServices &m_Desktop;
@@ -44,4 +49,5 @@ private:
   QLabel *m_LumpImage = nullptr;
   QPushButton *m_SaveBmpBtn = nullptr;
   QPushButton *m_CloseBtn = nullptr;
+  QComboBox *m_ZoomCombo = nullptr;
 };

@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSettings>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -108,11 +109,28 @@ void TMain::BuildMenus() {
   m_PopupMenu = new QMenu(this);
   m_PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
   m_PopupMenu->addActions({a.Add, a.Delete, a.Extract, a.View});
+  AddSelectAll();
   AddSeparator(m_PopupMenu, "N5");
   for (const TMainActions::TSortAction &sort : a.Sorts)
     m_PopupMenu->addAction(sort.Action);
   connect(m_PopupMenu, &QMenu::aboutToShow, this, [this] { RunCommand([this] { PopupMenuPopup(); }); });
   m_List->SetContextMenu(m_PopupMenu);
+}
+
+void TMain::AddSelectAll() {
+  auto *selectAll = new QAction(tr("Select &All"), this);
+  selectAll->setObjectName(QStringLiteral("PopupSelectAll"));
+  connect(selectAll, &QAction::triggered, m_List, &QAbstractItemView::selectAll);
+  m_PopupMenu->addAction(selectAll);
+}
+
+void TMain::AddListKey(Qt::Key key, QAction *action) {
+  // Only while the list itself has the focus: an entry being renamed keeps its keys.
+  auto *shortcut = new QShortcut(QKeySequence(key), m_List, nullptr, nullptr, Qt::WidgetShortcut);
+  connect(shortcut, &QShortcut::activated, this, [action] {
+    if (action->isEnabled())
+      action->trigger();
+  });
 }
 
 void TMain::BuildToolbar() {
@@ -166,6 +184,12 @@ void TMain::ConnectCommands() {
   connect(m_List, &QAbstractItemView::doubleClicked, this,
           [this](const QModelIndex &) { RunCommand([this] { ViewSelectedEntry(); }); });
   connect(m_List, &TEntryListView::Clicked, this, [this] { RunCommand([this] { OneViewListClick(); }); });
+  // Keyboard, Select All and clicks alike: the selection's text and the commands follow it.
+  connect(m_List->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { RunCommand([this] { OneViewListClick(); }); });
+  AddListKey(Qt::Key_Delete, a.Delete);
+  AddListKey(Qt::Key_Return, a.View);
+  AddListKey(Qt::Key_Enter, a.View);
   m_ListModel.OnRename = [this](const std::string &entryName, const std::string &newName) {
     std::optional<std::string> stored;
     RunCommand([&] { stored = m_Session.Rename(entryName, newName); });
@@ -199,9 +223,16 @@ void TMain::FormCreate(const QStringList &arguments) {
   m_Status->FitPanelsToFont();
 
   // A failing open is reported on its own, so that the start still ends with
-  // every command in its proper state.
-  if (!arguments.isEmpty() && QFileInfo(arguments.first()).isFile())
-    RunCommand([this, &arguments] { m_Session.OpenFile(arguments.first()); });
+  // every command in its proper state. An archive that cannot be opened is
+  // reported once the window is up, over it.
+  if (!arguments.isEmpty()) {
+    const QString fileName = arguments.first();
+    if (QFileInfo(fileName).isFile() && TQuakePak::IsPakFile(PathFromQ(fileName)))
+      RunCommand([this, &fileName] { m_Session.OpenFile(fileName); });
+    else
+      QTimer::singleShot(0, this,
+                         [this, fileName] { RunCommand([this, &fileName] { m_Session.OpenFile(fileName); }); });
+  }
   Refresh(TArchiveSession::chState);
   m_List->ShowSortOrder();
 }
@@ -231,24 +262,32 @@ void TMain::RunCommand(const std::function<void()> &command) { m_Session.Run(com
 
 void TMain::Refresh(TArchiveSession::TChanges changes) {
   const TQuakePak &pak = m_Session.Pak();
-  if (changes & TArchiveSession::chArchive) {
-    setWindowTitle(tr("Varnel - ") + PathToQ(pak.FileName()));
-    m_Status->SetText(1, QString());
+  // A save over a damaged file repairs it: the title follows saves as well.
+  if (changes & (TArchiveSession::chArchive | TArchiveSession::chEntries)) {
+    if (pak.FileName().empty())
+      setWindowTitle(tr("Varnel"));
+    else if (pak.Damage().empty())
+      setWindowTitle(tr("Varnel - ") + PathToQ(pak.FileName()));
+    else
+      setWindowTitle(tr("Varnel - %1 (damaged)").arg(PathToQ(pak.FileName())));
   }
+  if (changes & TArchiveSession::chArchive)
+    m_Status->SetText(1, QString());
   if (changes & (TArchiveSession::chEntries | TArchiveSession::chArchive)) {
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());
     m_List->ShowSortOrder();
     if (!pak.FileName().empty()) {
-      m_Status->SetText(0, tr("%1 files").arg(pak.EntryCount()));
+      m_Status->SetText(0, pak.EntryCount() == 1 ? tr("1 file") : tr("%1 files").arg(pak.EntryCount()));
       m_Status->SetText(1, QString());
     }
   }
   if (changes & TArchiveSession::chRecentFiles)
     m_Actions->ShowRecentFiles(m_Session.Values().OldFiles);
   UpdateCommands();
-  // Renaming in place only in an archive that may be changed, as it stood when opened.
-  if (changes & TArchiveSession::chArchive)
+  // Renaming in place only in an archive that may be changed: as it stands
+  // now, so switching the protection in the options applies at once.
+  if (changes & (TArchiveSession::chArchive | TArchiveSession::chState))
     m_ListModel.SetReadOnly(pak.IsProtected());
 }
 

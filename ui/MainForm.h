@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <functional>
 
+class QAction;
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
@@ -60,6 +61,9 @@ protected:
 private:
   void BuildMenus();
   void BuildToolbar();
+  void AddSelectAll();
+  // A key on the list that runs action when it is enabled.
+  void AddListKey(Qt::Key key, QAction *action);
   void ConnectCommands();
   void FormCreate(const QStringList &arguments);
   void WriteSettings();

@@ -189,7 +189,7 @@ void ArchiveSessionTest::ExtractAndView() {
   QCOMPARE(f.Dialogs.Asked.last(), QStringLiteral("picture pic.lmp"));
   QCOMPARE(f.Dialogs.PictureSizes, QList<QSize>({QSize(2, 2)}));
   f.Session.View("a.wad");
-  QCOMPARE(f.Desktop.Texts("error"), QStringList({"There is no application associated with this file type."}));
+  QCOMPARE(f.Desktop.Texts("confirm"), QStringList({"There is no application associated with this file type."}));
   QCOMPARE(f.Session.ViewedFiles().size(), size_t(3));
 }
 

@@ -109,17 +109,25 @@ private slots:
   }
 
   void KeepsOtherLinesOfAnExistingList() {
-    WriteText(MimeAppsList(), "# mine\n"
-                              "[Added Associations]\n"
-                              "application/x-pak=other.desktop;\n"
-                              "\n"
-                              "[Default Applications]\n"
-                              "text/plain=gedit.desktop\n"
-                              "application/x-pak=other.desktop\n"
-                              "image/png=eog.desktop\n"
-                              "\n"
-                              "[Removed Associations]\n"
-                              "image/gif=eog.desktop;\n");
+    // Another program the user made the default stays the default: the list is not touched.
+    const QString chosen = "# mine\n"
+                           "[Added Associations]\n"
+                           "application/x-pak=other.desktop;\n"
+                           "\n"
+                           "[Default Applications]\n"
+                           "text/plain=gedit.desktop\n"
+                           "application/x-pak=other.desktop;varnel.desktop;\n"
+                           "image/png=eog.desktop\n"
+                           "\n"
+                           "[Removed Associations]\n"
+                           "image/gif=eog.desktop;\n";
+    WriteText(MimeAppsList(), chosen);
+    RegisterPakFileType("/usr/bin/varnel", "application/x-pak");
+    QCOMPARE(ReadText(MimeAppsList()), chosen);
+
+    // Varnel already the default: its line is written afresh, the others kept.
+    WriteText(MimeAppsList(), QString(chosen).replace("application/x-pak=other.desktop;varnel.desktop;",
+                                                      "application/x-pak=varnel.desktop;other.desktop;"));
     RegisterPakFileType("/usr/bin/varnel", "application/x-pak");
     QCOMPARE(ReadText(MimeAppsList()), QString("# mine\n"
                                                "[Added Associations]\n"

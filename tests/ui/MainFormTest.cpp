@@ -98,8 +98,8 @@ void MainFormTest::FirstStartWithoutQuakeDirectory() {
     QVERIFY2(button && !button->toolTip().isEmpty() && !button->icon().isNull(), name);
   }
   QCOMPARE(PopupCommands(session),
-           QStringList({"MenuActionsAdd", "MenuActionsDel", "MenuActionsExtract", "MenuActionsView", "MenuSortName",
-                        "MenuSortDir", "MenuSortType", "MenuSortSize", "MenuSortOffset"}));
+           QStringList({"MenuActionsAdd", "MenuActionsDel", "MenuActionsExtract", "MenuActionsView", "PopupSelectAll",
+                        "MenuSortName", "MenuSortDir", "MenuSortType", "MenuSortSize", "MenuSortOffset"}));
   QVERIFY(session.Find<QAction>("MenuFileOldDiv") && !session.Find<QAction>("MenuFileOldDiv")->isVisible());
   auto *progress = session.Find<QProgressBar>("ProgressBar");
   QVERIFY(progress && progress->isHidden());
@@ -149,11 +149,9 @@ void MainFormTest::CommandStatesFollowArchiveAndSelection() {
   QVERIFY(!session.Enabled("ViewBtn"));
   QCOMPARE(main.OneViewList()->SelectedNames(), TStringList({"a.txt", "b.txt"}));
 
-  // Keyboard selection alone leaves the texts until the next click or popup.
+  // A selection changed without the mouse counts at once.
   list->selectionModel()->clearSelection();
-  QCOMPARE(main.StatusText(1), QStringLiteral("2 files selected"));
-  QVERIFY(session.Enabled("DeleteBtn"));
-  main.PopupMenuPopup();
+  QCOMPARE(main.StatusText(1), QString());
   QVERIFY(!session.Enabled("DeleteBtn"));
 
   // A header click sorts through the sort commands.
@@ -348,13 +346,13 @@ void MainFormTest::RenameInPlace() {
   QVERIFY(model.setData(model.index(session.RowOf(QStringLiteral("Foo.WAV")), 0), QStringLiteral("bar.wav")));
   QCOMPARE(main.Session().Pak().EntryName(0), std::string("sound/bar.wav"));
 
-  // Refusals are silent and keep the old caption: a taken name, a name too long.
+  // Refusals keep the old caption and say the engine's reason: a taken name, a name too long.
   const int cRow = session.RowOf(QStringLiteral("c.wav"));
   QVERIFY(!model.setData(model.index(cRow, 0), QStringLiteral("a.wav")));
   QVERIFY(!model.setData(model.index(cRow, 0), QString(60, QLatin1Char('x'))));
   QCOMPARE(session.Cell(cRow, 0), QStringLiteral("c.wav"));
   QCOMPARE(main.Session().Pak().EntryName(2), std::string("sound/c.wav"));
-  QVERIFY(session.Desktop.Texts("error").isEmpty()); // no message for a refused rename
+  QCOMPARE(session.Desktop.Texts("error"), QStringList({NameExistsMessage, NameTooLongMessage}));
 }
 
 void MainFormTest::SaveAndSaveAs() {
@@ -478,7 +476,8 @@ void MainFormTest::SaveQuestionAnswers() {
   TQuakePak::ReadDirectory(path.toStdString(), stored);
   QCOMPARE(stored[0].Name, std::string("two.txt"));
 
-  // An untitled archive, Yes, and a cancelled Save As: still goes on.
+  // An untitled archive, Yes, and a cancelled Save As: the whole command is
+  // cancelled, whether it was Open, New or closing the window.
   const QString loose = session.Folder.filePath(QStringLiteral("loose.cfg"));
   WriteBytes(loose, "bind");
   TStringList paths = {loose.toStdString()};
@@ -486,13 +485,17 @@ void MainFormTest::SaveQuestionAnswers() {
   main.Refresh();
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
   session.Open(other);
-  QCOMPARE(QString::fromStdString(main.Session().Pak().FileName()), other);
+  QVERIFY(main.Session().Pak().IsUntitled());
+  QVERIFY(main.Session().Pak().Modified());
+  QCOMPARE(main.Session().Pak().EntryCount(), 1);
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  session.Command("MenuFileNew");
+  QCOMPARE(main.Session().Pak().EntryCount(), 1);
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  QVERIFY(!main.close());
+  QCOMPARE(main.Session().Pak().EntryCount(), 1);
 
   // Yes whose save fails: the window stays on the unsaved archive, no chooser opens.
-  session.Command("MenuFileNew");
-  paths = {loose.toStdString()};
-  main.Session().Pak().AddFiles(paths, session.Folder.path().toStdString() + "/", "", false);
-  main.Refresh();
   const QString blocker = session.Folder.filePath(QStringLiteral("plain.txt"));
   WriteBytes(blocker, "x");
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
@@ -649,13 +652,13 @@ void MainFormTest::OptionsApplyToTheRunningArchive() {
   session.Open(session.Quake + QStringLiteral("id1/pak0.pak"));
   QVERIFY(!session.Enabled("SaveBtn"));
 
-  // Protection off: the commands follow at once, renaming in place only after the next open.
+  // Protection off: the commands and renaming in place follow at once.
   RunOptions(main,
              [](QWidget &dialog) { dialog.findChild<QCheckBox *>(QStringLiteral("ProtectCheck"))->setChecked(false); });
   QVERIFY(!main.Session().Pak().ProtectID1Pak());
   QVERIFY(session.Enabled("SaveBtn") && session.Enabled("AddBtn"));
   QCOMPARE(main.StatusText(2), QString());
-  QVERIFY(main.ListModel().ReadOnly());
+  QVERIFY(!main.ListModel().ReadOnly());
 
   // A Quake directory that is refused: reported, and what follows it is not applied.
   RunOptions(main, [&session](QWidget &dialog) {
@@ -664,6 +667,7 @@ void MainFormTest::OptionsApplyToTheRunningArchive() {
     dialog.findChild<QCheckBox *>(QStringLiteral("LowerCheck"))->setChecked(false);
   });
   QCOMPARE(session.Desktop.Texts("error"), QStringList({"Invalid Quake directory"}));
+  QVERIFY(session.Desktop.Details("error").first().startsWith(QStringLiteral("id1/pak0.pak was not found under ")));
   QVERIFY(main.Session().Pak().ForceLowercase());
   QCOMPARE(QString::fromStdString(main.Session().Pak().QuakeDirectory()), session.Quake);
 

@@ -2,21 +2,30 @@
 
 #include <QPixmap>
 
-QStringList TScriptedDesktop::Texts(const QString &kind) const {
-  QStringList texts;
+QStringList TScriptedDesktop::Collect(const QString &kind, QString TQuestion::*field) const {
+  QStringList values;
   for (const TQuestion &question : Asked)
     if (question.Kind == kind)
-      texts << question.Text;
-  return texts;
+      values << question.*field;
+  return values;
 }
 
-void TScriptedDesktop::ShowError(QWidget *, const QString &text) { Asked.append({"error", text}); }
+QStringList TScriptedDesktop::Texts(const QString &kind) const { return Collect(kind, &TQuestion::Text); }
 
-void TScriptedDesktop::ShowWarning(QWidget *, const QString &text) { Asked.append({"warning", text}); }
+QStringList TScriptedDesktop::Details(const QString &kind) const { return Collect(kind, &TQuestion::Detail); }
+
+void TScriptedDesktop::ShowError(QWidget *, const QString &text, const QString &detail) {
+  Asked.append({"error", text, detail});
+}
+
+void TScriptedDesktop::ShowWarning(QWidget *, const QString &text, const QString &detail) {
+  Asked.append({"warning", text, detail});
+}
 
 QMessageBox::StandardButton TScriptedDesktop::Confirm(QWidget *, const QString &text,
-                                                      QMessageBox::StandardButtons buttons) {
-  Asked.append({"confirm", text});
+                                                      QMessageBox::StandardButtons buttons, const QString &detail,
+                                                      QMessageBox::StandardButton defaultButton) {
+  Asked.append({"confirm", text, detail, defaultButton});
   if (!ConfirmAnswers.isEmpty())
     return ConfirmAnswers.dequeue();
   return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No;

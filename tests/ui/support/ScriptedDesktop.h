@@ -11,8 +11,10 @@
 class TScriptedDesktop : public TDesktopServices {
 public:
   struct TQuestion {
-    QString Kind; // "error", "warning", "confirm", "open", "save", "directory", "view"
-    QString Text; // the message, the chooser's title, or the opened path
+    QString Kind;        // "error", "warning", "confirm", "open", "save", "directory", "view"
+    QString Text;        // the message, the chooser's title, or the opened path
+    QString Detail = {}; // a box's detail: the file and the reason
+    QMessageBox::StandardButton Default = QMessageBox::NoButton; // a confirmation's default answer
   };
 
   // Scripts, consumed from the front.
@@ -33,13 +35,20 @@ public:
   // The texts of the questions of one kind, in order.
   QStringList Texts(const QString &kind) const;
 
-  void ShowError(QWidget *parent, const QString &text) override;
-  void ShowWarning(QWidget *parent, const QString &text) override;
-  QMessageBox::StandardButton Confirm(QWidget *parent, const QString &text,
-                                      QMessageBox::StandardButtons buttons) override;
+  // The details of the questions of one kind, in order.
+  QStringList Details(const QString &kind) const;
+
+  void ShowError(QWidget *parent, const QString &text, const QString &detail = {}) override;
+  void ShowWarning(QWidget *parent, const QString &text, const QString &detail = {}) override;
+  QMessageBox::StandardButton Confirm(QWidget *parent, const QString &text, QMessageBox::StandardButtons buttons,
+                                      const QString &detail = {},
+                                      QMessageBox::StandardButton defaultButton = QMessageBox::Yes) override;
   QStringList ChooseOpenFiles(QWidget *parent, const TFileDialogRequest &request) override;
   QString ChooseSaveFile(QWidget *parent, const TFileDialogRequest &request) override;
   QString ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) override;
   TOpenResult OpenWithDefaultApplication(const QString &path) override;
   QIcon FileIcon(const QString &path) override;
+
+private:
+  QStringList Collect(const QString &kind, QString TQuestion::*field) const;
 };
