@@ -243,6 +243,46 @@ Möchten Sie eine neue anlegen?</translation>
         <source>The program for this file type could not be started.</source>
         <translation>Das Programm für diesen Dateityp konnte nicht gestartet werden.</translation>
     </message>
+    <message>
+        <source>The file does not begin like a PAK file.</source>
+        <translation>Die Datei beginnt nicht wie eine PAK-Datei.</translation>
+    </message>
+    <message>
+        <source>No Quake directory is set (View, Options).</source>
+        <translation>Es ist kein Quake-Ordner festgelegt (Ansicht, Einstellungen).</translation>
+    </message>
+    <message>
+        <source>%1 was not found under %2.</source>
+        <translation>%1 wurde unter %2 nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>Remove it from the list of recent files?</source>
+        <translation>Aus der Liste der zuletzt geöffneten Dateien entfernen?</translation>
+    </message>
+    <message>
+        <source>The PAK file %1 is damaged.</source>
+        <translation>Die PAK-Datei %1 ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>The PAK file %1 is damaged. Replace it with the 1 entry listed?</source>
+        <translation>Die PAK-Datei %1 ist beschädigt. Durch den einen aufgeführten Eintrag ersetzen?</translation>
+    </message>
+    <message>
+        <source>The PAK file %1 is damaged. Replace it with the %2 entries listed?</source>
+        <translation>Die PAK-Datei %1 ist beschädigt. Durch die %2 aufgeführten Einträge ersetzen?</translation>
+    </message>
+    <message>
+        <source>Yes replaces the damaged file. No saves the archive under another name and keeps the damaged file as it is.</source>
+        <translation>Ja ersetzt die beschädigte Datei. Nein speichert das Archiv unter einem anderen Namen und lässt die beschädigte Datei, wie sie ist.</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete this file?</source>
+        <translation>Möchten Sie diese Datei wirklich löschen?</translation>
+    </message>
+    <message>
+        <source>Extract the entry to a folder instead?</source>
+        <translation>Den Eintrag stattdessen in einen Ordner entpacken?</translation>
+    </message>
 </context>
 <context>
     <name>TConfirmReplaceDialog</name>
@@ -363,6 +403,26 @@ Möchten Sie eine neue anlegen?</translation>
         <source>All Files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
+    <message>
+        <source>The picture&apos;s header gives %1 × %2 pixels: there is nothing to show.</source>
+        <translation>Der Kopf des Bildes gibt %1 × %2 Pixel an: Es gibt nichts anzuzeigen.</translation>
+    </message>
+    <message>
+        <source>This entry cannot be shown as a picture.</source>
+        <translation>Dieser Eintrag kann nicht als Bild angezeigt werden.</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>Zoom</translation>
+    </message>
+    <message>
+        <source>Fit</source>
+        <translation>Einpassen</translation>
+    </message>
+    <message>
+        <source>%1×</source>
+        <translation>%1×</translation>
+    </message>
 </context>
 <context>
     <name>TMain</name>
@@ -413,6 +473,18 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>%1 files selected</source>
         <translation>%1 Dateien ausgewählt</translation>
+    </message>
+    <message>
+        <source>Select &amp;All</source>
+        <translation>&amp;Alles auswählen</translation>
+    </message>
+    <message>
+        <source>Varnel - %1 (damaged)</source>
+        <translation>Varnel - %1 (beschädigt)</translation>
+    </message>
+    <message>
+        <source>1 file</source>
+        <translation>1 Datei</translation>
     </message>
 </context>
 <context>
@@ -656,6 +728,13 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source> Protected  </source>
         <translation> Geschützt  </translation>
+    </message>
+</context>
+<context>
+    <name>TypedFolder</name>
+    <message>
+        <source>Please type the folder&apos;s full path, starting with / or ~/.</source>
+        <translation>Bitte geben Sie den vollständigen Pfad des Ordners ein, beginnend mit / oder ~/.</translation>
     </message>
 </context>
 </TS>
