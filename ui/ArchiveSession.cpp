@@ -2,12 +2,14 @@
 // save, save as, the recent files and the options.
 #include "ArchiveSession.h"
 
+#include "CheckArchiveDlg.h"
 #include "DesktopServices.h"
 #include "EntryText.h"
 #include "SessionDialogs.h"
 #include "WaitCursor.h"
 
 #include <QFile>
+#include <QScopedValueRollback>
 
 namespace {
 // A chooser of PAK files, starting in directory.
@@ -129,6 +131,8 @@ void TArchiveSession::OpenFile(const QString &fileName) {
   if (!m_Pak.IsUntitled())
     m_Values.OpenPath = PathDirectory(fileName);
   emit Changed(changes);
+  if (message.isEmpty() && !m_Reopening && CountFindings(CheckArchive(m_Pak), csError) > 0)
+    emit CheckOffered();
 }
 
 void TArchiveSession::OpenRecent(int index) {
@@ -186,9 +190,20 @@ TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, 
   }
 }
 
+bool TArchiveSession::ConfirmSaveWithErrors() {
+  const int errors = CountFindings(CheckArchive(m_Pak), csError);
+  if (errors == 0)
+    return true;
+  return m_Desktop.Confirm(m_Window,
+                           tr("The archive check finds %1 error(s) in this archive. Save anyway?").arg(errors),
+                           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
 TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
   if (m_Pak.IsUntitled())
     return SaveArchiveAs();
+  if (!ConfirmSaveWithErrors())
+    return soNotSaved;
   uint8_t result = prWriteFailed;
   QString reason;
   {
@@ -204,6 +219,8 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
 }
 
 TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
+  if (!ConfirmSaveWithErrors())
+    return soNotSaved;
   const QString target = m_Desktop.ChooseSaveFile(m_Window, PakFileRequest(tr("Save PAK As..."), m_Values.OpenPath));
   if (target.isEmpty())
     return soNotSaved;
@@ -217,8 +234,10 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
       reason = QString::fromUtf8(error.what());
     }
   }
-  if (result == prDone)
+  if (result == prDone) {
+    const QScopedValueRollback reopening(m_Reopening, true);
     OpenFile(target);
+  }
   return ReportSaveResult(result, reason);
 }
 

@@ -80,6 +80,12 @@ public:
   // Renames the entry stored under entryName (exact bytes); the name it is
   // stored under afterwards, or none when refused (nothing is said then).
   std::optional<std::string> Rename(const std::string &entryName, const std::string &newName);
+  // Saves a picture lump or the palette as an image file the user names.
+  void ExportPicture(const std::string &entryName);
+  // Turns an image file the user picks into a lump with the game palette:
+  // it replaces the one selected picture lump when the user says so, else it
+  // is added as a new entry. Undoable either way.
+  void ImportPicture(const TStringList &selected);
 
 signals:
   void Changed(TArchiveSession::TChanges changes);
@@ -87,6 +93,8 @@ signals:
   void ProgressStarted();
   void ProgressMoved(int percent);
   void ProgressEnded();
+  // An archive just opened has errors the archive check finds: worth showing the check.
+  void CheckOffered();
 
 private:
   enum TSaveOutcome { soSaved, soNotSaved, soFailed };
@@ -105,6 +113,14 @@ private:
   // longer has. The failure goes on to the error report.
   void EditEntries(const std::function<void()> &edit);
   void ShowError(const QString &text);
+  // Extracts the entry, without its path, into subFolder of the private
+  // folder and returns the copy's path; empty, with failure said, when none
+  // could be written. The copy goes with the session.
+  std::string ExtractPrivateCopy(const std::string &entryName, const std::string &subFolder, const QString &failure);
+  // The place of the entry stored under exactly these bytes; -1 when none.
+  int32_t IndexOfStoredName(const std::string &entryName) const;
+  // True unless the archive check finds errors and the user declines to save anyway.
+  bool ConfirmSaveWithErrors();
 
   TDesktopServices &m_Desktop;
   TSessionDialogs &m_Dialogs;
@@ -112,6 +128,7 @@ private:
   TQuakePak m_Pak;
   TSessionValues m_Values;
   TStringList m_ViewedFiles;
+  bool m_Reopening = false; // a save as opens its new file: no check is offered then
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TArchiveSession::TChanges)

@@ -6,6 +6,8 @@
 // fills and sorts at once.
 #pragma once
 
+#include "EntryFilter.h"
+
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <cstdint>
@@ -68,8 +70,16 @@ public:
   void Fill(TQuakePak &pak);
   // Replaces every row at once (one reset of the view), as they are.
   void SetRows(std::vector<TEntryRow> rows);
-  const TEntryRow &Row(int row) const { return m_Rows[static_cast<size_t>(row)]; }
-  int RowCount() const { return static_cast<int>(m_Rows.size()); }
+  // The rows shown: those the filter lets through, in the sort order.
+  const TEntryRow &Row(int row) const { return m_Rows[static_cast<size_t>(m_Shown[static_cast<size_t>(row)])]; }
+  int RowCount() const { return static_cast<int>(m_Shown.size()); }
+  // Every row, shown or not.
+  const std::vector<TEntryRow> &AllRows() const { return m_Rows; }
+
+  // --- what is shown
+  const TEntryFilter &Filter() const { return m_Filter; }
+  // Shows the rows the filter lets through (one reset of the view).
+  void SetFilter(const TEntryFilter &filter);
   // After a rename: the row shows caption and now finds its entry by entryName.
   void RenameRow(int row, const std::string &caption, const std::string &entryName);
 
@@ -114,7 +124,12 @@ private:
   void SortRows(std::vector<TEntryRow> &rows, std::vector<int> *newRowOf) const;
 
   TDesktopServices &m_Desktop;
-  std::vector<TEntryRow> m_Rows;
+  // The rows the filter lets through, as places in m_Rows, ascending.
+  void FindShownRows();
+
+  std::vector<TEntryRow> m_Rows; // every row, sorted
+  std::vector<int> m_Shown;
+  TEntryFilter m_Filter;
   bool m_ReadOnly = false;
   TSortOrder m_SortOrder;
   std::vector<TAssociation> m_Associations;

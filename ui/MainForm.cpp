@@ -1,6 +1,8 @@
 #include "MainForm.h"
 
+#include "CheckArchiveDlg.h"
 #include "DesktopServices.h"
+#include "EntryBrowser.h"
 #include "EntryText.h"
 #include "FileTypeRegistration.h"
 #include "MainActions.h"
@@ -52,7 +54,8 @@ TMain::TMain(TDesktopServices &desktop, QSettings &settings, const QStringList &
 
   m_Actions = new TMainActions(this);
   m_List = new TEntryListView(m_ListModel, this);
-  setCentralWidget(m_List);
+  m_Browser = new TEntryBrowser(*m_List, this);
+  setCentralWidget(m_Browser);
   m_Status = new TStatusPanels(statusBar(), this);
   BuildMenus();
   BuildToolbar();
@@ -92,6 +95,8 @@ void TMain::BuildMenus() {
   actions->addActions({a.Add, a.Delete, a.Extract, a.View});
   AddSeparator(actions, "N2");
   actions->addAction(a.Move);
+  AddSeparator(actions, "N8");
+  actions->addActions({a.ExportPicture, a.ImportPicture, a.CheckArchive});
 
   QMenu *view = mainMenu->addMenu(tr("&View"));
   view->setObjectName(QStringLiteral("MenuView"));
@@ -108,6 +113,7 @@ void TMain::BuildMenus() {
   m_PopupMenu = new QMenu(this);
   m_PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
   m_PopupMenu->addActions({a.Add, a.Delete, a.Extract, a.View});
+  m_PopupMenu->addActions({a.ExportPicture, a.ImportPicture});
   AddSeparator(m_PopupMenu, "N5");
   for (const TMainActions::TSortAction &sort : a.Sorts)
     m_PopupMenu->addAction(sort.Action);
@@ -160,11 +166,21 @@ void TMain::ConnectCommands() {
   on(a.Move, [this] { m_Session.Move(m_List->SelectedNames()); });
   for (const TMainActions::TSortAction &sort : a.Sorts)
     on(sort.Action, [this, key = sort.Key] { m_List->SortBy(key); });
+  on(a.ExportPicture, [this] {
+    if (const TStringList names = m_List->SelectedNames(); names.size() == 1)
+      m_Session.ExportPicture(names.front());
+  });
+  on(a.ImportPicture, [this] { m_Session.ImportPicture(m_List->SelectedNames()); });
+  on(a.CheckArchive, [this] { ShowArchiveCheck(); });
   on(a.Options, [this] { m_Session.Options(); });
   on(a.About, [this] { TAboutBox(this).exec(); });
 
   connect(m_List, &QAbstractItemView::doubleClicked, this,
           [this](const QModelIndex &) { RunCommand([this] { ViewSelectedEntry(); }); });
+  connect(m_Browser, &TEntryBrowser::FilterChanged, this, [this] {
+    ShowCountText();
+    OneViewListClick();
+  });
   connect(m_List, &TEntryListView::Clicked, this, [this] { RunCommand([this] { OneViewListClick(); }); });
   m_ListModel.OnRename = [this](const std::string &entryName, const std::string &newName) {
     std::optional<std::string> stored;
@@ -173,6 +189,7 @@ void TMain::ConnectCommands() {
   };
 
   connect(&m_Session, &TArchiveSession::Changed, this, &TMain::Refresh);
+  connect(&m_Session, &TArchiveSession::CheckOffered, this, [this] { RunCommand([this] { ShowArchiveCheck(); }); });
   connect(&m_Session, &TArchiveSession::ProgressStarted, m_Status, &TStatusPanels::StartProgress);
   connect(&m_Session, &TArchiveSession::ProgressMoved, m_Status, &TStatusPanels::ShowProgress);
   connect(&m_Session, &TArchiveSession::ProgressEnded, m_Status, &TStatusPanels::EndProgress);
@@ -238,9 +255,11 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
   if (changes & (TArchiveSession::chEntries | TArchiveSession::chArchive)) {
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());
+    m_Browser->ShowFolders(m_ListModel.AllRows(),
+                           pak.FileName().empty() ? QString() : QFileInfo(PathToQ(pak.FileName())).fileName());
     m_List->ShowSortOrder();
     if (!pak.FileName().empty()) {
-      m_Status->SetText(0, tr("%1 files").arg(pak.EntryCount()));
+      ShowCountText();
       m_Status->SetText(1, QString());
     }
   }
@@ -255,6 +274,7 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
 void TMain::UpdateCommands() {
   const TQuakePak &pak = m_Session.Pak();
   m_Actions->Update(m_Session, m_List->SelectedCount());
+  m_Actions->FollowSelection(m_List->SelectedNames());
   if (pak.IsProtected())
     m_Status->SetText(2, tr("Protected"));
   else if (pak.Modified())
@@ -272,6 +292,14 @@ void TMain::OneViewListClick() {
   ShowSelectionText();
 }
 
+void TMain::ShowCountText() {
+  const int total = static_cast<int>(m_ListModel.AllRows().size());
+  if (m_ListModel.Filter().ShowsAll())
+    m_Status->SetText(0, tr("%1 files").arg(total));
+  else
+    m_Status->SetText(0, tr("%1 of %2 files").arg(m_ListModel.RowCount()).arg(total));
+}
+
 void TMain::ShowSelectionText() {
   const int count = m_List->SelectedCount();
   if (count == 0)
@@ -281,6 +309,21 @@ void TMain::ShowSelectionText() {
 }
 
 void TMain::PopupMenuPopup() { UpdateCommands(); }
+
+void TMain::ShowArchiveCheck() {
+  if (m_Check == nullptr) {
+    m_Check = new TCheckArchiveDlg(this);
+    connect(m_Check, &TCheckArchiveDlg::EntryActivated, this, [this](const std::string &entryName, int index) {
+      const TQuakePak &pak = m_Session.Pak();
+      const int32_t position = index < pak.EntryCount() ? pak.EntryPosition(index) : 0;
+      if (SelectEntryRow(*m_List, entryName, position))
+        OneViewListClick();
+    });
+  }
+  m_Check->ShowFindings(CheckArchive(m_Session.Pak()));
+  m_Check->show();
+  m_Check->raise();
+}
 
 void TMain::ViewSelectedEntry() {
   const TStringList names = m_List->SelectedNames();
