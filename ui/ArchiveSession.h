@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+class QMimeData;
 class QWidget;
 class TDesktopServices;
 class TSessionDialogs;
@@ -86,6 +87,12 @@ public:
   // it replaces the one selected picture lump when the user says so, else it
   // is added as a new entry. Undoable either way.
   void ImportPicture(const TStringList &selected);
+  // A drag of the entries out of the window: they are extracted with their
+  // paths into a fresh folder of the private folder, and offered as the URLs
+  // of the files and folders at the top below folder (the folder the list
+  // shows, ending in "/"; empty: the archive's top). Null when nothing could
+  // be extracted. The archive is left as it is.
+  QMimeData *DragData(const TStringList &names, const std::string &folder);
 
 signals:
   void Changed(TArchiveSession::TChanges changes);
@@ -128,6 +135,7 @@ private:
   TQuakePak m_Pak;
   TSessionValues m_Values;
   TStringList m_ViewedFiles;
+  int m_DragCount = 0;      // the drags so far, each with a folder of its own
   bool m_Reopening = false; // a save as opens its new file: no check is offered then
 };
 

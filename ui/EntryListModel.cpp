@@ -270,6 +270,8 @@ Qt::ItemFlags TEntryListModel::flags(const QModelIndex &index) const {
   if (!index.isValid())
     return Qt::NoItemFlags;
   Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+  if (OnDrag)
+    result |= Qt::ItemIsDragEnabled;
   if (index.column() == colName && !m_ReadOnly)
     result |= Qt::ItemIsEditable;
   return result;
@@ -289,4 +291,21 @@ bool TEntryListModel::setData(const QModelIndex &index, const QVariant &value, i
     RenameRow(row, caption, *stored);
   Sort();
   return stored.has_value();
+}
+
+QStringList TEntryListModel::mimeTypes() const { return {QStringLiteral("text/uri-list")}; }
+
+QMimeData *TEntryListModel::mimeData(const QModelIndexList &indexes) const {
+  if (!OnDrag)
+    return nullptr;
+  // One name per row, in the list's order, whatever columns were dragged.
+  std::vector<int> rows;
+  for (const QModelIndex &index : indexes)
+    rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  TStringList names;
+  for (int row : rows)
+    names.push_back(Row(row).EntryName);
+  return OnDrag(names);
 }

@@ -17,8 +17,10 @@
 #include <unordered_map>
 #include <vector>
 
+class QMimeData;
 class TDesktopServices;
 class TQuakePak;
+using TStringList = std::vector<std::string>;
 
 struct TEntryRow {
   std::string EntryName; // the entry's stored name, byte for byte: how the row finds its entry
@@ -110,12 +112,18 @@ public:
   // Unset: every edit is refused.
   std::function<std::optional<std::string>(const std::string &entryName, const std::string &newName)> OnRename;
 
+  // Makes the data of a drag of the entries stored under these names; unset: no drags.
+  std::function<QMimeData *(const TStringList &names)> OnDrag;
+
   int rowCount(const QModelIndex &parent = QModelIndex()) const override;
   int columnCount(const QModelIndex &parent = QModelIndex()) const override;
   QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex &index) const override;
   bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+  QStringList mimeTypes() const override;
+  QMimeData *mimeData(const QModelIndexList &indexes) const override;
+  Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
 
 private:
   // The icon record of an extension, looked up once per run: through a probe

@@ -182,6 +182,13 @@ void TMain::ConnectCommands() {
     OneViewListClick();
   });
   connect(m_List, &TEntryListView::Clicked, this, [this] { RunCommand([this] { OneViewListClick(); }); });
+  m_ListModel.OnDrag = [this](const TStringList &names) {
+    QMimeData *dragData = nullptr;
+    RunCommand([&] { dragData = m_Session.DragData(names, m_ListModel.Filter().Folder); });
+    return dragData;
+  };
+  m_List->setDragEnabled(true);
+  m_List->setDragDropMode(QAbstractItemView::DragOnly);
   m_ListModel.OnRename = [this](const std::string &entryName, const std::string &newName) {
     std::optional<std::string> stored;
     RunCommand([&] { stored = m_Session.Rename(entryName, newName); });
@@ -341,7 +348,8 @@ void TMain::DropFiles(const QStringList &paths) {
 }
 
 void TMain::dragEnterEvent(QDragEnterEvent *event) {
-  if (event->mimeData()->hasUrls())
+  // Entries dragged out of this window are not added back to it.
+  if (event->mimeData()->hasUrls() && event->source() == nullptr)
     event->acceptProposedAction();
 }
 
