@@ -2,6 +2,7 @@
 // archive. Runs headless: the offscreen platform, and configuration, data and
 // temporary folders of its own, so no user file is touched.
 #include "DesktopServices.h"
+#include "EntryBrowser.h"
 #include "MainActions.h"
 #include "MainForm.h"
 
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -139,6 +141,37 @@ void SortWithAllSelected(benchmark::State &state) {
   }
 }
 BENCHMARK(SortWithAllSelected)->Unit(benchmark::kMillisecond);
+
+// Typing in the filter box: every second text narrows the 100,000 rows (a
+// name's text, then a shell pattern), every other one shows them all again.
+// Argument 0 text, 1 pattern.
+void FilterList(benchmark::State &state) {
+  TBenchWindow window(100000);
+  window.Main->Session().OpenFile(window.Archive);
+  QLineEdit *box = window.Main->Browser()->FilterBox();
+  const QString text = state.range(0) == 0 ? QStringLiteral("file12") : QStringLiteral("*7.wav");
+  bool narrowed = false;
+  for (auto _ : state) {
+    narrowed = !narrowed;
+    box->setText(narrowed ? text : QString());
+    QApplication::processEvents();
+  }
+}
+BENCHMARK(FilterList)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+
+// Choosing a folder in the tree, then the top again (all 100,000 rows).
+void SwitchFolder(benchmark::State &state) {
+  TBenchWindow window(100000);
+  window.Main->Session().OpenFile(window.Archive);
+  TEntryBrowser *browser = window.Main->Browser();
+  bool inFolder = false;
+  for (auto _ : state) {
+    inFolder = !inFolder;
+    browser->SelectFolder(inFolder ? "dir17/" : "");
+    QApplication::processEvents();
+  }
+}
+BENCHMARK(SwitchFolder)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

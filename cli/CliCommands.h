@@ -25,6 +25,8 @@ struct TCommand {
 std::vector<TCommand> ReadingCommands();
 // create, add, delete, rename, move.
 std::vector<TCommand> EditingCommands();
+// convert.
+std::vector<TCommand> PictureCommands();
 
 // The whole program, from the arguments after its name to the exit status;
 // an interruption by a signal comes back as minus the signal's number.

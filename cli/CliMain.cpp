@@ -17,6 +17,8 @@ const std::vector<TCommand> &Commands() {
     std::vector<TCommand> all = ReadingCommands();
     std::vector<TCommand> editing = EditingCommands();
     all.insert(all.end(), editing.begin(), editing.end());
+    std::vector<TCommand> pictures = PictureCommands();
+    all.insert(all.end(), pictures.begin(), pictures.end());
     return all;
   }();
   return commands;

@@ -14,7 +14,7 @@ _varnel_cli()
     local cur prev words cword
     _init_completion -s || return
 
-    local commands="list extract cat create add delete rename move check help"
+    local commands="list extract cat create add delete rename move check convert help"
     local common="--help --quiet --keep-case --spaces="
 
     # The command: the first word that is not an option.
@@ -28,8 +28,12 @@ _varnel_cli()
     done
 
     case $prev in
-        -o | --output | -C | --directory)
+        -o | --output | -C | --directory | --quake)
             _filedir -d
+            return
+            ;;
+        --palette)
+            _filedir lmp
             return
             ;;
         --spaces)
@@ -62,6 +66,7 @@ _varnel_cli()
         add) options="-C --directory --to --replace --skip" ;;
         move) options="--to" ;;
         check) options="--json" ;;
+        convert) options="--palette --quake" ;;
         help)
             COMPREPLY=($(compgen -W "$commands" -- "$cur"))
             return
@@ -81,12 +86,17 @@ _varnel_cli()
             continue
         fi
         case ${words[i]} in
-            -o | --output | -C | --directory | --to | --spaces) skip=1 ;;
+            -o | --output | -C | --directory | --to | --spaces | --palette | --quake) skip=1 ;;
             -*) ;;
             *) operands+=("${words[i]}") ;;
         esac
     done
 
+    if [[ $command == convert ]]; then
+        # A picture in, a picture out: lumps and image files alike.
+        _filedir '@(lmp|png|bmp|tga)'
+        return
+    fi
     if ((${#operands[@]} == 0)); then
         # The archive, or for create the new one.
         _filedir pak

@@ -2,6 +2,7 @@
 // save, save as, the recent files and the options.
 #include "ArchiveSession.h"
 
+#include "CheckArchiveDlg.h"
 #include "DesktopServices.h"
 #include "EntryText.h"
 #include "SessionDialogs.h"
@@ -9,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <QWidget>
 
@@ -171,6 +173,8 @@ void TArchiveSession::OpenFile(const QString &fileName) {
     else
       QTimer::singleShot(0, this, [this, fileName] { ShowDamage(fileName); });
   }
+  if (message.isEmpty() && !m_Reopening && CountFindings(CheckArchive(m_Pak), csError) > 0)
+    emit CheckOffered();
 }
 
 void TArchiveSession::OpenRecent(int index) {
@@ -247,6 +251,15 @@ TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, 
   }
 }
 
+bool TArchiveSession::ConfirmSaveWithErrors() {
+  const int errors = CountFindings(CheckArchive(m_Pak), csError);
+  if (errors == 0)
+    return true;
+  return m_Desktop.Confirm(m_Window,
+                           tr("The archive check finds %1 error(s) in this archive. Save anyway?").arg(errors),
+                           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
 TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
   if (m_Pak.IsUntitled())
     return SaveArchiveAs();
@@ -258,6 +271,9 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
   default:
     break;
   }
+  // A damaged file was just asked about; other errors of the check are asked about here.
+  if (m_Pak.Damage().empty() && !ConfirmSaveWithErrors())
+    return soNotSaved;
   uint8_t result = prWriteFailed;
   QString reason;
   {
@@ -302,6 +318,8 @@ TArchiveSession::TSaveOutcome TArchiveSession::AskReplaceDamaged() {
 }
 
 TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
+  if (!ConfirmSaveWithErrors())
+    return soNotSaved;
   const QString target = m_Desktop.ChooseSaveFile(m_Window, PakFileRequest(tr("Save PAK As..."), m_Values.OpenPath));
   if (target.isEmpty())
     return soNotSaved;
@@ -315,8 +333,10 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
       reason = QString::fromUtf8(error.what());
     }
   }
-  if (result == prDone)
+  if (result == prDone) {
+    const QScopedValueRollback reopening(m_Reopening, true);
     OpenFile(target);
+  }
   return ReportSaveResult(result, reason, target);
 }
 

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+class QMimeData;
 class QWidget;
 class TDesktopServices;
 class TSessionDialogs;
@@ -80,6 +81,18 @@ public:
   // Renames the entry stored under entryName (exact bytes); the name it is
   // stored under afterwards, or none when refused (nothing is said then).
   std::optional<std::string> Rename(const std::string &entryName, const std::string &newName);
+  // Saves a picture lump or the palette as an image file the user names.
+  void ExportPicture(const std::string &entryName);
+  // Turns an image file the user picks into a lump with the game palette:
+  // it replaces the one selected picture lump when the user says so, else it
+  // is added as a new entry. Undoable either way.
+  void ImportPicture(const TStringList &selected);
+  // A drag of the entries out of the window: they are extracted with their
+  // paths into a fresh folder of the private folder, and offered as the URLs
+  // of the files and folders at the top below folder (the folder the list
+  // shows, ending in "/"; empty: the archive's top). Null when nothing could
+  // be extracted. The archive is left as it is.
+  QMimeData *DragData(const TStringList &names, const std::string &folder);
 
 signals:
   void Changed(TArchiveSession::TChanges changes);
@@ -87,6 +100,8 @@ signals:
   void ProgressStarted();
   void ProgressMoved(int percent);
   void ProgressEnded();
+  // An archive just opened has errors the archive check finds: worth showing the check.
+  void CheckOffered();
 
 private:
   enum TSaveOutcome { soSaved, soNotSaved, soFailed };
@@ -119,6 +134,14 @@ private:
   void ShowDamage(const QString &fileName);
   // Why the Quake directory was refused: the stock archive it lacks.
   static QString QuakeDirectoryDetail(const QString &directory);
+  // Extracts the entry, without its path, into subFolder of the private
+  // folder and returns the copy's path; empty, with failure said, when none
+  // could be written. The copy goes with the session.
+  std::string ExtractPrivateCopy(const std::string &entryName, const std::string &subFolder, const QString &failure);
+  // The place of the entry stored under exactly these bytes; -1 when none.
+  int32_t IndexOfStoredName(const std::string &entryName) const;
+  // True unless the archive check finds errors and the user declines to save anyway.
+  bool ConfirmSaveWithErrors();
 
   TDesktopServices &m_Desktop;
   TSessionDialogs &m_Dialogs;
@@ -126,6 +149,8 @@ private:
   TQuakePak m_Pak;
   TSessionValues m_Values;
   TStringList m_ViewedFiles;
+  int m_DragCount = 0;      // the drags so far, each with a folder of its own
+  bool m_Reopening = false; // a save as opens its new file: no check is offered then
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TArchiveSession::TChanges)

@@ -35,7 +35,7 @@ constexpr TColor LumpOffsetColour = 50 + 256 * 50 + 65536 * 50;
 
 // Viewed copies get a folder of their own inside the component's private
 // folder, so that no entry name can land on the working or save file there.
-std::string ViewFolder(TQuakePak &pak) { return pak.PrivateDirectory() + "view/"; }
+constexpr const char *ViewSubFolder = "view/";
 } // namespace
 
 void TArchiveSession::EditEntries(const std::function<void()> &edit) {
@@ -141,7 +141,7 @@ void TArchiveSession::Delete(const TStringList &names) {
   if (names.empty())
     return;
   const QString question = names.size() == 1 ? tr("Are you sure you want to delete this file?")
-                                              : tr("Are you sure you want to delete these %1 files?").arg(names.size());
+                                             : tr("Are you sure you want to delete these %1 files?").arg(names.size());
   if (m_Desktop.Confirm(m_Window, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   EditEntries([&] { m_Pak.DeleteEntries(names); });
@@ -178,31 +178,49 @@ void TArchiveSession::Move(const TStringList &names) {
   EditEntries([&] { m_Pak.MoveEntries(names, DisplayToEntry(target)); });
 }
 
-void TArchiveSession::View(const std::string &entryName) {
+std::string TArchiveSession::ExtractPrivateCopy(const std::string &entryName, const std::string &subFolder,
+                                                const QString &failure) {
   const std::string fileName = ExtractionPath(entryName, false);
   if (fileName.empty()) {
     ShowError(tr("This entry has no file name and cannot be viewed."));
-    return;
+    return {};
   }
-  const std::string folder = ViewFolder(m_Pak);
+  const std::string folder = m_Pak.PrivateDirectory() + subFolder;
   const std::string copy = folder + fileName;
-  // A copy from an earlier view goes first, so this one is extracted afresh.
+  // A copy from an earlier command goes first, so this one is extracted afresh.
   QFile::remove(PathToQ(copy));
   uint8_t result = prDone;
   try {
     TWaitCursor wait;
     result = m_Pak.ExtractEntries({entryName}, folder, false);
   } catch (const EInOutError &error) {
-    ShowError(ViewExtractFailedMessage(), Reason(error));
-    return;
+    ShowError(failure, Reason(error));
+    return {};
   }
   // Done means the copy was written as a regular file of its own; anything
   // else (a folder or a link in its place) leaves nothing to open.
   if (result != prDone) {
-    ShowError(ViewExtractFailedMessage());
-    return;
+    ShowError(failure);
+    return {};
   }
   m_ViewedFiles.push_back(copy);
+  return copy;
+}
+
+int32_t TArchiveSession::IndexOfStoredName(const std::string &entryName) const {
+  // The row finds its entry by the exact bytes of its stored name; the
+  // case-blind lookup would pick another entry that differs only in case.
+  const std::vector<TDirEntry> &entries = m_Pak.Directory();
+  for (int32_t i = m_Pak.EntryCount() - 1; i >= 0; --i)
+    if (entries[static_cast<size_t>(i)].Name == entryName)
+      return i;
+  return -1;
+}
+
+void TArchiveSession::View(const std::string &entryName) {
+  const std::string copy = ExtractPrivateCopy(entryName, ViewSubFolder, ViewExtractFailedMessage());
+  if (copy.empty())
+    return;
 
   switch (m_Desktop.OpenWithDefaultApplication(PathToQ(copy))) {
   case TDesktopServices::orOpened:
@@ -244,13 +262,7 @@ void TArchiveSession::Undo() {
 }
 
 std::optional<std::string> TArchiveSession::Rename(const std::string &entryName, const std::string &newName) {
-  // The row finds its entry by the exact bytes of its stored name; the
-  // case-blind lookup would pick another entry that differs only in case.
-  int32_t index = -1;
-  const std::vector<TDirEntry> &entries = m_Pak.Directory();
-  for (int32_t i = m_Pak.EntryCount() - 1; i >= 0 && index < 0; --i)
-    if (entries[static_cast<size_t>(i)].Name == entryName)
-      index = i;
+  const int32_t index = IndexOfStoredName(entryName);
   std::optional<std::string> stored;
   if (index >= 0) {
     try {

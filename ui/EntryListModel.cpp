@@ -107,13 +107,31 @@ void TEntryListModel::Fill(TQuakePak &pak) {
 void TEntryListModel::SetRows(std::vector<TEntryRow> rows) {
   beginResetModel();
   m_Rows = std::move(rows);
+  FindShownRows();
   endResetModel();
+}
+
+void TEntryListModel::SetFilter(const TEntryFilter &filter) {
+  if (filter == m_Filter)
+    return;
+  beginResetModel();
+  m_Filter = filter;
+  FindShownRows();
+  endResetModel();
+}
+
+void TEntryListModel::FindShownRows() {
+  m_Shown.clear();
+  m_Shown.reserve(m_Rows.size());
+  for (size_t i = 0; i < m_Rows.size(); ++i)
+    if (m_Filter.ShowsAll() || m_Filter.Shows(m_Rows[i]))
+      m_Shown.push_back(static_cast<int>(i));
 }
 
 void TEntryListModel::RenameRow(int row, const std::string &caption, const std::string &entryName) {
   if (row < 0 || row >= RowCount())
     return;
-  TEntryRow &item = m_Rows[static_cast<size_t>(row)];
+  TEntryRow &item = m_Rows[static_cast<size_t>(m_Shown[static_cast<size_t>(row)])];
   item.Caption = caption;
   item.TypeKey = TypeKeyOf(caption);
   item.EntryName = entryName;
@@ -166,12 +184,25 @@ void TEntryListModel::Sort() {
   std::vector<int> newRowOf;
   SortRows(m_Rows, &newRowOf);
 
+  // The shown rows keep being the same rows, now in the new order: where
+  // each old shown row is shown now.
+  const std::vector<int> shownBefore = std::move(m_Shown);
+  m_Shown.clear();
+  for (int old : shownBefore)
+    m_Shown.push_back(newRowOf[static_cast<size_t>(old)]);
+  std::vector<int> shownRowOf(m_Rows.size(), -1);
+  std::sort(m_Shown.begin(), m_Shown.end());
+  for (size_t i = 0; i < m_Shown.size(); ++i)
+    shownRowOf[static_cast<size_t>(m_Shown[i])] = static_cast<int>(i);
+
   // The view's selection and current row are persistent indexes: move them with their rows.
   const QModelIndexList before = persistentIndexList();
   QModelIndexList after;
   after.reserve(before.size());
-  for (const QModelIndex &old : before)
-    after.append(index(newRowOf[static_cast<size_t>(old.row())], old.column()));
+  for (const QModelIndex &old : before) {
+    const int allRow = newRowOf[static_cast<size_t>(shownBefore[static_cast<size_t>(old.row())])];
+    after.append(index(shownRowOf[static_cast<size_t>(allRow)], old.column()));
+  }
   changePersistentIndexList(before, after);
 
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -253,6 +284,8 @@ Qt::ItemFlags TEntryListModel::flags(const QModelIndex &index) const {
   if (!index.isValid())
     return Qt::NoItemFlags;
   Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+  if (OnDrag)
+    result |= Qt::ItemIsDragEnabled;
   if (index.column() == colName && !m_ReadOnly)
     result |= Qt::ItemIsEditable;
   return result;
@@ -272,4 +305,21 @@ bool TEntryListModel::setData(const QModelIndex &index, const QVariant &value, i
     RenameRow(row, caption, *stored);
   Sort();
   return stored.has_value();
+}
+
+QStringList TEntryListModel::mimeTypes() const { return {QStringLiteral("text/uri-list")}; }
+
+QMimeData *TEntryListModel::mimeData(const QModelIndexList &indexes) const {
+  if (!OnDrag)
+    return nullptr;
+  // One name per row, in the list's order, whatever columns were dragged.
+  std::vector<int> rows;
+  for (const QModelIndex &index : indexes)
+    rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  TStringList names;
+  for (int row : rows)
+    names.push_back(Row(row).EntryName);
+  return OnDrag(names);
 }

@@ -7,6 +7,7 @@
 // thousand entries fills and sorts at once.
 #pragma once
 
+#include "EntryFilter.h"
 #include "PakQuake.h"
 
 #include <QAbstractTableModel>
@@ -18,6 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
+class QMimeData;
 class TDesktopServices;
 
 struct TEntryRow {
@@ -71,8 +73,16 @@ public:
   void Fill(TQuakePak &pak);
   // Replaces every row at once (one reset of the view), as they are.
   void SetRows(std::vector<TEntryRow> rows);
-  const TEntryRow &Row(int row) const { return m_Rows[static_cast<size_t>(row)]; }
-  int RowCount() const { return static_cast<int>(m_Rows.size()); }
+  // The rows shown: those the filter lets through, in the sort order.
+  const TEntryRow &Row(int row) const { return m_Rows[static_cast<size_t>(m_Shown[static_cast<size_t>(row)])]; }
+  int RowCount() const { return static_cast<int>(m_Shown.size()); }
+  // Every row, shown or not.
+  const std::vector<TEntryRow> &AllRows() const { return m_Rows; }
+
+  // --- what is shown
+  const TEntryFilter &Filter() const { return m_Filter; }
+  // Shows the rows the filter lets through (one reset of the view).
+  void SetFilter(const TEntryFilter &filter);
   // After a rename: the row shows caption and now finds its entry by entryName.
   void RenameRow(int row, const std::string &caption, const std::string &entryName);
 
@@ -103,12 +113,18 @@ public:
   // Unset: every edit is refused.
   std::function<std::optional<std::string>(const std::string &entryName, const std::string &newName)> OnRename;
 
+  // Makes the data of a drag of the entries stored under these names; unset: no drags.
+  std::function<QMimeData *(const TStringList &names)> OnDrag;
+
   int rowCount(const QModelIndex &parent = QModelIndex()) const override;
   int columnCount(const QModelIndex &parent = QModelIndex()) const override;
   QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex &index) const override;
   bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+  QStringList mimeTypes() const override;
+  QMimeData *mimeData(const QModelIndexList &indexes) const override;
+  Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
 
 private:
   // The icon record of an extension, looked up once per run: through a probe
@@ -117,7 +133,12 @@ private:
   void SortRows(std::vector<TEntryRow> &rows, std::vector<int> *newRowOf) const;
 
   TDesktopServices &m_Desktop;
-  std::vector<TEntryRow> m_Rows;
+  // The rows the filter lets through, as places in m_Rows, ascending.
+  void FindShownRows();
+
+  std::vector<TEntryRow> m_Rows; // every row, sorted
+  std::vector<int> m_Shown;
+  TEntryFilter m_Filter;
   bool m_ReadOnly = false;
   TSortOrder m_SortOrder;
   std::vector<TAssociation> m_Associations;

@@ -1,6 +1,7 @@
 #include "MainActions.h"
 
 #include "ArchiveSession.h"
+#include "LumpPicture.h"
 
 #include <QAction>
 #include <QIcon>
@@ -68,6 +69,12 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   tool(View, tr("View File"), ActionIcon("document-preview"));
   Move = make("MenuActionsMove", tr("&Move Files..."));
   tool(Move, tr("Move File"), ActionIcon("go-jump"));
+  CheckArchive = make("MenuActionsCheck", tr("&Check Archive"));
+  ExportPicture = make("MenuActionsExportPicture", tr("Export as &PNG..."));
+  ExportPicture->setStatusTip(tr("Save the picture as a PNG image"));
+  ImportPicture = make("MenuActionsImportPicture", tr("&Import Picture..."));
+  ImportPicture->setStatusTip(tr("Make a picture lump from a PNG, BMP or TGA image"));
+  CheckArchive->setStatusTip(tr("Check whether the game reads every entry of the archive"));
 
   Sorts = {{{make("MenuSortName", tr("Sort By &Name")), skName},
             {make("MenuSortDir", tr("Sort By &Path")), skPath},
@@ -91,11 +98,11 @@ void TMainActions::Update(const TArchiveSession &session, int selectedCount) {
 
   for (QAction *action : {FileNew, FileOpen, FileOld[0], FileOld[1], FileOld[2], FileOld[3]})
     action->setEnabled(quake);
-  for (QAction *action : {FileSave, Add})
+  for (QAction *action : {FileSave, Add, ImportPicture})
     action->setEnabled(changeable);
   for (QAction *action : {Delete, Move})
     action->setEnabled(change);
-  for (QAction *action : {FileSaveAs, Extract})
+  for (QAction *action : {FileSaveAs, Extract, CheckArchive})
     action->setEnabled(open);
   for (const TSortAction &sort : Sorts)
     sort.Action->setEnabled(open);
@@ -124,6 +131,11 @@ void TMainActions::Update(const TArchiveSession &session, int selectedCount) {
   // The toolbar's hint is the caption without its mnemonic.
   Undo->setToolTip(undoCaption.mid(1));
   Undo->setStatusTip(undoCaption.mid(1));
+}
+
+void TMainActions::FollowSelection(const TStringList &selected) {
+  ExportPicture->setEnabled(Extract->isEnabled() && selected.size() == 1 &&
+                            LumpPicture::Converts(FileKindOf(selected.front())));
 }
 
 void TMainActions::ShowRecentFiles(const std::array<QString, 4> &files) {

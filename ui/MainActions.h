@@ -5,6 +5,7 @@
 #pragma once
 
 #include "EntryListModel.h"
+#include "PakQuake.h"
 
 #include <QObject>
 #include <QString>
@@ -31,6 +32,9 @@ public:
   QAction *Extract = nullptr;
   QAction *View = nullptr;
   QAction *Move = nullptr;
+  QAction *CheckArchive = nullptr;
+  QAction *ExportPicture = nullptr;
+  QAction *ImportPicture = nullptr;
   // The sort commands in menu order (name, path, type, size, offset), each with its key.
   struct TSortAction {
     QAction *Action = nullptr;
@@ -42,6 +46,8 @@ public:
 
   // Enables each action as the session's state and the number of selected rows allow.
   void Update(const TArchiveSession &session, int selectedCount);
+  // The commands that depend on what is selected, not only how much: after Update.
+  void FollowSelection(const TStringList &selected);
   // Shows the recent files that are set, numbered, and the separator when there is one.
   void ShowRecentFiles(const std::array<QString, 4> &files);
 };

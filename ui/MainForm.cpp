@@ -1,6 +1,8 @@
 #include "MainForm.h"
 
+#include "CheckArchiveDlg.h"
 #include "DesktopServices.h"
+#include "EntryBrowser.h"
 #include "EntryText.h"
 #include "FileTypeRegistration.h"
 #include "MainActions.h"
@@ -53,7 +55,8 @@ TMain::TMain(TDesktopServices &desktop, QSettings &settings, const QStringList &
 
   m_Actions = new TMainActions(this);
   m_List = new TEntryListView(m_ListModel, this);
-  setCentralWidget(m_List);
+  m_Browser = new TEntryBrowser(*m_List, this);
+  setCentralWidget(m_Browser);
   m_Status = new TStatusPanels(statusBar(), this);
   BuildMenus();
   BuildToolbar();
@@ -93,6 +96,8 @@ void TMain::BuildMenus() {
   actions->addActions({a.Add, a.Delete, a.Extract, a.View});
   AddSeparator(actions, "N2");
   actions->addAction(a.Move);
+  AddSeparator(actions, "N8");
+  actions->addActions({a.ExportPicture, a.ImportPicture, a.CheckArchive});
 
   QMenu *view = mainMenu->addMenu(tr("&View"));
   view->setObjectName(QStringLiteral("MenuView"));
@@ -109,6 +114,7 @@ void TMain::BuildMenus() {
   m_PopupMenu = new QMenu(this);
   m_PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
   m_PopupMenu->addActions({a.Add, a.Delete, a.Extract, a.View});
+  m_PopupMenu->addActions({a.ExportPicture, a.ImportPicture});
   AddSelectAll();
   AddSeparator(m_PopupMenu, "N5");
   for (const TMainActions::TSortAction &sort : a.Sorts)
@@ -178,11 +184,21 @@ void TMain::ConnectCommands() {
   on(a.Move, [this] { m_Session.Move(m_List->SelectedNames()); });
   for (const TMainActions::TSortAction &sort : a.Sorts)
     on(sort.Action, [this, key = sort.Key] { m_List->SortBy(key); });
+  on(a.ExportPicture, [this] {
+    if (const TStringList names = m_List->SelectedNames(); names.size() == 1)
+      m_Session.ExportPicture(names.front());
+  });
+  on(a.ImportPicture, [this] { m_Session.ImportPicture(m_List->SelectedNames()); });
+  on(a.CheckArchive, [this] { ShowArchiveCheck(); });
   on(a.Options, [this] { m_Session.Options(); });
   on(a.About, [this] { TAboutBox(this).exec(); });
 
   connect(m_List, &QAbstractItemView::doubleClicked, this,
           [this](const QModelIndex &) { RunCommand([this] { ViewSelectedEntry(); }); });
+  connect(m_Browser, &TEntryBrowser::FilterChanged, this, [this] {
+    ShowCountText();
+    OneViewListClick();
+  });
   connect(m_List, &TEntryListView::Clicked, this, [this] { RunCommand([this] { OneViewListClick(); }); });
   // Keyboard, Select All and clicks alike: the selection's text and the commands follow it.
   connect(m_List->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -190,6 +206,13 @@ void TMain::ConnectCommands() {
   AddListKey(Qt::Key_Delete, a.Delete);
   AddListKey(Qt::Key_Return, a.View);
   AddListKey(Qt::Key_Enter, a.View);
+  m_ListModel.OnDrag = [this](const TStringList &names) {
+    QMimeData *dragData = nullptr;
+    RunCommand([&] { dragData = m_Session.DragData(names, m_ListModel.Filter().Folder); });
+    return dragData;
+  };
+  m_List->setDragEnabled(true);
+  m_List->setDragDropMode(QAbstractItemView::DragOnly);
   m_ListModel.OnRename = [this](const std::string &entryName, const std::string &newName) {
     std::optional<std::string> stored;
     RunCommand([&] { stored = m_Session.Rename(entryName, newName); });
@@ -197,6 +220,7 @@ void TMain::ConnectCommands() {
   };
 
   connect(&m_Session, &TArchiveSession::Changed, this, &TMain::Refresh);
+  connect(&m_Session, &TArchiveSession::CheckOffered, this, [this] { RunCommand([this] { ShowArchiveCheck(); }); });
   connect(&m_Session, &TArchiveSession::ProgressStarted, m_Status, &TStatusPanels::StartProgress);
   connect(&m_Session, &TArchiveSession::ProgressMoved, m_Status, &TStatusPanels::ShowProgress);
   connect(&m_Session, &TArchiveSession::ProgressEnded, m_Status, &TStatusPanels::EndProgress);
@@ -276,9 +300,11 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
   if (changes & (TArchiveSession::chEntries | TArchiveSession::chArchive)) {
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());
+    m_Browser->ShowFolders(m_ListModel.AllRows(),
+                           pak.FileName().empty() ? QString() : QFileInfo(PathToQ(pak.FileName())).fileName());
     m_List->ShowSortOrder();
     if (!pak.FileName().empty()) {
-      m_Status->SetText(0, pak.EntryCount() == 1 ? tr("1 file") : tr("%1 files").arg(pak.EntryCount()));
+      ShowCountText();
       m_Status->SetText(1, QString());
     }
   }
@@ -294,6 +320,7 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
 void TMain::UpdateCommands() {
   const TQuakePak &pak = m_Session.Pak();
   m_Actions->Update(m_Session, m_List->SelectedCount());
+  m_Actions->FollowSelection(m_List->SelectedNames());
   if (pak.IsProtected())
     m_Status->SetText(2, tr("Protected"));
   else if (pak.Modified())
@@ -311,6 +338,14 @@ void TMain::OneViewListClick() {
   ShowSelectionText();
 }
 
+void TMain::ShowCountText() {
+  const int total = static_cast<int>(m_ListModel.AllRows().size());
+  if (m_ListModel.Filter().ShowsAll())
+    m_Status->SetText(0, total == 1 ? tr("1 file") : tr("%1 files").arg(total));
+  else
+    m_Status->SetText(0, tr("%1 of %2 files").arg(m_ListModel.RowCount()).arg(total));
+}
+
 void TMain::ShowSelectionText() {
   const int count = m_List->SelectedCount();
   if (count == 0)
@@ -320,6 +355,21 @@ void TMain::ShowSelectionText() {
 }
 
 void TMain::PopupMenuPopup() { UpdateCommands(); }
+
+void TMain::ShowArchiveCheck() {
+  if (m_Check == nullptr) {
+    m_Check = new TCheckArchiveDlg(this);
+    connect(m_Check, &TCheckArchiveDlg::EntryActivated, this, [this](const std::string &entryName, int index) {
+      const TQuakePak &pak = m_Session.Pak();
+      const int32_t position = index < pak.EntryCount() ? pak.EntryPosition(index) : 0;
+      if (SelectEntryRow(*m_List, entryName, position))
+        OneViewListClick();
+    });
+  }
+  m_Check->ShowFindings(CheckArchive(m_Session.Pak()));
+  m_Check->show();
+  m_Check->raise();
+}
 
 void TMain::ViewSelectedEntry() {
   const TStringList names = m_List->SelectedNames();
@@ -337,7 +387,8 @@ void TMain::DropFiles(const QStringList &paths) {
 }
 
 void TMain::dragEnterEvent(QDragEnterEvent *event) {
-  if (event->mimeData()->hasUrls())
+  // Entries dragged out of this window are not added back to it.
+  if (event->mimeData()->hasUrls() && event->source() == nullptr)
     event->acceptProposedAction();
 }
 

@@ -23,6 +23,8 @@ class QSettings;
 class TDesktopServices;
 class TMainActions;
 class TStatusPanels;
+class TCheckArchiveDlg;
+class TEntryBrowser;
 
 class TMain : public QMainWindow {
   Q_OBJECT
@@ -36,6 +38,7 @@ public:
   TMainActions &Actions() { return *m_Actions; }
   TEntryListModel &ListModel() { return m_ListModel; }
   TEntryListView *OneViewList() const { return m_List; }
+  TEntryBrowser *Browser() const { return m_Browser; }
   // The text of status panel 0 to 4.
   QString StatusText(int panel) const;
   // The refusal of a stored Quake directory met at start, shown once the window runs; empty if none.
@@ -52,6 +55,9 @@ public:
   void OneViewListClick();
   // The context menu opens: the commands follow the selection.
   void PopupMenuPopup();
+  // Checks the open archive and shows the findings beside the window.
+  void ShowArchiveCheck();
+  TCheckArchiveDlg *ArchiveCheck() const { return m_Check; }
 
 protected:
   void closeEvent(QCloseEvent *event) override;
@@ -70,6 +76,8 @@ private:
   void UpdateCommands();
   void ViewSelectedEntry();
   void ShowSelectionText();
+  // Panel 0: the entries shown, and of how many when the list is narrowed.
+  void ShowCountText();
 
   QSettings &m_SettingsFile;
   TWindowDialogs m_Dialogs;
@@ -79,6 +87,8 @@ private:
 
   TMainActions *m_Actions = nullptr;
   TEntryListView *m_List = nullptr;
+  TEntryBrowser *m_Browser = nullptr;
   QMenu *m_PopupMenu = nullptr;
   TStatusPanels *m_Status = nullptr;
+  TCheckArchiveDlg *m_Check = nullptr;
 };

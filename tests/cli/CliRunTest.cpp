@@ -275,3 +275,46 @@ TEST_F(Cli, StockArchivesOfTheWindowsQuakeInstallationStayUnchanged) {
   EXPECT_EQ(Run({"delete", quake + "id1/pak2.pak", "a.txt"}).Status, 0);
   EXPECT_EQ(ReadFileBytes(quake + "id1/pak2.pak"), BuildPak({}));
 }
+
+TEST_F(Cli, ConvertTurnsLumpsIntoImagesAndBackByteForByte) {
+  // A palette whose colours all differ, and a 3 x 2 picture using the
+  // transparent index and a full-bright one.
+  std::string palette(768, '\0');
+  for (size_t i = 0; i < 256; ++i) {
+    palette[i * 3] = static_cast<char>(i);
+    palette[i * 3 + 1] = static_cast<char>(255 - i);
+    palette[i * 3 + 2] = static_cast<char>(i / 2);
+  }
+  const std::string lump = std::string("\3\0\0\0\2\0\0\0", 8) + std::string("\0\1\xe6\xff\x10\x80", 6);
+  Write("palette.lmp", palette);
+  Write("pic.lmp", lump);
+
+  TRun toPng = Run({"convert", "--palette", "palette.lmp", "pic.lmp", "pic.png"});
+  EXPECT_EQ(toPng.Status, 0) << toPng.Err;
+  EXPECT_EQ(ReadFileBytes(Path("pic.png")).substr(1, 3), "PNG");
+  TRun back = Run({"convert", "pic.png", "back.lmp", "--palette", "palette.lmp"});
+  EXPECT_EQ(back.Status, 0) << back.Err;
+  EXPECT_EQ(ReadFileBytes(Path("back.lmp")), lump);
+
+  // The palette of an installation: its stock archive's gfx/palette.lmp.
+  Write("stock/gfx/palette.lmp", palette);
+  ASSERT_EQ(Run({"create", "-C", "stock", "quake/id1/pak0.pak", "."}).Status, 0);
+  TRun viaQuake = Run({"convert", "--quake", "quake", "pic.png", "quake.lmp"});
+  EXPECT_EQ(viaQuake.Status, 0) << viaQuake.Err;
+  EXPECT_EQ(ReadFileBytes(Path("quake.lmp")), lump);
+
+  // The palette itself needs none; a picture without one is a usage error.
+  EXPECT_EQ(Run({"convert", "palette.lmp", "palette.png"}).Status, 0);
+  EXPECT_EQ(Run({"convert", "palette.png", "again/palette.lmp"}).Status, 2); // no such folder
+  fs::create_directories(Path("again"));
+  EXPECT_EQ(Run({"convert", "palette.png", "again/palette.lmp"}).Status, 0);
+  EXPECT_EQ(ReadFileBytes(Path("again/palette.lmp")), palette);
+  TRun noPalette = Run({"convert", "pic.lmp", "x.png"});
+  EXPECT_EQ(noPalette.Status, 2);
+  EXPECT_NE(noPalette.Err.find("--palette"), std::string::npos) << noPalette.Err;
+  TRun both = Run({"convert", "--palette", "palette.lmp", "--quake", "quake", "pic.lmp", "x.png"});
+  EXPECT_EQ(both.Status, 2);
+  TRun missing = Run({"convert", "--palette", "palette.lmp", "gone.lmp", "x.png"});
+  EXPECT_EQ(missing.Status, 2);
+  EXPECT_NE(missing.Err.find("gone.lmp"), std::string::npos) << missing.Err;
+}

@@ -98,8 +98,9 @@ void MainFormTest::FirstStartWithoutQuakeDirectory() {
     QVERIFY2(button && !button->toolTip().isEmpty() && !button->icon().isNull(), name);
   }
   QCOMPARE(PopupCommands(session),
-           QStringList({"MenuActionsAdd", "MenuActionsDel", "MenuActionsExtract", "MenuActionsView", "PopupSelectAll",
-                        "MenuSortName", "MenuSortDir", "MenuSortType", "MenuSortSize", "MenuSortOffset"}));
+           QStringList({"MenuActionsAdd", "MenuActionsDel", "MenuActionsExtract", "MenuActionsView",
+                        "MenuActionsExportPicture", "MenuActionsImportPicture", "PopupSelectAll", "MenuSortName",
+                        "MenuSortDir", "MenuSortType", "MenuSortSize", "MenuSortOffset"}));
   QVERIFY(session.Find<QAction>("MenuFileOldDiv") && !session.Find<QAction>("MenuFileOldDiv")->isVisible());
   auto *progress = session.Find<QProgressBar>("ProgressBar");
   QVERIFY(progress && progress->isHidden());

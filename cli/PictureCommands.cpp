@@ -1,0 +1,87 @@
+// convert: picture lumps and the palette to and from ordinary image files,
+// through the conversion the window uses too.
+#include "CliArchive.h"
+#include "CliCommands.h"
+#include "CliOutput.h"
+#include "LumpPicture.h"
+#include "WindowSettings.h"
+
+#include <QString>
+
+namespace {
+
+// The palette of the Quake installation in dir (its stock archive's gfx/palette.lmp).
+TQuakePalette InstallationPalette(const std::string &dir) {
+  TQuakePak pak;
+  try {
+    pak.SetQuakeDirectory(dir);
+  } catch (const EInvalidQuakeDir &) {
+    throw ECliFailure(dir + ": not a Quake installation (no id1/pak0.pak)");
+  }
+  if (!pak.LoadPalette())
+    throw ECliFailure(dir + ": id1/pak0.pak holds no gfx/palette.lmp");
+  return pak.Palette();
+}
+
+// The palette --palette or --quake name; else that of the installation the
+// window's settings name; else none (all black), which only the palette's
+// own conversion may use.
+TQuakePalette ChosenPalette(const TArgs &args, bool needed) {
+  args.Exclusive("palette", "quake");
+  if (args.Has("palette")) {
+    const std::string file = args.Value("palette");
+    TQuakePalette palette;
+    const uint8_t result = palette.ReadFromFile(file, 0, PakFormat::PaletteSize);
+    if (result != prDone)
+      throw ECliFailure(file + ": not a palette of 768 bytes");
+    return palette;
+  }
+  if (args.Has("quake"))
+    return InstallationPalette(args.Value("quake"));
+  if (!needed)
+    return {};
+  const std::string window = WindowQuakeDirectory();
+  if (window.empty())
+    throw EUsage("no palette: give --palette PALETTE.lmp or --quake DIR");
+  return InstallationPalette(window);
+}
+
+int Convert(const TArgs &args) {
+  const std::string &input = args.Operands[0];
+  const std::string &output = args.Operands[1];
+  // The palette itself converts without one.
+  const bool needed =
+      FileKindOf(ExtractionPath(input, false)) != fkPalette && FileKindOf(ExtractionPath(output, false)) != fkPalette;
+  const TQuakePalette palette = ChosenPalette(args, needed);
+  const QString reason =
+      LumpPicture::ConvertFile(QString::fromLocal8Bit(input), QString::fromLocal8Bit(output), palette);
+  if (!reason.isEmpty())
+    throw ECliFailure(reason.toLocal8Bit().toStdString());
+  return ExitDone;
+}
+
+} // namespace
+
+std::vector<TCommand> PictureCommands() {
+  return {
+      {"convert",
+       "turn a picture lump into an image file, or an image into a lump",
+       "Usage: varnel-cli convert [--palette PALETTE.lmp | --quake DIR] IN OUT\n"
+       "\n"
+       "A picture lump (.lmp) becomes an image in the format of OUT's extension\n"
+       "(.png, .bmp, .tga, ...), in the game's colours; index 255 is transparent\n"
+       "where the lump uses it. An image (PNG, BMP, TGA, ...) becomes a lump with\n"
+       "the game palette: each colour takes the nearest palette colour, the\n"
+       "full-bright colours 224-254 only where the image has exactly them, and\n"
+       "transparent pixels index 255. A lump converted to PNG and back is\n"
+       "byte-identical. gfx/palette.lmp converts to and from a 16 x 16 image.\n"
+       "\n"
+       "  --palette FILE   the palette: a 768-byte palette.lmp\n"
+       "  --quake DIR      the palette of the Quake installation in DIR\n"
+       "Without either, the installation named in Varnel's settings.\n",
+       {{'\0', "palette", true}, {'\0', "quake", true}},
+       2,
+       2,
+       Convert},
+  };
+}

@@ -1,0 +1,90 @@
+// The archive check in the window: the findings' rows, a row selecting its
+// entry, the check shown when an archive with errors opens, and the question
+// before an archive with errors is saved.
+#include "CheckArchiveDlg.h"
+#include "WindowSession.h"
+
+#include <QSignalSpy>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+// Two entries under one name: an error the check finds (the second is lost to the game).
+const TFixture Doubled = {{"a.wav", "1"}, {"maps/e1m1.bsp", "22"}, {"a.wav", "333"}, {"readme.txt", "4"}};
+} // namespace
+
+class ArchiveCheckTest : public QObject {
+  Q_OBJECT
+private slots:
+  void OpeningShowsTheFindingsAndRowsSelectEntries();
+  void SavingWithErrorsAsksFirst();
+};
+
+void ArchiveCheckTest::OpeningShowsTheFindingsAndRowsSelectEntries() {
+  TWindowSession session;
+  session.Start();
+  const QString clean = session.Archive(QStringLiteral("clean.pak"), {{"x.txt", "1"}});
+  session.Open(clean);
+  QVERIFY(session.Main->ArchiveCheck() == nullptr);
+
+  session.Open(session.Archive(QStringLiteral("doubled.pak"), Doubled));
+  TCheckArchiveDlg *check = session.Main->ArchiveCheck();
+  QVERIFY(check != nullptr);
+  QVERIFY(check->isVisible());
+  const TCheckFindings findings = CheckArchive(session.Pak());
+  QVERIFY(CountFindings(findings, csError) > 0);
+  QTreeWidget *rows = check->Rows();
+  QCOMPARE(rows->topLevelItemCount(), static_cast<int>(findings.size()));
+
+  // The row of the doubled entry, activated, selects that entry alone in the list: the second of the two.
+  int errorRow = -1;
+  for (int i = 0; i < rows->topLevelItemCount() && errorRow < 0; ++i)
+    if (rows->topLevelItem(i)->text(0) == QStringLiteral("Error") && rows->topLevelItem(i)->text(1) == "a.wav")
+      errorRow = i;
+  QVERIFY(errorRow >= 0);
+  session.Select({QStringLiteral("readme.txt")});
+  emit rows->itemActivated(rows->topLevelItem(errorRow), 0);
+  QCOMPARE(session.Main->OneViewList()->SelectedNames(), TStringList({"a.wav"}));
+  QCOMPARE(session.Main->ListModel().Row(session.Main->OneViewList()->SelectedRows().front()).Size, 3);
+  QCOMPARE(session.Main->StatusText(1), QStringLiteral("1 file selected"));
+
+  // The command shows the check again, with the archive as it stands: a clean one has no rows but the note.
+  check->hide();
+  session.Open(clean);
+  QVERIFY(!check->isVisible());
+  session.Command("MenuActionsCheck");
+  QVERIFY(check->isVisible());
+  QCOMPARE(rows->topLevelItemCount(), 0);
+}
+
+void ArchiveCheckTest::SavingWithErrorsAsksFirst() {
+  TWindowSession session;
+  session.Start();
+  const QString path = session.Archive(QStringLiteral("doubled.pak"), Doubled);
+  session.OpenFresh(path);
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  session.Session().Delete({"readme.txt"});
+  QVERIFY(session.Pak().Modified());
+
+  // No: nothing is written, the archive stays modified.
+  const QByteArray before = ReadBytes(path);
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  session.Command("MenuFileSave");
+  QVERIFY(session.Desktop.Texts("confirm").last().endsWith(QStringLiteral("Save anyway?")));
+  QVERIFY(session.Pak().Modified());
+  QCOMPARE(ReadBytes(path), before);
+
+  // Yes: saved as it stands.
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  session.Command("MenuFileSave");
+  QVERIFY(!session.Pak().Modified());
+  QVERIFY(ReadBytes(path) != before);
+
+  // An archive without errors is saved without the question.
+  session.OpenFresh(session.Archive(QStringLiteral("clean.pak"), {{"x.txt", "1"}}));
+  session.Command("MenuFileSave");
+  QVERIFY(session.Desktop.Texts("confirm").isEmpty());
+}
+
+QTEST_MAIN(ArchiveCheckTest)
+#include "ArchiveCheckTest.moc"

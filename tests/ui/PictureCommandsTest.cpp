@@ -1,0 +1,91 @@
+// The picture commands of the window: a picture lump exported as PNG in the
+// game's colours, an image imported in its place or as a new entry (both
+// undoable), and a lump exported and imported again coming back byte-identical.
+#include "MainActions.h"
+#include "WindowSession.h"
+
+#include <QAction>
+#include <QImage>
+#include <QtTest>
+
+namespace {
+// A palette whose colours all differ: colour i is (i, 255 - i, i / 2).
+QByteArray TestPalette() {
+  QByteArray palette(768, '\0');
+  for (int i = 0; i < 256; ++i) {
+    palette[i * 3] = static_cast<char>(i);
+    palette[i * 3 + 1] = static_cast<char>(255 - i);
+    palette[i * 3 + 2] = static_cast<char>(i / 2);
+  }
+  return palette;
+}
+
+// A 3 x 2 transparent picture: indices 0, 1, 230 / 255, 16, 128.
+QByteArray TestLump() { return Int32LE(3) + Int32LE(2) + QByteArray("\x00\x01\xe6\xff\x10\x80", 6); }
+
+QRgb PaletteColour(int index) { return qRgb(index, 255 - index, index / 2); }
+} // namespace
+
+class PictureCommandsTest : public QObject {
+  Q_OBJECT
+private slots:
+  void ExportAndImportRoundTrip();
+};
+
+void PictureCommandsTest::ExportAndImportRoundTrip() {
+  TWindowSession session(true, {{"gfx/palette.lmp", TestPalette()}});
+  session.Start();
+  session.OpenFresh(session.Archive(QStringLiteral("pics.pak"), {{"gfx/pic.lmp", TestLump()}, {"readme.txt", "x"}}));
+  QAction *exportPicture = session.Main->Actions().ExportPicture;
+  session.Select({QStringLiteral("readme.txt")});
+  QVERIFY(!exportPicture->isEnabled());
+  session.Select({QStringLiteral("gfx/pic.lmp")});
+  QVERIFY(exportPicture->isEnabled());
+
+  // Exported in the game's colours, index 255 see-through.
+  const QString png = session.Path(QStringLiteral("out/pic.png"));
+  QDir().mkpath(session.Path(QStringLiteral("out")));
+  session.Desktop.SaveFileAnswers.enqueue(png);
+  session.Command("MenuActionsExportPicture");
+  QCOMPARE(session.Desktop.FileRequests.last().FileName, QStringLiteral("pic.png"));
+  const QImage image(png);
+  QCOMPARE(image.size(), QSize(3, 2));
+  QCOMPARE(image.pixel(2, 0), PaletteColour(230));
+  QCOMPARE(qAlpha(image.pixel(0, 1)), 0);
+  QCOMPARE(image.pixel(2, 1), PaletteColour(128));
+
+  // An image of other colours replaces the lump: nearest colours, alpha as 255; Undo brings the old data back.
+  QImage other(2, 1, QImage::Format_ARGB32);
+  other.setPixel(0, 0, qRgba(0, 0, 0, 0));
+  other.setPixel(1, 0, qRgb(41, 213, 21)); // nearest to colour 42 (42, 213, 21)
+  const QString otherPng = session.Path(QStringLiteral("out/other.png"));
+  QVERIFY(other.save(otherPng));
+  session.Desktop.OpenFilesAnswers.enqueue({otherPng});
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  session.Command("MenuActionsImportPicture");
+  const QByteArray replaced = Int32LE(2) + Int32LE(1) + QByteArray("\xff\x2a", 2);
+  QCOMPARE(session.EntryData("gfx/pic.lmp"), replaced);
+  QVERIFY(session.Pak().Modified());
+  session.Command("MenuActionsUndo");
+  QCOMPARE(session.EntryData("gfx/pic.lmp"), TestLump());
+
+  // No: the image comes in as a new entry named after its file.
+  session.Select({QStringLiteral("gfx/pic.lmp")});
+  session.Desktop.OpenFilesAnswers.enqueue({otherPng});
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  session.Command("MenuActionsImportPicture");
+  QCOMPARE(session.EntryData("other.lmp"), replaced);
+  QCOMPARE(session.EntryData("gfx/pic.lmp"), TestLump());
+
+  // The exported picture, imported again in place of its lump, is byte-identical to it.
+  session.Select({QStringLiteral("gfx/pic.lmp")});
+  session.Desktop.OpenFilesAnswers.enqueue({png});
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  session.Command("MenuActionsImportPicture");
+  QCOMPARE(session.EntryData("gfx/pic.lmp"), TestLump());
+  QCOMPARE(session.Pak().EntryCount(), 3);
+  QVERIFY(session.Desktop.Texts("error").isEmpty());
+}
+
+QTEST_MAIN(PictureCommandsTest)
+#include "PictureCommandsTest.moc"

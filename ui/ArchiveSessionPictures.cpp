@@ -1,0 +1,100 @@
+// The session's picture commands: a picture lump or the palette saved as an
+// image file, and an image file made into a lump with the game palette.
+#include "ArchiveSession.h"
+
+#include "DesktopServices.h"
+#include "EntryText.h"
+#include "LumpPicture.h"
+#include "WaitCursor.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+// Copies for the picture commands get a folder of their own in the private folder.
+constexpr const char *PictureSubFolder = "picture/";
+
+QString ExportFailedMessage() { return TArchiveSession::tr("The picture could not be exported."); }
+QString ImportFailedMessage() { return TArchiveSession::tr("The picture could not be imported."); }
+} // namespace
+
+void TArchiveSession::ExportPicture(const std::string &entryName) {
+  if (!LumpPicture::Converts(FileKindOf(entryName)))
+    return;
+  TFileDialogRequest request;
+  request.Title = tr("Export as PNG");
+  request.Directory = m_Values.ExtractPath;
+  request.FileName =
+      QFileInfo(EntryToDisplay(ExtractionPath(entryName, false))).completeBaseName() + QStringLiteral(".png");
+  request.Filters = QStringList{tr("PNG Images (*.png)")};
+  request.DefaultSuffix = QStringLiteral("png");
+  const QString target = m_Desktop.ChooseSaveFile(m_Window, request);
+  if (target.isEmpty())
+    return;
+  const std::string copy = ExtractPrivateCopy(entryName, PictureSubFolder, ExportFailedMessage());
+  if (copy.empty())
+    return;
+  QString reason;
+  {
+    TWaitCursor wait;
+    reason = LumpPicture::ConvertFile(PathToQ(copy), target, m_Pak.Palette());
+  }
+  if (!reason.isEmpty())
+    ShowError(ExportFailedMessage() + QLatin1Char('\n') + reason);
+}
+
+void TArchiveSession::ImportPicture(const TStringList &selected) {
+  TFileDialogRequest request;
+  request.Title = tr("Import Picture");
+  request.Directory = m_Values.OpenPath;
+  request.Filters = QStringList{tr("Pictures (*.png *.bmp *.tga)"), tr("All Files (*)")};
+  const QStringList sources = m_Desktop.ChooseOpenFiles(m_Window, request);
+  if (sources.isEmpty())
+    return;
+  const QString source = sources.first();
+
+  // One selected picture lump may be replaced; otherwise the picture comes in as a new entry.
+  std::string replaced;
+  if (selected.size() == 1 && LumpPicture::Converts(FileKindOf(selected.front()))) {
+    const QMessageBox::StandardButton answer = m_Desktop.Confirm(
+        m_Window, tr("Replace %1 with the picture? No adds it as a new entry.").arg(EntryToDisplay(selected.front())),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel)
+      return;
+    if (answer == QMessageBox::Yes)
+      replaced = selected.front();
+  }
+
+  // The lump is written under its entry's file name, so that a palette stays a palette.
+  const QString lumpName = replaced.empty() ? QFileInfo(source).completeBaseName() + QStringLiteral(".lmp")
+                                            : PathToQ(ExtractionPath(replaced, false));
+  const QString folder = PathToQ(m_Pak.PrivateDirectory() + PictureSubFolder);
+  const QString lump = folder + lumpName;
+  QString reason;
+  {
+    TWaitCursor wait;
+    QDir().mkpath(folder);
+    reason = LumpPicture::ConvertFile(source, lump, m_Pak.Palette());
+  }
+  if (!reason.isEmpty()) {
+    ShowError(ImportFailedMessage() + QLatin1Char('\n') + reason);
+    return;
+  }
+  m_ViewedFiles.push_back(PathFromQ(lump));
+
+  uint8_t result = prDone;
+  EditEntries([&] {
+    TWaitCursor wait;
+    if (!replaced.empty()) {
+      result = m_Pak.ReplaceEntryData(IndexOfStoredName(replaced), PathFromQ(lump));
+    } else {
+      TStringList paths{PathFromQ(lump)};
+      result = m_Pak.AddFiles(paths, PathFromQ(folder), std::string(), false);
+    }
+  });
+  if (result == prProtected)
+    ShowError(tr("Files cannot be added to a protected PAK file."));
+  else if (result != prDone)
+    ShowError(ImportFailedMessage() + QLatin1Char('\n') +
+              QString::fromStdString(m_Pak.Failures().empty() ? "" : m_Pak.Failures().front()));
+}

@@ -1,0 +1,40 @@
+// The archive check in the window: one row per finding of the engine's check
+// (severity, entry, message). Activating a row names the entry, so that the
+// main window can select it in the list. It stays open beside the window.
+#pragma once
+
+#include "PakQuake.h"
+
+#include <QDialog>
+#include <string>
+
+class QTreeWidget;
+class QLabel;
+class TEntryListView;
+
+class TCheckArchiveDlg : public QDialog {
+  Q_OBJECT
+public:
+  explicit TCheckArchiveDlg(QWidget *parent = nullptr);
+
+  // Shows the findings in the engine's order; none: a row saying so.
+  void ShowFindings(const TCheckFindings &findings);
+  QTreeWidget *Rows() const { return m_Rows; }
+
+signals:
+  // A row of an entry was activated: its stored name and place in the directory.
+  void EntryActivated(const std::string &entryName, int index);
+
+private:
+  TCheckFindings m_Findings;
+  QTreeWidget *m_Rows = nullptr;
+  QLabel *m_Summary = nullptr;
+};
+
+// The number of findings of that severity.
+int CountFindings(const TCheckFindings &findings, TCheckSeverity severity);
+
+// Selects the row of the entry stored under entryName (alone) and shows it;
+// of several under that name, the one whose data lies at position. False
+// when the list has no such row.
+bool SelectEntryRow(TEntryListView &list, const std::string &entryName, int32_t position);

@@ -1,0 +1,163 @@
+#include "EntryBrowser.h"
+
+#include "EntryListView.h"
+#include "EntryText.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <unordered_map>
+
+namespace {
+// Where a tree item keeps its folder's stored path.
+constexpr int FolderRole = Qt::UserRole;
+
+std::string FolderOf(const QStandardItem *item) {
+  return item == nullptr ? std::string() : item->data(FolderRole).toByteArray().toStdString();
+}
+// "a/b/" -> "b".
+std::string LastPart(const std::string &folder) {
+  const std::string path = folder.substr(0, folder.size() - 1);
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+} // namespace
+
+TEntryBrowser::TEntryBrowser(TEntryListView &list, QWidget *parent) : QWidget(parent), m_List(list) {
+  setObjectName(QStringLiteral("EntryBrowser"));
+  m_FolderModel = new QStandardItemModel(this);
+  m_Folders = new QTreeView(this);
+  m_Folders->setObjectName(QStringLiteral("FolderTree"));
+  m_Folders->setModel(m_FolderModel);
+  m_Folders->setHeaderHidden(true);
+  m_Folders->setUniformRowHeights(true);
+  m_Folders->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+  m_FilterBox = new QLineEdit(this);
+  m_FilterBox->setObjectName(QStringLiteral("FilterBox"));
+  m_FilterBox->setPlaceholderText(tr("Filter: text in the name, or a pattern such as *.wav"));
+  m_FilterBox->setClearButtonEnabled(true);
+  connect(m_FilterBox, &QLineEdit::textChanged, this, &TEntryBrowser::ApplyFilter);
+
+  auto *find = new QAction(tr("Filter"), this);
+  find->setObjectName(QStringLiteral("FilterAction"));
+  find->setShortcut(QKeySequence::Find);
+  find->setShortcutContext(Qt::WindowShortcut);
+  connect(find, &QAction::triggered, this, [this] {
+    m_FilterBox->setFocus(Qt::ShortcutFocusReason);
+    m_FilterBox->selectAll();
+  });
+  addAction(find);
+
+  auto *listSide = new QWidget(this);
+  auto *listLayout = new QVBoxLayout(listSide);
+  listLayout->setContentsMargins(0, 0, 0, 0);
+  listLayout->setSpacing(2);
+  listLayout->addWidget(m_FilterBox);
+  listLayout->addWidget(&m_List);
+
+  auto *splitter = new QSplitter(this);
+  splitter->setObjectName(QStringLiteral("BrowserSplitter"));
+  splitter->addWidget(m_Folders);
+  splitter->addWidget(listSide);
+  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({130, 400});
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(splitter);
+
+  m_List.installEventFilter(this);
+}
+
+void TEntryBrowser::ShowFolders(const std::vector<TEntryRow> &rows, const QString &topCaption) {
+  const std::string chosen = ChosenFolder();
+  const QSignalBlocker quiet(m_Folders->selectionModel());
+  m_FolderModel->clear();
+  if (topCaption.isEmpty())
+    return;
+  auto *top = new QStandardItem(topCaption);
+  m_FolderModel->appendRow(top);
+  // Each folder once: most rows share the folder of the row before.
+  std::unordered_map<std::string, QStandardItem *> items{{std::string(), top}};
+  for (const TEntryRow &row : rows) {
+    if (items.count(row.Path) != 0)
+      continue;
+    QStandardItem *parent = top;
+    size_t end = 0;
+    while ((end = row.Path.find('/', end)) != std::string::npos) {
+      ++end;
+      const std::string folder = row.Path.substr(0, end);
+      auto found = items.find(folder);
+      if (found == items.end()) {
+        auto *item = new QStandardItem(EntryToDisplay(LastPart(folder)));
+        item->setData(QByteArray::fromStdString(folder), FolderRole);
+        parent->appendRow(item);
+        found = items.emplace(folder, item).first;
+      }
+      parent = found->second;
+    }
+  }
+  m_FolderModel->sort(0);
+  m_Folders->expand(top->index());
+  const auto kept = items.find(chosen);
+  const QModelIndex current = kept == items.end() ? top->index() : kept->second->index();
+  m_Folders->setCurrentIndex(current);
+  m_Folders->scrollTo(current);
+  connect(m_Folders->selectionModel(), &QItemSelectionModel::currentChanged, this, &TEntryBrowser::ApplyFilter,
+          Qt::UniqueConnection);
+  // The list's filter follows: a folder that is gone shows the whole archive.
+  if (kept == items.end() && !chosen.empty())
+    ApplyFilter();
+}
+
+void TEntryBrowser::SelectFolder(const std::string &folder) {
+  for (QModelIndex index = m_FolderModel->index(0, 0); index.isValid();) {
+    if (FolderOf(m_FolderModel->itemFromIndex(index)) == folder) {
+      m_Folders->setCurrentIndex(index);
+      return;
+    }
+    // Depth first through the expanded and collapsed items alike.
+    if (m_FolderModel->hasChildren(index)) {
+      index = m_FolderModel->index(0, 0, index);
+      continue;
+    }
+    while (index.isValid() && !index.siblingAtRow(index.row() + 1).isValid())
+      index = index.parent();
+    if (index.isValid())
+      index = index.siblingAtRow(index.row() + 1);
+  }
+}
+
+std::string TEntryBrowser::ChosenFolder() const {
+  return FolderOf(m_FolderModel->itemFromIndex(m_Folders->currentIndex()));
+}
+
+void TEntryBrowser::ApplyFilter() {
+  TEntryFilter filter;
+  filter.Folder = ChosenFolder();
+  filter.Text = DisplayToEntry(m_FilterBox->text());
+  if (filter == m_List.Model().Filter())
+    return;
+  m_List.Model().SetFilter(filter);
+  emit FilterChanged();
+}
+
+bool TEntryBrowser::eventFilter(QObject *watched, QEvent *event) {
+  // Typing in the list starts a filter (a caption being edited has keys of its own editor).
+  if (watched == &m_List && event->type() == QEvent::KeyPress) {
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const QString text = key->text();
+    const bool plain = (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0;
+    if (plain && !text.isEmpty() && text.at(0).isPrint() && !text.at(0).isSpace()) {
+      m_FilterBox->setFocus(Qt::OtherFocusReason);
+      m_FilterBox->setText(m_FilterBox->text() + text);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}

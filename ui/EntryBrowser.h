@@ -1,0 +1,48 @@
+// The entry list with what narrows it: a tree of the archive's folders beside
+// it (a folder shows the entries below it, the top one all of them) and a
+// filter box above it (Ctrl+F, or typing while the list has focus).
+#pragma once
+
+#include "EntryListModel.h"
+
+#include <QWidget>
+#include <string>
+#include <vector>
+
+class QLineEdit;
+class QStandardItem;
+class QStandardItemModel;
+class QTreeView;
+class TEntryListView;
+
+class TEntryBrowser : public QWidget {
+  Q_OBJECT
+public:
+  // list is laid out inside the browser.
+  TEntryBrowser(TEntryListView &list, QWidget *parent = nullptr);
+
+  // Builds the tree from the rows' folders, under a top item of that caption;
+  // the folder chosen before stays chosen while the archive still has it.
+  void ShowFolders(const std::vector<TEntryRow> &rows, const QString &topCaption);
+  // Chooses the folder (its stored path ending in "/"; empty: the top).
+  void SelectFolder(const std::string &folder);
+  QLineEdit *FilterBox() const { return m_FilterBox; }
+  QTreeView *Folders() const { return m_Folders; }
+
+signals:
+  // The list shows other rows: another folder or filter text.
+  void FilterChanged();
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+  // The folder of the chosen tree item; empty for the top.
+  std::string ChosenFolder() const;
+  void ApplyFilter();
+
+  TEntryListView &m_List;
+  QTreeView *m_Folders = nullptr;
+  QStandardItemModel *m_FolderModel = nullptr;
+  QLineEdit *m_FilterBox = nullptr;
+};
