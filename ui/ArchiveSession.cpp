@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -252,7 +253,14 @@ TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, 
 }
 
 bool TArchiveSession::ConfirmSaveWithErrors() {
-  const int errors = CountFindings(CheckArchive(m_Pak), csError);
+  // The errors the saved file would still have: what the damage of the open
+  // file says of that file (asked about on its own) does not go with it.
+  const TStringList &damage = m_Pak.Damage();
+  int errors = 0;
+  for (const TCheckFinding &finding : CheckArchive(m_Pak))
+    if (finding.Severity == csError &&
+        !(finding.Index < 0 && std::find(damage.begin(), damage.end(), finding.Message) != damage.end()))
+      ++errors;
   if (errors == 0)
     return true;
   return m_Desktop.Confirm(m_Window,
@@ -271,8 +279,7 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
   default:
     break;
   }
-  // A damaged file was just asked about; other errors of the check are asked about here.
-  if (m_Pak.Damage().empty() && !ConfirmSaveWithErrors())
+  if (!ConfirmSaveWithErrors())
     return soNotSaved;
   uint8_t result = prWriteFailed;
   QString reason;
