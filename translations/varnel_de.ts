@@ -283,6 +283,77 @@ Möchten Sie eine neue anlegen?</translation>
         <source>Extract the entry to a folder instead?</source>
         <translation>Den Eintrag stattdessen in einen Ordner entpacken?</translation>
     </message>
+    <message>
+        <source>The archive check finds %1 error(s) in this archive. Save anyway?</source>
+        <translation>Die Archivprüfung findet %1 Fehler in diesem Archiv. Trotzdem speichern?</translation>
+    </message>
+    <message>
+        <source>The picture could not be exported.</source>
+        <translation>Das Bild konnte nicht exportiert werden.</translation>
+    </message>
+    <message>
+        <source>The picture could not be imported.</source>
+        <translation>Das Bild konnte nicht importiert werden.</translation>
+    </message>
+    <message>
+        <source>Export as PNG</source>
+        <translation>Als PNG exportieren</translation>
+    </message>
+    <message>
+        <source>PNG Images (*.png)</source>
+        <translation>PNG-Bilder (*.png)</translation>
+    </message>
+    <message>
+        <source>Import Picture</source>
+        <translation>Bild importieren</translation>
+    </message>
+    <message>
+        <source>Pictures (*.png *.bmp *.tga)</source>
+        <translation>Bilder (*.png *.bmp *.tga)</translation>
+    </message>
+    <message>
+        <source>Replace %1 with the picture? No adds it as a new entry.</source>
+        <translation>%1 durch das Bild ersetzen? Nein fügt es als neuen Eintrag hinzu.</translation>
+    </message>
+</context>
+<context>
+    <name>TCheckArchiveDlg</name>
+    <message>
+        <source>Check Archive</source>
+        <translation>Archiv prüfen</translation>
+    </message>
+    <message>
+        <source>Severity</source>
+        <translation>Schwere</translation>
+    </message>
+    <message>
+        <source>Entry</source>
+        <translation>Eintrag</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Meldung</translation>
+    </message>
+    <message>
+        <source>The check found nothing to report.</source>
+        <translation>Die Prüfung hat nichts zu melden.</translation>
+    </message>
+    <message>
+        <source>The check found %1 error(s) and %2 warning(s).</source>
+        <translation>Die Prüfung hat %1 Fehler und %2 Warnung(en) gefunden.</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished">Fehler</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation type="unfinished">Warnung</translation>
+    </message>
+    <message>
+        <source>(archive)</source>
+        <translation>(Archiv)</translation>
+    </message>
 </context>
 <context>
     <name>TConfirmReplaceDialog</name>
@@ -321,6 +392,17 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>&amp;Cancel</source>
         <translation>Abb&amp;rechen</translation>
+    </message>
+</context>
+<context>
+    <name>TEntryBrowser</name>
+    <message>
+        <source>Filter: text in the name, or a pattern such as *.wav</source>
+        <translation>Filter: Text im Namen oder ein Muster wie *.wav</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filter</translation>
     </message>
 </context>
 <context>
@@ -486,6 +568,10 @@ Möchten Sie eine neue anlegen?</translation>
         <source>1 file</source>
         <translation>1 Datei</translation>
     </message>
+    <message>
+        <source>%1 of %2 files</source>
+        <translation>%1 von %2 Dateien</translation>
+    </message>
 </context>
 <context>
     <name>TMainActions</name>
@@ -612,6 +698,30 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>&amp;Undo Move File(s)</source>
         <translation>&amp;Rückgängig: Datei(en) verschieben</translation>
+    </message>
+    <message>
+        <source>&amp;Check Archive</source>
+        <translation>Archiv &amp;prüfen</translation>
+    </message>
+    <message>
+        <source>Export as &amp;PNG...</source>
+        <translation>Als &amp;PNG exportieren...</translation>
+    </message>
+    <message>
+        <source>Save the picture as a PNG image</source>
+        <translation>Das Bild als PNG-Bild speichern</translation>
+    </message>
+    <message>
+        <source>&amp;Import Picture...</source>
+        <translation>Bild &amp;importieren...</translation>
+    </message>
+    <message>
+        <source>Make a picture lump from a PNG, BMP or TGA image</source>
+        <translation>Einen Bild-Lump aus einem PNG-, BMP- oder TGA-Bild machen</translation>
+    </message>
+    <message>
+        <source>Check whether the game reads every entry of the archive</source>
+        <translation>Prüfen, ob das Spiel jeden Eintrag des Archivs liest</translation>
     </message>
 </context>
 <context>
