@@ -315,6 +315,34 @@ Möchten Sie eine neue anlegen?</translation>
         <source>Replace %1 with the picture? No adds it as a new entry.</source>
         <translation>%1 durch das Bild ersetzen? Nein fügt es als neuen Eintrag hinzu.</translation>
     </message>
+    <message>
+        <source>1 entry edited in another program was changed but not updated in the archive. Close it anyway?</source>
+        <translation>1 in einem anderen Programm bearbeiteter Eintrag wurde geändert, aber nicht im Archiv übernommen. Trotzdem schließen?</translation>
+    </message>
+    <message>
+        <source>%1 entries edited in other programs were changed but not updated in the archive. Close it anyway?</source>
+        <translation>%1 in anderen Programmen bearbeitete Einträge wurden geändert, aber nicht im Archiv übernommen. Trotzdem schließen?</translation>
+    </message>
+    <message>
+        <source>The entry could not be extracted for editing.</source>
+        <translation>Der Eintrag konnte zum Bearbeiten nicht entpackt werden.</translation>
+    </message>
+    <message>
+        <source>%1 was changed by %2. Update it in the archive?</source>
+        <translation>%1 wurde von %2 geändert. Im Archiv aktualisieren?</translation>
+    </message>
+    <message>
+        <source>another program</source>
+        <translation>einem anderen Programm</translation>
+    </message>
+    <message>
+        <source>%1 is no longer in the archive.</source>
+        <translation>%1 ist nicht mehr im Archiv.</translation>
+    </message>
+    <message>
+        <source>The entry could not be updated.</source>
+        <translation>Der Eintrag konnte nicht aktualisiert werden.</translation>
+    </message>
 </context>
 <context>
     <name>TCheckArchiveDlg</name>
@@ -722,6 +750,14 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>Check whether the game reads every entry of the archive</source>
         <translation>Prüfen, ob das Spiel jeden Eintrag des Archivs liest</translation>
+    </message>
+    <message>
+        <source>Edi&amp;t</source>
+        <translation>Bear&amp;beiten</translation>
+    </message>
+    <message>
+        <source>Edit the file in another program and take its changes back into the archive</source>
+        <translation>Die Datei in einem anderen Programm bearbeiten und ihre Änderungen ins Archiv übernehmen</translation>
     </message>
 </context>
 <context>

@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QScopedValueRollback>
 #include <QTimer>
 #include <QWidget>
@@ -56,7 +57,13 @@ QString TArchiveSession::QuakeDirectoryDetail(const QString &directory) {
 }
 
 TArchiveSession::TArchiveSession(TDesktopServices &desktop, TSessionDialogs &dialogs, QWidget *window)
-    : m_Desktop(desktop), m_Dialogs(dialogs), m_Window(window) {
+    : m_Desktop(desktop), m_Dialogs(dialogs), m_Window(window), m_EditWatcher(new QFileSystemWatcher(this)) {
+  connect(m_EditWatcher, &QFileSystemWatcher::fileChanged, this, &TArchiveSession::EditedCopyChanged);
+  // Copies out for editing belong to the archive they came from; a save as keeps them.
+  connect(this, &TArchiveSession::Changed, this, [this](TChanges changes) {
+    if ((changes & chArchive) && !m_Reopening)
+      ForgetEdits();
+  });
   m_Pak.OnAddFileExists = [this](TQuakePak &, const std::string &fileName, TFileReplace &replace) {
     replace = m_Dialogs.AskReplace(EntryToDisplay(fileName));
   };
@@ -109,6 +116,16 @@ void TArchiveSession::ShowError(const QString &text, const QString &detail) {
 }
 
 bool TArchiveSession::QuerySaveChanges() {
+  if (const int pending = PendingEdits(); pending > 0) {
+    const QString question =
+        pending == 1 ? tr("1 entry edited in another program was changed but not updated in the archive. "
+                          "Close it anyway?")
+                     : tr("%1 entries edited in other programs were changed but not updated in the archive. "
+                          "Close it anyway?")
+                           .arg(pending);
+    if (m_Desktop.Confirm(m_Window, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+      return false;
+  }
   if (m_Pak.FileName().empty() || !m_Pak.Modified())
     return true;
   const QMessageBox::StandardButton answer =

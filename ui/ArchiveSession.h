@@ -9,13 +9,16 @@
 #include "PakQuake.h"
 #include "SettingsStore.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
+class QFileSystemWatcher;
 class QMimeData;
 class QWidget;
 class TDesktopServices;
@@ -93,6 +96,12 @@ public:
   // shows, ending in "/"; empty: the archive's top). Null when nothing could
   // be extracted. The archive is left as it is.
   QMimeData *DragData(const TStringList &names, const std::string &folder);
+  // Opens a copy of the entry with the desktop's program for it and watches
+  // the copy: each time the program saves it, the user is asked whether the
+  // entry takes the new data (an ordinary, undoable edit; nothing is saved).
+  void Edit(const std::string &entryName);
+  // Entries out for editing whose changed copies were not taken into the archive.
+  int PendingEdits() const;
 
 signals:
   void Changed(TArchiveSession::TChanges changes);
@@ -104,6 +113,15 @@ signals:
   void CheckOffered();
 
 private:
+  // A copy out for editing: its entry, and the copy's state when last seen.
+  struct TEditedCopy {
+    std::string EntryName;
+    QDateTime Modified;
+    qint64 Size = 0;
+    bool Pending = false; // changed, and not taken into the archive
+  };
+  void EditedCopyChanged(const QString &copy);
+  void ForgetEdits();
   enum TSaveOutcome { soSaved, soNotSaved, soFailed };
 
   TSaveOutcome SaveArchive();
@@ -149,7 +167,10 @@ private:
   TQuakePak m_Pak;
   TSessionValues m_Values;
   TStringList m_ViewedFiles;
-  int m_DragCount = 0;      // the drags so far, each with a folder of its own
+  int m_DragCount = 0;                    // the drags so far, each with a folder of its own
+  int m_EditCount = 0;                    // the copies out for editing so far, each with a folder of its own
+  std::map<QString, TEditedCopy> m_Edits; // by the copy's path
+  QFileSystemWatcher *m_EditWatcher;
   bool m_Reopening = false; // a save as opens its new file: no check is offered then
 };
 

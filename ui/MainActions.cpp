@@ -70,6 +70,8 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   Move = make("MenuActionsMove", tr("&Move Files..."));
   tool(Move, tr("Move File"), ActionIcon("go-jump"));
   CheckArchive = make("MenuActionsCheck", tr("&Check Archive"));
+  Edit = make("MenuActionsEdit", tr("Edi&t"));
+  Edit->setStatusTip(tr("Edit the file in another program and take its changes back into the archive"));
   ExportPicture = make("MenuActionsExportPicture", tr("Export as &PNG..."));
   ExportPicture->setStatusTip(tr("Save the picture as a PNG image"));
   ImportPicture = make("MenuActionsImportPicture", tr("&Import Picture..."));
@@ -107,6 +109,7 @@ void TMainActions::Update(const TArchiveSession &session, int selectedCount) {
   for (const TSortAction &sort : Sorts)
     sort.Action->setEnabled(open);
   View->setEnabled(open && selectedCount == 1);
+  Edit->setEnabled(changeable && selectedCount == 1);
   Undo->setEnabled(pak.CanUndo());
 
   QString undoCaption;

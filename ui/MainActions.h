@@ -33,6 +33,7 @@ public:
   QAction *View = nullptr;
   QAction *Move = nullptr;
   QAction *CheckArchive = nullptr;
+  QAction *Edit = nullptr;
   QAction *ExportPicture = nullptr;
   QAction *ImportPicture = nullptr;
   // The sort commands in menu order (name, path, type, size, offset), each with its key.

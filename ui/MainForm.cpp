@@ -93,7 +93,7 @@ void TMain::BuildMenus() {
   actions->setObjectName(QStringLiteral("MenuActions"));
   actions->addAction(a.Undo);
   AddSeparator(actions, "N7");
-  actions->addActions({a.Add, a.Delete, a.Extract, a.View});
+  actions->addActions({a.Add, a.Delete, a.Extract, a.View, a.Edit});
   AddSeparator(actions, "N2");
   actions->addAction(a.Move);
   AddSeparator(actions, "N8");
@@ -113,7 +113,7 @@ void TMain::BuildMenus() {
   // The same actions again; their shortcuts work through the menu bar.
   m_PopupMenu = new QMenu(this);
   m_PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
-  m_PopupMenu->addActions({a.Add, a.Delete, a.Extract, a.View});
+  m_PopupMenu->addActions({a.Add, a.Delete, a.Extract, a.View, a.Edit});
   m_PopupMenu->addActions({a.ExportPicture, a.ImportPicture});
   AddSelectAll();
   AddSeparator(m_PopupMenu, "N5");
@@ -181,6 +181,10 @@ void TMain::ConnectCommands() {
   on(a.Delete, [this] { m_Session.Delete(m_List->SelectedNames()); });
   on(a.Extract, [this] { m_Session.Extract(m_List->SelectedNames(), m_List->AllNames()); });
   on(a.View, [this] { ViewSelectedEntry(); });
+  on(a.Edit, [this] {
+    if (const TStringList names = m_List->SelectedNames(); names.size() == 1)
+      m_Session.Edit(names.front());
+  });
   on(a.Move, [this] { m_Session.Move(m_List->SelectedNames()); });
   for (const TMainActions::TSortAction &sort : a.Sorts)
     on(sort.Action, [this, key = sort.Key] { m_List->SortBy(key); });

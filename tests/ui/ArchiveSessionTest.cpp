@@ -51,6 +51,7 @@ private slots:
   void DropAsksThroughTheDialogs();
   void ExtractAndView();
   void OptionsProgressAndErrorReport();
+  void EditedCopiesComeBackWhenTheUserSaysSo();
 };
 
 void ArchiveSessionTest::OpeningReportsTheArchiveAndRemembersIt() {
@@ -231,3 +232,41 @@ void ArchiveSessionTest::OptionsProgressAndErrorReport() {
 
 QTEST_MAIN(ArchiveSessionTest)
 #include "ArchiveSessionTest.moc"
+
+void ArchiveSessionTest::EditedCopiesComeBackWhenTheUserSaysSo() {
+  TSessionFixture f;
+  f.Session.OpenFile(f.Archive(QStringLiteral("mod.pak"), {{"scripts/a.cfg", "old"}, {"b.txt", "2"}}));
+  f.Desktop.OpenResult = TDesktopServices::orOpened;
+  f.Session.Edit("scripts/a.cfg");
+  QCOMPARE(f.Desktop.OpenedFiles.size(), 1);
+  const QString copy = f.Desktop.OpenedFiles.front();
+  QCOMPARE(ReadBytes(copy), QByteArray("old"));
+  const QString asked = QStringLiteral("scripts/a.cfg was changed by another program. Update it in the archive?");
+
+  // No: the archive stays as it is, and the edit waits.
+  f.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  WriteBytes(copy, "new data");
+  QTRY_COMPARE(f.Desktop.Texts("confirm"), QStringList({asked}));
+  QVERIFY(!f.Session.Pak().Modified());
+  QCOMPARE(f.Session.PendingEdits(), 1);
+
+  // Yes at the next save of the copy: the entry takes its bytes, as one undoable edit.
+  f.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  WriteBytes(copy, "newer data!");
+  QTRY_COMPARE(f.Desktop.Texts("confirm").size(), 2);
+  QCOMPARE(f.Session.PendingEdits(), 0);
+  QVERIFY(f.Session.Pak().Modified());
+  const int32_t index = f.Session.Pak().FindEntry("scripts/a.cfg");
+  QCOMPARE(f.Session.Pak().EntryName(index), std::string("scripts/a.cfg"));
+  QCOMPARE(f.Session.Pak().EntrySize(index), 11);
+  f.Session.Undo();
+  QCOMPARE(f.Session.Pak().EntrySize(f.Session.Pak().FindEntry("scripts/a.cfg")), 3);
+
+  // Closing with a change not taken back asks first; No keeps the archive open.
+  f.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  WriteBytes(copy, "x");
+  QTRY_COMPARE(f.Desktop.Texts("confirm").size(), 3);
+  f.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  QVERIFY(!f.Session.QuerySaveChanges());
+  QVERIFY(f.Desktop.Texts("confirm").last().startsWith(QStringLiteral("1 entry edited in another program")));
+}

@@ -98,7 +98,7 @@ void MainFormTest::FirstStartWithoutQuakeDirectory() {
     QVERIFY2(button && !button->toolTip().isEmpty() && !button->icon().isNull(), name);
   }
   QCOMPARE(PopupCommands(session),
-           QStringList({"MenuActionsAdd", "MenuActionsDel", "MenuActionsExtract", "MenuActionsView",
+           QStringList({"MenuActionsAdd", "MenuActionsDel", "MenuActionsExtract", "MenuActionsView", "MenuActionsEdit",
                         "MenuActionsExportPicture", "MenuActionsImportPicture", "PopupSelectAll", "MenuSortName",
                         "MenuSortDir", "MenuSortType", "MenuSortSize", "MenuSortOffset"}));
   QVERIFY(session.Find<QAction>("MenuFileOldDiv") && !session.Find<QAction>("MenuFileOldDiv")->isVisible());
