@@ -12,13 +12,13 @@
 
 namespace fs = std::filesystem;
 
-const std::vector<TOptionSpec> &CommonOptions() {
-  static const std::vector<TOptionSpec> options = {
+const std::vector<TOptionDef> &CommonOptions() {
+  static const std::vector<TOptionDef> options = {
       {'h', "help", false}, {'q', "quiet", false}, {'\0', "keep-case", false}, {'\0', "spaces", true}};
   return options;
 }
 
-std::vector<TOptionSpec> WithCommonOptions(std::vector<TOptionSpec> own) {
+std::vector<TOptionDef> WithCommonOptions(std::vector<TOptionDef> own) {
   own.insert(own.begin(), CommonOptions().begin(), CommonOptions().end());
   return own;
 }

@@ -11,9 +11,9 @@
 #include <vector>
 
 // The options every command takes.
-const std::vector<TOptionSpec> &CommonOptions();
+const std::vector<TOptionDef> &CommonOptions();
 // The common options followed by those of one command.
-std::vector<TOptionSpec> WithCommonOptions(std::vector<TOptionSpec> own);
+std::vector<TOptionDef> WithCommonOptions(std::vector<TOptionDef> own);
 bool Quiet(const TArgs &args);
 
 // The space rule --spaces names (keep when not given); raises EUsage for an unknown one.

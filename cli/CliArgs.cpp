@@ -3,14 +3,14 @@
 #include <algorithm>
 
 namespace {
-const TOptionSpec *FindLong(const std::vector<TOptionSpec> &specs, std::string_view name) {
-  auto found = std::find_if(specs.begin(), specs.end(), [&](const TOptionSpec &spec) { return spec.Long == name; });
-  return found == specs.end() ? nullptr : &*found;
+const TOptionDef *FindLong(const std::vector<TOptionDef> &known, std::string_view name) {
+  auto found = std::find_if(known.begin(), known.end(), [&](const TOptionDef &option) { return option.Long == name; });
+  return found == known.end() ? nullptr : &*found;
 }
 
-const TOptionSpec *FindShort(const std::vector<TOptionSpec> &specs, char name) {
-  auto found = std::find_if(specs.begin(), specs.end(), [&](const TOptionSpec &spec) { return spec.Short == name; });
-  return found == specs.end() ? nullptr : &*found;
+const TOptionDef *FindShort(const std::vector<TOptionDef> &known, char name) {
+  auto found = std::find_if(known.begin(), known.end(), [&](const TOptionDef &option) { return option.Short == name; });
+  return found == known.end() ? nullptr : &*found;
 }
 } // namespace
 
@@ -30,7 +30,7 @@ void TArgs::Exclusive(std::string_view a, std::string_view b) const {
     throw EUsage("--" + std::string(a) + " and --" + std::string(b) + " exclude each other");
 }
 
-TArgs ParseArgs(const std::vector<std::string> &args, const std::vector<TOptionSpec> &specs, bool stopAtOperand) {
+TArgs ParseArgs(const std::vector<std::string> &args, const std::vector<TOptionDef> &known, bool stopAtOperand) {
   TArgs parsed;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string &arg = args[i];
@@ -59,10 +59,10 @@ TArgs ParseArgs(const std::vector<std::string> &args, const std::vector<TOptionS
     if (arg[1] == '-') {
       const auto equals = arg.find('=');
       const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-      const TOptionSpec *spec = FindLong(specs, name);
-      if (spec == nullptr)
+      const TOptionDef *option = FindLong(known, name);
+      if (option == nullptr)
         throw EUsage("unknown option --" + name);
-      if (!spec->TakesValue) {
+      if (!option->TakesValue) {
         if (equals != std::string::npos)
           throw EUsage("option --" + name + " takes no value");
         parsed.Options.emplace_back(name, std::string());
@@ -75,15 +75,15 @@ TArgs ParseArgs(const std::vector<std::string> &args, const std::vector<TOptionS
       continue;
     }
     for (size_t at = 1; at < arg.size(); ++at) {
-      const TOptionSpec *spec = FindShort(specs, arg[at]);
-      if (spec == nullptr)
+      const TOptionDef *option = FindShort(known, arg[at]);
+      if (option == nullptr)
         throw EUsage(std::string("unknown option -") + arg[at]);
-      if (spec->TakesValue) {
-        parsed.Options.emplace_back(std::string(spec->Long),
+      if (option->TakesValue) {
+        parsed.Options.emplace_back(std::string(option->Long),
                                     takeValue(std::string("-") + arg[at], std::string_view(arg).substr(at + 1)));
         break;
       }
-      parsed.Options.emplace_back(std::string(spec->Long), std::string());
+      parsed.Options.emplace_back(std::string(option->Long), std::string());
     }
   }
   return parsed;

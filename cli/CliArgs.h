@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-struct TOptionSpec {
+struct TOptionDef {
   char Short = '\0'; // '\0': no short form
   std::string_view Long;
   bool TakesValue = false;
@@ -39,5 +39,4 @@ public:
 };
 
 // Raises EUsage for an unknown option, a missing value, or a value given to a flag.
-TArgs ParseArgs(const std::vector<std::string> &args, const std::vector<TOptionSpec> &specs,
-                bool stopAtOperand = false);
+TArgs ParseArgs(const std::vector<std::string> &args, const std::vector<TOptionDef> &known, bool stopAtOperand = false);

@@ -14,7 +14,7 @@ struct TCommand {
   // The command's own help: its usage line, what it does, its options.
   std::string_view Help;
   // Beyond the common ones.
-  std::vector<TOptionSpec> Options;
+  std::vector<TOptionDef> Options;
   size_t MinOperands = 0;
   size_t MaxOperands = 0;
   // Returns the exit status; raises for failures that stop the command.

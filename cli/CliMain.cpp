@@ -60,7 +60,7 @@ std::string ProgramHelp() {
 }
 
 int Run(const std::vector<std::string> &arguments) {
-  std::vector<TOptionSpec> programOptions = WithCommonOptions({{'\0', "version", false}});
+  std::vector<TOptionDef> programOptions = WithCommonOptions({{'\0', "version", false}});
   const TArgs program = ParseArgs(arguments, programOptions, true);
   if (program.Has("version")) {
     WriteOut(std::string(ProgramName) + " " + VARNEL_VERSION + "\n");

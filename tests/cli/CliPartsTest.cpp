@@ -10,26 +10,26 @@
 #include <sstream>
 
 TEST(CliArgs, ParsesOptionsInTheGnuManner) {
-  const std::vector<TOptionSpec> specs = {
+  const std::vector<TOptionDef> known = {
       {'l', "long", false}, {'q', "quiet", false}, {'o', "output", true}, {'\0', "to", true}};
-  TArgs args = ParseArgs({"a.pak", "-lq", "-oout", "x", "--to=", "--output", "final", "--", "-y", "--to"}, specs);
+  TArgs args = ParseArgs({"a.pak", "-lq", "-oout", "x", "--to=", "--output", "final", "--", "-y", "--to"}, known);
   EXPECT_EQ(args.Operands, (std::vector<std::string>{"a.pak", "x", "-y", "--to"}));
   EXPECT_TRUE(args.Has("long"));
   EXPECT_TRUE(args.Has("quiet"));
   EXPECT_EQ(args.Value("output"), "final"); // the last one given
   EXPECT_TRUE(args.Has("to"));
   EXPECT_EQ(args.Value("to", "unset"), "");
-  EXPECT_EQ(ParseArgs({"-o", "-"}, specs).Value("output"), "-");
-  EXPECT_EQ(ParseArgs({"-"}, specs).Operands, (std::vector<std::string>{"-"}));
+  EXPECT_EQ(ParseArgs({"-o", "-"}, known).Value("output"), "-");
+  EXPECT_EQ(ParseArgs({"-"}, known).Operands, (std::vector<std::string>{"-"}));
 
   // Stopping at the first operand leaves the rest as it is.
-  args = ParseArgs({"-q", "list", "-l", "--bogus"}, specs, true);
+  args = ParseArgs({"-q", "list", "-l", "--bogus"}, known, true);
   EXPECT_TRUE(args.Has("quiet"));
   EXPECT_EQ(args.Rest, (std::vector<std::string>{"list", "-l", "--bogus"}));
 
   for (const std::vector<std::string> &wrong :
        std::vector<std::vector<std::string>>{{"--bogus"}, {"-x"}, {"-lx"}, {"-o"}, {"--output"}, {"--long=yes"}})
-    EXPECT_THROW(ParseArgs(wrong, specs), EUsage) << wrong.front();
+    EXPECT_THROW(ParseArgs(wrong, known), EUsage) << wrong.front();
 }
 
 TEST(JsonString, EscapesWhatJsonNeedsAndReadsBytesAsLatin1) {
