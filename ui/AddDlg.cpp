@@ -238,21 +238,12 @@ void TAddDialog::AppendPath(const QString &path) {
 }
 
 QString TAddDialog::EntryNameFor(const QString &path) const {
-  // As the add names it: the path below the base folder, or the bare name
-  // of a path outside it, below the internal directory.
-  QString base = TypedFolder(m_BaseDirCombo->currentText()).value_or(QString());
-  if (!base.isEmpty() && !base.endsWith(QLatin1Char('/')))
-    base += QLatin1Char('/');
-  QString name = !base.isEmpty() && AsciiLower(path).startsWith(AsciiLower(base)) ? path.mid(base.size())
-                                                                                  : QFileInfo(path).fileName();
-  QString target = m_DirCombo->currentText();
-  while (target.startsWith(QLatin1Char('/')))
-    target.remove(0, 1);
-  if (!target.isEmpty() && !target.endsWith(QLatin1Char('/')))
-    target += QLatin1Char('/');
+  const QString base = TypedFolder(m_BaseDirCombo->currentText()).value_or(QString());
+  QString name =
+      EntryToDisplay(m_Pak.AddedEntryName(PathFromQ(path), PathFromQ(base), DisplayToEntry(m_DirCombo->currentText())));
   if (IsExistingDirectory(path))
     name += QStringLiteral("/\u2026");
-  return EntryToDisplay(m_Pak.MakeEntryName(DisplayToEntry(target + name)));
+  return name;
 }
 
 void TAddDialog::ShowEntryNames() {

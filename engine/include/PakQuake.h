@@ -425,6 +425,11 @@ public:
   std::string ApplySpaceRule(const std::string &name) const;
   // Slashes, lower case (ForceLowercase) and the space rule.
   std::string MakeEntryName(const std::string &name) const;
+  // The entry name AddFiles gives the file at path: its path below
+  // baseDirectory (its bare name when outside it) below targetDirectory,
+  // through MakeEntryName.
+  std::string AddedEntryName(const std::string &path, const std::string &baseDirectory,
+                             const std::string &targetDirectory) const;
 
   // --- adding
   // Adds files and directory trees (named relative to baseDirectory, below

@@ -50,6 +50,24 @@ std::string DerivedName(const std::string &path, const std::string &baseDirector
   return targetDirectory + PathFileName(path);
 }
 
+// The internal directory added files go to, in entry form, ending in "/";
+// empty (or slashes only) is the top level.
+std::string AddTargetDirectory(const std::string &targetDirectory) {
+  if (targetDirectory.empty())
+    return {};
+  std::string target = TQuakePak::ToEntrySlashes(targetDirectory);
+  if (target.back() != '/')
+    target += '/';
+  const auto first = target.find_first_not_of('/');
+  target.erase(0, first == std::string::npos ? target.size() : first);
+  return target;
+}
+
+// The base folder added paths are named relative to, ending in "/"; empty for none.
+std::string AddBaseDirectory(const std::string &baseDirectory) {
+  return baseDirectory.empty() ? std::string() : WithTrailingSlash(TQuakePak::ToPathSlashes(baseDirectory));
+}
+
 // A path waiting to be expanded, with what is known of it already.
 struct TQueuedPath {
   std::string Path;
@@ -143,18 +161,8 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
     return result;
   m_Failures.clear();
 
-  std::string target;
-  if (!targetDirectory.empty()) {
-    target = ToEntrySlashes(targetDirectory);
-    if (target.back() != '/')
-      target += '/';
-    // A target of slashes only is the top level.
-    auto first = target.find_first_not_of('/');
-    target.erase(0, first == std::string::npos ? target.size() : first);
-  }
-  std::string base;
-  if (!baseDirectory.empty())
-    base = WithTrailingSlash(ToPathSlashes(baseDirectory));
+  const std::string target = AddTargetDirectory(targetDirectory);
+  const std::string base = AddBaseDirectory(baseDirectory);
 
   // Expansion, in the order of a queue: files keep their place, the contents
   // of a directory join at the end. It runs a generation at a time (the
@@ -412,6 +420,11 @@ bool TQuakePak::AppendOpenedFile(const TOpenedSource &opened, const std::string 
     takeBack();
     throw;
   }
+}
+
+std::string TQuakePak::AddedEntryName(const std::string &path, const std::string &baseDirectory,
+                                      const std::string &targetDirectory) const {
+  return MakeEntryName(DerivedName(path, AddBaseDirectory(baseDirectory), AddTargetDirectory(targetDirectory)));
 }
 
 uint8_t TQuakePak::ReplaceEntryData(int32_t index, const std::string &source) {
