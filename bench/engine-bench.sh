@@ -8,10 +8,12 @@
 # cache left warm. Outputs are removed, and archives that a job rewrites are
 # copied fresh into place, outside the timed part.
 #
-# Usage: bench/engine-bench.sh [-k RUNS] [--root DIR] [--no-build]
+# Usage: bench/engine-bench.sh [-k RUNS] [--root DIR] [--no-build] [--only WORD]
 #   -k RUNS      runs of each job and each floor command (default 5)
 #   --root DIR   where the data folder is made (default /dev/shm; keep it tmpfs)
 #   --no-build   use the program already built in build/bench
+#   --only WORD  run only the rows whose work names WORD (e.g. open, unpack,
+#                varnel-cli, "add n"); ignoring case
 #
 # Progress goes to stderr, the table to stdout. Exits 1 when a job fails
 # (wrong result, non-zero exit), 0 otherwise; a target missed is a FAIL line
@@ -22,6 +24,7 @@ export LC_ALL=C
 RUNS=5
 ROOT=/dev/shm
 BUILD=1
+ONLY=""
 while (($#)); do
   case "$1" in
   -k | --runs)
@@ -35,6 +38,10 @@ while (($#)); do
   --no-build)
     BUILD=0
     shift
+    ;;
+  --only)
+    ONLY="${2:?--only needs a word}"
+    shift 2
     ;;
   -h | --help)
     sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'
@@ -147,6 +154,15 @@ info_row() { # work, ours us, floor us
   TABLE+=("$(printf '%-52s %12s %12s %7s %7s  %s' "$1" "$(ms "$2")" "$(ms "$3")" "$(ratio "$2" "$3")" "-" "info")")
   say "   -> ${TABLE[-1]}"
 }
+
+# Runs a job and its floor (see compare) and adds their row to the table,
+# unless --only picked other work.
+measure() { # label, ours function, floor function, row, target
+  selected "$4" || return 0
+  compare "$1" "$2" "$3"
+  row "$4" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" "$5"
+}
+selected() { [[ -z "$ONLY" || "${1,,}" == *"${ONLY,,}"* ]]; }
 
 # Runs a job and its floor in turn RUNS times, the job first in odd rounds
 # and the floor first in even ones. ours and floor are shell functions that
@@ -319,79 +335,72 @@ add_floor() { add_into "$P1K" ADD_WHOLE_FLOOR; }
 
 PACK_TREE="$TREE20K"
 PACK_PAK="$P20K"
-compare "Pack: 20,000 files, 173 MB, 297 folders" pack_ours pack_cat_floor
-row "Pack 20,000 files (floor: find|sort|xargs cat)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 0.75
-compare "varnel-cli create: 20,000 files" cli_create_ours pack_cat_floor
-row "varnel-cli create 20,000 files (floor: cat)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 0.75
+measure "Pack: 20,000 files, 173 MB, 297 folders" pack_ours pack_cat_floor "Pack 20,000 files (floor: find|sort|xargs cat)" 0.75
+measure "varnel-cli create: 20,000 files" cli_create_ours pack_cat_floor "varnel-cli create 20,000 files (floor: cat)" 0.75
 
 PACK_TREE="$BIG"
 PACK_PAK="$P965"
-compare "Pack: 40 files, 965 MB" pack_ours pack_cp_floor
-row "Pack 40 files, 965 MB (floor: cp of the PAK)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.1
-compare "varnel-cli create: 40 files, 965 MB" cli_create_ours pack_cp_floor
-row "varnel-cli create 40 files, 965 MB (floor: cp)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.1
+measure "Pack: 40 files, 965 MB" pack_ours pack_cp_floor "Pack 40 files, 965 MB (floor: cp of the PAK)" 1.1
+measure "varnel-cli create: 40 files, 965 MB" cli_create_ours pack_cp_floor "varnel-cli create 40 files, 965 MB (floor: cp)" 1.1
 
 UNPACK_PAK="$P20K"
 UNPACK_TREE="$TREE20K"
-compare "Unpack with paths: 20,000 files" unpack_ours unpack_floor
-row "Unpack 20,000 files (floor: cp -r of the tree)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 0.6
-compare "varnel-cli extract: 20,000 files" cli_extract_ours unpack_floor
-row "varnel-cli extract 20,000 files (floor: cp -r)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 0.6
+measure "Unpack with paths: 20,000 files" unpack_ours unpack_floor "Unpack 20,000 files (floor: cp -r of the tree)" 0.6
+measure "varnel-cli extract: 20,000 files" cli_extract_ours unpack_floor "varnel-cli extract 20,000 files (floor: cp -r)" 0.6
 
 UNPACK_PAK="$P965"
 UNPACK_TREE="$BIG"
-compare "Unpack with paths: 965 MB" unpack_ours unpack_floor
-row "Unpack 965 MB (floor: cp -r of the tree)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.0
-compare "varnel-cli extract: 965 MB" cli_extract_ours unpack_floor
-row "varnel-cli extract 965 MB (floor: cp -r)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.0
+measure "Unpack with paths: 965 MB" unpack_ours unpack_floor "Unpack 965 MB (floor: cp -r of the tree)" 1.0
+measure "varnel-cli extract: 965 MB" cli_extract_ours unpack_floor "varnel-cli extract 965 MB (floor: cp -r)" 1.0
 
-compare "Open: 100,000 entries ($OPEN_REPS opens per sample)" open_ours open_floor
-row "Open 100,000 entries (floor: tail -c dir bytes)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 2
+measure "Open: 100,000 entries ($OPEN_REPS opens per sample)" open_ours open_floor "Open 100,000 entries (floor: tail -c dir bytes)" 2
 
 COPY_PAK="$P100K"
-compare "Delete one entry and save: 100,000 entries of 16 bytes" delete_ours replace_floor
-row "Delete one + save, 100,000 entries (floor: cp over a copy)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 3
+measure "Delete one entry and save: 100,000 entries of 16 bytes" delete_ours replace_floor "Delete one + save, 100,000 entries (floor: cp over a copy)" 3
 
 COPY_PAK="$P20K"
-compare "Open and save unchanged: the 20,000-file archive" resave_ours replace_floor
-row "Open + save unchanged, 20,000 files (floor: cp over a copy)" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.3
+measure "Open and save unchanged: the 20,000-file archive" resave_ours replace_floor "Open + save unchanged, 20,000 files (floor: cp over a copy)" 1.3
 
-compare "Add 1,000 files: into 100,000 entries (varnel) vs into 1,000 (floor); AddFiles time" add_ours add_floor
-row "Add 1,000 files: 100,000 vs 1,000 entries, per file" "$(median "${OURS[@]}")" "$(median "${FLOOR[@]}")" 1.5
-info_row "  the same, whole job (open + add + save)" "$(median "${ADD_WHOLE_OURS[@]}")" "$(median "${ADD_WHOLE_FLOOR[@]}")"
+measure "Add 1,000 files: into 100,000 entries (varnel) vs into 1,000 (floor); AddFiles time" add_ours add_floor "Add 1,000 files: 100,000 vs 1,000 entries, per file" 1.5
+if ((${#ADD_WHOLE_OURS[@]})); then
+  info_row "  the same, whole job (open + add + save)" "$(median "${ADD_WHOLE_OURS[@]}")" "$(median "${ADD_WHOLE_FLOOR[@]}")"
+fi
 
 # Scaling: pack N small files into a new archive and save. The sizes take
 # turns within each round, upwards in odd rounds and downwards in even ones.
-say "== Add N files into a new archive and save: N = ${SCALE_SIZES[*]}"
-declare -A SCALE
-SLOWEST_32K=0
-for ((r = 1; r <= RUNS; r++)); do
-  order=("${SCALE_SIZES[@]}")
-  if ((r % 2 == 0)); then
-    order=()
-    for ((i = ${#SCALE_SIZES[@]} - 1; i >= 0; i--)); do order+=("${SCALE_SIZES[i]}"); done
-  fi
-  line=""
-  for n in "${order[@]}"; do
-    timed "$BIN" pack "$D/scale$n" "$O/out.pak"
-    rm -f "$O/out.pak"
-    SCALE[$n]+="$LAST_US "
-    line+=" N=$n $(ms "$LAST_US") ms,"
-    if ((n == 32000 && LAST_US > SLOWEST_32K)); then SLOWEST_32K=$LAST_US; fi
+scaling() {
+  say "== Add N files into a new archive and save: N = ${SCALE_SIZES[*]}"
+  local -A SCALE
+  for ((r = 1; r <= RUNS; r++)); do
+    order=("${SCALE_SIZES[@]}")
+    if ((r % 2 == 0)); then
+      order=()
+      for ((i = ${#SCALE_SIZES[@]} - 1; i >= 0; i--)); do order+=("${SCALE_SIZES[i]}"); done
+    fi
+    line=""
+    for n in "${order[@]}"; do
+      timed "$BIN" pack "$D/scale$n" "$O/out.pak"
+      rm -f "$O/out.pak"
+      SCALE[$n]+="$LAST_US "
+      line+=" N=$n $(ms "$LAST_US") ms,"
+      if ((n == 32000 && LAST_US > SLOWEST_32K)); then SLOWEST_32K=$LAST_US; fi
+    done
+    say "   run $r/$RUNS:${line%,}"
   done
-  say "   run $r/$RUNS:${line%,}"
-done
-previous=""
-for n in "${SCALE_SIZES[@]}"; do
-  # shellcheck disable=SC2086 # the samples are a space-separated list
-  m="$(median ${SCALE[$n]})"
-  if [[ -z "$previous" ]]; then
-    TABLE+=("$(printf '%-52s %12s %12s %7s %7s  %s' "Add $n files into a new archive + save" "$(ms "$m")" "-" "-" "-" "base")")
-  else
-    row "Add $n files into a new archive + save (vs $((n / 2)))" "$m" "$previous" 2.2
-  fi
-  previous="$m"
-done
+  previous=""
+  for n in "${SCALE_SIZES[@]}"; do
+    # shellcheck disable=SC2086 # the samples are a space-separated list
+    m="$(median ${SCALE[$n]})"
+    if [[ -z "$previous" ]]; then
+      TABLE+=("$(printf '%-52s %12s %12s %7s %7s  %s' "Add $n files into a new archive + save" "$(ms "$m")" "-" "-" "-" "base")")
+    else
+      row "Add $n files into a new archive + save (vs $((n / 2)))" "$m" "$previous" 2.2
+    fi
+    previous="$m"
+  done
+}
+SLOWEST_32K=0
+if selected "Add N files into a new archive + save"; then scaling; fi
 
 # --- the table
 {
