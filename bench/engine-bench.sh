@@ -9,7 +9,7 @@
 # copied fresh into place, outside the timed part.
 #
 # Usage: bench/engine-bench.sh [-k RUNS] [--root DIR] [--no-build] [--only WORD]
-#   -k RUNS      runs of each job and each floor command (default 5)
+#   -k RUNS      runs of each job and each floor command (default 7)
 #   --root DIR   where the data folder is made (default /dev/shm; keep it tmpfs)
 #   --no-build   use the program already built in build/bench
 #   --only WORD  run only the rows whose work names WORD (e.g. open, unpack,
@@ -21,7 +21,7 @@
 set -euo pipefail
 export LC_ALL=C
 
-RUNS=5
+RUNS=7
 ROOT=/dev/shm
 BUILD=1
 ONLY=""
