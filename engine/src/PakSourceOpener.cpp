@@ -15,6 +15,10 @@ constexpr int SourceFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
 constexpr size_t ThreadedFrom = 64;
 // Files opened ahead of the copy at most.
 constexpr size_t MaxAhead = 128;
+// Each side that waits for the other is woken once this many files can be
+// taken (or opened) again, not after every file: a hand-off per file would
+// cost two thread switches per file.
+constexpr size_t HandOff = 16;
 // Files up to this size are read ahead whole; larger ones the kernel copies.
 constexpr int64_t SmallFile = 256 * 1024;
 // The read-ahead buffers: their number and size bound the memory used.
@@ -79,7 +83,7 @@ void TSourceOpener::ReadSmall(TOpenedSource &opened, std::unique_lock<std::mutex
   // full, as soon as the caller has released the files in it.
   if (m_BufferUsed[m_Current] + size > BufferSize) {
     m_Current = (m_Current + 1) % BufferCount;
-    m_Changed.wait(guard, [&] { return m_Stop || m_BufferPending[m_Current] == 0; });
+    WaitForCaller(guard, [&] { return m_BufferPending[m_Current] == 0; });
     if (m_Stop)
       return;
     m_BufferUsed[m_Current] = 0;
@@ -111,7 +115,7 @@ void TSourceOpener::Run() {
   std::unique_lock<std::mutex> guard(m_Lock);
   while (!m_Stop && m_Next < m_Files.size()) {
     if (m_Next >= m_Taken + MaxAhead) {
-      m_Changed.wait(guard);
+      WaitForCaller(guard, [&] { return m_Next + HandOff <= m_Taken + MaxAhead; });
       continue;
     }
     guard.unlock();
@@ -121,8 +125,29 @@ void TSourceOpener::Run() {
     if (opened.Fd >= 0 && opened.StatError == 0 && S_ISREG(opened.Info.st_mode) && opened.Info.st_size <= SmallFile)
       ReadSmall(opened, guard); // leaves the file open when stopped on the way
     ++m_Next;
-    m_Changed.notify_all();
+    if (m_CallerWaits && (m_Next > m_CallerWaitsFor || m_Next == m_Files.size()))
+      m_Changed.notify_all();
   }
+  // Stopped, or every file opened: a caller still waiting takes what there is.
+  if (m_CallerWaits)
+    m_Changed.notify_all();
+}
+
+void TSourceOpener::WaitForCaller(std::unique_lock<std::mutex> &guard, const std::function<bool()> &ready) {
+  // The caller may be waiting for more files than are open: it must not wait
+  // for this thread while this thread waits for it.
+  m_OpenerWaits = true;
+  if (m_CallerWaits)
+    m_Changed.notify_all();
+  m_OpenerReady = ready;
+  m_Changed.wait(guard, [&] { return m_Stop || ready(); });
+  m_OpenerReady = nullptr;
+  m_OpenerWaits = false;
+}
+
+void TSourceOpener::WakeOpener() {
+  if (m_OpenerWaits && m_OpenerReady && m_OpenerReady())
+    m_Changed.notify_all();
 }
 
 void TSourceOpener::Release(size_t index) {
@@ -131,7 +156,7 @@ void TSourceOpener::Release(size_t index) {
   std::lock_guard<std::mutex> guard(m_Lock);
   --m_BufferPending[static_cast<size_t>(m_BufferOf[index])];
   m_BufferOf[index] = -1;
-  m_Changed.notify_all();
+  WakeOpener();
 }
 
 TOpenedSource TSourceOpener::Take(size_t index) {
@@ -140,13 +165,20 @@ TOpenedSource TSourceOpener::Take(size_t index) {
       OpenNext();
       ++m_Next;
     }
-  } else {
-    std::unique_lock<std::mutex> guard(m_Lock);
-    m_Changed.wait(guard, [&] { return m_Next > index; });
+    m_Taken = index + 1;
+    return m_Opened[index];
   }
-  TOpenedSource opened = m_Opened[index];
-  std::lock_guard<std::mutex> guard(m_Lock);
+  std::unique_lock<std::mutex> guard(m_Lock);
+  if (m_Next <= index) {
+    // Behind the opener: wait until a batch is open, or the opener waits itself.
+    m_CallerWaits = true;
+    m_CallerWaitsFor = index + HandOff;
+    m_Changed.wait(guard, [&] {
+      return m_Next > index && (m_Next > m_CallerWaitsFor || m_Next == m_Files.size() || m_OpenerWaits || m_Stop);
+    });
+    m_CallerWaits = false;
+  }
   m_Taken = index + 1;
-  m_Changed.notify_all();
-  return opened;
+  WakeOpener();
+  return m_Opened[index];
 }

@@ -3,6 +3,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -50,6 +51,10 @@ private:
   void OpenNext();
   void ReadSmall(TOpenedSource &opened, std::unique_lock<std::mutex> &guard);
   void Run();
+  // Waits (the lock held by guard) until ready(), letting a waiting caller go on.
+  void WaitForCaller(std::unique_lock<std::mutex> &guard, const std::function<bool()> &ready);
+  // Wakes the opening thread if what it waits for has come (the lock held).
+  void WakeOpener();
 
   const std::vector<std::string> &m_Files;
   std::vector<TOpenedSource> m_Opened;
@@ -65,6 +70,10 @@ private:
   size_t m_Current = 0;
   bool m_Threaded = false;
   bool m_Stop = false;
+  bool m_CallerWaits = false;
+  size_t m_CallerWaitsFor = 0; // the caller wakes once this file is open
+  bool m_OpenerWaits = false;
+  std::function<bool()> m_OpenerReady;
   std::mutex m_Lock;
   std::condition_variable m_Changed;
   std::thread m_Thread;

@@ -340,27 +340,30 @@ TEST_F(AddFiles, LeavesOutNamesThatDoNotFitTheNameField) {
 
 // A tree of many files is opened ahead of the copy on a second thread: the
 // entries, their data and a file that cannot be added must come out as one
-// at a time.
+// at a time. The files are enough, and some large enough, for the thread to
+// run as far ahead as it may and to wait for its read-ahead buffers; some
+// are too large to be read ahead at all.
 TEST_F(AddFiles, ManyFilesAtOnceAddAsOneAtATimeWould) {
   m_Pak.NewPak();
   std::vector<std::string> expected;
   std::string working = ReadFileBytes(m_Pak.WorkingFileName());
-  for (int i = 0; i < 80; ++i) {
-    const std::string name = "d" + std::to_string(i / 20) + "/f" + std::to_string(100 + i) + ".bin";
-    const std::string data(static_cast<size_t>(i * 31), static_cast<char>('a' + i % 26));
+  for (int i = 0; i < 240; ++i) {
+    const std::string name = "d" + std::to_string(i / 20 + 10) + "/f" + std::to_string(100 + i) + ".bin";
+    const int size = i % 7 == 3 ? 300000 + i : i % 3 == 1 ? 120000 + i : i * 31;
+    const std::string data(static_cast<size_t>(size), static_cast<char>('a' + i % 26));
     Source(name, data);
     if (i == 50)
       continue; // removed once the tree was read
     expected.push_back(name + "@-" + std::to_string(working.size()) + "#" + std::to_string(data.size()));
     working += data;
   }
-  m_Pak.OnStartCallback = [&](TQuakePak &) { fs::remove(m_Folder.File("src/d2/f150.bin")); };
+  m_Pak.OnStartCallback = [&](TQuakePak &) { fs::remove(m_Folder.File("src/d12/f150.bin")); };
   TStringList paths{m_Folder.File("src")};
   ASSERT_EQ(m_Pak.AddFiles(paths, m_Folder.File("src/"), "", true), prWriteFailed);
   EXPECT_EQ(Describe(m_Pak.Directory()), expected);
   EXPECT_EQ(ReadFileBytes(m_Pak.WorkingFileName()), working);
   ASSERT_EQ(m_Pak.Failures().size(), 1u);
-  EXPECT_EQ(m_Pak.Failures()[0], m_Folder.File("src/d2/f150.bin") + ": no such file");
+  EXPECT_EQ(m_Pak.Failures()[0], m_Folder.File("src/d12/f150.bin") + ": no such file");
 }
 
 TEST_F(AddFiles, RefusesDataBeyondTheTwoGigabyteLimit) {
