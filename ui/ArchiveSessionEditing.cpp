@@ -1,6 +1,7 @@
-// Editing entries in other programs: a copy of the entry goes to the
-// desktop's program for it, and each save of the copy is offered back to the
-// archive as an ordinary, undoable replacement of the entry's data.
+// Editing entries in other programs: a copy of the entry goes to the program
+// the user chose for its extension, or else the desktop's program for it, and
+// each save of the copy is offered back to the archive as an ordinary,
+// undoable replacement of the entry's data.
 #include "ArchiveSession.h"
 
 #include "DesktopServices.h"

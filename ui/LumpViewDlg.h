@@ -1,4 +1,5 @@
-// The lump viewer: shows a decoded picture lump and saves it as a bitmap file.
+// The lump viewer: shows a decoded picture lump, saves it as a bitmap file,
+// and exports it as PNG through the command it is given.
 #pragma once
 
 #include "PakQuake.h"
