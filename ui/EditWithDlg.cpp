@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -15,10 +16,19 @@ namespace {
 // Where an item keeps its application's desktop file id.
 constexpr int IdRole = Qt::UserRole;
 
+constexpr int IconSide = 24;
+
+// The application's icon, else a generic one; a blank one keeps the names in line when the theme has neither.
 QIcon ApplicationIcon(const QString &icon) {
-  if (QFileInfo(icon).isAbsolute())
-    return QIcon(icon);
-  return QIcon::fromTheme(icon, QIcon::fromTheme(QStringLiteral("application-x-executable")));
+  QIcon found = QFileInfo(icon).isAbsolute()
+                    ? QIcon(icon)
+                    : QIcon::fromTheme(icon, QIcon::fromTheme(QStringLiteral("application-x-executable")));
+  if (found.pixmap(IconSide).isNull()) {
+    QPixmap blank(IconSide, IconSide);
+    blank.fill(Qt::transparent);
+    found = QIcon(blank);
+  }
+  return found;
 }
 } // namespace
 
@@ -31,7 +41,8 @@ TEditWithDialog::TEditWithDialog(TDesktopServices &desktop, QWidget *parent) : Q
   m_Prompt->setWordWrap(true);
   m_Applications = new QListWidget(this);
   m_Applications->setObjectName(QStringLiteral("Applications"));
-  m_Applications->setIconSize(QSize(24, 24));
+  m_Applications->setIconSize(QSize(IconSide, IconSide));
+  m_Applications->setUniformItemSizes(true);
   m_Prompt->setBuddy(m_Applications);
 
   auto *other = new QPushButton(tr("&Other Program..."), this);

@@ -92,6 +92,7 @@ void PictureCommandsTest::ExportAndImportRoundTrip() {
   const TFileDialogRequest menuRequest = session.Desktop.FileRequests.first();
   const QString fromViewer = session.Path(QStringLiteral("out/viewer.png"));
   session.Desktop.SaveFileAnswers.enqueue(fromViewer);
+  session.Select({QStringLiteral("gfx/pic.lmp")});
   session.Dialogs.Expect("LumpViewForm", [](QWidget &viewer) {
     QVERIFY(Child<QPushButton>(viewer, "ExportPngBtn")->isEnabled());
     Click(viewer, "ExportPngBtn");
