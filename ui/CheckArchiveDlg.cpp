@@ -69,7 +69,6 @@ TCheckArchiveDlg::TCheckArchiveDlg(QWidget *parent) : QDialog(parent) {
   m_Rows->setModel(m_Model);
   m_Rows->setRootIsDecorated(false);
   m_Rows->setUniformRowHeights(true);
-  m_Rows->setAllColumnsShowFocus(true);
   m_Rows->header()->setStretchLastSection(true);
   m_Rows->setColumnWidth(0, 80);
   m_Rows->setColumnWidth(1, 160);

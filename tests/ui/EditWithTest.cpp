@@ -143,10 +143,13 @@ void EditWithTest::PickedProgramIsKeptAndNamed() {
   QCOMPARE(desktop.OpenedFiles.size(), 1);
   changedCopy(desktop.OpenedFiles[0], QStringLiteral("d.cfg was changed by Default Viewer. Update it in the archive?"));
 
-  // The kept choice goes into the settings.
+  // The kept choice goes into the settings,
   session.Main.reset();
   QCOMPARE(session.Settings->value(QStringLiteral("Editors/txt")).toString(), QStringLiteral("fake-edit.desktop"));
   QVERIFY(!session.Settings->contains(QStringLiteral("Editors/wav")));
+  // and comes back with the next window.
+  session.Start();
+  QCOMPARE(session.Session().Values().Editors.value(QStringLiteral("txt")), QStringLiteral("fake-edit.desktop"));
 }
 
 QTEST_MAIN(EditWithTest)
