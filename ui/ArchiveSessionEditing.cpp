@@ -6,7 +6,6 @@
 
 #include "DesktopServices.h"
 #include "EntryText.h"
-
 #include "SessionDialogs.h"
 
 #include <QFile>
