@@ -343,6 +343,10 @@ Möchten Sie eine neue anlegen?</translation>
         <source>The entry could not be updated.</source>
         <translation>Der Eintrag konnte nicht aktualisiert werden.</translation>
     </message>
+    <message>
+        <source>%1 could not be started.</source>
+        <translation>%1 konnte nicht gestartet werden.</translation>
+    </message>
 </context>
 <context>
     <name>TCheckArchiveDlg</name>
@@ -420,6 +424,41 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>&amp;Cancel</source>
         <translation>Abb&amp;rechen</translation>
+    </message>
+</context>
+<context>
+    <name>TEditWithDialog</name>
+    <message>
+        <source>Edit With</source>
+        <translation>Bearbeiten mit</translation>
+    </message>
+    <message>
+        <source>&amp;Other Program...</source>
+        <translation>&amp;Anderes Programm...</translation>
+    </message>
+    <message>
+        <source>No installed program declares the type of %1. Choose one with Other Program.</source>
+        <translation>Kein installiertes Programm gibt den Typ von %1 an. Wählen Sie eines mit „Anderes Programm“.</translation>
+    </message>
+    <message>
+        <source>Edit %1 with:</source>
+        <translation>%1 bearbeiten mit:</translation>
+    </message>
+    <message>
+        <source>Always use this program for .%1 files</source>
+        <translation>Dieses Programm immer für .%1-Dateien verwenden</translation>
+    </message>
+    <message>
+        <source>Choose Program</source>
+        <translation>Programm wählen</translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>%1 is not a program that can be started.</source>
+        <translation>%1 ist kein Programm, das gestartet werden kann.</translation>
     </message>
 </context>
 <context>
@@ -532,6 +571,10 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>%1×</source>
         <translation>%1×</translation>
+    </message>
+    <message>
+        <source>Export as PNG...</source>
+        <translation>Als PNG exportieren...</translation>
     </message>
 </context>
 <context>
@@ -758,6 +801,14 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>Edit the file in another program and take its changes back into the archive</source>
         <translation>Die Datei in einem anderen Programm bearbeiten und ihre Änderungen ins Archiv übernehmen</translation>
+    </message>
+    <message>
+        <source>Edit &amp;With...</source>
+        <translation>Bearbeiten &amp;mit...</translation>
+    </message>
+    <message>
+        <source>Choose the program to edit the file in</source>
+        <translation>Das Programm wählen, in dem die Datei bearbeitet wird</translation>
     </message>
 </context>
 <context>

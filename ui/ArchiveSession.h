@@ -96,10 +96,13 @@ public:
   // shows, ending in "/"; empty: the archive's top). Null when nothing could
   // be extracted. The archive is left as it is.
   QMimeData *DragData(const TStringList &names, const std::string &folder);
-  // Opens a copy of the entry with the desktop's program for it and watches
-  // the copy: each time the program saves it, the user is asked whether the
-  // entry takes the new data (an ordinary, undoable edit; nothing is saved).
+  // Opens a copy of the entry with the program chosen for its extension, else
+  // the desktop's program for it, and watches the copy: each time the program
+  // saves it, the user is asked whether the entry takes the new data (an
+  // ordinary, undoable edit; nothing is saved).
   void Edit(const std::string &entryName);
+  // The same with a program the user picks, kept for the extension when the user says so.
+  void EditWith(const std::string &entryName);
   // Entries out for editing whose changed copies were not taken into the archive.
   int PendingEdits() const;
 
@@ -116,10 +119,12 @@ private:
   // A copy out for editing: its entry, and the copy's state when last seen.
   struct TEditedCopy {
     std::string EntryName;
+    QString Program; // the name of the program it went to; empty: unknown
     QDateTime Modified;
     qint64 Size = 0;
     bool Pending = false; // changed, and not taken into the archive
   };
+  void StartEditing(const std::string &entryName, bool choose);
   void EditedCopyChanged(const QString &copy);
   void ForgetEdits();
   enum TSaveOutcome { soSaved, soNotSaved, soFailed };

@@ -1,5 +1,6 @@
-// Dragging entries out of the window: the entries are extracted into a
-// folder of their own in the private folder, and offered as file URLs.
+// Dragging entries out of the window (rows of the list, or a folder of the
+// tree): the entries are extracted into a folder of their own in the private
+// folder, with the engine's progress, and offered as file URLs.
 #include "ArchiveSession.h"
 
 #include "EntryText.h"

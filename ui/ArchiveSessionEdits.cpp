@@ -4,6 +4,7 @@
 
 #include "DesktopServices.h"
 #include "EntryText.h"
+#include "LumpPicture.h"
 #include "SessionDialogs.h"
 #include "TypedFolder.h"
 #include "WaitCursor.h"
@@ -236,9 +237,13 @@ void TArchiveSession::View(const std::string &entryName) {
       TWaitCursor wait;
       bitmap = m_Pak.LumpToBitmap(entryName, LumpOffsetColour, true);
     }
+    // The viewer's export is the Export as PNG command, for pictures it converts.
+    std::function<void()> exportPicture;
+    if (bitmap != nullptr && LumpPicture::Converts(kind))
+      exportPicture = [this, entryName] { Run([&] { ExportPicture(entryName); }); };
     m_Dialogs.ShowPicture(bitmap.get(),
                           m_Pak.Failures().empty() ? QString() : QString::fromStdString(m_Pak.Failures().front()),
-                          entryName, m_Pak.FileName());
+                          entryName, m_Pak.FileName(), exportPicture);
     break;
   }
   case TDesktopServices::orFailed:

@@ -3,19 +3,58 @@
 #include "EntryListView.h"
 #include "EntryText.h"
 
+#include <QAbstractTableModel>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
-namespace {
-// Where a row keeps the finding it shows.
-constexpr int FindingRole = Qt::UserRole;
-} // namespace
+class TCheckFindingsModel : public QAbstractTableModel {
+public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  const TCheckFindings &Findings() const { return m_Findings; }
+  void SetFindings(TCheckFindings findings) {
+    beginResetModel();
+    m_Findings = std::move(findings);
+    endResetModel();
+  }
+
+  int rowCount(const QModelIndex &parent = QModelIndex()) const override {
+    return parent.isValid() ? 0 : static_cast<int>(m_Findings.size());
+  }
+  int columnCount(const QModelIndex &parent = QModelIndex()) const override { return parent.isValid() ? 0 : 3; }
+
+  QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override {
+    if (!index.isValid() || (role != Qt::DisplayRole && !(role == Qt::ToolTipRole && index.column() == 2)))
+      return {};
+    const TCheckFinding &finding = m_Findings[static_cast<size_t>(index.row())];
+    switch (index.column()) {
+    case 0:
+      return finding.Severity == csError ? TCheckArchiveDlg::tr("Error") : TCheckArchiveDlg::tr("Warning");
+    case 1:
+      return finding.Index < 0 ? TCheckArchiveDlg::tr("(archive)") : EntryToDisplay(finding.Entry);
+    default:
+      return QString::fromStdString(finding.Message);
+    }
+  }
+
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+      return {};
+    const QString captions[] = {TCheckArchiveDlg::tr("Severity"), TCheckArchiveDlg::tr("Entry"),
+                                TCheckArchiveDlg::tr("Message")};
+    return section >= 0 && section < 3 ? captions[section] : QVariant();
+  }
+
+private:
+  TCheckFindings m_Findings;
+};
 
 TCheckArchiveDlg::TCheckArchiveDlg(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("CheckArchiveDlg"));
@@ -24,19 +63,19 @@ TCheckArchiveDlg::TCheckArchiveDlg(QWidget *parent) : QDialog(parent) {
 
   m_Summary = new QLabel(this);
   m_Summary->setObjectName(QStringLiteral("Summary"));
-  m_Rows = new QTreeWidget(this);
+  m_Model = new TCheckFindingsModel(this);
+  m_Rows = new QTreeView(this);
   m_Rows->setObjectName(QStringLiteral("Findings"));
+  m_Rows->setModel(m_Model);
   m_Rows->setRootIsDecorated(false);
   m_Rows->setUniformRowHeights(true);
-  m_Rows->setHeaderLabels({tr("Severity"), tr("Entry"), tr("Message")});
   m_Rows->header()->setStretchLastSection(true);
   m_Rows->setColumnWidth(0, 80);
   m_Rows->setColumnWidth(1, 160);
-  connect(m_Rows, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) {
-    const int number = item->data(0, FindingRole).toInt();
-    if (number < 0 || number >= static_cast<int>(m_Findings.size()))
+  connect(m_Rows, &QTreeView::activated, this, [this](const QModelIndex &index) {
+    if (!index.isValid())
       return;
-    const TCheckFinding &finding = m_Findings[static_cast<size_t>(number)];
+    const TCheckFinding &finding = m_Model->Findings()[static_cast<size_t>(index.row())];
     if (finding.Index >= 0)
       emit EntryActivated(finding.Entry, finding.Index);
   });
@@ -51,28 +90,17 @@ TCheckArchiveDlg::TCheckArchiveDlg(QWidget *parent) : QDialog(parent) {
   layout->addWidget(buttons);
 }
 
-void TCheckArchiveDlg::ShowFindings(const TCheckFindings &findings) {
-  m_Findings = findings;
-  m_Rows->clear();
+void TCheckArchiveDlg::ShowFindings(TCheckFindings findings) {
   const int errors = CountFindings(findings, csError);
   const int warnings = CountFindings(findings, csWarning);
   if (findings.empty())
     m_Summary->setText(tr("The check found nothing to report."));
   else
     m_Summary->setText(tr("The check found %1 error(s) and %2 warning(s).").arg(errors).arg(warnings));
-  QList<QTreeWidgetItem *> items;
-  for (size_t i = 0; i < findings.size(); ++i) {
-    const TCheckFinding &finding = findings[i];
-    auto *item = new QTreeWidgetItem({finding.Severity == csError ? tr("Error") : tr("Warning"),
-                                      finding.Index < 0 ? tr("(archive)") : EntryToDisplay(finding.Entry),
-                                      QString::fromStdString(finding.Message)});
-    item->setData(0, FindingRole, static_cast<int>(i));
-    item->setToolTip(2, item->text(2));
-    items << item;
-  }
-  m_Rows->addTopLevelItems(items);
-  if (!items.isEmpty())
-    m_Rows->setCurrentItem(items.first());
+  const bool any = !findings.empty();
+  m_Model->SetFindings(std::move(findings));
+  if (any)
+    m_Rows->setCurrentIndex(m_Model->index(0, 0));
 }
 
 int CountFindings(const TCheckFindings &findings, TCheckSeverity severity) {

@@ -1,6 +1,9 @@
 // The archive check in the window: one row per finding of the engine's check
 // (severity, entry, message). Activating a row names the entry, so that the
 // main window can select it in the list. It stays open beside the window.
+// The rows are a model over the findings, whose texts are made only for the
+// rows on show: a damaged archive may have a finding for every one of its
+// hundred thousand entries.
 #pragma once
 
 #include "PakQuake.h"
@@ -8,8 +11,9 @@
 #include <QDialog>
 #include <string>
 
-class QTreeWidget;
 class QLabel;
+class QTreeView;
+class TCheckFindingsModel;
 class TEntryListView;
 
 class TCheckArchiveDlg : public QDialog {
@@ -18,16 +22,16 @@ public:
   explicit TCheckArchiveDlg(QWidget *parent = nullptr);
 
   // Shows the findings in the engine's order; none: a row saying so.
-  void ShowFindings(const TCheckFindings &findings);
-  QTreeWidget *Rows() const { return m_Rows; }
+  void ShowFindings(TCheckFindings findings);
+  QTreeView *Rows() const { return m_Rows; }
 
 signals:
   // A row of an entry was activated: its stored name and place in the directory.
   void EntryActivated(const std::string &entryName, int index);
 
 private:
-  TCheckFindings m_Findings;
-  QTreeWidget *m_Rows = nullptr;
+  TCheckFindingsModel *m_Model = nullptr;
+  QTreeView *m_Rows = nullptr;
   QLabel *m_Summary = nullptr;
 };
 

@@ -100,19 +100,46 @@ QString TSystemDesktop::ChooseDirectory(QWidget *parent, const QString &title, c
   return dialog.selectedFiles().first();
 }
 
+namespace {
+// The desktop file id of the default application for the file's type, as
+// xdg-mime says it: empty when there is none, no value when it cannot be asked.
+std::optional<QString> DefaultApplicationId(const QString &path) {
+  const QString xdgMime = QStandardPaths::findExecutable("xdg-mime");
+  if (xdgMime.isEmpty())
+    return std::nullopt;
+  QProcess query;
+  query.start(xdgMime, {"query", "default", QMimeDatabase().mimeTypeForFile(path).name()});
+  if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit)
+    return std::nullopt;
+  return QString::fromUtf8(query.readAllStandardOutput()).trimmed();
+}
+} // namespace
+
 TDesktopServices::TOpenResult TSystemDesktop::OpenWithDefaultApplication(const QString &path) {
   // Ask the desktop which program is the default for the file's type; none
   // means there is no application for it.
-  const QString mimeType = QMimeDatabase().mimeTypeForFile(path).name();
-  const QString xdgMime = QStandardPaths::findExecutable("xdg-mime");
-  if (!xdgMime.isEmpty()) {
-    QProcess query;
-    query.start(xdgMime, {"query", "default", mimeType});
-    if (query.waitForFinished(5000) && query.exitStatus() == QProcess::NormalExit &&
-        QString::fromUtf8(query.readAllStandardOutput()).trimmed().isEmpty())
-      return orNoApplication;
-  }
+  if (const std::optional<QString> id = DefaultApplicationId(path); id && id->isEmpty())
+    return orNoApplication;
   return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) ? orOpened : orFailed;
+}
+
+QList<TDesktopApplication> TSystemDesktop::ApplicationsFor(const QString &mimeType) {
+  return InstalledApplicationsFor(mimeType);
+}
+
+std::optional<TDesktopApplication> TSystemDesktop::FindApplication(const QString &id) {
+  return FindInstalledApplication(id);
+}
+
+std::optional<TDesktopApplication> TSystemDesktop::DefaultApplication(const QString &path) {
+  const std::optional<QString> id = DefaultApplicationId(path);
+  if (!id || id->isEmpty())
+    return std::nullopt;
+  return FindInstalledApplication(*id);
+}
+
+bool TSystemDesktop::StartProgram(const QStringList &command) {
+  return !command.isEmpty() && QProcess::startDetached(command.first(), command.mid(1));
 }
 
 QIcon TSystemDesktop::FileIcon(const QString &path) {

@@ -3,10 +3,13 @@
 // through this one interface, so tests can put scripted answers in its place.
 #pragma once
 
+#include "DesktopApplications.h"
+
 #include <QIcon>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QWidget;
 
@@ -46,6 +49,15 @@ public:
   virtual TOpenResult OpenWithDefaultApplication(const QString &path) = 0;
   // The desktop's icon for a file.
   virtual QIcon FileIcon(const QString &path) = 0;
+  // The installed applications that declare the MIME type, by name.
+  virtual QList<TDesktopApplication> ApplicationsFor(const QString &mimeType) = 0;
+  // The installed application of that desktop file id.
+  virtual std::optional<TDesktopApplication> FindApplication(const QString &id) = 0;
+  // The desktop's default application for the file's type; none when it has none or cannot say.
+  virtual std::optional<TDesktopApplication> DefaultApplication(const QString &path) = 0;
+  // Starts the program command names first with the rest as its arguments,
+  // and leaves it running on its own; false when it could not be started.
+  virtual bool StartProgram(const QStringList &command) = 0;
 };
 
 // The real desktop: QMessageBox, QFileDialog, the MIME database and xdg defaults.
@@ -61,4 +73,8 @@ public:
   QString ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) override;
   TOpenResult OpenWithDefaultApplication(const QString &path) override;
   QIcon FileIcon(const QString &path) override;
+  QList<TDesktopApplication> ApplicationsFor(const QString &mimeType) override;
+  std::optional<TDesktopApplication> FindApplication(const QString &id) override;
+  std::optional<TDesktopApplication> DefaultApplication(const QString &path) override;
+  bool StartProgram(const QStringList &command) override;
 };

@@ -20,6 +20,22 @@ constexpr int FolderRole = Qt::UserRole;
 std::string FolderOf(const QStandardItem *item) {
   return item == nullptr ? std::string() : item->data(FolderRole).toByteArray().toStdString();
 }
+
+// The tree's items, each a folder that can be dragged out whole.
+class TFolderModel : public QStandardItemModel {
+public:
+  using QStandardItemModel::QStandardItemModel;
+
+  std::function<QMimeData *(const std::string &folder)> OnDrag;
+
+  QStringList mimeTypes() const override { return {QStringLiteral("text/uri-list")}; }
+  QMimeData *mimeData(const QModelIndexList &indexes) const override {
+    if (!OnDrag || indexes.size() != 1)
+      return nullptr;
+    return OnDrag(FolderOf(itemFromIndex(indexes.first())));
+  }
+  Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
+};
 // "a/b/" -> "b".
 std::string LastPart(const std::string &folder) {
   const std::string path = folder.substr(0, folder.size() - 1);
@@ -30,13 +46,17 @@ std::string LastPart(const std::string &folder) {
 
 TEntryBrowser::TEntryBrowser(TEntryListView &list, QWidget *parent) : QWidget(parent), m_List(list) {
   setObjectName(QStringLiteral("EntryBrowser"));
-  m_FolderModel = new QStandardItemModel(this);
+  auto *folderModel = new TFolderModel(this);
+  folderModel->OnDrag = [this](const std::string &folder) { return DragFolder(folder); };
+  m_FolderModel = folderModel;
   m_Folders = new QTreeView(this);
   m_Folders->setObjectName(QStringLiteral("FolderTree"));
   m_Folders->setModel(m_FolderModel);
   m_Folders->setHeaderHidden(true);
   m_Folders->setUniformRowHeights(true);
   m_Folders->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_Folders->setDragEnabled(true);
+  m_Folders->setDragDropMode(QAbstractItemView::DragOnly);
 
   m_FilterBox = new QLineEdit(this);
   m_FilterBox->setObjectName(QStringLiteral("FilterBox"));
@@ -131,6 +151,18 @@ void TEntryBrowser::SelectFolder(const std::string &folder) {
     if (index.isValid())
       index = index.siblingAtRow(index.row() + 1);
   }
+}
+
+QMimeData *TEntryBrowser::DragFolder(const std::string &folder) const {
+  if (!OnDrag)
+    return nullptr;
+  TStringList names;
+  for (const TEntryRow &row : m_List.Model().AllRows())
+    if (row.Path.rfind(folder, 0) == 0)
+      names.push_back(row.EntryName);
+  // The folder itself is offered: its entries go relative to its parent.
+  const size_t slash = folder.empty() ? std::string::npos : folder.substr(0, folder.size() - 1).rfind('/');
+  return OnDrag(names, slash == std::string::npos ? std::string() : folder.substr(0, slash + 1));
 }
 
 std::string TEntryBrowser::ChosenFolder() const {

@@ -6,10 +6,12 @@
 #include "EntryListModel.h"
 
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <vector>
 
 class QLineEdit;
+class QMimeData;
 class QStandardItem;
 class QStandardItemModel;
 class QTreeView;
@@ -29,6 +31,11 @@ public:
   QLineEdit *FilterBox() const { return m_FilterBox; }
   QTreeView *Folders() const { return m_Folders; }
 
+  // Makes the data of a drag of the entries stored under these names, offered
+  // relative to folder; unset: folders are not dragged. A dragged folder of
+  // the tree hands over every entry below it, relative to its parent.
+  std::function<QMimeData *(const TStringList &names, const std::string &folder)> OnDrag;
+
 signals:
   // The list shows other rows: another folder or filter text.
   void FilterChanged();
@@ -39,6 +46,8 @@ protected:
 private:
   // The folder of the chosen tree item; empty for the top.
   std::string ChosenFolder() const;
+  // The data of a drag of the folder (its stored path ending in "/"; empty: the top).
+  QMimeData *DragFolder(const std::string &folder) const;
   void ApplyFilter();
 
   TEntryListView &m_List;

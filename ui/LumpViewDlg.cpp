@@ -89,6 +89,10 @@ TLumpViewForm::TLumpViewForm(TDesktopServices &desktop, QWidget *parent) : QDial
   // Enter always means Close, even while this button has the focus.
   m_SaveBmpBtn->setAutoDefault(false);
   m_SaveBmpBtn->setEnabled(false);
+  m_ExportPngBtn = new QPushButton(tr("Export as PNG..."), this);
+  m_ExportPngBtn->setObjectName("ExportPngBtn");
+  m_ExportPngBtn->setAutoDefault(false);
+  m_ExportPngBtn->setEnabled(false);
   m_CloseBtn = new QPushButton(tr("Close"), this);
   m_CloseBtn->setObjectName("CloseBtn");
   m_CloseBtn->setDefault(true);
@@ -103,6 +107,7 @@ TLumpViewForm::TLumpViewForm(TDesktopServices &desktop, QWidget *parent) : QDial
 
   auto *buttons = new QVBoxLayout;
   buttons->addWidget(m_SaveBmpBtn);
+  buttons->addWidget(m_ExportPngBtn);
   buttons->addWidget(m_CloseBtn);
   buttons->addWidget(m_ZoomCombo);
   buttons->addStretch();
@@ -113,6 +118,10 @@ TLumpViewForm::TLumpViewForm(TDesktopServices &desktop, QWidget *parent) : QDial
   connect(m_ZoomCombo, &QComboBox::currentIndexChanged, this, &TLumpViewForm::ShowZoomed);
 
   connect(m_SaveBmpBtn, &QPushButton::clicked, this, &TLumpViewForm::SaveBmpBtnClick);
+  connect(m_ExportPngBtn, &QPushButton::clicked, this, [this] {
+    if (m_Export)
+      m_Export();
+  });
   // Esc rejects the dialog by itself; the button closes it the same way.
   connect(m_CloseBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -126,9 +135,19 @@ void TLumpViewForm::SetPicture(const TBitmap *bitmap, const QString &reason) {
   } else {
     ShowZoomed();
   }
+  EnableButtons();
+}
+
+void TLumpViewForm::SetExport(const std::function<void()> &exportPicture) {
+  m_Export = exportPicture;
+  EnableButtons();
+}
+
+void TLumpViewForm::EnableButtons() {
   // An empty picture has nothing to save: writing one would only destroy the
   // file the user chose.
   m_SaveBmpBtn->setEnabled(!m_Picture.isNull());
+  m_ExportPngBtn->setEnabled(!m_Picture.isNull() && m_Export != nullptr);
 }
 
 void TLumpViewForm::ShowZoomed() {

@@ -1,10 +1,12 @@
-// The lump viewer: shows a decoded picture lump and saves it as a bitmap file.
+// The lump viewer: shows a decoded picture lump, saves it as a bitmap file,
+// and exports it as PNG through the command it is given.
 #pragma once
 
 #include "PakQuake.h"
 
 #include <QDialog>
 #include <QImage>
+#include <functional>
 #include <string>
 
 class QComboBox;
@@ -28,6 +30,8 @@ public:
   void SetEntryName(const std::string &name);
   // The open archive's file: its folder is where Save As Bitmap starts.
   void SetArchiveFileName(const std::string &fileName);
+  // What Export as PNG does; unset: the button stays disabled.
+  void SetExport(const std::function<void()> &exportPicture);
   // The picture as shown (a null image when there is none).
   const QImage &Picture() const { return m_Picture; }
 
@@ -42,12 +46,16 @@ private slots:
   void ShowZoomed();
 
 private:
+  void EnableButtons();
+
   TDesktopServices &m_Desktop;
   std::string m_EntryName;
   std::string m_ArchiveFileName;
   QImage m_Picture;
   QLabel *m_LumpImage = nullptr;
+  std::function<void()> m_Export;
   QPushButton *m_SaveBmpBtn = nullptr;
+  QPushButton *m_ExportPngBtn = nullptr;
   QPushButton *m_CloseBtn = nullptr;
   QComboBox *m_ZoomCombo = nullptr;
 };

@@ -72,6 +72,8 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   CheckArchive = make("MenuActionsCheck", tr("&Check Archive"));
   Edit = make("MenuActionsEdit", tr("Edi&t"));
   Edit->setStatusTip(tr("Edit the file in another program and take its changes back into the archive"));
+  EditWith = make("MenuActionsEditWith", tr("Edit &With..."));
+  EditWith->setStatusTip(tr("Choose the program to edit the file in"));
   ExportPicture = make("MenuActionsExportPicture", tr("Export as &PNG..."));
   ExportPicture->setStatusTip(tr("Save the picture as a PNG image"));
   ImportPicture = make("MenuActionsImportPicture", tr("&Import Picture..."));
@@ -110,6 +112,7 @@ void TMainActions::Update(const TArchiveSession &session, int selectedCount) {
     sort.Action->setEnabled(open);
   View->setEnabled(open && selectedCount == 1);
   Edit->setEnabled(changeable && selectedCount == 1);
+  EditWith->setEnabled(Edit->isEnabled());
   Undo->setEnabled(pak.CanUndo());
 
   QString undoCaption;

@@ -34,6 +34,7 @@ public:
   QAction *Move = nullptr;
   QAction *CheckArchive = nullptr;
   QAction *Edit = nullptr;
+  QAction *EditWith = nullptr;
   QAction *ExportPicture = nullptr;
   QAction *ImportPicture = nullptr;
   // The sort commands in menu order (name, path, type, size, offset), each with its key.

@@ -93,7 +93,7 @@ void TMain::BuildMenus() {
   actions->setObjectName(QStringLiteral("MenuActions"));
   actions->addAction(a.Undo);
   AddSeparator(actions, "N7");
-  actions->addActions({a.Add, a.Delete, a.Extract, a.View, a.Edit});
+  actions->addActions({a.Add, a.Delete, a.Extract, a.View, a.Edit, a.EditWith});
   AddSeparator(actions, "N2");
   actions->addAction(a.Move);
   AddSeparator(actions, "N8");
@@ -113,7 +113,7 @@ void TMain::BuildMenus() {
   // The same actions again; their shortcuts work through the menu bar.
   m_PopupMenu = new QMenu(this);
   m_PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
-  m_PopupMenu->addActions({a.Add, a.Delete, a.Extract, a.View, a.Edit});
+  m_PopupMenu->addActions({a.Add, a.Delete, a.Extract, a.View, a.Edit, a.EditWith});
   m_PopupMenu->addActions({a.ExportPicture, a.ImportPicture});
   AddSelectAll();
   AddSeparator(m_PopupMenu, "N5");
@@ -185,6 +185,10 @@ void TMain::ConnectCommands() {
     if (const TStringList names = m_List->SelectedNames(); names.size() == 1)
       m_Session.Edit(names.front());
   });
+  on(a.EditWith, [this] {
+    if (const TStringList names = m_List->SelectedNames(); names.size() == 1)
+      m_Session.EditWith(names.front());
+  });
   on(a.Move, [this] { m_Session.Move(m_List->SelectedNames()); });
   for (const TMainActions::TSortAction &sort : a.Sorts)
     on(sort.Action, [this, key = sort.Key] { m_List->SortBy(key); });
@@ -210,11 +214,13 @@ void TMain::ConnectCommands() {
   AddListKey(Qt::Key_Delete, a.Delete);
   AddListKey(Qt::Key_Return, a.View);
   AddListKey(Qt::Key_Enter, a.View);
-  m_ListModel.OnDrag = [this](const TStringList &names) {
+  const auto drag = [this](const TStringList &names, const std::string &folder) {
     QMimeData *dragData = nullptr;
-    RunCommand([&] { dragData = m_Session.DragData(names, m_ListModel.Filter().Folder); });
+    RunCommand([&] { dragData = m_Session.DragData(names, folder); });
     return dragData;
   };
+  m_ListModel.OnDrag = [this, drag](const TStringList &names) { return drag(names, m_ListModel.Filter().Folder); };
+  m_Browser->OnDrag = drag;
   m_List->setDragEnabled(true);
   m_List->setDragDropMode(QAbstractItemView::DragOnly);
   m_ListModel.OnRename = [this](const std::string &entryName, const std::string &newName) {

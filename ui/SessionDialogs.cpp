@@ -1,6 +1,7 @@
 #include "SessionDialogs.h"
 
 #include "AddDlg.h"
+#include "EditWithDlg.h"
 #include "ExtractDlg.h"
 #include "LumpViewDlg.h"
 #include "MoveDlg.h"
@@ -45,13 +46,20 @@ TFileReplace TWindowDialogs::AskReplace(const QString &entryName) {
 }
 
 void TWindowDialogs::ShowPicture(const TBitmap *bitmap, const QString &reason, const std::string &entryName,
-                                 const std::string &archiveFileName) {
+                                 const std::string &archiveFileName, const std::function<void()> &exportPicture) {
   TLumpViewForm viewer(m_Desktop, m_Window);
   {
     TWaitCursor wait;
+    viewer.SetExport(exportPicture);
     viewer.SetPicture(bitmap, reason);
     viewer.SetEntryName(entryName);
     viewer.SetArchiveFileName(archiveFileName);
   }
   viewer.exec();
+}
+
+bool TWindowDialogs::ChooseEditor(const QString &fileName, const QString &extension,
+                                  const QList<TDesktopApplication> &applications, TEditorChoice &choice) {
+  TEditWithDialog dialog(m_Desktop, m_Window);
+  return dialog.Execute(fileName, extension, applications, choice);
 }

@@ -4,12 +4,14 @@
 // the real dialogs, a test with scripted answers.
 #pragma once
 
+#include "DesktopApplications.h"
 #include "OpenQueryDlg.h"
 #include "PakQuake.h"
 
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class QWidget;
@@ -24,6 +26,12 @@ struct TOptionValues {
   bool ForceLowercase = true;
   int32_t MaxUndoLevels = -1; // -1: unlimited
   TSpaceHandle Spaces = shLeave;
+};
+
+// The program the user picked to edit an entry with.
+struct TEditorChoice {
+  QString Program;      // a desktop file id, or the path of an executable file
+  bool Remember = true; // always use it for files of that extension
 };
 
 class TSessionDialogs {
@@ -48,9 +56,14 @@ public:
   virtual TOpenOrAddAnswer AskOpenOrAdd() = 0;
   // Whether an added file replaces the entry of the same name (shown as text).
   virtual TFileReplace AskReplace(const QString &entryName) = 0;
-  // Shows a decoded picture lump (none: reason in its place) until the user closes it.
+  // Shows a decoded picture lump (none: reason in its place) until the user
+  // closes it; exportPicture, when set, exports it as PNG.
   virtual void ShowPicture(const TBitmap *bitmap, const QString &reason, const std::string &entryName,
-                           const std::string &archiveFileName) = 0;
+                           const std::string &archiveFileName, const std::function<void()> &exportPicture) = 0;
+  // The program to edit fileName with, from applications or another the
+  // user picks; extension (empty: none) is what the choice may be remembered for.
+  virtual bool ChooseEditor(const QString &fileName, const QString &extension,
+                            const QList<TDesktopApplication> &applications, TEditorChoice &choice) = 0;
 };
 
 // The real dialogs, modal over the window.
@@ -66,7 +79,9 @@ public:
   TOpenOrAddAnswer AskOpenOrAdd() override;
   TFileReplace AskReplace(const QString &entryName) override;
   void ShowPicture(const TBitmap *bitmap, const QString &reason, const std::string &entryName,
-                   const std::string &archiveFileName) override;
+                   const std::string &archiveFileName, const std::function<void()> &exportPicture) override;
+  bool ChooseEditor(const QString &fileName, const QString &extension, const QList<TDesktopApplication> &applications,
+                    TEditorChoice &choice) override;
 
 private:
   TDesktopServices &m_Desktop;

@@ -14,6 +14,7 @@
 namespace {
 
 const char *const SettingsName = "Varnel - Quake PAK File Editor";
+const QString EditorsGroup = QStringLiteral("Editors");
 
 // The highest index of "Handle Spaces" that means something.
 constexpr int MaxSpaceHandle = shUnderscore;
@@ -171,6 +172,11 @@ QString TSettingsStore::Read(TQuakePak &pak, TMainSettings &values, QWidget &win
 
   for (size_t i = 0; i < values.OldFiles.size(); ++i)
     values.OldFiles[i] = ReadString("Old Files", QStringLiteral("File%1").arg(i + 1), QString());
+  m_Settings.beginGroup(EditorsGroup);
+  const QStringList extensions = m_Settings.childKeys();
+  m_Settings.endGroup();
+  for (const QString &extension : extensions)
+    values.Editors[extension] = ReadString(EditorsGroup, extension, QString());
 
   pak.SetProtectID1Pak(true);
   return failure;
@@ -186,6 +192,9 @@ void TSettingsStore::Write(const TQuakePak &pak, const TMainSettings &values, co
   WriteInteger("Add", "Handle Spaces", pak.HandleSpaces());
   for (size_t i = 0; i < values.OldFiles.size(); ++i)
     WriteString("Old Files", QStringLiteral("File%1").arg(i + 1), values.OldFiles[i]);
+  m_Settings.remove(EditorsGroup);
+  for (auto editor = values.Editors.cbegin(); editor != values.Editors.cend(); ++editor)
+    WriteString(EditorsGroup, editor.key(), editor.value());
   WriteInteger("Options", "Sort By", values.SortOrder.Number());
   WriteBool("Window", "Maximised", window.isMaximized());
   WriteBool("Undo", "Allow Undo", pak.AllowUndo());

@@ -5,6 +5,7 @@
 #include "EntryListModel.h"
 #include "PakQuake.h"
 
+#include <QMap>
 #include <QSettings>
 #include <QString>
 #include <array>
@@ -20,6 +21,9 @@ struct TSessionValues {
   bool MaintainDirectory = false;
   bool RecurseSubDirs = true;
   std::array<QString, 4> OldFiles; // [0] is "File1", the newest
+  // The program that edits the entries of each extension (lower case, no
+  // dot): a desktop file id or a program's path.
+  QMap<QString, QString> Editors;
 };
 
 // Everything the main window keeps in the settings besides the archive component's values.

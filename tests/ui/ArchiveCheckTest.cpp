@@ -5,7 +5,7 @@
 #include "WindowSession.h"
 
 #include <QSignalSpy>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 
 namespace {
@@ -33,17 +33,18 @@ void ArchiveCheckTest::OpeningShowsTheFindingsAndRowsSelectEntries() {
   QVERIFY(check->isVisible());
   const TCheckFindings findings = CheckArchive(session.Pak());
   QVERIFY(CountFindings(findings, csError) > 0);
-  QTreeWidget *rows = check->Rows();
-  QCOMPARE(rows->topLevelItemCount(), static_cast<int>(findings.size()));
+  const QAbstractItemModel *rows = check->Rows()->model();
+  QCOMPARE(rows->rowCount(), static_cast<int>(findings.size()));
 
   // The row of the doubled entry, activated, selects that entry alone in the list: the second of the two.
   int errorRow = -1;
-  for (int i = 0; i < rows->topLevelItemCount() && errorRow < 0; ++i)
-    if (rows->topLevelItem(i)->text(0) == QStringLiteral("Error") && rows->topLevelItem(i)->text(1) == "a.wav")
+  for (int i = 0; i < rows->rowCount() && errorRow < 0; ++i)
+    if (rows->index(i, 0).data().toString() == QStringLiteral("Error") &&
+        rows->index(i, 1).data().toString() == "a.wav")
       errorRow = i;
   QVERIFY(errorRow >= 0);
   session.Select({QStringLiteral("readme.txt")});
-  emit rows->itemActivated(rows->topLevelItem(errorRow), 0);
+  emit check->Rows()->activated(rows->index(errorRow, 0));
   QCOMPARE(session.Main->OneViewList()->SelectedNames(), TStringList({"a.wav"}));
   QCOMPARE(session.Main->ListModel().Row(session.Main->OneViewList()->SelectedRows().front()).Size, 3);
   QCOMPARE(session.Main->StatusText(1), QStringLiteral("1 file selected"));
@@ -54,7 +55,7 @@ void ArchiveCheckTest::OpeningShowsTheFindingsAndRowsSelectEntries() {
   QVERIFY(!check->isVisible());
   session.Command("MenuActionsCheck");
   QVERIFY(check->isVisible());
-  QCOMPARE(rows->topLevelItemCount(), 0);
+  QCOMPARE(rows->rowCount(), 0);
 }
 
 void ArchiveCheckTest::SavingWithErrorsAsksFirst() {

@@ -1,11 +1,14 @@
 // Dragging entries out of the list: the drag's data are file URLs of copies
 // extracted into the private folder, with the entries' bytes, relative to
-// the folder the list shows; the archive stays as it was.
+// the folder the list shows (a folder of the tree: that folder whole); the
+// archive stays as it was.
 #include "EntryBrowser.h"
 #include "WindowSession.h"
 
 #include <QFileInfo>
 #include <QMimeData>
+#include <QSignalSpy>
+#include <QTreeView>
 #include <QtTest>
 #include <memory>
 
@@ -13,6 +16,7 @@ class DragOutTest : public QObject {
   Q_OBJECT
 private slots:
   void DragOffersExtractedCopies();
+  void FoldersOfTheTreeAreOfferedWhole();
 };
 
 void DragOutTest::DragOffersExtractedCopies() {
@@ -65,6 +69,45 @@ void DragOutTest::DragOffersExtractedCopies() {
   // Dragging changes nothing.
   QVERIFY(!session.Pak().Modified());
   QCOMPARE(ReadBytes(path), before);
+}
+
+void DragOutTest::FoldersOfTheTreeAreOfferedWhole() {
+  TWindowSession session;
+  session.Start();
+  session.OpenFresh(session.Archive(QStringLiteral("tree.pak"), {{"maps/e1m1.bsp", "bsp bytes"},
+                                                                 {"maps/sub/b.bsp", "b"},
+                                                                 {"maps/sub/deep/c.bsp", "cc"},
+                                                                 {"readme.txt", "hello"}}));
+  QAbstractItemModel *tree = session.Main->Browser()->Folders()->model();
+  const QModelIndex top = tree->index(0, 0);
+  const QModelIndex maps = tree->index(0, 0, top);
+  const QModelIndex sub = tree->index(0, 0, maps);
+  QCOMPARE(sub.data().toString(), QStringLiteral("sub"));
+  QVERIFY(tree->flags(sub) & Qt::ItemIsDragEnabled);
+
+  // A folder: itself, one folder holding everything below it with its sub-paths; the extraction reports progress.
+  QSignalSpy started(&session.Session(), &TArchiveSession::ProgressStarted);
+  QSignalSpy ended(&session.Session(), &TArchiveSession::ProgressEnded);
+  std::unique_ptr<QMimeData> data(tree->mimeData({sub}));
+  QVERIFY(data);
+  QCOMPARE(data->urls().size(), 1);
+  const QString folder = data->urls().first().toLocalFile();
+  QVERIFY2(folder.endsWith(QStringLiteral("/maps/sub")) && QFileInfo(folder).isDir(), qPrintable(folder));
+  QCOMPARE(ReadBytes(folder + QStringLiteral("/b.bsp")), QByteArray("b"));
+  QCOMPARE(ReadBytes(folder + QStringLiteral("/deep/c.bsp")), QByteArray("cc"));
+  QVERIFY(!QFileInfo::exists(QFileInfo(folder).absolutePath() + QStringLiteral("/e1m1.bsp")));
+  QCOMPARE(started.size(), 1);
+  QCOMPARE(ended.size(), 1);
+
+  // The top item: the archive's top items.
+  data.reset(tree->mimeData({top}));
+  QVERIFY(data);
+  QStringList names;
+  for (const QUrl &url : data->urls())
+    names << QFileInfo(url.toLocalFile()).fileName();
+  names.sort();
+  QCOMPARE(names, QStringList({"maps", "readme.txt"}));
+  QVERIFY(!session.Pak().Modified());
 }
 
 QTEST_MAIN(DragOutTest)

@@ -99,8 +99,8 @@ void MainFormTest::FirstStartWithoutQuakeDirectory() {
   }
   QCOMPARE(PopupCommands(session),
            QStringList({"MenuActionsAdd", "MenuActionsDel", "MenuActionsExtract", "MenuActionsView", "MenuActionsEdit",
-                        "MenuActionsExportPicture", "MenuActionsImportPicture", "PopupSelectAll", "MenuSortName",
-                        "MenuSortDir", "MenuSortType", "MenuSortSize", "MenuSortOffset"}));
+                        "MenuActionsEditWith", "MenuActionsExportPicture", "MenuActionsImportPicture", "PopupSelectAll",
+                        "MenuSortName", "MenuSortDir", "MenuSortType", "MenuSortSize", "MenuSortOffset"}));
   QVERIFY(session.Find<QAction>("MenuFileOldDiv") && !session.Find<QAction>("MenuFileOldDiv")->isVisible());
   auto *progress = session.Find<QProgressBar>("ProgressBar");
   QVERIFY(progress && progress->isHidden());

@@ -1,11 +1,13 @@
 // The picture commands of the window: a picture lump exported as PNG in the
 // game's colours, an image imported in its place or as a new entry (both
-// undoable), and a lump exported and imported again coming back byte-identical.
+// undoable), a lump exported and imported again coming back byte-identical,
+// and the lump viewer exporting through the same command.
 #include "MainActions.h"
 #include "WindowSession.h"
 
 #include <QAction>
 #include <QImage>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -85,6 +87,24 @@ void PictureCommandsTest::ExportAndImportRoundTrip() {
   QCOMPARE(session.EntryData("gfx/pic.lmp"), TestLump());
   QCOMPARE(session.Pak().EntryCount(), 3);
   QVERIFY(session.Desktop.Texts("error").isEmpty());
+
+  // The lump viewer's Export as PNG is the same command: the same chooser and name, the same picture written.
+  const TFileDialogRequest menuRequest = session.Desktop.FileRequests.first();
+  const QString fromViewer = session.Path(QStringLiteral("out/viewer.png"));
+  session.Desktop.SaveFileAnswers.enqueue(fromViewer);
+  session.Select({QStringLiteral("gfx/pic.lmp")});
+  session.Dialogs.Expect("LumpViewForm", [](QWidget &viewer) {
+    QVERIFY(Child<QPushButton>(viewer, "ExportPngBtn")->isEnabled());
+    Click(viewer, "ExportPngBtn");
+    Click(viewer, "CloseBtn");
+  });
+  session.Command("MenuActionsView");
+  QVERIFY(session.Dialogs.Finish());
+  const TFileDialogRequest viewerRequest = session.Desktop.FileRequests.last();
+  QCOMPARE(viewerRequest.Title, menuRequest.Title);
+  QCOMPARE(viewerRequest.FileName, menuRequest.FileName);
+  QCOMPARE(viewerRequest.Filters, menuRequest.Filters);
+  QCOMPARE(QImage(fromViewer), QImage(png));
 }
 
 QTEST_MAIN(PictureCommandsTest)

@@ -62,3 +62,18 @@ QIcon TScriptedDesktop::FileIcon(const QString &path) {
   pixmap.fill(Qt::gray);
   return QIcon(pixmap);
 }
+
+QList<TDesktopApplication> TScriptedDesktop::ApplicationsFor(const QString &mimeType) {
+  return InstalledApplicationsFor(mimeType);
+}
+
+std::optional<TDesktopApplication> TScriptedDesktop::FindApplication(const QString &id) {
+  return FindInstalledApplication(id);
+}
+
+std::optional<TDesktopApplication> TScriptedDesktop::DefaultApplication(const QString &) { return DefaultApp; }
+
+bool TScriptedDesktop::StartProgram(const QStringList &command) {
+  StartedPrograms.append(command);
+  return StartResult;
+}

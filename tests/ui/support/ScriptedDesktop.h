@@ -23,6 +23,8 @@ public:
   QQueue<QString> SaveFileAnswers;
   QQueue<QString> DirectoryAnswers;
   TOpenResult OpenResult = orNoApplication;
+  std::optional<TDesktopApplication> DefaultApp; // the desktop's default application for every type
+  bool StartResult = true;
 
   // What was asked.
   QList<TQuestion> Asked;
@@ -31,6 +33,7 @@ public:
   QStringList DirectoryStarts;            // one per folder chooser
   QStringList OpenedFiles;                // paths handed to OpenWithDefaultApplication
   QStringList IconRequests;               // paths whose icon was asked
+  QList<QStringList> StartedPrograms;     // the commands handed to StartProgram; none runs
 
   // The texts of the questions of one kind, in order.
   QStringList Texts(const QString &kind) const;
@@ -48,6 +51,12 @@ public:
   QString ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) override;
   TOpenResult OpenWithDefaultApplication(const QString &path) override;
   QIcon FileIcon(const QString &path) override;
+  // The installed applications are read as the real desktop reads them, from
+  // the data folders the environment names.
+  QList<TDesktopApplication> ApplicationsFor(const QString &mimeType) override;
+  std::optional<TDesktopApplication> FindApplication(const QString &id) override;
+  std::optional<TDesktopApplication> DefaultApplication(const QString &path) override;
+  bool StartProgram(const QStringList &command) override;
 
 private:
   QStringList Collect(const QString &kind, QString TQuestion::*field) const;

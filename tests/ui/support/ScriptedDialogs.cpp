@@ -52,7 +52,20 @@ TFileReplace TScriptedDialogs::AskReplace(const QString &entryName) {
 }
 
 void TScriptedDialogs::ShowPicture(const TBitmap *bitmap, const QString &, const std::string &entryName,
-                                   const std::string &) {
+                                   const std::string &, const std::function<void()> &) {
   Asked << QStringLiteral("picture ") + QString::fromStdString(entryName);
   PictureSizes << (bitmap != nullptr ? QSize(bitmap->Width(), bitmap->Height()) : QSize());
+}
+
+bool TScriptedDialogs::ChooseEditor(const QString &fileName, const QString &,
+                                    const QList<TDesktopApplication> &applications, TEditorChoice &choice) {
+  Asked << QStringLiteral("editor ") + fileName;
+  QStringList ids;
+  for (const TDesktopApplication &application : applications)
+    ids << application.Id;
+  EditorOffers << ids;
+  if (EditorAnswers.isEmpty())
+    return false;
+  choice = EditorAnswers.dequeue();
+  return true;
 }

@@ -30,13 +30,15 @@ public:
   QQueue<std::function<void(TOptionValues &)>> OptionEdits; // each one an OK after its edit
   QQueue<TOpenOrAddAnswer> OpenOrAddAnswers;
   QQueue<TFileReplace> ReplaceAnswers;
+  QQueue<TEditorChoice> EditorAnswers;
 
   // What was asked: "add", "extract", "move", "options", "open-or-add",
-  // "replace NAME" and "picture NAME", in order.
+  // "replace NAME", "picture NAME" and "editor NAME", in order.
   QStringList Asked;
   QList<QStringList> AddProposals;        // the paths each add dialog was given
   QList<TExtractAnswer> ExtractProposals; // what each extract dialog proposed
   QList<QSize> PictureSizes;              // an empty size for no picture
+  QList<QStringList> EditorOffers;        // the ids of the applications each editor question offered
 
   bool ChooseFilesToAdd(const TQuakePak &pak, QStringList &files, QString &internalDirectory, QString &baseDirectory,
                         bool &recurse) override;
@@ -46,5 +48,7 @@ public:
   TOpenOrAddAnswer AskOpenOrAdd() override;
   TFileReplace AskReplace(const QString &entryName) override;
   void ShowPicture(const TBitmap *bitmap, const QString &reason, const std::string &entryName,
-                   const std::string &archiveFileName) override;
+                   const std::string &archiveFileName, const std::function<void()> &exportPicture) override;
+  bool ChooseEditor(const QString &fileName, const QString &extension, const QList<TDesktopApplication> &applications,
+                    TEditorChoice &choice) override;
 };
