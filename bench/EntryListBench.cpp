@@ -42,6 +42,10 @@ public:
     pixmap.fill(Qt::gray);
     return QIcon(pixmap);
   }
+  QList<TDesktopApplication> ApplicationsFor(const QString &) override { return {}; }
+  std::optional<TDesktopApplication> FindApplication(const QString &) override { return std::nullopt; }
+  std::optional<TDesktopApplication> DefaultApplication(const QString &) override { return std::nullopt; }
+  bool StartProgram(const QStringList &) override { return false; }
 };
 
 void AppendInt32(std::string &bytes, int32_t value) {
