@@ -10,7 +10,7 @@
 #
 # Usage: bench/engine-bench.sh [-k RUNS] [--root DIR] [--no-build] [--only WORD]
 #                               [--no-touch]
-#   -k RUNS      runs of each job and each floor command (default 7)
+#   -k RUNS      runs of each job and each floor command (default 11)
 #   --root DIR   where the data folder is made (default /dev/shm; keep it tmpfs)
 #   --no-build   use the program already built in build/bench
 #   --only WORD  run only the rows whose work names WORD (e.g. open, unpack,
@@ -23,7 +23,7 @@
 set -euo pipefail
 export LC_ALL=C
 
-RUNS=7
+RUNS=11
 ROOT=/dev/shm
 BUILD=1
 TOUCH=1
