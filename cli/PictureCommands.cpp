@@ -3,12 +3,33 @@
 #include "CliArchive.h"
 #include "CliCommands.h"
 #include "CliOutput.h"
-#include "LumpPicture.h"
+#include "PictureModule.h"
 #include "WindowSettings.h"
 
-#include <QString>
+#include <dlfcn.h>
+#include <filesystem>
+#include <system_error>
 
 namespace {
+
+// The module's convert function, from beside the program or from the
+// module's place in the install, relative to the program.
+TConvertPictureFunction LoadConvertPicture() {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path folder = fs::read_symlink("/proc/self/exe", error).parent_path();
+  std::string failure = "not installed";
+  for (const fs::path &module : {folder / PictureModuleName, folder / VARNEL_PICTURE_MODULE_DIR / PictureModuleName}) {
+    if (!fs::exists(module, error))
+      continue;
+    void *handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Kept loaded for the rest of the run: Qt does not expect to be unloaded.
+    if (void *function = handle != nullptr ? ::dlsym(handle, "VarnelConvertPicture") : nullptr)
+      return reinterpret_cast<TConvertPictureFunction>(function);
+    failure = ::dlerror();
+  }
+  throw ECliFailure(std::string("the picture conversion (") + PictureModuleName + ") cannot be loaded: " + failure);
+}
 
 // The palette of the Quake installation in dir (its stock archive's gfx/palette.lmp).
 TQuakePalette InstallationPalette(const std::string &dir) {
@@ -53,10 +74,9 @@ int Convert(const TArgs &args) {
   const bool needed =
       FileKindOf(ExtractionPath(input, false)) != fkPalette && FileKindOf(ExtractionPath(output, false)) != fkPalette;
   const TQuakePalette palette = ChosenPalette(args, needed);
-  const QString reason =
-      LumpPicture::ConvertFile(QString::fromLocal8Bit(input), QString::fromLocal8Bit(output), palette);
-  if (!reason.isEmpty())
-    throw ECliFailure(reason.toLocal8Bit().toStdString());
+  char reason[1024];
+  if (LoadConvertPicture()(input.c_str(), output.c_str(), palette.Colours().data(), reason, sizeof reason) == 0)
+    throw ECliFailure(reason);
   return ExitDone;
 }
 

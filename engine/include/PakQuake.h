@@ -245,6 +245,8 @@ private:
 // The 256-colour game palette, black until loaded.
 class TQuakePalette {
 public:
+  TQuakePalette() = default;
+  explicit TQuakePalette(const std::array<uint8_t, PakFormat::PaletteSize> &colours) : m_Colours(colours) {}
   TColor ColorOf(uint8_t index) const;
   // Loads 768 bytes at offset from a file. Returns prDone, prBadSize (size is
   // not 768), prNoFile, prFileTooShort or prWriteFailed (a read error). Never

@@ -47,3 +47,12 @@ execute_process(COMMAND ${PREFIX}/bin/varnel --version RESULT_VARIABLE status OU
 if(NOT status EQUAL 0 OR NOT output MATCHES "^Varnel [0-9]")
   message(FATAL_ERROR "the installed program answered --version with ${status}: ${output}")
 endif()
+
+# The installed command line finds its picture module relative to itself:
+# a palette of 768 bytes becomes a 16 x 16 image.
+execute_process(COMMAND head -c 768 /dev/urandom OUTPUT_FILE ${PREFIX}/palette.lmp)
+execute_process(COMMAND ${PREFIX}/bin/varnel-cli convert ${PREFIX}/palette.lmp ${PREFIX}/palette.png
+                RESULT_VARIABLE status ERROR_VARIABLE output)
+if(NOT status EQUAL 0 OR NOT EXISTS ${PREFIX}/palette.png)
+  message(FATAL_ERROR "the installed varnel-cli could not convert a palette (${status}): ${output}")
+endif()
