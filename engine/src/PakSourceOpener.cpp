@@ -136,17 +136,15 @@ void TSourceOpener::Run() {
 void TSourceOpener::WaitForCaller(std::unique_lock<std::mutex> &guard, const std::function<bool()> &ready) {
   // The caller may be waiting for more files than are open: it must not wait
   // for this thread while this thread waits for it.
-  m_OpenerWaits = true;
+  m_OpenerReady = ready;
   if (m_CallerWaits)
     m_Changed.notify_all();
-  m_OpenerReady = ready;
   m_Changed.wait(guard, [&] { return m_Stop || ready(); });
   m_OpenerReady = nullptr;
-  m_OpenerWaits = false;
 }
 
 void TSourceOpener::WakeOpener() {
-  if (m_OpenerWaits && m_OpenerReady && m_OpenerReady())
+  if (m_OpenerReady && m_OpenerReady())
     m_Changed.notify_all();
 }
 
@@ -174,7 +172,7 @@ TOpenedSource TSourceOpener::Take(size_t index) {
     m_CallerWaits = true;
     m_CallerWaitsFor = index + HandOff;
     m_Changed.wait(guard, [&] {
-      return m_Next > index && (m_Next > m_CallerWaitsFor || m_Next == m_Files.size() || m_OpenerWaits || m_Stop);
+      return m_Next > index && (m_Next > m_CallerWaitsFor || m_Next == m_Files.size() || m_OpenerReady || m_Stop);
     });
     m_CallerWaits = false;
   }

@@ -72,7 +72,7 @@ private:
   bool m_Stop = false;
   bool m_CallerWaits = false;
   size_t m_CallerWaitsFor = 0; // the caller wakes once this file is open
-  bool m_OpenerWaits = false;
+  // While the opening thread waits for the caller: what it waits for.
   std::function<bool()> m_OpenerReady;
   std::mutex m_Lock;
   std::condition_variable m_Changed;
