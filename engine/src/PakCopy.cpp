@@ -4,6 +4,7 @@
 #include "PakQuake.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
@@ -34,27 +35,23 @@ public:
       if (::pipe2(ends, O_CLOEXEC) == 0) {
         m_Read.Reset(ends[0]);
         m_Write.Reset(ends[1]);
-        // Without the larger size the pipe gains nothing over copy_file_range.
-        if (::fcntl(m_Write.Get(), F_SETPIPE_SZ, static_cast<int>(SplicePipeSize)) < SplicePipeSize)
-          Close();
+        // Past the user's limit on pipe space the pipe keeps 16 pages and
+        // still copies, only in smaller batches.
+        (void)::fcntl(m_Write.Get(), F_SETPIPE_SZ, static_cast<int>(SplicePipeSize));
       }
     }
     return m_Read.Get() >= 0;
   }
   // A pipe that may still hold bytes after a failure: the next copy makes a fresh one.
   void Discard() {
-    Close();
+    m_Read.Reset(-1);
+    m_Write.Reset(-1);
     m_Tried = false;
   }
   int ReadEnd() const { return m_Read.Get(); }
   int WriteEnd() const { return m_Write.Get(); }
 
 private:
-  void Close() {
-    m_Read.Reset(-1);
-    m_Write.Reset(-1);
-  }
-
   bool m_Tried = false;
   TDescriptor m_Read;
   TDescriptor m_Write;
@@ -62,8 +59,9 @@ private:
 
 thread_local TSplicePipe SplicePipe;
 
-// copy_file_range answers these when it cannot copy between the two files
-// (another file system, a kernel without it): the copy goes through memory.
+// copy_file_range and splice answer these when they cannot copy between the
+// two files (another file system, a kernel or file without them): the copy
+// then goes another way.
 bool KernelCannotCopy(int error) {
   return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF ||
          error == ETXTBSY;
@@ -83,13 +81,11 @@ int WriteAll(int target, const char *bytes, int64_t count) {
   return 0;
 }
 
-// Whether a copy of count bytes from offset to target's position goes
-// through the thread's pipe.
-bool WorthSplicing(int64_t offset, int target, int64_t count) {
-  if (count < SpliceFrom)
-    return false;
+// Whether source data at offset lands at another place within a page at
+// target's position.
+bool PlacedDifferently(int64_t offset, int target) {
   off_t at = ::lseek(target, 0, SEEK_CUR);
-  return at >= 0 && (offset - at) % PageSize != 0 && SplicePipe.Usable();
+  return at >= 0 && (offset - at) % PageSize != 0;
 }
 
 // Moves the bytes the pipe holds into target through buffer, for a target
@@ -111,8 +107,21 @@ int DrainThroughBuffer(int target, char *buffer, int64_t left) {
 
 TCopyOutcome CopyBetween(int source, int64_t offset, int target, int64_t count,
                          const std::function<void(int64_t)> &copied) {
+  // Each way is tried in turn until one works: copy_file_range, which may
+  // share blocks, first unless the pipe does better; splice also copies
+  // between file systems, where copy_file_range refuses.
   enum class TWay { Splice, KernelCopy, Buffer };
-  TWay way = WorthSplicing(offset, target, count) ? TWay::Splice : TWay::KernelCopy;
+  const bool spliceFirst = count >= SpliceFrom && PlacedDifferently(offset, target);
+  const std::array<TWay, 3> ways = spliceFirst ? std::array{TWay::Splice, TWay::KernelCopy, TWay::Buffer}
+                                               : std::array{TWay::KernelCopy, TWay::Splice, TWay::Buffer};
+  size_t wayIndex = 0;
+  auto nextWay = [&] {
+    do
+      ++wayIndex;
+    while (ways[wayIndex] == TWay::Splice && !SplicePipe.Usable());
+  };
+  if (ways[0] == TWay::Splice && !SplicePipe.Usable())
+    nextWay();
   int64_t step = PakFormat::BlockSize;
   std::unique_ptr<char[]> buffer;
   auto bufferSpace = [&buffer] {
@@ -122,6 +131,7 @@ TCopyOutcome CopyBetween(int source, int64_t offset, int target, int64_t count,
   };
   while (count > 0) {
     int64_t moved = 0;
+    const TWay way = ways[wayIndex];
     if (way == TWay::Splice) {
       loff_t from = offset;
       ssize_t got = ::splice(source, &from, SplicePipe.WriteEnd(), nullptr,
@@ -131,7 +141,7 @@ TCopyOutcome CopyBetween(int source, int64_t offset, int target, int64_t count,
           continue;
         if (!KernelCannotCopy(errno))
           return {errno, true};
-        way = TWay::KernelCopy;
+        nextWay();
         continue;
       }
       for (int64_t left = got; left > 0;) {
@@ -139,7 +149,7 @@ TCopyOutcome CopyBetween(int source, int64_t offset, int target, int64_t count,
         if (put < 0 && errno == EINTR)
           continue;
         if (put < 0 && KernelCannotCopy(errno)) {
-          way = TWay::Buffer;
+          nextWay();
           put = left;
           if (int error = DrainThroughBuffer(target, bufferSpace(), left); error != 0) {
             SplicePipe.Discard();
@@ -161,7 +171,7 @@ TCopyOutcome CopyBetween(int source, int64_t offset, int target, int64_t count,
           continue;
         if (!KernelCannotCopy(errno))
           return {errno, false};
-        way = TWay::Buffer;
+        nextWay();
         continue;
       }
       moved = done;
