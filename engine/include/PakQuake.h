@@ -263,6 +263,8 @@ class TPakFile;
 class TPrivateFolder;
 class TNameIndex;
 struct TOpenedSource;
+struct TDeferredData;
+class TSourceOpener;
 
 using TAddFileExistsEvent = std::function<void(TQuakePak &Sender, const std::string &FileName, TFileReplace &Replace)>;
 using TExtFileExistsEvent = std::function<void(TQuakePak &Sender, const std::string &FileName, bool &Replace)>;
@@ -537,6 +539,8 @@ public:
   void ProgressEnd();
   // Counts n more items or bytes while progress is active, then steps.
   void ProgressAdvance(int64_t n);
+  // The same for bytes moved in one go, counted a block at a time.
+  void AdvanceProgressInBlocks(int64_t n);
   bool ProgressActive() const { return m_ProgressActive; }
   int64_t ProgressDone() const { return m_ProgressDone; }
   int64_t ProgressTotal() const { return m_ProgressTotal; }
@@ -622,8 +626,16 @@ private:
   // AppendFileData on a source already opened and examined; takes over its descriptor.
   // With keepName the entry name is taken as it is: no lower-case or space
   // rule, and appended even when an equal name is listed (the caller's business).
+  // With deferred, data read ahead for the working file joins it unwritten
+  // (the caller checked it continues it) and is counted when written.
   bool AppendOpenedFile(const TOpenedSource &opened, const std::string &target, const std::string &source,
-                        std::string &entryName, bool keepName = false);
+                        std::string &entryName, bool keepName = false, TDeferredData *deferred = nullptr);
+  // Writes the data of deferred files into the working file and releases them.
+  // Should the write fail, files wholly written stay and the others are added
+  // again one by one, as if never deferred; added names that fail then are
+  // erased from addedNames.
+  bool WriteDeferredData(TDeferredData &deferred, TSourceOpener &opener, const TStringList &sources,
+                         TStringList &addedNames);
   // Where the next added file goes in the working file while AddFiles runs
   // (-1 otherwise): one seek per call instead of one per file.
   int64_t m_WorkingEnd = -1;

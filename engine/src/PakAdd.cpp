@@ -289,14 +289,38 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
   try {
     m_WorkingEnd = m_WorkingFile ? m_WorkingFile->SeekEnd() : -1;
     TSourceOpener opener(files);
-    for (size_t i = 0; i < files.size(); ++i) {
-      std::string name = ToEntrySlashes(DerivedName(files[i], base, target));
-      const bool appended = AppendOpenedFile(opener.Take(i), m_WorkingFileName, files[i], name);
-      opener.Release(i);
-      if (appended)
-        addedNames.push_back(EscapeRecordName(name));
-      else
+    TDeferredData deferred;
+    try {
+      for (size_t i = 0; i < files.size(); ++i) {
+        std::string name = ToEntrySlashes(DerivedName(files[i], base, target));
+        TOpenedSource opened = opener.Take(i);
+        // Data is written in the order it is listed: whatever does not join
+        // the deferred data goes after it.
+        const bool joins = deferred.Continues(opened);
+        if (!joins && !WriteDeferredData(deferred, opener, files, addedNames))
+          result = prWriteFailed;
+        deferred.Joined = false;
+        const bool appended =
+            AppendOpenedFile(opened, m_WorkingFileName, files[i], name, false, joins ? &deferred : nullptr);
+        if (deferred.Joined)
+          deferred.Files.push_back({i, opened, name, addedNames.size()});
+        else
+          opener.Release(i);
+        if (appended)
+          addedNames.push_back(EscapeRecordName(name));
+        else
+          result = prWriteFailed;
+      }
+      if (!WriteDeferredData(deferred, opener, files, addedNames))
         result = prWriteFailed;
+    } catch (...) {
+      // Listed entries never refer to data that was not written.
+      try {
+        WriteDeferredData(deferred, opener, files, addedNames);
+      } catch (...) {
+        // What could not be written was taken back; the first error goes on.
+      }
+      throw;
     }
   } catch (...) {
     m_WorkingEnd = -1;
@@ -324,7 +348,7 @@ bool TQuakePak::AppendFileData(const std::string &target, const std::string &sou
 }
 
 bool TQuakePak::AppendOpenedFile(const TOpenedSource &opened, const std::string &target, const std::string &source,
-                                 std::string &entryName, bool keepName) {
+                                 std::string &entryName, bool keepName, TDeferredData *deferred) {
   if (opened.Error == ENOENT || opened.Error == ENOTDIR) {
     m_Failures.push_back(source + ": no such file");
     return false;
@@ -398,6 +422,16 @@ bool TQuakePak::AppendOpenedFile(const TOpenedSource &opened, const std::string 
       if (opened.DataError != 0)
         throw opened.DataError < 0 ? EInOutError(source, "Read beyond end of file")
                                    : EInOutError(source, opened.DataError);
+      if (deferred && toWorkingFile && m_WorkingEnd >= 0) {
+        if (deferred->Files.empty()) {
+          deferred->Data = opened.Data;
+          deferred->Start = oldLength;
+        }
+        deferred->Length += size;
+        deferred->Joined = true;
+        m_WorkingEnd = oldLength + size;
+        return true;
+      }
       // Read ahead already: written from memory, counted block by block.
       for (int64_t done = 0; done < size; done += PakFormat::BlockSize) {
         const int64_t block = std::min<int64_t>(size - done, PakFormat::BlockSize);
@@ -420,6 +454,74 @@ bool TQuakePak::AppendOpenedFile(const TOpenedSource &opened, const std::string 
     takeBack();
     throw;
   }
+}
+
+bool TQuakePak::WriteDeferredData(TDeferredData &deferred, TSourceOpener &opener, const TStringList &sources,
+                                  TStringList &addedNames) {
+  if (deferred.Files.empty())
+    return true;
+  TDeferredData files = std::move(deferred);
+  deferred = TDeferredData();
+  auto releaseFrom = [&](size_t first) {
+    for (size_t j = first; j < files.Files.size(); ++j)
+      opener.Release(files.Files[j].Index);
+  };
+  int64_t done = 0; // bytes written from the start of the data
+  try {
+    m_WorkingFile->Seek(files.Start);
+    m_WorkingFile->Write(files.Data, files.Length);
+    releaseFrom(0);
+    AdvanceProgressInBlocks(files.Length);
+    return true;
+  } catch (const EInOutError &) {
+    done = std::clamp<int64_t>(m_WorkingFile->Position() - files.Start, 0, files.Length);
+  }
+  // The files whose data arrived whole stay; from the first of the others on,
+  // the entries (the last ones listed) and bytes are taken back and each file
+  // is added again on its own.
+  size_t kept = 0;
+  int64_t keptLength = 0;
+  while (kept < files.Files.size() && keptLength + files.Files[kept].Opened.Info.st_size <= done)
+    keptLength += files.Files[kept++].Opened.Info.st_size;
+  std::vector<size_t> droppedNames; // positions in addedNames, ascending
+  auto dropNames = [&] {
+    for (auto position = droppedNames.rbegin(); position != droppedNames.rend(); ++position)
+      addedNames.erase(addedNames.begin() + static_cast<std::ptrdiff_t>(*position));
+  };
+  size_t next = kept;
+  std::vector<size_t> failed;
+  try {
+    for (size_t j = kept; j < files.Files.size(); ++j) {
+      RemoveEntryLater(EntryCount() - 1 - static_cast<int32_t>(j - kept));
+      droppedNames.push_back(files.Files[j].NamePosition);
+    }
+    CompactDirectory();
+    const int64_t retryFrom = files.Start + keptLength;
+    if (::ftruncate(m_WorkingFile->Descriptor(), static_cast<off_t>(retryFrom)) != 0) {
+      // Stray bytes past the end are overwritten or left unreferenced.
+    }
+    m_WorkingFile->Seek(retryFrom);
+    m_WorkingEnd = retryFrom;
+    AdvanceProgressInBlocks(keptLength);
+    for (; next < files.Files.size(); ++next) {
+      TDeferredData::TFile &file = files.Files[next];
+      const bool appended = AppendOpenedFile(file.Opened, m_WorkingFileName, sources[file.Index], file.EntryName, true);
+      opener.Release(file.Index);
+      if (!appended)
+        failed.push_back(file.NamePosition);
+    }
+    droppedNames = std::move(failed);
+  } catch (...) {
+    releaseFrom(next);
+    // The names of files added again stay; those of the others go.
+    for (size_t j = next; j < files.Files.size(); ++j)
+      failed.push_back(files.Files[j].NamePosition);
+    droppedNames = std::move(failed);
+    dropNames();
+    throw;
+  }
+  dropNames();
+  return droppedNames.empty();
 }
 
 std::string TQuakePak::AddedEntryName(const std::string &path, const std::string &baseDirectory,

@@ -358,11 +358,8 @@ void TQuakePak::CopyBytes(TPakFile &source, TPakFile &target, int64_t count) {
 }
 
 void TQuakePak::CopyRange(const TPakFile &source, int64_t offset, TPakFile &target, int64_t count) {
-  TCopyOutcome outcome = CopyBetween(source.Descriptor(), offset, target.Descriptor(), count, [this](int64_t moved) {
-    // Progress is counted in blocks whatever the size of the step.
-    for (int64_t counted = 0; m_ProgressActive && counted < moved; counted += PakFormat::BlockSize)
-      ProgressAdvance(std::min<int64_t>(moved - counted, PakFormat::BlockSize));
-  });
+  TCopyOutcome outcome = CopyBetween(source.Descriptor(), offset, target.Descriptor(), count,
+                                     [this](int64_t moved) { AdvanceProgressInBlocks(moved); });
   if (outcome.Error == -1)
     throw EInOutError(source.Path(), "Read beyond end of file");
   if (outcome.Error != 0)
@@ -422,4 +419,10 @@ void TQuakePak::ProgressAdvance(int64_t n) {
     return;
   m_ProgressDone += n;
   ProgressStep();
+}
+
+void TQuakePak::AdvanceProgressInBlocks(int64_t n) {
+  // Progress is counted in blocks whatever the size of the step.
+  for (int64_t counted = 0; m_ProgressActive && counted < n; counted += PakFormat::BlockSize)
+    ProgressAdvance(std::min<int64_t>(n - counted, PakFormat::BlockSize));
 }

@@ -26,6 +26,28 @@ struct TOpenedSource {
   int DataError = 0;
 };
 
+// Read-ahead data of files taken one after another that lies back to back
+// in one buffer: their entries are listed already, and the data goes into
+// the working file with one write instead of one per file.
+struct TDeferredData {
+  struct TFile {
+    size_t Index = 0;      // in the opener's list
+    TOpenedSource Opened;  // its Data stays valid until the file is released
+    std::string EntryName; // as listed
+    size_t NamePosition = 0; // of its name among the added names
+  };
+  const char *Data = nullptr;
+  int64_t Length = 0;
+  int64_t Start = 0; // where the data goes in the working file
+  std::vector<TFile> Files;
+  bool Joined = false; // set when a file's data joins
+
+  // Whether a file read ahead can join: its data follows on in memory.
+  bool Continues(const TOpenedSource &opened) const {
+    return opened.Read && opened.DataError == 0 && (Files.empty() || opened.Data == Data + Length);
+  }
+};
+
 // Opens a list of files in order, each relative to its folder (kept open
 // while its files come one after another). With many files the work runs
 // ahead on a second thread, so that the kernel's work of finding, opening,

@@ -4,9 +4,12 @@
 #include "PakQuake.h"
 #include "TestSupport.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -364,6 +367,44 @@ TEST_F(AddFiles, ManyFilesAtOnceAddAsOneAtATimeWould) {
   EXPECT_EQ(ReadFileBytes(m_Pak.WorkingFileName()), working);
   ASSERT_EQ(m_Pak.Failures().size(), 1u);
   EXPECT_EQ(m_Pak.Failures()[0], m_Folder.File("src/d12/f150.bin") + ": no such file");
+}
+
+// Small files read ahead are written together; when such a write fails part
+// way (here at a file size limit, in a child process with SIGXFSZ ignored),
+// the files written whole stay and each later one fails on its own, as when
+// they were written one at a time. The child's exit code says what broke.
+TEST_F(AddFiles, WriteFailingInReadAheadDataKeepsTheFilesWrittenWhole) {
+  m_Pak.NewPak();
+  std::vector<std::string> kept;
+  for (int i = 0; i < 100; ++i) {
+    const std::string name = "f" + std::to_string(100 + i) + ".bin";
+    Source(name, std::string(1000, static_cast<char>('a' + i % 26)));
+    if (i < 50)
+      kept.push_back(name + "@-" + std::to_string(12 + 1000 * i) + "#1000");
+  }
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit size{12 + 50 * 1000 + 500, 12 + 50 * 1000 + 500};
+    if (::setrlimit(RLIMIT_FSIZE, &size) != 0)
+      ::_exit(10);
+    TStringList paths{m_Folder.File("src")};
+    if (m_Pak.AddFiles(paths, m_Folder.File("src/"), "", true) != prWriteFailed)
+      ::_exit(1);
+    if (Describe(m_Pak.Directory()) != kept)
+      ::_exit(2);
+    if (m_Pak.Failures().size() != 50 || WorkingSize() != 12 + 50 * 1000)
+      ::_exit(3);
+    if (m_Pak.Journal().size() != 1 || m_Pak.Journal()[0].find("f149.bin") == std::string::npos ||
+        m_Pak.Journal()[0].find("f150.bin") != std::string::npos)
+      ::_exit(4);
+    ::_exit(m_Pak.ProgressActive() ? 5 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(AddFiles, RefusesDataBeyondTheTwoGigabyteLimit) {
