@@ -11,14 +11,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-// Bytes that differ from block to block, zeros included.
-std::string Pattern(size_t size) {
-  std::string bytes(size, '\0');
-  for (size_t i = 0; i < size; ++i)
-    bytes[i] = static_cast<char>((i * 7 + i / 65528) % 256);
-  return bytes;
-}
-
 std::vector<std::string> Sorted(std::vector<std::string> lines) {
   std::sort(lines.begin(), lines.end());
   return lines;
@@ -43,9 +35,9 @@ protected:
 };
 
 TEST_F(Cli, CreateListExtractGiveTheTreeBackByteForByte) {
-  Write("mod/maps/e1m1.bsp", Pattern(200000));
+  Write("mod/maps/e1m1.bsp", PatternBytes(200000));
   Write("mod/maps/sub/b.bsp", "b");
-  Write("mod/sound/hit one.wav", Pattern(70000));
+  Write("mod/sound/hit one.wav", PatternBytes(70000));
   Write("mod/empty.txt", "");
   Write("mod/.git/config", "left out");
   TRun made = Run({"create", "-C", "mod", "out.pak", "."});
@@ -63,7 +55,7 @@ TEST_F(Cli, CreateListExtractGiveTheTreeBackByteForByte) {
 
   TRun cat = Run({"cat", "out.pak", "MAPS/E1M1.BSP"});
   EXPECT_EQ(cat.Status, 0);
-  EXPECT_TRUE(cat.Out == Pattern(200000));
+  EXPECT_TRUE(cat.Out == PatternBytes(200000));
   EXPECT_EQ(Run({"cat", "out.pak", "maps/none.bsp"}).Status, 2);
 
   // Names as the window makes them by default, and as the options say.

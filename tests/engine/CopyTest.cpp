@@ -4,19 +4,9 @@
 
 #include <fcntl.h>
 
-namespace {
-// Bytes that do not repeat with the page size, so a misplaced page shows.
-std::string Pattern(size_t size) {
-  std::string bytes(size, '\0');
-  for (size_t i = 0; i < size; ++i)
-    bytes[i] = static_cast<char>((i * 7919 + i / 4093) % 251);
-  return bytes;
-}
-} // namespace
-
 TEST(CopyBetween, GivesTheSameBytesWhateverWayTheyGo) {
   TTempDir folder;
-  const std::string data = Pattern((3 << 20) + 777);
+  const std::string data = PatternBytes((3 << 20) + 777);
   WriteFileBytes(folder.File("source"), data);
   TDescriptor source(::open(folder.File("source").c_str(), O_RDONLY | O_CLOEXEC));
   ASSERT_GE(source.Get(), 0);

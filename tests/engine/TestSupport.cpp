@@ -23,6 +23,13 @@ TTempDir::~TTempDir() {
   fs::remove_all(m_Path, error);
 }
 
+std::string PatternBytes(size_t size) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<char>((i * 7 + i / 4093) % 251);
+  return bytes;
+}
+
 std::string ReadFileBytes(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;

@@ -25,6 +25,9 @@ private:
 };
 
 std::string ReadFileBytes(const std::string &path);
+// size bytes, zeros included, that repeat neither with the page nor with the
+// block size, so that a misplaced page or block shows.
+std::string PatternBytes(size_t size);
 void WriteFileBytes(const std::string &path, const std::string &bytes);
 std::string Int32LE(int32_t value);
 // One 64-byte directory record: the name cut or zero-padded to 56 bytes,
