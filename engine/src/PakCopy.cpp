@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
+#include <pthread.h>
 
 namespace {
 // The largest kernel copy step, in blocks: 4 MiB.
@@ -24,6 +25,9 @@ constexpr int64_t SplicePipeSize = 1 << 20;
 // Below this a copy fits in one batch of the kernel's own pipe.
 constexpr int64_t SpliceFrom = 16 * PageSize;
 
+class TSplicePipe;
+extern thread_local TSplicePipe SplicePipe;
+
 // The calling thread's pipe for splice, made when first needed and kept
 // for the thread's later copies.
 class TSplicePipe {
@@ -31,6 +35,10 @@ public:
   bool Usable() {
     if (!m_Tried) {
       m_Tried = true;
+      // A child made by fork must not share its parent's pipe: bytes of
+      // both would pass through it.
+      static const bool forkHandled = ::pthread_atfork(nullptr, nullptr, [] { SplicePipe.Discard(); }) == 0;
+      (void)forkHandled;
       int ends[2];
       if (::pipe2(ends, O_CLOEXEC) == 0) {
         m_Read.Reset(ends[0]);
@@ -58,6 +66,7 @@ private:
 };
 
 thread_local TSplicePipe SplicePipe;
+
 
 // copy_file_range and splice answer these when they cannot copy between the
 // two files (another file system, a kernel or file without them): the copy
