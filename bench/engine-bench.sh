@@ -10,7 +10,7 @@
 #
 # Usage: bench/engine-bench.sh [-k RUNS] [--root DIR] [--no-build] [--only WORD]
 #                               [--keep-page-reporting]
-#   -k RUNS      runs of each job and each floor command (default 11)
+#   -k RUNS      runs of each job and each floor command (default 15)
 #   --root DIR   where the data folder is made (default /dev/shm; keep it tmpfs)
 #   --no-build   use the program already built in build/bench
 #   --only WORD  run only the rows whose work names WORD (e.g. open, unpack,
@@ -24,7 +24,7 @@
 set -euo pipefail
 export LC_ALL=C
 
-RUNS=11
+RUNS=15
 ROOT=/dev/shm
 BUILD=1
 DELAY_REPORTING=1
