@@ -630,10 +630,9 @@ private:
   // (the caller checked it continues it) and is counted when written.
   bool AppendOpenedFile(const TOpenedSource &opened, const std::string &target, const std::string &source,
                         std::string &entryName, bool keepName = false, TDeferredData *deferred = nullptr);
-  // Writes the data of deferred files into the working file and releases them.
-  // Should the write fail, files wholly written stay and the others are added
-  // again one by one, as if never deferred; added names that fail then are
-  // erased from addedNames.
+  // Writes the data of deferred files into the working file, records their
+  // names in addedNames and releases them. Should the write fail, each file is
+  // added again on its own, as if never deferred; false when one then fails.
   bool WriteDeferredData(TDeferredData &deferred, TSourceOpener &opener, const TStringList &sources,
                          TStringList &addedNames);
   // Where the next added file goes in the working file while AddFiles runs

@@ -302,10 +302,14 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
         deferred.Joined = false;
         const bool appended =
             AppendOpenedFile(opened, m_WorkingFileName, files[i], name, false, joins ? &deferred : nullptr);
-        if (deferred.Joined)
-          deferred.Files.push_back({i, opened, name, addedNames.size()});
-        else
-          opener.Release(i);
+        if (deferred.Joined) {
+          deferred.Files.push_back({i, opened, name});
+          continue;
+        }
+        // Names are recorded in list order: those of the deferred files first.
+        if (!WriteDeferredData(deferred, opener, files, addedNames))
+          result = prWriteFailed;
+        opener.Release(i);
         if (appended)
           addedNames.push_back(EscapeRecordName(name));
         else
@@ -460,68 +464,51 @@ bool TQuakePak::WriteDeferredData(TDeferredData &deferred, TSourceOpener &opener
                                   TStringList &addedNames) {
   if (deferred.Files.empty())
     return true;
-  TDeferredData files = std::move(deferred);
-  deferred = TDeferredData();
-  auto releaseFrom = [&](size_t first) {
-    for (size_t j = first; j < files.Files.size(); ++j)
-      opener.Release(files.Files[j].Index);
+  const TDeferredData run = std::exchange(deferred, TDeferredData());
+  size_t released = 0;
+  auto releaseRest = [&] {
+    for (; released < run.Files.size(); ++released)
+      opener.Release(run.Files[released].Index);
   };
-  int64_t done = 0; // bytes written from the start of the data
   try {
-    m_WorkingFile->Seek(files.Start);
-    m_WorkingFile->Write(files.Data, files.Length);
-    releaseFrom(0);
-    AdvanceProgressInBlocks(files.Length);
-    return true;
-  } catch (const EInOutError &) {
-    done = std::clamp<int64_t>(m_WorkingFile->Position() - files.Start, 0, files.Length);
-  }
-  // The files whose data arrived whole stay; from the first of the others on,
-  // the entries (the last ones listed) and bytes are taken back and each file
-  // is added again on its own.
-  size_t kept = 0;
-  int64_t keptLength = 0;
-  while (kept < files.Files.size() && keptLength + files.Files[kept].Opened.Info.st_size <= done)
-    keptLength += files.Files[kept++].Opened.Info.st_size;
-  std::vector<size_t> droppedNames; // positions in addedNames, ascending
-  auto dropNames = [&] {
-    for (auto position = droppedNames.rbegin(); position != droppedNames.rend(); ++position)
-      addedNames.erase(addedNames.begin() + static_cast<std::ptrdiff_t>(*position));
-  };
-  size_t next = kept;
-  std::vector<size_t> failed;
-  try {
-    for (size_t j = kept; j < files.Files.size(); ++j) {
-      RemoveEntryLater(EntryCount() - 1 - static_cast<int32_t>(j - kept));
-      droppedNames.push_back(files.Files[j].NamePosition);
+    bool written = true;
+    try {
+      m_WorkingFile->Seek(run.Start);
+      m_WorkingFile->Write(run.Data, run.Length);
+    } catch (const EInOutError &) {
+      written = false;
     }
+    if (written) {
+      for (const TDeferredData::TFile &file : run.Files)
+        addedNames.push_back(EscapeRecordName(file.EntryName));
+      releaseRest();
+      AdvanceProgressInBlocks(run.Length);
+      return true;
+    }
+    // Each file is added again on its own, as if never deferred; their
+    // entries are the last ones listed.
+    for (size_t j = 0; j < run.Files.size(); ++j)
+      RemoveEntryLater(EntryCount() - 1 - static_cast<int32_t>(j));
     CompactDirectory();
-    const int64_t retryFrom = files.Start + keptLength;
-    if (::ftruncate(m_WorkingFile->Descriptor(), static_cast<off_t>(retryFrom)) != 0) {
+    if (::ftruncate(m_WorkingFile->Descriptor(), static_cast<off_t>(run.Start)) != 0) {
       // Stray bytes past the end are overwritten or left unreferenced.
     }
-    m_WorkingFile->Seek(retryFrom);
-    m_WorkingEnd = retryFrom;
-    AdvanceProgressInBlocks(keptLength);
-    for (; next < files.Files.size(); ++next) {
-      TDeferredData::TFile &file = files.Files[next];
-      const bool appended = AppendOpenedFile(file.Opened, m_WorkingFileName, sources[file.Index], file.EntryName, true);
+    m_WorkingFile->Seek(run.Start);
+    m_WorkingEnd = run.Start;
+    bool allAdded = true;
+    for (; released < run.Files.size(); ++released) {
+      TDeferredData::TFile file = run.Files[released];
+      if (AppendOpenedFile(file.Opened, m_WorkingFileName, sources[file.Index], file.EntryName, true))
+        addedNames.push_back(EscapeRecordName(file.EntryName));
+      else
+        allAdded = false;
       opener.Release(file.Index);
-      if (!appended)
-        failed.push_back(file.NamePosition);
     }
-    droppedNames = std::move(failed);
+    return allAdded;
   } catch (...) {
-    releaseFrom(next);
-    // The names of files added again stay; those of the others go.
-    for (size_t j = next; j < files.Files.size(); ++j)
-      failed.push_back(files.Files[j].NamePosition);
-    droppedNames = std::move(failed);
-    dropNames();
+    releaseRest();
     throw;
   }
-  dropNames();
-  return droppedNames.empty();
 }
 
 std::string TQuakePak::AddedEntryName(const std::string &path, const std::string &baseDirectory,

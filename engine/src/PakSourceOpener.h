@@ -28,13 +28,13 @@ struct TOpenedSource {
 
 // Read-ahead data of files taken one after another that lies back to back
 // in one buffer: their entries are listed already, and the data goes into
-// the working file with one write instead of one per file.
+// the working file with one write instead of one per file; their names join
+// the added names once it is written.
 struct TDeferredData {
   struct TFile {
     size_t Index = 0;      // in the opener's list
     TOpenedSource Opened;  // its Data stays valid until the file is released
     std::string EntryName; // as listed
-    size_t NamePosition = 0; // of its name among the added names
   };
   const char *Data = nullptr;
   int64_t Length = 0;

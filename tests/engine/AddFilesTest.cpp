@@ -371,7 +371,7 @@ TEST_F(AddFiles, ManyFilesAtOnceAddAsOneAtATimeWould) {
 
 // Small files read ahead are written together; when such a write fails part
 // way (here at a file size limit, in a child process with SIGXFSZ ignored),
-// the files written whole stay and each later one fails on its own, as when
+// the files that fit stay and each later one fails on its own, as when
 // they were written one at a time. The child's exit code says what broke.
 TEST_F(AddFiles, WriteFailingInReadAheadDataKeepsTheFilesWrittenWhole) {
   m_Pak.NewPak();
