@@ -25,9 +25,6 @@ constexpr int64_t SplicePipeSize = 1 << 20;
 // Below this a copy fits in one batch of the kernel's own pipe.
 constexpr int64_t SpliceFrom = 16 * PageSize;
 
-class TSplicePipe;
-extern thread_local TSplicePipe SplicePipe;
-
 // The calling thread's pipe for splice, made when first needed and kept
 // for the thread's later copies.
 class TSplicePipe {
@@ -37,7 +34,7 @@ public:
       m_Tried = true;
       // A child made by fork must not share its parent's pipe: bytes of
       // both would pass through it.
-      static const bool forkHandled = ::pthread_atfork(nullptr, nullptr, [] { SplicePipe.Discard(); }) == 0;
+      static const bool forkHandled = ::pthread_atfork(nullptr, nullptr, DiscardInChild) == 0;
       (void)forkHandled;
       int ends[2];
       if (::pipe2(ends, O_CLOEXEC) == 0) {
@@ -60,6 +57,8 @@ public:
   int WriteEnd() const { return m_Write.Get(); }
 
 private:
+  static void DiscardInChild();
+
   bool m_Tried = false;
   TDescriptor m_Read;
   TDescriptor m_Write;
@@ -67,6 +66,8 @@ private:
 
 thread_local TSplicePipe SplicePipe;
 
+// The forking thread is the child's only one: its pipe is the one inherited.
+void TSplicePipe::DiscardInChild() { SplicePipe.Discard(); }
 
 // copy_file_range and splice answer these when they cannot copy between the
 // two files (another file system, a kernel or file without them): the copy
