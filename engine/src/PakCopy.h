@@ -17,10 +17,10 @@ struct TCopyOutcome {
 // the kernel where it can (copy_file_range, which shares blocks where the
 // file system can, or splice through a pipe of the thread's own where source
 // and target sit at different places within a page or on different file
-// systems), else through one buffer
-// of PakFormat::BlockSize. Kernel steps start at one block and double up to
-// 4 MiB (1 MiB through the pipe), so small copies and the start of long ones
-// report every block. copied(n) is called after each step with the bytes it moved.
+// systems), else through one buffer of PakFormat::BlockSize. Kernel steps
+// start at one block and double up to 4 MiB (1 MiB through the pipe), so
+// small copies and the start of long ones report every block. copied(n) is
+// called after each step with the bytes it moved.
 // Only bytes that were read are ever written.
 TCopyOutcome CopyBetween(int source, int64_t offset, int target, int64_t count,
                          const std::function<void(int64_t)> &copied);
