@@ -25,16 +25,34 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-// "varnel-cli: message" on standard error.
+// "varnel-cli: message" on standard error; on a terminal as TerminalText.
 void ReportError(const std::string &message);
 // Writes to standard output (buffered); failures show at FinishOutput.
 void WriteOut(std::string_view text);
+// Writes one line of data, such as an entry's name, and its newline: on a
+// terminal as TerminalText, else byte for byte.
+void WriteOutLine(std::string_view line);
 // Flushes standard output; raises ECliFailure naming it and the reason when writing failed.
 void FinishOutput();
 
+// Bytes as a terminal may show them. Names are byte strings chosen by
+// whoever made the archive, and control bytes in them would act on the
+// terminal (move the cursor, erase a warning) rather than show. These show as
+// escapes: C0 controls and DEL, C1 controls (U+0080 to U+009F), and every
+// byte from 0x80 on that is not part of valid UTF-8, or every such byte at
+// all when utf8 is false (the terminal's character set is not UTF-8, where
+// they may be C1 controls themselves). Tab, newline and carriage return show
+// as "\t", "\n" and "\r", the others as "\xHH" (lower-case hex), one per
+// byte. A backslash shows doubled only where it would otherwise read as the
+// start of an escape: before a backslash, "x", "t", "n", "r" or an escaped
+// byte. So names with backslashes read as before, and the text shown still
+// tells the bytes unambiguously.
+std::string TerminalText(std::string_view bytes, bool utf8);
+
 // A JSON string holding the bytes: every byte is one character, U+0000 to
 // U+00FF (bytes from 0x80 on read as Latin-1), so a script gets the exact
-// bytes back by encoding the text as Latin-1.
+// bytes back by encoding the text as Latin-1. Control characters, C1 ones
+// too, are escaped, so the text is also safe on a terminal.
 std::string JsonString(std::string_view bytes);
 
 // --- interruption

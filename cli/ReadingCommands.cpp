@@ -21,21 +21,17 @@ int List(const TArgs &args) {
   const bool problems = ReportDamage(pak, path);
   const bool json = args.Has("json");
   const bool details = args.Has("long");
-  std::string line;
   for (const TDirEntry &entry : pak.Directory()) {
-    line.clear();
     if (json) {
-      line = "{\"name\":" + JsonString(entry.Name) + ",\"size\":" + std::to_string(entry.Size) +
-             ",\"offset\":" + std::to_string(entry.Position) + "}";
+      WriteOut("{\"name\":" + JsonString(entry.Name) + ",\"size\":" + std::to_string(entry.Size) +
+               ",\"offset\":" + std::to_string(entry.Position) + "}\n");
     } else if (details) {
       char columns[32];
       std::snprintf(columns, sizeof columns, "%10d %10d ", entry.Size, entry.Position);
-      line = columns + entry.Name.Str();
+      WriteOutLine(columns + entry.Name.Str());
     } else {
-      line = entry.Name.Str();
+      WriteOutLine(entry.Name.Str());
     }
-    line += '\n';
-    WriteOut(line);
   }
   FinishOutput();
   return problems ? ExitProblems : ExitDone;
@@ -160,14 +156,15 @@ int Extract(const TArgs &args) {
   return problems ? ExitProblems : ExitDone;
 }
 
-std::string FindingLine(const std::string &path, const TCheckFinding &finding, bool json) {
+void WriteFinding(const std::string &path, const TCheckFinding &finding, bool json) {
   const char *severity = finding.Severity == csError ? "error" : "warning";
   if (json)
-    return "{\"archive\":" + JsonString(path) + ",\"index\":" + std::to_string(finding.Index) +
-           ",\"entry\":" + JsonString(finding.Entry) + ",\"severity\":\"" + severity +
-           "\",\"message\":" + JsonString(finding.Message) + "}\n";
-  return path + ": " + (finding.Index >= 0 ? finding.Entry + ": " : std::string()) + severity + ": " + finding.Message +
-         "\n";
+    WriteOut("{\"archive\":" + JsonString(path) + ",\"index\":" + std::to_string(finding.Index) +
+             ",\"entry\":" + JsonString(finding.Entry) + ",\"severity\":\"" + severity +
+             "\",\"message\":" + JsonString(finding.Message) + "}\n");
+  else
+    WriteOutLine(path + ": " + (finding.Index >= 0 ? finding.Entry + ": " : std::string()) + severity + ": " +
+                 finding.Message);
 }
 
 int Check(const TArgs &args) {
@@ -184,7 +181,7 @@ int Check(const TArgs &args) {
       continue;
     }
     for (const TCheckFinding &finding : findings)
-      WriteOut(FindingLine(path, finding, args.Has("json")));
+      WriteFinding(path, finding, args.Has("json"));
     found = found || !findings.empty();
   }
   FinishOutput();

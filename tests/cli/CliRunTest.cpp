@@ -202,6 +202,52 @@ TEST_F(Cli, JsonOutputReadsBackAsTheArchiveHoldsIt) {
   EXPECT_TRUE(highByte) << checked.Out;
 }
 
+TEST_F(Cli, NamesShowControlBytesEscapedOnATerminalAndGoRawElsewhere) {
+  // The first name would erase the warning about itself from the screen; the
+  // second ends in a C1 control (CSI) after UTF-8.
+  const std::string sneaky = "../x\r\x1b[2Kclean.txt";
+  const std::string high = "caf\xc3\xa9\x9b.txt";
+  const std::string sneakyShown = "../x\\r\\x1b[2Kclean.txt";
+  const std::string highShown = "caf\xc3\xa9\\x9b.txt";
+  Write("evil.pak", BuildPak({{sneaky, "a"}, {high, "b"}}));
+  const auto run = [&](const std::vector<std::string> &args, bool outputOnTerminal, bool errorsOnTerminal,
+                       const std::string &locale = "C.UTF-8") {
+    return RunCliAttached(m_Scratch, m_Work, args, {outputOnTerminal, errorsOnTerminal, locale});
+  };
+  const auto shown = [&](std::string text) {
+    for (const auto &[raw, escaped] : {std::pair(sneaky, sneakyShown), std::pair(high, highShown)})
+      for (size_t at; (at = text.find(raw)) != std::string::npos;)
+        text.replace(at, raw.size(), escaped);
+    return text;
+  };
+
+  EXPECT_EQ(run({"list", "evil.pak"}, true, false).Out, sneakyShown + "\n" + highShown + "\n");
+  EXPECT_EQ(run({"list", "evil.pak"}, false, true).Out, sneaky + "\n" + high + "\n");
+  // Where the terminal does not show UTF-8, every byte from 0x80 on is escaped.
+  EXPECT_EQ(run({"list", "-l", "evil.pak"}, true, true, "C").Out,
+            "         1         12 " + sneakyShown + "\n         1         13 caf\\xc3\\xa9\\x9b.txt\n");
+
+  // Standard error decides for itself.
+  const auto warning = [](const std::string &name) {
+    return "varnel-cli: evil.pak: " + name + ": not a plain relative path; extracted as " + name.substr(3) + "\n";
+  };
+  TRun onTerminal = run({"extract", "evil.pak", "-o", "a"}, false, true);
+  EXPECT_EQ(onTerminal.Status, 1);
+  EXPECT_EQ(onTerminal.Err, warning(sneakyShown));
+  EXPECT_EQ(onTerminal.Out, "");
+  EXPECT_EQ(run({"extract", "evil.pak", "-o", "b"}, true, false).Err, warning(sneaky));
+  EXPECT_EQ(ReadFileBytes(Path("b/" + sneaky.substr(3))), "a");
+
+  TRun piped = run({"check", "evil.pak"}, false, false);
+  EXPECT_NE(piped.Out.find(sneaky + ": warning: "), std::string::npos) << piped.Out;
+  EXPECT_NE(piped.Out.find(high + ": warning: "), std::string::npos) << piped.Out;
+  EXPECT_EQ(run({"check", "evil.pak"}, true, true).Out, shown(piped.Out));
+  // JSON escapes for itself, the same everywhere, and gives the bytes back.
+  const std::string json = run({"list", "--json", "evil.pak"}, true, true).Out;
+  EXPECT_EQ(json, run({"list", "--json", "evil.pak"}, false, false).Out);
+  EXPECT_EQ(ParseJsonLine(Lines(json).at(1)).at("name"), high);
+}
+
 TEST_F(Cli, HostileArchivesWriteNothingOutsideAndFailAsTheySay) {
   Write("evil.pak", BuildPak({{"../up.txt", "u"},
                               {"/abs.txt", "a"},

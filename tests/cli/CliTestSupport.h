@@ -20,6 +20,17 @@ struct TRun {
 // unless a test writes them there).
 TRun RunCli(const TTempDir &scratch, const std::string &cwd, const std::vector<std::string> &args);
 
+// Where a run's standard output and standard error go, for
+// RunCliAttached: each to a pseudo-terminal of its own (raw: bytes arrive as
+// written), or else to a pipe; and the locale the program runs in.
+struct TAttachment {
+  bool OutputOnTerminal = false;
+  bool ErrorsOnTerminal = false;
+  std::string Locale = "C.UTF-8";
+};
+TRun RunCliAttached(const TTempDir &scratch, const std::string &cwd, const std::vector<std::string> &args,
+                    const TAttachment &attachment);
+
 // One JSON object of a line of output: each value as text (strings decoded,
 // characters U+0000..U+00FF back to bytes). Raises std::runtime_error for
 // anything that is not one flat JSON object.
