@@ -93,8 +93,9 @@ _varnel_cli()
     done
 
     if [[ $command == convert ]]; then
-        # A picture in, a picture out: lumps and image files alike.
-        _filedir '@(lmp|png|bmp|tga)'
+        # A picture in, a picture out: lumps and the image files Qt reads
+        # and writes (lossless ones first), TGA by the program itself.
+        _filedir '@(lmp|png|bmp|tga|gif|tif|tiff|webp|jpg|jpeg)'
         return
     fi
     if ((${#operands[@]} == 0)); then

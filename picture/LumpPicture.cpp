@@ -1,4 +1,5 @@
 #include "LumpPicture.h"
+#include "TgaImage.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -189,18 +190,38 @@ QString ConvertFile(const QString &input, const QString &output, const TQuakePal
     QImageWriter writer(&target, QFileInfo(output).suffix().toLatin1());
     if (!target.open(QIODevice::WriteOnly))
       return output + QStringLiteral(": ") + target.errorString();
-    if (!writer.write(image))
+    if (TgaImage::IsTgaFileName(output)) {
+      const QByteArray tga = TgaImage::ImageToTga(image, &reason);
+      if (tga.isEmpty())
+        return output + QStringLiteral(": ") + reason;
+      if (target.write(tga) != tga.size())
+        return output + QStringLiteral(": ") + target.errorString();
+    } else if (!writer.write(image)) {
       return output + QStringLiteral(": ") + writer.errorString();
+    }
     if (!target.commit())
       return output + QStringLiteral(": ") + target.errorString();
     return {};
   }
   if (!Converts(outputKind))
     return output + QStringLiteral(": neither the input nor the output is a picture lump (.lmp).");
-  QImageReader reader(input);
-  const QImage image = reader.read();
-  if (image.isNull())
-    return input + QStringLiteral(": ") + reader.errorString();
+  QImage image;
+  if (TgaImage::IsTgaFileName(input)) {
+    QFile file(input);
+    if (!file.open(QIODevice::ReadOnly))
+      return input + QStringLiteral(": ") + file.errorString();
+    const QByteArray tga = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+      return input + QStringLiteral(": ") + file.errorString();
+    image = TgaImage::TgaToImage(tga, &reason);
+    if (image.isNull())
+      return input + QStringLiteral(": ") + reason;
+  } else {
+    QImageReader reader(input);
+    image = reader.read();
+    if (image.isNull())
+      return input + QStringLiteral(": ") + reader.errorString();
+  }
   const QByteArray lump =
       outputKind == fkPalette ? ImageToPalette(image, &reason) : ImageToLump(image, palette, &reason);
   if (lump.isEmpty())

@@ -1,8 +1,8 @@
 #pragma once
 // Quake pictures as ordinary images: picture lumps and the palette to and from
 // QImage, for the window and the command-line program alike. Qt's image
-// classes do the file formats; this unit only maps pixels to palette indices
-// and back. It links Qt6::Gui and the engine, and needs no display.
+// classes do the file formats, TgaImage the TGA files; this unit only maps
+// pixels to palette indices and back. It links Qt6::Gui and the engine, and needs no display.
 
 #include "PakQuake.h"
 
@@ -50,7 +50,7 @@ QByteArray ImageToPalette(const QImage &image, QString *error);
 uint8_t NearestIndex(QRgb color, const TQuakePalette &palette);
 
 // File to file, by the kinds of the names: a ".lmp" input converts to the
-// image format of the output's extension, an image input to a lump (the
+// image format of the output's extension (".tga": see TgaImage), an image input to a lump (the
 // palette when the output is named palette.lmp). Returns an empty string on
 // success, else the reason, naming the file.
 QString ConvertFile(const QString &input, const QString &output, const TQuakePalette &palette);

@@ -64,17 +64,20 @@ TEST_F(LumpPictureTest, LumpsAndThePaletteComeBackByteIdenticalThroughImageFiles
   // Every index once (255 too, so the picture is transparent), then a lump without 255.
   for (const QByteArray &lump : {MakeLump(16, 16, 0), MakeLump(7, 3, 40)}) {
     WriteFile("pic.lmp", lump);
-    for (const char *format : {"png", "bmp"}) {
+    for (const char *format : {"png", "bmp", "tga"}) {
       const QString image = QStringLiteral("pic.") + format;
       ASSERT_EQ(ConvertFile(Path("pic.lmp"), Path(image), m_Palette), QString()) << format;
       ASSERT_EQ(ConvertFile(Path(image), Path("back.lmp"), m_Palette), QString()) << format;
       EXPECT_EQ(ReadFile("back.lmp"), lump) << format;
     }
   }
-  ASSERT_EQ(ConvertFile(Path("palette.lmp"), Path("palette.png"), m_Palette), QString());
   QDir(m_Dir.path()).mkdir("out");
-  ASSERT_EQ(ConvertFile(Path("palette.png"), Path("out/palette.lmp"), m_Palette), QString());
-  EXPECT_EQ(ReadFile("out/palette.lmp"), MakePaletteBytes());
+  for (const char *format : {"png", "tga"}) {
+    const QString image = QStringLiteral("palette.") + format;
+    ASSERT_EQ(ConvertFile(Path("palette.lmp"), Path(image), m_Palette), QString()) << format;
+    ASSERT_EQ(ConvertFile(Path(image), Path("out/palette.lmp"), m_Palette), QString()) << format;
+    EXPECT_EQ(ReadFile("out/palette.lmp"), MakePaletteBytes()) << format;
+  }
 }
 
 TEST_F(LumpPictureTest, ExportMakesOnlyIndex255TransparentAndOnlyInPicturesThatUseIt) {
