@@ -21,11 +21,6 @@ namespace {
 std::string ConfinedFolder(const std::string &folder) {
   return folder.empty() ? std::string() : EntryDirectory(ExtractionPath(folder + "-", true), true);
 }
-
-// Whether path, once "." and ".." are resolved, lies inside folder (which ends in "/").
-bool LiesInside(const QString &path, const QString &folder) {
-  return QDir::cleanPath(path).startsWith(folder) && QDir::cleanPath(path).size() > folder.size();
-}
 } // namespace
 
 QMimeData *TArchiveSession::DragData(const TStringList &names, const std::string &folder) {
@@ -79,10 +74,11 @@ QMimeData *TArchiveSession::DragData(const TStringList &names, const std::string
       relative.erase(0, shownFolder.size());
       base += shownFolder;
     }
-    const QString top = PathToQ(base + relative.substr(0, relative.find('/')));
-    if (!LiesInside(top, inside))
+    // Checked once "." and ".." are resolved, whatever the names held.
+    const QString top = QDir::cleanPath(PathToQ(base + relative.substr(0, relative.find('/'))));
+    if (!top.startsWith(inside))
       continue;
-    const QUrl url = QUrl::fromLocalFile(QDir::cleanPath(top));
+    const QUrl url = QUrl::fromLocalFile(top);
     if (!urls.contains(url))
       urls << url;
   }

@@ -232,8 +232,8 @@ void ArchiveSessionTest::ExtractionAsksBeforeReplacingFiles() {
   f.Dialogs.ExtractAnswers.enqueue({out, true, true});
   f.Dialogs.ReplaceAnswers << frSkip << frReplaceAll;
   f.Session.Extract({}, all);
-  QCOMPARE(f.Dialogs.Asked, QStringList({"extract", "replace file " + out + "maps/arena.bsp",
-                                         "replace file " + out + "maps/b.bsp"}));
+  QCOMPARE(f.Dialogs.Asked,
+           QStringList({"extract", "replace file " + out + "maps/arena.bsp", "replace file " + out + "maps/b.bsp"}));
   QCOMPARE(contents(), QStringList({"mine maps/arena.bsp", "archived b", "archived c", "archived new"}));
   userFiles();
   f.Dialogs.Asked.clear();
@@ -272,7 +272,8 @@ void ArchiveSessionTest::DragsOfferOnlyTheirOwnFolder() {
   QCOMPARE(ReadBytes(paths.first() + "/x.wav"), QByteArray("X"));
   QCOMPARE(f.Desktop.Texts("warning"),
            QStringList({"Some of the dragged entries are offered under other names or not at all."}));
-  QCOMPARE(f.Desktop.Details("warning").last(), QStringLiteral("evil/../../../victim/x.wav: offered as evil/victim/x.wav"));
+  QCOMPARE(f.Desktop.Details("warning").last(),
+           QStringLiteral("evil/../../../victim/x.wav: offered as evil/victim/x.wav"));
 
   // Rows of the list: files of one name in different folders arrive in their
   // own folders, asking nothing; a name that comes to another's file is left

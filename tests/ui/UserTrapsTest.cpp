@@ -10,6 +10,7 @@
 #include "ScriptedDialogs.h"
 #include "WindowSession.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -70,6 +71,7 @@ private slots:
   void StatusAndCommandsFollowAnySelection();
   void ListKeysAndPlainCounts();
   void FolderChooserTakesANewFolder();
+  void ConfirmationSaysWhatItsButtonsDo();
   void AddDialogShowsTheEntryNames();
   void LumpViewerZoomsAndSaysWhy();
 };
@@ -392,6 +394,24 @@ void UserTrapsTest::FolderChooserTakesANewFolder() {
       QVERIFY(!QFileInfo::exists(fresh));
     }
   }
+}
+
+void UserTrapsTest::ConfirmationSaysWhatItsButtonsDo() {
+  TSystemDesktop desktop;
+  QStringList texts;
+  WhenShown([&texts](QWidget &shown) {
+    auto *box = qobject_cast<QMessageBox *>(&shown);
+    QVERIFY(box != nullptr);
+    for (QAbstractButton *button : box->buttons())
+      texts << button->text();
+    Press(shown, Qt::Key_Return);
+  });
+  const QMessageBox::StandardButton answer = desktop.Confirm(
+      nullptr, QStringLiteral("Overwrite it?"), QMessageBox::Yes | QMessageBox::Save | QMessageBox::Cancel, {},
+      QMessageBox::Cancel, {{QMessageBox::Yes, "&Overwrite"}, {QMessageBox::Save, "Save &As..."}});
+  QCOMPARE(answer, QMessageBox::Cancel); // Enter: the default
+  QCOMPARE(texts.size(), 3);
+  QVERIFY2(texts.contains("&Overwrite") && texts.contains("Save &As..."), qPrintable(texts.join(", ")));
 }
 
 void UserTrapsTest::AddDialogShowsTheEntryNames() {
