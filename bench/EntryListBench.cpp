@@ -30,7 +30,7 @@ public:
   void ShowError(QWidget *, const QString &, const QString &) override {}
   void ShowWarning(QWidget *, const QString &, const QString &) override {}
   QMessageBox::StandardButton Confirm(QWidget *, const QString &, QMessageBox::StandardButtons, const QString &,
-                                      QMessageBox::StandardButton) override {
+                                      QMessageBox::StandardButton, const TButtonTexts &) override {
     return QMessageBox::No;
   }
   QStringList ChooseOpenFiles(QWidget *, const TFileDialogRequest &) override { return {}; }

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace {
 // A chooser of PAK files, starting in directory.
@@ -68,9 +69,15 @@ TArchiveSession::TArchiveSession(TDesktopServices &desktop, TSessionDialogs &dia
     replace = m_Dialogs.AskReplace(EntryToDisplay(fileName));
   };
   m_Pak.OnArchiveChanged = [this](TQuakePak &, const std::string &, bool &overwrite) {
-    overwrite =
-        m_Desktop.Confirm(m_Window, tr("The archive was changed by another program since it was opened. Overwrite it?"),
-                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    // Enter and Esc keep the other program's work; Save As keeps both.
+    const QMessageBox::StandardButton answer = m_Desktop.Confirm(
+        m_Window, tr("The archive was changed by another program since it was opened. Overwrite it?"),
+        QMessageBox::Yes | QMessageBox::Save | QMessageBox::Cancel,
+        tr("Overwrite replaces the other program's file with this archive. Save As saves this archive under another "
+           "name and leaves that file as it is."),
+        QMessageBox::Cancel, {{QMessageBox::Yes, tr("&Overwrite")}, {QMessageBox::Save, tr("Save &As...")}});
+    overwrite = answer == QMessageBox::Yes;
+    m_SaveAsInstead = answer == QMessageBox::Save;
   };
   m_Pak.OnStartCallback = [this](TQuakePak &) { emit ProgressStarted(); };
   m_Pak.OnCallback = [this](TQuakePak &, uint8_t percent) { emit ProgressMoved(percent); };
@@ -263,10 +270,24 @@ TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, 
     ShowError(tr("Can't overwrite protected ID1 PAK File."));
     return soFailed;
   default:
-    // The engine's reason names the file; without one, the file is named alone.
-    ShowError(SaveFailedMessage(), reason.isEmpty() ? fileName : reason);
+    // The engine says what failed and why; only when it cannot is the file named alone.
+    const QString detail = FailureDetail(reason);
+    ShowError(SaveFailedMessage(), detail.isEmpty() ? fileName : detail);
     return soFailed;
   }
+}
+
+QString TArchiveSession::FailureDetail(const QString &reason) const {
+  constexpr size_t MaxShown = 10;
+  const TStringList &failures = m_Pak.Failures();
+  QStringList lines;
+  for (size_t i = 0; i < failures.size() && i < MaxShown; ++i)
+    lines << QString::fromStdString(failures[i]);
+  if (failures.size() > MaxShown)
+    lines << tr("... and %1 more.").arg(failures.size() - MaxShown);
+  if (!reason.isEmpty() && !lines.contains(reason))
+    lines << reason;
+  return lines.join(QLatin1Char('\n'));
 }
 
 bool TArchiveSession::ConfirmSaveWithErrors() {
@@ -309,6 +330,8 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
     }
     emit Changed(chEntries);
   }
+  if (result == prCancelled && std::exchange(m_SaveAsInstead, false))
+    return SaveArchiveAs();
   return ReportSaveResult(result, reason, PathToQ(m_Pak.FileName()));
 }
 
@@ -361,6 +384,9 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
     const QScopedValueRollback reopening(m_Reopening, true);
     OpenFile(target);
   }
+  // Saving as the archive's own file, changed by another program meanwhile: another name after all.
+  if (result == prCancelled && std::exchange(m_SaveAsInstead, false))
+    return SaveArchiveAs();
   return ReportSaveResult(result, reason, target);
 }
 

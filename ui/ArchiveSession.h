@@ -132,6 +132,13 @@ private:
   TSaveOutcome SaveArchive();
   TSaveOutcome SaveArchiveAs();
   TSaveOutcome ReportSaveResult(uint8_t result, const QString &reason, const QString &fileName);
+  // What the engine could not do (Failures(), one line each, a long list cut
+  // short), and reason, an escaped failure's text, unless a line says it already.
+  QString FailureDetail(const QString &reason = {}) const;
+  // A file or folder that the user's choice of extraction meets: asked
+  // through the replace question, Replace All and Skip All answering the
+  // rest; prCancelled when the user cancels (the files written so far stay).
+  uint8_t ExtractAsking(const TStringList &names, const std::string &destination, bool keepPaths);
   void AddRecentFile(const QString &fileName);
   // Moves empty recent files to the end.
   void CloseRecentGaps();
@@ -177,6 +184,7 @@ private:
   std::map<QString, TEditedCopy> m_Edits; // by the copy's path
   QFileSystemWatcher *m_EditWatcher;
   bool m_Reopening = false; // a save as opens its new file: no check is offered then
+  bool m_SaveAsInstead = false; // the save found the file changed by another program, and the user chose Save As
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TArchiveSession::TChanges)

@@ -10,6 +10,7 @@
 #include "WaitCursor.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 namespace {
 QString AddProtectedMessage() { return TArchiveSession::tr("Files cannot be added to a protected PAK file."); }
@@ -19,17 +20,9 @@ QString ViewExtractFailedMessage() { return TArchiveSession::tr("The entry could
 // The failure's own text: the file and the system's reason.
 QString Reason(const std::exception &error) { return QString::fromLocal8Bit(error.what()); }
 
-// A message followed by what the engine could not do, one line each; a long
-// list is cut short so that the box still fits the screen.
-QString WithFailures(const QString &message, const TStringList &failures) {
-  constexpr size_t MaxShown = 10;
-  QString text = message;
-  for (size_t i = 0; i < failures.size() && i < MaxShown; ++i)
-    text += QLatin1Char('\n') + QString::fromStdString(failures[i]);
-  if (failures.size() > MaxShown)
-    text += TArchiveSession::tr("\n... and %1 more.").arg(failures.size() - MaxShown);
-  return text;
-}
+// Thrown out of the question about an existing file when the user cancels:
+// it ends the extraction inside the engine, and ExtractAsking catches it.
+struct EExtractCancelled {};
 
 // The lump viewer draws pictures over this grey: red, green and blue 50.
 constexpr TColor LumpOffsetColour = 50 + 256 * 50 + 65536 * 50;
@@ -76,7 +69,7 @@ void TArchiveSession::AddThroughDialog(const QStringList &files) {
         m_Pak.AddFiles(paths, PathFromQ(baseDirectory), DisplayToEntry(internalDirectory), m_Values.RecurseSubDirs);
   });
   if (result == prWriteFailed)
-    ShowError(WithFailures(tr("Some of the files could not be added to the PAK file."), m_Pak.Failures()));
+    ShowError(tr("Some of the files could not be added to the PAK file."), FailureDetail());
   else if (result == prProtected)
     ShowError(AddProtectedMessage());
 }
@@ -160,16 +153,48 @@ void TArchiveSession::Extract(const TStringList &selected, const TStringList &al
   m_Values.ExtractPath = target;
   uint8_t result = prDone;
   try {
-    TWaitCursor wait;
-    result = m_Pak.ExtractEntries(names, PathFromQ(target), maintain);
+    result = ExtractAsking(names, PathFromQ(target), maintain);
   } catch (const EInOutError &error) {
-    ShowError(ExtractFailedMessage(), Reason(error));
+    ShowError(ExtractFailedMessage(), FailureDetail(Reason(error)));
     return;
   }
   if (result == prNoPath)
     ShowError(tr("No folder was given to extract the files to."));
   else if (result == prWriteFailed)
-    ShowError(WithFailures(ExtractFailedMessage(), m_Pak.Failures()));
+    ShowError(ExtractFailedMessage(), FailureDetail());
+}
+
+uint8_t TArchiveSession::ExtractAsking(const TStringList &names, const std::string &destination, bool keepPaths) {
+  std::optional<bool> rest; // Replace All or Skip All: the answer for every further file
+  m_Pak.OnExtractFileExists = [this, &rest](TQuakePak &, const std::string &fileName, bool &replace) {
+    if (!rest) {
+      switch (m_Dialogs.AskReplaceFile(PathToQ(fileName))) {
+      case frReplace:
+        replace = true;
+        return;
+      case frSkip:
+        replace = false;
+        return;
+      case frReplaceAll:
+        rest = true;
+        break;
+      case frSkipAll:
+        rest = false;
+        break;
+      default:
+        throw EExtractCancelled();
+      }
+    }
+    replace = *rest;
+  };
+  // Only this extraction asks: the private copies of other commands are the session's own to replace.
+  const auto unassign = qScopeGuard([this] { m_Pak.OnExtractFileExists = nullptr; });
+  try {
+    TWaitCursor wait;
+    return m_Pak.ExtractEntries(names, destination, keepPaths);
+  } catch (const EExtractCancelled &) {
+    return prCancelled;
+  }
 }
 
 void TArchiveSession::Move(const TStringList &names) {

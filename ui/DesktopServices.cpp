@@ -1,5 +1,6 @@
 #include "DesktopServices.h"
 
+#include <QAbstractButton>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -29,9 +30,13 @@ void TSystemDesktop::ShowWarning(QWidget *parent, const QString &text, const QSt
 
 QMessageBox::StandardButton TSystemDesktop::Confirm(QWidget *parent, const QString &text,
                                                     QMessageBox::StandardButtons buttons, const QString &detail,
-                                                    QMessageBox::StandardButton defaultButton) {
+                                                    QMessageBox::StandardButton defaultButton,
+                                                    const TButtonTexts &texts) {
   QMessageBox box(QMessageBox::Question, QObject::tr("Confirm"), text, buttons, parent);
   box.setInformativeText(detail);
+  for (auto named = texts.begin(); named != texts.end(); ++named)
+    if (QAbstractButton *button = box.button(named.key()))
+      button->setText(named.value());
   box.setDefaultButton(defaultButton);
   box.setEscapeButton(buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No);
   return static_cast<QMessageBox::StandardButton>(box.exec());

@@ -6,12 +6,16 @@
 #include "DesktopApplications.h"
 
 #include <QIcon>
+#include <QMap>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 class QWidget;
+
+// Texts of a confirmation's buttons in place of their standard ones ("&Overwrite" for Yes).
+using TButtonTexts = QMap<QMessageBox::StandardButton, QString>;
 
 struct TFileDialogRequest {
   QString Title;
@@ -35,10 +39,12 @@ public:
   virtual void ShowWarning(QWidget *parent, const QString &text, const QString &detail = {}) = 0;
   // A confirmation box with the given buttons (Yes|No or Yes|No|Cancel);
   // returns the button chosen, Cancel (or No without Cancel) when closed.
-  // Enter picks defaultButton.
+  // Enter picks defaultButton; texts renames buttons whose standard text
+  // would not say what they do.
   virtual QMessageBox::StandardButton Confirm(QWidget *parent, const QString &text,
                                               QMessageBox::StandardButtons buttons, const QString &detail = {},
-                                              QMessageBox::StandardButton defaultButton = QMessageBox::Yes) = 0;
+                                              QMessageBox::StandardButton defaultButton = QMessageBox::Yes,
+                                              const TButtonTexts &texts = {}) = 0;
   // Existing files; empty when cancelled.
   virtual QStringList ChooseOpenFiles(QWidget *parent, const TFileDialogRequest &request) = 0;
   // A file name to write, after the chooser's own overwrite question; empty when cancelled.
@@ -67,7 +73,8 @@ public:
   void ShowWarning(QWidget *parent, const QString &text, const QString &detail = {}) override;
   QMessageBox::StandardButton Confirm(QWidget *parent, const QString &text, QMessageBox::StandardButtons buttons,
                                       const QString &detail = {},
-                                      QMessageBox::StandardButton defaultButton = QMessageBox::Yes) override;
+                                      QMessageBox::StandardButton defaultButton = QMessageBox::Yes,
+                                      const TButtonTexts &texts = {}) override;
   QStringList ChooseOpenFiles(QWidget *parent, const TFileDialogRequest &request) override;
   QString ChooseSaveFile(QWidget *parent, const TFileDialogRequest &request) override;
   QString ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) override;

@@ -128,14 +128,14 @@ void TEntryListModel::FindShownRows() {
       m_Shown.push_back(static_cast<int>(i));
 }
 
-void TEntryListModel::RenameRow(int row, const std::string &caption, const std::string &entryName) {
+void TEntryListModel::RenameRow(int row, const std::string &entryName) {
   if (row < 0 || row >= RowCount())
     return;
   TEntryRow &item = m_Rows[static_cast<size_t>(m_Shown[static_cast<size_t>(row)])];
-  item.Caption = caption;
-  item.TypeKey = TypeKeyOf(caption);
-  item.EntryName = entryName;
-  emit dataChanged(index(row, colName), index(row, colName));
+  TEntryRow renamed = MakeEntryRow(entryName, item.Size, item.Position);
+  renamed.IconIndex = item.IconIndex;
+  item = std::move(renamed);
+  emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
 int TEntryListModel::ColumnOf(TSortKey key) { return key < SortKeyCount ? SortKeys[key].Column : -1; }
@@ -300,9 +300,10 @@ bool TEntryListModel::setData(const QModelIndex &index, const QVariant &value, i
   if (caption == item.Caption)
     return false; // an edit that changed nothing renames nothing
   const std::optional<std::string> stored = OnRename(item.EntryName, item.Path + caption);
-  // Refused (protected archive, name taken or too long): the row keeps its old caption.
+  // The row shows the name as stored (the name rules may have changed what
+  // was typed); refused (protected archive, name taken or too long), it keeps its old caption.
   if (stored)
-    RenameRow(row, caption, *stored);
+    RenameRow(row, *stored);
   Sort();
   return stored.has_value();
 }

@@ -24,7 +24,7 @@ class TDesktopServices;
 
 struct TEntryRow {
   std::string EntryName; // the entry's stored name, byte for byte: how the row finds its entry
-  std::string Caption;   // the file part; after an in-place rename, the text as typed
+  std::string Caption;   // the file part
   std::string Path;      // the directory part followed by "/", empty at the top level
   std::string TypeKey;   // the caption's extension in upper case (the whole caption without a dot)
   int32_t Size = 0;
@@ -83,8 +83,8 @@ public:
   const TEntryFilter &Filter() const { return m_Filter; }
   // Shows the rows the filter lets through (one reset of the view).
   void SetFilter(const TEntryFilter &filter);
-  // After a rename: the row shows caption and now finds its entry by entryName.
-  void RenameRow(int row, const std::string &caption, const std::string &entryName);
+  // After a rename: the row shows the entry's stored name and finds the entry by it.
+  void RenameRow(int row, const std::string &entryName);
 
   // Captions are editable unless the list is read-only.
   bool ReadOnly() const { return m_ReadOnly; }

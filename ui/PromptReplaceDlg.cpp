@@ -31,55 +31,73 @@ TConfirmReplaceDialog::TConfirmReplaceDialog(QWidget *parent) : QDialog(parent) 
   m_FileNameLabel->setAlignment(Qt::AlignCenter);
   // Wide enough for the longest entry name a record can hold.
   m_FileNameLabel->setFixedWidth(fontMetrics().averageCharWidth() * PakFormat::NameSize);
-  auto *label3 = new QLabel(tr("already exists in this PAK file."), this);
-  label3->setObjectName("Label3");
-  auto *label4 = new QLabel(tr("Do you want to replace it with this new copy?"), this);
-  label4->setObjectName("Label4");
-  QFont bold = label4->font();
+  m_WhereLabel = new QLabel(this);
+  m_WhereLabel->setObjectName("Label3");
+  m_QuestionLabel = new QLabel(this);
+  m_QuestionLabel->setObjectName("Label4");
+  QFont bold = m_QuestionLabel->font();
   bold.setBold(true);
-  label4->setFont(bold);
+  m_QuestionLabel->setFont(bold);
 
   m_YesBtn = MakeAnswerButton(tr("&Yes"), "YesBtn", this);
-  m_YesBtn->setDefault(true);
   auto *yesToAllBtn = MakeAnswerButton(tr("Yes To &All"), "YesToAllBtn", this);
-  auto *noBtn = MakeAnswerButton(tr("&No"), "NoBtn", this);
+  m_NoBtn = MakeAnswerButton(tr("&No"), "NoBtn", this);
   auto *noToAllBtn = MakeAnswerButton(tr("No &To All"), "NoToAllBtn", this);
   auto *cancelBtn = MakeAnswerButton(tr("&Cancel"), "CancelBtn", this);
 
   auto *buttons = new QHBoxLayout;
   buttons->addWidget(m_YesBtn);
   buttons->addWidget(yesToAllBtn);
-  buttons->addWidget(noBtn);
+  buttons->addWidget(m_NoBtn);
   buttons->addWidget(noToAllBtn);
   buttons->addWidget(cancelBtn);
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(label1, 0, Qt::AlignHCenter);
   layout->addWidget(m_FileNameLabel, 0, Qt::AlignHCenter);
-  layout->addWidget(label3, 0, Qt::AlignHCenter);
+  layout->addWidget(m_WhereLabel, 0, Qt::AlignHCenter);
   layout->addSpacing(8);
-  layout->addWidget(label4, 0, Qt::AlignHCenter);
+  layout->addWidget(m_QuestionLabel, 0, Qt::AlignHCenter);
   layout->addSpacing(8);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   setTabOrder(m_YesBtn, yesToAllBtn);
-  setTabOrder(yesToAllBtn, noBtn);
-  setTabOrder(noBtn, noToAllBtn);
+  setTabOrder(yesToAllBtn, m_NoBtn);
+  setTabOrder(m_NoBtn, noToAllBtn);
   setTabOrder(noToAllBtn, cancelBtn);
 
   connect(m_YesBtn, &QPushButton::clicked, this, [this] { Answer(frReplace); });
   connect(yesToAllBtn, &QPushButton::clicked, this, [this] { Answer(frReplaceAll); });
-  connect(noBtn, &QPushButton::clicked, this, [this] { Answer(frSkip); });
+  connect(m_NoBtn, &QPushButton::clicked, this, [this] { Answer(frSkip); });
   connect(noToAllBtn, &QPushButton::clicked, this, [this] { Answer(frSkipAll); });
   // Cancel, Esc and the title bar's close all reject, which answers frCancel.
   connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 TFileReplace TConfirmReplaceDialog::Execute(const QString &entryName) {
-  m_FileNameLabel->setText(entryName);
+  m_FileNameLabel->setToolTip(QString());
+  return Ask(entryName, tr("already exists in this PAK file."), tr("Do you want to replace it with this new copy?"),
+             m_YesBtn);
+}
+
+TFileReplace TConfirmReplaceDialog::ExecuteForFile(const QString &path) {
+  // A long path keeps its start and its file name; the whole of it is the tooltip.
+  const QString shown = m_FileNameLabel->fontMetrics().elidedText(path, Qt::ElideMiddle, m_FileNameLabel->width());
+  m_FileNameLabel->setToolTip(shown == path ? QString() : path);
+  return Ask(shown, tr("already exists on disk."), tr("Do you want to replace it with the entry from the PAK file?"),
+             m_NoBtn);
+}
+
+TFileReplace TConfirmReplaceDialog::Ask(const QString &fileName, const QString &where, const QString &question,
+                                        QPushButton *answerBtn) {
+  m_FileNameLabel->setText(fileName);
+  m_WhereLabel->setText(where);
+  m_QuestionLabel->setText(question);
+  m_YesBtn->setDefault(answerBtn == m_YesBtn);
+  m_NoBtn->setDefault(answerBtn == m_NoBtn);
   m_Answer = frCancel;
   CentreOnScreen(*this);
-  m_YesBtn->setFocus();
+  answerBtn->setFocus();
   exec();
   return m_Answer;
 }

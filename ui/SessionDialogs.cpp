@@ -45,6 +45,13 @@ TFileReplace TWindowDialogs::AskReplace(const QString &entryName) {
   return dialog.Execute(entryName);
 }
 
+TFileReplace TWindowDialogs::AskReplaceFile(const QString &path) {
+  TConfirmReplaceDialog dialog(m_Window);
+  // Asked in the middle of an extraction that shows the hourglass.
+  TNormalCursor normal;
+  return dialog.ExecuteForFile(path);
+}
+
 void TWindowDialogs::ShowPicture(const TBitmap *bitmap, const QString &reason, const std::string &entryName,
                                  const std::string &archiveFileName, const std::function<void()> &exportPicture) {
   TLumpViewForm viewer(m_Desktop, m_Window);

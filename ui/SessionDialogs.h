@@ -56,6 +56,8 @@ public:
   virtual TOpenOrAddAnswer AskOpenOrAdd() = 0;
   // Whether an added file replaces the entry of the same name (shown as text).
   virtual TFileReplace AskReplace(const QString &entryName) = 0;
+  // Whether an extracted entry replaces the file already at that disk path.
+  virtual TFileReplace AskReplaceFile(const QString &path) = 0;
   // Shows a decoded picture lump (none: reason in its place) until the user
   // closes it; exportPicture, when set, exports it as PNG.
   virtual void ShowPicture(const TBitmap *bitmap, const QString &reason, const std::string &entryName,
@@ -78,6 +80,7 @@ public:
   bool EditOptions(TOptionValues &values) override;
   TOpenOrAddAnswer AskOpenOrAdd() override;
   TFileReplace AskReplace(const QString &entryName) override;
+  TFileReplace AskReplaceFile(const QString &path) override;
   void ShowPicture(const TBitmap *bitmap, const QString &reason, const std::string &entryName,
                    const std::string &archiveFileName, const std::function<void()> &exportPicture) override;
   bool ChooseEditor(const QString &fileName, const QString &extension, const QList<TDesktopApplication> &applications,

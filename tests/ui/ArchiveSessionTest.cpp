@@ -6,9 +6,11 @@
 #include "ScriptedDialogs.h"
 #include "UiTestSupport.h"
 
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 
 namespace {
 
@@ -50,6 +52,8 @@ private slots:
   void EditsReportTheirEntries();
   void DropAsksThroughTheDialogs();
   void ExtractAndView();
+  void ExtractionAsksBeforeReplacingFiles();
+  void DragsOfferOnlyTheirOwnFolder();
   void OptionsProgressAndErrorReport();
   void EditedCopiesComeBackWhenTheUserSaysSo();
 };
@@ -192,6 +196,99 @@ void ArchiveSessionTest::ExtractAndView() {
   f.Session.View("a.wad");
   QCOMPARE(f.Desktop.Texts("confirm"), QStringList({"There is no application associated with this file type."}));
   QCOMPARE(f.Session.ViewedFiles().size(), size_t(3));
+}
+
+void ArchiveSessionTest::ExtractionAsksBeforeReplacingFiles() {
+  TSessionFixture f;
+  f.Session.OpenFile(f.Archive(QStringLiteral("x.pak"), {{"maps/arena.bsp", "archived arena"},
+                                                         {"maps/b.bsp", "archived b"},
+                                                         {"c.txt", "archived c"},
+                                                         {"new.txt", "archived new"}}));
+  const TStringList all = {"maps/arena.bsp", "maps/b.bsp", "c.txt", "new.txt"};
+  const QString out = f.Folder.filePath(QStringLiteral("out/"));
+  const auto userFiles = [&] {
+    for (const char *name : {"maps/arena.bsp", "maps/b.bsp", "c.txt"})
+      WriteBytes(out + name, QByteArray("mine ") + name);
+    QFile::remove(out + "new.txt");
+  };
+  const auto contents = [&] {
+    QStringList texts;
+    for (const char *name : {"maps/arena.bsp", "maps/b.bsp", "c.txt", "new.txt"})
+      texts << QString::fromLatin1(ReadBytes(out + name));
+    return texts;
+  };
+
+  // Cancel at the first question ends the extraction quietly: nothing of the user's is replaced.
+  userFiles();
+  f.Dialogs.ExtractAnswers.enqueue({out, true, true});
+  f.Dialogs.ReplaceAnswers.enqueue(frCancel);
+  f.Session.Extract({}, all);
+  QCOMPARE(f.Dialogs.Asked, QStringList({"extract", "replace file " + out + "maps/arena.bsp"}));
+  QCOMPARE(contents(), QStringList({"mine maps/arena.bsp", "mine maps/b.bsp", "mine c.txt", "<missing>"}));
+  QVERIFY(f.Desktop.Asked.isEmpty());
+
+  // Skip keeps one file; Replace All answers the rest of that extraction, and only of that one.
+  f.Dialogs.Asked.clear();
+  f.Dialogs.ExtractAnswers.enqueue({out, true, true});
+  f.Dialogs.ReplaceAnswers << frSkip << frReplaceAll;
+  f.Session.Extract({}, all);
+  QCOMPARE(f.Dialogs.Asked,
+           QStringList({"extract", "replace file " + out + "maps/arena.bsp", "replace file " + out + "maps/b.bsp"}));
+  QCOMPARE(contents(), QStringList({"mine maps/arena.bsp", "archived b", "archived c", "archived new"}));
+  userFiles();
+  f.Dialogs.Asked.clear();
+  f.Dialogs.ExtractAnswers.enqueue({out, true, true});
+  f.Dialogs.ReplaceAnswers << frReplace << frSkipAll;
+  f.Session.Extract({}, all);
+  QCOMPARE(f.Dialogs.Asked.size(), 3);
+  QCOMPARE(contents(), QStringList({"archived arena", "mine maps/b.bsp", "mine c.txt", "archived new"}));
+  QVERIFY(f.Desktop.Asked.isEmpty());
+  // The question belongs to the command: other extractions of the session's own copies never ask.
+  QVERIFY(!f.Session.Pak().OnExtractFileExists);
+}
+
+void ArchiveSessionTest::DragsOfferOnlyTheirOwnFolder() {
+  TSessionFixture f;
+  f.Session.OpenFile(f.Archive(QStringLiteral("d.pak"), {{"evil/../../../victim/x.wav", "X"},
+                                                         {"sound/a/hit.wav", "A"},
+                                                         {"sound/b/hit.wav", "B"},
+                                                         {"x.txt", "first"},
+                                                         {"./x.txt", "second"}}));
+  const auto offered = [](const QMimeData &data) {
+    QStringList paths;
+    for (const QUrl &url : data.urls())
+      paths << url.toLocalFile();
+    return paths;
+  };
+
+  // The tree's folder "evil/../../../victim/": dragged from its parent, which
+  // names a place far above the drag's folder. It is offered inside, under
+  // the name extraction gives it, and the user is told.
+  std::unique_ptr<QMimeData> data(f.Session.DragData({"evil/../../../victim/x.wav"}, "evil/../../../"));
+  QVERIFY(data);
+  const QString drag = QString::fromStdString(f.Session.Pak().PrivateDirectory()) + QStringLiteral("drag/");
+  QStringList paths = offered(*data);
+  QCOMPARE(paths, QStringList({drag + "1/evil/victim"}));
+  QCOMPARE(ReadBytes(paths.first() + "/x.wav"), QByteArray("X"));
+  QCOMPARE(f.Desktop.Texts("warning"),
+           QStringList({"Some of the dragged entries are offered under other names or not at all."}));
+  QCOMPARE(f.Desktop.Details("warning").last(),
+           QStringLiteral("evil/../../../victim/x.wav: offered as evil/victim/x.wav"));
+
+  // Rows of the list: files of one name in different folders arrive in their
+  // own folders, asking nothing; a name that comes to another's file is left
+  // out, and said once for the drag.
+  f.Desktop.Asked.clear();
+  data.reset(f.Session.DragData({"sound/a/hit.wav", "sound/b/hit.wav", "x.txt", "./x.txt"}, "sound/"));
+  paths = offered(*data);
+  QCOMPARE(paths, QStringList({drag + "2/sound/a", drag + "2/sound/b", drag + "2/x.txt"}));
+  QCOMPARE(ReadBytes(drag + "2/sound/a/hit.wav"), QByteArray("A"));
+  QCOMPARE(ReadBytes(drag + "2/sound/b/hit.wav"), QByteArray("B"));
+  QCOMPARE(ReadBytes(drag + "2/x.txt"), QByteArray("first"));
+  QVERIFY(f.Dialogs.Asked.isEmpty());
+  QCOMPARE(f.Desktop.Texts("warning").size(), 1);
+  QCOMPARE(f.Desktop.Details("warning").last(), QStringLiteral("./x.txt: left out, another entry is offered as x.txt"));
+  QVERIFY(!f.Session.Pak().Modified());
 }
 
 void ArchiveSessionTest::OptionsProgressAndErrorReport() {

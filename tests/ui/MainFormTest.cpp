@@ -328,7 +328,8 @@ void MainFormTest::RenameInPlace() {
   TEntryListModel &model = main.ListModel();
 
   // Through the list's own editor: "A.wav" (the first entry, not the
-  // case-blind match a.wav) becomes Foo.WAV, stored lower-case.
+  // case-blind match a.wav) becomes Foo.WAV, stored lower-case, and the row
+  // shows what is stored, in its sorted place.
   const int row = session.RowOf(QStringLiteral("A.wav"));
   main.OneViewList()->edit(model.index(row, 0));
   auto *editor = main.OneViewList()->viewport()->findChild<QLineEdit *>();
@@ -337,14 +338,13 @@ void MainFormTest::RenameInPlace() {
   QTest::keyClick(editor, Qt::Key_Return); // the delegate commits on the next turn of the event loop
   QTRY_COMPARE(main.Session().Pak().EntryName(0), std::string("sound/foo.wav"));
   QCOMPARE(main.Session().Pak().EntryName(1), std::string("sound/a.wav"));
-  QVERIFY(session.Column(0).contains(QStringLiteral("Foo.WAV")));
-  QCOMPARE(session.Column(0).first(), QStringLiteral("Foo.WAV")); // sorted again
+  QCOMPARE(session.Column(0), QStringList({"a.wav", "c.wav", "foo.wav"}));
   QCOMPARE(main.StatusText(2), QStringLiteral("Modified"));
   QCOMPARE(session.Find<QAction>("MenuActionsUndo")->text(), QStringLiteral("&Undo Rename File(s)"));
   QCOMPARE(session.Find<QToolButton>("UndoBtn")->toolTip(), QStringLiteral("Undo Rename File(s)"));
 
-  // The renamed row still finds its entry although its caption differs from the stored name.
-  QVERIFY(model.setData(model.index(session.RowOf(QStringLiteral("Foo.WAV")), 0), QStringLiteral("bar.wav")));
+  // The renamed row finds its entry by the stored name.
+  QVERIFY(model.setData(model.index(session.RowOf(QStringLiteral("foo.wav")), 0), QStringLiteral("bar.wav")));
   QCOMPARE(main.Session().Pak().EntryName(0), std::string("sound/bar.wav"));
 
   // Refusals keep the old caption and say the engine's reason: a taken name, a name too long.
@@ -426,10 +426,14 @@ void MainFormTest::ArchiveChangedByAnotherProgramIsNotOverwrittenUnasked() {
   WriteBytes(path + QStringLiteral(".new"), theirs);
   QVERIFY(std::rename(qPrintable(path + QStringLiteral(".new")), qPrintable(path)) == 0);
 
-  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  // Enter and Esc keep the other program's file.
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Cancel);
   session.Command("MenuFileSave");
   QCOMPARE(session.Desktop.Texts("confirm"),
            QStringList({"The archive was changed by another program since it was opened. Overwrite it?"}));
+  const TScriptedDesktop::TQuestion asked = session.Desktop.Asked.last();
+  QCOMPARE(asked.Default, QMessageBox::Cancel);
+  QCOMPARE(asked.Buttons, (TButtonTexts{{QMessageBox::Yes, "&Overwrite"}, {QMessageBox::Save, "Save &As..."}}));
   QVERIFY(session.Desktop.Texts("error").isEmpty());
   QCOMPARE(ReadBytes(path), theirs);
   QVERIFY(main.Session().Pak().Modified());
@@ -438,6 +442,20 @@ void MainFormTest::ArchiveChangedByAnotherProgramIsNotOverwrittenUnasked() {
   session.Command("MenuFileSave");
   QVERIFY(!main.Session().Pak().Modified());
   QCOMPARE(ReadBytes(path), BuildPak({{"uno.txt", "1111"}}));
+
+  // Save As keeps both: theirs where it was, ours under the name chosen.
+  main.Session().Pak().RenameEntry(0, "dos.txt");
+  WriteBytes(path + QStringLiteral(".new"), theirs);
+  QVERIFY(std::rename(qPrintable(path + QStringLiteral(".new")), qPrintable(path)) == 0);
+  const QString copy = session.Path(QStringLiteral("mine.pak"));
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Save);
+  session.Desktop.SaveFileAnswers.enqueue(copy);
+  session.Command("MenuFileSave");
+  QCOMPARE(session.Desktop.Texts("save").size(), 1);
+  QCOMPARE(ReadBytes(path), theirs);
+  QCOMPARE(ReadBytes(copy), BuildPak({{"dos.txt", "1111"}}));
+  QCOMPARE(QString::fromStdString(main.Session().Pak().FileName()), copy);
+  QVERIFY(session.Desktop.Texts("error").isEmpty());
 }
 
 void MainFormTest::SaveQuestionAnswers() {

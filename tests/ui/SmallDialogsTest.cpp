@@ -125,6 +125,44 @@ private slots:
     QCOMPARE(dialog.Execute(name), frCancel);
   }
 
+  void ConfirmReplaceOfAFileOnDisk() {
+    TConfirmReplaceDialog dialog;
+    // The existing file by its path, long ones shortened in the middle; Enter keeps it.
+    const QString path = QStringLiteral("/home/user/") + QString(80, QLatin1Char('d')) + QStringLiteral("/arena.bsp");
+    QString shownPath, tip, where, question;
+    bool noFocused = false, noDefault = false, yesDefault = true;
+    WhenShown([&](QWidget &shown) {
+      shownPath = Child<QLabel>(shown, "FileNameLabel")->text();
+      tip = Child<QLabel>(shown, "FileNameLabel")->toolTip();
+      where = Child<QLabel>(shown, "Label3")->text();
+      question = Child<QLabel>(shown, "Label4")->text();
+      noFocused = shown.focusWidget() == Child<QPushButton>(shown, "NoBtn");
+      noDefault = Child<QPushButton>(shown, "NoBtn")->isDefault();
+      yesDefault = Child<QPushButton>(shown, "YesBtn")->isDefault();
+      Press(shown, Qt::Key_Return);
+    });
+    QCOMPARE(dialog.ExecuteForFile(path), frSkip);
+    QVERIFY2(shownPath.startsWith(QStringLiteral("/home/user/")) && shownPath.endsWith(QStringLiteral("/arena.bsp")) &&
+                 shownPath.size() < path.size(),
+             qPrintable(shownPath));
+    QCOMPARE(tip, path);
+    QCOMPARE(where, QStringLiteral("already exists on disk."));
+    QCOMPARE(question, QStringLiteral("Do you want to replace it with the entry from the PAK file?"));
+    QVERIFY(noFocused && noDefault && !yesDefault);
+
+    // The same dialog asked about an entry again: its own texts, Enter replaces.
+    WhenShown([&](QWidget &shown) {
+      where = Child<QLabel>(shown, "Label3")->text();
+      question = Child<QLabel>(shown, "Label4")->text();
+      tip = Child<QLabel>(shown, "FileNameLabel")->toolTip();
+      Press(shown, Qt::Key_Return);
+    });
+    QCOMPARE(dialog.Execute(QStringLiteral("maps/arena.bsp")), frReplace);
+    QCOMPARE(where, QStringLiteral("already exists in this PAK file."));
+    QCOMPARE(question, QStringLiteral("Do you want to replace it with this new copy?"));
+    QVERIFY(tip.isEmpty());
+  }
+
   void OpenOrAddAnswers() {
     TOpenOrAddDialog dialog;
     QString question;

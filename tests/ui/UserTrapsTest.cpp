@@ -10,6 +10,7 @@
 #include "ScriptedDialogs.h"
 #include "WindowSession.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -22,6 +23,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -62,10 +66,12 @@ private slots:
   void TypedFoldersMeanWhatTheySay();
   void DamagedArchiveIsAnnounced();
   void FailuresNameFileAndReason();
+  void FailedSaveSaysWhy();
   void CommandLineArchiveFailsAfterTheWindowIsUp();
   void StatusAndCommandsFollowAnySelection();
   void ListKeysAndPlainCounts();
   void FolderChooserTakesANewFolder();
+  void ConfirmationSaysWhatItsButtonsDo();
   void AddDialogShowsTheEntryNames();
   void LumpViewerZoomsAndSaysWhy();
 };
@@ -276,6 +282,26 @@ void UserTrapsTest::FailuresNameFileAndReason() {
            QStringList({"id1/pak0.pak was not found under " + session.Path(QStringLiteral("nowhere")) + "."}));
 }
 
+void UserTrapsTest::FailedSaveSaysWhy() {
+  TScriptedSession s;
+  s.Session.OpenFile(s.Archive(QStringLiteral("w.pak"), {{"a.txt", "1"}}));
+  const QString blocker = s.Folder.filePath(QStringLiteral("plain.txt"));
+  WriteBytes(blocker, "a file where a folder must be");
+  s.Desktop.SaveFileAnswers.enqueue(blocker + QStringLiteral("/sub.pak"));
+  s.Session.SaveAs();
+  QCOMPARE(s.Desktop.Texts("error"), QStringList({"The PAK file could not be saved."}));
+  const TStringList &failures = s.Session.Pak().Failures();
+  if (failures.empty())
+    QSKIP("the archive component does not say why this save failed");
+  // The detail is the component's own lines: the file and the system's reason, not the path alone.
+  QStringList lines;
+  for (const std::string &failure : failures)
+    lines << QString::fromStdString(failure);
+  QCOMPARE(s.Desktop.Details("error"), QStringList({lines.join(QLatin1Char('\n'))}));
+  QVERIFY2(lines.join(QLatin1Char('\n')).contains(QString::fromLocal8Bit(std::strerror(ENOTDIR))),
+           qPrintable(lines.join(QLatin1Char('\n'))));
+}
+
 void UserTrapsTest::CommandLineArchiveFailsAfterTheWindowIsUp() {
   TWindowSession session;
   const QString missing = session.Path(QStringLiteral("missing.pak"));
@@ -368,6 +394,24 @@ void UserTrapsTest::FolderChooserTakesANewFolder() {
       QVERIFY(!QFileInfo::exists(fresh));
     }
   }
+}
+
+void UserTrapsTest::ConfirmationSaysWhatItsButtonsDo() {
+  TSystemDesktop desktop;
+  QStringList texts;
+  WhenShown([&texts](QWidget &shown) {
+    auto *box = qobject_cast<QMessageBox *>(&shown);
+    QVERIFY(box != nullptr);
+    for (QAbstractButton *button : box->buttons())
+      texts << button->text();
+    Press(shown, Qt::Key_Return);
+  });
+  const QMessageBox::StandardButton answer = desktop.Confirm(
+      nullptr, QStringLiteral("Overwrite it?"), QMessageBox::Yes | QMessageBox::Save | QMessageBox::Cancel, {},
+      QMessageBox::Cancel, {{QMessageBox::Yes, "&Overwrite"}, {QMessageBox::Save, "Save &As..."}});
+  QCOMPARE(answer, QMessageBox::Cancel); // Enter: the default
+  QCOMPARE(texts.size(), 3);
+  QVERIFY2(texts.contains("&Overwrite") && texts.contains("Save &As..."), qPrintable(texts.join(", ")));
 }
 
 void UserTrapsTest::AddDialogShowsTheEntryNames() {

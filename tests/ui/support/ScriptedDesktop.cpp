@@ -24,8 +24,9 @@ void TScriptedDesktop::ShowWarning(QWidget *, const QString &text, const QString
 
 QMessageBox::StandardButton TScriptedDesktop::Confirm(QWidget *, const QString &text,
                                                       QMessageBox::StandardButtons buttons, const QString &detail,
-                                                      QMessageBox::StandardButton defaultButton) {
-  Asked.append({"confirm", text, detail, defaultButton});
+                                                      QMessageBox::StandardButton defaultButton,
+                                                      const TButtonTexts &texts) {
+  Asked.append({"confirm", text, detail, defaultButton, texts});
   if (!ConfirmAnswers.isEmpty())
     return ConfirmAnswers.dequeue();
   return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No;

@@ -15,6 +15,7 @@ public:
     QString Text;        // the message, the chooser's title, or the opened path
     QString Detail = {}; // a box's detail: the file and the reason
     QMessageBox::StandardButton Default = QMessageBox::NoButton; // a confirmation's default answer
+    TButtonTexts Buttons = {};                                   // a confirmation's renamed buttons
   };
 
   // Scripts, consumed from the front.
@@ -45,7 +46,8 @@ public:
   void ShowWarning(QWidget *parent, const QString &text, const QString &detail = {}) override;
   QMessageBox::StandardButton Confirm(QWidget *parent, const QString &text, QMessageBox::StandardButtons buttons,
                                       const QString &detail = {},
-                                      QMessageBox::StandardButton defaultButton = QMessageBox::Yes) override;
+                                      QMessageBox::StandardButton defaultButton = QMessageBox::Yes,
+                                      const TButtonTexts &texts = {}) override;
   QStringList ChooseOpenFiles(QWidget *parent, const TFileDialogRequest &request) override;
   QString ChooseSaveFile(QWidget *parent, const TFileDialogRequest &request) override;
   QString ChooseDirectory(QWidget *parent, const QString &title, const QString &start, bool canCreate) override;

@@ -51,6 +51,11 @@ TFileReplace TScriptedDialogs::AskReplace(const QString &entryName) {
   return ReplaceAnswers.isEmpty() ? frCancel : ReplaceAnswers.dequeue();
 }
 
+TFileReplace TScriptedDialogs::AskReplaceFile(const QString &path) {
+  Asked << QStringLiteral("replace file ") + path;
+  return ReplaceAnswers.isEmpty() ? frCancel : ReplaceAnswers.dequeue();
+}
+
 void TScriptedDialogs::ShowPicture(const TBitmap *bitmap, const QString &, const std::string &entryName,
                                    const std::string &, const std::function<void()> &) {
   Asked << QStringLiteral("picture ") + QString::fromStdString(entryName);

@@ -29,11 +29,11 @@ public:
   QQueue<QString> MoveAnswers;
   QQueue<std::function<void(TOptionValues &)>> OptionEdits; // each one an OK after its edit
   QQueue<TOpenOrAddAnswer> OpenOrAddAnswers;
-  QQueue<TFileReplace> ReplaceAnswers;
+  QQueue<TFileReplace> ReplaceAnswers; // for entries of an add and files of an extraction alike
   QQueue<TEditorChoice> EditorAnswers;
 
   // What was asked: "add", "extract", "move", "options", "open-or-add",
-  // "replace NAME", "picture NAME" and "editor NAME", in order.
+  // "replace NAME", "replace file PATH", "picture NAME" and "editor NAME", in order.
   QStringList Asked;
   QList<QStringList> AddProposals;        // the paths each add dialog was given
   QList<TExtractAnswer> ExtractProposals; // what each extract dialog proposed
@@ -47,6 +47,7 @@ public:
   bool EditOptions(TOptionValues &values) override;
   TOpenOrAddAnswer AskOpenOrAdd() override;
   TFileReplace AskReplace(const QString &entryName) override;
+  TFileReplace AskReplaceFile(const QString &path) override;
   void ShowPicture(const TBitmap *bitmap, const QString &reason, const std::string &entryName,
                    const std::string &archiveFileName, const std::function<void()> &exportPicture) override;
   bool ChooseEditor(const QString &fileName, const QString &extension, const QList<TDesktopApplication> &applications,
