@@ -239,9 +239,9 @@ private:
   int m_EditCount = 0;                    // the copies handed out so far, each with a folder of its own
   std::map<QString, TEditedCopy> m_Edits; // by the copy's path
   QFileSystemWatcher *m_EditWatcher;
-  QString m_HandedArea;                   // empty until made; ends in "/"
+  QString m_HandedArea;                        // empty until made; ends in "/"
   std::unique_ptr<QLockFile> m_HandedAreaLock; // held for the run: the area is in use
-  int m_BusyDepth = 0;                    // commands and engine operations running
+  int m_BusyDepth = 0;                         // commands and engine operations running
   bool m_RunningDeferred = false;
   QStringList m_KeptCopies; // copies a program may still have open: they outlive the session
   std::deque<std::function<void()>> m_Deferred;

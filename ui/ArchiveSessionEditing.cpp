@@ -46,8 +46,8 @@ QString EditorKey(const std::string &entryName) {
 QString SafeCopyName(const std::string &fileName) {
   QString name;
   for (const char c : fileName) {
-    const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                      c == '_' || c == '-';
+    const bool safe =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
     name += safe ? QChar::fromLatin1(c) : QChar(u'_');
   }
   if (name.startsWith(u'-') || name.startsWith(u'.'))
@@ -66,8 +66,8 @@ QString ErrorFileOf(const QString &copy) { return QFileInfo(copy).path() + QStri
 // A folder that only this user can enter, and not a link: nothing inside it
 // can be anyone else's, so it may be removed as a whole.
 bool IsOwnPrivateFolder(const QFileInfo &folder) {
-  constexpr QFile::Permissions Others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
-                                        QFile::WriteOther | QFile::ExeOther;
+  constexpr QFile::Permissions Others =
+      QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
   return folder.isDir() && !folder.isSymLink() && folder.ownerId() == ::geteuid() && !(folder.permissions() & Others);
 }
 
@@ -260,9 +260,9 @@ void TArchiveSession::EditedCopyChanged(const QString &copy) {
   if (!NoticeChange(copy, edited))
     return;
   const QString who = edited.Program.isEmpty() ? tr("another program") : edited.Program;
-  if (m_Desktop.Confirm(m_Window,
-                        tr("%1 was changed by %2. Update it in the archive?").arg(EntryToDisplay(edited.EntryName), who),
-                        QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+  if (m_Desktop.Confirm(
+          m_Window, tr("%1 was changed by %2. Update it in the archive?").arg(EntryToDisplay(edited.EntryName), who),
+          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   TakeBackCopy(copy);
 }
@@ -362,7 +362,8 @@ void TArchiveSession::CloseHandedCopyArea() {
   // Everything but the kept copies goes: copies that went to no program
   // (the lump viewer's, those whose program could not start) as well.
   const QDir area(m_HandedArea);
-  for (const QFileInfo &item : area.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+  for (const QFileInfo &item :
+       area.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
     const QString path = item.filePath();
     const bool kept = std::any_of(m_KeptCopies.begin(), m_KeptCopies.end(), [&](const QString &folder) {
       return path == folder || path == folder + QStringLiteral(".errors");

@@ -249,9 +249,8 @@ void TMain::FormCreate(const QStringList &arguments) {
   m_ListModel.SetSortOrder(values.SortOrder);
   if (!m_StartupMessage.isEmpty()) {
     // Shown once the window is up and the event loop runs.
-    QTimer::singleShot(0, this, [this] {
-      m_Session.RunWhenIdle([this] { m_Session.Desktop().ShowError(this, m_StartupMessage); });
-    });
+    QTimer::singleShot(
+        0, this, [this] { m_Session.RunWhenIdle([this] { m_Session.Desktop().ShowError(this, m_StartupMessage); }); });
   }
 
   setWindowTitle(tr("Varnel"));
@@ -266,8 +265,8 @@ void TMain::FormCreate(const QStringList &arguments) {
     if (QFileInfo(fileName).isFile() && TQuakePak::IsPakFile(PathFromQ(fileName)))
       RunCommand([this, &fileName] { m_Session.OpenFile(fileName); });
     else
-      QTimer::singleShot(0, this,
-                         [this, fileName] { m_Session.RunWhenIdle([this, fileName] { m_Session.OpenFile(fileName); }); });
+      QTimer::singleShot(
+          0, this, [this, fileName] { m_Session.RunWhenIdle([this, fileName] { m_Session.OpenFile(fileName); }); });
   }
   Refresh(TArchiveSession::chState);
   m_List->ShowSortOrder();

@@ -111,7 +111,8 @@ void EditWithTest::BuildsCommandLinesByTheExecRules() {
       {R"(prog "a  b" "say \"hi\"" "\$HOME \`x\`" "back\\slash" "" end)",
        {"prog", "a  b", "say \"hi\"", "$HOME `x`", "back\\slash", "", "end", "FILE"}},
       // %i is "--icon" and the icon, %c the name, %k the desktop file; deprecated codes go.
-      {"prog %i %c %k --x=%d%N %m %F", {"prog", "--icon", "fake-icon", "Fake Name", "/apps/fake.desktop", "--x=", "FILE"}},
+      {"prog %i %c %k --x=%d%N %m %F",
+       {"prog", "--icon", "fake-icon", "Fake Name", "/apps/fake.desktop", "--x=", "FILE"}},
       // A shell's command line: the file is one word of it, whatever it holds.
       {"sh -c \"vim %f\"", {"sh", "-c", "vim '/tmp/it'\\''s;touch PWNED;.txt'"}},
   };
@@ -198,7 +199,8 @@ void EditWithTest::PickedProgramIsKeptAndNamed() {
   session.Command("MenuActionsEdit");
   QCOMPARE(desktop.StartedPrograms.size(), 3);
   QCOMPARE(desktop.OpenedFiles.size(), 1);
-  changedCopy(desktop.OpenedFiles[0], QStringLiteral("d.cfg was changed by another program. Update it in the archive?"));
+  changedCopy(desktop.OpenedFiles[0],
+              QStringLiteral("d.cfg was changed by another program. Update it in the archive?"));
 
   // The kept choice goes into the settings,
   session.Main.reset();

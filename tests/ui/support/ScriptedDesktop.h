@@ -37,12 +37,12 @@ public:
 
   // What was asked.
   QList<TQuestion> Asked;
-  QList<TFileDialogRequest> FileRequests; // open and save choosers
-  QList<bool> DirectoryCanCreate;         // one per folder chooser
-  QStringList DirectoryStarts;            // one per folder chooser
-  QStringList OpenedFiles;                // paths handed to OpenWithDefaultApplication
-  QStringList IconRequests;               // paths whose icon was asked
-  QList<QStringList> StartedPrograms;     // the commands handed to StartProgram; none runs
+  QList<TFileDialogRequest> FileRequests;     // open and save choosers
+  QList<bool> DirectoryCanCreate;             // one per folder chooser
+  QStringList DirectoryStarts;                // one per folder chooser
+  QStringList OpenedFiles;                    // paths handed to OpenWithDefaultApplication
+  QStringList IconRequests;                   // paths whose icon was asked
+  QList<QStringList> StartedPrograms;         // the commands handed to StartProgram; none runs
   QList<QPointer<TScriptedProgram>> Programs; // what each started command became, while its owner keeps it
 
   // The texts of the questions of one kind, in order.
