@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QLockFile>
 #include <QScopedValueRollback>
 #include <QTimer>
 #include <QWidget>
@@ -59,11 +60,12 @@ QString TArchiveSession::QuakeDirectoryDetail(const QString &directory) {
 
 TArchiveSession::TArchiveSession(TDesktopServices &desktop, TSessionDialogs &dialogs, QWidget *window)
     : m_Desktop(desktop), m_Dialogs(dialogs), m_Window(window), m_EditWatcher(new QFileSystemWatcher(this)) {
-  connect(m_EditWatcher, &QFileSystemWatcher::fileChanged, this, &TArchiveSession::EditedCopyChanged);
+  connect(m_EditWatcher, &QFileSystemWatcher::fileChanged, this,
+          [this](const QString &copy) { RunWhenIdle([this, copy] { EditedCopyChanged(copy); }); });
   // Copies out for editing belong to the archive they came from; a save as keeps them.
   connect(this, &TArchiveSession::Changed, this, [this](TChanges changes) {
     if ((changes & chArchive) && !m_Reopening)
-      ForgetEdits();
+      ReleaseHandedCopies();
   });
   m_Pak.OnAddFileExists = [this](TQuakePak &, const std::string &fileName, TFileReplace &replace) {
     replace = m_Dialogs.AskReplace(EntryToDisplay(fileName));
@@ -89,6 +91,9 @@ TArchiveSession::~TArchiveSession() {
   m_Pak.OnStartCallback = nullptr;
   m_Pak.OnCallback = nullptr;
   m_Pak.OnEndCallback = nullptr;
+  m_Deferred.clear();
+  ReleaseHandedCopies();
+  CloseHandedCopyArea();
   // Only through a private folder that is still ours: one whose name a link
   // has taken over is emptied by the component itself, through its descriptor.
   std::string privateFolder;
@@ -109,6 +114,7 @@ void TArchiveSession::SetValues(const TSessionValues &values) {
 }
 
 void TArchiveSession::Run(const std::function<void()> &command) {
+  const TBusyScope busy(*this);
   try {
     command();
   } catch (const std::exception &error) {
@@ -118,21 +124,35 @@ void TArchiveSession::Run(const std::function<void()> &command) {
   }
 }
 
+TArchiveSession::TBusyScope::TBusyScope(TArchiveSession &session) : m_Session(session) { ++m_Session.m_BusyDepth; }
+
+TArchiveSession::TBusyScope::~TBusyScope() {
+  if (--m_Session.m_BusyDepth == 0 && !m_Session.m_RunningDeferred)
+    m_Session.RunDeferred();
+}
+
+void TArchiveSession::RunWhenIdle(const std::function<void()> &work) {
+  m_Deferred.push_back(work);
+  if (m_BusyDepth == 0 && !m_RunningDeferred)
+    RunDeferred();
+}
+
+void TArchiveSession::RunDeferred() {
+  const QScopedValueRollback running(m_RunningDeferred, true);
+  while (m_BusyDepth == 0 && !m_Deferred.empty()) {
+    const std::function<void()> work = std::move(m_Deferred.front());
+    m_Deferred.pop_front();
+    Run(work);
+  }
+}
+
 void TArchiveSession::ShowError(const QString &text, const QString &detail) {
   m_Desktop.ShowError(m_Window, text, detail);
 }
 
 bool TArchiveSession::QuerySaveChanges() {
-  if (const int pending = PendingEdits(); pending > 0) {
-    const QString question =
-        pending == 1 ? tr("1 entry edited in another program was changed but not updated in the archive. "
-                          "Close it anyway?")
-                     : tr("%1 entries edited in other programs were changed but not updated in the archive. "
-                          "Close it anyway?")
-                           .arg(pending);
-    if (m_Desktop.Confirm(m_Window, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-      return false;
-  }
+  if (!SettleHandedCopies())
+    return false;
   if (m_Pak.FileName().empty() || !m_Pak.Modified())
     return true;
   const QMessageBox::StandardButton answer =
@@ -196,7 +216,7 @@ void TArchiveSession::OpenFile(const QString &fileName) {
     if (m_Window == nullptr || m_Window->isVisible())
       ShowDamage(fileName);
     else
-      QTimer::singleShot(0, this, [this, fileName] { ShowDamage(fileName); });
+      QTimer::singleShot(0, this, [this, fileName] { RunWhenIdle([this, fileName] { ShowDamage(fileName); }); });
   }
   if (message.isEmpty() && !m_Reopening && CountFindings(CheckArchive(m_Pak), csError) > 0)
     emit CheckOffered();

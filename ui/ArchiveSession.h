@@ -11,18 +11,23 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
 class QFileSystemWatcher;
+class QLockFile;
 class QMimeData;
 class QWidget;
 class TDesktopServices;
 class TSessionDialogs;
+class TStartedProgram;
 
 class TArchiveSession : public QObject {
   Q_OBJECT
@@ -38,7 +43,8 @@ public:
 
   // window: what the desktop's boxes and choosers are shown over; may be null.
   TArchiveSession(TDesktopServices &desktop, TSessionDialogs &dialogs, QWidget *window = nullptr);
-  // Deletes the copies written for viewing.
+  // Deletes the copies written for viewing and editing, except those that a
+  // program may still have open (see ReleaseHandedCopies).
   ~TArchiveSession() override;
 
   TQuakePak &Pak() { return m_Pak; }
@@ -49,10 +55,21 @@ public:
   void SetValues(const TSessionValues &values);
   // Copies written for viewing so far, deleted with the session.
   const TStringList &ViewedFiles() const { return m_ViewedFiles; }
+  // The folder of the copies handed to other programs (ending in "/"): one of
+  // the session's own in the temporary directory, made on first need. It
+  // outlives the session when a program may still have copies in it open,
+  // and is swept up by the first session of a later run.
+  QString HandedCopyArea();
 
   // The application's error report: runs a command and shows in an error box
   // whatever failure it lets escape; the session stays usable.
   void Run(const std::function<void()> &command);
+  // Runs work through the error report now, or, while a command or an engine
+  // operation runs, once it has ended: the event loop turns during long
+  // operations and questions, and what it delivers then (a watched copy's
+  // change, a program's end, a timer) must not reach the archive in the
+  // middle of another command. Waiting work runs in the order it came.
+  void RunWhenIdle(const std::function<void()> &work);
 
   // --- file commands
   // True when the caller may go on (the changes are saved or dropped).
@@ -77,8 +94,9 @@ public:
   // selected and all: the entries' names in the list's order.
   void Extract(const TStringList &selected, const TStringList &all);
   void Move(const TStringList &names);
-  // Opens a copy of the entry with the desktop's program for it, or a picture
-  // lump in the lump viewer when there is none.
+  // Opens a copy of the entry with the desktop's program for it, watched as
+  // an edited copy is (see Edit), or a picture lump in the lump viewer when
+  // there is none.
   void View(const std::string &entryName);
   void Undo();
   // Renames the entry stored under entryName (exact bytes); the name it is
@@ -99,7 +117,8 @@ public:
   // Opens a copy of the entry with the program chosen for its extension, else
   // the desktop's program for it, and watches the copy: each time the program
   // saves it, the user is asked whether the entry takes the new data (an
-  // ordinary, undoable edit; nothing is saved).
+  // ordinary, undoable edit; nothing is saved). A program Varnel starts
+  // itself that ends with an error is said, with its last error output.
   void Edit(const std::string &entryName);
   // The same with a program the user picks, kept for the extension when the user says so.
   void EditWith(const std::string &entryName);
@@ -116,17 +135,59 @@ signals:
   void CheckOffered();
 
 private:
-  // A copy out for editing: its entry, and the copy's state when last seen.
+  // A copy handed to another program (view, edit): its entry, and the copy's
+  // state when last seen. The copy lies alone in a folder of its own.
   struct TEditedCopy {
     std::string EntryName;
-    QString Program; // the name of the program it went to; empty: unknown
+    QString Program; // the program Varnel started with it; empty: the desktop's, unknown
     QDateTime Modified;
     qint64 Size = 0;
     bool Pending = false; // changed, and not taken into the archive
+    bool Decided = false; // the user said what becomes of it (taken back or discarded)
+    // A program may still have it open: always for the desktop's opener, and
+    // for a started program until it ends with an error (one that ends well
+    // may have handed the file to an instance already running).
+    bool MaybeOpen = true;
+    QPointer<TStartedProgram> Started; // while it runs
   };
+  // Holds back the work of RunWhenIdle while it lives.
+  class TBusyScope {
+  public:
+    explicit TBusyScope(TArchiveSession &session);
+    ~TBusyScope();
+    TBusyScope(const TBusyScope &) = delete;
+    TBusyScope &operator=(const TBusyScope &) = delete;
+
+  private:
+    TArchiveSession &m_Session;
+  };
+  void RunDeferred();
   void StartEditing(const std::string &entryName, bool choose);
+  // Writes the copy of the entry that goes to a program: alone in a fresh
+  // folder of the handed-copy area, under a name safe for shells and
+  // terminals. Empty, with failure said, when none could be written.
+  QString WriteHandedCopy(const std::string &entryName, const QString &failure);
+  // Watches a copy handed to a program (started: the program Varnel started
+  // with it, named program; null: the desktop's opener).
+  void WatchCopy(const QString &copy, const std::string &entryName, const QString &program, TStartedProgram *started);
   void EditedCopyChanged(const QString &copy);
-  void ForgetEdits();
+  // Marks the copy pending when it changed since last seen; true then.
+  static bool NoticeChange(const QString &copy, TEditedCopy &edited);
+  // Replaces the entry's data with the copy's; false, with the failure said, when it cannot.
+  bool TakeBackCopy(const QString &copy);
+  void ProgramEnded(const QString &copy, const QString &program, int exitStatus, bool crashed, const QString &errors);
+  // Before the archive goes: asks about the copies with changes not taken
+  // back and those still open in a program Varnel started: take the changes
+  // back, discard them, or cancel (false).
+  bool SettleHandedCopies();
+  // The archive went: the copies are no longer watched, and those that no
+  // program can still have open, or that the user decided on, are removed.
+  void ReleaseHandedCopies();
+  // Removes the copy's folder and what its program left there.
+  void RemoveHandedCopy(const QString &copy);
+  // At the session's end: the area goes unless copies were kept in it; either
+  // way it is no longer held, so a later run's sweep takes it.
+  void CloseHandedCopyArea();
   enum TSaveOutcome { soSaved, soNotSaved, soFailed };
 
   TSaveOutcome SaveArchive();
@@ -168,6 +229,8 @@ private:
   // folder and returns the copy's path; empty, with failure said, when none
   // could be written. The copy goes with the session.
   std::string ExtractPrivateCopy(const std::string &entryName, const std::string &subFolder, const QString &failure);
+  // The same into folder (ending in "/"), listed nowhere.
+  std::string ExtractCopyInto(const std::string &entryName, const std::string &folder, const QString &failure);
   // The place of the entry stored under exactly these bytes; -1 when none.
   int32_t IndexOfStoredName(const std::string &entryName) const;
   // True unless the archive check finds errors and the user declines to save anyway.
@@ -180,9 +243,15 @@ private:
   TSessionValues m_Values;
   TStringList m_ViewedFiles;
   int m_DragCount = 0;                    // the drags so far, each with a folder of its own
-  int m_EditCount = 0;                    // the copies out for editing so far, each with a folder of its own
+  int m_EditCount = 0;                    // the copies handed out so far, each with a folder of its own
   std::map<QString, TEditedCopy> m_Edits; // by the copy's path
   QFileSystemWatcher *m_EditWatcher;
+  QString m_HandedArea;                        // empty until made; ends in "/"
+  std::unique_ptr<QLockFile> m_HandedAreaLock; // held for the run: the area is in use
+  int m_BusyDepth = 0;                         // commands and engine operations running
+  bool m_RunningDeferred = false;
+  QStringList m_KeptCopies; // copies a program may still have open: they outlive the session
+  std::deque<std::function<void()>> m_Deferred;
   bool m_Reopening = false; // a save as opens its new file: no check is offered then
   bool m_SaveAsInstead = false; // the save found the file changed by another program, and the user chose Save As
 };

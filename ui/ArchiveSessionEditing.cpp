@@ -1,17 +1,28 @@
-// Editing entries in other programs: a copy of the entry goes to the program
-// the user chose for its extension, or else the desktop's program for it, and
-// each save of the copy is offered back to the archive as an ordinary,
-// undoable replacement of the entry's data.
+// Copies handed to other programs: a viewed entry goes to the desktop's
+// program for it, an edited one to the program the user chose for its
+// extension, or else the desktop's. Every such copy is watched, and each save
+// of it is offered back to the archive as an ordinary, undoable replacement of
+// the entry's data. Before the archive goes, copies with changes not taken
+// back, or still open in a program Varnel started, are asked about; copies
+// that a program may still have open are left on disk, in a folder of the
+// session's own that a later run sweeps up.
 #include "ArchiveSession.h"
 
 #include "DesktopServices.h"
 #include "EntryText.h"
 #include "SessionDialogs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QLockFile>
 #include <QMimeDatabase>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cerrno>
+#include <unistd.h>
 
 int TArchiveSession::PendingEdits() const {
   int pending = 0;
@@ -26,7 +37,102 @@ namespace {
 QString EditorKey(const std::string &entryName) {
   return QFileInfo(EntryToDisplay(EntryFileName(entryName))).suffix().toLower();
 }
+
+// The name of the copy of a file named fileName: each byte outside
+// [A-Za-z0-9._-] becomes "_", so that no shell or terminal reads anything
+// into it, whatever command line it lands in; the extension stays, so the
+// program knows the type. A leading "-" or "." (an option, a hidden file)
+// gets a "_" before it.
+QString SafeCopyName(const std::string &fileName) {
+  QString name;
+  for (const char c : fileName) {
+    const bool safe =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
+    name += safe ? QChar::fromLatin1(c) : QChar(u'_');
+  }
+  if (name.startsWith(u'-') || name.startsWith(u'.'))
+    name.prepend(u'_');
+  return name;
+}
+
+// The session's folder in the temporary directory is named by this pattern
+// (QTemporaryDir fills in the X's) and holds this lock for as long as it is in use.
+constexpr const char *AreaPrefix = "varnel-copies-";
+constexpr const char *AreaLockName = "varnel.lock";
+
+// Where a started program's error output goes: beside the copy's folder, not in it.
+QString ErrorFileOf(const QString &copy) { return QFileInfo(copy).path() + QStringLiteral(".errors"); }
+
+// A folder that only this user can enter, and not a link: nothing inside it
+// can be anyone else's, so it may be removed as a whole.
+bool IsOwnPrivateFolder(const QFileInfo &folder) {
+  constexpr QFile::Permissions Others =
+      QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+  return folder.isDir() && !folder.isSymLink() && folder.ownerId() == ::geteuid() && !(folder.permissions() & Others);
+}
+
+// Removes the folders of copies of earlier runs: those whose lock no running
+// Varnel holds.
+void SweepAbandonedAreas(const QString &temporary) {
+  const QFileInfoList areas = QDir(temporary).entryInfoList({QLatin1String(AreaPrefix) + QLatin1Char('*')},
+                                                            QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+  for (const QFileInfo &area : areas) {
+    if (!IsOwnPrivateFolder(area))
+      continue;
+    QLockFile lock(area.filePath() + QLatin1Char('/') + QLatin1String(AreaLockName));
+    lock.setStaleLockTime(0); // only a holder that no longer runs makes a lock stale
+    if (lock.tryLock(0)) {
+      lock.unlock();
+      QDir(area.filePath()).removeRecursively();
+    }
+  }
+}
 } // namespace
+
+QString TArchiveSession::HandedCopyArea() {
+  if (!m_HandedArea.isEmpty())
+    return m_HandedArea;
+  const QString temporary = PathToQ(m_Pak.TempDirectory());
+  SweepAbandonedAreas(temporary);
+  const QString pattern = temporary + QLatin1String(AreaPrefix) + QStringLiteral("XXXXXX");
+  QTemporaryDir area(pattern); // mode 0700
+  if (!area.isValid())
+    throw EInOutError(PathFromQ(pattern), PathFromQ(area.errorString()));
+  area.setAutoRemove(false);
+  const QString lockName = area.path() + QLatin1Char('/') + QLatin1String(AreaLockName);
+  auto lock = std::make_unique<QLockFile>(lockName);
+  if (!lock->tryLock(0)) {
+    area.remove();
+    throw EInOutError(PathFromQ(lockName), EEXIST);
+  }
+  m_HandedAreaLock = std::move(lock);
+  m_HandedArea = area.path() + QLatin1Char('/');
+  return m_HandedArea;
+}
+
+QString TArchiveSession::WriteHandedCopy(const std::string &entryName, const QString &failure) {
+  QString folder;
+  try {
+    folder = HandedCopyArea() + QString::number(++m_EditCount) + QLatin1Char('/');
+  } catch (const EInOutError &error) {
+    ShowError(failure, QString::fromLocal8Bit(error.what()));
+    return {};
+  }
+  const std::string extracted = ExtractCopyInto(entryName, PathFromQ(folder), failure);
+  if (extracted.empty()) {
+    QDir(folder).removeRecursively();
+    return {};
+  }
+  // The entry's own name stays with the session, for its questions and the
+  // way back; the copy goes out under the safe one.
+  const QString copy = folder + SafeCopyName(extracted.substr(extracted.rfind('/') + 1));
+  if (copy != PathToQ(extracted) && !QFile::rename(PathToQ(extracted), copy)) {
+    ShowError(failure, copy);
+    QDir(folder).removeRecursively();
+    return {};
+  }
+  return copy;
+}
 
 void TArchiveSession::Edit(const std::string &entryName) { StartEditing(entryName, false); }
 
@@ -37,19 +143,17 @@ void TArchiveSession::StartEditing(const std::string &entryName, bool choose) {
     ShowError(tr("Files cannot be added to a protected PAK file."));
     return;
   }
-  // Every copy gets a folder of its own: two entries of one file name can be out at once.
-  const std::string copy = ExtractPrivateCopy(entryName, "edit/" + std::to_string(++m_EditCount) + "/",
-                                              tr("The entry could not be extracted for editing."));
-  if (copy.empty())
+  const QString path = WriteHandedCopy(entryName, tr("The entry could not be extracted for editing."));
+  if (path.isEmpty())
     return;
-  const QString path = PathToQ(copy);
   const QString extension = EditorKey(entryName);
   QString program = m_Values.Editors.value(extension);
   if (choose) {
     TEditorChoice choice;
     const QString mimeType = QMimeDatabase().mimeTypeForFile(path).name();
-    if (!m_Dialogs.ChooseEditor(QFileInfo(path).fileName(), extension, m_Desktop.ApplicationsFor(mimeType), choice)) {
-      QFile::remove(path);
+    if (!m_Dialogs.ChooseEditor(EntryToDisplay(EntryFileName(entryName)), extension,
+                                m_Desktop.ApplicationsFor(mimeType), choice)) {
+      RemoveHandedCopy(path);
       return;
     }
     program = choice.Program;
@@ -66,21 +170,82 @@ void TArchiveSession::StartEditing(const std::string &entryName, bool choose) {
     programName = QFileInfo(program).fileName();
   } else if (const std::optional<TDesktopApplication> application =
                  program.isEmpty() ? std::nullopt : m_Desktop.FindApplication(program)) {
-    command = ProgramCommand(application->Exec, path);
+    command = ProgramCommand(*application, path);
     programName = application->Name;
-  } else if (const std::optional<TDesktopApplication> fallback = m_Desktop.DefaultApplication(path)) {
-    programName = fallback->Name;
+    if (command.isEmpty()) {
+      ShowError(tr("%1 could not be started.").arg(programName),
+                application->Terminal ? tr("It runs in a terminal, and no terminal was found.") : application->Exec);
+      RemoveHandedCopy(path);
+      return;
+    }
   }
 
-  const QFileInfo info(path);
-  m_Edits[path] = {entryName, programName, info.lastModified(), info.size(), false};
-  m_EditWatcher->addPath(path);
   if (command.isEmpty()) {
-    if (m_Desktop.OpenWithDefaultApplication(path) != TDesktopServices::orOpened)
+    // The desktop's opener starts what it likes (not always the default
+    // that xdg-mime names): the program is not named, and when it ends is unknown.
+    if (m_Desktop.OpenWithDefaultApplication(path) != TDesktopServices::orOpened) {
       ShowError(tr("The program for this file type could not be started."), path);
-  } else if (!m_Desktop.StartProgram(command)) {
-    ShowError(tr("%1 could not be started.").arg(programName), command.join(QLatin1Char(' ')));
+      RemoveHandedCopy(path);
+      return;
+    }
+    WatchCopy(path, entryName, QString(), nullptr);
+    return;
   }
+  TStartedProgram *started = m_Desktop.StartProgram(command, ErrorFileOf(path));
+  if (started == nullptr) {
+    ShowError(tr("%1 could not be started.").arg(programName), command.join(QLatin1Char(' ')));
+    RemoveHandedCopy(path);
+    return;
+  }
+  WatchCopy(path, entryName, programName, started);
+}
+
+void TArchiveSession::WatchCopy(const QString &copy, const std::string &entryName, const QString &program,
+                                TStartedProgram *started) {
+  const QFileInfo info(copy);
+  TEditedCopy &edited = m_Edits[copy];
+  edited = TEditedCopy{};
+  edited.EntryName = entryName;
+  edited.Program = program;
+  edited.Modified = info.lastModified();
+  edited.Size = info.size();
+  edited.Started = started;
+  m_EditWatcher->addPath(copy);
+  if (started == nullptr)
+    return;
+  started->setParent(this); // a program still running when the session goes runs on
+  connect(started, &TStartedProgram::Ended, this,
+          [this, copy, program, started](int exitStatus, bool crashed, const QString &errors) {
+            started->deleteLater();
+            RunWhenIdle([=, this] { ProgramEnded(copy, program, exitStatus, crashed, errors); });
+          });
+}
+
+void TArchiveSession::ProgramEnded(const QString &copy, const QString &program, int exitStatus, bool crashed,
+                                   const QString &errors) {
+  const auto found = m_Edits.find(copy);
+  if (crashed || exitStatus != 0) {
+    // Ended with an error: it has the copy open no longer.
+    if (found != m_Edits.end())
+      found->second.MaybeOpen = false;
+    ShowError(crashed ? tr("%1 crashed.").arg(program)
+                      : tr("%1 ended with exit status %2.").arg(program, QString::number(exitStatus)),
+              errors);
+  }
+  // Its last save may not have reached the watcher yet.
+  if (found != m_Edits.end())
+    EditedCopyChanged(copy);
+}
+
+bool TArchiveSession::NoticeChange(const QString &copy, TEditedCopy &edited) {
+  const QFileInfo info(copy);
+  if (!info.exists() || (info.lastModified() == edited.Modified && info.size() == edited.Size))
+    return false;
+  edited.Modified = info.lastModified();
+  edited.Size = info.size();
+  edited.Pending = true;
+  edited.Decided = false;
+  return true;
 }
 
 void TArchiveSession::EditedCopyChanged(const QString &copy) {
@@ -88,40 +253,129 @@ void TArchiveSession::EditedCopyChanged(const QString &copy) {
   if (found == m_Edits.end())
     return;
   TEditedCopy &edited = found->second;
-  const QFileInfo info(copy);
   // Programs that save by writing a new file and renaming it over the old one
   // end the watch on the old file: it is taken up again on the new one.
-  if (info.exists() && !m_EditWatcher->files().contains(copy))
+  if (QFileInfo::exists(copy) && !m_EditWatcher->files().contains(copy))
     m_EditWatcher->addPath(copy);
-  if (!info.exists() || (info.lastModified() == edited.Modified && info.size() == edited.Size))
+  if (!NoticeChange(copy, edited))
     return;
-  edited.Modified = info.lastModified();
-  edited.Size = info.size();
-  edited.Pending = true;
-  const std::string entryName = edited.EntryName;
-  const QString name = EntryToDisplay(entryName);
-  if (m_Desktop.Confirm(m_Window,
-                        tr("%1 was changed by %2. Update it in the archive?")
-                            .arg(name, edited.Program.isEmpty() ? tr("another program") : edited.Program),
-                        QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+  const QString who = edited.Program.isEmpty() ? tr("another program") : edited.Program;
+  if (m_Desktop.Confirm(
+          m_Window, tr("%1 was changed by %2. Update it in the archive?").arg(EntryToDisplay(edited.EntryName), who),
+          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
+  TakeBackCopy(copy);
+}
+
+bool TArchiveSession::TakeBackCopy(const QString &copy) {
+  const auto found = m_Edits.find(copy);
+  if (found == m_Edits.end())
+    return false;
+  const std::string entryName = found->second.EntryName;
   const int32_t index = IndexOfStoredName(entryName);
   if (index < 0) {
-    ShowError(tr("%1 is no longer in the archive.").arg(name));
-    return;
+    ShowError(tr("%1 is no longer in the archive.").arg(EntryToDisplay(entryName)));
+    return false;
   }
   uint8_t result = prWriteFailed;
   EditEntries([&] { result = m_Pak.ReplaceEntryData(index, PathFromQ(copy)); });
-  if (result == prDone)
-    m_Edits[copy].Pending = false;
-  else
+  if (result != prDone) {
     ShowError(tr("The entry could not be updated."), m_Pak.Failures().empty()
                                                          ? QString::fromUtf8(ResultText(result))
                                                          : QString::fromStdString(m_Pak.Failures().front()));
+    return false;
+  }
+  // Looked up again: the update reported its change, and whatever heard it may have moved things.
+  if (const auto again = m_Edits.find(copy); again != m_Edits.end())
+    again->second.Pending = false;
+  return true;
 }
 
-void TArchiveSession::ForgetEdits() {
+bool TArchiveSession::SettleHandedCopies() {
+  QStringList asked;
+  QStringList lines;
+  for (auto &[copy, edited] : m_Edits) {
+    // A save the watcher has not reported yet counts as well.
+    NoticeChange(copy, edited);
+    const QString name = EntryToDisplay(edited.EntryName);
+    if (edited.Pending)
+      lines << tr("%1 was changed by %2.").arg(name, edited.Program.isEmpty() ? tr("another program") : edited.Program);
+    else if (edited.Started && edited.Started->IsRunning())
+      lines << tr("%1 is still open in %2.").arg(name, edited.Program);
+    else
+      continue;
+    asked << copy;
+  }
+  if (asked.isEmpty())
+    return true;
+  const QString detail = lines.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
+                         tr("Yes updates the archive with the changes, No discards them; either way their copies are "
+                            "removed. Cancel keeps the archive open.");
+  switch (m_Desktop.Confirm(m_Window,
+                            tr("Entries handed to other programs were changed there and not updated in the archive, "
+                               "or are still open there. Update the archive with their changes?"),
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, detail, QMessageBox::Yes)) {
+  case QMessageBox::Yes:
+    for (const QString &copy : asked)
+      if (const auto found = m_Edits.find(copy); found != m_Edits.end() && found->second.Pending && !TakeBackCopy(copy))
+        return false; // said; the archive stays open, and so do the copies
+    break;
+  case QMessageBox::No:
+    break;
+  default:
+    return false;
+  }
+  for (const QString &copy : asked)
+    if (const auto found = m_Edits.find(copy); found != m_Edits.end()) {
+      found->second.Pending = false;
+      found->second.Decided = true;
+    }
+  return true;
+}
+
+void TArchiveSession::ReleaseHandedCopies() {
   if (!m_EditWatcher->files().isEmpty())
     m_EditWatcher->removePaths(m_EditWatcher->files());
+  for (const auto &[copy, edited] : m_Edits) {
+    const bool running = edited.Started && edited.Started->IsRunning();
+    // Left where it is: a copy a program may still have open (its next save
+    // must not fail), and changes nobody decided on.
+    if (!edited.Decided && (edited.Pending || running || edited.MaybeOpen))
+      m_KeptCopies << QFileInfo(copy).path();
+    else
+      RemoveHandedCopy(copy);
+  }
   m_Edits.clear();
+}
+
+void TArchiveSession::RemoveHandedCopy(const QString &copy) {
+  const QString folder = QFileInfo(copy).path();
+  if (m_HandedArea.isEmpty() || !folder.startsWith(m_HandedArea))
+    return;
+  QDir(folder).removeRecursively();
+  QFile::remove(ErrorFileOf(copy));
+}
+
+void TArchiveSession::CloseHandedCopyArea() {
+  if (m_HandedArea.isEmpty())
+    return;
+  // Everything but the kept copies goes: copies that went to no program
+  // (the lump viewer's, those whose program could not start) as well.
+  const QDir area(m_HandedArea);
+  for (const QFileInfo &item :
+       area.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+    const QString path = item.filePath();
+    const bool kept = std::any_of(m_KeptCopies.begin(), m_KeptCopies.end(), [&](const QString &folder) {
+      return path == folder || path == folder + QStringLiteral(".errors");
+    });
+    if (kept || item.fileName() == QLatin1String(AreaLockName))
+      continue;
+    if (item.isDir() && !item.isSymLink())
+      QDir(path).removeRecursively();
+    else
+      QFile::remove(path);
+  }
+  // Let go: the next run's sweep takes the area with what is kept in it.
+  m_HandedAreaLock.reset();
+  QDir().rmdir(m_HandedArea);
 }

@@ -26,13 +26,10 @@ struct EExtractCancelled {};
 
 // The lump viewer draws pictures over this grey: red, green and blue 50.
 constexpr TColor LumpOffsetColour = 50 + 256 * 50 + 65536 * 50;
-
-// Viewed copies get a folder of their own inside the component's private
-// folder, so that no entry name can land on the working or save file there.
-constexpr const char *ViewSubFolder = "view/";
 } // namespace
 
 void TArchiveSession::EditEntries(const std::function<void()> &edit) {
+  const TBusyScope busy(*this);
   try {
     edit();
   } catch (...) {
@@ -206,12 +203,19 @@ void TArchiveSession::Move(const TStringList &names) {
 
 std::string TArchiveSession::ExtractPrivateCopy(const std::string &entryName, const std::string &subFolder,
                                                 const QString &failure) {
+  const std::string copy = ExtractCopyInto(entryName, m_Pak.PrivateDirectory() + subFolder, failure);
+  if (!copy.empty())
+    m_ViewedFiles.push_back(copy);
+  return copy;
+}
+
+std::string TArchiveSession::ExtractCopyInto(const std::string &entryName, const std::string &folder,
+                                             const QString &failure) {
   const std::string fileName = ExtractionPath(entryName, false);
   if (fileName.empty()) {
     ShowError(tr("This entry has no file name and cannot be viewed."));
     return {};
   }
-  const std::string folder = m_Pak.PrivateDirectory() + subFolder;
   const std::string copy = folder + fileName;
   // A copy from an earlier command goes first, so this one is extracted afresh.
   QFile::remove(PathToQ(copy));
@@ -229,7 +233,6 @@ std::string TArchiveSession::ExtractPrivateCopy(const std::string &entryName, co
     ShowError(failure);
     return {};
   }
-  m_ViewedFiles.push_back(copy);
   return copy;
 }
 
@@ -244,12 +247,18 @@ int32_t TArchiveSession::IndexOfStoredName(const std::string &entryName) const {
 }
 
 void TArchiveSession::View(const std::string &entryName) {
-  const std::string copy = ExtractPrivateCopy(entryName, ViewSubFolder, ViewExtractFailedMessage());
-  if (copy.empty())
+  // Each view has a copy of its own: one still open from an earlier view,
+  // maybe changed there, is never written over.
+  const QString handed = WriteHandedCopy(entryName, ViewExtractFailedMessage());
+  if (handed.isEmpty())
     return;
+  const std::string copy = PathFromQ(handed);
+  m_ViewedFiles.push_back(copy);
 
-  switch (m_Desktop.OpenWithDefaultApplication(PathToQ(copy))) {
+  switch (m_Desktop.OpenWithDefaultApplication(handed)) {
   case TDesktopServices::orOpened:
+    // A viewer may write as well as any editor: its saves are offered back too.
+    WatchCopy(handed, entryName, QString(), nullptr);
     break;
   case TDesktopServices::orNoApplication: {
     const TFileKind kind = FileKindOf(entryName);

@@ -74,6 +74,7 @@ std::optional<TDesktopApplication> ReadDesktopEntry(const QString &fileName, con
     return std::nullopt;
   TDesktopApplication application;
   application.Id = id;
+  application.File = fileName;
   QString tryExec;
   bool inEntry = false;
   QTextStream lines(&file);
@@ -104,6 +105,8 @@ std::optional<TDesktopApplication> ReadDesktopEntry(const QString &fileName, con
       application.MimeTypes = value.split(u';', Qt::SkipEmptyParts);
     else if (key == QLatin1String("NoDisplay"))
       application.NoDisplay = IsTrue(value);
+    else if (key == QLatin1String("Terminal"))
+      application.Terminal = IsTrue(value);
     else if (key == QLatin1String("Hidden") && IsTrue(value))
       return std::nullopt;
   }
@@ -119,10 +122,11 @@ std::optional<TDesktopApplication> ReadDesktopEntry(const QString &fileName, con
 
 QList<TDesktopApplication> InstalledApplicationsFor(const QString &mimeType) {
   const QMimeType type = QMimeDatabase().mimeTypeForName(mimeType);
+  const bool hasTerminal = !TerminalCommand().isEmpty();
   QList<TDesktopApplication> found;
   VisitDesktopFiles([&](const QString &path, const QString &id) {
     const std::optional<TDesktopApplication> application = ReadDesktopEntry(path, id);
-    if (application && !application->NoDisplay &&
+    if (application && !application->NoDisplay && (hasTerminal || !application->Terminal) &&
         std::any_of(application->MimeTypes.begin(), application->MimeTypes.end(), [&](const QString &declared) {
           return declared == mimeType || (type.isValid() && type.inherits(declared));
         }))
@@ -149,30 +153,94 @@ std::optional<TDesktopApplication> FindInstalledApplication(const QString &id) {
   return found;
 }
 
-QStringList ProgramCommand(const QString &exec, const QString &path) {
+QStringList TerminalCommand() {
+  QStringList terminal = QProcess::splitCommand(qEnvironmentVariable("TERMINAL"));
+  if (terminal.isEmpty() || QStandardPaths::findExecutable(terminal.first()).isEmpty())
+    terminal = QStringList{QStringLiteral("x-terminal-emulator")};
+  if (QStandardPaths::findExecutable(terminal.first()).isEmpty())
+    return {};
+  return terminal << QStringLiteral("-e");
+}
+
+namespace {
+// text as one word of a shell: in single quotes, each of its own as '\''.
+QString ShellQuoted(QString text) {
+  text.replace(u'\'', QStringLiteral("'\\''"));
+  return u'\'' + text + u'\'';
+}
+
+bool IsBlank(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+
+// Characters that a backslash escapes inside a quoted argument.
+bool IsQuotedEscape(QChar c) { return c == u'"' || c == u'`' || c == u'$' || c == u'\\'; }
+} // namespace
+
+QStringList ProgramCommand(const TDesktopApplication &application, const QString &path) {
+  const QString &exec = application.Exec;
   QStringList command;
+  QString argument;
+  bool quoted = false;    // inside double quotes
+  bool hadQuotes = false; // the argument has quotes: "" is an empty argument of its own
   bool tookFile = false;
-  for (const QString &argument : QProcess::splitCommand(exec)) {
-    QString expanded;
-    for (qsizetype i = 0; i < argument.size(); ++i) {
-      if (argument[i] != u'%' || i + 1 == argument.size()) {
-        expanded += argument[i];
-        continue;
-      }
-      const QChar code = argument[++i];
-      if (code == u'%') {
-        expanded += u'%';
-      } else if (QStringLiteral("fFuU").contains(code)) {
-        expanded += path;
+  auto endArgument = [&] {
+    if (!argument.isEmpty() || hadQuotes)
+      command << argument;
+    argument.clear();
+    hadQuotes = false;
+  };
+  // What a code stands for, as part of the argument being read.
+  auto append = [&](const QString &value) { argument += quoted ? ShellQuoted(value) : value; };
+  for (qsizetype i = 0; i < exec.size(); ++i) {
+    const QChar c = exec[i];
+    if (c == u'"') {
+      quoted = !quoted;
+      hadQuotes = true;
+    } else if (c == u'\\' && i + 1 < exec.size() && (!quoted || IsQuotedEscape(exec[i + 1]))) {
+      argument += exec[++i];
+    } else if (!quoted && IsBlank(c)) {
+      endArgument();
+    } else if (c != u'%' || i + 1 == exec.size()) {
+      argument += c;
+    } else {
+      switch (exec[++i].unicode()) {
+      case '%':
+        argument += u'%';
+        break;
+      case 'f':
+      case 'F':
+      case 'u':
+      case 'U':
+        append(path);
         tookFile = true;
+        break;
+      case 'c':
+        append(application.Name);
+        break;
+      case 'k':
+        append(application.File);
+        break;
+      case 'i':
+        // Two arguments of their own, and only where the code is a whole argument.
+        if (!quoted && argument.isEmpty() && !hadQuotes && (i + 1 == exec.size() || IsBlank(exec[i + 1])) &&
+            !application.Icon.isEmpty())
+          command << QStringLiteral("--icon") << application.Icon;
+        break;
+      default:
+        break; // deprecated (%d %D %n %N %v %m) or unknown: dropped
       }
     }
-    // An argument that was only a dropped code goes with it.
-    if (!expanded.isEmpty() || argument.isEmpty())
-      command << expanded;
   }
+  endArgument();
+  if (command.isEmpty())
+    return {};
   // A program that names no file in its command line gets the file last.
-  if (!command.isEmpty() && !tookFile)
+  if (!tookFile)
     command << path;
+  if (application.Terminal) {
+    const QStringList terminal = TerminalCommand();
+    if (terminal.isEmpty())
+      return {};
+    command = terminal + command;
+  }
   return command;
 }

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -10,6 +11,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
+
+#include <algorithm>
+#include <memory>
 
 namespace {
 QMessageBox::StandardButton ShowBox(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
@@ -136,15 +140,62 @@ std::optional<TDesktopApplication> TSystemDesktop::FindApplication(const QString
   return FindInstalledApplication(id);
 }
 
-std::optional<TDesktopApplication> TSystemDesktop::DefaultApplication(const QString &path) {
-  const std::optional<QString> id = DefaultApplicationId(path);
-  if (!id || id->isEmpty())
-    return std::nullopt;
-  return FindInstalledApplication(*id);
+namespace {
+// The last lines of a program's error output, as much as fits a message box.
+QString LastLines(const QString &fileName) {
+  constexpr qint64 TailBytes = 2048;
+  constexpr qsizetype MaxLines = 6;
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly))
+    return {};
+  file.seek(std::max<qint64>(0, file.size() - TailBytes));
+  QStringList lines = QString::fromLocal8Bit(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+  if (lines.size() > MaxLines)
+    lines = lines.mid(lines.size() - MaxLines);
+  return lines.join(u'\n').trimmed();
 }
 
-bool TSystemDesktop::StartProgram(const QStringList &command) {
-  return !command.isEmpty() && QProcess::startDetached(command.first(), command.mid(1));
+// A QProcess of the program's own, without pipes: its input and output are
+// the null device and its error output a file, so that it goes on writing
+// after Varnel has gone.
+class TSystemProgram : public TStartedProgram {
+public:
+  TSystemProgram(const QStringList &command, const QString &errorFile)
+      : m_Process(std::make_unique<QProcess>()), m_ErrorFile(errorFile) {
+    m_Process->setProgram(command.first());
+    m_Process->setArguments(command.mid(1));
+    m_Process->setStandardInputFile(QProcess::nullDevice());
+    m_Process->setStandardOutputFile(QProcess::nullDevice());
+    m_Process->setStandardErrorFile(errorFile.isEmpty() ? QProcess::nullDevice() : errorFile);
+    connect(m_Process.get(), &QProcess::finished, this, [this](int exitCode, QProcess::ExitStatus status) {
+      emit Ended(exitCode, status == QProcess::CrashExit, LastLines(m_ErrorFile));
+    });
+  }
+  ~TSystemProgram() override {
+    // Destroying a QProcess ends its program: one still running (an editor
+    // with the user's work) is let go instead, to run on its own.
+    if (m_Process->state() != QProcess::NotRunning) {
+      m_Process->disconnect(this);
+      (void)m_Process.release();
+    }
+  }
+  bool Start() {
+    m_Process->start();
+    return m_Process->waitForStarted();
+  }
+  bool IsRunning() const override { return m_Process->state() != QProcess::NotRunning; }
+
+private:
+  std::unique_ptr<QProcess> m_Process;
+  QString m_ErrorFile;
+};
+} // namespace
+
+TStartedProgram *TSystemDesktop::StartProgram(const QStringList &command, const QString &errorFile) {
+  if (command.isEmpty())
+    return nullptr;
+  auto program = std::make_unique<TSystemProgram>(command, errorFile);
+  return program->Start() ? program.release() : nullptr;
 }
 
 QIcon TSystemDesktop::FileIcon(const QString &path) {

@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QMap>
 #include <QMessageBox>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -24,6 +25,21 @@ struct TFileDialogRequest {
   QStringList Filters;   // "Quake PAK Files (*.pak)", ... the first is selected
   QString DefaultSuffix; // appended when the user types a name without one
   bool Multiple = false; // open choosers: several files may be chosen
+};
+
+// A program started on a file, for as long as its starter holds it: whether it
+// still runs, and how it ended. Destroying it leaves the program running.
+class TStartedProgram : public QObject {
+  Q_OBJECT
+public:
+  using QObject::QObject;
+  virtual bool IsRunning() const = 0;
+
+signals:
+  // Once, from the event loop, when the program ends. exitStatus: its exit
+  // status, or the signal that ended it when crashed; errors: the last lines
+  // of its error output, empty when it wrote none.
+  void Ended(int exitStatus, bool crashed, const QString &errors);
 };
 
 class TDesktopServices {
@@ -59,11 +75,10 @@ public:
   virtual QList<TDesktopApplication> ApplicationsFor(const QString &mimeType) = 0;
   // The installed application of that desktop file id.
   virtual std::optional<TDesktopApplication> FindApplication(const QString &id) = 0;
-  // The desktop's default application for the file's type; none when it has none or cannot say.
-  virtual std::optional<TDesktopApplication> DefaultApplication(const QString &path) = 0;
-  // Starts the program command names first with the rest as its arguments,
-  // and leaves it running on its own; false when it could not be started.
-  virtual bool StartProgram(const QStringList &command) = 0;
+  // Starts the program command names first with the rest as its arguments;
+  // its error output goes to errorFile. The caller owns what comes back; null
+  // when the program could not be started.
+  virtual TStartedProgram *StartProgram(const QStringList &command, const QString &errorFile) = 0;
 };
 
 // The real desktop: QMessageBox, QFileDialog, the MIME database and xdg defaults.
@@ -82,6 +97,5 @@ public:
   QIcon FileIcon(const QString &path) override;
   QList<TDesktopApplication> ApplicationsFor(const QString &mimeType) override;
   std::optional<TDesktopApplication> FindApplication(const QString &id) override;
-  std::optional<TDesktopApplication> DefaultApplication(const QString &path) override;
-  bool StartProgram(const QStringList &command) override;
+  TStartedProgram *StartProgram(const QStringList &command, const QString &errorFile) override;
 };

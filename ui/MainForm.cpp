@@ -249,7 +249,8 @@ void TMain::FormCreate(const QStringList &arguments) {
   m_ListModel.SetSortOrder(values.SortOrder);
   if (!m_StartupMessage.isEmpty()) {
     // Shown once the window is up and the event loop runs.
-    QTimer::singleShot(0, this, [this] { m_Session.Desktop().ShowError(this, m_StartupMessage); });
+    QTimer::singleShot(
+        0, this, [this] { m_Session.RunWhenIdle([this] { m_Session.Desktop().ShowError(this, m_StartupMessage); }); });
   }
 
   setWindowTitle(tr("Varnel"));
@@ -264,8 +265,8 @@ void TMain::FormCreate(const QStringList &arguments) {
     if (QFileInfo(fileName).isFile() && TQuakePak::IsPakFile(PathFromQ(fileName)))
       RunCommand([this, &fileName] { m_Session.OpenFile(fileName); });
     else
-      QTimer::singleShot(0, this,
-                         [this, fileName] { RunCommand([this, &fileName] { m_Session.OpenFile(fileName); }); });
+      QTimer::singleShot(
+          0, this, [this, fileName] { m_Session.RunWhenIdle([this, fileName] { m_Session.OpenFile(fileName); }); });
   }
   Refresh(TArchiveSession::chState);
   m_List->ShowSortOrder();
@@ -411,5 +412,5 @@ void TMain::dropEvent(QDropEvent *event) {
   // Handled once the drop has been answered: the desktop is not kept waiting
   // while the questions and dialogs of the drop are open.
   if (!paths.isEmpty())
-    QTimer::singleShot(0, this, [this, paths] { RunCommand([this, &paths] { DropFiles(paths); }); });
+    QTimer::singleShot(0, this, [this, paths] { m_Session.RunWhenIdle([this, paths] { DropFiles(paths); }); });
 }

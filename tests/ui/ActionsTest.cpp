@@ -517,21 +517,29 @@ void ActionsTest::ViewEntries() {
                                                                  {"~TMPPAK.PAK", "not the working file"},
                                                                  {"odd/..", "no file name"},
                                                                  {"docs/blocked.txt", "b"}}));
-  const QString privateFolder = QString::fromStdString(main.Session().Pak().PrivateDirectory());
+  const QString copyArea = main.Session().HandedCopyArea();
 
-  // A desktop program opens the copy; a second view extracts it afresh and lists it again.
+  // A desktop program opens the copy, and its saves are offered back; a
+  // second view extracts the entry afresh into a copy of its own, and lists it too.
   session.Desktop.OpenResult = TDesktopServices::orOpened;
   session.Select({"docs/readme.txt"});
   session.Command("MenuActionsView");
   QCOMPARE(session.Desktop.OpenedFiles.size(), 1);
   const QString copy = session.Desktop.OpenedFiles.first();
-  QVERIFY2(copy.startsWith(privateFolder), qPrintable(copy));
+  QVERIFY2(copy.startsWith(copyArea), qPrintable(copy));
   QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral("readme.txt"));
   QCOMPARE(ReadBytes(copy), QByteArray("hello"));
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
   WriteBytes(copy, "edited by the viewer");
+  QTRY_COMPARE(session.Desktop.Texts("confirm"),
+               QStringList({"docs/readme.txt was changed by another program. Update it in the archive?"}));
+  session.Desktop.Asked.clear();
   session.Command("MenuActionsView");
-  QCOMPARE(ReadBytes(copy), QByteArray("hello"));
-  QCOMPARE(main.Session().ViewedFiles(), TStringList({copy.toStdString(), copy.toStdString()}));
+  const QString second = session.Desktop.OpenedFiles.last();
+  QVERIFY(second != copy);
+  QCOMPARE(ReadBytes(second), QByteArray("hello"));
+  QCOMPARE(ReadBytes(copy), QByteArray("edited by the viewer"));
+  QCOMPARE(main.Session().ViewedFiles(), TStringList({copy.toStdString(), second.toStdString()}));
 
   // An entry named like the working file does not touch the working file.
   const QString added = session.Path(QStringLiteral("added.txt"));
@@ -545,7 +553,8 @@ void ActionsTest::ViewEntries() {
   QVERIFY(session.Dialogs.Finish());
   session.Select({"~TMPPAK.PAK"});
   session.Command("MenuActionsView");
-  QCOMPARE(ReadBytes(session.Desktop.OpenedFiles.last()), QByteArray("not the working file"));
+  const QString namedLikeWorkingFile = session.Desktop.OpenedFiles.last();
+  QCOMPARE(ReadBytes(namedLikeWorkingFile), QByteArray("not the working file"));
   QCOMPARE(session.EntryData("added.txt"), QByteArray("fresh data"));
 
   // No program for a picture lump: the lump viewer shows it.
@@ -600,19 +609,32 @@ void ActionsTest::ViewEntries() {
   session.Command("MenuActionsView");
   QCOMPARE(session.Desktop.OpenedFiles.size(), opened);
 
-  // A copy that cannot be written is said, and nothing is opened.
-  QVERIFY(QDir().mkpath(QFileInfo(copy).path() + QStringLiteral("/blocked.txt")));
+  // A copy that cannot be written is said, and nothing is opened: a file
+  // stands where the folder of the copies was, for one view.
+  const QString areaFolder = copyArea.chopped(1);
+  QVERIFY(QDir().rename(areaFolder, areaFolder + QStringLiteral(".aside")));
+  WriteBytes(areaFolder, "in the way");
   session.Desktop.OpenResult = TDesktopServices::orOpened;
   session.Select({"docs/blocked.txt"});
   session.Command("MenuActionsView");
+  QVERIFY(QFile::remove(areaFolder));
+  QVERIFY(QDir().rename(areaFolder + QStringLiteral(".aside"), areaFolder));
   QCOMPARE(session.Desktop.OpenedFiles.size(), opened);
   QCOMPARE(session.Desktop.Texts("error").last(), QStringLiteral("The entry could not be extracted for viewing."));
 
-  // The copies go with the window.
+  // The copies that went to no program go with the window; those the
+  // desktop's program may still have open stay until a later run sweeps them up.
   const TStringList viewed = main.Session().ViewedFiles();
   session.Main.reset();
-  for (const std::string &file : viewed)
-    QVERIFY2(!QFileInfo::exists(QString::fromStdString(file)), file.c_str());
+  const QStringList handed{copy, second, namedLikeWorkingFile};
+  for (const std::string &file : viewed) {
+    const QString path = QString::fromStdString(file);
+    QVERIFY2(QFileInfo::exists(path) == handed.contains(path), file.c_str());
+  }
+  session.Start();
+  session.Session().HandedCopyArea();
+  for (const QString &file : handed)
+    QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
 }
 
 void ActionsTest::ProgressReachesTheBar() {

@@ -2,10 +2,12 @@
 // dialogs answer every question, and the one change signal is recorded.
 // Every archive is built byte by byte in a temporary folder.
 #include "ArchiveSession.h"
+#include "EntryText.h"
 #include "ScriptedDesktop.h"
 #include "ScriptedDialogs.h"
 #include "UiTestSupport.h"
 
+#include <QFileSystemWatcher>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -56,7 +58,20 @@ private slots:
   void DragsOfferOnlyTheirOwnFolder();
   void OptionsProgressAndErrorReport();
   void EditedCopiesComeBackWhenTheUserSaysSo();
+  void HandedCopiesComeBackOrTheUserDecides();
+  void ProgramsThatEndWithAnErrorAreSaid();
+  void ChangesWaitForTheRunningAdd();
 };
+
+namespace {
+// The question asked before an archive goes while copies are out.
+const QString HandedCopiesQuestion = QStringLiteral(
+    "Entries handed to other programs were changed there and not updated in the archive, or are still open there. "
+    "Update the archive with their changes?");
+
+// The lines of the question's detail that name the copies.
+QStringList NamedCopies(const QString &detail) { return detail.section(QStringLiteral("\n\n"), 0, 0).split(u'\n'); }
+} // namespace
 
 void ArchiveSessionTest::OpeningReportsTheArchiveAndRemembersIt() {
   TSessionFixture f;
@@ -359,11 +374,136 @@ void ArchiveSessionTest::EditedCopiesComeBackWhenTheUserSaysSo() {
   f.Session.Undo();
   QCOMPARE(f.Session.Pak().EntrySize(f.Session.Pak().FindEntry("scripts/a.cfg")), 3);
 
-  // Closing with a change not taken back asks first; No keeps the archive open.
+  // Closing with a change not taken back asks first; Cancel keeps the archive open.
   f.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
   WriteBytes(copy, "x");
   QTRY_COMPARE(f.Desktop.Texts("confirm").size(), 3);
-  f.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  f.Desktop.ConfirmAnswers.enqueue(QMessageBox::Cancel);
   QVERIFY(!f.Session.QuerySaveChanges());
-  QVERIFY(f.Desktop.Texts("confirm").last().startsWith(QStringLiteral("1 entry edited in another program")));
+  QCOMPARE(f.Desktop.Texts("confirm").last(), HandedCopiesQuestion);
+  QCOMPARE(NamedCopies(f.Desktop.Details("confirm").last()),
+           QStringList({"scripts/a.cfg was changed by another program."}));
+  // Yes takes the change back before the archive's own question.
+  f.Desktop.ConfirmAnswers << QMessageBox::Yes << QMessageBox::No;
+  QVERIFY(f.Session.QuerySaveChanges());
+  QCOMPARE(f.Desktop.Texts("confirm").last(), QStringLiteral("Save changes to %1?").arg(f.Folder.filePath("mod.pak")));
+  QCOMPARE(f.Session.Pak().EntrySize(f.Session.Pak().FindEntry("scripts/a.cfg")), 1);
+}
+
+void ArchiveSessionTest::HandedCopiesComeBackOrTheUserDecides() {
+  QString kept;
+  {
+    TSessionFixture f;
+    f.Session.OpenFile(f.Archive(QStringLiteral("mod.pak"), {{"docs/read me.txt", "old"}, {"b.cfg", "b"}}));
+    f.Desktop.OpenResult = TDesktopServices::orOpened;
+
+    // A viewed copy, under a name safe for shells, is watched as an edited one is.
+    f.Session.View("docs/read me.txt");
+    const QString viewed = f.Desktop.OpenedFiles.last();
+    QCOMPARE(QFileInfo(viewed).fileName(), QStringLiteral("read_me.txt"));
+    f.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+    WriteBytes(viewed, "seen and changed");
+    QTRY_COMPARE(f.Desktop.Texts("confirm"),
+                 QStringList({"docs/read me.txt was changed by another program. Update it in the archive?"}));
+    QCOMPARE(f.Session.Pak().EntrySize(f.Session.Pak().FindEntry("docs/read me.txt")), 16);
+    // A second view has a copy of its own: the first one stays as its program left it.
+    f.Session.View("docs/read me.txt");
+    QVERIFY(f.Desktop.OpenedFiles.last() != viewed);
+    QCOMPARE(ReadBytes(viewed), QByteArray("seen and changed"));
+
+    // A program Varnel started that still runs: the archive does not go without a word.
+    f.Dialogs.EditorAnswers.enqueue({QStringLiteral("/usr/bin/fake-editor"), false});
+    f.Session.EditWith("b.cfg");
+    const QString edited = f.Desktop.StartedPrograms.last().value(1);
+    f.Desktop.Asked.clear();
+    QVERIFY(!f.Session.QuerySaveChanges()); // closed box: Cancel
+    QCOMPARE(f.Desktop.Texts("confirm"), QStringList({HandedCopiesQuestion}));
+    QCOMPARE(NamedCopies(f.Desktop.Details("confirm").first()), QStringList({"b.cfg is still open in fake-editor."}));
+    QVERIFY(QFileInfo::exists(edited));
+
+    // No: the archive goes, and the copy decided on with it; the viewed ones
+    // stay, since the desktop's program may still have them open.
+    f.Desktop.ConfirmAnswers << QMessageBox::No << QMessageBox::No;
+    f.Session.New();
+    QVERIFY(f.Session.Pak().IsUntitled());
+    QVERIFY(!QFileInfo::exists(edited));
+    QVERIFY(QFileInfo::exists(viewed));
+    kept = viewed;
+  }
+  // They outlive the session, and the first copy of a later one sweeps them up.
+  QVERIFY(QFileInfo::exists(kept));
+  TSessionFixture later;
+  QVERIFY(!later.Session.HandedCopyArea().isEmpty());
+  QVERIFY(!QFileInfo::exists(kept));
+}
+
+void ArchiveSessionTest::ProgramsThatEndWithAnErrorAreSaid() {
+  TSessionFixture f;
+  f.Session.OpenFile(f.Archive(QStringLiteral("mod.pak"), {{"a.cfg", "a"}, {"b.cfg", "b"}}));
+  f.Dialogs.EditorAnswers << TEditorChoice{QStringLiteral("/usr/bin/fake-editor"), false}
+                          << TEditorChoice{QStringLiteral("/usr/bin/other-editor"), false};
+  f.Session.EditWith("a.cfg");
+  f.Session.EditWith("b.cfg");
+  QCOMPARE(f.Desktop.Programs.size(), 2);
+  f.Desktop.Programs[0]->End(3, false, QStringLiteral("fake-editor: no terminal"));
+  f.Desktop.Programs[1]->End(11, true);
+  QCOMPARE(f.Desktop.Texts("error"), QStringList({"fake-editor ended with exit status 3.", "other-editor crashed."}));
+  QCOMPARE(f.Desktop.Details("error").first(), QStringLiteral("fake-editor: no terminal"));
+  // Ended: nothing is open any more, and nothing changed; the archive goes without a question.
+  QVERIFY(f.Session.QuerySaveChanges());
+  QVERIFY(f.Desktop.Texts("confirm").isEmpty());
+
+  // The real desktop: a program's status and the last lines of its error output.
+  TSystemDesktop desktop;
+  const QString errors = f.Folder.filePath(QStringLiteral("program.errors"));
+  std::unique_ptr<TStartedProgram> program(desktop.StartProgram(
+      {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("echo first >&2; echo 'no display' >&2; exit 3")},
+      errors));
+  QVERIFY(program != nullptr);
+  QSignalSpy ended(program.get(), &TStartedProgram::Ended);
+  QVERIFY(ended.wait());
+  QCOMPARE(ended.first(), QVariantList({3, false, QStringLiteral("first\nno display")}));
+  QVERIFY(!program->IsRunning());
+  QVERIFY(desktop.StartProgram({f.Folder.filePath(QStringLiteral("no-such-program"))}, errors) == nullptr);
+}
+
+void ArchiveSessionTest::ChangesWaitForTheRunningAdd() {
+  TSessionFixture f;
+  f.Session.OpenFile(f.Archive(QStringLiteral("mod.pak"), {{"a.cfg", "old"}}));
+  f.Desktop.OpenResult = TDesktopServices::orOpened;
+  f.Session.Edit("a.cfg");
+  const QString copy = f.Desktop.OpenedFiles.last();
+  // Ten blocks' worth of data: the add reports its progress, and the event loop turns meanwhile.
+  const QString big = f.Folder.filePath(QStringLiteral("in/big.bin"));
+  WriteBytes(big, QByteArray(10 * 65528, 'x'));
+  f.Dialogs.AddAnswers.enqueue({{big}, QString(), f.Folder.filePath(QStringLiteral("in/"))});
+  f.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+
+  // The copy is saved in the middle of the add, and the change reaches the session's watcher then.
+  QFileSystemWatcher watcher({copy});
+  bool seen = false;
+  QObject::connect(&watcher, &QFileSystemWatcher::fileChanged, [&seen] { seen = true; });
+  bool saved = false;
+  bool askedDuringAdd = false;
+  QObject::connect(&f.Session, &TArchiveSession::ProgressMoved, [&] {
+    if (saved)
+      return;
+    saved = true;
+    WriteBytes(copy, "new");
+    QTRY_VERIFY(seen);
+    askedDuringAdd = !f.Desktop.Texts("confirm").isEmpty();
+  });
+  f.Session.Add();
+  QVERIFY(saved);
+  QVERIFY(!askedDuringAdd);
+  // Offered once the add is done; both edits are there.
+  QTRY_COMPARE(f.Desktop.Texts("confirm"),
+               QStringList({"a.cfg was changed by another program. Update it in the archive?"}));
+  QCOMPARE(f.Session.Pak().EntryCount(), 2);
+  QCOMPARE(f.Session.Pak().EntrySize(f.Session.Pak().FindEntry("big.bin")), 10 * 65528);
+  QCOMPARE(f.Session.Pak().EntrySize(f.Session.Pak().FindEntry("a.cfg")), 3);
+  QCOMPARE(ReadBytes(copy), QByteArray("new"));
+  const QString out = f.Folder.filePath(QStringLiteral("out/"));
+  QCOMPARE(f.Session.Pak().ExtractEntries({"a.cfg"}, PathFromQ(out), false), uint8_t(prDone));
+  QCOMPARE(ReadBytes(out + QStringLiteral("a.cfg")), QByteArray("new"));
 }

@@ -1,7 +1,8 @@
 // Editing with a program the user picks: the installed applications read from
-// desktop entries in data folders of the test's own, their command lines,
-// the choice kept per extension for the next plain Edit and in the settings,
-// and the update question naming the program. No program is ever started.
+// desktop entries in data folders of the test's own, their command lines by
+// the Exec key's rules, the choice kept per extension for the next plain Edit
+// and in the settings, and the update question naming the program. The
+// session's programs are never started; one command line is run by the test.
 #include "DesktopApplications.h"
 #include "WindowSession.h"
 
@@ -25,7 +26,9 @@ class EditWithTest : public QObject {
 private slots:
   void initTestCase();
   void ReadsTheInstalledApplications();
+  void BuildsCommandLinesByTheExecRules();
   void PickedProgramIsKeptAndNamed();
+  void EntryNamesReachNoShell();
 
 private:
   QTemporaryDir m_Data;
@@ -48,6 +51,15 @@ void EditWithTest::initTestCase() {
   WriteBytes(system + "fake-edit.desktop", DesktopEntry("Name=System Fake\nExec=sysfake\nMimeType=text/plain;\n"));
   WriteBytes(system + "gone.desktop", DesktopEntry("Name=Gone\nExec=gone\nMimeType=text/plain;\n"));
   WriteBytes(system + "alpha.desktop", DesktopEntry("Name=alpha writer\nExec=alpha\nMimeType=text/plain;\n"));
+  WriteBytes(system + "console.desktop",
+             DesktopEntry("Name=Console Edit\nExec=vi %f\nTerminal=true\nMimeType=text/x-python;\n"));
+  // Not offered for any type: kept for .txt by one test only. Its command line wraps the file in a shell's.
+  WriteBytes(user + "shell-edit.desktop", DesktopEntry("Name=Shell Edit\nExec=sh -c \"cat %f > copied.out\"\n"));
+  // The desktop's terminal, as $TERMINAL names it.
+  const QString terminal = m_Data.filePath(QStringLiteral("bin/my-terminal"));
+  WriteBytes(terminal, "#!/bin/sh\n");
+  QFile::setPermissions(terminal, QFile::ReadOwner | QFile::ExeOwner);
+  qputenv("TERMINAL", terminal.toLocal8Bit());
   // The system's MIME database stays in reach: the types are read from the data folders too.
   const QString types = QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("mime/mime.cache"));
   if (!types.isEmpty())
@@ -59,18 +71,66 @@ void EditWithTest::initTestCase() {
 void EditWithTest::ReadsTheInstalledApplications() {
   // A type inheriting text/plain finds the text programs, by name; hidden, not shown and unusable ones stay out.
   const QList<TDesktopApplication> text = InstalledApplicationsFor(QStringLiteral("text/x-python"));
-  QCOMPARE(Ids(text), QStringList({"alpha.desktop", "fake-edit.desktop", "tools-hex.desktop"}));
-  QCOMPARE(text[1].Name, QStringLiteral("Fake Edit"));
+  QCOMPARE(Ids(text), QStringList({"alpha.desktop", "console.desktop", "fake-edit.desktop", "tools-hex.desktop"}));
+  QCOMPARE(text[2].Name, QStringLiteral("Fake Edit"));
   QCOMPARE(Ids(InstalledApplicationsFor(QStringLiteral("image/png"))), QStringList({"picture.desktop"}));
   QVERIFY(FindInstalledApplication(QStringLiteral("quiet.desktop")).has_value());
   QVERIFY(!FindInstalledApplication(QStringLiteral("gone.desktop")).has_value());
   QVERIFY(!FindInstalledApplication(QStringLiteral("missing.desktop")).has_value());
 
-  // The file takes the place of the file codes, whole; other codes go, %% is "%".
+  // A program for a terminal runs in the desktop's terminal; without one it is neither offered nor started.
   const QString file = QStringLiteral("/tmp/a b.txt");
-  QCOMPARE(ProgramCommand(text[1].Exec, file), QStringList({"fakeedit", "--line=1", file, "100%"}));
-  QCOMPARE(ProgramCommand(text[2].Exec, file), QStringList({"/opt/hex tool/hex", file}));
-  QCOMPARE(ProgramCommand(QStringLiteral("plain -x"), file), QStringList({"plain", "-x", file}));
+  const QString terminal = qEnvironmentVariable("TERMINAL");
+  QCOMPARE(ProgramCommand(text[1], file), QStringList({terminal, "-e", "vi", file}));
+  const QByteArray path = qgetenv("PATH");
+  qputenv("TERMINAL", "/nonexistent/terminal");
+  // A search path with a shell (a TryExec wants it) and no terminal.
+  const QString bin = m_Data.filePath(QStringLiteral("path"));
+  QVERIFY(QDir().mkpath(bin));
+  QFile::link(QStringLiteral("/bin/sh"), bin + QStringLiteral("/sh"));
+  qputenv("PATH", bin.toLocal8Bit());
+  const QList<TDesktopApplication> withoutTerminal = InstalledApplicationsFor(QStringLiteral("text/x-python"));
+  const QStringList withoutCommand = ProgramCommand(text[1], file);
+  qputenv("PATH", path);
+  qputenv("TERMINAL", terminal.toLocal8Bit());
+  QCOMPARE(Ids(withoutTerminal), QStringList({"alpha.desktop", "fake-edit.desktop", "tools-hex.desktop"}));
+  QVERIFY(withoutCommand.isEmpty());
+}
+
+void EditWithTest::BuildsCommandLinesByTheExecRules() {
+  // Exec values as they read after the desktop file's own escapes; FILE is the file handed over.
+  struct TCase {
+    const char *Exec;
+    QStringList Expected;
+  };
+  const TCase cases[] = {
+      {"fakeedit --line=1 %U %i 100%%", {"fakeedit", "--line=1", "FILE", "--icon", "fake-icon", "100%"}},
+      {"\"/opt/hex tool/hex\" %f", {"/opt/hex tool/hex", "FILE"}},
+      {"plain -x", {"plain", "-x", "FILE"}},
+      // Quoted arguments keep blanks and reserved characters; \" \` \$ \\ stand for the character.
+      {R"(prog "a  b" "say \"hi\"" "\$HOME \`x\`" "back\\slash" "" end)",
+       {"prog", "a  b", "say \"hi\"", "$HOME `x`", "back\\slash", "", "end", "FILE"}},
+      // %i is "--icon" and the icon, %c the name, %k the desktop file; deprecated codes go.
+      {"prog %i %c %k --x=%d%N %m %F",
+       {"prog", "--icon", "fake-icon", "Fake Name", "/apps/fake.desktop", "--x=", "FILE"}},
+      // A shell's command line: the file is one word of it, whatever it holds.
+      {"sh -c \"vim %f\"", {"sh", "-c", "vim '/tmp/it'\\''s;touch PWNED;.txt'"}},
+  };
+  TDesktopApplication application;
+  application.Name = QStringLiteral("Fake Name");
+  application.Icon = QStringLiteral("fake-icon");
+  application.File = QStringLiteral("/apps/fake.desktop");
+  const QString hostile = QStringLiteral("/tmp/it's;touch PWNED;.txt");
+  for (const TCase &c : cases) {
+    application.Exec = QString::fromUtf8(c.Exec);
+    QStringList expected = c.Expected;
+    expected.replaceInStrings(QStringLiteral("FILE"), hostile);
+    QCOMPARE(ProgramCommand(application, hostile), expected);
+  }
+  // Without an icon, %i is nothing at all.
+  application.Icon.clear();
+  application.Exec = QStringLiteral("prog %i %f");
+  QCOMPARE(ProgramCommand(application, hostile), QStringList({"prog", hostile}));
 }
 
 void EditWithTest::PickedProgramIsKeptAndNamed() {
@@ -132,16 +192,15 @@ void EditWithTest::PickedProgramIsKeptAndNamed() {
   changedCopy(desktop.StartedPrograms[2].value(1),
               QStringLiteral("c.wav was changed by my-editor. Update it in the archive?"));
 
-  // Without a kept program, the desktop's default program, named when the desktop knows it.
+  // Without a kept program, the desktop's opener: what it starts is its own
+  // affair (not always the default xdg-mime names), so no program is named.
   desktop.OpenResult = TDesktopServices::orOpened;
-  TDesktopApplication viewer;
-  viewer.Name = QStringLiteral("Default Viewer");
-  desktop.DefaultApp = viewer;
   session.Select({QStringLiteral("d.cfg")});
   session.Command("MenuActionsEdit");
   QCOMPARE(desktop.StartedPrograms.size(), 3);
   QCOMPARE(desktop.OpenedFiles.size(), 1);
-  changedCopy(desktop.OpenedFiles[0], QStringLiteral("d.cfg was changed by Default Viewer. Update it in the archive?"));
+  changedCopy(desktop.OpenedFiles[0],
+              QStringLiteral("d.cfg was changed by another program. Update it in the archive?"));
 
   // The kept choice goes into the settings,
   session.Main.reset();
@@ -150,6 +209,40 @@ void EditWithTest::PickedProgramIsKeptAndNamed() {
   // and comes back with the next window.
   session.Start();
   QCOMPARE(session.Session().Values().Editors.value(QStringLiteral("txt")), QStringLiteral("fake-edit.desktop"));
+}
+
+void EditWithTest::EntryNamesReachNoShell() {
+  // A program whose command line is a shell's gets the copy of an entry whose
+  // name is shell code: the copy's name is made safe, and the shell reads it
+  // as one word. The test runs the command line the session built.
+  TWindowSession session;
+  session.Settings->setValue(QStringLiteral("Editors/txt"), QStringLiteral("shell-edit.desktop"));
+  session.Start();
+  const QByteArray hostile = "notes;touch PWNED;.txt";
+  session.OpenFresh(session.Archive(QStringLiteral("mod.pak"), {{hostile, "entry data"}}));
+  session.Select({QString::fromLatin1(hostile)});
+  session.Command("MenuActionsEdit");
+  QCOMPARE(session.Desktop.StartedPrograms.size(), 1);
+  const QStringList command = session.Desktop.StartedPrograms.first();
+  QCOMPARE(command.mid(0, 2), QStringList({"sh", "-c"}));
+  const QString copy = command.value(2).section(u'\'', 1, 1);
+  QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral("notes_touch_PWNED_.txt"));
+
+  const QString run = session.Path(QStringLiteral("run"));
+  QVERIFY(QDir().mkpath(run));
+  QProcess shell;
+  shell.setWorkingDirectory(run);
+  shell.start(command.first(), command.mid(1));
+  QVERIFY(shell.waitForFinished());
+  QCOMPARE(ReadBytes(run + QStringLiteral("/copied.out")), QByteArray("entry data"));
+  QVERIFY(!QFileInfo::exists(run + QStringLiteral("/PWNED")));
+
+  // The questions name the entry as it is; its data comes back to it.
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  WriteBytes(copy, "changed");
+  QTRY_COMPARE(session.Desktop.Texts("confirm"),
+               QStringList({"notes;touch PWNED;.txt was changed by Shell Edit. Update it in the archive?"}));
+  QCOMPARE(session.EntryData(hostile.constData()), QByteArray("changed"));
 }
 
 QTEST_MAIN(EditWithTest)

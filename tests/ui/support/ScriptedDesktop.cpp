@@ -72,9 +72,16 @@ std::optional<TDesktopApplication> TScriptedDesktop::FindApplication(const QStri
   return FindInstalledApplication(id);
 }
 
-std::optional<TDesktopApplication> TScriptedDesktop::DefaultApplication(const QString &) { return DefaultApp; }
-
-bool TScriptedDesktop::StartProgram(const QStringList &command) {
+TStartedProgram *TScriptedDesktop::StartProgram(const QStringList &command, const QString &) {
   StartedPrograms.append(command);
-  return StartResult;
+  if (!StartResult)
+    return nullptr;
+  auto *program = new TScriptedProgram;
+  Programs.append(program);
+  return program;
+}
+
+void TScriptedProgram::End(int exitStatus, bool crashed, const QString &errors) {
+  Running = false;
+  emit Ended(exitStatus, crashed, errors);
 }

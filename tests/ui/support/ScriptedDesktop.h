@@ -6,7 +6,17 @@
 #include "DesktopServices.h"
 
 #include <QList>
+#include <QPointer>
 #include <QQueue>
+
+// A program the scripted desktop "started": it runs until the test ends it.
+class TScriptedProgram : public TStartedProgram {
+public:
+  bool Running = true;
+  bool IsRunning() const override { return Running; }
+  // Ends it as a real program ends, with its status and last error output.
+  void End(int exitStatus, bool crashed = false, const QString &errors = {});
+};
 
 class TScriptedDesktop : public TDesktopServices {
 public:
@@ -24,17 +34,17 @@ public:
   QQueue<QString> SaveFileAnswers;
   QQueue<QString> DirectoryAnswers;
   TOpenResult OpenResult = orNoApplication;
-  std::optional<TDesktopApplication> DefaultApp; // the desktop's default application for every type
   bool StartResult = true;
 
   // What was asked.
   QList<TQuestion> Asked;
-  QList<TFileDialogRequest> FileRequests; // open and save choosers
-  QList<bool> DirectoryCanCreate;         // one per folder chooser
-  QStringList DirectoryStarts;            // one per folder chooser
-  QStringList OpenedFiles;                // paths handed to OpenWithDefaultApplication
-  QStringList IconRequests;               // paths whose icon was asked
-  QList<QStringList> StartedPrograms;     // the commands handed to StartProgram; none runs
+  QList<TFileDialogRequest> FileRequests;     // open and save choosers
+  QList<bool> DirectoryCanCreate;             // one per folder chooser
+  QStringList DirectoryStarts;                // one per folder chooser
+  QStringList OpenedFiles;                    // paths handed to OpenWithDefaultApplication
+  QStringList IconRequests;                   // paths whose icon was asked
+  QList<QStringList> StartedPrograms;         // the commands handed to StartProgram; none runs
+  QList<QPointer<TScriptedProgram>> Programs; // what each started command became, while its owner keeps it
 
   // The texts of the questions of one kind, in order.
   QStringList Texts(const QString &kind) const;
@@ -57,8 +67,7 @@ public:
   // the data folders the environment names.
   QList<TDesktopApplication> ApplicationsFor(const QString &mimeType) override;
   std::optional<TDesktopApplication> FindApplication(const QString &id) override;
-  std::optional<TDesktopApplication> DefaultApplication(const QString &path) override;
-  bool StartProgram(const QStringList &command) override;
+  TStartedProgram *StartProgram(const QStringList &command, const QString &errorFile) override;
 
 private:
   QStringList Collect(const QString &kind, QString TQuestion::*field) const;
