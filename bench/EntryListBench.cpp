@@ -44,8 +44,7 @@ public:
   }
   QList<TDesktopApplication> ApplicationsFor(const QString &) override { return {}; }
   std::optional<TDesktopApplication> FindApplication(const QString &) override { return std::nullopt; }
-  std::optional<TDesktopApplication> DefaultApplication(const QString &) override { return std::nullopt; }
-  bool StartProgram(const QStringList &) override { return false; }
+  TStartedProgram *StartProgram(const QStringList &, const QString &) override { return nullptr; }
 };
 
 void AppendInt32(std::string &bytes, int32_t value) {
