@@ -291,6 +291,11 @@ int64_t FileSizeOf(const std::string &path);
 // ("/" and "\\" split, a leading "C:" and empty, "." and ".." parts dropped).
 // Empty when the name has no file part: such an entry is passed over.
 std::string ExtractionPath(const std::string &name, bool keepPaths);
+// Why a new entry name may not be made, one sentence that quotes it and
+// names its part: a leading "/", or an empty, "." or ".." part ("/"
+// separates; names are made with ToEntrySlashes first). Empty for a name that stays inside the archive's tree.
+// The archive check warns of the same parts in names read from a file.
+std::string NamePartRefusal(const std::string &name);
 // Classifies an entry name by its extension.
 TFileKind FileKindOf(const std::string &name);
 
@@ -304,6 +309,26 @@ std::string PathDirectory(const std::string &path);
 // Creates a directory with every missing parent, outermost first. Failures are
 // not reported: the file operation that follows fails instead.
 void ForceDirectories(const std::string &directory);
+
+struct stat;
+// Whether a save may follow the symbolic link link (as lstat tells of it)
+// that stands in folder (as stat tells of it), by the rule the Linux kernel
+// follows links by under fs.protected_symlinks: in a folder that everyone may
+// write to and whose sticky bit is set, only a link of the user saving (the
+// effective user) or of the folder's owner is followed; anywhere else every
+// link is.
+bool MayFollowLink(const struct stat &folder, const struct stat &link);
+// Replaces the file at path with size bytes of data by the road a save of
+// the archive takes: links at path followed only as MayFollowLink allows
+// (checked again at the moment of the rename), the bytes written and flushed
+// to a private, locked file ".TITLE.varnel-save-XXXXXX" beside the file
+// (abandoned ones there, whose lock nobody holds, are removed first), which
+// then takes the file's place in one rename, and only while its name still
+// leads to the file written. A file replaced keeps its owner and permission
+// bits; a new one gets those of any new file. Returns an empty string when
+// done, else one line "FILE: reason" (the file refused and why); the old
+// file is then as it was.
+std::string ReplaceFileContents(const std::string &path, const void *data, size_t size);
 
 // ---------------------------------------------------------------------------
 
@@ -331,8 +356,18 @@ public:
   // directory outside the file, entries whose data lies outside the file.
   // Empty for a sound archive and when nothing is open.
   const TStringList &Damage() const { return m_Damage; }
-  // What the last AddFiles, ExtractEntries or LumpToBitmap could not do, one
-  // "name: reason" line per file or entry; empty when everything was done.
+  // Why the last operation failed or what it left out, one line each:
+  // "FILE: reason", the file or entry concerned and why (for a file the
+  // system refused, its path and the system's own text, as
+  // "/x/y.pak: Permission denied" or "/x/.y.pak.varnel-save-AbC123: File
+  // too large"). Every operation that may fail or leave something out
+  // clears it when it starts: SavePak, SavePakAs, WriteArchive, AddFiles,
+  // ReplaceEntryData, ExtractEntries, DeleteEntries, MoveEntries and
+  // LumpToBitmap. When one of them returns a code other than prDone or
+  // prCancelled (or LumpToBitmap no bitmap for an entry that has bytes), or
+  // leaves something out, it holds at least one line; after prDone with
+  // nothing left out, none. An operation that raises leaves what it found
+  // before the exception.
   const TStringList &Failures() const { return m_Failures; }
 
   // --- published properties
@@ -397,7 +432,10 @@ public:
   std::string EntryName(int32_t index) const;
   int32_t EntryPosition(int32_t index) const;
   int32_t EntrySize(int32_t index) const;
-  // Highest index whose name equals name ignoring ASCII case; -1 when none.
+  // The highest index whose name is exactly name; else the highest whose name
+  // equals it ignoring ASCII case; -1 when none. Every operation that takes
+  // entry names finds them so: names that differ in letter case only are
+  // two entries, each with its own data, and a name reaches its own.
   int32_t FindEntry(const std::string &name) const;
   // True with a Quake directory set, unless the open archive is a stock one and ProtectID1Pak is set.
   bool CanModify() const;
@@ -496,7 +534,7 @@ public:
   std::string EntryRecord(int32_t index) const;
   // Reads an EntryRecord piece back; a missing position or size leaves its argument as it was.
   static void ParseEntryRecord(const std::string &piece, std::string &name, int32_t &position, int32_t &size);
-  // Appends the entry unless one of that name (ignoring ASCII case) is there.
+  // Appends the entry exactly as recorded, whatever the other entries are called.
   void RestoreEntry(const std::string &name, int32_t position, int32_t size);
   // True when undo is allowed, an archive that may be changed is open, and the journal holds a step.
   bool CanUndo() const;
@@ -640,8 +678,16 @@ private:
   int64_t m_WorkingEnd = -1;
   bool AssembleArchive(TPakFile &file, int64_t dataSize, const std::vector<int32_t> &positions);
   void WriteRecords(TPakFile &file, const std::vector<int32_t> &positions);
-  bool SaveByCompletingWorkingFile(const std::string &realTarget, const struct stat *replaced, int64_t dataSize,
-                                   const std::vector<int32_t> &positions);
+  enum TCompletion { Completed, NotThisWay, Refused };
+  TCompletion SaveByCompletingWorkingFile(const std::string &path, const std::string &realTarget,
+                                          const struct stat *replaced, int64_t dataSize,
+                                          const std::vector<int32_t> &positions);
+  // WriteArchive without clearing Failures() first.
+  uint8_t WriteArchiveTo(const std::string &target);
+  // Returns code, after making sure that Failures() holds a line for any
+  // code but prDone and prCancelled: "file: " (when file is not empty) and
+  // ResultText(code).
+  uint8_t Reported(uint8_t code, const std::string &file);
   // A fresh, bare working file in the current private folder, held open.
   void StartWorkingFile();
   // True when path names the open archive's file: the same file now, or the

@@ -116,13 +116,13 @@ private:
 } // namespace
 
 uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths) {
-  if (m_FileName.empty())
-    return prNoArchive;
-  if (names.empty())
-    return prEmptyList;
-  if (destination.empty())
-    return prNoPath;
   m_Failures.clear();
+  if (m_FileName.empty())
+    return Reported(prNoArchive, {});
+  if (names.empty())
+    return Reported(prEmptyList, m_FileName);
+  if (destination.empty())
+    return Reported(prNoPath, m_FileName);
   CheckArchiveUnchanged();
   std::string folder = ToPathSlashes(destination);
   if (folder.back() != '/')
