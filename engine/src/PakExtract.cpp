@@ -142,8 +142,10 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
   if (names.size() >= ThreadedFrom)
     worker = std::make_unique<TCopyWorker>();
   auto progress = [this](int64_t bytes) { ProgressAdvance(bytes); };
-  ProgressStart();
+  // Whatever raises, a handler included, ends the extraction here: the copy
+  // thread finishes the files it was given and stops, progress ends.
   try {
+    ProgressStart();
     for (const std::string &name : names) {
       if (worker && worker->Failed())
         break;
