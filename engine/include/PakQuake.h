@@ -735,7 +735,7 @@ bool EntryDataInFile(const TDirEntry &entry, int64_t fileSize);
 // claims, a negative size, data outside the file); data overlapping another
 // entry's, the header or the directory (error); size 0 (warning); a name
 // that another entry has too (error), or has in other letter case (error:
-// Varnel finds only one of them); names the game cannot find: all 56 bytes
+// engines that ignore case find only one of them); names the game cannot find: all 56 bytes
 // used, leaving no terminating zero (error), upper-case letters, a
 // backslash, a leading "/", "." or ".." parts, empty parts, bytes outside
 // printable ASCII (warnings); more than PakFormat::MaxGameEntries entries

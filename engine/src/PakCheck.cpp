@@ -91,8 +91,7 @@ public:
       else if (!similar.second)
         Entry(csError, i,
               "entry " + std::to_string(similar.first->second) + " (" + m_Directory[similar.first->second].Name.Str() +
-                  ") has the same name in other letter case: Varnel, and engines that ignore case, find only one of "
-                  "them.");
+                  ") has the same name in other letter case: engines that ignore case find only one of them.");
     }
   }
 
