@@ -479,6 +479,9 @@ public:
   // Returns prDone, prEmptyList, prProtected, prNoArchive, prWriteFailed (the
   // files not added are in Failures()) or prCancelled. paths comes back as the
   // files added: directories expanded, skipped and unreadable files removed.
+  // A target directory with a part NamePartRefusal refuses adds nothing:
+  // prWriteFailed, the sentence in Failures() and paths empty; so is a file
+  // whose own entry name has such a part left out.
   // Adds regular files only, never follows a directory loop, never lets the
   // working file grow past PakFormat::MaxArchiveSize.
   uint8_t AddFiles(TStringList &paths, const std::string &baseDirectory, const std::string &targetDirectory,
@@ -501,15 +504,20 @@ public:
 
   // --- deleting, renaming, moving
   // Removes the named entries (names not found are passed over) as one undo
-  // step. Returns prDone, prNoArchive, prProtected or prEmptyList.
+  // step; each entry goes once and is recorded once, however many spellings
+  // of its name the list holds. Returns prDone, prNoArchive, prProtected or
+  // prEmptyList.
   uint8_t DeleteEntries(const TStringList &names);
   // Gives entry index the new name, made with MakeEntryName. Raises
-  // EPakFileProtected or EInvalidFileName (name empty, taken or too long),
-  // changing nothing; an index out of range is ignored.
+  // EPakFileProtected or EInvalidFileName (name empty; a leading "/" or an
+  // empty, "." or ".." part, with NamePartRefusal's sentence; taken, in any
+  // letter case; too long), changing nothing; an index out of range is ignored.
   void RenameEntry(int32_t index, const std::string &newName);
   // Puts the named entries below targetDirectory (empty: the top level) as one
-  // undo step; an entry whose new name is taken, too long or names no file
-  // stays. Returns prDone, prNoArchive, prProtected or prEmptyList.
+  // undo step; an entry whose new name is taken (by another entry, in any
+  // letter case), too long, names no file or has a part NamePartRefusal
+  // refuses stays, with a line "NAME: not moved: reason" in Failures().
+  // Returns prDone, prNoArchive, prProtected or prEmptyList.
   uint8_t MoveEntries(const TStringList &names, const std::string &targetDirectory);
 
   // --- extracting
@@ -520,7 +528,12 @@ public:
   // where a folder on its way must be, a folder at its own name), while the
   // others were. Every file is created below the destination without
   // following any link inside it. Raises EInOutError when an entry cannot be
-  // read or its file not written.
+  // read or its file not written. An exception thrown by a handler
+  // (OnExtractFileExists, say, to cancel; or a progress event) ends the
+  // operation there and goes on to the caller: every file made so far is
+  // complete (its copy finished) or removed, none is half written, the copy
+  // thread has stopped and OnEndCallback has fired. The same holds for any other
+  // exception, and for ExtractEntry.
   uint8_t ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths);
   // Copies entry index's data into a new file at targetPath, never through a
   // link. Raises EInOutError, leaving no half-written file; an index out of range does nothing.
@@ -552,8 +565,16 @@ public:
   // Writes a complete archive to target and makes it the open one; the old
   // file is replaced only once the new one is complete, and the archive's own
   // file, changed by another program, only after OnArchiveChanged agrees.
-  // Returns prDone, prNoArchive, prProtected, prCancelled, or prWriteFailed
-  // (nothing replaced); raises EInOutError when entry data cannot be read.
+  // The archive is assembled in a locked save file beside the target (or, for
+  // an archive of added files only, in the working file) and renamed into the
+  // target's place as ReplaceFileContents does: abandoned save files there
+  // are removed first, a link at target is followed only as MayFollowLink
+  // allows, and both that and the save file's identity are checked again at
+  // the moment of the rename. Returns prDone, prNoArchive, prProtected,
+  // prCancelled, or prWriteFailed (nothing replaced; the file refused and
+  // why in Failures()); raises EInOutError when entry data cannot be read.
+  // After a save the archive is read through the file written, and errors
+  // name it by target.
   uint8_t WriteArchive(const std::string &target);
 
   // --- palette and lumps
