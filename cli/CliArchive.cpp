@@ -100,12 +100,9 @@ void SaveArchive(TQuakePak &pak, const std::string &target, bool inPlace) {
     total += entry.Size;
   if (total > PakFormat::MaxArchiveSize)
     throw ECliFailure(target + ": not saved: it would be larger than 2 GB, the most a PAK file can hold");
-  // A failed save tells no reason; the last system call's is the one that failed.
-  errno = 0;
   const uint8_t result = inPlace ? pak.SavePak() : pak.SavePakAs(target);
-  const int error = errno;
-  if (result == prWriteFailed && error != 0)
-    throw ECliFailure(target + ": not saved: " + std::strerror(error));
+  if (result == prWriteFailed)
+    ReportFailures(pak, "");
   if (result != prDone)
     throw ECliFailure(ResultText(result, target));
 }

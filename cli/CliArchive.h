@@ -39,7 +39,8 @@ void AllowChanges(TQuakePak &pak);
 // fail or copy what is not there.
 void OpenArchiveToChange(TQuakePak &pak, const std::string &path);
 // Saves the open archive to its own file (in place) or to target; the file
-// is replaced only once the new one is complete. Raises ECliFailure.
+// is replaced only once the new one is complete. Raises ECliFailure, after
+// reporting the engine's reasons (which file, and why) when it could not write.
 void SaveArchive(TQuakePak &pak, const std::string &target, bool inPlace);
 
 // Reports the engine's failures of the last operation, each after prefix;

@@ -26,6 +26,8 @@ bool AddPaths(TQuakePak &pak, const TArgs &args, const std::vector<std::string> 
   problems = ReportNameClashes(pak, files, base, target) || problems;
   if (result != prDone && result != prWriteFailed)
     throw ECliFailure(ResultText(result, pak.FileName()));
+  if (files.empty() && result == prWriteFailed)
+    throw ECliFailure("nothing added");
   return problems;
 }
 
@@ -135,26 +137,14 @@ int Move(const TArgs &args) {
   if (matched.Indexes.empty())
     return ExitProblems;
   TStringList names;
-  TStringList wanted;
-  for (int32_t index : matched.Indexes) {
+  for (int32_t index : matched.Indexes)
     names.push_back(pak.EntryName(index));
-    wanted.push_back(pak.MakeEntryName(folder + EntryFileName(names.back())));
-  }
   const uint8_t result = pak.MoveEntries(names, folder);
   if (result != prDone)
     throw ECliFailure(ResultText(result, path));
-  // The engine leaves an entry where it is when its new name is taken or
-  // would not fit; entries keep their places in the directory.
-  for (size_t i = 0; i < names.size(); ++i) {
-    // Found at its own place, it is there already, perhaps in other letter case.
-    if (pak.EntryName(matched.Indexes[i]) == wanted[i] || pak.FindEntry(wanted[i]) == matched.Indexes[i])
-      continue;
-    ReportError(path + ": " + names[i] + ": not moved: " +
-                (wanted[i].size() > static_cast<size_t>(PakFormat::NameSize)
-                     ? "its new name would be longer than 56 bytes"
-                     : wanted[i] + " is taken"));
-    problems = true;
-  }
+  // The engine leaves an entry where it is when its new name is taken, would
+  // not fit or would leave the archive's tree, and says so.
+  problems = ReportFailures(pak, path + ": ") || problems;
   if (pak.Modified())
     SaveInPlace(pak, args);
   return problems ? ExitProblems : ExitDone;

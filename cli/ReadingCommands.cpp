@@ -103,18 +103,18 @@ int Extract(const TArgs &args) {
   const TMatched matched = MatchEntries(pak, std::vector<std::string>(args.Operands.begin() + 1, args.Operands.end()));
   problems = ReportUnmatched(matched, path) || problems;
 
-  // The engine extracts by name, and of the entries whose names differ in
-  // letter case at most, the last; each name goes once.
+  // The engine extracts by name, and of the entries of one name, the last;
+  // each name goes once. Names that differ in letter case are two entries.
   std::unordered_map<std::string, int32_t> lastOfName;
   for (int32_t index : matched.Indexes)
-    lastOfName[AsciiLower(pak.EntryName(index))] = index;
+    lastOfName[pak.EntryName(index)] = index;
   const int64_t fileSize = ArchiveFileSize(path);
   TStringList names;
   for (int32_t index : matched.Indexes) {
     const TDirEntry &entry = pak.Directory()[static_cast<size_t>(index)];
     const std::string name = entry.Name.Str();
-    if (lastOfName[AsciiLower(name)] != index) {
-      ReportError(path + ": " + name + ": a later entry has this name (letter case aside); only that one is extracted");
+    if (lastOfName[name] != index) {
+      ReportError(path + ": " + name + ": a later entry has the same name; only that one is extracted");
       problems = true;
       continue;
     }
@@ -208,7 +208,8 @@ std::vector<TCommand> ReadingCommands() {
        "write an entry's bytes to standard output",
        "Usage: varnel-cli cat ARCHIVE NAME\n"
        "\n"
-       "Writes the data of the entry NAME (letter case ignored) to standard output.\n",
+       "Writes the data of the entry NAME to standard output: the entry of exactly\n"
+       "that name, else the last whose name differs from it only in letter case.\n",
        {},
        2,
        2,

@@ -1,12 +1,12 @@
 #include "LumpPicture.h"
 #include "TgaImage.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cstring>
@@ -18,6 +18,14 @@ namespace {
 constexpr qsizetype LumpHeaderSize = 8;
 constexpr int PaletteSide = 16;
 constexpr int PaletteColours = PaletteSide * PaletteSide;
+
+// Written whole or not at all, by the road the engine saves archives: a
+// failure leaves no half file behind, and a link another user planted in a
+// shared folder is not written through. Empty, or the reason naming the file.
+QString WriteWhole(const QString &output, const QByteArray &bytes) {
+  return QString::fromLocal8Bit(
+      ReplaceFileContents(QFile::encodeName(output).toStdString(), bytes.constData(), static_cast<size_t>(bytes.size())));
+}
 
 QRgb PaletteColour(const TQuakePalette &palette, int index) {
   const auto &bytes = palette.Colours();
@@ -185,23 +193,19 @@ QString ConvertFile(const QString &input, const QString &output, const TQuakePal
     const QImage image = inputKind == fkPalette ? PaletteToImage(lump, &reason) : LumpToImage(lump, palette, &reason);
     if (image.isNull())
       return input + QStringLiteral(": ") + reason;
-    // Written whole or not at all: a failure leaves no half image behind.
-    QSaveFile target(output);
-    QImageWriter writer(&target, QFileInfo(output).suffix().toLatin1());
-    if (!target.open(QIODevice::WriteOnly))
-      return output + QStringLiteral(": ") + target.errorString();
+    QByteArray encoded;
     if (TgaImage::IsTgaFileName(output)) {
-      const QByteArray tga = TgaImage::ImageToTga(image, &reason);
-      if (tga.isEmpty())
+      encoded = TgaImage::ImageToTga(image, &reason);
+      if (encoded.isEmpty())
         return output + QStringLiteral(": ") + reason;
-      if (target.write(tga) != tga.size())
-        return output + QStringLiteral(": ") + target.errorString();
-    } else if (!writer.write(image)) {
-      return output + QStringLiteral(": ") + writer.errorString();
+    } else {
+      QBuffer target(&encoded);
+      target.open(QIODevice::WriteOnly);
+      QImageWriter writer(&target, QFileInfo(output).suffix().toLatin1());
+      if (!writer.write(image))
+        return output + QStringLiteral(": ") + writer.errorString();
     }
-    if (!target.commit())
-      return output + QStringLiteral(": ") + target.errorString();
-    return {};
+    return WriteWhole(output, encoded);
   }
   if (!Converts(outputKind))
     return output + QStringLiteral(": neither the input nor the output is a picture lump (.lmp).");
@@ -226,10 +230,7 @@ QString ConvertFile(const QString &input, const QString &output, const TQuakePal
       outputKind == fkPalette ? ImageToPalette(image, &reason) : ImageToLump(image, palette, &reason);
   if (lump.isEmpty())
     return input + QStringLiteral(": ") + reason;
-  QSaveFile file(output);
-  if (!file.open(QIODevice::WriteOnly) || file.write(lump) != lump.size() || !file.commit())
-    return output + QStringLiteral(": ") + file.errorString();
-  return {};
+  return WriteWhole(output, lump);
 }
 
 } // namespace LumpPicture

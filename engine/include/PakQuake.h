@@ -291,6 +291,11 @@ int64_t FileSizeOf(const std::string &path);
 // ("/" and "\\" split, a leading "C:" and empty, "." and ".." parts dropped).
 // Empty when the name has no file part: such an entry is passed over.
 std::string ExtractionPath(const std::string &name, bool keepPaths);
+// Why a new entry name may not be made, one sentence that quotes it and
+// names its part: a leading "/", or an empty, "." or ".." part ("/"
+// separates; names are made with ToEntrySlashes first). Empty for a name that stays inside the archive's tree.
+// The archive check warns of the same parts in names read from a file.
+std::string NamePartRefusal(const std::string &name);
 // Classifies an entry name by its extension.
 TFileKind FileKindOf(const std::string &name);
 
@@ -304,6 +309,26 @@ std::string PathDirectory(const std::string &path);
 // Creates a directory with every missing parent, outermost first. Failures are
 // not reported: the file operation that follows fails instead.
 void ForceDirectories(const std::string &directory);
+
+struct stat;
+// Whether a save may follow the symbolic link link (as lstat tells of it)
+// that stands in folder (as stat tells of it), by the rule the Linux kernel
+// follows links by under fs.protected_symlinks: in a folder that everyone may
+// write to and whose sticky bit is set, only a link of the user saving (the
+// effective user) or of the folder's owner is followed; anywhere else every
+// link is.
+bool MayFollowLink(const struct stat &folder, const struct stat &link);
+// Replaces the file at path with size bytes of data by the road a save of
+// the archive takes: links at path followed only as MayFollowLink allows
+// (checked again at the moment of the rename), the bytes written and flushed
+// to a private, locked file ".TITLE.varnel-save-XXXXXX" beside the file
+// (abandoned ones there, whose lock nobody holds, are removed first), which
+// then takes the file's place in one rename, and only while its name still
+// leads to the file written. A file replaced keeps its owner and permission
+// bits; a new one gets those of any new file. Returns an empty string when
+// done, else one line "FILE: reason" (the file refused and why); the old
+// file is then as it was.
+std::string ReplaceFileContents(const std::string &path, const void *data, size_t size);
 
 // ---------------------------------------------------------------------------
 
@@ -331,8 +356,18 @@ public:
   // directory outside the file, entries whose data lies outside the file.
   // Empty for a sound archive and when nothing is open.
   const TStringList &Damage() const { return m_Damage; }
-  // What the last AddFiles, ExtractEntries or LumpToBitmap could not do, one
-  // "name: reason" line per file or entry; empty when everything was done.
+  // Why the last operation failed or what it left out, one line each:
+  // "FILE: reason", the file or entry concerned and why (for a file the
+  // system refused, its path and the system's own text, as
+  // "/x/y.pak: Permission denied" or "/x/.y.pak.varnel-save-AbC123: File
+  // too large"). Every operation that may fail or leave something out
+  // clears it when it starts: SavePak, SavePakAs, WriteArchive, AddFiles,
+  // ReplaceEntryData, ExtractEntries, DeleteEntries, MoveEntries and
+  // LumpToBitmap. When one of them returns a code other than prDone or
+  // prCancelled (or LumpToBitmap no bitmap for an entry that has bytes), or
+  // leaves something out, it holds at least one line; after prDone with
+  // nothing left out, none. An operation that raises leaves what it found
+  // before the exception.
   const TStringList &Failures() const { return m_Failures; }
 
   // --- published properties
@@ -397,7 +432,10 @@ public:
   std::string EntryName(int32_t index) const;
   int32_t EntryPosition(int32_t index) const;
   int32_t EntrySize(int32_t index) const;
-  // Highest index whose name equals name ignoring ASCII case; -1 when none.
+  // The highest index whose name is exactly name; else the highest whose name
+  // equals it ignoring ASCII case; -1 when none. Every operation that takes
+  // entry names finds them so: names that differ in letter case only are
+  // two entries, each with its own data, and a name reaches its own.
   int32_t FindEntry(const std::string &name) const;
   // True with a Quake directory set, unless the open archive is a stock one and ProtectID1Pak is set.
   bool CanModify() const;
@@ -441,6 +479,9 @@ public:
   // Returns prDone, prEmptyList, prProtected, prNoArchive, prWriteFailed (the
   // files not added are in Failures()) or prCancelled. paths comes back as the
   // files added: directories expanded, skipped and unreadable files removed.
+  // A target directory with a part NamePartRefusal refuses adds nothing:
+  // prWriteFailed, the sentence in Failures() and paths empty; so is a file
+  // whose own entry name has such a part left out.
   // Adds regular files only, never follows a directory loop, never lets the
   // working file grow past PakFormat::MaxArchiveSize.
   uint8_t AddFiles(TStringList &paths, const std::string &baseDirectory, const std::string &targetDirectory,
@@ -463,15 +504,20 @@ public:
 
   // --- deleting, renaming, moving
   // Removes the named entries (names not found are passed over) as one undo
-  // step. Returns prDone, prNoArchive, prProtected or prEmptyList.
+  // step; each entry goes once and is recorded once, however many spellings
+  // of its name the list holds. Returns prDone, prNoArchive, prProtected or
+  // prEmptyList.
   uint8_t DeleteEntries(const TStringList &names);
   // Gives entry index the new name, made with MakeEntryName. Raises
-  // EPakFileProtected or EInvalidFileName (name empty, taken or too long),
-  // changing nothing; an index out of range is ignored.
+  // EPakFileProtected or EInvalidFileName (name empty; a leading "/" or an
+  // empty, "." or ".." part, with NamePartRefusal's sentence; taken, in any
+  // letter case; too long), changing nothing; an index out of range is ignored.
   void RenameEntry(int32_t index, const std::string &newName);
   // Puts the named entries below targetDirectory (empty: the top level) as one
-  // undo step; an entry whose new name is taken, too long or names no file
-  // stays. Returns prDone, prNoArchive, prProtected or prEmptyList.
+  // undo step; an entry whose new name is taken (by another entry, in any
+  // letter case), too long, names no file or has a part NamePartRefusal
+  // refuses stays, with a line "NAME: not moved: reason" in Failures().
+  // Returns prDone, prNoArchive, prProtected or prEmptyList.
   uint8_t MoveEntries(const TStringList &names, const std::string &targetDirectory);
 
   // --- extracting
@@ -482,7 +528,12 @@ public:
   // where a folder on its way must be, a folder at its own name), while the
   // others were. Every file is created below the destination without
   // following any link inside it. Raises EInOutError when an entry cannot be
-  // read or its file not written.
+  // read or its file not written. An exception thrown by a handler
+  // (OnExtractFileExists, say, to cancel; or a progress event) ends the
+  // operation there and goes on to the caller: every file made so far is
+  // complete (its copy finished) or removed, none is half written, the copy
+  // thread has stopped and OnEndCallback has fired. The same holds for any other
+  // exception, and for ExtractEntry.
   uint8_t ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths);
   // Copies entry index's data into a new file at targetPath, never through a
   // link. Raises EInOutError, leaving no half-written file; an index out of range does nothing.
@@ -496,7 +547,7 @@ public:
   std::string EntryRecord(int32_t index) const;
   // Reads an EntryRecord piece back; a missing position or size leaves its argument as it was.
   static void ParseEntryRecord(const std::string &piece, std::string &name, int32_t &position, int32_t &size);
-  // Appends the entry unless one of that name (ignoring ASCII case) is there.
+  // Appends the entry exactly as recorded, whatever the other entries are called.
   void RestoreEntry(const std::string &name, int32_t position, int32_t size);
   // True when undo is allowed, an archive that may be changed is open, and the journal holds a step.
   bool CanUndo() const;
@@ -514,8 +565,16 @@ public:
   // Writes a complete archive to target and makes it the open one; the old
   // file is replaced only once the new one is complete, and the archive's own
   // file, changed by another program, only after OnArchiveChanged agrees.
-  // Returns prDone, prNoArchive, prProtected, prCancelled, or prWriteFailed
-  // (nothing replaced); raises EInOutError when entry data cannot be read.
+  // The archive is assembled in a locked save file beside the target (or, for
+  // an archive of added files only, in the working file) and renamed into the
+  // target's place as ReplaceFileContents does: abandoned save files there
+  // are removed first, a link at target is followed only as MayFollowLink
+  // allows, and both that and the save file's identity are checked again at
+  // the moment of the rename. Returns prDone, prNoArchive, prProtected,
+  // prCancelled, or prWriteFailed (nothing replaced; the file refused and
+  // why in Failures()); raises EInOutError when entry data cannot be read.
+  // After a save the archive is read through the file written, and errors
+  // name it by target.
   uint8_t WriteArchive(const std::string &target);
 
   // --- palette and lumps
@@ -640,8 +699,16 @@ private:
   int64_t m_WorkingEnd = -1;
   bool AssembleArchive(TPakFile &file, int64_t dataSize, const std::vector<int32_t> &positions);
   void WriteRecords(TPakFile &file, const std::vector<int32_t> &positions);
-  bool SaveByCompletingWorkingFile(const std::string &realTarget, const struct stat *replaced, int64_t dataSize,
-                                   const std::vector<int32_t> &positions);
+  enum TCompletion { Completed, NotThisWay, Refused };
+  TCompletion SaveByCompletingWorkingFile(const std::string &path, const std::string &realTarget,
+                                          const struct stat *replaced, int64_t dataSize,
+                                          const std::vector<int32_t> &positions);
+  // WriteArchive without clearing Failures() first.
+  uint8_t WriteArchiveTo(const std::string &target);
+  // Returns code, after making sure that Failures() holds a line for any
+  // code but prDone and prCancelled: "file: " (when file is not empty) and
+  // ResultText(code).
+  uint8_t Reported(uint8_t code, const std::string &file);
   // A fresh, bare working file in the current private folder, held open.
   void StartWorkingFile();
   // True when path names the open archive's file: the same file now, or the
@@ -689,7 +756,7 @@ bool EntryDataInFile(const TDirEntry &entry, int64_t fileSize);
 // claims, a negative size, data outside the file); data overlapping another
 // entry's, the header or the directory (error); size 0 (warning); a name
 // that another entry has too (error), or has in other letter case (error:
-// Varnel finds only one of them); names the game cannot find: all 56 bytes
+// engines that ignore case find only one of them); names the game cannot find: all 56 bytes
 // used, leaving no terminating zero (error), upper-case letters, a
 // backslash, a leading "/", "." or ".." parts, empty parts, bytes outside
 // printable ASCII (warnings); more than PakFormat::MaxGameEntries entries

@@ -150,6 +150,7 @@ std::vector<std::vector<TQueuedPath>> ScanAll(const TStringList &directories, bo
 // many entries the archive has.
 uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory, const std::string &targetDirectory,
                             bool recurse) {
+  m_Failures.clear();
   uint8_t result = prDone;
   if (m_FileName.empty())
     result = prNoArchive;
@@ -158,10 +159,16 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
   if (paths.empty())
     result = prEmptyList;
   if (result != prDone)
-    return result;
-  m_Failures.clear();
+    return Reported(result, m_FileName);
 
   const std::string target = AddTargetDirectory(targetDirectory);
+  // Refused before anything is asked or added: every name would have the part.
+  if (std::string refusal = target.empty() ? std::string() : NamePartRefusal(MakeEntryName(target.substr(0, target.size() - 1)));
+      !refusal.empty()) {
+    m_Failures.push_back(refusal);
+    paths.clear();
+    return prWriteFailed;
+  }
   const std::string base = AddBaseDirectory(baseDirectory);
 
   // Expansion, in the order of a queue: files keep their place, the contents
@@ -337,7 +344,7 @@ uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory
   paths = std::move(files);
   finishRecord();
   ProgressEnd();
-  return result;
+  return Reported(result, m_FileName);
 }
 
 // A name already present appends nothing: the first file of a name wins. The
@@ -362,6 +369,10 @@ bool TQuakePak::AppendOpenedFile(const TOpenedSource &opened, const std::string 
     sourceFile = TPakFile(opened.Fd, source);
   if (!keepName) {
     entryName = ApplyCaseAndSpaceRules(entryName);
+    if (std::string refusal = NamePartRefusal(entryName); !refusal.empty()) {
+      m_Failures.push_back(source + ": " + refusal);
+      return false;
+    }
     if (FindEntry(entryName) >= 0)
       return true;
   }
@@ -517,13 +528,13 @@ std::string TQuakePak::AddedEntryName(const std::string &path, const std::string
 }
 
 uint8_t TQuakePak::ReplaceEntryData(int32_t index, const std::string &source) {
-  if (m_FileName.empty())
-    return prNoArchive;
-  if (!CanModify())
-    return prProtected;
-  if (index < 0 || index >= EntryCount())
-    return prEmptyList;
   m_Failures.clear();
+  if (m_FileName.empty())
+    return Reported(prNoArchive, {});
+  if (!CanModify())
+    return Reported(prProtected, m_FileName);
+  if (index < 0 || index >= EntryCount())
+    return Reported(prEmptyList, m_FileName);
   const TDirEntry old = m_Directory[static_cast<size_t>(index)];
   const std::string replaced = "D:" + EntryRecord(index);
   // The old entry leaves first: its name is the one the new data takes.
@@ -549,7 +560,7 @@ uint8_t TQuakePak::ReplaceEntryData(int32_t index, const std::string &source) {
   ProgressEnd();
   if (!appended) {
     putBack();
-    return prWriteFailed;
+    return Reported(prWriteFailed, source);
   }
   AddUndoRecord("A:" + EscapeRecordName(name) + ":" + replaced);
   return prDone;

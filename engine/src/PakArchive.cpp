@@ -247,6 +247,12 @@ bool TQuakePak::IsArchiveFile(const std::string &path) const {
   return ResolvedPath(path) == m_ArchiveRealPath;
 }
 
+uint8_t TQuakePak::Reported(uint8_t code, const std::string &file) {
+  if (code != prDone && code != prCancelled && m_Failures.empty())
+    m_Failures.push_back(file.empty() ? std::string(ResultText(code)) : file + ": " + ResultText(code));
+  return code;
+}
+
 bool TQuakePak::IsUntitled() const { return m_FileName == UntitledName; }
 
 int32_t TQuakePak::EntryCount() const { return static_cast<int32_t>(m_Directory.size()); }
@@ -278,6 +284,8 @@ void TQuakePak::RenameDirectoryEntry(int32_t index, const std::string &name) {
 }
 
 void TQuakePak::RemoveEntryLater(int32_t index) {
+  // Until the directory is compacted, only the table knows the entry is gone.
+  m_NameIndex->Ensure(m_Directory);
   m_NameIndex->Erase(m_Directory, index);
   m_PendingRemovals.push_back(index);
 }

@@ -91,8 +91,7 @@ public:
       else if (!similar.second)
         Entry(csError, i,
               "entry " + std::to_string(similar.first->second) + " (" + m_Directory[similar.first->second].Name.Str() +
-                  ") has the same name in other letter case: Varnel, and engines that ignore case, find only one of "
-                  "them.");
+                  ") has the same name in other letter case: engines that ignore case find only one of them.");
     }
   }
 
@@ -126,23 +125,12 @@ private:
             "its name has upper-case letters: the game asks for lower-case names and compares them exactly.");
     if (name.find('\\') != std::string_view::npos)
       Entry(csWarning, index, "its name has a backslash: the game separates folders with \"/\" only.");
-    if (!name.empty() && name.front() == '/')
+    const TNamePartFaults parts = NamePartFaults(name);
+    if (parts.LeadingSlash)
       Entry(csWarning, index, "its name begins with \"/\": the game never asks for such a name.");
-    bool dotPart = false;
-    bool emptyPart = name.empty();
-    for (size_t start = 0; start <= name.size();) {
-      size_t end = name.find('/', start);
-      if (end == std::string_view::npos)
-        end = name.size();
-      const std::string_view part = name.substr(start, end - start);
-      dotPart = dotPart || part == "." || part == "..";
-      // A leading "/" has a rule of its own.
-      emptyPart = emptyPart || (part.empty() && start > 0);
-      start = end + 1;
-    }
-    if (dotPart)
+    if (!parts.DotPart.empty())
       Entry(csWarning, index, "its name has a \".\" or \"..\" part: the game never asks for such a name.");
-    if (emptyPart)
+    if (parts.EmptyPart)
       Entry(csWarning, index,
             name.empty() ? std::string("its name is empty.")
                          : std::string("its name has an empty part (\"//\", or \"/\" at its end)."));

@@ -12,6 +12,7 @@ bool NamesNoFile(const std::string &name) { return name.empty() || name.back() =
 
 // Of the failing preconditions the last one tested decides the result.
 uint8_t TQuakePak::DeleteEntries(const TStringList &names) {
+  m_Failures.clear();
   uint8_t result = prDone;
   if (m_FileName.empty())
     result = prNoArchive;
@@ -20,11 +21,13 @@ uint8_t TQuakePak::DeleteEntries(const TStringList &names) {
   if (names.empty())
     result = prEmptyList;
   if (result != prDone)
-    return result;
+    return Reported(result, m_FileName);
 
   m_NameIndex->Prepare(m_Directory, names.size());
   std::string record = "D:";
   for (const std::string &name : names) {
+    // An entry taken out is found no more: a second spelling of its name
+    // finds another entry or none.
     int32_t k = FindEntry(name);
     if (k < 0)
       continue;
@@ -40,8 +43,9 @@ uint8_t TQuakePak::DeleteEntries(const TStringList &names) {
 
 // The entry keeps its place, position and size. Tested in this order:
 // EInvalidFileName with NameEmptyMessage when the name is empty or ends in
-// "/", NameExistsMessage when any entry, this one included, has the name,
-// NameTooLongMessage beyond the record's name field.
+// "/", NamePartRefusal's sentence for a part that leaves the archive's tree,
+// NameExistsMessage when any entry, this one included, has the name (in
+// any letter case), NameTooLongMessage beyond the record's name field.
 void TQuakePak::RenameEntry(int32_t index, const std::string &newName) {
   std::string name = MakeEntryName(newName);
   if (index < 0 || index >= EntryCount())
@@ -50,6 +54,8 @@ void TQuakePak::RenameEntry(int32_t index, const std::string &newName) {
     throw EPakFileProtected();
   if (NamesNoFile(name))
     throw EInvalidFileName(NameEmptyMessage);
+  if (std::string refusal = NamePartRefusal(name); !refusal.empty())
+    throw EInvalidFileName(refusal);
   if (FindEntry(name) >= 0)
     throw EInvalidFileName(NameExistsMessage);
   if (name.size() > static_cast<size_t>(PakFormat::NameSize))
@@ -62,8 +68,10 @@ void TQuakePak::RenameEntry(int32_t index, const std::string &newName) {
 
 // Each entry keeps its file name, made with MakeEntryName below the target. Of
 // the failing preconditions the first one tested decides the result. Only a
-// call that moved something makes a record.
+// call that moved something makes a record. An entry already at its new name
+// (or at it in other letter case) is where it should be: no failure.
 uint8_t TQuakePak::MoveEntries(const TStringList &names, const std::string &targetDirectory) {
+  m_Failures.clear();
   // Slashes first, so that a directory typed with a closing backslash gets
   // one "/" and not two.
   std::string directory = ToEntrySlashes(targetDirectory);
@@ -71,11 +79,11 @@ uint8_t TQuakePak::MoveEntries(const TStringList &names, const std::string &targ
     directory += '/';
 
   if (m_FileName.empty())
-    return prNoArchive;
+    return Reported(prNoArchive, {});
   if (!CanModify())
-    return prProtected;
+    return Reported(prProtected, m_FileName);
   if (names.empty())
-    return prEmptyList;
+    return Reported(prEmptyList, m_FileName);
 
   m_NameIndex->Prepare(m_Directory, 2 * names.size());
   std::string record = "M:";
@@ -85,10 +93,26 @@ uint8_t TQuakePak::MoveEntries(const TStringList &names, const std::string &targ
     if (k < 0)
       continue;
     std::string newName = MakeEntryName(directory + EntryFileName(name));
+    const std::string notMoved = m_Directory[static_cast<size_t>(k)].Name + ": not moved: ";
     // A name beyond the name field would be cut short when saving, and so
     // silently become another name; it is refused like a taken one.
-    if (NamesNoFile(newName) || newName.size() > static_cast<size_t>(PakFormat::NameSize) || FindEntry(newName) >= 0)
+    if (NamesNoFile(newName)) {
+      m_Failures.push_back(notMoved + NameEmptyMessage);
       continue;
+    }
+    if (std::string refusal = NamePartRefusal(newName); !refusal.empty()) {
+      m_Failures.push_back(notMoved + refusal);
+      continue;
+    }
+    if (newName.size() > static_cast<size_t>(PakFormat::NameSize)) {
+      m_Failures.push_back(notMoved + "its new name " + newName + " would be longer than 56 bytes");
+      continue;
+    }
+    if (const int32_t holder = FindEntry(newName); holder >= 0) {
+      if (holder != k)
+        m_Failures.push_back(notMoved + newName + " is taken");
+      continue;
+    }
     record += EscapeRecordField(newName) + ":" + EscapeRecordField(EntryName(k)) + ":";
     RenameDirectoryEntry(k, newName);
     moved = true;

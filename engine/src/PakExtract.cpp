@@ -116,13 +116,13 @@ private:
 } // namespace
 
 uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths) {
-  if (m_FileName.empty())
-    return prNoArchive;
-  if (names.empty())
-    return prEmptyList;
-  if (destination.empty())
-    return prNoPath;
   m_Failures.clear();
+  if (m_FileName.empty())
+    return Reported(prNoArchive, {});
+  if (names.empty())
+    return Reported(prEmptyList, m_FileName);
+  if (destination.empty())
+    return Reported(prNoPath, m_FileName);
   CheckArchiveUnchanged();
   std::string folder = ToPathSlashes(destination);
   if (folder.back() != '/')
@@ -142,8 +142,10 @@ uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &d
   if (names.size() >= ThreadedFrom)
     worker = std::make_unique<TCopyWorker>();
   auto progress = [this](int64_t bytes) { ProgressAdvance(bytes); };
-  ProgressStart();
+  // Whatever raises, a handler included, ends the extraction here: the copy
+  // thread finishes the files it was given and stops, progress ends.
   try {
+    ProgressStart();
     for (const std::string &name : names) {
       if (worker && worker->Failed())
         break;

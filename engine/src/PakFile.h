@@ -24,6 +24,8 @@ public:
 
   bool IsOpen() const { return m_Fd >= 0; }
   const std::string &Path() const { return m_Path; }
+  // The name errors give the file from now on (it was renamed).
+  void SetPath(const std::string &path) { m_Path = path; }
   int Descriptor() const { return m_Fd; }
 
   // Reads up to count bytes, fewer only at the end of the file.

@@ -26,6 +26,21 @@ std::string EscapeRecordName(const std::string &name);
 std::string EscapeRecordField(const std::string &name);
 std::string UnescapeRecordName(const std::string &text);
 
+// The parts of an entry name that lead out of, or nowhere in, the archive's
+// tree of folders, split at "/" as the game splits them (the operations that
+// make names turn "\\" into "/" first): one rule for the archive check and
+// for every operation that makes names.
+struct TNamePartFaults {
+  bool LeadingSlash = false;
+  // The first "." or ".." part; empty when there is none.
+  std::string_view DotPart;
+  // An empty part other than the one a leading "/" makes ("//", a "/" at
+  // the end, or an empty name).
+  bool EmptyPart = false;
+  bool Any() const { return LeadingSlash || !DotPart.empty() || EmptyPart; }
+};
+TNamePartFaults NamePartFaults(std::string_view name);
+
 // The file named title (any letter case) in the "id1" folder (any letter case)
 // of a Quake directory ending in "/"; empty when there is none.
 std::string FindStockFile(const std::string &quakeDirectory, const std::string &title);

@@ -133,10 +133,10 @@ void TQuakePak::ParseEntryRecord(const std::string &piece, std::string &name, in
     size = DecimalToInt32(text);
 }
 
+// Whatever the other entries are called: an entry beside it in other letter
+// case, or of the very same name, is another entry.
 void TQuakePak::RestoreEntry(const std::string &name, int32_t position, int32_t size) {
-  CompactDirectory(); // an entry taken out just before must not hide this name
-  if (FindEntry(name) < 0)
-    AppendDirectoryEntry(name, position, size);
+  AppendDirectoryEntry(name, position, size);
 }
 
 bool TQuakePak::CanUndo() const { return m_AllowUndo && !m_FileName.empty() && CanModify() && !m_Journal.empty(); }

@@ -60,22 +60,33 @@ void TNameIndex::Prepare(const std::vector<TDirEntry> &directory, size_t lookups
     Build(directory);
 }
 
+void TNameIndex::Ensure(const std::vector<TDirEntry> &directory) const {
+  if (!m_Valid)
+    Build(directory);
+}
+
 int32_t TNameIndex::Find(const std::vector<TDirEntry> &directory, const std::string &name) const {
+  int32_t exact = -1;
+  int32_t folded = -1;
+  auto consider = [&](int32_t index) {
+    const std::string_view candidate = directory[static_cast<size_t>(index)].Name.View();
+    if (index > exact && candidate == name)
+      exact = index;
+    else if (index > folded && SameTextAscii(candidate, name))
+      folded = index;
+  };
   if (!m_Valid) {
     // A few lookups cost less as scans than building the table would.
-    for (size_t i = directory.size(); i-- > 0;)
-      if (directory[i].Name.size() == name.size() && SameTextAscii(directory[i].Name, name))
-        return static_cast<int32_t>(i);
-    return -1;
+    for (size_t i = directory.size(); i-- > 0 && exact < 0;)
+      if (directory[i].Name.size() == name.size())
+        consider(static_cast<int32_t>(i));
+  } else {
+    const size_t mask = m_Slots.size() - 1;
+    for (size_t at = SlotOf(NameHash(name)); m_Slots[at] != Empty; at = (at + 1) & mask)
+      if (m_Slots[at] >= 0)
+        consider(m_Slots[at]);
   }
-  const size_t mask = m_Slots.size() - 1;
-  int32_t found = -1;
-  for (size_t at = SlotOf(NameHash(name)); m_Slots[at] != Empty; at = (at + 1) & mask) {
-    int32_t index = m_Slots[at];
-    if (index > found && SameTextAscii(directory[static_cast<size_t>(index)].Name, name))
-      found = index;
-  }
-  return found;
+  return exact >= 0 ? exact : folded;
 }
 
 void TNameIndex::Insert(const std::vector<TDirEntry> &directory, int32_t index) {

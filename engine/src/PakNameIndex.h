@@ -9,12 +9,12 @@
 #include <string_view>
 #include <vector>
 
-// Finds entries by name, ignoring ASCII letter case, in constant time however
-// long the directory is: an open-addressing table of directory indexes keyed
+// Finds entries by name, exactly or else ignoring ASCII letter case, in
+// constant time however long the directory is: an open-addressing table of directory indexes keyed
 // by a hash of the lower-cased name, built by the first operation that makes
 // many lookups and kept in step from then on. Equal names (a.wav and A.WAV read from a
-// file) share one probe chain, so a lookup sees them all and answers the
-// highest index, as a scan from the end would.
+// file) share one probe chain, so a lookup sees them all and answers as a
+// scan from the end would.
 class TNameIndex {
 public:
   // Forgets the table. Lookups scan the directory until Prepare builds it anew.
@@ -22,7 +22,12 @@ public:
   // Builds the table when it is missing and an operation is about to make
   // more lookups than a few scans of the directory would cost.
   void Prepare(const std::vector<TDirEntry> &directory, size_t lookups) const;
-  // The highest index whose name equals name ignoring ASCII case; -1 when none.
+  // Builds the table when it is missing, whatever the lookups to come: an
+  // entry taken out but not yet erased from the directory must not be found
+  // by a scan.
+  void Ensure(const std::vector<TDirEntry> &directory) const;
+  // The highest index whose name is exactly name; else the highest whose name
+  // equals it ignoring ASCII case; -1 when none.
   int32_t Find(const std::vector<TDirEntry> &directory, const std::string &name) const;
   // Lists entry index under its current name (after it was appended or renamed).
   void Insert(const std::vector<TDirEntry> &directory, int32_t index);

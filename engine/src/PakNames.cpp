@@ -33,6 +33,37 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
          });
 }
 
+TNamePartFaults NamePartFaults(std::string_view name) {
+  TNamePartFaults faults;
+  faults.LeadingSlash = !name.empty() && name.front() == '/';
+  faults.EmptyPart = name.empty();
+  for (size_t start = 0; start <= name.size();) {
+    size_t end = name.find('/', start);
+    if (end == std::string_view::npos)
+      end = name.size();
+    const std::string_view part = name.substr(start, end - start);
+    if (faults.DotPart.empty() && (part == "." || part == ".."))
+      faults.DotPart = part;
+    // A leading "/" has a rule of its own.
+    faults.EmptyPart = faults.EmptyPart || (part.empty() && start > 0);
+    start = end + 1;
+  }
+  return faults;
+}
+
+std::string NamePartRefusal(const std::string &name) {
+  const TNamePartFaults faults = NamePartFaults(name);
+  const std::string quoted = "The name \"" + name + "\" ";
+  const char *staying = " Entry names are paths inside the archive.";
+  if (faults.LeadingSlash)
+    return quoted + "begins with \"/\"." + staying;
+  if (!faults.DotPart.empty())
+    return quoted + "has a \"" + std::string(faults.DotPart) + "\" part." + staying;
+  if (faults.EmptyPart)
+    return quoted + "has an empty part (\"//\", or \"/\" at its end)." + staying;
+  return {};
+}
+
 std::string EntryFileName(const std::string &name) {
   auto at = LastSeparator(name);
   return at == std::string::npos ? name : name.substr(at + 1);

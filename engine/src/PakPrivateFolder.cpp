@@ -31,6 +31,8 @@ bool IsOwnPrivateMode(const struct stat &info) {
   return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 07777) == 0700;
 }
 
+} // namespace
+
 std::vector<std::string> NamesIn(int descriptor) {
   std::vector<std::string> names;
   int listing = ::openat(descriptor, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -49,6 +51,8 @@ std::vector<std::string> NamesIn(int descriptor) {
   ::closedir(handle);
   return names;
 }
+
+namespace {
 
 void RemoveContents(int descriptor, int depth) {
   for (const std::string &name : NamesIn(descriptor)) {

@@ -5,6 +5,11 @@
 #include <string>
 #include <sys/types.h>
 
+#include <vector>
+
+// The names in an open directory, "." and ".." left out; empty when it cannot be read.
+std::vector<std::string> NamesIn(int descriptor);
+
 // A folder made by mkdtemp (mode 0700) and held through a descriptor and a
 // lock for as long as this object lives. Everything that is done inside it
 // goes through the descriptor, so a link that later takes the folder's name

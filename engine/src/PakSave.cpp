@@ -3,6 +3,7 @@
 // target; only when that file is complete and on the disk does it replace the
 // target, in one rename. Until then the target and the open archive are
 // untouched, whatever fails.
+#include "PakCopy.h"
 #include "PakFile.h"
 #include "PakInternal.h"
 #include "PakPrivateFolder.h"
@@ -15,6 +16,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +25,9 @@ using namespace PakFormat;
 namespace {
 // Symbolic links followed before a save gives up on a target.
 constexpr int MaxLinkDepth = 40;
+// The file assembled beside a target is named ".TITLE" + SaveInfix + SuffixLength letters.
+constexpr const char *SaveInfix = ".varnel-save-";
+constexpr size_t SuffixLength = 6;
 // Attempts at finding an unused name for the file assembled beside the target.
 constexpr int MaxNameAttempts = 100;
 // Longest file title we build on; the rest of NAME_MAX is left for the suffix.
@@ -35,54 +40,122 @@ bool Exists(const std::string &path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
+std::string SystemFailure(const std::string &path, int error) { return path + ": " + std::strerror(error); }
+
+bool SameInode(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
 // The path whose directory entry a save replaces: a symbolic link is followed
 // to the file it names (which may not exist yet), so that the link stays a
-// link. False for a loop of links or a link that cannot be read.
-bool FollowLinks(std::string path, std::string &resolved) {
+// link, but only where MayFollowLink allows. False, with the reason in
+// failure, for a link it may not follow, a loop of links or a link that
+// cannot be read.
+bool FollowLinks(std::string path, std::string &resolved, std::string &failure) {
   for (int depth = 0; depth < MaxLinkDepth; ++depth) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
       resolved = path;
       return true;
     }
+    const std::string directory = PathDirectory(path);
+    struct stat folder {};
+    if (::stat(directory.empty() ? "." : directory.c_str(), &folder) != 0) {
+      failure = SystemFailure(directory, errno);
+      return false;
+    }
+    if (!MayFollowLink(folder, info)) {
+      failure = path + ": a symbolic link of another user in a folder that everyone may write to; it is not "
+                       "followed, and nothing was replaced";
+      return false;
+    }
     std::string link(static_cast<size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
     ssize_t length = ::readlink(path.c_str(), link.data(), link.size());
-    if (length <= 0 || static_cast<size_t>(length) >= link.size())
+    if (length <= 0 || static_cast<size_t>(length) >= link.size()) {
+      failure = SystemFailure(path, length < 0 ? errno : ENAMETOOLONG);
       return false;
+    }
     link.resize(static_cast<size_t>(length));
     path = link.front() == '/' ? link : PathDirectory(path) + link;
   }
+  failure = SystemFailure(path, ELOOP);
   return false;
+}
+
+// Checked again at the moment of the rename: the target still leads, by the
+// link rule, to the name the save was made beside.
+bool TargetStillResolves(const std::string &path, const std::string &realTarget, std::string &failure) {
+  std::string now;
+  if (!FollowLinks(path, now, failure))
+    return false;
+  if (now != realTarget) {
+    failure = path + ": became a link to another file while it was saved; nothing was replaced";
+    return false;
+  }
+  return true;
 }
 
 std::string RandomSuffix() {
   static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   static std::mt19937 generator{std::random_device{}()};
   std::uniform_int_distribution<size_t> pick(0, sizeof letters - 2);
-  std::string suffix(6, ' ');
+  std::string suffix(SuffixLength, ' ');
   for (char &c : suffix)
     c = letters[pick(generator)];
   return suffix;
 }
 
+// ".TITLE.varnel-save-XXXXXX", as TSaveFile names its files.
+bool IsSaveFileName(const std::string &name) {
+  const std::string infix = SaveInfix;
+  if (name.size() < 1 + infix.size() + SuffixLength || name.front() != '.' ||
+      name.compare(name.size() - SuffixLength - infix.size(), infix.size(), infix) != 0)
+    return false;
+  return std::all_of(name.end() - SuffixLength, name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+  });
+}
+
+// Removes from directory the save files that no save is writing: those of
+// this user whose lock nobody holds (the save that made one was killed, or
+// the machine stopped). Anything else there is left alone.
+void RemoveAbandonedSaveFiles(const std::string &directory) {
+  TDescriptor folder(::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.Get() < 0)
+    return;
+  for (const std::string &name : NamesIn(folder.Get())) {
+    if (!IsSaveFileName(name))
+      continue;
+    TDescriptor file(::openat(folder.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat held {};
+    struct stat named {};
+    if (file.Get() >= 0 && ::fstat(file.Get(), &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+        ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(folder.Get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameInode(held, named))
+      ::unlinkat(folder.Get(), name.c_str(), 0);
+  }
+}
+
 // The file a save assembles: a hidden file beside the target, so that the
 // final rename stays within one file system, named ".TITLE.varnel-save-XXXXXX"
 // so that one left by a crash tells what it is. It is private (mode 0600)
-// until it replaces the target, and removed unless the save commits it.
+// and locked until it replaces the target, and removed unless the save
+// commits it; the lock tells a later save that it is not abandoned.
 class TSaveFile {
 public:
   TSaveFile() = default;
   TSaveFile(const TSaveFile &) = delete;
   TSaveFile &operator=(const TSaveFile &) = delete;
   ~TSaveFile() {
-    if (!m_Path.empty() && !m_Committed)
+    // Only our own file: whatever took its name stays.
+    std::string ignored;
+    if (!m_Path.empty() && !m_Committed && AtItsName(ignored))
       ::unlink(m_Path.c_str());
   }
 
-  // Creates the file beside target. False when no file can be made there.
-  bool Create(const std::string &target) {
+  // Creates the file beside target. False, with the reason in failure, when
+  // no file can be made there.
+  bool Create(const std::string &target, std::string &failure) {
     std::string directory = PathDirectory(target);
-    std::string base = directory + "." + target.substr(directory.size(), MaxTitleLength) + ".varnel-save-";
+    std::string base = directory + "." + target.substr(directory.size(), MaxTitleLength) + SaveInfix;
     for (int attempt = 0; attempt < MaxNameAttempts; ++attempt) {
       std::string path = base + RandomSuffix();
       // O_EXCL: never follow a link or reuse a file someone else put there.
@@ -90,20 +163,41 @@ public:
       if (fd < 0) {
         if (errno == EEXIST || errno == EINTR)
           continue;
+        failure = SystemFailure(path, errno);
         return false;
       }
+      TPakFile file(fd, path);
+      // Locked at once; a sweep that took the lock first has removed the
+      // name, and another name is tried.
       m_Path = path;
-      m_File = TPakFile(fd, path);
-      return true;
+      m_File = std::move(file);
+      if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && AtItsName(failure))
+        return true;
+      m_File = TPakFile();
+      m_Path.clear();
     }
+    failure = SystemFailure(base + "XXXXXX", EEXIST);
     return false;
   }
 
   TPakFile &File() { return m_File; }
   const std::string &Path() const { return m_Path; }
-  // The file has taken the target's place: it stays, and its descriptor goes to the caller.
-  TPakFile Commit() {
+  // The name still leads to the file written: nobody put another file or a
+  // link in its place. False, with the reason in failure, otherwise.
+  bool AtItsName(std::string &failure) const {
+    struct stat held {};
+    struct stat named {};
+    if (::fstat(m_File.Descriptor(), &held) == 0 && ::lstat(m_Path.c_str(), &named) == 0 && SameInode(held, named))
+      return true;
+    failure = m_Path + ": replaced by another file while the archive was written into it; nothing was replaced";
+    return false;
+  }
+  // The file has taken the target's place under name: it stays, unlocked,
+  // and its descriptor goes to the caller.
+  TPakFile Commit(const std::string &name) {
     m_Committed = true;
+    ::flock(m_File.Descriptor(), LOCK_UN);
+    m_File.SetPath(name);
     return std::move(m_File);
   }
 
@@ -195,11 +289,12 @@ void TQuakePak::WriteRecords(TPakFile &file, const std::vector<int32_t> &positio
 // Writes header, data and directory of the archive into file. The data of
 // entries that lie back to back in one source is copied as one run. A failing
 // read or write of entry data raises EInOutError; a header or directory that
-// cannot be written makes the result false.
+// cannot be written makes the result false, with the reason in Failures().
 bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, const std::vector<int32_t> &positions) {
   try {
     WriteHeader(file, dataSize, m_Directory.size());
-  } catch (const EInOutError &) {
+  } catch (const EInOutError &error) {
+    m_Failures.push_back(error.what());
     return false;
   }
   ProgressAdvance(HeaderSize);
@@ -228,7 +323,8 @@ bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, const std::vec
 
   try {
     WriteRecords(file, positions);
-  } catch (const EInOutError &) {
+  } catch (const EInOutError &error) {
+    m_Failures.push_back(error.what());
     return false;
   }
   return true;
@@ -237,26 +333,28 @@ bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, const std::vec
 // An archive whose every entry was added since it was opened, with the data
 // lying in the working file exactly as a packed archive holds it, is saved
 // by completing the working file and renaming it into place: the data is
-// written once. Only within one file system; false, with the working file
-// as it was, when this road is not open or fails.
-bool TQuakePak::SaveByCompletingWorkingFile(const std::string &realTarget, const struct stat *replaced,
-                                            int64_t dataSize, const std::vector<int32_t> &positions) {
+// written once. Only within one file system; NotThisWay, with the working
+// file as it was, when this road is not open or fails on the way; Refused,
+// the reason in Failures(), when the target may not be replaced.
+TQuakePak::TCompletion TQuakePak::SaveByCompletingWorkingFile(const std::string &path, const std::string &realTarget,
+                                                              const struct stat *replaced, int64_t dataSize,
+                                                              const std::vector<int32_t> &positions) {
   if (!m_WorkingFile || m_WorkingFolder == nullptr)
-    return false;
+    return NotThisWay;
   for (size_t i = 0; i < m_Directory.size(); ++i) {
     const TDirEntry &entry = m_Directory[i];
     if (entry.Size > 0 && (entry.Position > 0 || -int64_t{entry.Position} != positions[i]))
-      return false;
+      return NotThisWay;
   }
   struct stat working {};
   struct stat folder {};
   const std::string directory = PathDirectory(realTarget);
   if (::fstat(m_WorkingFile->Descriptor(), &working) != 0 || working.st_size != HeaderSize + dataSize ||
       ::stat(directory.empty() ? "." : directory.c_str(), &folder) != 0 || folder.st_dev != working.st_dev)
-    return false;
+    return NotThisWay;
 
   TPakFile &file = *m_WorkingFile;
-  auto restore = [&] {
+  auto restore = [&](TCompletion outcome) {
     // Back to a bare working file holding the same data.
     try {
       if (::ftruncate(file.Descriptor(), static_cast<off_t>(HeaderSize + dataSize)) == 0) {
@@ -269,7 +367,7 @@ bool TQuakePak::SaveByCompletingWorkingFile(const std::string &realTarget, const
       }
     } catch (const EInOutError &) {
     }
-    return false;
+    return outcome;
   };
   try {
     ProgressAdvance(HeaderSize + dataSize);
@@ -282,16 +380,22 @@ bool TQuakePak::SaveByCompletingWorkingFile(const std::string &realTarget, const
       ::fchmod(file.Descriptor(), NewFileMode());
     file.Sync();
   } catch (const EInOutError &) {
-    return restore();
+    return restore(NotThisWay);
+  }
+  std::string failure;
+  if (!TargetStillResolves(path, realTarget, failure)) {
+    m_Failures.push_back(failure);
+    return restore(Refused);
   }
   if (::renameat(m_WorkingFolder->Descriptor(), WorkingFileTitle, AT_FDCWD, realTarget.c_str()) != 0)
-    return restore();
-  return true;
+    return restore(NotThisWay);
+  return Completed;
 }
 
 uint8_t TQuakePak::SavePak() {
+  m_Failures.clear();
   if (m_FileName.empty())
-    return prNoArchive;
+    return Reported(prNoArchive, {});
   std::string name = m_FileName;
   bool cancel = false;
   if (IsUntitled()) {
@@ -310,10 +414,11 @@ uint8_t TQuakePak::SavePak() {
 }
 
 uint8_t TQuakePak::SavePakAs(const std::string &target) {
+  m_Failures.clear();
   if (m_FileName.empty())
-    return prNoArchive;
+    return Reported(prNoArchive, {});
   if (m_ProtectID1Pak && IsStockArchive(target))
-    return prProtected;
+    return Reported(prProtected, target);
   bool replace = true;
   if (Exists(target) && OnSaveFileExists)
     OnSaveFileExists(*this, target, replace);
@@ -327,13 +432,92 @@ uint8_t TQuakePak::SavePakAs(const std::string &target) {
   return WriteArchive(target);
 }
 
+namespace {
+// What a save finds at its target before it writes: the name it replaces,
+// links followed by the rule, and the file there now. False, with the reason
+// in failure, when nothing may replace it.
+bool ExamineTarget(const std::string &path, std::string &realTarget, struct stat &replaced, bool &replacing,
+                   std::string &failure) {
+  if (!FollowLinks(path, realTarget, failure))
+    return false;
+  replacing = ::stat(realTarget.c_str(), &replaced) == 0;
+  // Only a regular file we may write is replaced.
+  if (replacing && !S_ISREG(replaced.st_mode)) {
+    failure = S_ISDIR(replaced.st_mode) ? SystemFailure(realTarget, EISDIR) : realTarget + ": not a regular file";
+    return false;
+  }
+  if (replacing && ::access(realTarget.c_str(), W_OK) != 0) {
+    failure = SystemFailure(realTarget, errno);
+    return false;
+  }
+  return true;
+}
+
+// The last steps of every save through a save file: checked at the moment of
+// the rename (the target resolves as it did, the save file is still the one
+// written), then renamed into the target's place.
+bool ReplaceTarget(TSaveFile &save, const std::string &path, const std::string &realTarget, std::string &failure) {
+  if (!TargetStillResolves(path, realTarget, failure) || !save.AtItsName(failure))
+    return false;
+  if (::rename(save.Path().c_str(), realTarget.c_str()) != 0) {
+    failure = SystemFailure(realTarget, errno);
+    return false;
+  }
+  SyncDirectory(PathDirectory(realTarget));
+  return true;
+}
+} // namespace
+
+bool MayFollowLink(const struct stat &folder, const struct stat &link) {
+  const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+  return !shared || link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
+}
+
+std::string ReplaceFileContents(const std::string &path, const void *data, size_t size) {
+  std::string realTarget;
+  struct stat replaced {};
+  bool replacing = false;
+  std::string failure;
+  if (path.empty())
+    return "no file name was given";
+  if (!ExamineTarget(path, realTarget, replaced, replacing, failure))
+    return failure;
+  RemoveAbandonedSaveFiles(PathDirectory(realTarget));
+  TSaveFile save;
+  if (!save.Create(realTarget, failure))
+    return failure;
+  try {
+    save.File().Write(data, static_cast<int64_t>(size));
+    if (replacing)
+      TakeOverAttributes(save.File(), replaced);
+    else
+      ::fchmod(save.File().Descriptor(), NewFileMode());
+    save.File().Sync();
+  } catch (const EInOutError &error) {
+    return error.what();
+  }
+  if (!ReplaceTarget(save, path, realTarget, failure))
+    return failure;
+  save.Commit(path);
+  return {};
+}
+
 uint8_t TQuakePak::WriteArchive(const std::string &target) {
+  m_Failures.clear();
+  return Reported(WriteArchiveTo(target), target);
+}
+
+uint8_t TQuakePak::WriteArchiveTo(const std::string &target) {
   if (m_FileName.empty())
     return prNoArchive;
   if (m_ProtectID1Pak && IsStockArchive(target))
     return prProtected;
-  if (target.empty())
+  auto refuse = [this](const std::string &failure) {
+    m_Failures.push_back(failure);
     return prWriteFailed;
+  };
+  if (target.empty())
+    return refuse("no file name was given");
   // Opening "(Untitled)" starts a new archive; the file of that name is reached
   // through its folder.
   const std::string path = target == UntitledName ? "./" + target : target;
@@ -342,22 +526,22 @@ uint8_t TQuakePak::WriteArchive(const std::string &target) {
   int64_t dataSize = 0;
   for (const TDirEntry &entry : m_Directory) {
     if (entry.Size < 0)
-      return prWriteFailed;
+      return refuse(path + ": the entry " + entry.Name.Str() + " has a size below zero (" +
+                    std::to_string(entry.Size) + "); no archive can hold it");
     dataSize += entry.Size;
   }
   int64_t total = HeaderSize + dataSize + static_cast<int64_t>(m_Directory.size()) * RecordSize;
   if (total > MaxArchiveSize)
-    return prWriteFailed;
+    return refuse(path + ": it would be larger than 2 GB, the most a PAK file can hold");
   std::string realTarget;
-  if (!FollowLinks(path, realTarget))
-    return prWriteFailed;
   struct stat replaced {};
-  bool replacing = ::stat(realTarget.c_str(), &replaced) == 0;
-  // Only a regular file we may write is replaced, and never the working file,
-  // which re-opening would wipe.
-  if (replacing && (!S_ISREG(replaced.st_mode) || ::access(realTarget.c_str(), W_OK) != 0 ||
-                    SameFile(realTarget, m_WorkingFileName)))
-    return prWriteFailed;
+  bool replacing = false;
+  std::string failure;
+  if (!ExamineTarget(path, realTarget, replaced, replacing, failure))
+    return refuse(failure);
+  // Never the working file, which re-opening would wipe.
+  if (replacing && SameFile(realTarget, m_WorkingFileName))
+    return refuse(realTarget + ": the working file of the open archive; it is never replaced");
 
   // Another program may have changed or replaced the archive since it was
   // opened: its file is not overwritten without asking.
@@ -370,43 +554,62 @@ uint8_t TQuakePak::WriteArchive(const std::string &target) {
   }
 
   CheckArchiveUnchanged();
+  RemoveAbandonedSaveFiles(PathDirectory(realTarget));
   const std::vector<int32_t> positions = PackedPositions(m_Directory);
   m_ProgressTotal = total;
   ProgressStart();
   std::unique_ptr<TPakFile> saved;
-  if (SaveByCompletingWorkingFile(realTarget, replacing ? &replaced : nullptr, dataSize, positions)) {
+  TCompletion completion = NotThisWay;
+  try {
+    completion = SaveByCompletingWorkingFile(path, realTarget, replacing ? &replaced : nullptr, dataSize, positions);
+  } catch (...) {
+    ProgressEnd();
+    throw;
+  }
+  if (completion == Refused) {
+    ProgressEnd();
+    return prWriteFailed;
+  }
+  if (completion == Completed) {
     saved = std::move(m_WorkingFile);
+    saved->SetPath(path);
   } else {
     TSaveFile save;
-    if (!save.Create(realTarget)) {
+    if (!save.Create(realTarget, failure)) {
       ProgressEnd();
-      return prWriteFailed;
+      return refuse(failure);
     }
     bool written = false;
     try {
       written = AssembleArchive(save.File(), dataSize, positions);
-    } catch (...) {
-      ProgressEnd();
-      throw;
-    }
-    if (written) {
-      try {
+      if (written) {
         if (replacing)
           TakeOverAttributes(save.File(), replaced);
         else
           ::fchmod(save.File().Descriptor(), NewFileMode());
-        save.File().Sync();
-      } catch (const EInOutError &) {
-        written = false; // the data may not have reached the disk
+        try {
+          save.File().Sync();
+        } catch (const EInOutError &error) {
+          m_Failures.push_back(error.what()); // the data may not have reached the disk
+          written = false;
+        }
       }
+    } catch (...) {
+      ProgressEnd();
+      throw;
     }
-    if (!written || ::rename(save.Path().c_str(), realTarget.c_str()) != 0) {
+    if (!written) {
       ProgressEnd();
       return prWriteFailed;
     }
-    saved = std::make_unique<TPakFile>(save.Commit());
+    if (!ReplaceTarget(save, path, realTarget, failure)) {
+      ProgressEnd();
+      return refuse(failure);
+    }
+    saved = std::make_unique<TPakFile>(save.Commit(path));
   }
-  SyncDirectory(PathDirectory(realTarget));
+  if (completion == Completed)
+    SyncDirectory(PathDirectory(realTarget));
 
   // The target now holds the new archive, read from here on through the
   // descriptor it was written with: the directory describes it as it stands,

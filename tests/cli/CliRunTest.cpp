@@ -76,11 +76,17 @@ TEST_F(Cli, ExitStatusesAndErrorsNameTheFileAndTheReason) {
   EXPECT_NE(checked.Out.find("a.pak: Maps/E1M1.bsp: error: "), std::string::npos) << checked.Out;
   EXPECT_EQ(checked.Err, "varnel-cli: missing.pak: No such file or directory\n");
   EXPECT_EQ(Run({"check", "a.pak"}).Status, 1);
-  // Two entries of one name make one file.
-  TRun same = Run({"extract", "a.pak", "-o", "x"});
-  EXPECT_EQ(same.Status, 1);
-  EXPECT_NE(same.Err.find("maps/e1m1.bsp: a later entry has this name"), std::string::npos) << same.Err;
+  // Names in other letter case are two entries, each with its own bytes;
+  // two entries of the very same name make one file, the later one's.
+  TRun twins = Run({"extract", "a.pak", "-o", "x"});
+  EXPECT_EQ(twins.Status, 0) << twins.Err;
+  EXPECT_EQ(ReadFileBytes(Path("x/maps/e1m1.bsp")), "x");
   EXPECT_EQ(ReadFileBytes(Path("x/Maps/E1M1.bsp")), "y");
+  Write("twice.pak", BuildPak({{"a.txt", "first"}, {"a.txt", "second"}}));
+  TRun same = Run({"extract", "twice.pak", "-o", "y"});
+  EXPECT_EQ(same.Status, 1);
+  EXPECT_NE(same.Err.find("a.txt: a later entry has the same name"), std::string::npos) << same.Err;
+  EXPECT_EQ(ReadFileBytes(Path("y/a.txt")), "second");
 
   TRun missing = Run({"list", "missing.pak"});
   EXPECT_EQ(missing.Status, 2);
@@ -377,4 +383,65 @@ TEST_F(Cli, ConvertWritesTgaFilesAndReadsThemBack) {
   fs::create_directories(Path("again"));
   EXPECT_EQ(Run({"convert", "palette.tga", "again/palette.lmp"}).Status, 0);
   EXPECT_EQ(ReadFileBytes(Path("again/palette.lmp")), palette);
+}
+
+// Case twins keep their own bytes; new names never leave the archive's tree;
+// a failed save says which file and why.
+TEST_F(Cli, NamesReachTheirOwnEntryAndRefusalsSayWhy) {
+  Write("t.pak", BuildPak({{"maps/E1M1.bsp", std::string(100, 'A')}, {"maps/e1m1.bsp", std::string(10, 'B')}}));
+  EXPECT_EQ(Run({"cat", "t.pak", "maps/E1M1.bsp"}).Out, std::string(100, 'A'));
+  EXPECT_EQ(Run({"cat", "t.pak", "maps/e1m1.bsp"}).Out, std::string(10, 'B'));
+  EXPECT_EQ(Run({"cat", "t.pak", "MAPS/E1M1.BSP"}).Out, std::string(10, 'B')) << "else the last in other case";
+  EXPECT_EQ(Run({"rename", "t.pak", "maps/E1M1.bsp", "big.bsp"}).Status, 0);
+  EXPECT_EQ(Run({"cat", "t.pak", "big.bsp"}).Out, std::string(100, 'A'));
+
+  const std::vector<std::vector<std::string>> refused = {{"rename", "t.pak", "big.bsp", "a/../b.bsp"},
+                                                         {"move", "t.pak", "--to", "x/..", "big.bsp"},
+                                                         {"add", "t.pak", "--to", "x/../y", "new.txt"}};
+  Write("new.txt", "n");
+  const std::string before = ReadFileBytes(Path("t.pak"));
+  for (const std::vector<std::string> &args : refused) {
+    TRun run = Run(args);
+    EXPECT_NE(run.Status, 0) << args[0];
+    EXPECT_NE(run.Err.find("has a \"..\" part"), std::string::npos) << run.Err;
+    EXPECT_EQ(ReadFileBytes(Path("t.pak")), before);
+  }
+
+  fs::create_directories(Path("folder.pak"));
+  Write("plain.txt", "plain");
+  const std::vector<std::pair<std::string, std::string>> saves = {
+      {"folder.pak", "folder.pak: Is a directory\n"},
+      {"plain.txt/out.pak", ": Not a directory\n"}};
+  for (const auto &[target, reason] : saves) {
+    TRun run = Run({"create", "--force", target, "new.txt"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find(reason), std::string::npos) << run.Err;
+  }
+  EXPECT_NE(Run({"create", "plain.txt/out.pak", "new.txt"}).Err.find("plain.txt/.out.pak.varnel-save-"),
+            std::string::npos);
+}
+
+// A link another user planted in a shared folder is not written through,
+// neither by a save nor by convert.
+TEST_F(Cli, LinksOfOtherUsersInSharedFoldersAreNotWrittenThrough) {
+  const std::string shared = MakeSharedFolder(m_Scratch, "shared");
+  const std::string victim = Path("victim");
+  Write("victim", "precious");
+  if (!LinkAsOtherUser(shared, "out.pak", victim) || !LinkAsOtherUser(shared, "palette.lmp", victim))
+    GTEST_SKIP() << "this process cannot act as another user";
+  Write("in/a.txt", "a");
+  TRun created = Run({"create", "--force", shared + "out.pak", "-C", "in", "a.txt"});
+  EXPECT_EQ(created.Status, 2);
+  EXPECT_NE(created.Err.find(shared + "out.pak: a symbolic link of another user"), std::string::npos) << created.Err;
+
+  std::string palette(768, '\0');
+  Write("palette.lmp", palette);
+  Write("palette.png", "");
+  ASSERT_EQ(Run({"convert", "palette.lmp", "palette.png"}).Status, 0);
+  TRun converted = Run({"convert", "palette.png", shared + "palette.lmp"});
+  EXPECT_EQ(converted.Status, 2);
+  EXPECT_NE(converted.Err.find(shared + "palette.lmp: a symbolic link of another user"), std::string::npos)
+      << converted.Err;
+  EXPECT_EQ(ReadFileBytes(victim), "precious");
+  EXPECT_TRUE(fs::is_symlink(shared + "out.pak"));
 }

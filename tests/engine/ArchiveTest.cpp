@@ -334,10 +334,12 @@ TEST(Archive, SetTempDirectoryIgnoresMissingFolders) {
   EXPECT_EQ(pak.TempDirectory(), before);
 }
 
-TEST(Archive, FindEntryIgnoresAsciiCaseAndPrefersTheLastMatch) {
+TEST(Archive, FindEntryPrefersTheExactNameThenIgnoresAsciiCase) {
   TArchiveFixture f;
   f.Pak.OpenPak(f.WritePak("a.pak", {{"a.wav", "1"}, {"A.WAV", "2"}, {"gfx/palette.lmp", "p"}}));
-  EXPECT_EQ(f.Pak.FindEntry("a.wav"), 1);
+  EXPECT_EQ(f.Pak.FindEntry("a.wav"), 0);
+  EXPECT_EQ(f.Pak.FindEntry("A.WAV"), 1);
+  EXPECT_EQ(f.Pak.FindEntry("A.wav"), 1) << "no exact name: the last in other letter case";
   EXPECT_EQ(f.Pak.FindEntry("GFX/PALETTE.LMP"), 2);
   EXPECT_EQ(f.Pak.FindEntry("gfx\\palette.lmp"), -1);
   EXPECT_EQ(f.Pak.FindEntry("palette.lmp"), -1);

@@ -290,17 +290,22 @@ TEST_F(MoveEntries, ANameBeyondTheNameFieldIsNotMade) {
 
 // Operations on many names look them up through the name index, and the index
 // follows every later change; both roads must find the entry a scan from the
-// end finds.
+// end finds: the last of the exact name, else the last in other letter case.
 TEST_F(DeleteEntries, ManyNamesAtOnceFindWhatSingleLookupsFind) {
   auto expectLookupsAgreeWithAScan = [&](const char *when) {
     const std::vector<TDirEntry> &directory = Pak.Directory();
-    for (size_t i = 0; i < directory.size(); ++i) {
-      int32_t last = -1;
-      for (size_t j = 0; j < directory.size(); ++j)
-        if (SameTextAscii(directory[j].Name, directory[i].Name))
-          last = static_cast<int32_t>(j);
-      EXPECT_EQ(Pak.FindEntry(AsciiUpper(directory[i].Name)), last) << when << ": " << directory[i].Name;
-    }
+    for (size_t i = 0; i < directory.size(); ++i)
+      for (const std::string &query : {directory[i].Name.Str(), AsciiUpper(directory[i].Name)}) {
+        int32_t exact = -1;
+        int32_t folded = -1;
+        for (size_t j = 0; j < directory.size(); ++j) {
+          if (directory[j].Name == query)
+            exact = static_cast<int32_t>(j);
+          else if (SameTextAscii(directory[j].Name, query))
+            folded = static_cast<int32_t>(j);
+        }
+        EXPECT_EQ(Pak.FindEntry(query), exact >= 0 ? exact : folded) << when << ": " << query;
+      }
   };
   // a.wav and A.WAV as a file may hold them, among twenty others.
   std::vector<TFixtureEntry> entries = {{"a.wav", "1"}, {"A.WAV", "2"}};
@@ -310,7 +315,7 @@ TEST_F(DeleteEntries, ManyNamesAtOnceFindWhatSingleLookupsFind) {
   TStringList names = {"a.wav", "F3.TXT", "f5.txt", "a.wav", "missing", "f7.txt", "f9.txt", "f11.txt", "f13.txt"};
   ASSERT_EQ(Pak.DeleteEntries(names), prDone);
   EXPECT_EQ(Pak.EntryCount(), 22 - 8);
-  EXPECT_EQ(Pak.Journal().front().substr(0, 36), "D:A.WAV,13,1:f3.txt,17,1:f5.txt,19,1");
+  EXPECT_EQ(Pak.Journal().front().substr(0, 48), "D:a.wav,12,1:f3.txt,17,1:f5.txt,19,1:A.WAV,13,1:");
   EXPECT_EQ(Pak.FindEntry("a.wav"), -1) << "both equal names went";
   expectLookupsAgreeWithAScan("after deleting");
 
@@ -354,4 +359,84 @@ TEST_F(ReplaceEntryData, RefusalsAndAFailedCopyLeaveTheArchiveAsItWas) {
   ExpectUnchanged(Pak, before);
   OpenStock();
   EXPECT_EQ(Pak.ReplaceEntryData(0, Folder.File("edit.pak")), prProtected);
+}
+
+// Names that differ in letter case only are two entries: every operation given
+// a stored name acts on the entry stored under exactly that name, and falls
+// back to letter case only when no entry has it.
+TEST_F(MoveEntries, CaseTwinsAreTwoEntriesForEveryOperation) {
+  const std::string upper(100, 'A');
+  const std::string lower(10, 'B');
+  OpenSample({{"maps/E1M1.bsp", upper}, {"maps/e1m1.bsp", lower}});
+  ASSERT_EQ(Pak.ExtractEntries({"maps/E1M1.bsp", "maps/e1m1.bsp"}, Folder.File("out"), true), prDone);
+  EXPECT_EQ(ReadFileBytes(Folder.File("out/maps/E1M1.bsp")), upper);
+  EXPECT_EQ(ReadFileBytes(Folder.File("out/maps/e1m1.bsp")), lower);
+  ASSERT_EQ(Pak.ExtractEntries({"MAPS/E1m1.BSP"}, Folder.File("folded"), false), prDone);
+  EXPECT_EQ(ReadFileBytes(Folder.File("folded/MAPS/E1m1.BSP").substr(0, 0) + Folder.File("folded/E1m1.BSP")), lower)
+      << "no exact name: the last in other letter case";
+
+  ASSERT_EQ(Pak.MoveEntries({"maps/E1M1.bsp"}, "old"), prDone);
+  EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"old/e1m1.bsp@12+100", "maps/e1m1.bsp@112+10"}));
+  ASSERT_EQ(Pak.Undo(), prDone);
+  ASSERT_EQ(Pak.DeleteEntries({"maps/E1M1.bsp"}), prDone);
+  EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"maps/e1m1.bsp@112+10"}));
+  ASSERT_EQ(Pak.Undo(), prDone);
+  ASSERT_EQ(Pak.DeleteEntries({"maps/e1m1.bsp"}), prDone);
+  EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"maps/E1M1.bsp@12+100"}));
+  ASSERT_EQ(Pak.Undo(), prDone);
+  EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"maps/E1M1.bsp@12+100", "maps/e1m1.bsp@112+10"}));
+}
+
+// Rename, move and add make no name that leaves the archive's tree; the
+// refusal names the part.
+TEST_F(MoveEntries, NamesWithPartsLeavingTheTreeAreRefused) {
+  // Each name, and a target folder that gives names the same part.
+  const struct {
+    const char *Name;
+    const char *Part;
+    const char *Directory;
+  } cases[] = {{"a/../b.wav", "has a \"..\" part", "a/.."},
+               {"./b.wav", "has a \".\" part", "."},
+               {"a//b.wav", "has an empty part", "a//c"},
+               {"/b.wav", "begins with \"/\"", ""},
+               {"a\\..\\b.wav", "has a \"..\" part", "a\\.."}};
+  for (const auto &test : cases) {
+    SCOPED_TRACE(test.Name);
+    OpenSample();
+    const TState before = StateOf(Pak);
+    try {
+      Pak.RenameEntry(0, test.Name);
+      ADD_FAILURE() << "renamed";
+    } catch (const EInvalidFileName &refusal) {
+      EXPECT_NE(std::string(refusal.what()).find(test.Part), std::string::npos) << refusal.what();
+      EXPECT_NE(std::string(refusal.what()).find('"' + TQuakePak::ToEntrySlashes(test.Name) + '"'), std::string::npos)
+          << refusal.what();
+    }
+    ExpectUnchanged(Pak, before);
+
+    const std::string directory = test.Directory;
+    if (directory.empty())
+      continue;
+    // The entry stays and is listed; the others move.
+    ASSERT_EQ(Pak.MoveEntries({"maps/e1m2.bsp", "gfx/pal.lmp"}, directory), prDone);
+    ExpectUnchanged(Pak, before);
+    ASSERT_EQ(Pak.Failures().size(), 2u);
+    EXPECT_EQ(Pak.Failures()[0].rfind("maps/e1m2.bsp: not moved: The name \"", 0), 0u) << Pak.Failures()[0];
+    EXPECT_NE(Pak.Failures()[0].find(test.Part), std::string::npos) << Pak.Failures()[0];
+
+    WriteFileBytes(Folder.File("new.wav"), "n");
+    TStringList paths = {Folder.File("new.wav")};
+    EXPECT_EQ(Pak.AddFiles(paths, Folder.Path(), directory, false), prWriteFailed);
+    ExpectUnchanged(Pak, before);
+    EXPECT_TRUE(paths.empty());
+    ASSERT_EQ(Pak.Failures().size(), 1u);
+    EXPECT_NE(Pak.Failures()[0].find(test.Part), std::string::npos) << Pak.Failures()[0];
+  }
+  // Moves that leave entries out list them; the rest moves, and a move to
+  // where an entry is already is no failure.
+  OpenSample();
+  ASSERT_EQ(Pak.MoveEntries({"sound/a/hit.wav", "sound/b/hit.wav", "maps/e1m1.bsp"}, "maps"), prDone);
+  EXPECT_EQ(Pak.Failures(), TStringList{"sound/b/hit.wav: not moved: maps/hit.wav is taken"});
+  ASSERT_EQ(Pak.MoveEntries({"maps/e1m1.bsp"}, "maps"), prDone);
+  EXPECT_TRUE(Pak.Failures().empty());
 }

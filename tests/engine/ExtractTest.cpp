@@ -283,3 +283,54 @@ TEST_F(ExtractEntries, FailurePartWayRemovesTheHalfWrittenFile) {
   EXPECT_EQ(m_Ends, 1);
   EXPECT_FALSE(m_Pak.ProgressActive());
 }
+
+// The window's Cancel answers the replace question by throwing out of the
+// handler. Whichever handler throws, and with the copy thread or without,
+// the extraction ends there: the files made before are complete, none is
+// half written, progress has ended and nothing is left running.
+TEST_F(ExtractEntries, AHandlerThatThrowsEndsTheExtractionCleanly) {
+  struct TCancelled {};
+  for (const size_t count : {size_t{10}, size_t{100}}) {
+    std::vector<TFixtureEntry> entries;
+    TStringList names;
+    for (size_t i = 0; i < count; ++i) {
+      entries.push_back({"f" + std::to_string(100 + i) + ".bin", Pattern(i == 5 ? 300000 : i * 101, 'a')});
+      names.push_back(entries.back().Name);
+    }
+    OpenArchive(entries);
+    const std::string out = m_Folder.File("out" + std::to_string(count));
+    fs::create_directories(out);
+    const size_t existing = count - 3;
+    WriteFileBytes(out + "/" + entries[existing].Name, "mine");
+    enum { StartThrows, QuestionThrows, ProgressThrows } ways[] = {StartThrows, QuestionThrows, ProgressThrows};
+    for (auto way : ways) {
+      SCOPED_TRACE(std::to_string(count) + " entries, way " + std::to_string(way));
+      m_Pak.OnStartCallback = [&](TQuakePak &) {
+        ++m_Starts;
+        if (way == StartThrows)
+          throw TCancelled();
+      };
+      m_Pak.OnExtractFileExists = [&](TQuakePak &, const std::string &, bool &) { throw TCancelled(); };
+      m_Pak.OnCallback = [&](TQuakePak &, uint8_t) {
+        if (way == ProgressThrows)
+          throw TCancelled();
+      };
+      m_Starts = m_Ends = 0;
+      EXPECT_THROW(m_Pak.ExtractEntries(names, out, false), TCancelled);
+      EXPECT_FALSE(m_Pak.ProgressActive());
+      EXPECT_EQ(m_Starts, 1);
+      EXPECT_EQ(m_Ends, 1);
+      EXPECT_EQ(ReadFileBytes(out + "/" + entries[existing].Name), "mine");
+      for (const std::string &name : Tree(out)) {
+        const auto entry = std::find_if(entries.begin(), entries.end(), [&](auto &e) { return e.Name == name; });
+        ASSERT_NE(entry, entries.end()) << name;
+        if (entry - entries.begin() != static_cast<ptrdiff_t>(existing)) {
+          EXPECT_EQ(ReadFileBytes(out + "/" + name), entry->Data) << name << " is whole";
+        }
+      }
+      for (const std::string &name : Tree(out))
+        if (name != entries[existing].Name)
+          fs::remove(out + "/" + name);
+    }
+  }
+}

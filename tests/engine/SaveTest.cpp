@@ -9,6 +9,8 @@
 #include <climits>
 #include <csignal>
 #include <filesystem>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -488,6 +490,10 @@ TEST_F(SaveFailure, WriteFailingPartWayKeepsTheOldTargetAndTheArchive) {
         code = 101;
       else if (ends != 1)
         code = 102;
+      else if (code == prWriteFailed && (m_Pak.Failures().size() != 1 ||
+                                         m_Pak.Failures()[0].find(".varnel-save-") == std::string::npos ||
+                                         m_Pak.Failures()[0].find(": File too large") == std::string::npos))
+        code = 104; // the failure does not say which file and why
       ::_exit(code);
     }
     int status = 0;
@@ -542,4 +548,153 @@ TEST_F(SaveFailure, RefusesTargetsItMustNotReplace) {
   EXPECT_EQ(ReadFileBytes(m_Folder.File("locked/target.pak")), "locked in");
   EXPECT_EQ(FilesIn(m_Folder.File("locked")), std::vector<std::string>{"target.pak"});
   EXPECT_TRUE(StateOf(m_Pak) == before);
+}
+
+// Every refusal leaves one line in Failures() naming the file and the reason.
+TEST_F(SaveFailure, EveryRefusalSaysWhichFileAndWhy) {
+  OpenArchive("source.pak", BuildPak({{"x.txt", "content"}}));
+  fs::create_directories(Work("folder.pak"));
+  WriteFileBytes(Work("plain.txt"), "plain");
+  const struct {
+    std::string Target;
+    std::string Start;
+    std::string Reason;
+  } cases[] = {
+      {Work("folder.pak"), Work("folder.pak"), ": Is a directory"},
+      {Work("plain.txt/sub/target.pak"), Work("plain.txt/sub/.target.pak.varnel-save-"), ": Not a directory"},
+      {m_Pak.WorkingFileName(), m_Pak.WorkingFileName(), ": the working file"},
+  };
+  for (const auto &test : cases) {
+    SCOPED_TRACE(test.Target);
+    EXPECT_EQ(m_Pak.SavePakAs(test.Target), prWriteFailed);
+    ASSERT_EQ(m_Pak.Failures().size(), 1u);
+    EXPECT_EQ(m_Pak.Failures()[0].rfind(test.Start, 0), 0u) << m_Pak.Failures()[0];
+    EXPECT_NE(m_Pak.Failures()[0].find(test.Reason), std::string::npos) << m_Pak.Failures()[0];
+  }
+  // Cleared by the next save; the result codes without a file say what they mean.
+  ASSERT_EQ(m_Pak.SavePakAs(Work("fine.pak")), prDone);
+  EXPECT_TRUE(m_Pak.Failures().empty());
+  TQuakePak closed;
+  EXPECT_EQ(closed.SavePak(), prNoArchive);
+  EXPECT_EQ(closed.Failures(), TStringList{ResultText(prNoArchive)});
+}
+
+// In a folder that everyone may write to (sticky, as /tmp), a link of another
+// user is never followed, whether it stood there before the save or took the
+// target's name while the save ran; the user's own links still are.
+TEST_F(SaveFailure, LinksOfOtherUsersInSharedFoldersAreNotFollowed) {
+  const std::string shared = MakeSharedFolder(m_Folder, "shared");
+  const std::string victim = m_Folder.File("victim.pak");
+  WriteFileBytes(victim, "precious");
+  if (!LinkAsOtherUser(shared, "planted.pak", victim))
+    GTEST_SKIP() << "this process cannot act as another user";
+  OpenArchive("source.pak", BuildPak({{"a.bin", std::string(300000, 'a')}}));
+  const TArchiveState before = StateOf(m_Pak);
+
+  EXPECT_EQ(m_Pak.SavePakAs(shared + "planted.pak"), prWriteFailed);
+  ASSERT_EQ(m_Pak.Failures().size(), 1u);
+  EXPECT_EQ(m_Pak.Failures()[0].rfind(shared + "planted.pak: ", 0), 0u) << m_Pak.Failures()[0];
+  EXPECT_EQ(ReadFileBytes(victim), "precious");
+  EXPECT_TRUE(StateOf(m_Pak) == before);
+
+  bool planted = false;
+  m_Pak.OnCallback = [&](TQuakePak &, uint8_t) {
+    if (!planted)
+      planted = LinkAsOtherUser(shared, "late.pak", victim);
+  };
+  EXPECT_EQ(m_Pak.SavePakAs(shared + "late.pak"), prWriteFailed);
+  ASSERT_TRUE(planted);
+  EXPECT_TRUE(fs::is_symlink(shared + "late.pak"));
+  EXPECT_EQ(ReadFileBytes(victim), "precious");
+  EXPECT_EQ(m_Pak.Failures().size(), 1u);
+  EXPECT_TRUE(StateOf(m_Pak) == before);
+  EXPECT_EQ(FilesIn(shared), (std::vector<std::string>{"late.pak", "planted.pak"}));
+
+  m_Pak.OnCallback = nullptr;
+  fs::create_symlink(victim, shared + "mine.pak");
+  ASSERT_EQ(m_Pak.SavePakAs(shared + "mine.pak"), prDone);
+  EXPECT_EQ(ReadFileBytes(victim), BuildPak({{"a.bin", std::string(300000, 'a')}}));
+}
+
+// Another process swaps the save file for a link between its making and the
+// rename: the target is not replaced by the link, and the save says so.
+TEST_F(SaveFailure, ASaveFileSwappedWhileWrittenReplacesNothing) {
+  const std::string path = OpenArchive("mine.pak", BuildPak({{"a.bin", std::string(300000, 'a')}}));
+  const std::string bytes = ReadFileBytes(path);
+  m_Pak.AddUndoRecord("R:a.bin:b.bin");
+  std::string swapped;
+  m_Pak.OnCallback = [&](TQuakePak &, uint8_t) {
+    for (const std::string &name : FilesIn(Work("")))
+      if (swapped.empty() && name.rfind(".mine.pak.varnel-save-", 0) == 0) {
+        swapped = name;
+        fs::rename(Work(name), Work("stolen"));
+        fs::create_symlink("/etc/hostname", Work(name));
+      }
+  };
+  EXPECT_EQ(m_Pak.SavePak(), prWriteFailed);
+  ASSERT_FALSE(swapped.empty());
+  EXPECT_FALSE(fs::is_symlink(path));
+  EXPECT_EQ(ReadFileBytes(path), bytes);
+  ASSERT_EQ(m_Pak.Failures().size(), 1u);
+  EXPECT_EQ(m_Pak.Failures()[0].rfind(Work(swapped) + ": ", 0), 0u) << m_Pak.Failures()[0];
+  EXPECT_TRUE(m_Pak.Modified());
+}
+
+// A save killed part-way leaves its save file; the next save to that folder
+// removes it, but never one whose lock a running save holds.
+TEST_F(SavePak, RemovesSaveFilesThatAKilledSaveLeft) {
+  const std::string path = OpenArchive("mine.pak", BuildPak({{"a.bin", std::string(300000, 'a')}}));
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    m_Pak.OnCallback = [](TQuakePak &, uint8_t) { ::_exit(0); };
+    m_Pak.SavePak();
+    ::_exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::vector<std::string> left = FilesIn(Work(""));
+  ASSERT_EQ(left.size(), 2u);
+  EXPECT_EQ(left[0].rfind(".mine.pak.varnel-save-", 0), 0u);
+
+  // One that a save now running holds, and files that only look alike.
+  const std::string held = Work(".other.pak.varnel-save-Held01");
+  WriteFileBytes(held, "held");
+  const int lock = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+  WriteFileBytes(Work(".x.varnel-save-toolong"), "not ours");
+  WriteFileBytes(Work("x.varnel-save-Abc123"), "not hidden");
+
+  ASSERT_EQ(m_Pak.SavePakAs(Work("other.pak")), prDone);
+  EXPECT_EQ(FilesIn(Work("")), (std::vector<std::string>{".other.pak.varnel-save-Held01", ".x.varnel-save-toolong",
+                                                         "mine.pak", "other.pak", "x.varnel-save-Abc123"}));
+  ::close(lock);
+  EXPECT_EQ(ReadFileBytes(path), BuildPak({{"a.bin", std::string(300000, 'a')}}));
+}
+
+// After a new archive is saved, it is read through the descriptor that wrote
+// it; a read error then names the archive, not the working file it was.
+TEST_F(SavePak, ReadErrorsAfterSavingANewArchiveNameTheArchive) {
+  m_Pak.NewPak();
+  AddDiskFiles({{"a.bin", std::string(1000, 'a')}});
+  // Empty entries enough for the directory to be written in several parts.
+  for (int i = 0; i < 10000; ++i)
+    m_Pak.RestoreEntry("e" + std::to_string(i), 0, 0);
+  const std::string working = m_Pak.WorkingFileName();
+  // Once all is written, the data is cut short behind the save's back.
+  m_Pak.OnCallback = [&](TQuakePak &, uint8_t percent) {
+    if (percent == 100) {
+      ASSERT_EQ(::truncate(working.c_str(), 20), 0);
+    }
+  };
+  const std::string target = Work("new.pak");
+  ASSERT_EQ(m_Pak.SavePakAs(target), prDone);
+  ASSERT_EQ(fs::file_size(target), 20u);
+  try {
+    m_Pak.ExtractEntries({"a.bin"}, m_Folder.File("out"), false);
+    ADD_FAILURE() << "read past the end";
+  } catch (const EInOutError &error) {
+    EXPECT_EQ(error.FileName(), target);
+  }
 }

@@ -5,6 +5,10 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -21,6 +25,36 @@ TTempDir::~TTempDir() {
   std::error_code error;
   fs::permissions(m_Path, fs::perms::owner_all, fs::perm_options::add, error);
   fs::remove_all(m_Path, error);
+}
+
+std::string MakeSharedFolder(const TTempDir &folder, const std::string &name) {
+  const std::string path = folder.File(name);
+  fs::create_directories(path);
+  if (::chmod(path.c_str(), 01777) != 0)
+    throw std::runtime_error("cannot share " + path);
+  return path + "/";
+}
+
+bool LinkAsOtherUser(const std::string &folder, const std::string &name, const std::string &target) {
+  constexpr uid_t Nobody = 65534;
+  if (::geteuid() != 0)
+    return false;
+  const pid_t child = ::fork();
+  if (child < 0)
+    return false;
+  if (child == 0) {
+    // The folder is entered first: the folders above it need not be open to the other user.
+    if (::chdir(folder.c_str()) != 0 || ::setgroups(0, nullptr) != 0 || ::setresgid(Nobody, Nobody, Nobody) != 0 ||
+        ::setresuid(Nobody, Nobody, Nobody) != 0)
+      ::_exit(2);
+    ::_exit(::symlink(target.c_str(), name.c_str()) == 0 ? 0 : 1);
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 2)
+    return false;
+  if (WEXITSTATUS(status) != 0)
+    throw std::runtime_error("the other user could not make " + folder + name);
+  return true;
 }
 
 std::string PatternBytes(size_t size) {

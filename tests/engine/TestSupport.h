@@ -34,6 +34,14 @@ std::string Int32LE(int32_t value);
 // then position and size.
 std::string Record(const std::string &name, int32_t position, int32_t size);
 
+// A folder that everyone may write to, with the sticky bit (mode 1777), as
+// /tmp is, made inside folder.
+std::string MakeSharedFolder(const TTempDir &folder, const std::string &name);
+// Makes a symbolic link at folder/name pointing at target as another user
+// would (uid and gid 65534, in a child process). False when this process
+// cannot act as another user (it does not run as root).
+bool LinkAsOtherUser(const std::string &folder, const std::string &name, const std::string &target);
+
 struct TFixtureEntry {
   std::string Name;
   std::string Data;

@@ -237,13 +237,33 @@ TEST_F(Undo, AnAddRemovesTheAddedAndRestoresTheReplaced) {
   EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"maps/e1m1.bsp@12+3", "b.wav@19+2"}));
 }
 
-TEST_F(Undo, ADeleteRestoresUnlessTheNameIsTaken) {
+TEST_F(Undo, ADeleteRestoresEachRecordedEntryExactly) {
   OpenSample();
-  // The second piece has no numbers: it takes those of the piece before.
+  // The second piece has no numbers: it takes those of the piece before. A.WAV
+  // beside a.wav is an entry of its own.
   Pak.AddUndoRecord("D:c.wav,40,7:d.wav:A.WAV,50,1:");
   ASSERT_EQ(Pak.Undo(), prDone);
-  EXPECT_EQ(Listing(Pak),
-            (std::vector<std::string>{"maps/e1m1.bsp@12+3", "a.wav@15+4", "b.wav@19+2", "c.wav@40+7", "d.wav@40+7"}));
+  EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"maps/e1m1.bsp@12+3", "a.wav@15+4", "b.wav@19+2", "c.wav@40+7",
+                                                    "d.wav@40+7", "A.WAV@50+1"}));
+
+  // Deleting an entry by two spellings deletes it once; undoing a deletion
+  // of one of two case twins brings exactly it back.
+  for (bool manyLookups : {false, true}) {
+    SCOPED_TRACE(manyLookups ? "through the name table" : "by scans");
+    OpenSample({{"A.WAV", "1"}, {"a.wav", "22"}, {"b.wav", "333"}});
+    TStringList names = {"B.WAV", "b.wav"};
+    if (manyLookups)
+      names.insert(names.end(), 10, "missing");
+    ASSERT_EQ(Pak.DeleteEntries(names), prDone);
+    EXPECT_EQ(Pak.Journal().front(), "D:b.wav,15,3:");
+    ASSERT_EQ(Pak.DeleteEntries({"A.WAV"}), prDone);
+    EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"a.wav@13+2"}));
+    ASSERT_EQ(Pak.Undo(), prDone);
+    EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"a.wav@13+2", "A.WAV@12+1"}));
+    ASSERT_EQ(Pak.Undo(), prDone);
+    EXPECT_EQ(Listing(Pak), (std::vector<std::string>{"a.wav@13+2", "A.WAV@12+1", "b.wav@15+3"}));
+    EXPECT_FALSE(Pak.Modified());
+  }
 }
 
 TEST_F(Undo, ARenameOrMoveGoesBackByTheRecord) {
