@@ -100,7 +100,7 @@ public:
   void View(const std::string &entryName);
   void Undo();
   // Renames the entry stored under entryName (exact bytes); the name it is
-  // stored under afterwards, or none when refused (nothing is said then).
+  // stored under afterwards, or none when refused (the engine's reason is shown).
   std::optional<std::string> Rename(const std::string &entryName, const std::string &newName);
   // Saves a picture lump or the palette as an image file the user names.
   void ExportPicture(const std::string &entryName);

@@ -198,7 +198,12 @@ void TArchiveSession::Move(const TStringList &names) {
   QString target;
   if (!m_Dialogs.ChooseMoveTarget(m_Pak, target))
     return;
-  EditEntries([&] { m_Pak.MoveEntries(names, DisplayToEntry(target)); });
+  uint8_t result = prDone;
+  EditEntries([&] { result = m_Pak.MoveEntries(names, DisplayToEntry(target)); });
+  // Entries whose new name would be refused stay where they are; the engine says which and why.
+  if (result != prDone || !m_Pak.Failures().empty())
+    ShowError(tr("Some of the entries could not be moved."),
+              FailureDetail(result == prDone ? QString() : QString::fromUtf8(ResultText(result))));
 }
 
 std::string TArchiveSession::ExtractPrivateCopy(const std::string &entryName, const std::string &subFolder,

@@ -112,7 +112,7 @@ void ArchiveSessionTest::EditsReportTheirEntries() {
   f.Session.OpenFile(f.Archive(QStringLiteral("e.pak"), {{"a.wav", "1"}, {"b.wav", "22"}, {"B.WAV", "333"}}));
   f.TakeChanges();
 
-  // Renames find the entry by its exact bytes; a refusal is silent.
+  // Renames find the entry by its exact bytes; a refusal says why.
   QCOMPARE(f.Session.Rename("B.WAV", "c.wav"), std::optional<std::string>("c.wav"));
   QCOMPARE(f.Session.Pak().EntryName(1), std::string("b.wav"));
   QVERIFY(!f.Session.Rename("a.wav", "b.wav"));
@@ -144,6 +144,17 @@ void ArchiveSessionTest::EditsReportTheirEntries() {
   QCOMPARE(f.Session.Pak().EntryCount(), 3);
   QVERIFY(!f.Session.Pak().CanUndo());
   QCOMPARE(f.TakeChanges(), QList<TChanges>(5, TArchiveSession::chEntries));
+
+  // A target that leaves the archive's tree moves nothing, and the error names the part.
+  f.Dialogs.MoveAnswers.enqueue(QStringLiteral("sound/../.."));
+  f.Session.Move({"a.wav"});
+  QVERIFY(f.Session.Pak().FindEntry("a.wav") >= 0);
+  QCOMPARE(f.Desktop.Texts("error").last(), QStringLiteral("Some of the entries could not be moved."));
+  QVERIFY2(f.Desktop.Details("error").last().contains(QStringLiteral("\"..\" part")),
+           qPrintable(f.Desktop.Details("error").last()));
+  QVERIFY(!f.Session.Rename("a.wav", "a/../c.wav"));
+  QVERIFY2(f.Desktop.Texts("error").last().contains(QStringLiteral("\"..\" part")),
+           qPrintable(f.Desktop.Texts("error").last()));
 }
 
 void ArchiveSessionTest::DropAsksThroughTheDialogs() {
