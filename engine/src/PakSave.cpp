@@ -163,7 +163,8 @@ public:
       if (fd < 0) {
         if (errno == EEXIST || errno == EINTR)
           continue;
-        failure = SystemFailure(path, errno);
+        // The user never sees the hidden name: the folder is what refused.
+        failure = SystemFailure(directory.empty() ? std::string("./") : directory, errno);
         return false;
       }
       TPakFile file(fd, path);

@@ -561,7 +561,7 @@ TEST_F(SaveFailure, EveryRefusalSaysWhichFileAndWhy) {
     std::string Reason;
   } cases[] = {
       {Work("folder.pak"), Work("folder.pak"), ": Is a directory"},
-      {Work("plain.txt/sub/target.pak"), Work("plain.txt/sub/.target.pak.varnel-save-"), ": Not a directory"},
+      {Work("plain.txt/sub/target.pak"), Work("plain.txt/sub/: "), "Not a directory"},
       {m_Pak.WorkingFileName(), m_Pak.WorkingFileName(), ": the working file"},
   };
   for (const auto &test : cases) {
