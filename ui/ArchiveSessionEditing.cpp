@@ -309,12 +309,13 @@ bool TArchiveSession::SettleHandedCopies() {
   if (asked.isEmpty())
     return true;
   const QString detail = lines.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
-                         tr("Yes updates the archive with the changes, No discards them; either way their copies are "
-                            "removed. Cancel keeps the archive open.");
+                         tr("Take Back updates the archive with the changes, Discard drops them; either way their "
+                            "copies are removed. Cancel keeps the archive open.");
   switch (m_Desktop.Confirm(m_Window,
                             tr("Entries handed to other programs were changed there and not updated in the archive, "
                                "or are still open there. Update the archive with their changes?"),
-                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, detail, QMessageBox::Yes)) {
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, detail, QMessageBox::Yes,
+                            TButtonTexts{{QMessageBox::Yes, tr("&Take Back")}, {QMessageBox::No, tr("&Discard")}})) {
   case QMessageBox::Yes:
     for (const QString &copy : asked)
       if (const auto found = m_Edits.find(copy); found != m_Edits.end() && found->second.Pending && !TakeBackCopy(copy))
