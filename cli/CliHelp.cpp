@@ -16,7 +16,7 @@ constexpr size_t ProgramOptionColumn = 21;
 
 std::string OptionLabel(const TOptionDef &option) {
   std::string label;
-  if (option.Short != '\0')
+  if (option.Short != NoShort)
     label = std::string("-") + option.Short + ", ";
   label += "--" + std::string(option.Long);
   // A value from a fixed few is shown joined, as it is usually written.
@@ -161,7 +161,7 @@ std::string BashOptionValues(bool choices) {
       continue;
     const std::string value = choices ? std::string(option.Choices) : CompletionName(option.Completes);
     std::vector<std::string> names{"--" + std::string(option.Long)};
-    if (option.Short != '\0')
+    if (option.Short != NoShort)
       names.push_back(std::string("-") + option.Short);
     for (const std::string &name : names) {
       // The shell knows an option by its name alone: the same name must
@@ -188,7 +188,7 @@ template <typename TWhat> std::string BashCommandItems(TWhat what) {
 std::string BashCommandOptions(const TCommand &command) {
   std::string words;
   for (const TOptionDef &option : command.Options) {
-    if (option.Short != '\0')
+    if (option.Short != NoShort)
       words += (words.empty() ? "-" : " -") + std::string(1, option.Short);
     words += (words.empty() ? "--" : " --") + std::string(option.Long);
   }
