@@ -7,13 +7,13 @@
 #include "SettingsStore.h"
 #include "Translations.h"
 #include "VarnelAboutBox.h"
-#include "VarnelVersion.h"
+#include "VarnelProduct.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
   // The title names the settings file; the window titles carry no second copy of it.
-  QApplication::setApplicationName(QStringLiteral("Varnel - Quake PAK File Editor"));
+  QApplication::setApplicationName(QLatin1String(VarnelTitle));
   QApplication::setApplicationVersion(QLatin1String(VarnelVersion));
   QGuiApplication::setDesktopFileName(QStringLiteral("varnel"));
   if (const std::optional<int> status = AnswerWithoutDisplay(argc, argv))

@@ -12,17 +12,6 @@
 
 namespace fs = std::filesystem;
 
-const std::vector<TOptionDef> &CommonOptions() {
-  static const std::vector<TOptionDef> options = {
-      {'h', "help", false}, {'q', "quiet", false}, {'\0', "keep-case", false}, {'\0', "spaces", true}};
-  return options;
-}
-
-std::vector<TOptionDef> WithCommonOptions(std::vector<TOptionDef> own) {
-  own.insert(own.begin(), CommonOptions().begin(), CommonOptions().end());
-  return own;
-}
-
 bool Quiet(const TArgs &args) { return args.Has("quiet"); }
 
 TSpaceHandle SpaceRule(const TArgs &args) {

@@ -10,10 +10,6 @@
 #include <string_view>
 #include <vector>
 
-// The options every command takes.
-const std::vector<TOptionDef> &CommonOptions();
-// The common options followed by those of one command.
-std::vector<TOptionDef> WithCommonOptions(std::vector<TOptionDef> own);
 bool Quiet(const TArgs &args);
 
 // The space rule --spaces names (keep when not given); raises EUsage for an unknown one.

@@ -62,7 +62,7 @@ TArgs ParseArgs(const std::vector<std::string> &args, const std::vector<TOptionD
       const TOptionDef *option = FindLong(known, name);
       if (option == nullptr)
         throw EUsage("unknown option --" + name);
-      if (!option->TakesValue) {
+      if (!option->TakesValue()) {
         if (equals != std::string::npos)
           throw EUsage("option --" + name + " takes no value");
         parsed.Options.emplace_back(name, std::string());
@@ -78,7 +78,7 @@ TArgs ParseArgs(const std::vector<std::string> &args, const std::vector<TOptionD
       const TOptionDef *option = FindShort(known, arg[at]);
       if (option == nullptr)
         throw EUsage(std::string("unknown option -") + arg[at]);
-      if (option->TakesValue) {
+      if (option->TakesValue()) {
         parsed.Options.emplace_back(std::string(option->Long),
                                     takeValue(std::string("-") + arg[at], std::string_view(arg).substr(at + 1)));
         break;

@@ -4,17 +4,52 @@
 // lone "-" is an operand.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+// What the shell offers to complete an option's value or an operand.
+enum TCompletion : uint8_t {
+  cpNothing, // free text
+  cpWords,   // one of the option's Choices
+  cpFolder,
+  cpFile,
+  cpArchive, // a .pak file
+  cpEntry,   // an entry name of the archive given first
+  cpPicture, // a picture lump or an image file
+  cpPalette  // a .lmp file
+};
+
+// One option, as the parser reads it, help shows it and the shell completes it.
 struct TOptionDef {
   char Short = '\0'; // '\0': no short form
   std::string_view Long;
-  bool TakesValue = false;
+  // The name of its value in help ("DIR"); empty for a flag.
+  std::string_view Value;
+  // One line of help.
+  std::string_view Help;
+  // More lines of help, shown in a command's help only.
+  std::string_view Note;
+  TCompletion Completes = cpNothing;
+  // The values it takes, blank-separated, where they are a fixed few.
+  std::string_view Choices;
+
+  bool TakesValue() const { return !Value.empty(); }
 };
+
+inline constexpr char NoShort = '\0';
+// An option without a value.
+inline TOptionDef Flag(char shortName, std::string_view longName, std::string_view help, std::string_view note = {}) {
+  return {shortName, longName, {}, help, note, cpNothing, {}};
+}
+// An option with a value named value, which the shell completes as completes says.
+inline TOptionDef Valued(char shortName, std::string_view longName, std::string_view value, std::string_view help,
+                         TCompletion completes, std::string_view choices = {}) {
+  return {shortName, longName, value, help, {}, completes, choices};
+}
 
 // A mistake in the command line: the program says what and exits with 2.
 class EUsage : public std::runtime_error {

@@ -3,67 +3,51 @@
 #include "CliArchive.h"
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "VarnelProduct.h"
 
 #include <algorithm>
-
-#ifndef VARNEL_VERSION
-#define VARNEL_VERSION "unknown"
-#endif
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
 
 namespace {
 
-const std::vector<TCommand> &Commands() {
-  static const std::vector<TCommand> commands = [] {
-    std::vector<TCommand> all = ReadingCommands();
-    std::vector<TCommand> editing = EditingCommands();
-    all.insert(all.end(), editing.begin(), editing.end());
-    std::vector<TCommand> pictures = PictureCommands();
-    all.insert(all.end(), pictures.begin(), pictures.end());
+// The run of each command of the table, joined by name.
+TCommandRun FindRun(std::string_view name) {
+  static const std::vector<TNamedRun> runs = [] {
+    std::vector<TNamedRun> all = ReadingCommands();
+    for (const std::vector<TNamedRun> &more : {EditingCommands(), PictureCommands()})
+      all.insert(all.end(), more.begin(), more.end());
     return all;
   }();
-  return commands;
+  auto found = std::find_if(runs.begin(), runs.end(), [&](const TNamedRun &run) { return run.Name == name; });
+  if (found == runs.end())
+    throw std::logic_error("the command " + std::string(name) + " has no run");
+  return found->Run;
 }
 
-const TCommand *FindCommand(std::string_view name) {
-  auto found =
-      std::find_if(Commands().begin(), Commands().end(), [&](const TCommand &command) { return command.Name == name; });
-  return found == Commands().end() ? nullptr : &*found;
-}
-
-std::string ProgramHelp() {
-  std::string text = "Usage: varnel-cli [OPTIONS] COMMAND [ARGS...]\n"
-                     "\n"
-                     "Lists, extracts, checks and edits Quake PAK archives with the engine of\n"
-                     "the Varnel editor. Edits are saved as the editor saves: an archive file is\n"
-                     "replaced only by a complete new one.\n"
-                     "\n"
-                     "Commands:\n";
-  for (const TCommand &command : Commands()) {
-    std::string name(command.Name);
-    name.resize(10, ' ');
-    text += "  " + name + std::string(command.Summary) + "\n";
-  }
-  text += "\n"
-          "Options (also after the command):\n"
-          "  -h, --help         help of the program, or of a command\n"
-          "  --version          the program's version\n"
-          "  -q, --quiet        no progress line\n"
-          "  --keep-case        keep upper-case letters in new entry names\n"
-          "  --spaces=RULE      spaces in new entry names: keep (default), delete, underscore\n"
-          "\n"
-          "Exit status: 0 all went well; 1 the check found problems, or some entries\n"
-          "or files could not be done (each reported); 2 a usage error, or a failure\n"
-          "that stopped the command.\n"
-          "\n"
-          "'varnel-cli COMMAND --help' shows a command's options; man varnel-cli tells more.\n";
-  return text;
+// The build's own use: "--generate TEMPLATE OUTPUT" writes the man page or
+// the bash completion with the command table filled in. Not in the help.
+int Generate(const std::string &templatePath, const std::string &outputPath) {
+  std::ifstream in(templatePath, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (!in)
+    throw ECliFailure(templatePath + ": cannot be read");
+  std::ofstream out(outputPath, std::ios::binary | std::ios::trunc);
+  out << FillTemplate(text.str());
+  out.close();
+  if (!out)
+    throw ECliFailure(outputPath + ": cannot be written");
+  return ExitDone;
 }
 
 int Run(const std::vector<std::string> &arguments) {
-  std::vector<TOptionDef> programOptions = WithCommonOptions({{'\0', "version", false}});
-  const TArgs program = ParseArgs(arguments, programOptions, true);
+  if (arguments.size() == 3 && arguments[0] == "--generate")
+    return Generate(arguments[1], arguments[2]);
+  const TArgs program = ParseArgs(arguments, OptionsBeforeCommand(), true);
   if (program.Has("version")) {
-    WriteOut(std::string(ProgramName) + " " + VARNEL_VERSION + "\n");
+    WriteOut(std::string(ProgramName) + " " + VarnelVersion + "\n");
     FinishOutput();
     return ExitDone;
   }
@@ -90,11 +74,11 @@ int Run(const std::vector<std::string> &arguments) {
   if (command == nullptr)
     throw EUsage("unknown command '" + name + "'");
   try {
-    TArgs args = ParseArgs(rest, WithCommonOptions(command->Options));
+    TArgs args = ParseArgs(rest, OptionsOfCommand(*command));
     // The program's options count as the command's own, given first.
     args.Options.insert(args.Options.begin(), program.Options.begin(), program.Options.end());
     if (args.Has("help")) {
-      WriteOut(command->Help);
+      WriteOut(CommandHelp(*command));
       FinishOutput();
       return ExitDone;
     }
@@ -104,7 +88,7 @@ int Run(const std::vector<std::string> &arguments) {
       throw EUsage("too many arguments");
     // A wrong --spaces is a usage error for every command, also those that make no names.
     SpaceRule(args);
-    return command->Run(args);
+    return FindRun(command->Name)(args);
   } catch (const EUsage &mistake) {
     throw EUsage(std::string(command->Name) + ": " + mistake.what() + " (see varnel-cli " + std::string(command->Name) +
                  " --help)");

@@ -82,28 +82,4 @@ int Convert(const TArgs &args) {
 
 } // namespace
 
-std::vector<TCommand> PictureCommands() {
-  return {
-      {"convert",
-       "turn a picture lump into an image file, or an image into a lump",
-       "Usage: varnel-cli convert [--palette PALETTE.lmp | --quake DIR] IN OUT\n"
-       "\n"
-       "A picture lump (.lmp) becomes an image in the format of OUT's extension\n"
-       "(.png, .bmp, .tga, ...), in the game's colours; index 255 is transparent\n"
-       "where the lump uses it. An image (PNG, BMP, TGA, ...) becomes a lump with\n"
-       "the game palette: each colour takes the nearest palette colour, the\n"
-       "full-bright colours 224-254 only where the image has exactly them, and\n"
-       "transparent pixels index 255. A lump converted to PNG or TGA and back\n"
-       "is byte-identical. gfx/palette.lmp converts to and from a 16 x 16 image.\n"
-       "TGA files are uncompressed: a lump is written colour-mapped, the palette\n"
-       "in true colour; colour-mapped and 24- or 32-bit true-colour ones are read.\n"
-       "\n"
-       "  --palette FILE   the palette: a 768-byte palette.lmp\n"
-       "  --quake DIR      the palette of the Quake installation in DIR\n"
-       "Without either, the installation named in Varnel's settings.\n",
-       {{'\0', "palette", true}, {'\0', "quake", true}},
-       2,
-       2,
-       Convert},
-  };
-}
+std::vector<TNamedRun> PictureCommands() { return {{"convert", Convert}}; }

@@ -1,12 +1,11 @@
 #include "WindowSettings.h"
 
+#include "VarnelProduct.h"
+
 #include <cstdlib>
 #include <fstream>
 
 namespace {
-// The settings file's name: the window's application title.
-constexpr const char *SettingsFileName = "Varnel - Quake PAK File Editor.ini";
-
 std::string_view Trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t\r");
   if (first == std::string_view::npos)
@@ -106,6 +105,6 @@ std::string WindowQuakeDirectory() {
       return {};
     folder = std::string(home) + "/.config";
   }
-  std::ifstream file(folder + "/" + SettingsFileName);
+  std::ifstream file(folder + "/" + VarnelSettingsFileName);
   return file ? IniSetting(file, "Quake", "Directory") : std::string();
 }

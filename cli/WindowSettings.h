@@ -8,7 +8,7 @@
 #include <string_view>
 
 // The "Directory" of section "Quake" in the window's settings file
-// ($XDG_CONFIG_HOME, else ~/.config, "Varnel - Quake PAK File Editor.ini");
+// (VarnelSettingsFileName in $XDG_CONFIG_HOME, else ~/.config);
 // empty when there is no such file or setting.
 std::string WindowQuakeDirectory();
 

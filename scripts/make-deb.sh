@@ -6,4 +6,6 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_TESTS=OFF
 cmake --build build/package --target package
-ls build/package/packages/varnel_*.deb
+# The package of this version (project() in CMakeLists.txt), not an older one left beside it.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/package/CMakeCache.txt)
+ls "build/package/packages/varnel_${version}_$(dpkg --print-architecture).deb"

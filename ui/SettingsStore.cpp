@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 
 #include "EntryText.h"
+#include "VarnelProduct.h"
 
 #include <QGuiApplication>
 #include <QRect>
@@ -13,7 +14,6 @@
 
 namespace {
 
-const char *const SettingsName = "Varnel - Quake PAK File Editor";
 const QString EditorsGroup = QStringLiteral("Editors");
 
 // The highest index of "Handle Spaces" that means something.
@@ -212,9 +212,9 @@ void TSettingsStore::Write(const TQuakePak &pak, const TMainSettings &values, co
 }
 
 std::unique_ptr<QSettings> OpenUserSettings() {
-  // With an organisation name and no application name, the user file is
-  // <config>/Varnel - Quake PAK File Editor.ini.
-  auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, SettingsName, QString());
+  // With the title as organisation name and no application name, the user
+  // file is <config>/VarnelSettingsFileName, the one varnel-cli reads.
+  auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, VarnelTitle, QString());
   // Only the user's own file: no system-wide values mixed in.
   settings->setFallbacksEnabled(false);
   return settings;

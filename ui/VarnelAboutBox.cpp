@@ -1,7 +1,7 @@
 #include "VarnelAboutBox.h"
 
 #include "DialogSupport.h"
-#include "VarnelVersion.h"
+#include "VarnelProduct.h"
 
 #include <QFont>
 #include <QHBoxLayout>

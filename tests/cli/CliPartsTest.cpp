@@ -11,8 +11,9 @@
 #include <sstream>
 
 TEST(CliArgs, ParsesOptionsInTheGnuManner) {
-  const std::vector<TOptionDef> known = {
-      {'l', "long", false}, {'q', "quiet", false}, {'o', "output", true}, {'\0', "to", true}};
+  const std::vector<TOptionDef> known = {Flag('l', "long", {}), Flag('q', "quiet", {}),
+                                         Valued('o', "output", "DIR", {}, cpFolder),
+                                         Valued(NoShort, "to", "DIR", {}, cpNothing)};
   TArgs args = ParseArgs({"a.pak", "-lq", "-oout", "x", "--to=", "--output", "final", "--", "-y", "--to"}, known);
   EXPECT_EQ(args.Operands, (std::vector<std::string>{"a.pak", "x", "-y", "--to"}));
   EXPECT_TRUE(args.Has("long"));

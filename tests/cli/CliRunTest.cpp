@@ -3,6 +3,7 @@
 // stock archives. Every archive is made by the test, byte by byte or by the
 // program itself, in a scratch folder.
 #include "CliTestSupport.h"
+#include "VarnelProduct.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -304,7 +305,8 @@ TEST_F(Cli, HostileArchivesWriteNothingOutsideAndFailAsTheySay) {
 TEST_F(Cli, StockArchivesOfTheWindowsQuakeInstallationStayUnchanged) {
   const std::string quake = MakeQuakeDirectory(m_Scratch, {{"a.txt", "a"}});
   fs::create_directories(m_Scratch.File("run-config"));
-  WriteFileBytes(m_Scratch.File("run-config/Varnel - Quake PAK File Editor.ini"), "[Quake]\nDirectory=" + quake + "\n");
+  WriteFileBytes(m_Scratch.File(std::string("run-config/") + VarnelSettingsFileName),
+                 "[Quake]\nDirectory=" + quake + "\n");
   const std::string stock = ReadFileBytes(quake + "id1/pak0.pak");
   TRun refused = Run({"delete", quake + "id1/pak0.pak", "a.txt"});
   EXPECT_EQ(refused.Status, 2);

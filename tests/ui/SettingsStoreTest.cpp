@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 #include "EntryText.h"
 #include "UiTestSupport.h"
+#include "VarnelProduct.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -293,7 +294,7 @@ private slots:
     QCOMPARE(settings->format(), QSettings::IniFormat);
     QCOMPARE(settings->scope(), QSettings::UserScope);
     QCOMPARE(settings->fileName(), QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                                       "/Varnel - Quake PAK File Editor.ini");
+                                       "/" + VarnelSettingsFileName);
   }
 };
 
