@@ -88,7 +88,7 @@ TEST(Lump, FileKindsFollowTheKindTable) {
                                                       {"a.", fkUnknown}};
   std::set<TFileKind> named;
   for (const auto &[name, kind] : cases) {
-    EXPECT_EQ(FileKindOf(name), kind) << name;
+    EXPECT_EQ(int{FileKindOf(name)}, int{kind}) << name;
     named.insert(kind);
   }
   EXPECT_EQ(named.size(), size_t{fkUnknown} + 1) << "a kind has no name above";
