@@ -75,7 +75,7 @@ bool CheckSize(const QImage &image, QString *error) {
 
 } // namespace
 
-bool Converts(TFileKind kind) { return kind == fkLump || kind == fkPalette; }
+bool Converts(TFileKind kind) { return KindInfo(kind).ConvertsToImages; }
 
 QImage LumpToImage(const QByteArray &lump, const TQuakePalette &palette, QString *error) {
   if (lump.size() < LumpHeaderSize)

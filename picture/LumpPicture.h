@@ -19,7 +19,8 @@ inline constexpr uint8_t FirstFullbrightIndex = 224;
 // Pictures larger than this in either direction are refused both ways.
 inline constexpr int MaxSide = 4096;
 
-// Whether a lump of this kind converts at all: picture lumps and the palette.
+// Whether a lump of this kind converts at all (the kind table says: picture
+// lumps and the palette).
 bool Converts(TFileKind kind);
 
 // A picture lump (width and height as 32-bit little-endian numbers, then one

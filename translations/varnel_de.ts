@@ -53,50 +53,6 @@
 <context>
     <name>TAddDialog</name>
     <message>
-        <source>All Quake Formats (*.bin *.bsp *.cfg *.dat *.dem *.lmp *.mdl *.spr *.wad *.wav)</source>
-        <translation>Alle Quake-Formate (*.bin *.bsp *.cfg *.dat *.dem *.lmp *.mdl *.spr *.wad *.wav)</translation>
-    </message>
-    <message>
-        <source>End Screen (*.bin)</source>
-        <translation>Endbildschirm (*.bin)</translation>
-    </message>
-    <message>
-        <source>Quake Maps (*.bsp)</source>
-        <translation>Quake-Karten (*.bsp)</translation>
-    </message>
-    <message>
-        <source>Config Files (*.cfg)</source>
-        <translation>Konfigurationsdateien (*.cfg)</translation>
-    </message>
-    <message>
-        <source>Compiled Quake C (*.dat)</source>
-        <translation>Kompiliertes Quake-C (*.dat)</translation>
-    </message>
-    <message>
-        <source>Quake Demos (*.dem)</source>
-        <translation>Quake-Demos (*.dem)</translation>
-    </message>
-    <message>
-        <source>Lump Files (*.lmp)</source>
-        <translation>Lump-Dateien (*.lmp)</translation>
-    </message>
-    <message>
-        <source>Model Files (*.mdl)</source>
-        <translation>Modelldateien (*.mdl)</translation>
-    </message>
-    <message>
-        <source>Sprites (*.spr)</source>
-        <translation>Sprites (*.spr)</translation>
-    </message>
-    <message>
-        <source>WAD2 Files (*.wad)</source>
-        <translation>WAD2-Dateien (*.wad)</translation>
-    </message>
-    <message>
-        <source>Wave Sounds (*.wav)</source>
-        <translation>Wave-Klänge (*.wav)</translation>
-    </message>
-    <message>
         <source>All Files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
@@ -147,6 +103,10 @@
     <message>
         <source>Select Directory</source>
         <translation>Ordner auswählen</translation>
+    </message>
+    <message>
+        <source>All Quake Formats (%1)</source>
+        <translation>Alle Quake-Formate (%1)</translation>
     </message>
 </context>
 <context>
@@ -524,6 +484,49 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>Select Directory</source>
         <translation>Ordner auswählen</translation>
+    </message>
+</context>
+<context>
+    <name>TFileKind</name>
+    <message>
+        <source>Lump Files</source>
+        <translation>Lump-Dateien</translation>
+    </message>
+    <message>
+        <source>WAD2 Files</source>
+        <translation>WAD2-Dateien</translation>
+    </message>
+    <message>
+        <source>Wave Sounds</source>
+        <translation>Wave-Klänge</translation>
+    </message>
+    <message>
+        <source>Model Files</source>
+        <translation>Modelldateien</translation>
+    </message>
+    <message>
+        <source>Quake Maps</source>
+        <translation>Quake-Karten</translation>
+    </message>
+    <message>
+        <source>Sprites</source>
+        <translation>Sprites</translation>
+    </message>
+    <message>
+        <source>Compiled Quake C</source>
+        <translation>Kompiliertes Quake-C</translation>
+    </message>
+    <message>
+        <source>Config Files</source>
+        <translation>Konfigurationsdateien</translation>
+    </message>
+    <message>
+        <source>End Screen</source>
+        <translation>Endbildschirm</translation>
+    </message>
+    <message>
+        <source>Quake Demos</source>
+        <translation>Quake-Demos</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -22,24 +23,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <map>
+
 namespace {
 
-QStringList AddFileFilters() {
-  return {
-      TAddDialog::tr("All Quake Formats (*.bin *.bsp *.cfg *.dat *.dem *.lmp *.mdl *.spr *.wad *.wav)"),
-      TAddDialog::tr("End Screen (*.bin)"),
-      TAddDialog::tr("Quake Maps (*.bsp)"),
-      TAddDialog::tr("Config Files (*.cfg)"),
-      TAddDialog::tr("Compiled Quake C (*.dat)"),
-      TAddDialog::tr("Quake Demos (*.dem)"),
-      TAddDialog::tr("Lump Files (*.lmp)"),
-      TAddDialog::tr("Model Files (*.mdl)"),
-      TAddDialog::tr("Sprites (*.spr)"),
-      TAddDialog::tr("WAD2 Files (*.wad)"),
-      TAddDialog::tr("Wave Sounds (*.wav)"),
-      TAddDialog::tr("All Files (*)"),
-  };
-}
+QString Latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
 bool IsExistingDirectory(const QString &path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
 
@@ -261,7 +250,7 @@ void TAddDialog::FillDirCombo() {
 void TAddDialog::AddBtnClick() {
   TFileDialogRequest request;
   request.Title = tr("Select Files To Add To List");
-  request.Filters = AddFileFilters();
+  request.Filters = FileFilters();
   request.Multiple = true;
   const QStringList chosen = m_Desktop.ChooseOpenFiles(this, request);
   for (const QString &path : chosen) {
@@ -332,4 +321,33 @@ void TAddDialog::dropEvent(QDropEvent *event) {
     AddBaseDirectory(PathDirectory(path));
   }
   event->acceptProposedAction();
+}
+
+QStringList TAddDialog::FileFilters() {
+  std::map<std::string_view, QStringList> patternsOfCaption;
+  QStringList every;
+  for (const TFileKindInfo &info : FileKinds) {
+    if (info.Filter.empty())
+      continue;
+    QStringList &patterns = patternsOfCaption[info.Filter];
+    for (std::string_view extension : KindWords(info.Extensions)) {
+      patterns << QStringLiteral("*.") + Latin1(extension);
+      every << patterns.back();
+    }
+  }
+  std::vector<std::pair<QStringList, QString>> filters;
+  for (auto &[caption, patterns] : patternsOfCaption) {
+    patterns.removeDuplicates();
+    patterns.sort();
+    if (!patterns.isEmpty())
+      filters.emplace_back(patterns, QCoreApplication::translate(FileKindTextContext, std::string(caption).c_str()));
+  }
+  std::sort(filters.begin(), filters.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+  every.removeDuplicates();
+  every.sort();
+  QStringList result{tr("All Quake Formats (%1)").arg(every.join(QLatin1Char(' ')))};
+  for (const auto &[patterns, caption] : filters)
+    result << QStringLiteral("%1 (%2)").arg(caption, patterns.join(QLatin1Char(' ')));
+  result << tr("All Files (*)");
+  return result;
 }

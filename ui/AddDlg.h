@@ -22,6 +22,11 @@ public:
   // values come back. The recurse flag always comes back, also on Cancel.
   bool Execute(QStringList &files, QString &internalDirectory, QString &baseDirectory, bool &recurse);
 
+  // The file chooser's filters, in the user's language, made from the kind
+  // table (FileKinds): "All Quake Formats" with every extension that has a
+  // filter, one filter per caption in the order of its first extension, all files.
+  static QStringList FileFilters();
+
 protected:
   void dragEnterEvent(QDragEnterEvent *event) override;
   void dragMoveEvent(QDragMoveEvent *event) override;

@@ -267,7 +267,7 @@ void TArchiveSession::View(const std::string &entryName) {
     break;
   case TDesktopServices::orNoApplication: {
     const TFileKind kind = FileKindOf(entryName);
-    if (kind != fkLump && kind != fkPalette && kind != fkColormap) {
+    if (!KindInfo(kind).LumpViewer) {
       OfferExtractInstead(tr("There is no application associated with this file type."), entryName, copy);
       break;
     }

@@ -49,11 +49,6 @@ const char *const ColumnTitles[TEntryListModel::ColumnCount] = {
     QT_TRANSLATE_NOOP("TEntryListModel", "Name"), QT_TRANSLATE_NOOP("TEntryListModel", "Size"),
     QT_TRANSLATE_NOOP("TEntryListModel", "Position"), QT_TRANSLATE_NOOP("TEntryListModel", "Path")};
 
-// The program's icon of each Quake file kind, in TFileKind order.
-const char *const KindIconNames[] = {"picture", "palette", "colormap", "wad",    "sound",     "model", "map",
-                                     "sprite",  "progs",   "script",   "config", "endscreen", "demo"};
-static_assert(std::size(KindIconNames) == fkUnknown, "one icon per Quake file kind");
-
 // An extension that can stand in a probe file's name inside our own folder:
 // one holding a separator could name a file elsewhere.
 bool SafeProbeExtension(const std::string &extension) {
@@ -61,6 +56,11 @@ bool SafeProbeExtension(const std::string &extension) {
          extension.size() <= static_cast<size_t>(PakFormat::NameSize);
 }
 } // namespace
+
+QString KindIconPath(TFileKind kind) {
+  const std::string_view icon = KindInfo(kind).Icon;
+  return QStringLiteral(":/icons/kinds/") + QLatin1String(icon.data(), static_cast<qsizetype>(icon.size()));
+}
 
 std::string TypeKeyOf(const std::string &caption) { return AsciiUpper(EntryExtension(caption, false)); }
 
@@ -86,8 +86,9 @@ TSortOrder TSortOrder::Toggled(TSortKey key) const { return {key, key == Key && 
 
 TEntryListModel::TEntryListModel(TDesktopServices &desktop, QObject *parent)
     : QAbstractTableModel(parent), m_Desktop(desktop) {
-  for (const char *name : KindIconNames)
-    m_KindIcons.emplace_back(QStringLiteral(":/icons/kinds/%1.svg").arg(QLatin1String(name)));
+  for (const TFileKindInfo &info : FileKinds)
+    if (info.Kind != fkUnknown)
+      m_KindIcons.emplace_back(KindIconPath(info.Kind));
 }
 
 void TEntryListModel::Fill(TQuakePak &pak) {

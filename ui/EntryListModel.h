@@ -35,6 +35,8 @@ struct TEntryRow {
 
 // Builds a row from an entry's stored name, size and position; the icon is left unset.
 TEntryRow MakeEntryRow(const std::string &entryName, int32_t size, int32_t position);
+// The resource of the program's icon for a known kind (its row in FileKinds).
+QString KindIconPath(TFileKind kind);
 // The sort key of the "Type" order for a caption.
 std::string TypeKeyOf(const std::string &caption);
 

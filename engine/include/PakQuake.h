@@ -5,6 +5,8 @@
 // through its events, whose answers are plain values.
 #pragma once
 
+#include "PakKinds.h"
+
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -67,24 +69,6 @@ inline constexpr const char *WorkingFileTitle = "~TMPPAK.PAK";
 enum TSpaceHandle : uint8_t { shLeave, shDelete, shUnderscore };
 
 enum TFileReplace : uint8_t { frReplace, frReplaceAll, frSkip, frSkipAll, frCancel };
-
-// The order matters: the first three kinds are those the lump viewer shows.
-enum TFileKind : uint8_t {
-  fkLump,
-  fkPalette,
-  fkColormap,
-  fkWad,
-  fkWave,
-  fkModel,
-  fkMap,
-  fkSprite,
-  fkProgs,
-  fkScript,
-  fkConfig,
-  fkEndScreen,
-  fkDemo,
-  fkUnknown
-};
 
 // ---------------------------------------------------------------------------
 // Errors. Each refusal carries a fixed message.
@@ -296,8 +280,6 @@ std::string ExtractionPath(const std::string &name, bool keepPaths);
 // separates; names are made with ToEntrySlashes first). Empty for a name that stays inside the archive's tree.
 // The archive check warns of the same parts in names read from a file.
 std::string NamePartRefusal(const std::string &name);
-// Classifies an entry name by its extension.
-TFileKind FileKindOf(const std::string &name);
 
 // Only the letters A to Z (a to z) change; every other byte stays as it is.
 std::string AsciiLower(std::string text);

@@ -1,5 +1,4 @@
-// The game palette, the decoding of picture lumps into bitmaps, and the
-// classification of entry names by their extension.
+// The game palette and the decoding of picture lumps into bitmaps.
 #include "PakFile.h"
 #include "PakInternal.h"
 #include "PakQuake.h"
@@ -48,16 +47,6 @@ std::string BaseName(const std::string &name) {
   std::string file = EntryFileName(name);
   return file.substr(0, file.find('.'));
 }
-
-struct TKindByExtension {
-  const char *Extension;
-  TFileKind Kind;
-};
-
-constexpr TKindByExtension KindTable[] = {
-    {"WAD", fkWad},   {"WAV", fkWave},  {"MDL", fkModel},  {"BSP", fkMap},       {"SPR", fkSprite},
-    {"DAT", fkProgs}, {"RC", fkScript}, {"CFG", fkConfig}, {"BIN", fkEndScreen}, {"DEM", fkDemo},
-};
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -249,22 +238,4 @@ std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &name, TColor
   }
   ProgressEnd();
   return bitmap;
-}
-
-// ---------------------------------------------------------------------------
-
-TFileKind FileKindOf(const std::string &name) {
-  std::string extension = AsciiUpper(EntryExtension(name, false));
-  if (extension == "LMP") {
-    std::string file = AsciiUpper(EntryFileName(name));
-    if (file == "PALETTE.LMP")
-      return fkPalette;
-    if (file == "COLORMAP.LMP")
-      return fkColormap;
-    return fkLump;
-  }
-  for (const TKindByExtension &kind : KindTable)
-    if (extension == kind.Extension)
-      return kind.Kind;
-  return fkUnknown;
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 namespace {
 TColor Rgb(int red, int green, int blue) {
   return static_cast<TColor>(red) + 256u * static_cast<TColor>(green) + 65536u * static_cast<TColor>(blue);
@@ -49,14 +52,12 @@ void OpenWithRampPalette(TQuakePak &pak, const TTempDir &dir, const std::vector<
 }
 } // namespace
 
-TEST(Lump, FileKindsFollowTheExtensionTable) {
+TEST(Lump, FileKindsFollowTheKindTable) {
+  // One name per kind, in mixed letter case, then the names that only look
+  // like one: whole words only, the file part decides before the extension.
   const std::pair<const char *, TFileKind> cases[] = {{"gfx/title.lmp", fkLump},
                                                       {"GFX/Palette.Lmp", fkPalette},
-                                                      {"sub\\palette.lmp", fkPalette},
                                                       {"sub/COLORMAP.lmp", fkColormap},
-                                                      {"palette.lmp.bak", fkUnknown},
-                                                      {"a.lmp2", fkUnknown},
-                                                      {"wad.txt", fkUnknown},
                                                       {"gfx.wad", fkWad},
                                                       {"wav", fkWave},
                                                       {"progs/player.mdl", fkModel},
@@ -67,9 +68,49 @@ TEST(Lump, FileKindsFollowTheExtensionTable) {
                                                       {"default.cfg", fkConfig},
                                                       {"end1.bin", fkEndScreen},
                                                       {"Demo1.Dem", fkDemo},
-                                                      {"readme", fkUnknown}};
-  for (const auto &[name, kind] : cases)
-    EXPECT_EQ(FileKindOf(name), kind) << name;
+                                                      {"src/defs.QC", fkQuakeC},
+                                                      {"wad.txt", fkText},
+                                                      {"maps/e1m1.Lit", fkLight},
+                                                      {"music/track02.ogg", fkOgg},
+                                                      {"gfx/env/sky_up.TGA", fkTarga},
+                                                      {"maps/src/start.map", fkMapSource},
+                                                      {"maps/e1m1.ent", fkMapSource},
+                                                      {"scripts/base.Shader", fkShader},
+                                                      {"models/head_default.skin", fkSkin},
+                                                      {"models/head.md3", fkMd3Model},
+                                                      {"readme", fkUnknown},
+                                                      {"sub\\palette.lmp", fkPalette},
+                                                      {"palette.lmp.bak", fkUnknown},
+                                                      {"palette.lmp/x.lmp", fkLump},
+                                                      {"a.lmp2", fkUnknown},
+                                                      {"a.ma", fkUnknown},
+                                                      {"a.map ent", fkUnknown},
+                                                      {"a.", fkUnknown}};
+  std::set<TFileKind> named;
+  for (const auto &[name, kind] : cases) {
+    EXPECT_EQ(int{FileKindOf(name)}, int{kind}) << name;
+    named.insert(kind);
+  }
+  EXPECT_EQ(named.size(), size_t{fkUnknown} + 1) << "a kind has no name above";
+}
+
+TEST(Lump, KindTableGivesEachNameOneKindAndEveryKindAnIcon) {
+  std::map<std::string, TFileKind> owners;
+  for (const TFileKindInfo &info : FileKinds) {
+    const bool known = info.Kind != fkUnknown;
+    EXPECT_EQ(info.Icon.empty(), !known) << int(info.Kind);
+    EXPECT_EQ(info.LumpViewer, info.Kind <= fkColormap) << int(info.Kind);
+    for (std::string_view extension : KindWords(info.Extensions)) {
+      EXPECT_TRUE(owners.emplace(std::string(extension), info.Kind).second) << extension;
+      EXPECT_EQ(FileKindOf("Dir.x/NAME." + AsciiUpper(std::string(extension))), info.Kind) << extension;
+    }
+    for (std::string_view file : KindWords(info.FileNames)) {
+      EXPECT_TRUE(owners.emplace(std::string(file), info.Kind).second) << file;
+      EXPECT_EQ(FileKindOf("dir/" + AsciiUpper(std::string(file))), info.Kind) << file;
+    }
+    EXPECT_EQ(known, !KindWords(info.Extensions).empty() || !KindWords(info.FileNames).empty()) << int(info.Kind);
+  }
+  EXPECT_EQ(KindWords(" map  ent "), (std::vector<std::string_view>{"map", "ent"}));
 }
 
 TEST(Lump, PaletteReadFromFileGivesItsResultCodes) {

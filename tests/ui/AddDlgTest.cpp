@@ -182,12 +182,12 @@ private slots:
     const TFileDialogRequest &request = m_Desktop.FileRequests.first();
     QCOMPARE(request.Title, QString("Select Files To Add To List"));
     QVERIFY(request.Multiple);
-    QCOMPARE(request.Filters.size(), 12);
-    QCOMPARE(request.Filters.first(),
-             QString("All Quake Formats (*.bin *.bsp *.cfg *.dat *.dem *.lmp *.mdl *.spr *.wad *.wav)"));
-    QCOMPARE(request.Filters.at(1), QString("End Screen (*.bin)"));
-    QCOMPARE(request.Filters.at(10), QString("Wave Sounds (*.wav)"));
-    QCOMPARE(request.Filters.last(), QString("All Files (*)"));
+    QCOMPARE(
+        request.Filters,
+        QStringList({"All Quake Formats (*.bin *.bsp *.cfg *.dat *.dem *.lmp *.mdl *.spr *.wad *.wav)",
+                     "End Screen (*.bin)", "Quake Maps (*.bsp)", "Config Files (*.cfg)", "Compiled Quake C (*.dat)",
+                     "Quake Demos (*.dem)", "Lump Files (*.lmp)", "Model Files (*.mdl)", "Sprites (*.spr)",
+                     "WAD2 Files (*.wad)", "Wave Sounds (*.wav)", "All Files (*)"}));
   }
 
   void AddDirectoryOffersItAndSelectsItsParent() {

@@ -63,6 +63,7 @@ private slots:
   void CommandStatesFollowArchiveAndSelection();
   void ProtectedStockArchive();
   void ColumnsAndIconCache();
+  void EveryKnownKindShowsItsOwnIcon();
   void SortOrders();
   void RenameInPlace();
   void SaveAndSaveAs();
@@ -211,17 +212,17 @@ void MainFormTest::ColumnsAndIconCache() {
   TSession session;
   const QString path = session.Archive(
       QStringLiteral("icons.pak"),
-      {{"sound/a.wav", "123"}, {"B.WAV", "1"}, {"maps/e1m1.bsp", "12"}, {"v1.0/readme", "1"}, {"caf\xC3\xA9.txt", ""}});
+      {{"sound/a.wav", "123"}, {"B.WAV", "1"}, {"maps/e1m1.bsp", "12"}, {"v1.0/readme", "1"}, {"caf\xC3\xA9.doc", ""}});
   TMain &main = session.Start();
   session.Open(path);
   session.Command("MenuSortOffset"); // archive order
   QCOMPARE(session.Column(0),
-           QStringList({"a.wav", "B.WAV", "e1m1.bsp", "readme", QString::fromUtf8("caf\xC3\xA9.txt")}));
+           QStringList({"a.wav", "B.WAV", "e1m1.bsp", "readme", QString::fromUtf8("caf\xC3\xA9.doc")}));
   QCOMPARE(session.Column(1), QStringList({"3", "1", "2", "1", "0"}));
   QCOMPARE(session.Column(2), QStringList({"12", "15", "16", "18", "19"}));
   QCOMPARE(session.Column(3), QStringList({"sound/", "", "maps/", "v1.0/", ""}));
   // The rows keep the stored bytes, not a re-encoding of the shown text.
-  QCOMPARE(main.OneViewList()->AllNames().back(), std::string("caf\xC3\xA9.txt"));
+  QCOMPARE(main.OneViewList()->AllNames().back(), std::string("caf\xC3\xA9.doc"));
 
   // Quake's own kinds show the program's kind icons and ask the desktop
   // nothing; other types get one record per extension, in upper case.
@@ -241,21 +242,21 @@ void MainFormTest::ColumnsAndIconCache() {
   const std::vector<TAssociation> &associations = main.ListModel().Associations();
   for (const TAssociation &association : associations)
     extensions.push_back(association.Extension);
-  QCOMPARE(extensions, std::vector<std::string>({"0/README", "TXT"}));
+  QCOMPARE(extensions, std::vector<std::string>({"0/README", "DOC"}));
   QCOMPARE(main.ListModel().Row(4).IconIndex, 1);
   QVERIFY(!main.ListModel().index(4, 0).data(Qt::DecorationRole).isNull());
   const QString privateFolder = QString::fromStdString(main.Session().Pak().PrivateDirectory());
-  QCOMPARE(session.Desktop.IconRequests.last(), privateFolder + QStringLiteral("X.TXT"));
+  QCOMPARE(session.Desktop.IconRequests.last(), privateFolder + QStringLiteral("X.DOC"));
   const QString requests = session.Desktop.IconRequests.join(QLatin1Char('|'));
   for (const char *notAsked : {"README", "WAV", "BSP"})
     QVERIFY(!requests.contains(QLatin1String(notAsked)));
-  QVERIFY(!QFile::exists(privateFolder + QStringLiteral("X.TXT")));
+  QVERIFY(!QFile::exists(privateFolder + QStringLiteral("X.DOC")));
 
   // The cache lives on: the same extensions in another archive ask nothing more,
   // and a file already standing where a probe would go is left alone.
   WriteBytes(privateFolder + QStringLiteral("X.PCX"), "keep");
   const qsizetype asked = session.Desktop.IconRequests.size();
-  session.Open(session.Archive(QStringLiteral("more.pak"), {{"c.txt", "1"}, {"d.pcx", "2"}}));
+  session.Open(session.Archive(QStringLiteral("more.pak"), {{"c.doc", "1"}, {"d.pcx", "2"}}));
   QCOMPARE(session.Desktop.IconRequests.size(), asked + 1);
   QCOMPARE(main.ListModel().Associations().back().Extension, std::string("PCX"));
   QVERIFY(QFile::exists(privateFolder + QStringLiteral("X.PCX")));
@@ -271,6 +272,37 @@ void MainFormTest::ColumnsAndIconCache() {
   QCOMPARE(main.ListModel().SortOrder(), (TSortOrder{skPosition, false}));
   QCOMPARE(session.Cell(0, 0), QStringLiteral("loose.cfg"));
   QCOMPARE(session.Cell(0, 2), QStringLiteral("?"));
+}
+
+void MainFormTest::EveryKnownKindShowsItsOwnIcon() {
+  // One entry per known kind, named from the kind table: each row shows the
+  // program's drawing of its kind, and the desktop is asked for none.
+  TFixture entries;
+  std::vector<TFileKind> kinds;
+  for (const TFileKindInfo &info : FileKinds) {
+    if (info.Kind == fkUnknown)
+      continue;
+    const std::vector<std::string_view> files = KindWords(info.FileNames);
+    const std::string folder = "k" + std::to_string(info.Kind) + "/";
+    const std::string name =
+        folder + (files.empty() ? "x." + std::string(KindWords(info.Extensions).front()) : std::string(files.front()));
+    entries.emplace_back(QByteArray::fromStdString(name), "1");
+    kinds.push_back(info.Kind);
+  }
+  TSession session;
+  TMain &main = session.Start();
+  session.Open(session.Archive(QStringLiteral("kinds.pak"), entries));
+  session.Command("MenuSortOffset"); // archive order
+  QCOMPARE(main.ListModel().rowCount(), static_cast<int>(kinds.size()));
+  for (int row = 0; row < main.ListModel().rowCount(); ++row) {
+    const QString icon = KindIconPath(kinds[static_cast<size_t>(row)]);
+    QVERIFY2(QFile::exists(icon), qPrintable(icon));
+    const QImage shown =
+        main.ListModel().index(row, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
+    QVERIFY2(!shown.isNull(), qPrintable(icon));
+    QCOMPARE(shown, QIcon(icon).pixmap(16, 16).toImage());
+  }
+  QVERIFY(session.Desktop.IconRequests.isEmpty());
 }
 
 void MainFormTest::SortOrders() {

@@ -1,6 +1,7 @@
 // The window in another language: the German translation built by this tree
 // is found for a German locale and turns the window's texts; an English locale
 // loads nothing, so the texts stay as written.
+#include "AddDlg.h"
 #include "Translations.h"
 #include "WindowSession.h"
 
@@ -33,6 +34,11 @@ private slots:
     QCOMPARE(session.Find<QAction>("MenuViewOptions")->text(), QStringLiteral("&Einstellungen..."));
     QCOMPARE(main.ListModel().headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("Gr\xC3\xB6\xC3\x9F"
                                                                                           "e"));
+    // The add dialog's filters: their captions come from the engine's kind table.
+    const QStringList filters = TAddDialog::FileFilters();
+    QCOMPARE(filters.first(),
+             QStringLiteral("Alle Quake-Formate (*.bin *.bsp *.cfg *.dat *.dem *.lmp *.mdl *.spr *.wad *.wav)"));
+    QCOMPARE(filters.at(10), QString::fromUtf8("Wave-Kl\xC3\xA4nge (*.wav)"));
     // Qt's own texts come along where Qt has them.
     if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_de.qm")))
       QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
