@@ -74,11 +74,11 @@ TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget 
 
   auto *groupBox3 = new QGroupBox(tr(" Base Directory "), this);
   groupBox3->setObjectName("GroupBox3");
-  auto *label2 = new QLabel(tr("Enter the base shell directory to offset files from :"), groupBox3);
-  label2->setObjectName("Label2");
+  auto *baseLabel = new QLabel(tr("Enter the base shell directory to offset files from :"), groupBox3);
+  baseLabel->setObjectName("Label2");
   m_BaseDirCombo = MakePathCombo("BaseDirCombo", groupBox3);
   auto *baseLayout = new QVBoxLayout(groupBox3);
-  baseLayout->addWidget(label2);
+  baseLayout->addWidget(baseLabel);
   baseLayout->addWidget(m_BaseDirCombo);
 
   auto *groupBox2 = new QGroupBox(tr(" Files To Add "), this);
@@ -109,11 +109,11 @@ TAddDialog::TAddDialog(const TQuakePak &pak, TDesktopServices &desktop, QWidget 
 
   auto *groupBox1 = new QGroupBox(tr(" Directory "), this);
   groupBox1->setObjectName("GroupBox1");
-  auto *label1 = new QLabel(tr("Enter the internal directory to add the files to :"), groupBox1);
-  label1->setObjectName("Label1");
+  auto *targetLabel = new QLabel(tr("Enter the internal directory to add the files to :"), groupBox1);
+  targetLabel->setObjectName("Label1");
   m_DirCombo = MakePathCombo("DirCombo", groupBox1);
   auto *dirLayout = new QVBoxLayout(groupBox1);
-  dirLayout->addWidget(label1);
+  dirLayout->addWidget(targetLabel);
   dirLayout->addWidget(m_DirCombo);
 
   const TOkCancelButtons buttons = MakeOkCancelButtons(*this, "OKBtn");

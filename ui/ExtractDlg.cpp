@@ -20,12 +20,12 @@ TExtractDialog::TExtractDialog(TDesktopServices &desktop, QWidget *parent) : QDi
   setWindowTitle(tr("Extract File(s)"));
   SetFixedDialogStyle(*this);
 
-  auto *label1 = new QLabel(tr("&Extract Files To :"), this);
-  label1->setObjectName("Label1");
+  auto *pathLabel = new QLabel(tr("&Extract Files To :"), this);
+  pathLabel->setObjectName("Label1");
   m_ExtractPathBox = new QLineEdit(this);
   m_ExtractPathBox->setObjectName("ExtractPathBox");
   m_ExtractPathBox->setMinimumWidth(300);
-  label1->setBuddy(m_ExtractPathBox);
+  pathLabel->setBuddy(m_ExtractPathBox);
   m_BrowseBtn = new QPushButton(this);
   m_BrowseBtn->setObjectName("BrowseBtn");
   m_BrowseBtn->setFlat(true);
@@ -55,7 +55,7 @@ TExtractDialog::TExtractDialog(TDesktopServices &desktop, QWidget *parent) : QDi
   pathRow->addWidget(m_ExtractPathBox, 1);
   pathRow->addWidget(m_BrowseBtn);
   auto *layout = new QVBoxLayout(this);
-  layout->addWidget(label1);
+  layout->addWidget(pathLabel);
   layout->addLayout(pathRow);
   layout->addWidget(extractRadios);
   layout->addWidget(m_ExtractPathCheck);

@@ -29,12 +29,13 @@
 #include <QUrl>
 
 namespace {
-// The design-time bounds of the window, the defaults of the window settings.
-constexpr int DesignLeft = 269;
-constexpr int DesignTop = 112;
-constexpr int DesignWidth = 541;
-constexpr int DesignHeight = 385;
+// Where the window first opens and how large: the defaults of the window settings.
+constexpr int DefaultLeft = 269;
+constexpr int DefaultTop = 112;
+constexpr int DefaultWidth = 541;
+constexpr int DefaultHeight = 385;
 
+// A separator, with the object name the menu layout gives it (N1, N2, ...).
 QAction *AddSeparator(QMenu *menu, const char *name) {
   QAction *action = menu->addSeparator();
   action->setObjectName(QLatin1String(name));
@@ -50,8 +51,8 @@ TMain::TMain(TDesktopServices &desktop, QSettings &settings, const QStringList &
       m_ListModel(desktop) {
   setObjectName(QStringLiteral("Main"));
   setWindowIcon(VarnelIcon());
-  move(DesignLeft, DesignTop);
-  resize(DesignWidth, DesignHeight);
+  move(DefaultLeft, DefaultTop);
+  resize(DefaultWidth, DefaultHeight);
 
   m_Actions = new TMainActions(this);
   m_List = new TEntryListView(m_ListModel, this);

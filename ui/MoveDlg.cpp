@@ -13,17 +13,17 @@ TMoveDialog::TMoveDialog(const TQuakePak &pak, QWidget *parent) : QDialog(parent
   setWindowTitle(tr("Move Files"));
   SetFixedDialogStyle(*this);
 
-  auto *label1 = new QLabel(tr("Move selected files to directory :"), this);
-  label1->setObjectName("Label1");
+  auto *targetLabel = new QLabel(tr("Move selected files to directory :"), this);
+  targetLabel->setObjectName("Label1");
   m_MoveDirCombo = MakeEditableCombo("MoveDirCombo", 32, this);
-  label1->setBuddy(m_MoveDirCombo);
+  targetLabel->setBuddy(m_MoveDirCombo);
 
   const TOkCancelButtons buttons = MakeOkCancelButtons(*this, "OKBtn");
   m_OKBtn = buttons.OK;
   m_CancelBtn = buttons.Cancel;
 
   auto *layout = new QVBoxLayout(this);
-  layout->addWidget(label1);
+  layout->addWidget(targetLabel);
   layout->addWidget(m_MoveDirCombo);
   layout->addWidget(buttons.Box);
   layout->setSizeConstraint(QLayout::SetFixedSize);

@@ -12,13 +12,13 @@ TOpenOrAddDialog::TOpenOrAddDialog(QWidget *parent) : QDialog(parent) {
   setWindowTitle(tr("Open Or Add?"));
   SetFixedDialogStyle(*this);
 
-  auto *label1 = new QLabel(tr("There is already a PAK file open. Do you want to  open this one, closing the currently "
+  auto *questionLabel = new QLabel(tr("There is already a PAK file open. Do you want to  open this one, closing the currently "
                                "open one, or add it to the open PAK file?"),
                             this);
-  label1->setObjectName("Label1");
-  label1->setWordWrap(true);
+  questionLabel->setObjectName("Label1");
+  questionLabel->setWordWrap(true);
   // Narrow enough that the question wraps over about three lines.
-  label1->setFixedWidth(label1->fontMetrics().horizontalAdvance(label1->text()) / 3 + 24);
+  questionLabel->setFixedWidth(questionLabel->fontMetrics().horizontalAdvance(questionLabel->text()) / 3 + 24);
 
   m_OpenBtn = new QPushButton(tr("Open"), this);
   m_OpenBtn->setObjectName("OpenBtn");
@@ -34,7 +34,7 @@ TOpenOrAddDialog::TOpenOrAddDialog(QWidget *parent) : QDialog(parent) {
   buttons->addWidget(cancelBtn);
   buttons->addStretch();
   auto *layout = new QVBoxLayout(this);
-  layout->addWidget(label1);
+  layout->addWidget(questionLabel);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 

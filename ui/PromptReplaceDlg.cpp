@@ -22,8 +22,8 @@ TConfirmReplaceDialog::TConfirmReplaceDialog(QWidget *parent) : QDialog(parent) 
   setWindowTitle(tr("Confirm File Replace"));
   SetFixedDialogStyle(*this);
 
-  auto *label1 = new QLabel(tr("The file :"), this);
-  label1->setObjectName("Label1");
+  auto *fileLabel = new QLabel(tr("The file :"), this);
+  fileLabel->setObjectName("Label1");
   m_FileNameLabel = new QLabel(this);
   m_FileNameLabel->setObjectName("FileNameLabel");
   // Entry names come from the archive: never read them as markup.
@@ -52,7 +52,7 @@ TConfirmReplaceDialog::TConfirmReplaceDialog(QWidget *parent) : QDialog(parent) 
   buttons->addWidget(noToAllBtn);
   buttons->addWidget(cancelBtn);
   auto *layout = new QVBoxLayout(this);
-  layout->addWidget(label1, 0, Qt::AlignHCenter);
+  layout->addWidget(fileLabel, 0, Qt::AlignHCenter);
   layout->addWidget(m_FileNameLabel, 0, Qt::AlignHCenter);
   layout->addWidget(m_WhereLabel, 0, Qt::AlignHCenter);
   layout->addSpacing(8);

@@ -31,26 +31,26 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
   image1->setFixedSize(IconSize, IconSize);
   image1->setPixmap(VarnelIcon().pixmap(IconSize, IconSize));
 
-  auto *label1 = new QLabel(tr("Varnel"), this);
-  label1->setObjectName("Label1");
-  label1->setFont(SerifFont(20));
-  auto *label2 = new QLabel(tr("Quake PAK File Editor"), this);
-  label2->setObjectName("Label2");
-  label2->setFont(SerifFont(11));
+  auto *titleLabel = new QLabel(tr("Varnel"), this);
+  titleLabel->setObjectName("Label1");
+  titleLabel->setFont(SerifFont(20));
+  auto *subtitleLabel = new QLabel(tr("Quake PAK File Editor"), this);
+  subtitleLabel->setObjectName("Label2");
+  subtitleLabel->setFont(SerifFont(11));
 
   auto *versionLabel = new QLabel(this);
   versionLabel->setObjectName("VersionLabel");
   versionLabel->setAlignment(Qt::AlignCenter);
   versionLabel->setText(tr("Version %1").arg(QLatin1String(VarnelVersion)));
 
-  auto *button1 = new QPushButton(tr("OK"), this);
-  button1->setObjectName("Button1");
-  button1->setDefault(true);
-  connect(button1, &QPushButton::clicked, this, &QDialog::accept);
+  auto *okButton = new QPushButton(tr("OK"), this);
+  okButton->setObjectName("Button1");
+  okButton->setDefault(true);
+  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 
   auto *titles = new QVBoxLayout;
-  titles->addWidget(label1);
-  titles->addWidget(label2);
+  titles->addWidget(titleLabel);
+  titles->addWidget(subtitleLabel);
   auto *head = new QHBoxLayout;
   head->addWidget(image1, 0, Qt::AlignTop);
   head->addSpacing(12);
@@ -62,7 +62,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
   layout->addSpacing(8);
   layout->addWidget(versionLabel);
   layout->addSpacing(8);
-  layout->addWidget(button1, 0, Qt::AlignHCenter);
+  layout->addWidget(okButton, 0, Qt::AlignHCenter);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
