@@ -81,7 +81,7 @@ TFileKind FileKindOf(const std::string &name);
 // bits; a new one gets those of any new file. Returns an empty string when
 // done, else one line "FILE: reason" (the file refused and why); the old
 // file is then as it was.
-std::string ReplaceFileContents(const std::string &path, const void *data, size_t size);
+[[nodiscard]] std::string ReplaceFileContents(const std::string &path, const void *data, size_t size);
 
 // ---------------------------------------------------------------------------
 
