@@ -1,7 +1,10 @@
 #include "WindowSettings.h"
 
+#include "PakQuake.h"
 #include "VarnelProduct.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 
@@ -26,15 +29,6 @@ void AppendUtf8(std::string &text, unsigned long code) {
   }
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
 } // namespace
 
 std::string IniValue(std::string_view stored) {
@@ -62,10 +56,14 @@ std::string IniValue(std::string_view stored) {
       value += '\r';
       break;
     case 'x': {
-      unsigned long code = 0;
-      for (int digit; i + 1 < text.size() && (digit = HexDigit(text[i + 1])) >= 0; ++i)
-        code = code * 16 + static_cast<unsigned long>(digit);
-      AppendUtf8(value, code & 0xFFFF);
+      // As many hexadecimal digits as follow; the character is their low 16 bits.
+      size_t end = i + 1;
+      while (end < text.size() && std::isxdigit(static_cast<unsigned char>(text[end])))
+        ++end;
+      const std::string_view digits = text.substr(i + 1, end - (i + 1));
+      i = end - 1;
+      AppendUtf8(value,
+                 digits.empty() ? 0 : *ParseHex(digits.substr(digits.size() - std::min<size_t>(digits.size(), 4))));
       break;
     }
     default:

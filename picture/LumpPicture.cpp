@@ -15,7 +15,7 @@
 namespace LumpPicture {
 namespace {
 
-constexpr qsizetype LumpHeaderSize = 8;
+constexpr qsizetype LumpHeaderSize = PakFormat::PictureHeaderSize;
 constexpr int PaletteSide = 16;
 constexpr int PaletteColours = PaletteSide * PaletteSide;
 
@@ -78,22 +78,15 @@ bool CheckSize(const QImage &image, QString *error) {
 bool Converts(TFileKind kind) { return KindInfo(kind).ConvertsToImages; }
 
 QImage LumpToImage(const QByteArray &lump, const TQuakePalette &palette, QString *error) {
-  if (lump.size() < LumpHeaderSize)
-    return Fail(error, QStringLiteral("the entry is too short to hold a picture's size.")), QImage();
   const auto *bytes = reinterpret_cast<const uchar *>(lump.constData());
-  const qint64 width = qFromLittleEndian<qint32>(bytes);
-  const qint64 height = qFromLittleEndian<qint32>(bytes + 4);
-  if (width <= 0 || height <= 0 || width > MaxSide || height > MaxSide)
-    return Fail(error, QStringLiteral("the picture's size (%1) is not one of a picture.").arg(SizeText(width, height))),
-           QImage();
-  const qint64 pixels = width * height;
-  if (pixels > lump.size() - LumpHeaderSize)
-    return Fail(error, QStringLiteral("the picture's header gives %1 pixels but the entry holds %2 bytes.")
-                           .arg(SizeText(width, height))
-                           .arg(lump.size())),
-           QImage();
-  const uchar *indices = bytes + LumpHeaderSize;
-  QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_Indexed8);
+  // A picture without pixels makes no image either.
+  const TPictureLayout layout = ReadPictureLayout(bytes, lump.size());
+  if (layout.Fault != pfNone)
+    return Fail(error, QString::fromStdString(layout.Reason)), QImage();
+  const qint64 width = layout.Width;
+  const qint64 pixels = layout.PixelCount();
+  const uchar *indices = bytes + layout.IndexOffset;
+  QImage image(layout.Width, layout.Height, QImage::Format_Indexed8);
   for (int y = 0; y < image.height(); ++y)
     std::memcpy(image.scanLine(y), indices + y * width, static_cast<size_t>(width));
   const bool transparent = std::memchr(indices, TransparentIndex, static_cast<size_t>(pixels)) != nullptr;
@@ -102,9 +95,8 @@ QImage LumpToImage(const QByteArray &lump, const TQuakePalette &palette, QString
 }
 
 QImage PaletteToImage(const QByteArray &palette, QString *error) {
-  if (palette.size() < PakFormat::PaletteSize)
-    return Fail(error, QStringLiteral("a palette needs 768 bytes, but the entry has only %1.").arg(palette.size())),
-           QImage();
+  if (const std::string refusal = PaletteRefusal(palette.size()); !refusal.empty())
+    return Fail(error, QString::fromStdString(refusal)), QImage();
   QImage image(PaletteSide, PaletteSide, QImage::Format_RGB32);
   const auto *rgb = reinterpret_cast<const uchar *>(palette.constData());
   for (int i = 0; i < PaletteColours; ++i)

@@ -17,7 +17,7 @@ inline constexpr uint8_t TransparentIndex = 255;
 // Indices from here to 254 are drawn at full brightness whatever the light.
 inline constexpr uint8_t FirstFullbrightIndex = 224;
 // Pictures larger than this in either direction are refused both ways.
-inline constexpr int MaxSide = 4096;
+inline constexpr int MaxSide = PakFormat::MaxPictureSide;
 
 // Whether a lump of this kind converts at all (the kind table says: picture
 // lumps and the palette).
@@ -27,7 +27,8 @@ bool Converts(TFileKind kind);
 // palette index per pixel, row by row) as an 8-bit image whose colour table is
 // the palette. A lump that uses index 255 is a transparent picture: that
 // colour is then fully transparent. Bytes after the pixels are ignored. A null
-// image and the reason in *error when the bytes are not such a picture.
+// image and the reason in *error when ReadPictureLayout finds a fault (a
+// picture without pixels included: no image file holds one).
 QImage LumpToImage(const QByteArray &lump, const TQuakePalette &palette, QString *error);
 
 // The 768-byte palette as a 16 x 16 image, one pixel per colour.

@@ -210,7 +210,7 @@ void TArchiveSession::OpenFile(const QString &fileName) {
   if (!m_Pak.IsUntitled())
     m_Values.OpenPath = PathDirectory(fileName);
   emit Changed(changes);
-  if (message.isEmpty() && !m_Pak.Damage().empty()) {
+  if (message.isEmpty() && !m_Pak.DamageFindings().empty()) {
     // Said over the window: one still being set up (an archive named on the
     // command line) says it once it is shown.
     if (m_Window == nullptr || m_Window->isVisible())
@@ -278,7 +278,7 @@ void TArchiveSession::Save() { SaveArchive(); }
 
 void TArchiveSession::SaveAs() { SaveArchiveAs(); }
 
-TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(uint8_t result, const QString &reason,
+TArchiveSession::TSaveOutcome TArchiveSession::ReportSaveResult(TResultCode result, const QString &reason,
                                                                 const QString &fileName) {
   switch (result) {
   case prDone:
@@ -313,11 +313,9 @@ QString TArchiveSession::FailureDetail(const QString &reason) const {
 bool TArchiveSession::ConfirmSaveWithErrors() {
   // The errors the saved file would still have: what the damage of the open
   // file says of that file (asked about on its own) does not go with it.
-  const TStringList &damage = m_Pak.Damage();
   int errors = 0;
   for (const TCheckFinding &finding : CheckArchive(m_Pak))
-    if (finding.Severity == csError &&
-        !(finding.Index < 0 && std::find(damage.begin(), damage.end(), finding.Message) != damage.end()))
+    if (finding.Severity == csError && finding.Kind != ckDamage)
       ++errors;
   if (errors == 0)
     return true;
@@ -330,16 +328,16 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
   if (m_Pak.IsUntitled())
     return SaveArchiveAs();
   switch (AskReplaceDamaged()) {
-  case soNotSaved:
+  case dfCancel:
     return soNotSaved;
-  case soFailed:
+  case dfSaveElsewhere:
     return SaveArchiveAs();
-  default:
+  case dfReplace:
     break;
   }
   if (!ConfirmSaveWithErrors())
     return soNotSaved;
-  uint8_t result = prWriteFailed;
+  TResultCode result = prWriteFailed;
   QString reason;
   {
     TWaitCursor wait;
@@ -362,9 +360,9 @@ void TArchiveSession::ShowDamage(const QString &fileName) {
   m_Desktop.ShowWarning(m_Window, tr("The PAK file %1 is damaged.").arg(fileName), findings.join(QLatin1Char('\n')));
 }
 
-TArchiveSession::TSaveOutcome TArchiveSession::AskReplaceDamaged() {
-  if (m_Pak.Damage().empty())
-    return soSaved;
+TArchiveSession::TDamagedFileAnswer TArchiveSession::AskReplaceDamaged() {
+  if (m_Pak.DamageFindings().empty())
+    return dfReplace;
   const int count = m_Pak.EntryCount();
   const QString file = PathToQ(m_Pak.FileName());
   const QString question =
@@ -376,11 +374,11 @@ TArchiveSession::TSaveOutcome TArchiveSession::AskReplaceDamaged() {
   switch (m_Desktop.Confirm(m_Window, question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, detail,
                             QMessageBox::No)) {
   case QMessageBox::Yes:
-    return soSaved;
+    return dfReplace;
   case QMessageBox::No:
-    return soFailed;
+    return dfSaveElsewhere;
   default:
-    return soNotSaved;
+    return dfCancel;
   }
 }
 
@@ -390,7 +388,7 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
   const QString target = m_Desktop.ChooseSaveFile(m_Window, PakFileRequest(tr("Save PAK As..."), m_Values.OpenPath));
   if (target.isEmpty())
     return soNotSaved;
-  uint8_t result = prWriteFailed;
+  TResultCode result = prWriteFailed;
   QString reason;
   {
     TWaitCursor wait;

@@ -192,14 +192,14 @@ private:
 
   TSaveOutcome SaveArchive();
   TSaveOutcome SaveArchiveAs();
-  TSaveOutcome ReportSaveResult(uint8_t result, const QString &reason, const QString &fileName);
+  TSaveOutcome ReportSaveResult(TResultCode result, const QString &reason, const QString &fileName);
   // What the engine could not do (Failures(), one line each, a long list cut
   // short), and reason, an escaped failure's text, unless a line says it already.
   QString FailureDetail(const QString &reason = {}) const;
   // A file or folder that the user's choice of extraction meets: asked
   // through the replace question, Replace All and Skip All answering the
   // rest; prCancelled when the user cancels (the files written so far stay).
-  uint8_t ExtractAsking(const TStringList &names, const std::string &destination, bool keepPaths);
+  TResultCode ExtractAsking(const TStringList &names, const std::string &destination, bool keepPaths);
   void AddRecentFile(const QString &fileName);
   // Moves empty recent files to the end.
   void CloseRecentGaps();
@@ -214,8 +214,10 @@ private:
   // The offer to drop a recent file that is gone; true when it was dropped.
   bool OfferToForgetRecent(const QString &fileName);
   // Whether a save over the open file may go ahead: a damaged file is only
-  // replaced when the user says so. soFailed: Save As instead; soNotSaved: cancelled.
-  TSaveOutcome AskReplaceDamaged();
+  // replaced when the user says so; else the archive goes to another file, or
+  // nowhere.
+  enum TDamagedFileAnswer { dfReplace, dfSaveElsewhere, dfCancel };
+  TDamagedFileAnswer AskReplaceDamaged();
   // Takes folder as typed: "~" is the home folder; a relative path is refused
   // with a message, and false comes back.
   bool TakeTypedFolder(QString &folder);

@@ -50,7 +50,7 @@ QMimeData *TArchiveSession::DragData(const TStringList &names, const std::string
       paths.push_back(relative);
     }
   }
-  uint8_t result = prEmptyList;
+  TResultCode result = prEmptyList;
   if (!extracted.empty()) {
     TWaitCursor wait;
     result = m_Pak.ExtractEntries(extracted, target, true);

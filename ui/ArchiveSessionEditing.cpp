@@ -277,7 +277,7 @@ bool TArchiveSession::TakeBackCopy(const QString &copy) {
     ShowError(tr("%1 is no longer in the archive.").arg(EntryToDisplay(entryName)));
     return false;
   }
-  uint8_t result = prWriteFailed;
+  TResultCode result = prWriteFailed;
   EditEntries([&] { result = m_Pak.ReplaceEntryData(index, PathFromQ(copy)); });
   if (result != prDone) {
     ShowError(tr("The entry could not be updated."), m_Pak.Failures().empty()

@@ -59,7 +59,7 @@ void TArchiveSession::AddThroughDialog(const QStringList &files) {
   paths.reserve(static_cast<size_t>(list.size()));
   for (const QString &path : list)
     paths.push_back(PathFromQ(path));
-  uint8_t result = prDone;
+  TResultCode result = prDone;
   EditEntries([&] {
     TWaitCursor wait;
     result =
@@ -135,7 +135,10 @@ void TArchiveSession::Delete(const TStringList &names) {
                                              : tr("Are you sure you want to delete these %1 files?").arg(names.size());
   if (m_Desktop.Confirm(m_Window, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
-  EditEntries([&] { m_Pak.DeleteEntries(names); });
+  TResultCode result = prDone;
+  EditEntries([&] { result = m_Pak.DeleteEntries(names); });
+  if (result != prDone)
+    ShowError(tr("The entries could not be deleted."), FailureDetail(QString::fromUtf8(ResultText(result))));
 }
 
 void TArchiveSession::Extract(const TStringList &selected, const TStringList &all) {
@@ -148,7 +151,7 @@ void TArchiveSession::Extract(const TStringList &selected, const TStringList &al
   const TStringList &names = allFiles ? all : selected;
   m_Values.MaintainDirectory = maintain;
   m_Values.ExtractPath = target;
-  uint8_t result = prDone;
+  TResultCode result = prDone;
   try {
     result = ExtractAsking(names, PathFromQ(target), maintain);
   } catch (const EInOutError &error) {
@@ -161,7 +164,7 @@ void TArchiveSession::Extract(const TStringList &selected, const TStringList &al
     ShowError(ExtractFailedMessage(), FailureDetail());
 }
 
-uint8_t TArchiveSession::ExtractAsking(const TStringList &names, const std::string &destination, bool keepPaths) {
+TResultCode TArchiveSession::ExtractAsking(const TStringList &names, const std::string &destination, bool keepPaths) {
   std::optional<bool> rest; // Replace All or Skip All: the answer for every further file
   m_Pak.OnExtractFileExists = [this, &rest](TQuakePak &, const std::string &fileName, bool &replace) {
     if (!rest) {
@@ -198,7 +201,7 @@ void TArchiveSession::Move(const TStringList &names) {
   QString target;
   if (!m_Dialogs.ChooseMoveTarget(m_Pak, target))
     return;
-  uint8_t result = prDone;
+  TResultCode result = prDone;
   EditEntries([&] { result = m_Pak.MoveEntries(names, DisplayToEntry(target)); });
   // Entries whose new name would be refused stay where they are; the engine says which and why.
   if (result != prDone || !m_Pak.Failures().empty())
@@ -224,7 +227,7 @@ std::string TArchiveSession::ExtractCopyInto(const std::string &entryName, const
   const std::string copy = folder + fileName;
   // A copy from an earlier command goes first, so this one is extracted afresh.
   QFile::remove(PathToQ(copy));
-  uint8_t result = prDone;
+  TResultCode result = prDone;
   try {
     TWaitCursor wait;
     result = m_Pak.ExtractEntries({entryName}, folder, false);
@@ -299,10 +302,11 @@ void TArchiveSession::OfferExtractInstead(const QString &message, const std::str
 }
 
 void TArchiveSession::Undo() {
-  EditEntries([this] {
-    if (m_Pak.CanUndo())
-      m_Pak.Undo();
-  });
+  TResultCode result = prDone;
+  EditEntries([&] { result = m_Pak.Undo(); });
+  // Nothing left to take back is no failure: the command is then no longer offered.
+  if (result != prDone && result != prNothingToUndo)
+    ShowError(tr("The last change could not be undone."), FailureDetail(QString::fromUtf8(ResultText(result))));
 }
 
 std::optional<std::string> TArchiveSession::Rename(const std::string &entryName, const std::string &newName) {

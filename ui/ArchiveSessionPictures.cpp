@@ -82,7 +82,7 @@ void TArchiveSession::ImportPicture(const TStringList &selected) {
   }
   m_ViewedFiles.push_back(PathFromQ(lump));
 
-  uint8_t result = prDone;
+  TResultCode result = prDone;
   EditEntries([&] {
     TWaitCursor wait;
     if (!replaced.empty()) {

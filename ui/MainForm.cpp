@@ -302,7 +302,7 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
   if (changes & (TArchiveSession::chArchive | TArchiveSession::chEntries)) {
     if (pak.FileName().empty())
       setWindowTitle(tr("Varnel"));
-    else if (pak.Damage().empty())
+    else if (pak.DamageFindings().empty())
       setWindowTitle(tr("Varnel - ") + PathToQ(pak.FileName()));
     else
       setWindowTitle(tr("Varnel - %1 (damaged)").arg(PathToQ(pak.FileName())));

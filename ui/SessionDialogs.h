@@ -17,7 +17,7 @@
 class QWidget;
 class TDesktopServices;
 
-// The values of the Options dialog.
+// The values of the Options dialog; until filled in, a new component's.
 struct TOptionValues {
   QString QuakeDirectory;
   QString TempDirectory;
@@ -25,7 +25,7 @@ struct TOptionValues {
   bool AllowUndo = true;
   bool ForceLowercase = true;
   int32_t MaxUndoLevels = -1; // -1: unlimited
-  TSpaceHandle Spaces = shLeave;
+  TSpaceHandle Spaces = DefaultSpaceHandle;
 };
 
 // The program the user picked to edit an entry with.

@@ -9,8 +9,11 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <algorithm>
+#include <charconv>
 #include <exception>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -18,52 +21,40 @@ const QString EditorsGroup = QStringLiteral("Editors");
 
 // The highest index of "Handle Spaces" that means something.
 constexpr int MaxSpaceHandle = shUnderscore;
-
-// The value of one digit in the given base, or -1.
-int DigitValue(QChar c, int base) {
-  const char16_t u = c.unicode();
-  if (u >= '0' && u <= '9')
-    return u - '0';
-  if (base == 16 && u >= 'a' && u <= 'f')
-    return u - 'a' + 10;
-  if (base == 16 && u >= 'A' && u <= 'F')
-    return u - 'A' + 10;
-  return -1;
-}
+// Without a stored choice spaces in new names are left as they are: the
+// window's own default, not the bare component's (DefaultSpaceHandle).
+constexpr TSpaceHandle UnstoredSpaceHandle = shLeave;
 
 // The integer conversion of the stored texts: leading blanks, an optional
 // sign, then decimal digits or "$" and hexadecimal digits, and nothing after.
 // Hexadecimal takes the full 32 bits (so "$FFFFFFFF" is -1), decimal must fit
 // a signed 32-bit integer. Anything else is no number.
 std::optional<int32_t> ParseInteger(const QString &text) {
-  qsizetype i = 0;
-  while (i < text.size() && text[i] == u' ')
-    ++i;
+  const std::string utf8 = text.toStdString();
+  std::string_view rest(utf8);
+  rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
   bool negative = false;
-  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
-    negative = text[i] == u'-';
-    ++i;
+  if (!rest.empty() && (rest.front() == '-' || rest.front() == '+')) {
+    negative = rest.front() == '-';
+    rest.remove_prefix(1);
   }
-  int base = 10;
-  if (i < text.size() && text[i] == u'$') {
-    base = 16;
-    ++i;
+  if (!rest.empty() && rest.front() == '$') {
+    const std::optional<uint32_t> bits = ParseHex(rest.substr(1));
+    if (!bits)
+      return std::nullopt;
+    const auto value = static_cast<int32_t>(*bits);
+    // Negated as the 32 bits wrap: "-$80000000" stays the lowest number.
+    return negative ? static_cast<int32_t>(0u - *bits) : value;
   }
-  if (i >= text.size())
+  // Decimal digits only: from_chars would take a second sign.
+  if (rest.empty() || rest.find_first_not_of("0123456789") != std::string_view::npos)
     return std::nullopt;
-  const int64_t limit = base == 16 ? int64_t{0xFFFFFFFF} : (negative ? int64_t{0x80000000} : int64_t{0x7FFFFFFF});
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    const int digit = DigitValue(text[i], base);
-    if (digit < 0)
-      return std::nullopt;
-    value = value * base + digit;
-    if (value > limit)
-      return std::nullopt;
-  }
-  if (base == 16)
-    value = static_cast<int32_t>(static_cast<uint32_t>(value));
-  return static_cast<int32_t>(negative ? -value : value);
+  int64_t magnitude = 0;
+  const auto [stop, error] = std::from_chars(rest.data(), rest.data() + rest.size(), magnitude);
+  if (error != std::errc() || stop != rest.data() + rest.size() ||
+      magnitude > (negative ? int64_t{0x80000000} : int64_t{0x7FFFFFFF}))
+    return std::nullopt;
+  return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
 
 // Whether a rectangle shows on at least one screen; without any screen there
@@ -136,9 +127,9 @@ QString TSettingsStore::Read(TQuakePak &pak, TMainSettings &values, QWidget &win
   values.MaintainDirectory = ReadBool("Extract", "Maintain Directory", false);
   pak.SetForceLowercase(ReadBool("Add", "Force Lowercase", true));
 
-  int32_t spaces = ReadInteger("Add", "Handle Spaces", shLeave);
+  int32_t spaces = ReadInteger("Add", "Handle Spaces", UnstoredSpaceHandle);
   if (spaces < 0 || spaces > MaxSpaceHandle)
-    spaces = shLeave;
+    spaces = UnstoredSpaceHandle;
   pak.SetHandleSpaces(static_cast<TSpaceHandle>(spaces));
 
   values.RecurseSubDirs = ReadBool("Add", "Recurse Sub-Directories", true);

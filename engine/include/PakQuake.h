@@ -3,244 +3,36 @@
 // and every operation on the archive. Pure standard C++ (and POSIX): the
 // engine knows nothing of windows. Questions and progress leave it only
 // through its events, whose answers are plain values.
+//
+// This is the one header callers include. It reads as a map:
+//   PakFormat.h   the byte layout of a PAK file; TEntryName, TDirEntry
+//   PakResults.h  result codes, how each kind of operation reports a
+//                 refusal, and the exceptions
+//   PakNames.h    entry names, disk paths, small text routines, TSpaceHandle
+//   PakKinds.h    the table of entry kinds: names, icons, viewer, conversion, filters
+//   PakLumps.h    colours, TBitmap, TQuakePalette and the picture-lump reader
+//   PakCheck.h    the archive check
+//   here          the component's questions and events, ReplaceFileContents,
+//                 and the archive component TQuakePak
 #pragma once
 
+#include "PakCheck.h"
+#include "PakFormat.h"
 #include "PakKinds.h"
+#include "PakLumps.h"
+#include "PakNames.h"
+#include "PakResults.h"
 
-#include <array>
-#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <memory>
-#include <ostream>
-#include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
-using TStringList = std::vector<std::string>;
-
-// Packed colour: red + 256 * green + 65536 * blue, high byte 0.
-using TColor = uint32_t;
-
-namespace PakFormat {
-// Byte layout of a PAK file: header, entry data, directory of fixed records.
-inline constexpr int32_t HeaderSize = 12;
-inline constexpr int32_t DirectoryPositionOffset = 4; // within the header
-inline constexpr int32_t DirectorySizeOffset = 8;     // within the header
-inline constexpr int32_t RecordSize = 64;
-inline constexpr int32_t NameSize = 56;
-inline constexpr int32_t PositionOffset = 56; // within a record
-inline constexpr int32_t SizeOffset = 60;     // within a record
-inline constexpr char Magic[4] = {'P', 'A', 'C', 'K'};
-// Offsets and sizes are 32-bit signed: an archive ends below this.
-inline constexpr int64_t MaxArchiveSize = 0x7FFFFFFF;
-// Every copy streams through one buffer of this many bytes.
-inline constexpr int32_t BlockSize = 65528;
-// Size of the game palette: 256 colours of 3 bytes.
-inline constexpr int32_t PaletteSize = 768;
-} // namespace PakFormat
-
-// Result codes of the editing and saving operations, one numbering across the
-// engine. The operations return them as uint8_t; the numbers never change.
-enum TResultCode : uint8_t {
-  prDone = 0,
-  prEmptyList = 1,
-  prNoPath = 3,
-  prBadSize = 4,
-  prProtected = 5,
-  prNoArchive = 7,
-  prNoFile = 9,
-  prFileTooShort = 13,
-  prWriteFailed = 14,
-  prCancelled = 15,
-  prNothingToUndo = 16,
-};
-
-// One plain sentence that says what a result code means; a number without a
-// name gets a sentence that says so.
-const char *ResultText(uint8_t code);
-
-// Names with a fixed meaning.
+// The file name of a new archive that has no file yet.
 inline constexpr const char *UntitledName = "(Untitled)";
-inline constexpr const char *WorkingFileTitle = "~TMPPAK.PAK";
-
-enum TSpaceHandle : uint8_t { shLeave, shDelete, shUnderscore };
 
 enum TFileReplace : uint8_t { frReplace, frReplaceAll, frSkip, frSkipAll, frCancel };
-
-// ---------------------------------------------------------------------------
-// Errors. Each refusal carries a fixed message.
-
-class EInvalidQuakeDir : public std::runtime_error {
-public:
-  EInvalidQuakeDir() : std::runtime_error("Invalid Quake directory") {}
-};
-
-class EInvalidPakFile : public std::runtime_error {
-public:
-  EInvalidPakFile() : std::runtime_error("Not a valid PAK file.") {}
-};
-
-class EPakFileProtected : public std::runtime_error {
-public:
-  EPakFileProtected() : std::runtime_error("Cannot rename file in protected PAK file.") {}
-};
-
-class EInvalidFileName : public std::runtime_error {
-public:
-  explicit EInvalidFileName(const std::string &message) : std::runtime_error(message) {}
-};
-
-inline constexpr const char *NameExistsMessage = "Specified file name already exists in PAK file.";
-inline constexpr const char *NameTooLongMessage = "File name too long.";
-inline constexpr const char *NameEmptyMessage = "The new name names no file.";
-
-// An input/output failure; the message names the file and the system's reason.
-class EInOutError : public std::runtime_error {
-public:
-  EInOutError(const std::string &fileName, int errorCode);
-  EInOutError(const std::string &fileName, const std::string &reason);
-  const std::string &FileName() const { return m_FileName; }
-  int ErrorCode() const { return m_ErrorCode; }
-
-private:
-  std::string m_FileName;
-  int m_ErrorCode = 0;
-};
-
-// A number in an undo record that is not a decimal integer.
-class EConvertError : public std::runtime_error {
-public:
-  explicit EConvertError(const std::string &text) : std::runtime_error("'" + text + "' is not a valid integer value") {}
-};
-
-// ---------------------------------------------------------------------------
-
-// An entry name as a directory record holds it: at most PakFormat::NameSize
-// bytes, kept inline, so that a directory of many entries costs no allocation
-// per name. It reads as a std::string or std::string_view wherever one is
-// expected. Made from longer text it keeps the first NameSize bytes, as the
-// record would: whatever makes names refuses longer ones beforehand.
-class TEntryName {
-public:
-  TEntryName() = default;
-  TEntryName(std::string_view text) noexcept { Assign(text); }
-  TEntryName(const std::string &text) noexcept { Assign(text); }
-  TEntryName(const char *text) noexcept { Assign(text); }
-
-  std::string_view View() const noexcept { return {m_Bytes, m_Size}; }
-  operator std::string_view() const noexcept { return View(); }
-  operator std::string() const { return std::string(View()); }
-  std::string Str() const { return std::string(View()); }
-  const char *data() const noexcept { return m_Bytes; }
-  size_t size() const noexcept { return m_Size; }
-  bool empty() const noexcept { return m_Size == 0; }
-  char operator[](size_t index) const noexcept { return m_Bytes[index]; }
-  char front() const noexcept { return m_Bytes[0]; }
-  char back() const noexcept { return m_Bytes[m_Size - 1]; }
-
-  friend bool operator==(const TEntryName &a, const TEntryName &b) noexcept { return a.View() == b.View(); }
-  friend bool operator==(const TEntryName &a, std::string_view b) noexcept { return a.View() == b; }
-  friend bool operator==(const TEntryName &a, const std::string &b) noexcept { return a.View() == b; }
-  friend bool operator==(const TEntryName &a, const char *b) noexcept { return a.View() == b; }
-  friend std::ostream &operator<<(std::ostream &out, const TEntryName &name) { return out << name.View(); }
-  friend std::string operator+(const TEntryName &a, std::string_view b) { return std::string(a.View()).append(b); }
-  friend std::string operator+(std::string_view a, const TEntryName &b) { return std::string(a).append(b.View()); }
-
-  // Takes the first NameSize bytes of text.
-  void Assign(std::string_view text) noexcept {
-    m_Size = static_cast<uint8_t>(text.size() < sizeof m_Bytes ? text.size() : sizeof m_Bytes);
-    text.copy(m_Bytes, m_Size);
-  }
-  // Takes a directory record's name field: all NameSize bytes are copied at
-  // once (what follows the name is never read), the name ends at the first
-  // zero byte or fills the field.
-  void AssignField(const char *field) noexcept {
-    std::memcpy(m_Bytes, field, sizeof m_Bytes);
-    m_Size = static_cast<uint8_t>(FieldLength(field));
-  }
-  // The length of the text in a name field, found eight bytes at a time.
-  static size_t FieldLength(const char *field) noexcept {
-    constexpr uint64_t Ones = 0x0101010101010101ull;
-    static_assert(PakFormat::NameSize % 8 == 0);
-    for (size_t at = 0; at < PakFormat::NameSize; at += 8) {
-      uint64_t word;
-      std::memcpy(&word, field + at, 8);
-      if constexpr (std::endian::native == std::endian::big)
-        word = __builtin_bswap64(word);
-      // The lowest set bit marks the first zero byte; later marks may be false.
-      const uint64_t zeros = (word - Ones) & ~word & (Ones * 0x80);
-      if (zeros != 0)
-        return at + static_cast<size_t>(std::countr_zero(zeros)) / 8;
-    }
-    return PakFormat::NameSize;
-  }
-
-private:
-  char m_Bytes[PakFormat::NameSize] = {};
-  uint8_t m_Size = 0;
-};
-
-// One directory entry. Position > 0: offset in the archive file; Position <= 0:
-// offset -Position in the working file.
-struct TDirEntry {
-  TEntryName Name;
-  int32_t Position = 0;
-  int32_t Size = 0;
-};
-
-// Appends an entry to a directory list; the name keeps its first NameSize bytes.
-void AppendEntry(std::vector<TDirEntry> &list, std::string_view name, int32_t position, int32_t size);
-
-// A picture made by the engine. The engine draws no text: a notice, when set,
-// is to be centred on the picture by whoever shows it.
-class TBitmap {
-public:
-  static constexpr TColor DefaultBackground = 0xFFFFFF;
-
-  TBitmap() = default;
-  TBitmap(int32_t width, int32_t height);
-
-  int32_t Width() const { return m_Width; }
-  int32_t Height() const { return m_Height; }
-  // Resizing keeps nothing of the old pixels; new pixels are the background.
-  void SetSize(int32_t width, int32_t height);
-  void SetWidth(int32_t width) { SetSize(width, m_Height); }
-  void SetHeight(int32_t height) { SetSize(m_Width, height); }
-
-  TColor Pixel(int32_t x, int32_t y) const;
-  void SetPixel(int32_t x, int32_t y, TColor color);
-  // Right and bottom edges excluded; clipped to the bitmap.
-  void FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom, TColor color);
-  const std::vector<TColor> &Pixels() const { return m_Pixels; }
-
-  const std::string &Notice() const { return m_Notice; }
-  void SetNotice(const std::string &notice) { m_Notice = notice; }
-
-private:
-  int32_t m_Width = 0;
-  int32_t m_Height = 0;
-  std::vector<TColor> m_Pixels;
-  std::string m_Notice;
-};
-
-// The 256-colour game palette, black until loaded.
-class TQuakePalette {
-public:
-  TQuakePalette() = default;
-  explicit TQuakePalette(const std::array<uint8_t, PakFormat::PaletteSize> &colours) : m_Colours(colours) {}
-  TColor ColorOf(uint8_t index) const;
-  // Loads 768 bytes at offset from a file. Returns prDone, prBadSize (size is
-  // not 768), prNoFile, prFileTooShort or prWriteFailed (a read error). Never
-  // raises; on any code but prDone the palette is unchanged.
-  uint8_t ReadFromFile(const std::string &fileName, int32_t offset, int32_t size);
-  const std::array<uint8_t, PakFormat::PaletteSize> &Colours() const { return m_Colours; }
-
-private:
-  std::array<uint8_t, PakFormat::PaletteSize> m_Colours{};
-};
 
 class TQuakePak;
 class TPakFile;
@@ -250,59 +42,20 @@ struct TOpenedSource;
 struct TDeferredData;
 class TSourceOpener;
 
+// The component's questions (answers preset before they are asked) and
+// progress events; Sender is the component asking.
 using TAddFileExistsEvent = std::function<void(TQuakePak &Sender, const std::string &FileName, TFileReplace &Replace)>;
 using TExtFileExistsEvent = std::function<void(TQuakePak &Sender, const std::string &FileName, bool &Replace)>;
 using TNoSaveFileNameEvent = std::function<void(TQuakePak &Sender, std::string &FileName, bool &Cancel)>;
 using TCallbackEvent = std::function<void(TQuakePak &Sender, uint8_t Percent)>;
 using TNotifyEvent = std::function<void(TQuakePak &Sender)>;
 
-// ---------------------------------------------------------------------------
-// Entry names and paths. Entry names use "/" (a "\" also separates); disk
-// paths use the native separator. Comparisons ignore ASCII letter case only.
 
-// The part after the last "/" or "\".
-std::string EntryFileName(const std::string &name);
-// The part before the last "/" or "\"; with addSlash a "/" is appended when not empty.
-std::string EntryDirectory(const std::string &name, bool addSlash);
-// The part after the last "."; with withDot the dot too. No dot: the whole name.
-std::string EntryExtension(const std::string &name, bool withDot);
-// Cuts the head off text at the first separator (all of it when there is none).
-std::string SplitAt(std::string &text, char separator);
-// Size of a disk file: 0 when it does not exist, -1 when it cannot be sized.
-int64_t FileSizeOf(const std::string &path);
-// The relative disk path that extraction writes an entry under: its whole
-// name with keepPaths, else its file part; confined below the destination
-// ("/" and "\\" split, a leading "C:" and empty, "." and ".." parts dropped).
-// Empty when the name has no file part: such an entry is passed over.
-std::string ExtractionPath(const std::string &name, bool keepPaths);
-// Why a new entry name may not be made, one sentence that quotes it and
-// names its part: a leading "/", or an empty, "." or ".." part ("/"
-// separates; names are made with ToEntrySlashes first). Empty for a name that stays inside the archive's tree.
-// The archive check warns of the same parts in names read from a file.
-std::string NamePartRefusal(const std::string &name);
-
-// Only the letters A to Z (a to z) change; every other byte stays as it is.
-std::string AsciiLower(std::string text);
-std::string AsciiUpper(std::string text);
-// Equal but for the letter case of A to Z.
-bool SameTextAscii(std::string_view a, std::string_view b);
-// The directory part of a disk path, up to and including its last "/" (empty without one).
-std::string PathDirectory(const std::string &path);
-// Creates a directory with every missing parent, outermost first. Failures are
-// not reported: the file operation that follows fails instead.
-void ForceDirectories(const std::string &directory);
-
-struct stat;
-// Whether a save may follow the symbolic link link (as lstat tells of it)
-// that stands in folder (as stat tells of it), by the rule the Linux kernel
-// follows links by under fs.protected_symlinks: in a folder that everyone may
-// write to and whose sticky bit is set, only a link of the user saving (the
-// effective user) or of the folder's owner is followed; anywhere else every
-// link is.
-bool MayFollowLink(const struct stat &folder, const struct stat &link);
 // Replaces the file at path with size bytes of data by the road a save of
-// the archive takes: links at path followed only as MayFollowLink allows
-// (checked again at the moment of the rename), the bytes written and flushed
+// the archive takes: a link at path followed only where the kernel would
+// follow it under fs.protected_symlinks (in a sticky folder that everyone
+// may write to, only a link of the user saving or of the folder's owner),
+// checked again at the moment of the rename; the bytes written and flushed
 // to a private, locked file ".TITLE.varnel-save-XXXXXX" beside the file
 // (abandoned ones there, whose lock nobody holds, are removed first), which
 // then takes the file's place in one rename, and only while its name still
@@ -310,7 +63,7 @@ bool MayFollowLink(const struct stat &folder, const struct stat &link);
 // bits; a new one gets those of any new file. Returns an empty string when
 // done, else one line "FILE: reason" (the file refused and why); the old
 // file is then as it was.
-std::string ReplaceFileContents(const std::string &path, const void *data, size_t size);
+[[nodiscard]] std::string ReplaceFileContents(const std::string &path, const void *data, size_t size);
 
 // ---------------------------------------------------------------------------
 
@@ -333,11 +86,13 @@ public:
   const std::vector<TDirEntry> &Directory() const { return m_Directory; }
   const TStringList &Journal() const { return m_Journal; }
   const TQuakePalette &Palette() const { return m_Palette; }
-  // What is wrong with the open archive's file, one plain sentence each, as
-  // found when it was opened: fewer records than the header claims, a
-  // directory outside the file, entries whose data lies outside the file.
-  // Empty for a sound archive and when nothing is open.
-  const TStringList &Damage() const { return m_Damage; }
+  // What is wrong with the open archive's file, as found when it was opened:
+  // fewer records than the header claims, a directory outside the file,
+  // entries whose data lies outside the file. Empty for a sound archive and
+  // when nothing is open. Damage() gives each as one line ("ENTRY: sentence",
+  // or the sentence alone for the file as a whole).
+  const TCheckFindings &DamageFindings() const { return m_Damage; }
+  TStringList Damage() const;
   // Why the last operation failed or what it left out, one line each:
   // "FILE: reason", the file or entry concerned and why (for a file the
   // system refused, its path and the system's own text, as
@@ -432,14 +187,14 @@ public:
   // True for a regular file that starts with "PACK" (any letter case).
   static bool IsPakFile(const std::string &path);
   // Creates or truncates the file with a bare header. Never raises.
-  static bool CreateBareArchive(const std::string &path);
+  [[nodiscard]] static bool CreateBareArchive(const std::string &path);
   // Replaces list with the file's entries: prDone, or prNoPath for an empty
   // path; raises EInOutError when the file cannot be read. Never trusts header
   // fields for allocation: reads only the whole records the file holds.
-  static uint8_t ReadDirectory(const std::string &path, std::vector<TDirEntry> &list);
+  [[nodiscard]] static TResultCode ReadDirectory(const std::string &path, std::vector<TDirEntry> &list);
   // Patches the header of a file holding header and data and appends the
   // records of Directory.
-  bool WriteDirectory(const std::string &path);
+  [[nodiscard]] bool WriteDirectory(const std::string &path);
 
   // --- entry names
   // "\" turned into "/"; and the native separator for disk paths ("/": no change).
@@ -461,25 +216,26 @@ public:
   // Returns prDone, prEmptyList, prProtected, prNoArchive, prWriteFailed (the
   // files not added are in Failures()) or prCancelled. paths comes back as the
   // files added: directories expanded, skipped and unreadable files removed.
-  // A target directory with a part NamePartRefusal refuses adds nothing:
-  // prWriteFailed, the sentence in Failures() and paths empty; so is a file
-  // whose own entry name has such a part left out.
+  // A target directory with a part that leads out of the archive's tree (a
+  // leading "/", an empty, "." or ".." part) adds nothing: prWriteFailed,
+  // the sentence in Failures() and paths empty; a file whose own entry name
+  // has such a part is left out.
   // Adds regular files only, never follows a directory loop, never lets the
   // working file grow past PakFormat::MaxArchiveSize.
-  uint8_t AddFiles(TStringList &paths, const std::string &baseDirectory, const std::string &targetDirectory,
-                   bool recurse);
+  [[nodiscard]] TResultCode AddFiles(TStringList &paths, const std::string &baseDirectory,
+                                     const std::string &targetDirectory, bool recurse);
   // Appends source's bytes to target and an entry for them to the directory;
   // entryName comes back lower-cased (ForceLowercase) with the space rule.
   // True when appended or the name is taken already; false, the reason in
   // Failures() and nothing appended, when the file cannot be added.
-  bool AppendFileData(const std::string &target, const std::string &source, std::string &entryName);
+  [[nodiscard]] bool AppendFileData(const std::string &target, const std::string &source, std::string &entryName);
   // Replaces the data of the entry at index with the bytes of a disk file,
   // copied now; the entry keeps its name exactly and moves to the end of the
   // directory, as a replacing add would, and one Undo brings the old data
-  // back. Result: 0 done, 1 index out of range, 5 the archive may not be
-  // changed, 7 no archive open, 14 the file could not be read or appended
-  // (the reason in Failures(); the directory is then as it was).
-  uint8_t ReplaceEntryData(int32_t index, const std::string &source);
+  // back. Returns prDone, prEmptyList (index out of range), prProtected,
+  // prNoArchive, or prWriteFailed (the file could not be read or appended;
+  // the reason in Failures(); the directory is then as it was).
+  [[nodiscard]] TResultCode ReplaceEntryData(int32_t index, const std::string &source);
   // Appends a directory's regular files (and, with recurse, sub-directories) to
   // paths, in byte order of their names; hidden names are left out.
   void ScanDirectory(const std::string &directory, TStringList &paths, bool recurse);
@@ -489,18 +245,18 @@ public:
   // step; each entry goes once and is recorded once, however many spellings
   // of its name the list holds. Returns prDone, prNoArchive, prProtected or
   // prEmptyList.
-  uint8_t DeleteEntries(const TStringList &names);
+  [[nodiscard]] TResultCode DeleteEntries(const TStringList &names);
   // Gives entry index the new name, made with MakeEntryName. Raises
   // EPakFileProtected or EInvalidFileName (name empty; a leading "/" or an
-  // empty, "." or ".." part, with NamePartRefusal's sentence; taken, in any
+  // empty, "." or ".." part, with a sentence that quotes it; taken, in any
   // letter case; too long), changing nothing; an index out of range is ignored.
   void RenameEntry(int32_t index, const std::string &newName);
   // Puts the named entries below targetDirectory (empty: the top level) as one
   // undo step; an entry whose new name is taken (by another entry, in any
-  // letter case), too long, names no file or has a part NamePartRefusal
-  // refuses stays, with a line "NAME: not moved: reason" in Failures().
+  // letter case), too long, names no file or has a part that leads out of
+  // the archive's tree stays, with a line "NAME: not moved: reason" in Failures().
   // Returns prDone, prNoArchive, prProtected or prEmptyList.
-  uint8_t MoveEntries(const TStringList &names, const std::string &targetDirectory);
+  [[nodiscard]] TResultCode MoveEntries(const TStringList &names, const std::string &targetDirectory);
 
   // --- extracting
   // Result: prDone (files kept because the handler declined to replace them
@@ -516,7 +272,7 @@ public:
   // complete (its copy finished) or removed, none is half written, the copy
   // thread has stopped and OnEndCallback has fired. The same holds for any other
   // exception, and for ExtractEntry.
-  uint8_t ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths);
+  [[nodiscard]] TResultCode ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths);
   // Copies entry index's data into a new file at targetPath, never through a
   // link. Raises EInOutError, leaving no half-written file; an index out of range does nothing.
   void ExtractEntry(int32_t index, const std::string &targetPath);
@@ -534,38 +290,43 @@ public:
   // True when undo is allowed, an archive that may be changed is open, and the journal holds a step.
   bool CanUndo() const;
   // Takes back the newest step; prNothingToUndo when CanUndo is false, else prDone.
-  uint8_t Undo();
+  [[nodiscard]] TResultCode Undo();
 
   // --- saving
   // Writes the archive to its own file; an untitled one asks OnNoSaveFileName
   // for a name. Returns WriteArchive's code, prNoArchive, or prCancelled.
-  uint8_t SavePak();
+  [[nodiscard]] TResultCode SavePak();
   // Writes the archive to target, asking OnSaveFileExists before replacing a
   // file there; the folders on its way are made. Returns WriteArchive's code,
   // prNoArchive, prProtected (a stock archive), or prCancelled.
-  uint8_t SavePakAs(const std::string &target);
+  [[nodiscard]] TResultCode SavePakAs(const std::string &target);
   // Writes a complete archive to target and makes it the open one; the old
   // file is replaced only once the new one is complete, and the archive's own
   // file, changed by another program, only after OnArchiveChanged agrees.
   // The archive is assembled in a locked save file beside the target (or, for
   // an archive of added files only, in the working file) and renamed into the
   // target's place as ReplaceFileContents does: abandoned save files there
-  // are removed first, a link at target is followed only as MayFollowLink
-  // allows, and both that and the save file's identity are checked again at
+  // are removed first, a link at target is followed only where the kernel
+  // would follow it, and both that and the save file's identity are checked again at
   // the moment of the rename. Returns prDone, prNoArchive, prProtected,
   // prCancelled, or prWriteFailed (nothing replaced; the file refused and
   // why in Failures()); raises EInOutError when entry data cannot be read.
   // After a save the archive is read through the file written, and errors
   // name it by target.
-  uint8_t WriteArchive(const std::string &target);
+  [[nodiscard]] TResultCode WriteArchive(const std::string &target);
 
   // --- palette and lumps
   // Loads Palette from the last palette entry of the stock id1/pak0.pak; false when there is none.
   bool LoadPalette();
-  // Decodes an entry into a new bitmap; empty for no bitmap, with the reason
-  // in Failures() when the entry's bytes cannot make one. Never allocates more
-  // than the bytes the entry really has in its file can fill.
-  std::unique_ptr<TBitmap> LumpToBitmap(const std::string &name, TColor offset, bool add);
+  // Decodes an entry into a new bitmap: a picture lump through Palette with
+  // each channel shifted by offset (added, or subtracted when add is false,
+  // held within 0..255), palette.lmp as 16 x 16 swatches of its own colours,
+  // colormap.lmp as a 256 x 256 bitmap carrying a notice. A picture is read
+  // by ReadPictureLayout: one without pixels (width or height 0) gives an
+  // empty bitmap of that size; any other fault no bitmap, its reason in
+  // Failures(). Empty for a name not found or not ".lmp". Never allocates
+  // more than the bytes the entry really has in its file can fill.
+  [[nodiscard]] std::unique_ptr<TBitmap> LumpToBitmap(const std::string &name, TColor offset, bool add);
 
   // --- block copy and progress
   // Copies count bytes between the files' current positions: by the kernel
@@ -580,8 +341,6 @@ public:
   void ProgressEnd();
   // Counts n more items or bytes while progress is active, then steps.
   void ProgressAdvance(int64_t n);
-  // The same for bytes moved in one go, counted a block at a time.
-  void AdvanceProgressInBlocks(int64_t n);
   bool ProgressActive() const { return m_ProgressActive; }
   int64_t ProgressDone() const { return m_ProgressDone; }
   int64_t ProgressTotal() const { return m_ProgressTotal; }
@@ -599,7 +358,7 @@ private:
   bool m_AllowUndo = true;
   bool m_JournalTruncated = false;
   bool m_ProtectID1Pak = true;
-  TSpaceHandle m_HandleSpaces = shUnderscore;
+  TSpaceHandle m_HandleSpaces = DefaultSpaceHandle;
   std::vector<TDirEntry> m_Directory;
   TStringList m_Journal;
   TQuakePalette m_Palette;
@@ -610,7 +369,7 @@ private:
   // Some change since Modified was last clear has no record in the journal
   // (made while AllowUndo was clear, or its record was cleared away).
   bool m_UnrecordedChanges = false;
-  TStringList m_Damage;
+  TCheckFindings m_Damage;
   TStringList m_Failures;
   // Private folders made so far, the current one last; removed by the destructor.
   std::vector<std::unique_ptr<TPrivateFolder>> m_PrivateFolders;
@@ -649,6 +408,8 @@ private:
   // The directory was replaced as a whole.
   void DirectoryReplaced();
 
+  // The same as ProgressAdvance for bytes moved in one go, counted a block at a time.
+  void AdvanceProgressInBlocks(int64_t n);
   // Lower case (ForceLowercase) and the space rule, slashes as they are: the
   // part of MakeEntryName that AppendFileData applies.
   std::string ApplyCaseAndSpaceRules(const std::string &name) const;
@@ -686,11 +447,11 @@ private:
                                           const struct stat *replaced, int64_t dataSize,
                                           const std::vector<int32_t> &positions);
   // WriteArchive without clearing Failures() first.
-  uint8_t WriteArchiveTo(const std::string &target);
+  TResultCode WriteArchiveTo(const std::string &target);
   // Returns code, after making sure that Failures() holds a line for any
   // code but prDone and prCancelled: "file: " (when file is not empty) and
   // ResultText(code).
-  uint8_t Reported(uint8_t code, const std::string &file);
+  TResultCode Reported(TResultCode code, const std::string &file);
   // A fresh, bare working file in the current private folder, held open.
   void StartWorkingFile();
   // True when path names the open archive's file: the same file now, or the
@@ -700,57 +461,3 @@ private:
   // Makes file, open under path, the open archive's file, remembering who it is.
   void AdoptArchiveFile(std::unique_ptr<TPakFile> file, const std::string &path);
 };
-
-// ---------------------------------------------------------------------------
-// The archive check: what in an archive the game or Varnel will lose or
-// misread (errors), and what will likely not work as meant (warnings). Used
-// by every front end; the findings are plain values to show as they like.
-
-enum TCheckSeverity : uint8_t { csError, csWarning };
-
-struct TCheckFinding {
-  TCheckSeverity Severity = csError;
-  // The entry's place in the directory; -1 for the archive as a whole.
-  int32_t Index = -1;
-  // The entry's name as its record holds it; empty for the archive as a whole.
-  std::string Entry;
-  // One plain sentence.
-  std::string Message;
-};
-using TCheckFindings = std::vector<TCheckFinding>;
-
-namespace PakFormat {
-// The most entries the original game, and the engines that follow it, load
-// from one archive: it refuses an archive that holds more.
-inline constexpr int32_t MaxGameEntries = 2048;
-} // namespace PakFormat
-
-// The finding as one line: "entry: message", or the message alone for the archive as a whole.
-std::string FindingText(const TCheckFinding &finding);
-
-// True when an entry's data lies wholly inside an archive file of fileSize
-// bytes; an entry of size 0 always does, one of negative size never.
-bool EntryDataInFile(const TDirEntry &entry, int64_t fileSize);
-
-// Checks the archive file at path as it is on disk. Rules, in the order the
-// findings of one entry come: damage found while reading (errors: a short
-// header, a directory outside the file, fewer records than the header
-// claims, a negative size, data outside the file); data overlapping another
-// entry's, the header or the directory (error); size 0 (warning); a name
-// that another entry has too (error), or has in other letter case (error:
-// engines that ignore case find only one of them); names the game cannot find: all 56 bytes
-// used, leaving no terminating zero (error), upper-case letters, a
-// backslash, a leading "/", "." or ".." parts, empty parts, bytes outside
-// printable ASCII (warnings); more than PakFormat::MaxGameEntries entries
-// (error). Findings of the archive as a whole come first, then those of each
-// entry in directory order. A file that is not a PAK file gives one error.
-// Raises EInOutError when the file cannot be opened or read. Never allocates
-// from header fields.
-TCheckFindings CheckArchiveFile(const std::string &path);
-
-// Checks the open archive as it stands, unsaved changes included, by the
-// same rules. The damage found when it was opened comes first, each
-// sentence of Damage() as a finding of the archive as a whole; overlaps are
-// looked for among the entries whose data lies in the archive file. Nothing
-// open: no findings. Never raises.
-TCheckFindings CheckArchive(const TQuakePak &pak);

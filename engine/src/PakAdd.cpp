@@ -148,10 +148,10 @@ std::vector<std::vector<TQueuedPath>> ScanAll(const TStringList &directories, bo
 // Of the failing preconditions the last one tested decides the result; prDone
 // also when every file was skipped. Every step costs the same per file however
 // many entries the archive has.
-uint8_t TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory, const std::string &targetDirectory,
-                            bool recurse) {
+TResultCode TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirectory,
+                                const std::string &targetDirectory, bool recurse) {
   m_Failures.clear();
-  uint8_t result = prDone;
+  TResultCode result = prDone;
   if (m_FileName.empty())
     result = prNoArchive;
   if (!CanModify())
@@ -527,7 +527,7 @@ std::string TQuakePak::AddedEntryName(const std::string &path, const std::string
   return MakeEntryName(DerivedName(path, AddBaseDirectory(baseDirectory), AddTargetDirectory(targetDirectory)));
 }
 
-uint8_t TQuakePak::ReplaceEntryData(int32_t index, const std::string &source) {
+TResultCode TQuakePak::ReplaceEntryData(int32_t index, const std::string &source) {
   m_Failures.clear();
   if (m_FileName.empty())
     return Reported(prNoArchive, {});

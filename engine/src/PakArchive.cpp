@@ -181,8 +181,7 @@ void TQuakePak::OpenPak(const std::string &fileName) {
     DirectoryReplaced();
     TDirectoryReport report;
     ReadDirectoryOf(*m_ArchiveFile, m_Directory, &report);
-    for (const TCheckFinding &finding : report.Damage)
-      m_Damage.push_back(FindingText(finding));
+    m_Damage = std::move(report.Damage);
   } else {
     m_Directory.clear();
     DirectoryReplaced();
@@ -193,6 +192,14 @@ void TQuakePak::OpenPak(const std::string &fileName) {
 }
 
 void TQuakePak::NewPak() { OpenPak(UntitledName); }
+
+TStringList TQuakePak::Damage() const {
+  TStringList lines;
+  lines.reserve(m_Damage.size());
+  for (const TCheckFinding &finding : m_Damage)
+    lines.push_back(FindingText(finding));
+  return lines;
+}
 
 void TQuakePak::StartWorkingFile() {
   TPrivateFolder &folder = CurrentPrivateFolder();
@@ -247,7 +254,7 @@ bool TQuakePak::IsArchiveFile(const std::string &path) const {
   return ResolvedPath(path) == m_ArchiveRealPath;
 }
 
-uint8_t TQuakePak::Reported(uint8_t code, const std::string &file) {
+TResultCode TQuakePak::Reported(TResultCode code, const std::string &file) {
   if (code != prDone && code != prCancelled && m_Failures.empty())
     m_Failures.push_back(file.empty() ? std::string(ResultText(code)) : file + ": " + ResultText(code));
   return code;

@@ -26,20 +26,21 @@ class TChecker {
 public:
   explicit TChecker(const std::vector<TDirEntry> &directory) : m_Directory(directory) {}
 
-  void Archive(TCheckSeverity severity, const std::string &message) {
-    m_Findings.push_back({severity, -1, {}, message});
+  void Archive(TCheckKind kind, TCheckSeverity severity, const std::string &message) {
+    m_Findings.push_back({severity, -1, {}, message, kind});
   }
-  void Entry(TCheckSeverity severity, size_t index, const std::string &message) {
-    m_Findings.push_back({severity, static_cast<int32_t>(index), m_Directory[index].Name.Str(), message});
+  void Entry(TCheckKind kind, TCheckSeverity severity, size_t index, const std::string &message) {
+    m_Findings.push_back({severity, static_cast<int32_t>(index), m_Directory[index].Name.Str(), message, kind});
   }
   void Add(const TCheckFindings &findings) { m_Findings.insert(m_Findings.end(), findings.begin(), findings.end()); }
 
   void CheckCount() {
     if (m_Directory.size() > static_cast<size_t>(MaxGameEntries))
-      Archive(csError, "It holds " + std::to_string(m_Directory.size()) +
-                           " entries; the game loads no archive of more "
-                           "than " +
-                           std::to_string(MaxGameEntries) + ".");
+      Archive(ckTooMany, csError,
+              "It holds " + std::to_string(m_Directory.size()) +
+                  " entries; the game loads no archive of more "
+                  "than " +
+                  std::to_string(MaxGameEntries) + ".");
   }
 
   // Entries whose data lies in [0, fileSize) of the file, with the header
@@ -60,9 +61,9 @@ public:
     for (const TSpan &span : spans) {
       if (furthest != nullptr && span.Start < furthest->End) {
         if (span.Index >= 0)
-          Entry(csError, static_cast<size_t>(span.Index), "its data overlaps " + Holder(*furthest) + ".");
+          Entry(ckOverlap, csError, static_cast<size_t>(span.Index), "its data overlaps " + Holder(*furthest) + ".");
         else if (furthest->Index >= 0)
-          Entry(csError, static_cast<size_t>(furthest->Index), "its data overlaps " + Holder(span) + ".");
+          Entry(ckOverlap, csError, static_cast<size_t>(furthest->Index), "its data overlaps " + Holder(span) + ".");
       }
       if (furthest == nullptr || span.End > furthest->End)
         furthest = &span;
@@ -72,7 +73,7 @@ public:
   void CheckSizes() {
     for (size_t i = 0; i < m_Directory.size(); ++i)
       if (m_Directory[i].Size == 0)
-        Entry(csWarning, i, "it holds no data (size 0).");
+        Entry(ckEmpty, csWarning, i, "it holds no data (size 0).");
   }
 
   // The first entry of each name is the one the others are reported against.
@@ -86,10 +87,10 @@ public:
       auto same = exact.try_emplace(name, i);
       auto similar = folded.try_emplace(AsciiLower(std::string(name)), i);
       if (!same.second)
-        Entry(csError, i,
+        Entry(ckSameName, csError, i,
               "entry " + std::to_string(same.first->second) + " has the same name: only one of them is found by name.");
       else if (!similar.second)
-        Entry(csError, i,
+        Entry(ckSameName, csError, i,
               "entry " + std::to_string(similar.first->second) + " (" + m_Directory[similar.first->second].Name.Str() +
                   ") has the same name in other letter case: engines that ignore case find only one of them.");
     }
@@ -118,24 +119,24 @@ private:
 
   void CheckName(size_t index, std::string_view name) {
     if (name.size() == static_cast<size_t>(NameSize))
-      Entry(csError, index,
+      Entry(ckName, csError, index,
             "its name fills all 56 bytes of its field and has no terminating zero: the game does not find it.");
     if (std::any_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
-      Entry(csWarning, index,
+      Entry(ckName, csWarning, index,
             "its name has upper-case letters: the game asks for lower-case names and compares them exactly.");
     if (name.find('\\') != std::string_view::npos)
-      Entry(csWarning, index, "its name has a backslash: the game separates folders with \"/\" only.");
+      Entry(ckName, csWarning, index, "its name has a backslash: the game separates folders with \"/\" only.");
     const TNamePartFaults parts = NamePartFaults(name);
     if (parts.LeadingSlash)
-      Entry(csWarning, index, "its name begins with \"/\": the game never asks for such a name.");
+      Entry(ckName, csWarning, index, "its name begins with \"/\": the game never asks for such a name.");
     if (!parts.DotPart.empty())
-      Entry(csWarning, index, "its name has a \".\" or \"..\" part: the game never asks for such a name.");
+      Entry(ckName, csWarning, index, "its name has a \".\" or \"..\" part: the game never asks for such a name.");
     if (parts.EmptyPart)
-      Entry(csWarning, index,
+      Entry(ckName, csWarning, index,
             name.empty() ? std::string("its name is empty.")
                          : std::string("its name has an empty part (\"//\", or \"/\" at its end)."));
     if (std::any_of(name.begin(), name.end(), [](char c) { return c < 0x20 || c > 0x7E; }))
-      Entry(csWarning, index, "its name has bytes outside printable ASCII.");
+      Entry(ckName, csWarning, index, "its name has bytes outside printable ASCII.");
   }
 
   const std::vector<TDirEntry> &m_Directory;
@@ -165,7 +166,7 @@ bool EntryDataInFile(const TDirEntry &entry, int64_t fileSize) {
 TCheckFindings CheckArchiveFile(const std::string &path) {
   TPakFile file(path, TPakFile::ReadOnly);
   if (!HasPakMagic(file))
-    return {{csError, -1, {}, "It is not a PAK file: it does not start with \"PACK\"."}};
+    return {{csError, -1, {}, "It is not a PAK file: it does not start with \"PACK\".", ckNotPak}};
   std::vector<TDirEntry> directory;
   TDirectoryReport report;
   ReadDirectoryOf(file, directory, &report);
@@ -177,8 +178,8 @@ TCheckFindings CheckArchiveFile(const std::string &path) {
 
 TCheckFindings CheckArchive(const TQuakePak &pak) {
   TChecker checker(pak.Directory());
-  for (const std::string &sentence : pak.Damage())
-    checker.Archive(csError, sentence);
+  for (const TCheckFinding &damage : pak.DamageFindings())
+    checker.Archive(ckDamage, damage.Severity, FindingText(damage));
   // Without the file at hand, every entry that could lie in an archive is
   // looked at; those that cannot are among the damage already.
   CheckEntries(checker, MaxArchiveSize, 0, 0);

@@ -11,9 +11,9 @@ bool NamesNoFile(const std::string &name) { return name.empty() || name.back() =
 } // namespace
 
 // Of the failing preconditions the last one tested decides the result.
-uint8_t TQuakePak::DeleteEntries(const TStringList &names) {
+TResultCode TQuakePak::DeleteEntries(const TStringList &names) {
   m_Failures.clear();
-  uint8_t result = prDone;
+  TResultCode result = prDone;
   if (m_FileName.empty())
     result = prNoArchive;
   if (!CanModify())
@@ -70,7 +70,7 @@ void TQuakePak::RenameEntry(int32_t index, const std::string &newName) {
 // the failing preconditions the first one tested decides the result. Only a
 // call that moved something makes a record. An entry already at its new name
 // (or at it in other letter case) is where it should be: no failure.
-uint8_t TQuakePak::MoveEntries(const TStringList &names, const std::string &targetDirectory) {
+TResultCode TQuakePak::MoveEntries(const TStringList &names, const std::string &targetDirectory) {
   m_Failures.clear();
   // Slashes first, so that a directory typed with a closing backslash gets
   // one "/" and not two.

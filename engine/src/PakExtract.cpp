@@ -115,7 +115,7 @@ private:
 };
 } // namespace
 
-uint8_t TQuakePak::ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths) {
+TResultCode TQuakePak::ExtractEntries(const TStringList &names, const std::string &destination, bool keepPaths) {
   m_Failures.clear();
   if (m_FileName.empty())
     return Reported(prNoArchive, {});

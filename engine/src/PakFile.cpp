@@ -10,10 +10,10 @@
 #include <utility>
 
 EInOutError::EInOutError(const std::string &fileName, int errorCode)
-    : std::runtime_error(fileName + ": " + std::strerror(errorCode)), m_FileName(fileName), m_ErrorCode(errorCode) {}
+    : std::runtime_error(fileName + ": " + std::strerror(errorCode)), m_FileName(fileName) {}
 
 EInOutError::EInOutError(const std::string &fileName, const std::string &reason)
-    : std::runtime_error(fileName + ": " + reason), m_FileName(fileName), m_ErrorCode(EIO) {}
+    : std::runtime_error(fileName + ": " + reason), m_FileName(fileName) {}
 
 TPakFile::TPakFile(const std::string &path, TMode mode, int createMode) : m_Path(path) {
   int flags = O_CLOEXEC;

@@ -97,7 +97,7 @@ bool TQuakePak::CreateBareArchive(const std::string &path) {
   }
 }
 
-uint8_t TQuakePak::ReadDirectory(const std::string &path, std::vector<TDirEntry> &list) {
+TResultCode TQuakePak::ReadDirectory(const std::string &path, std::vector<TDirEntry> &list) {
   if (path.empty())
     return prNoPath;
   list.clear();
@@ -125,7 +125,7 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryRep
   list.clear();
   auto damage = [&](int64_t index, std::string_view entry, const std::string &message) {
     if (report != nullptr)
-      report->Damage.push_back({csError, static_cast<int32_t>(index), std::string(entry), message});
+      report->Damage.push_back({csError, static_cast<int32_t>(index), std::string(entry), message, ckDamage});
   };
   const int64_t fileSize = file.Size();
   if (report != nullptr)

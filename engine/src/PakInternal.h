@@ -7,6 +7,10 @@
 #include "PakQuake.h"
 
 class TPakFile;
+struct stat;
+
+// The working file's name inside the component's private folder.
+inline constexpr const char *WorkingFileTitle = "~TMPPAK.PAK";
 
 int32_t ReadInt32(const unsigned char *bytes);
 void WriteInt32(unsigned char *bytes, int32_t value);
@@ -40,6 +44,19 @@ struct TNamePartFaults {
   bool Any() const { return LeadingSlash || !DotPart.empty() || EmptyPart; }
 };
 TNamePartFaults NamePartFaults(std::string_view name);
+// Why a new entry name may not be made, one sentence that quotes it and
+// names its part: a leading "/", or an empty, "." or ".." part ("/"
+// separates; names are made with ToEntrySlashes first). Empty for a name
+// that stays inside the archive's tree.
+std::string NamePartRefusal(const std::string &name);
+
+// Whether a save may follow the symbolic link link (as lstat tells of it)
+// that stands in folder (as stat tells of it), by the rule the Linux kernel
+// follows links by under fs.protected_symlinks: in a folder that everyone may
+// write to and whose sticky bit is set, only a link of the user saving (the
+// effective user) or of the folder's owner is followed; anywhere else every
+// link is.
+bool MayFollowLink(const struct stat &folder, const struct stat &link);
 
 // The file named title (any letter case) in the "id1" folder (any letter case)
 // of a Quake directory ending in "/"; empty when there is none.

@@ -5,8 +5,7 @@
 #include "PakQuake.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
+#include <charconv>
 
 namespace {
 bool NeedsEscape(char c) { return c == '%' || c == ':' || c == ','; }
@@ -18,26 +17,14 @@ std::string PercentByte(char c) {
   return {'%', HexDigit(byte >> 4), HexDigit(byte)};
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  return -1;
-}
-
 // A decimal integer as the records write it; anything else is refused.
 int32_t DecimalToInt32(const std::string &text) {
-  if (text.empty() || text.find_first_not_of("+-0123456789") != std::string::npos)
+  int32_t value = 0;
+  const char *end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end)
     throw EConvertError(text);
-  errno = 0;
-  char *end = nullptr;
-  long long value = std::strtoll(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || value < INT32_MIN || value > INT32_MAX)
-    throw EConvertError(text);
-  return static_cast<int32_t>(value);
+  return value;
 }
 } // namespace
 
@@ -64,8 +51,10 @@ std::string UnescapeRecordName(const std::string &text) {
   std::string result;
   result.reserve(text.size());
   for (std::string::size_type i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-      result += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+    const std::optional<uint32_t> byte =
+        text[i] == '%' && i + 2 < text.size() ? ParseHex(std::string_view(text).substr(i + 1, 2)) : std::nullopt;
+    if (byte) {
+      result += static_cast<char>(*byte);
       i += 2;
     } else {
       result += text[i];
@@ -171,7 +160,7 @@ private:
 };
 } // namespace
 
-uint8_t TQuakePak::Undo() {
+TResultCode TQuakePak::Undo() {
   if (!CanUndo())
     return prNothingToUndo;
   std::string record = m_Journal.front();

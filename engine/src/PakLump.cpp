@@ -10,12 +10,6 @@
 using namespace PakFormat;
 
 namespace {
-// A picture lump starts with its width and height, 4 bytes each.
-constexpr int64_t LumpHeaderSize = 8;
-// Game pictures are a few hundred pixels wide. Even one whose bytes are all
-// there is not drawn beyond this (64 MiB of bitmap, and as much again where
-// it is shown).
-constexpr int64_t MaxPicturePixels = int64_t{4096} * 4096;
 // The palette lump is drawn as 16 x 16 swatches of 16 x 16 pixels.
 constexpr int32_t SwatchesPerRow = 16;
 constexpr int32_t SwatchSize = 16;
@@ -52,13 +46,9 @@ std::string BaseName(const std::string &name) {
 // ---------------------------------------------------------------------------
 // TBitmap
 
-TBitmap::TBitmap(int32_t width, int32_t height) { SetSize(width, height); }
-
-void TBitmap::SetSize(int32_t width, int32_t height) {
-  m_Width = std::max(width, 0);
-  m_Height = std::max(height, 0);
-  m_Pixels.assign(static_cast<size_t>(m_Width) * static_cast<size_t>(m_Height), DefaultBackground);
-}
+TBitmap::TBitmap(int32_t width, int32_t height)
+    : m_Width(std::max(width, 0)), m_Height(std::max(height, 0)),
+      m_Pixels(static_cast<size_t>(m_Width) * static_cast<size_t>(m_Height), DefaultBackground) {}
 
 TColor TBitmap::Pixel(int32_t x, int32_t y) const {
   if (x < 0 || y < 0 || x >= m_Width || y >= m_Height)
@@ -84,6 +74,42 @@ void TBitmap::FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom,
 }
 
 // ---------------------------------------------------------------------------
+// Picture lumps and palettes as bytes
+
+TPictureLayout ReadPictureLayout(const unsigned char *head, int64_t size) {
+  TPictureLayout layout;
+  const auto refuse = [&layout](TPictureFault fault, std::string reason) {
+    layout.Fault = fault;
+    layout.Reason = std::move(reason);
+    return layout;
+  };
+  if (size < PictureHeaderSize)
+    return refuse(pfShortHeader, "the entry is too short to hold a picture's size.");
+  layout.Width = ReadInt32(head);
+  layout.Height = ReadInt32(head + 4);
+  const std::string sizeText = std::to_string(layout.Width) + " x " + std::to_string(layout.Height);
+  if (layout.Width < 0 || layout.Height < 0)
+    return refuse(pfNegativeSize, "the picture's size (" + sizeText + ") is impossible.");
+  if (layout.Width == 0 || layout.Height == 0)
+    return refuse(pfNoPixels, "the picture of " + sizeText + " has no pixels.");
+  if (layout.Width > MaxPictureSide || layout.Height > MaxPictureSide)
+    return refuse(pfTooLarge, "the picture of " + sizeText + " pixels is too large to show.");
+  const int64_t indices = size - PictureHeaderSize;
+  if (layout.PixelCount() > indices)
+    return refuse(pfShortData, "the picture of " + sizeText + " needs " + std::to_string(layout.PixelCount()) +
+                                   " bytes of pixels, but the entry really has only " + std::to_string(indices) + ".");
+  layout.Fault = pfNone;
+  return layout;
+}
+
+std::string PaletteRefusal(int64_t size) {
+  if (size >= PaletteSize)
+    return {};
+  return "a palette needs " + std::to_string(PaletteSize) + " bytes, but the entry has only " + std::to_string(size) +
+         ".";
+}
+
+// ---------------------------------------------------------------------------
 // TQuakePalette
 
 TColor TQuakePalette::ColorOf(uint8_t index) const {
@@ -91,7 +117,7 @@ TColor TQuakePalette::ColorOf(uint8_t index) const {
   return PackColor(m_Colours[at], m_Colours[at + 1], m_Colours[at + 2]);
 }
 
-uint8_t TQuakePalette::ReadFromFile(const std::string &fileName, int32_t offset, int32_t size) {
+TResultCode TQuakePalette::ReadFromFile(const std::string &fileName, int32_t offset, int32_t size) {
   struct stat info {};
   if (fileName.empty() || ::stat(fileName.c_str(), &info) != 0)
     return prNoFile;
@@ -124,7 +150,8 @@ bool TQuakePak::LoadPalette() {
     return false;
   std::vector<TDirEntry> entries;
   try {
-    ReadDirectory(stock, entries);
+    if (ReadDirectory(stock, entries) != prDone)
+      return false;
   } catch (const EInOutError &) {
     return false;
   }
@@ -135,7 +162,9 @@ bool TQuakePak::LoadPalette() {
       palette = &entry;
   if (palette == nullptr || palette->Position <= 0 || palette->Size <= 0)
     return false;
-  m_Palette.ReadFromFile(stock, palette->Position, palette->Size);
+  // A palette entry that cannot be read leaves the colours as they were; the
+  // installation is set all the same.
+  (void)m_Palette.ReadFromFile(stock, palette->Position, palette->Size);
   return true;
 }
 
@@ -176,8 +205,9 @@ std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &name, TColor
 
   if (SameTextAscii(base, "PALETTE")) {
     unsigned char colours[PaletteSize];
-    if (available < PaletteSize || file->ReadAt(colours, PaletteSize, start) != PaletteSize)
-      return noBitmap("a palette needs 768 bytes, but the entry has only " + std::to_string(available) + ".");
+    const int64_t got = available < PaletteSize ? available : file->ReadAt(colours, PaletteSize, start);
+    if (std::string refusal = PaletteRefusal(got); !refusal.empty())
+      return noBitmap(refusal);
     auto bitmap = std::make_unique<TBitmap>(SwatchGridSize, SwatchGridSize);
     SetProgressTotal(SwatchesPerRow * SwatchesPerRow);
     ProgressStart();
@@ -192,28 +222,24 @@ std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &name, TColor
     return bitmap;
   }
 
-  unsigned char header[LumpHeaderSize];
+  unsigned char header[PictureHeaderSize];
   try {
-    if (available < LumpHeaderSize || file->ReadAt(header, LumpHeaderSize, start) != LumpHeaderSize)
-      return noBitmap("the entry is too short to hold a picture's size.");
+    const int64_t headerBytes = std::min<int64_t>(available, PictureHeaderSize);
+    // A header the file does not hold counts as missing.
+    if (file->ReadAt(header, headerBytes, start) != headerBytes)
+      available = 0;
   } catch (const EInOutError &error) {
     return noBitmap(error.what());
   }
-  int32_t width = ReadInt32(header);
-  int32_t height = ReadInt32(header + 4);
-  if (width < 0 || height < 0)
-    return noBitmap("the picture's size (" + std::to_string(width) + " x " + std::to_string(height) +
-                    ") is impossible.");
-  int64_t pixelCount = static_cast<int64_t>(width) * static_cast<int64_t>(height);
-  if (pixelCount > MaxPicturePixels)
-    return noBitmap("the picture of " + std::to_string(width) + " x " + std::to_string(height) +
-                    " pixels is too large to show.");
-  if (pixelCount > available - LumpHeaderSize)
-    return noBitmap("the picture of " + std::to_string(width) + " x " + std::to_string(height) + " needs " +
-                    std::to_string(pixelCount) + " bytes of pixels, but the entry really has only " +
-                    std::to_string(available - LumpHeaderSize) + ".");
+  const TPictureLayout layout = ReadPictureLayout(header, available);
+  if (layout.Fault == pfNoPixels)
+    return std::make_unique<TBitmap>(layout.Width, layout.Height);
+  if (layout.Fault != pfNone)
+    return noBitmap(layout.Reason);
+  const int32_t width = layout.Width;
+  const int64_t pixelCount = layout.PixelCount();
 
-  auto bitmap = std::make_unique<TBitmap>(width, height);
+  auto bitmap = std::make_unique<TBitmap>(width, layout.Height);
   SetProgressTotal(pixelCount);
   ProgressStart();
   // The pixel data streams through one block buffer; should the file end or
@@ -223,7 +249,7 @@ std::unique_ptr<TBitmap> TQuakePak::LumpToBitmap(const std::string &name, TColor
   try {
     while (done < pixelCount) {
       int64_t block = std::min<int64_t>(pixelCount - done, BlockSize);
-      int64_t got = file->ReadAt(buffer.get(), block, start + LumpHeaderSize + done);
+      int64_t got = file->ReadAt(buffer.get(), block, start + layout.IndexOffset + done);
       for (int64_t i = 0; i < got; ++i, ++done) {
         auto x = static_cast<int32_t>(done % width);
         auto y = static_cast<int32_t>(done / width);

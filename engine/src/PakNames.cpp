@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -24,6 +26,18 @@ std::string AsciiUpper(std::string text) {
     if (c >= 'a' && c <= 'z')
       c = static_cast<char>(c - 'a' + 'A');
   return text;
+}
+
+std::optional<uint32_t> ParseHex(std::string_view text) {
+  if (text.empty())
+    return std::nullopt;
+  uint32_t value = 0;
+  const char *end = text.data() + text.size();
+  // from_chars takes no sign for an unsigned number and no "0x" in base 16.
+  const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
+  if (error != std::errc() || stop != end)
+    return std::nullopt;
+  return value;
 }
 
 bool SameTextAscii(std::string_view a, std::string_view b) {
@@ -119,22 +133,10 @@ std::string PathDirectory(const std::string &path) {
 }
 
 void ForceDirectories(const std::string &directory) {
-  std::string path = directory;
-  while (path.size() > 1 && path.back() == '/')
-    path.pop_back();
-  if (path.empty() || path == "/")
+  if (directory.empty())
     return;
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0)
-    return;
-  // Parents first: walk the path and create every missing component.
-  for (std::string::size_type at = path.find('/', 1);; at = path.find('/', at + 1)) {
-    std::string prefix = path.substr(0, at);
-    if (!prefix.empty() && ::stat(prefix.c_str(), &info) != 0)
-      ::mkdir(prefix.c_str(), 0777);
-    if (at == std::string::npos)
-      break;
-  }
+  std::error_code ignored; // the file operation that follows reports the failure
+  std::filesystem::create_directories(directory, ignored);
 }
 
 std::string TQuakePak::ToEntrySlashes(const std::string &name) {

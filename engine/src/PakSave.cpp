@@ -15,7 +15,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,10 +24,11 @@ using namespace PakFormat;
 namespace {
 // Symbolic links followed before a save gives up on a target.
 constexpr int MaxLinkDepth = 40;
-// The file assembled beside a target is named ".TITLE" + SaveInfix + SuffixLength letters.
+// The file assembled beside a target is named ".TITLE" + SaveInfix + the
+// SuffixLength letters and digits mkostemp puts in place of "XXXXXX".
 constexpr const char *SaveInfix = ".varnel-save-";
 constexpr size_t SuffixLength = 6;
-// Attempts at finding an unused name for the file assembled beside the target.
+// Attempts at a file beside the target that a sweep does not take first.
 constexpr int MaxNameAttempts = 100;
 // Longest file title we build on; the rest of NAME_MAX is left for the suffix.
 constexpr std::string::size_type MaxTitleLength = 200;
@@ -93,16 +93,6 @@ bool TargetStillResolves(const std::string &path, const std::string &realTarget,
   return true;
 }
 
-std::string RandomSuffix() {
-  static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  static std::mt19937 generator{std::random_device{}()};
-  std::uniform_int_distribution<size_t> pick(0, sizeof letters - 2);
-  std::string suffix(SuffixLength, ' ');
-  for (char &c : suffix)
-    c = letters[pick(generator)];
-  return suffix;
-}
-
 // ".TITLE.varnel-save-XXXXXX", as TSaveFile names its files.
 bool IsSaveFileName(const std::string &name) {
   const std::string infix = SaveInfix;
@@ -157,11 +147,11 @@ public:
     std::string directory = PathDirectory(target);
     std::string base = directory + "." + target.substr(directory.size(), MaxTitleLength) + SaveInfix;
     for (int attempt = 0; attempt < MaxNameAttempts; ++attempt) {
-      std::string path = base + RandomSuffix();
-      // O_EXCL: never follow a link or reuse a file someone else put there.
-      int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+      std::string path = base + "XXXXXX";
+      // Mode 0600 and O_EXCL: never through a link, never a file someone else put there.
+      int fd = ::mkostemp(path.data(), O_CLOEXEC);
       if (fd < 0) {
-        if (errno == EEXIST || errno == EINTR)
+        if (errno == EINTR)
           continue;
         // The user never sees the hidden name: the folder is what refused.
         failure = SystemFailure(directory.empty() ? std::string("./") : directory, errno);
@@ -393,7 +383,7 @@ TQuakePak::TCompletion TQuakePak::SaveByCompletingWorkingFile(const std::string 
   return Completed;
 }
 
-uint8_t TQuakePak::SavePak() {
+TResultCode TQuakePak::SavePak() {
   m_Failures.clear();
   if (m_FileName.empty())
     return Reported(prNoArchive, {});
@@ -414,7 +404,7 @@ uint8_t TQuakePak::SavePak() {
   return WriteArchive(name);
 }
 
-uint8_t TQuakePak::SavePakAs(const std::string &target) {
+TResultCode TQuakePak::SavePakAs(const std::string &target) {
   m_Failures.clear();
   if (m_FileName.empty())
     return Reported(prNoArchive, {});
@@ -503,12 +493,12 @@ std::string ReplaceFileContents(const std::string &path, const void *data, size_
   return {};
 }
 
-uint8_t TQuakePak::WriteArchive(const std::string &target) {
+TResultCode TQuakePak::WriteArchive(const std::string &target) {
   m_Failures.clear();
   return Reported(WriteArchiveTo(target), target);
 }
 
-uint8_t TQuakePak::WriteArchiveTo(const std::string &target) {
+TResultCode TQuakePak::WriteArchiveTo(const std::string &target) {
   if (m_FileName.empty())
     return prNoArchive;
   if (m_ProtectID1Pak && IsStockArchive(target))

@@ -34,6 +34,7 @@ struct TRuleCase {
   int32_t Index; // of the expected finding; -1: the archive as a whole
   TCheckSeverity Severity;
   const char *Fragment; // a part of its message
+  TCheckKind Kind;
 };
 
 std::ostream &operator<<(std::ostream &out, const TRuleCase &c) { return out << c.Rule; }
@@ -56,7 +57,7 @@ TEST_P(CheckRule, FindsItsProblemWithItsSeverity) {
   const TCheckFindings findings = CheckArchiveFile(folder.File("a.pak"));
   bool found = false;
   for (const TCheckFinding &finding : findings)
-    found = found || (finding.Index == rule.Index && finding.Severity == rule.Severity &&
+    found = found || (finding.Index == rule.Index && finding.Severity == rule.Severity && finding.Kind == rule.Kind &&
                       finding.Message.find(rule.Fragment) != std::string::npos);
   EXPECT_TRUE(found) << "expected at " << rule.Index << ": " << rule.Fragment << Describe(findings);
   for (const TCheckFinding &finding : findings) {
@@ -69,41 +70,44 @@ TEST_P(CheckRule, FindsItsProblemWithItsSeverity) {
 INSTANTIATE_TEST_SUITE_P(
     Archives, CheckRule,
     ::testing::Values(
-        TRuleCase{"NotAPakFile", "PAKC" + std::string(20, '\0'), -1, csError, "not a PAK file"},
-        TRuleCase{"ShortHeader", "PACK" + Int32LE(12), -1, csError, "shorter than the 12 bytes"},
-        TRuleCase{"DirectoryOutsideTheFile", "PACK" + Int32LE(500) + Int32LE(64), -1, csError, "outside the file"},
+        TRuleCase{"NotAPakFile", "PAKC" + std::string(20, '\0'), -1, csError, "not a PAK file", ckNotPak},
+        TRuleCase{"ShortHeader", "PACK" + Int32LE(12), -1, csError, "shorter than the 12 bytes", ckDamage},
+        TRuleCase{"DirectoryOutsideTheFile", "PACK" + Int32LE(500) + Int32LE(64), -1, csError, "outside the file",
+                  ckDamage},
         // The header claims three records; the file holds one and half of the next.
         TRuleCase{"FewerRecordsThanClaimed",
                   "PACK" + Int32LE(13) + Int32LE(3 * 64) + "a" + Record("a.txt", 12, 1) + std::string(32, 'r'), -1,
-                  csError, "holds only 1 of their records"},
-        TRuleCase{"NegativeSize", Archive("a", Record("a.txt", 12, -5)), 0, csError, "negative"},
+                  csError, "holds only 1 of their records", ckDamage},
+        TRuleCase{"NegativeSize", Archive("a", Record("a.txt", 12, -5)), 0, csError, "negative", ckDamage},
         TRuleCase{"DataPastTheEnd", Archive("a", Record("a.txt", 12, 1) + Record("b.txt", 12, 4000)), 1, csError,
-                  "past the end of the file"},
-        TRuleCase{"PositionOfTheWorkingFile", Archive("a", Record("a.txt", -12, 1)), 0, csError, "outside the file"},
+                  "past the end of the file", ckDamage},
+        TRuleCase{"PositionOfTheWorkingFile", Archive("a", Record("a.txt", -12, 1)), 0, csError, "outside the file",
+                  ckDamage},
         // b.txt starts two bytes into a.txt's four.
         TRuleCase{"DataOverlapsAnotherEntry", Archive("abcdef", Record("a.txt", 12, 4) + Record("b.txt", 14, 4)), 1,
-                  csError, "overlaps that of entry 0 (a.txt)"},
-        TRuleCase{"DataOverlapsTheHeader", Archive("abcd", Record("a.txt", 4, 8)), 0, csError, "overlaps the header"},
+                  csError, "overlaps that of entry 0 (a.txt)", ckOverlap},
+        TRuleCase{"DataOverlapsTheHeader", Archive("abcd", Record("a.txt", 4, 8)), 0, csError, "overlaps the header",
+                  ckOverlap},
         // a.txt's 4 bytes run 2 bytes into the directory at 14.
         TRuleCase{"DataOverlapsTheDirectory", Archive("ab", Record("a.txt", 12, 4)), 0, csError,
-                  "overlaps the directory"},
-        TRuleCase{"SizeZero", BuildPak({{"a.txt", "a"}, {"empty.txt", ""}}), 1, csWarning, "size 0"},
+                  "overlaps the directory", ckOverlap},
+        TRuleCase{"SizeZero", BuildPak({{"a.txt", "a"}, {"empty.txt", ""}}), 1, csWarning, "size 0", ckEmpty},
         TRuleCase{"SameNameTwice", BuildPak({{"a.txt", "1"}, {"b.txt", "2"}, {"a.txt", "3"}}), 2, csError,
-                  "entry 0 has the same name"},
+                  "entry 0 has the same name", ckSameName},
         TRuleCase{"SameNameInOtherCase", BuildPak({{"maps/a.bsp", "1"}, {"MAPS/A.bsp", "2"}}), 1, csError,
-                  "other letter case"},
-        TRuleCase{"NameOf56Bytes", BuildPak({{std::string(52, 'n') + ".txt", "1"}}), 0, csError, "56 bytes"},
-        TRuleCase{"UpperCase", BuildPak({{"maps/E1M1.bsp", "1"}}), 0, csWarning, "upper-case"},
-        TRuleCase{"Backslash", BuildPak({{"maps\\e1m1.bsp", "1"}}), 0, csWarning, "backslash"},
-        TRuleCase{"LeadingSlash", BuildPak({{"/e1m1.bsp", "1"}}), 0, csWarning, "begins with \"/\""},
-        TRuleCase{"DotDotPart", BuildPak({{"maps/../e1m1.bsp", "1"}}), 0, csWarning, "\"..\" part"},
-        TRuleCase{"DotPart", BuildPak({{"./e1m1.bsp", "1"}}), 0, csWarning, "\"..\" part"},
-        TRuleCase{"EmptyPart", BuildPak({{"maps//e1m1.bsp", "1"}}), 0, csWarning, "empty part"},
-        TRuleCase{"EndsInSlash", BuildPak({{"maps/", "1"}}), 0, csWarning, "empty part"},
-        TRuleCase{"EmptyName", BuildPak({{"", "1"}}), 0, csWarning, "is empty"},
-        TRuleCase{"ControlByte", BuildPak({{"a\tb.txt", "1"}}), 0, csWarning, "outside printable ASCII"},
-        TRuleCase{"HighByte", BuildPak({{"caf\xe9.txt", "1"}}), 0, csWarning, "outside printable ASCII"},
-        TRuleCase{"MoreEntriesThanTheGameLoads", BuildPak(Entries(2049)), -1, csError, "2049 entries"}),
+                  "other letter case", ckSameName},
+        TRuleCase{"NameOf56Bytes", BuildPak({{std::string(52, 'n') + ".txt", "1"}}), 0, csError, "56 bytes", ckName},
+        TRuleCase{"UpperCase", BuildPak({{"maps/E1M1.bsp", "1"}}), 0, csWarning, "upper-case", ckName},
+        TRuleCase{"Backslash", BuildPak({{"maps\\e1m1.bsp", "1"}}), 0, csWarning, "backslash", ckName},
+        TRuleCase{"LeadingSlash", BuildPak({{"/e1m1.bsp", "1"}}), 0, csWarning, "begins with \"/\"", ckName},
+        TRuleCase{"DotDotPart", BuildPak({{"maps/../e1m1.bsp", "1"}}), 0, csWarning, "\"..\" part", ckName},
+        TRuleCase{"DotPart", BuildPak({{"./e1m1.bsp", "1"}}), 0, csWarning, "\"..\" part", ckName},
+        TRuleCase{"EmptyPart", BuildPak({{"maps//e1m1.bsp", "1"}}), 0, csWarning, "empty part", ckName},
+        TRuleCase{"EndsInSlash", BuildPak({{"maps/", "1"}}), 0, csWarning, "empty part", ckName},
+        TRuleCase{"EmptyName", BuildPak({{"", "1"}}), 0, csWarning, "is empty", ckName},
+        TRuleCase{"ControlByte", BuildPak({{"a\tb.txt", "1"}}), 0, csWarning, "outside printable ASCII", ckName},
+        TRuleCase{"HighByte", BuildPak({{"caf\xe9.txt", "1"}}), 0, csWarning, "outside printable ASCII", ckName},
+        TRuleCase{"MoreEntriesThanTheGameLoads", BuildPak(Entries(2049)), -1, csError, "2049 entries", ckTooMany}),
     [](const ::testing::TestParamInfo<TRuleCase> &row) { return std::string(row.param.Rule); });
 
 TEST(CheckArchiveFile, SoundArchivesAtTheLimitsHaveNoFindings) {
@@ -148,6 +152,9 @@ TEST_F(CheckOpenArchive, ChecksUnsavedChangesAndTheDamageFoundOnOpening) {
   ASSERT_EQ(findings.size(), 5u) << Describe(findings);
   EXPECT_EQ(findings[0].Index, -1);
   EXPECT_EQ(findings[0].Message, m_Pak.Damage().front());
+  // Only the damage found on opening is of that kind: the window tells it apart so.
+  for (size_t i = 0; i < findings.size(); ++i)
+    EXPECT_EQ(findings[i].Kind == ckDamage, i == 0) << i;
   EXPECT_EQ(findings[1].Entry, "Z.txt");
   EXPECT_NE(findings[1].Message.find("upper-case"), std::string::npos);
   EXPECT_EQ(findings[2].Entry, "b.txt");

@@ -251,7 +251,7 @@ TEST_F(ExtractEntries, ManyEntriesAtOnceLeaveWhatOneAtATimeWould) {
   m_Pak.OpenPak(m_Folder.File("test.pak"));
   m_Ends = 0;
   const std::string again = m_Folder.File("again");
-  EXPECT_THROW(m_Pak.ExtractEntries(names, again, true), EInOutError);
+  EXPECT_THROW((void)m_Pak.ExtractEntries(names, again, true), EInOutError);
   for (size_t i = 0; i < entries.size(); ++i)
     EXPECT_EQ(fs::exists(again + "/" + entries[i].Name), i < 70) << entries[i].Name;
   EXPECT_EQ(m_Ends, 1);
@@ -278,7 +278,7 @@ TEST_F(ExtractEntries, FailurePartWayRemovesTheHalfWrittenFile) {
   ASSERT_EQ(m_Pak.EntrySize(1), 140000);
 
   const std::string out = m_Folder.File("out");
-  EXPECT_THROW(m_Pak.ExtractEntries({"good.txt", "bad.bin", "never.txt"}, out, false), EInOutError);
+  EXPECT_THROW((void)m_Pak.ExtractEntries({"good.txt", "bad.bin", "never.txt"}, out, false), EInOutError);
   EXPECT_EQ(Tree(out), std::vector<std::string>{"good.txt"});
   EXPECT_EQ(m_Ends, 1);
   EXPECT_FALSE(m_Pak.ProgressActive());
@@ -316,7 +316,7 @@ TEST_F(ExtractEntries, AHandlerThatThrowsEndsTheExtractionCleanly) {
           throw TCancelled();
       };
       m_Starts = m_Ends = 0;
-      EXPECT_THROW(m_Pak.ExtractEntries(names, out, false), TCancelled);
+      EXPECT_THROW((void)m_Pak.ExtractEntries(names, out, false), TCancelled);
       EXPECT_FALSE(m_Pak.ProgressActive());
       EXPECT_EQ(m_Starts, 1);
       EXPECT_EQ(m_Ends, 1);

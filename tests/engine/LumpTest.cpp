@@ -249,6 +249,53 @@ TEST(Lump, NoBitmapForMissingForeignOrHostileEntries) {
     EXPECT_EQ(pak.LumpToBitmap(name, 0, true), nullptr) << name;
 }
 
+// The one reader of picture headers, which the engine's bitmaps and the
+// picture conversion both go by. Each case: the header's width and height,
+// how many bytes the lump really has, and what the reader makes of them.
+TEST(Lump, PictureLayoutChecksTheHeaderAgainstTheBytesThere) {
+  struct TCase {
+    int32_t Width;
+    int32_t Height;
+    int64_t Size;
+    TPictureFault Fault;
+  };
+  constexpr int64_t Header = 8;
+  const TCase cases[] = {
+      {2, 1, Header + 2, pfNone},
+      {2, 1, Header + 50, pfNone}, // bytes after the pixels are no fault
+      {4096, 4096, Header + 4096 * 4096, pfNone},
+      {2, 1, 7, pfShortHeader},
+      {2, 1, 0, pfShortHeader},
+      {-1, 4, 100, pfNegativeSize},
+      {4, -2, 100, pfNegativeSize},
+      {0, 5, Header, pfNoPixels},
+      {5, 0, Header, pfNoPixels},
+      {4097, 1, Header + 4097, pfTooLarge}, // every byte there, and still too wide
+      {1, 4097, Header + 4097, pfTooLarge},
+      {16777216, 1, Header + 16777216, pfTooLarge}, // one row of 16 million pixels
+      {65536, 65536, 100, pfTooLarge},              // 2^32 pixels: 0 in 32 bits
+      {0x7FFFFFFF, 0x7FFFFFFF, 100, pfTooLarge},
+      {4, 2, Header + 7, pfShortData},
+      {4096, 4096, Header + 4096 * 4096 - 1, pfShortData},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(std::to_string(c.Width) + " x " + std::to_string(c.Height) + " in " + std::to_string(c.Size));
+    // Only the header's bytes are handed over: the reader needs no more.
+    const std::string head = Int32LE(c.Width) + Int32LE(c.Height);
+    const TPictureLayout layout = ReadPictureLayout(reinterpret_cast<const unsigned char *>(head.data()), c.Size);
+    EXPECT_EQ(layout.Fault, c.Fault);
+    EXPECT_EQ(layout.Reason.empty(), c.Fault == pfNone) << layout.Reason;
+    if (c.Fault != pfShortHeader) {
+      EXPECT_EQ(layout.Width, c.Width);
+      EXPECT_EQ(layout.Height, c.Height);
+    }
+    EXPECT_EQ(layout.IndexOffset, Header);
+  }
+  EXPECT_EQ(PaletteRefusal(768), "");
+  EXPECT_EQ(PaletteRefusal(769), "");
+  EXPECT_EQ(PaletteRefusal(767), "a palette needs 768 bytes, but the entry has only 767.");
+}
+
 TEST(Lump, EntriesOfTheWorkingFileAreDecodedToo) {
   TTempDir dir;
   TQuakePak pak;
@@ -290,10 +337,13 @@ TEST(Lump, PictureIsBoundedByTheBytesTheFileReallyHolds) {
   writeArchive(1100000000, PictureLump(1, 1000000000, std::string(40, '\x07')));
   EXPECT_EQ(pak.LumpToBitmap("cut.lmp", 0, true), nullptr);
   EXPECT_EQ(pak.Failures().size(), 1u);
-  // All its bytes there, but far larger than any game picture: not drawn either.
+  // All its bytes there, but far larger than any game picture: not drawn
+  // either, however few its pixels.
   writeArchive(8 + 5000 * 5000, PictureLump(5000, 5000, std::string(5000 * 5000, '\x01')));
   EXPECT_EQ(pak.LumpToBitmap("cut.lmp", 0, true), nullptr);
   EXPECT_NE(pak.Failures().at(0).find("too large"), std::string::npos);
+  writeArchive(8 + 4097, PictureLump(4097, 1, std::string(4097, '\x01')));
+  EXPECT_EQ(pak.LumpToBitmap("cut.lmp", 0, true), nullptr);
   // Cut inside the picture header.
   writeArchive(16, Int32LE(4));
   EXPECT_EQ(pak.LumpToBitmap("cut.lmp", 0, true), nullptr);

@@ -48,6 +48,18 @@ TEST(EntryNames, FileDirectoryAndExtension) {
   EXPECT_EQ(EntryExtension("", true), "");
 }
 
+// The one hexadecimal reader of the program: undo records, the window's
+// settings and the command line's reading of them all go through it.
+TEST(EntryNames, ParseHexTakesDigitsOnlyAndAtMost32Bits) {
+  const std::pair<const char *, std::optional<uint32_t>> cases[] = {
+      {"0", 0u},  {"2C", 0x2Cu}, {"2c", 0x2Cu}, {"00000000019", 0x19u}, {"FFFFFFFF", ~0u}, {"100000000", {}},
+      {"", {}},   {"-1", {}},    {"+1", {}},    {"0x10", {}},           {" 1", {}},        {"1 ", {}},
+      {"1g", {}}, {"%2", {}},
+  };
+  for (const auto &[text, value] : cases)
+    EXPECT_EQ(ParseHex(text), value) << '"' << text << '"';
+}
+
 TEST(EntryNames, SplitAtCutsTheHead) {
   std::string text = "12,34";
   EXPECT_EQ(SplitAt(text, ','), "12");

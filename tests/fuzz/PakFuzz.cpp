@@ -373,7 +373,7 @@ void ExtractAll(TQuakePak &pak, const TProgressWatch &watch, const TStringList &
     watch.Check(pak, "a failed extraction");
     for (const std::string &name : names) {
       try {
-        pak.ExtractEntries(TStringList{name}, folder, keepPaths);
+        (void)pak.ExtractEntries(TStringList{name}, folder, keepPaths); // any result: only faults count
       } catch (const std::runtime_error &) {
       }
     }

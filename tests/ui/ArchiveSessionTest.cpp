@@ -155,6 +155,14 @@ void ArchiveSessionTest::EditsReportTheirEntries() {
   QVERIFY(!f.Session.Rename("a.wav", "a/../c.wav"));
   QVERIFY2(f.Desktop.Texts("error").last().contains(QStringLiteral("\"..\" part")),
            qPrintable(f.Desktop.Texts("error").last()));
+
+  // A delete the engine refuses (the stock archive is protected) is said, with the reason.
+  f.Session.OpenFile(f.Folder.filePath(QStringLiteral("quake/id1/pak0.pak")));
+  f.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  f.Session.Delete({"gfx/a.lmp"});
+  QCOMPARE(f.Session.Pak().EntryCount(), 1);
+  QCOMPARE(f.Desktop.Texts("error").last(), QStringLiteral("The entries could not be deleted."));
+  QVERIFY(f.Desktop.Details("error").last().contains(QString::fromUtf8(ResultText(prProtected))));
 }
 
 void ArchiveSessionTest::DropAsksThroughTheDialogs() {
@@ -322,6 +330,8 @@ void ArchiveSessionTest::OptionsProgressAndErrorReport() {
   f.Session.OpenFile(f.Archive(QStringLiteral("o.pak"), {{"a.txt", "1"}}));
   f.TakeChanges();
 
+  // Options not yet filled in hold what a new component holds.
+  QCOMPARE(TOptionValues().Spaces, TQuakePak().HandleSpaces());
   // Options: cancelled, then applied; a cleared Quake directory closes the archive.
   f.Session.Options();
   f.Dialogs.OptionEdits.enqueue([](TOptionValues &values) { values.ForceLowercase = false; });

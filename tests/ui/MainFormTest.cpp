@@ -265,7 +265,7 @@ void MainFormTest::ColumnsAndIconCache() {
   const QString loose = session.Folder.filePath(QStringLiteral("loose.cfg"));
   WriteBytes(loose, "bind");
   TStringList paths = {loose.toStdString()};
-  main.Session().Pak().AddFiles(paths, session.Folder.path().toStdString() + "/", "", false);
+  QCOMPARE(main.Session().Pak().AddFiles(paths, session.Folder.path().toStdString() + "/", "", false), prDone);
   main.Refresh();
   QCOMPARE(main.StatusText(0), QStringLiteral("3 files"));
   QCOMPARE(main.StatusText(2), QStringLiteral("Modified"));
@@ -402,7 +402,7 @@ void MainFormTest::SaveAndSaveAs() {
   QVERIFY(session.Desktop.Texts("error").isEmpty());
   QVERIFY(session.Column(0).contains(QStringLiteral("uno.txt")));
   std::vector<TDirEntry> saved;
-  TQuakePak::ReadDirectory(path.toStdString(), saved);
+  QCOMPARE(TQuakePak::ReadDirectory(path.toStdString(), saved), prDone);
   QCOMPARE(saved.size(), size_t(2));
   QCOMPARE(saved[0].Name, std::string("uno.txt"));
 
@@ -515,7 +515,7 @@ void MainFormTest::SaveQuestionAnswers() {
   session.Open(other);
   QCOMPARE(QString::fromStdString(main.Session().Pak().FileName()), other);
   std::vector<TDirEntry> stored;
-  TQuakePak::ReadDirectory(path.toStdString(), stored);
+  QCOMPARE(TQuakePak::ReadDirectory(path.toStdString(), stored), prDone);
   QCOMPARE(stored[0].Name, std::string("one.txt"));
 
   // Yes: saved first, then on.
@@ -524,7 +524,7 @@ void MainFormTest::SaveQuestionAnswers() {
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
   session.Command("MenuFileNew");
   QVERIFY(main.Session().Pak().IsUntitled());
-  TQuakePak::ReadDirectory(path.toStdString(), stored);
+  QCOMPARE(TQuakePak::ReadDirectory(path.toStdString(), stored), prDone);
   QCOMPARE(stored[0].Name, std::string("two.txt"));
 
   // An untitled archive, Yes, and a cancelled Save As: the whole command is
@@ -532,7 +532,7 @@ void MainFormTest::SaveQuestionAnswers() {
   const QString loose = session.Folder.filePath(QStringLiteral("loose.cfg"));
   WriteBytes(loose, "bind");
   TStringList paths = {loose.toStdString()};
-  main.Session().Pak().AddFiles(paths, session.Folder.path().toStdString() + "/", "", false);
+  QCOMPARE(main.Session().Pak().AddFiles(paths, session.Folder.path().toStdString() + "/", "", false), prDone);
   main.Refresh();
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
   session.Open(other);

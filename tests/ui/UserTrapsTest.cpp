@@ -201,7 +201,7 @@ void UserTrapsTest::DamagedArchiveIsAnnounced() {
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
   session.Command("MenuFileSave");
   std::vector<TDirEntry> stored;
-  TQuakePak::ReadDirectory(path.toStdString(), stored);
+  QCOMPARE(TQuakePak::ReadDirectory(path.toStdString(), stored), prDone);
   QCOMPARE(stored.size(), size_t(2));
   QCOMPARE(main.windowTitle(), "Varnel - " + path);
 }

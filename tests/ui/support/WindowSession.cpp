@@ -85,7 +85,8 @@ const TDirEntry *TWindowSession::Entry(const char *name) const {
 QByteArray TWindowSession::EntryData(const char *name) {
   const QString out = Path(QStringLiteral("entry-data"));
   QDir(out).removeRecursively();
-  Pak().ExtractEntries({name}, out.toStdString(), false);
+  if (Pak().ExtractEntries({name}, out.toStdString(), false) != prDone)
+    return {};
   return ReadBytes(out + QLatin1Char('/') + QFileInfo(QString::fromUtf8(name)).fileName());
 }
 
