@@ -168,12 +168,6 @@
         <translation>Der Eintrag konnte zum Ansehen nicht entpackt werden.</translation>
     </message>
     <message>
-        <source>
-... and %1 more.</source>
-        <translation>
-... und %1 weitere.</translation>
-    </message>
-    <message>
         <source>Some of the files could not be added to the PAK file.</source>
         <translation>Einige Dateien konnten nicht zur PAK-Datei hinzugefügt werden.</translation>
     </message>
@@ -276,14 +270,6 @@ Möchten Sie eine neue anlegen?</translation>
         <translation>%1 durch das Bild ersetzen? Nein fügt es als neuen Eintrag hinzu.</translation>
     </message>
     <message>
-        <source>1 entry edited in another program was changed but not updated in the archive. Close it anyway?</source>
-        <translation>1 in einem anderen Programm bearbeiteter Eintrag wurde geändert, aber nicht im Archiv übernommen. Trotzdem schließen?</translation>
-    </message>
-    <message>
-        <source>%1 entries edited in other programs were changed but not updated in the archive. Close it anyway?</source>
-        <translation>%1 in anderen Programmen bearbeitete Einträge wurden geändert, aber nicht im Archiv übernommen. Trotzdem schließen?</translation>
-    </message>
-    <message>
         <source>The entry could not be extracted for editing.</source>
         <translation>Der Eintrag konnte zum Bearbeiten nicht entpackt werden.</translation>
     </message>
@@ -306,6 +292,86 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>%1 could not be started.</source>
         <translation>%1 konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Overwrite replaces the other program&apos;s file with this archive. Save As saves this archive under another name and leaves that file as it is.</source>
+        <translation>„Überschreiben“ ersetzt die Datei des anderen Programms durch dieses Archiv. „Speichern unter“ speichert dieses Archiv unter einem anderen Namen und lässt jene Datei, wie sie ist.</translation>
+    </message>
+    <message>
+        <source>&amp;Overwrite</source>
+        <translation>&amp;Überschreiben</translation>
+    </message>
+    <message>
+        <source>Save &amp;As...</source>
+        <translation>Speichern &amp;unter...</translation>
+    </message>
+    <message>
+        <source>... and %1 more.</source>
+        <translation>... und %1 weitere.</translation>
+    </message>
+    <message>
+        <source>%1: left out, the name has no file part</source>
+        <translation>%1: ausgelassen, der Name hat keinen Dateiteil</translation>
+    </message>
+    <message>
+        <source>%1: left out, another entry is offered as %2</source>
+        <translation>%1: ausgelassen, ein anderer Eintrag wird als %2 angeboten</translation>
+    </message>
+    <message>
+        <source>%1: offered as %2</source>
+        <translation>%1: als %2 angeboten</translation>
+    </message>
+    <message>
+        <source>Some of the dragged entries are offered under other names or not at all.</source>
+        <translation>Einige der gezogenen Einträge werden unter anderen Namen oder gar nicht angeboten.</translation>
+    </message>
+    <message>
+        <source>It runs in a terminal, and no terminal was found.</source>
+        <translation>Es läuft in einem Terminal, und es wurde kein Terminal gefunden.</translation>
+    </message>
+    <message>
+        <source>%1 crashed.</source>
+        <translation>%1 ist abgestürzt.</translation>
+    </message>
+    <message>
+        <source>%1 ended with exit status %2.</source>
+        <translation>%1 wurde mit dem Exit-Status %2 beendet.</translation>
+    </message>
+    <message>
+        <source>%1 was changed by %2.</source>
+        <translation>%1 wurde von %2 geändert.</translation>
+    </message>
+    <message>
+        <source>%1 is still open in %2.</source>
+        <translation>%1 ist noch in %2 geöffnet.</translation>
+    </message>
+    <message>
+        <source>Take Back updates the archive with the changes, Discard drops them; either way their copies are removed. Cancel keeps the archive open.</source>
+        <translation>„Übernehmen“ aktualisiert das Archiv mit den Änderungen, „Verwerfen“ verwirft sie; in beiden Fällen werden ihre Kopien entfernt. „Abbrechen“ lässt das Archiv geöffnet.</translation>
+    </message>
+    <message>
+        <source>Entries handed to other programs were changed there and not updated in the archive, or are still open there. Update the archive with their changes?</source>
+        <translation>An andere Programme übergebene Einträge wurden dort geändert, aber nicht im Archiv aktualisiert, oder sind dort noch geöffnet. Das Archiv mit ihren Änderungen aktualisieren?</translation>
+    </message>
+    <message>
+        <source>&amp;Take Back</source>
+        <translation>&amp;Übernehmen</translation>
+    </message>
+    <message>
+        <source>&amp;Discard</source>
+        <translation>&amp;Verwerfen</translation>
+    </message>
+    <message>
+        <source>The entries could not be deleted.</source>
+        <translation>Die Einträge konnten nicht gelöscht werden.</translation>
+    </message>
+    <message>
+        <source>Some of the entries could not be moved.</source>
+        <translation>Einige Einträge konnten nicht verschoben werden.</translation>
+    </message>
+    <message>
+        <source>The last change could not be undone.</source>
+        <translation>Die letzte Änderung konnte nicht rückgängig gemacht werden.</translation>
     </message>
 </context>
 <context>
@@ -384,6 +450,14 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>&amp;Cancel</source>
         <translation>Abb&amp;rechen</translation>
+    </message>
+    <message>
+        <source>already exists on disk.</source>
+        <translation>ist auf dem Datenträger schon vorhanden.</translation>
+    </message>
+    <message>
+        <source>Do you want to replace it with the entry from the PAK file?</source>
+        <translation>Möchten Sie sie durch den Eintrag aus der PAK-Datei ersetzen?</translation>
     </message>
 </context>
 <context>

@@ -10,6 +10,7 @@
 #include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 class TranslationTest : public QObject {
@@ -42,6 +43,26 @@ private slots:
     // Qt's own texts come along where Qt has them.
     if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_de.qm")))
       QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
+  }
+
+  // lupdate brings new texts in unfinished, and lrelease leaves those out: the window would show them in English.
+  void GermanSourceHasNoUnfinishedText() {
+    QFile ts(QStringLiteral(VARNEL_TS_FOLDER "/varnel_de.ts"));
+    QVERIFY(ts.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&ts);
+    QString source;
+    QStringList unfinished;
+    while (!xml.atEnd()) {
+      if (xml.readNext() != QXmlStreamReader::StartElement)
+        continue;
+      if (xml.name() == QLatin1String("source"))
+        source = xml.readElementText(QXmlStreamReader::IncludeChildElements); // <byte> stands for a control character
+      else if (xml.name() == QLatin1String("translation") &&
+               xml.attributes().value(QLatin1String("type")) == QLatin1String("unfinished"))
+        unfinished << source;
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QVERIFY2(unfinished.isEmpty(), qPrintable(unfinished.join(QLatin1Char('\n'))));
   }
 };
 
