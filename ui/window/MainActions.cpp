@@ -52,7 +52,10 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   FileOldDiv = make("MenuFileOldDiv", QString());
   FileOldDiv->setSeparator(true);
   FileOldDiv->setVisible(false);
-  FileExit = make("MenuFileExit", tr("E&xit"), QKeySequence(Qt::ALT | Qt::Key_X));
+  FileExit = make("MenuFileExit", tr("E&xit"));
+  // The Linux desktops' quit key beside the program's Alt+X: spelled out, as
+  // QKeySequence::Quit has no key under a Windows-like key scheme.
+  FileExit->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)});
   FileExit->setIcon(ActionIcon("application-exit"));
 
   Undo = make("MenuActionsUndo", tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -69,6 +72,8 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   tool(View, tr("View File"), ActionIcon("document-preview"));
   Move = make("MenuActionsMove", tr("&Move Files..."));
   tool(Move, tr("Move File"), ActionIcon("go-jump"));
+  Rename = make("MenuActionsRename", tr("&Rename"), QKeySequence(Qt::Key_F2));
+  Rename->setStatusTip(tr("Rename the file in the list"));
   CheckArchive = make("MenuActionsCheck", tr("&Check Archive"));
   Edit = make("MenuActionsEdit", tr("Edi&t"));
   Edit->setStatusTip(tr("Edit the file in another program and take its changes back into the archive"));
@@ -81,10 +86,10 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   CheckArchive->setStatusTip(tr("Check whether the game reads every entry of the archive"));
 
   Sorts = {{{make("MenuSortName", tr("Sort By &Name")), skName},
-            {make("MenuSortDir", tr("Sort By &Path")), skPath},
-            {make("MenuSortType", tr("Sort By &Type")), skType},
+            {make("MenuSortDir", tr("Sort By Pat&h")), skPath},
+            {make("MenuSortType", tr("Sort By T&ype")), skType},
             {make("MenuSortSize", tr("Sort By &Size")), skSize},
-            {make("MenuSortOffset", tr("Sort By &Offset")), skPosition}}};
+            {make("MenuSortOffset", tr("Sort By O&ffset")), skPosition}}};
   for (const TSortAction &sort : Sorts)
     sort.Action->setIcon(ActionIcon("view-sort-ascending"));
   Options = make("MenuViewOptions", tr("&Options..."));
@@ -112,6 +117,7 @@ void TMainActions::Update(const TArchiveSession &session, int selectedCount) {
     sort.Action->setEnabled(open);
   View->setEnabled(open && selectedCount == 1);
   Edit->setEnabled(changeable && selectedCount == 1);
+  Rename->setEnabled(Edit->isEnabled());
   EditWith->setEnabled(Edit->isEnabled());
   Undo->setEnabled(pak.CanUndo());
 
