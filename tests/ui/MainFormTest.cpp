@@ -16,6 +16,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QMenuBar>
+#include <QStyleHints>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -393,7 +394,7 @@ void MainFormTest::RenameInPlace() {
   QVERIFY(!model.setData(model.index(cRow, 0), QString(60, QLatin1Char('x'))));
   QCOMPARE(session.Cell(cRow, 0), QStringLiteral("c.wav"));
   QCOMPARE(main.Session().Pak().EntryName(2), std::string("sound/c.wav"));
-  QCOMPARE(session.Desktop.Texts("error"), QStringList({NameExistsMessage, NameTooLongMessage}));
+  QCOMPARE(session.Desktop.Texts("error"), QStringList({NameExistsMessage, "File name too long: an entry name holds at most 56 bytes."}));
 }
 
 void MainFormTest::SaveAndSaveAs() {
@@ -792,6 +793,18 @@ void MainFormTest::MenusKeysAndRename() {
   // Select All has a key of its own; F2 renames the one selected entry in place.
   QTest::keyClick(&main, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
   QCOMPARE(main.StatusText(1), QStringLiteral("2 files selected"));
+
+  // A click on one row of that selection selects the row; no rename starts
+  // (one would start at once with no double-click time to wait for).
+  TEntryListView *list = main.OneViewList();
+  const int doubleClickTime = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+  QGuiApplication::styleHints()->setMouseDoubleClickInterval(0);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(main.ListModel().index(0, 0)).center());
+  QCoreApplication::processEvents();
+  QGuiApplication::styleHints()->setMouseDoubleClickInterval(doubleClickTime);
+  QCOMPARE(main.StatusText(1), QStringLiteral("1 file selected"));
+  QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()) == nullptr);
+
   session.Select({QStringLiteral("b.txt")});
   main.Browser()->FilterBox()->setFocus();
   QTest::keyClick(&main, Qt::Key_F2);

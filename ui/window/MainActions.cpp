@@ -1,6 +1,7 @@
 #include "MainActions.h"
 
 #include "ArchiveSession.h"
+#include "EntryText.h"
 #include "LumpPicture.h"
 
 #include <QAction>
@@ -135,14 +136,18 @@ void TMainActions::Update(const TArchiveSession &session, int selectedCount) {
   case 4:
     undoCaption = tr("&Undo Move File(s)");
     break;
+  case 5:
+    undoCaption = tr("&Undo Update of %1").arg(MenuText(EntryToDisplay(pak.UndoEntryName())));
+    break;
   default:
     undoCaption = tr("&Undo");
     break;
   }
   Undo->setText(undoCaption);
   // The toolbar's hint is the caption without its mnemonic.
-  Undo->setToolTip(undoCaption.mid(1));
-  Undo->setStatusTip(undoCaption.mid(1));
+  const QString hint = undoCaption.mid(1).replace(QStringLiteral("&&"), QStringLiteral("&"));
+  Undo->setToolTip(hint);
+  Undo->setStatusTip(hint);
 }
 
 void TMainActions::FollowSelection(const TStringList &selected) {
