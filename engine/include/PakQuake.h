@@ -177,8 +177,11 @@ public:
   // True with a Quake directory set, unless the open archive is a stock one and ProtectID1Pak is set.
   bool CanModify() const;
   bool IsProtected() const { return !CanModify(); }
-  // 0 nothing to undo, 1 add, 2 delete, 3 rename, 4 move.
+  // 0 nothing to undo, 1 add, 2 delete, 3 rename, 4 move, 5 an update of
+  // one entry's data (ReplaceEntryData).
   uint8_t UndoKind() const;
+  // The entry whose update Undo takes back (UndoKind 5); else empty.
+  std::string UndoEntryName() const;
   // True when path names this installation's id1/pak0.pak or id1/pak1.pak,
   // by any spelling (letter case, links, "..", doubled slashes).
   bool IsStockArchive(const std::string &path) const;

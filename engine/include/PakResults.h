@@ -62,7 +62,7 @@ public:
 };
 
 inline constexpr const char *NameExistsMessage = "Specified file name already exists in PAK file.";
-inline constexpr const char *NameTooLongMessage = "File name too long.";
+inline constexpr const char *NameTooLongMessage = "File name too long: an entry name holds at most 56 bytes.";
 inline constexpr const char *NameEmptyMessage = "The new name names no file.";
 
 // An input/output failure; the message names the file and the system's reason.

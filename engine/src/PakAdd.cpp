@@ -379,7 +379,7 @@ bool TQuakePak::AppendOpenedFile(const TOpenedSource &opened, const std::string 
   // A longer name would be cut short by the save, and so silently become
   // another name, or lose its extension.
   if (entryName.size() > static_cast<size_t>(PakFormat::NameSize)) {
-    m_Failures.push_back(source + ": name too long");
+    m_Failures.push_back(source + ": name too long: an entry name holds at most 56 bytes");
     return false;
   }
 
@@ -562,7 +562,8 @@ TResultCode TQuakePak::ReplaceEntryData(int32_t index, const std::string &source
     putBack();
     return Reported(prWriteFailed, source);
   }
-  AddUndoRecord("A:" + EscapeRecordName(name) + ":" + replaced);
+  // Undone as an add that replaced an entry; its own kind names it "update".
+  AddUndoRecord("U:" + EscapeRecordName(name) + ":" + replaced);
   return prDone;
 }
 

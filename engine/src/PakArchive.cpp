@@ -356,6 +356,8 @@ uint8_t TQuakePak::UndoKind() const {
     return 3;
   case 'M':
     return 4;
+  case 'U':
+    return 5;
   default:
     return 0;
   }

@@ -61,9 +61,9 @@ public:
     for (const TSpan &span : spans) {
       if (furthest != nullptr && span.Start < furthest->End) {
         if (span.Index >= 0)
-          Entry(ckOverlap, csError, static_cast<size_t>(span.Index), "its data overlaps " + Holder(*furthest) + ".");
+          Entry(ckOverlap, csError, static_cast<size_t>(span.Index), "Its data overlaps " + Holder(*furthest) + ".");
         else if (furthest->Index >= 0)
-          Entry(ckOverlap, csError, static_cast<size_t>(furthest->Index), "its data overlaps " + Holder(span) + ".");
+          Entry(ckOverlap, csError, static_cast<size_t>(furthest->Index), "Its data overlaps " + Holder(span) + ".");
       }
       if (furthest == nullptr || span.End > furthest->End)
         furthest = &span;
@@ -73,7 +73,7 @@ public:
   void CheckSizes() {
     for (size_t i = 0; i < m_Directory.size(); ++i)
       if (m_Directory[i].Size == 0)
-        Entry(ckEmpty, csWarning, i, "it holds no data (size 0).");
+        Entry(ckEmpty, csWarning, i, "It holds no data (size 0).");
   }
 
   // The first entry of each name is the one the others are reported against.
@@ -88,10 +88,10 @@ public:
       auto similar = folded.try_emplace(AsciiLower(std::string(name)), i);
       if (!same.second)
         Entry(ckSameName, csError, i,
-              "entry " + std::to_string(same.first->second) + " has the same name: only one of them is found by name.");
+              "Entry " + std::to_string(same.first->second) + " has the same name: only one of them is found by name.");
       else if (!similar.second)
         Entry(ckSameName, csError, i,
-              "entry " + std::to_string(similar.first->second) + " (" + m_Directory[similar.first->second].Name.Str() +
+              "Entry " + std::to_string(similar.first->second) + " (" + m_Directory[similar.first->second].Name.Str() +
                   ") has the same name in other letter case: engines that ignore case find only one of them.");
     }
   }
@@ -120,23 +120,23 @@ private:
   void CheckName(size_t index, std::string_view name) {
     if (name.size() == static_cast<size_t>(NameSize))
       Entry(ckName, csError, index,
-            "its name fills all 56 bytes of its field and has no terminating zero: the game does not find it.");
+            "Its name fills all 56 bytes of its field and has no terminating zero: the game does not find it.");
     if (std::any_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
       Entry(ckName, csWarning, index,
-            "its name has upper-case letters: the game asks for lower-case names and compares them exactly.");
+            "Its name has upper-case letters: the game asks for lower-case names and compares them exactly.");
     if (name.find('\\') != std::string_view::npos)
-      Entry(ckName, csWarning, index, "its name has a backslash: the game separates folders with \"/\" only.");
+      Entry(ckName, csWarning, index, "Its name has a backslash: the game separates folders with \"/\" only.");
     const TNamePartFaults parts = NamePartFaults(name);
     if (parts.LeadingSlash)
-      Entry(ckName, csWarning, index, "its name begins with \"/\": the game never asks for such a name.");
+      Entry(ckName, csWarning, index, "Its name begins with \"/\": the game never asks for such a name.");
     if (!parts.DotPart.empty())
-      Entry(ckName, csWarning, index, "its name has a \".\" or \"..\" part: the game never asks for such a name.");
+      Entry(ckName, csWarning, index, "Its name has a \".\" or \"..\" part: the game never asks for such a name.");
     if (parts.EmptyPart)
       Entry(ckName, csWarning, index,
-            name.empty() ? std::string("its name is empty.")
-                         : std::string("its name has an empty part (\"//\", or \"/\" at its end)."));
+            name.empty() ? std::string("Its name is empty.")
+                         : std::string("Its name has an empty part (\"//\", or \"/\" at its end)."));
     if (std::any_of(name.begin(), name.end(), [](char c) { return c < 0x20 || c > 0x7E; }))
-      Entry(ckName, csWarning, index, "its name has bytes outside printable ASCII.");
+      Entry(ckName, csWarning, index, "Its name has bytes outside printable ASCII.");
   }
 
   const std::vector<TDirEntry> &m_Directory;

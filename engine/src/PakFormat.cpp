@@ -175,16 +175,16 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryRep
         const std::string_view entryName = entry.Name.View();
         const int64_t index = first + i;
         if (size < 0) {
-          damage(index, entryName, "its size is negative (" + std::to_string(size) + " bytes).");
+          damage(index, entryName, "Its size is negative (" + std::to_string(size) + " bytes).");
         } else if (size > 0 && position <= 0) {
           // A position of zero or less would mean the working file: such an
           // entry is sent past the end of the archive, where reading it fails.
-          damage(index, entryName, "its data lies outside the file (position " + std::to_string(position) + ").");
+          damage(index, entryName, "Its data lies outside the file (position " + std::to_string(position) + ").");
           position = std::numeric_limits<int32_t>::max();
         } else if (size > 0 && int64_t{position} + size > fileSize) {
           damage(index, entryName,
-                 position >= fileSize ? "its data lies wholly past the end of the file."
-                                      : "its data lies partly past the end of the file.");
+                 position >= fileSize ? "Its data lies wholly past the end of the file."
+                                      : "Its data lies partly past the end of the file.");
         }
       }
       entry.Position = position;

@@ -160,6 +160,13 @@ private:
 };
 } // namespace
 
+std::string TQuakePak::UndoEntryName() const {
+  if (UndoKind() != 5)
+    return {};
+  const std::string text = m_Journal.front().substr(2);
+  return UnescapeRecordName(TRecordReader(text).Next());
+}
+
 TResultCode TQuakePak::Undo() {
   if (!CanUndo())
     return prNothingToUndo;
@@ -174,7 +181,8 @@ TResultCode TQuakePak::Undo() {
   std::string name;
 
   switch (kind) {
-  case 'A': {
+  case 'A':
+  case 'U': {
     char marker = 'A';
     while (!reader.AtEnd()) {
       if (reader.TakeMarker(marker))

@@ -179,6 +179,10 @@ TEST_F(Cli, PatternsChooseTheEntriesToExtractDeleteAndMove) {
   EXPECT_EQ(Run({"rename", "p.pak", "MAPS/E1M1.LIT", "Maps/Lit File.lit"}).Status, 0);
   EXPECT_EQ(Listed("p.pak"), (std::vector<std::string>{"e2.bsp", "maps/lit file.lit", "snd/x.wav", "sound/b/x.wav"}));
   EXPECT_EQ(Run({"rename", "p.pak", "none", "other"}).Status, 2);
+  // A name longer than the record holds is refused with the limit.
+  const TRun tooLong = Run({"rename", "p.pak", "e2.bsp", std::string(53, 'n') + ".bsp"});
+  EXPECT_NE(tooLong.Status, 0);
+  EXPECT_NE(tooLong.Err.find("at most 56 bytes"), std::string::npos) << tooLong.Err;
   EXPECT_EQ(Run({"delete", "p.pak", "none"}).Status, 1);
 }
 

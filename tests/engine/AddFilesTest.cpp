@@ -337,7 +337,7 @@ TEST_F(AddFiles, LeavesOutNamesThatDoNotFitTheNameField) {
   ASSERT_EQ(m_Pak.AddFiles(paths, m_Folder.File("src/"), "", false), prWriteFailed);
   EXPECT_EQ(Describe(m_Pak.Directory()), std::vector<std::string>{fits + "@-12#4"});
   ASSERT_EQ(m_Pak.Failures().size(), 1u);
-  EXPECT_EQ(m_Pak.Failures()[0], m_Folder.File("src/" + tooLong) + ": name too long");
+  EXPECT_EQ(m_Pak.Failures()[0], m_Folder.File("src/" + tooLong) + ": name too long: an entry name holds at most 56 bytes");
   EXPECT_EQ(WorkingSize(), 12 + 4);
 }
 

@@ -3,6 +3,7 @@
 #include "PakQuake.h"
 #include "TestSupport.h"
 
+#include <cctype>
 #include <gtest/gtest.h>
 
 namespace {
@@ -61,6 +62,9 @@ TEST_P(CheckRule, FindsItsProblemWithItsSeverity) {
                       finding.Message.find(rule.Fragment) != std::string::npos);
   EXPECT_TRUE(found) << "expected at " << rule.Index << ": " << rule.Fragment << Describe(findings);
   for (const TCheckFinding &finding : findings) {
+    // Each message is a sentence of its own, shown after the entry's name.
+    EXPECT_TRUE(!finding.Message.empty() && std::isupper(static_cast<unsigned char>(finding.Message.front())))
+        << finding.Message;
     if (finding.Index >= 0) {
       EXPECT_EQ(finding.Entry, EntryNameOf(rule.Bytes, finding.Index));
     }
@@ -93,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "overlaps the directory", ckOverlap},
         TRuleCase{"SizeZero", BuildPak({{"a.txt", "a"}, {"empty.txt", ""}}), 1, csWarning, "size 0", ckEmpty},
         TRuleCase{"SameNameTwice", BuildPak({{"a.txt", "1"}, {"b.txt", "2"}, {"a.txt", "3"}}), 2, csError,
-                  "entry 0 has the same name", ckSameName},
+                  "Entry 0 has the same name", ckSameName},
         TRuleCase{"SameNameInOtherCase", BuildPak({{"maps/a.bsp", "1"}, {"MAPS/A.bsp", "2"}}), 1, csError,
                   "other letter case", ckSameName},
         TRuleCase{"NameOf56Bytes", BuildPak({{std::string(52, 'n') + ".txt", "1"}}), 0, csError, "56 bytes", ckName},

@@ -343,8 +343,11 @@ TEST_F(ReplaceEntryData, TakesTheFilesBytesUnderTheSameNameAndUndoesAsOneStep) {
   EXPECT_EQ(Pak.EntryName(1), "sound/x.wav");
   ASSERT_EQ(Pak.ExtractEntries({"Gfx/My Pic.lmp"}, Folder.File("out"), true), prDone);
   EXPECT_EQ(ReadFileBytes(Folder.File("out/Gfx/My Pic.lmp")), "new bytes");
-  EXPECT_EQ(Pak.UndoKind(), 1);
+  // Undo names what it takes back: the update of that entry.
+  EXPECT_EQ(Pak.UndoKind(), 5);
+  EXPECT_EQ(Pak.UndoEntryName(), "Gfx/My Pic.lmp");
   ASSERT_EQ(Pak.Undo(), prDone);
+  EXPECT_EQ(Pak.UndoEntryName(), "");
   EXPECT_EQ(Pak.FindEntry("gfx/my pic.lmp"), Pak.EntryCount() - 1);
   EXPECT_EQ(Pak.EntrySize(Pak.EntryCount() - 1), 3);
   EXPECT_EQ(Pak.EntryCount(), static_cast<int32_t>(before.Lines.size()));

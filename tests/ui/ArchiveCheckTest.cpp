@@ -18,6 +18,7 @@ class ArchiveCheckTest : public QObject {
 private slots:
   void OpeningShowsTheFindingsAndRowsSelectEntries();
   void SavingWithErrorsAsksFirst();
+  void CheckOfTheCommandLineArchiveComesToTheFront();
 };
 
 void ArchiveCheckTest::OpeningShowsTheFindingsAndRowsSelectEntries() {
@@ -43,11 +44,19 @@ void ArchiveCheckTest::OpeningShowsTheFindingsAndRowsSelectEntries() {
         rows->index(i, 1).data().toString() == "a.wav")
       errorRow = i;
   QVERIFY(errorRow >= 0);
+  // Enter selects it and leaves the check open; Go to Entry selects and closes it.
   session.Select({QStringLiteral("readme.txt")});
-  emit check->Rows()->activated(rows->index(errorRow, 0));
+  check->Rows()->setCurrentIndex(rows->index(errorRow, 0));
+  QTest::keyClick(check->Rows(), Qt::Key_Return);
   QCOMPARE(session.Main->OneViewList()->SelectedNames(), TStringList({"a.wav"}));
   QCOMPARE(session.Main->ListModel().Row(session.Main->OneViewList()->SelectedRows().front()).Size, 3);
   QCOMPARE(session.Main->StatusText(1), QStringLiteral("1 file selected"));
+  QVERIFY(check->isVisible());
+  session.Select({QStringLiteral("readme.txt")});
+  Click(*check, "GoToEntryBtn");
+  QCOMPARE(session.Main->OneViewList()->SelectedNames(), TStringList({"a.wav"}));
+  QVERIFY(!check->isVisible());
+  check->show();
 
   // The command shows the check again, with the archive as it stands: a clean one has no rows but the note.
   check->hide();
@@ -85,6 +94,17 @@ void ArchiveCheckTest::SavingWithErrorsAsksFirst() {
   session.OpenFresh(session.Archive(QStringLiteral("clean.pak"), {{"x.txt", "1"}}));
   session.Command("MenuFileSave");
   QVERIFY(session.Desktop.Texts("confirm").isEmpty());
+}
+
+void ArchiveCheckTest::CheckOfTheCommandLineArchiveComesToTheFront() {
+  TWindowSession session;
+  const QString path = session.Archive(QStringLiteral("doubled.pak"), Doubled);
+  TMain &main = session.Start({path});
+  main.show();
+  TCheckArchiveDlg *check = main.ArchiveCheck();
+  QVERIFY(check != nullptr);
+  QVERIFY(QTest::qWaitForWindowExposed(&main));
+  QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(check));
 }
 
 QTEST_MAIN(ArchiveCheckTest)

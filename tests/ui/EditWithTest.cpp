@@ -243,6 +243,8 @@ void EditWithTest::EntryNamesReachNoShell() {
   QTRY_COMPARE(session.Desktop.Texts("confirm"),
                QStringList({"notes;touch PWNED;.txt was changed by Shell Edit. Update it in the archive?"}));
   QCOMPARE(session.EntryData(hostile.constData()), QByteArray("changed"));
+  // Undo says what it takes back.
+  QCOMPARE(session.Find<QAction>("MenuActionsUndo")->text(), QStringLiteral("&Undo Update of notes;touch PWNED;.txt"));
 }
 
 QTEST_MAIN(EditWithTest)

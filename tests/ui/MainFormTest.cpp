@@ -1,6 +1,8 @@
 // The main window driven headless through real sessions: a scripted desktop
 // answers the choosers and message boxes, a scratch INI file holds the
 // settings, and every archive is built byte by byte in a temporary folder.
+#include "EntryBrowser.h"
+#include "StatusPanels.h"
 #include "WaitCursor.h"
 #include "WindowSession.h"
 
@@ -11,6 +13,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMap>
+#include <QMenuBar>
+#include <QStyleHints>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -75,6 +81,8 @@ private slots:
   void ErrorReportKeepsWindowUsable();
   void UndoAndProgress();
   void OptionsApplyToTheRunningArchive();
+  void StatusCountsFitAndReadWell();
+  void MenusKeysAndRename();
 };
 
 void MainFormTest::FirstStartWithoutQuakeDirectory() {
@@ -100,7 +108,8 @@ void MainFormTest::FirstStartWithoutQuakeDirectory() {
   }
   QCOMPARE(PopupCommands(session),
            QStringList({"MenuActionsAdd", "MenuActionsDel", "MenuActionsExtract", "MenuActionsView", "MenuActionsEdit",
-                        "MenuActionsEditWith", "MenuActionsExportPicture", "MenuActionsImportPicture", "PopupSelectAll",
+                        "MenuActionsEditWith", "MenuActionsExportPicture", "MenuActionsImportPicture", "MenuActionsMove",
+                        "MenuActionsRename", "PopupSelectAll",
                         "MenuSortName", "MenuSortDir", "MenuSortType", "MenuSortSize", "MenuSortOffset"}));
   QVERIFY(session.Find<QAction>("MenuFileOldDiv") && !session.Find<QAction>("MenuFileOldDiv")->isVisible());
   auto *progress = session.Find<QProgressBar>("ProgressBar");
@@ -385,7 +394,7 @@ void MainFormTest::RenameInPlace() {
   QVERIFY(!model.setData(model.index(cRow, 0), QString(60, QLatin1Char('x'))));
   QCOMPARE(session.Cell(cRow, 0), QStringLiteral("c.wav"));
   QCOMPARE(main.Session().Pak().EntryName(2), std::string("sound/c.wav"));
-  QCOMPARE(session.Desktop.Texts("error"), QStringList({NameExistsMessage, NameTooLongMessage}));
+  QCOMPARE(session.Desktop.Texts("error"), QStringList({NameExistsMessage, "File name too long: an entry name holds at most 56 bytes."}));
 }
 
 void MainFormTest::SaveAndSaveAs() {
@@ -728,6 +737,86 @@ void MainFormTest::OptionsApplyToTheRunningArchive() {
   QCOMPARE(main.ListModel().RowCount(), 0);
   QVERIFY(ShowsQuakeHint(session));
   QVERIFY(!session.Enabled("MenuFileOpen"));
+}
+
+void MainFormTest::StatusCountsFitAndReadWell() {
+  // The counts of a large archive are shown whole, in every panel that counts.
+  QMainWindow window;
+  TStatusPanels panels(window.statusBar(), &window);
+  panels.FitPanelsToFont();
+  for (int panel : {0, 1}) {
+    for (const QString &text : {QStringLiteral("2000 of 100000 files"), QStringLiteral("0 of 91669 files"),
+                                QStringLiteral("100000 files selected")}) {
+      panels.SetText(panel, text);
+      auto *label = window.findChild<QLabel *>(QStringLiteral("StatusPanel%1").arg(panel));
+      QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(text), qPrintable(text));
+    }
+  }
+
+  // One file is one file, filtered or not.
+  TSession session;
+  TMain &main = session.Start();
+  session.OpenFresh(session.Archive(QStringLiteral("one.pak"), {{"a.txt", "1"}}));
+  QCOMPARE(main.StatusText(0), QStringLiteral("1 file"));
+  main.Browser()->FilterBox()->setText(QStringLiteral("a"));
+  QCOMPARE(main.StatusText(0), QStringLiteral("1 of 1 file"));
+  main.Browser()->FilterBox()->setText(QStringLiteral("zz"));
+  QCOMPARE(main.StatusText(0), QStringLiteral("0 of 1 file"));
+}
+
+void MainFormTest::MenusKeysAndRename() {
+  TSession session;
+  TMain &main = session.Start();
+  session.OpenFresh(session.Archive(QStringLiteral("k.pak"), {{"a.txt", "1"}, {"b.txt", "2"}}));
+  main.show();
+  QVERIFY(QTest::qWaitForWindowActive(&main));
+
+  // Alt and one letter reach one item: in the menu bar, in every menu and in the context menu.
+  QList<QWidget *> menus = {main.menuBar(), session.Find<QMenu>("PopupMenu")};
+  for (const QAction *title : main.menuBar()->actions())
+    menus << title->menu();
+  for (const QWidget *menu : menus) {
+    QMap<QChar, QString> owners;
+    for (const QAction *action : menu->actions()) {
+      const QString text = QString(action->text()).remove(QStringLiteral("&&"));
+      const qsizetype mark = text.indexOf(QLatin1Char('&'));
+      if (action->isSeparator() || mark < 0 || mark + 1 >= text.size())
+        continue;
+      const QChar letter = text.at(mark + 1).toLower();
+      QVERIFY2(!owners.contains(letter), qPrintable(owners.value(letter) + " and " + action->text() + " in " +
+                                                    menu->objectName()));
+      owners.insert(letter, action->text());
+    }
+  }
+  QVERIFY(session.Find<QMenu>("MenuActions")->actions().contains(session.Find<QAction>("PopupSelectAll")));
+
+  // Select All has a key of its own; F2 renames the one selected entry in place.
+  QTest::keyClick(&main, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(main.StatusText(1), QStringLiteral("2 files selected"));
+
+  // A click on one row of that selection selects the row; no rename starts
+  // (one would start at once with no double-click time to wait for).
+  TEntryListView *list = main.OneViewList();
+  const int doubleClickTime = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+  QGuiApplication::styleHints()->setMouseDoubleClickInterval(0);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(main.ListModel().index(0, 0)).center());
+  QCoreApplication::processEvents();
+  QGuiApplication::styleHints()->setMouseDoubleClickInterval(doubleClickTime);
+  QCOMPARE(main.StatusText(1), QStringLiteral("1 file selected"));
+  QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()) == nullptr);
+
+  session.Select({QStringLiteral("b.txt")});
+  main.Browser()->FilterBox()->setFocus();
+  QTest::keyClick(&main, Qt::Key_F2);
+  // The name's editor in the list has the focus.
+  auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+  QVERIFY(editor != nullptr && editor->parent() == main.OneViewList()->viewport());
+  QCOMPARE(editor->text(), QStringLiteral("b.txt"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); // leaves the rename
+
+  // Ctrl+Q quits beside Alt+X.
+  QTest::keyClick(&main, Qt::Key_Q, Qt::ControlModifier);
+  QVERIFY(!main.isVisible());
 }
 
 QTEST_MAIN(MainFormTest)

@@ -173,7 +173,7 @@ private slots:
       Click(shown, "OpenBtn");
     });
     QCOMPARE(dialog.Execute(), oaOpen);
-    QCOMPARE(question, QString("There is already a PAK file open. Do you want to  open this one, closing the "
+    QCOMPARE(question, QString("There is already a PAK file open. Do you want to open this one, closing the "
                                "currently open one, or add it to the open PAK file?"));
     QVERIFY(openFocused);
     QCOMPARE(dialog.windowTitle(), QString("Open Or Add?"));

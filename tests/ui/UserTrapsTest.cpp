@@ -219,7 +219,7 @@ void UserTrapsTest::FailuresNameFileAndReason() {
   QCOMPARE(main.Session().Values().OldFiles[1], gone);
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
   session.Command("MenuFileOld2");
-  QCOMPARE(session.Desktop.Texts("confirm"), QStringList({"This is not a valid PAK file."}));
+  QCOMPARE(session.Desktop.Texts("confirm"), QStringList({"The file " + QFileInfo(gone).fileName() + " no longer exists."}));
   QVERIFY(session.Desktop.Details("confirm").first().startsWith(gone + ": No such file or directory"));
   QVERIFY(session.Desktop.Details("confirm").first().contains("Remove it from the list of recent files?"));
   QCOMPARE(main.Session().Values().OldFiles[1], QString());

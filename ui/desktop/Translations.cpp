@@ -33,3 +33,7 @@ bool InstallTranslations(QCoreApplication &application, const QLocale &locale, c
   Install(application, locale, QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
   return true;
 }
+
+QString EnglishPlural(QString text, int n) {
+  return text.replace(QLatin1String("(s)"), n == 1 ? QString() : QStringLiteral("s"));
+}

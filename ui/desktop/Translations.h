@@ -16,3 +16,9 @@ QString TranslationsFolder();
 // True when Varnel's own translation was found.
 bool InstallTranslations(QCoreApplication &application, const QLocale &locale,
                          const QString &folder = TranslationsFolder());
+
+// A plural text, tr("%n file(s)", "", n), made English when no translation
+// gave its forms: "(s)" is dropped for one and spelled out for any other
+// number. Varnel loads no translation for English, so its English plural
+// forms are these.
+QString EnglishPlural(QString text, int n);

@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeView>
@@ -72,16 +73,15 @@ TCheckArchiveDlg::TCheckArchiveDlg(QWidget *parent) : QDialog(parent) {
   m_Rows->header()->setStretchLastSection(true);
   m_Rows->setColumnWidth(0, 80);
   m_Rows->setColumnWidth(1, 160);
-  connect(m_Rows, &QTreeView::activated, this, [this](const QModelIndex &index) {
-    if (!index.isValid())
-      return;
-    const TCheckFinding &finding = m_Model->Findings()[static_cast<size_t>(index.row())];
-    if (finding.Index >= 0)
-      emit EntryActivated(finding.Entry, finding.Index);
-  });
+  // Enter is the list's own: the dialog would take it for its default button and close.
+  m_Rows->installEventFilter(this);
+  connect(m_Rows, &QTreeView::doubleClicked, this, &TCheckArchiveDlg::GoToEntry);
 
   auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   buttons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("CloseBtn"));
+  QPushButton *goToEntry = buttons->addButton(tr("&Go to Entry"), QDialogButtonBox::ActionRole);
+  goToEntry->setObjectName(QStringLiteral("GoToEntryBtn"));
+  connect(goToEntry, &QPushButton::clicked, this, [this] { GoToEntry(m_Rows->currentIndex()); });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
   auto *layout = new QVBoxLayout(this);
@@ -101,6 +101,32 @@ void TCheckArchiveDlg::ShowFindings(TCheckFindings findings) {
   m_Model->SetFindings(std::move(findings));
   if (any)
     m_Rows->setCurrentIndex(m_Model->index(0, 0));
+}
+
+bool TCheckArchiveDlg::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == m_Rows && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      ShowEntry(m_Rows->currentIndex());
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+bool TCheckArchiveDlg::ShowEntry(const QModelIndex &index) {
+  if (!index.isValid())
+    return false;
+  const TCheckFinding &finding = m_Model->Findings()[static_cast<size_t>(index.row())];
+  if (finding.Index < 0)
+    return false;
+  emit EntryActivated(finding.Entry, finding.Index);
+  return true;
+}
+
+void TCheckArchiveDlg::GoToEntry(const QModelIndex &index) {
+  if (ShowEntry(index))
+    accept();
 }
 
 int CountFindings(const TCheckFindings &findings, TCheckSeverity severity) {

@@ -1,6 +1,7 @@
 // The archive check in the window: one row per finding of the engine's check
-// (severity, entry, message). Activating a row names the entry, so that the
-// main window can select it in the list. It stays open beside the window.
+// (severity, entry, message). Enter on a row names the entry, so that the
+// main window can select it in the list, and the check stays open beside the
+// window; a double click or Go to Entry does the same and closes the check.
 // The rows are a model over the findings, whose texts are made only for the
 // rows on show: a damaged archive may have a finding for every one of its
 // hundred thousand entries.
@@ -25,11 +26,18 @@ public:
   void ShowFindings(TCheckFindings findings);
   QTreeView *Rows() const { return m_Rows; }
 
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
   // A row of an entry was activated: its stored name and place in the directory.
   void EntryActivated(const std::string &entryName, int index);
 
 private:
+  // Names the entry of the row, if it has one; whether it had.
+  bool ShowEntry(const QModelIndex &index);
+  void GoToEntry(const QModelIndex &index);
+
   TCheckFindingsModel *m_Model = nullptr;
   QTreeView *m_Rows = nullptr;
   QLabel *m_Summary = nullptr;

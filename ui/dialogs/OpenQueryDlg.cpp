@@ -12,7 +12,7 @@ TOpenOrAddDialog::TOpenOrAddDialog(QWidget *parent) : QDialog(parent) {
   setWindowTitle(tr("Open Or Add?"));
   SetFixedDialogStyle(*this);
 
-  auto *questionLabel = new QLabel(tr("There is already a PAK file open. Do you want to  open this one, closing the currently "
+  auto *questionLabel = new QLabel(tr("There is already a PAK file open. Do you want to open this one, closing the currently "
                                "open one, or add it to the open PAK file?"),
                             this);
   questionLabel->setObjectName("Label1");

@@ -235,7 +235,8 @@ void TArchiveSession::OpenRecent(int index) {
 bool TArchiveSession::OfferToForgetRecent(const QString &fileName) {
   const QString detail =
       WhyNotOpened(fileName) + QStringLiteral("\n\n") + tr("Remove it from the list of recent files?");
-  if (m_Desktop.Confirm(m_Window, tr("This is not a valid PAK file."), QMessageBox::Yes | QMessageBox::No, detail) !=
+  if (m_Desktop.Confirm(m_Window, tr("The file %1 no longer exists.").arg(QFileInfo(fileName).fileName()),
+                        QMessageBox::Yes | QMessageBox::No, detail) !=
       QMessageBox::Yes)
     return false;
   for (QString &file : m_Values.OldFiles)

@@ -81,6 +81,12 @@ void TEntryListView::ShowSortOrder() {
   header()->setSortIndicator(column, column >= 0 && order.Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
+bool TEntryListView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) {
+  if (trigger == SelectedClicked && SelectedCount() > 1)
+    return false;
+  return QTreeView::edit(index, trigger, event);
+}
+
 void TEntryListView::mouseReleaseEvent(QMouseEvent *event) {
   if (event->button() == Qt::LeftButton)
     emit Clicked();

@@ -31,6 +31,7 @@ public:
   void ShowSortOrder();
   // The menu shown on a right click in the list.
   void SetContextMenu(QMenu *menu) { m_ContextMenu = menu; }
+  using QTreeView::edit; // beside the override below
 
 signals:
   // The left mouse button was released over the rows, before the view itself
@@ -38,6 +39,9 @@ signals:
   void Clicked();
 
 protected:
+  // A click on a row of a selection of several selects that row: only a
+  // click on the one selected row renames it.
+  bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
   void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:

@@ -1,6 +1,7 @@
 #include "MainActions.h"
 
 #include "ArchiveSession.h"
+#include "EntryText.h"
 #include "LumpPicture.h"
 
 #include <QAction>
@@ -52,7 +53,10 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   FileOldDiv = make("MenuFileOldDiv", QString());
   FileOldDiv->setSeparator(true);
   FileOldDiv->setVisible(false);
-  FileExit = make("MenuFileExit", tr("E&xit"), QKeySequence(Qt::ALT | Qt::Key_X));
+  FileExit = make("MenuFileExit", tr("E&xit"));
+  // The Linux desktops' quit key beside the program's Alt+X: spelled out, as
+  // QKeySequence::Quit has no key under a Windows-like key scheme.
+  FileExit->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)});
   FileExit->setIcon(ActionIcon("application-exit"));
 
   Undo = make("MenuActionsUndo", tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -69,6 +73,8 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   tool(View, tr("View File"), ActionIcon("document-preview"));
   Move = make("MenuActionsMove", tr("&Move Files..."));
   tool(Move, tr("Move File"), ActionIcon("go-jump"));
+  Rename = make("MenuActionsRename", tr("&Rename"), QKeySequence(Qt::Key_F2));
+  Rename->setStatusTip(tr("Rename the file in the list"));
   CheckArchive = make("MenuActionsCheck", tr("&Check Archive"));
   Edit = make("MenuActionsEdit", tr("Edi&t"));
   Edit->setStatusTip(tr("Edit the file in another program and take its changes back into the archive"));
@@ -81,10 +87,10 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   CheckArchive->setStatusTip(tr("Check whether the game reads every entry of the archive"));
 
   Sorts = {{{make("MenuSortName", tr("Sort By &Name")), skName},
-            {make("MenuSortDir", tr("Sort By &Path")), skPath},
-            {make("MenuSortType", tr("Sort By &Type")), skType},
+            {make("MenuSortDir", tr("Sort By Pat&h")), skPath},
+            {make("MenuSortType", tr("Sort By T&ype")), skType},
             {make("MenuSortSize", tr("Sort By &Size")), skSize},
-            {make("MenuSortOffset", tr("Sort By &Offset")), skPosition}}};
+            {make("MenuSortOffset", tr("Sort By O&ffset")), skPosition}}};
   for (const TSortAction &sort : Sorts)
     sort.Action->setIcon(ActionIcon("view-sort-ascending"));
   Options = make("MenuViewOptions", tr("&Options..."));
@@ -112,6 +118,7 @@ void TMainActions::Update(const TArchiveSession &session, int selectedCount) {
     sort.Action->setEnabled(open);
   View->setEnabled(open && selectedCount == 1);
   Edit->setEnabled(changeable && selectedCount == 1);
+  Rename->setEnabled(Edit->isEnabled());
   EditWith->setEnabled(Edit->isEnabled());
   Undo->setEnabled(pak.CanUndo());
 
@@ -129,14 +136,18 @@ void TMainActions::Update(const TArchiveSession &session, int selectedCount) {
   case 4:
     undoCaption = tr("&Undo Move File(s)");
     break;
+  case 5:
+    undoCaption = tr("&Undo Update of %1").arg(MenuText(EntryToDisplay(pak.UndoEntryName())));
+    break;
   default:
     undoCaption = tr("&Undo");
     break;
   }
   Undo->setText(undoCaption);
   // The toolbar's hint is the caption without its mnemonic.
-  Undo->setToolTip(undoCaption.mid(1));
-  Undo->setStatusTip(undoCaption.mid(1));
+  const QString hint = undoCaption.mid(1).replace(QStringLiteral("&&"), QStringLiteral("&"));
+  Undo->setToolTip(hint);
+  Undo->setStatusTip(hint);
 }
 
 void TMainActions::FollowSelection(const TStringList &selected) {

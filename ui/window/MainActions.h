@@ -32,6 +32,7 @@ public:
   QAction *Extract = nullptr;
   QAction *View = nullptr;
   QAction *Move = nullptr;
+  QAction *Rename = nullptr; // renames the selected entry in place
   QAction *CheckArchive = nullptr;
   QAction *Edit = nullptr;
   QAction *EditWith = nullptr;

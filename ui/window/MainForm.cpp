@@ -8,6 +8,7 @@
 #include "MainActions.h"
 #include "SettingsStore.h"
 #include "StatusPanels.h"
+#include "Translations.h"
 #include "VarnelAboutBox.h"
 #include "WaitCursor.h"
 
@@ -96,7 +97,7 @@ void TMain::BuildMenus() {
   AddSeparator(actions, "N7");
   actions->addActions({a.Add, a.Delete, a.Extract, a.View, a.Edit, a.EditWith});
   AddSeparator(actions, "N2");
-  actions->addAction(a.Move);
+  actions->addActions({a.Move, a.Rename});
   AddSeparator(actions, "N8");
   actions->addActions({a.ExportPicture, a.ImportPicture, a.CheckArchive});
 
@@ -115,8 +116,8 @@ void TMain::BuildMenus() {
   m_PopupMenu = new QMenu(this);
   m_PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
   m_PopupMenu->addActions({a.Add, a.Delete, a.Extract, a.View, a.Edit, a.EditWith});
-  m_PopupMenu->addActions({a.ExportPicture, a.ImportPicture});
-  AddSelectAll();
+  m_PopupMenu->addActions({a.ExportPicture, a.ImportPicture, a.Move, a.Rename});
+  AddSelectAll(actions);
   AddSeparator(m_PopupMenu, "N5");
   for (const TMainActions::TSortAction &sort : a.Sorts)
     m_PopupMenu->addAction(sort.Action);
@@ -124,9 +125,12 @@ void TMain::BuildMenus() {
   m_List->SetContextMenu(m_PopupMenu);
 }
 
-void TMain::AddSelectAll() {
-  auto *selectAll = new QAction(tr("Select &All"), this);
+void TMain::AddSelectAll(QMenu *actionsMenu) {
+  // Ctrl+A has always been Add here: Select All takes the key beside it.
+  auto *selectAll = new QAction(tr("Select A&ll"), this);
   selectAll->setObjectName(QStringLiteral("PopupSelectAll"));
+  selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+  actionsMenu->addAction(selectAll);
   connect(selectAll, &QAction::triggered, m_List, &QAbstractItemView::selectAll);
   m_PopupMenu->addAction(selectAll);
 }
@@ -191,6 +195,10 @@ void TMain::ConnectCommands() {
       m_Session.EditWith(names.front());
   });
   on(a.Move, [this] { m_Session.Move(m_List->SelectedNames()); });
+  on(a.Rename, [this] {
+    if (const std::vector<int> rows = m_List->SelectedRows(); rows.size() == 1)
+      m_List->edit(m_ListModel.index(rows.front(), 0));
+  });
   for (const TMainActions::TSortAction &sort : a.Sorts)
     on(sort.Action, [this, key = sort.Key] { m_List->SortBy(key); });
   on(a.ExportPicture, [this] {
@@ -353,9 +361,9 @@ void TMain::OneViewListClick() {
 void TMain::ShowCountText() {
   const int total = static_cast<int>(m_ListModel.AllRows().size());
   if (m_ListModel.Filter().ShowsAll())
-    m_Status->SetText(0, total == 1 ? tr("1 file") : tr("%1 files").arg(total));
+    m_Status->SetText(0, EnglishPlural(tr("%n file(s)", "", total), total));
   else
-    m_Status->SetText(0, tr("%1 of %2 files").arg(m_ListModel.RowCount()).arg(total));
+    m_Status->SetText(0, EnglishPlural(tr("%1 of %n file(s)", "", total), total).arg(m_ListModel.RowCount()));
 }
 
 void TMain::ShowSelectionText() {
@@ -363,7 +371,7 @@ void TMain::ShowSelectionText() {
   if (count == 0)
     m_Status->SetText(1, QString());
   else
-    m_Status->SetText(1, count == 1 ? tr("1 file selected") : tr("%1 files selected").arg(count));
+    m_Status->SetText(1, EnglishPlural(tr("%n file(s) selected", "", count), count));
 }
 
 void TMain::PopupMenuPopup() { UpdateCommands(); }
@@ -380,7 +388,15 @@ void TMain::ShowArchiveCheck() {
   }
   m_Check->ShowFindings(CheckArchive(m_Session.Pak()));
   m_Check->show();
-  m_Check->raise();
+  const auto toFront = [check = m_Check] {
+    check->raise();
+    check->activateWindow();
+  };
+  toFront();
+  // Offered by an archive of the command line, the check is shown before
+  // the window is: it comes to the front once the window is up.
+  if (!isVisible())
+    QTimer::singleShot(0, m_Check, toFront);
 }
 
 void TMain::ViewSelectedEntry() {

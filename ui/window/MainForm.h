@@ -67,7 +67,7 @@ protected:
 private:
   void BuildMenus();
   void BuildToolbar();
-  void AddSelectAll();
+  void AddSelectAll(QMenu *actionsMenu);
   // A key on the list that runs action when it is enabled.
   void AddListKey(Qt::Key key, QAction *action);
   void ConnectCommands();

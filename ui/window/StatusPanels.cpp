@@ -33,6 +33,9 @@ protected:
     }
   }
 };
+
+// The width of a panel that shows text whole: the text and the label's margins.
+int FitWidth(const QFontMetrics &metrics, const QString &text) { return metrics.horizontalAdvance(text) + 8; }
 } // namespace
 
 TStatusPanels::TStatusPanels(QStatusBar *bar, QWidget *window)
@@ -74,8 +77,15 @@ QString TStatusPanels::Text(int panel) const {
 }
 
 void TStatusPanels::SetText(int panel, const QString &text) {
-  if (panel >= 0 && panel < static_cast<int>(m_Panels.size()))
-    m_Panels[static_cast<size_t>(panel)]->setText(text);
+  if (panel < 0 || panel >= static_cast<int>(m_Panels.size()))
+    return;
+  QLabel *label = m_Panels[static_cast<size_t>(panel)];
+  label->setText(text);
+  // A panel grows to a longer text (a count of a hundred thousand entries)
+  // and keeps that width, so the bar does not jump at every count.
+  const int needed = FitWidth(label->fontMetrics(), text);
+  if (needed > label->width())
+    label->setFixedWidth(needed);
 }
 
 void TStatusPanels::ShowQuakeHint(bool shown) {
@@ -94,7 +104,7 @@ void TStatusPanels::FitPanelsToFont() {
   const QFontMetrics metrics(m_Bar->font());
   const QString samples[] = {tr("9999  Files."), tr("99999 Files selected."), tr(" Protected  ")};
   for (size_t i = 0; i < std::size(samples); ++i)
-    m_Panels[i]->setFixedWidth(metrics.horizontalAdvance(samples[i]) + 8);
+    m_Panels[i]->setFixedWidth(FitWidth(metrics, samples[i]));
   m_ProgressBar->setFixedHeight(std::max(8, m_Bar->sizeHint().height() - 8));
 }
 
