@@ -13,6 +13,9 @@ class QLineEdit;
 class QToolButton;
 class TDesktopServices;
 
+// Why a Quake directory is refused: the stock archive it lacks, or that none is set.
+QString QuakeDirectoryDetail(const QString &directory);
+
 class TSetDirectoryDialog : public QDialog {
   Q_OBJECT
 public:
@@ -22,6 +25,10 @@ public:
   // maxUndoLevels is -1 for unlimited.
   bool Execute(QString &quakeDirectory, QString &tempDirectory, bool &protectStock, bool &allowUndo,
                bool &forceLowercase, int32_t &maxUndoLevels, TSpaceHandle &spaces);
+
+  // OK takes the folders only as the session will: a relative one, or a
+  // Quake directory without its stock archive, is said and the dialog stays.
+  void accept() override;
 
 private:
   void QuakeDirBtnClick();

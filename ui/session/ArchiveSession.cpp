@@ -6,6 +6,7 @@
 #include "DesktopServices.h"
 #include "EntryText.h"
 #include "SessionDialogs.h"
+#include "SetDirDialog.h"
 #include "WaitCursor.h"
 
 #include <QFile>
@@ -51,12 +52,6 @@ QString WhyNotOpened(const QString &fileName) {
   return fileName + QStringLiteral(": ") + reason;
 }
 } // namespace
-
-QString TArchiveSession::QuakeDirectoryDetail(const QString &directory) {
-  if (directory.isEmpty())
-    return tr("No Quake directory is set (View, Options).");
-  return tr("%1 was not found under %2.").arg(QStringLiteral("id1/pak0.pak"), directory);
-}
 
 TArchiveSession::TArchiveSession(TDesktopServices &desktop, TSessionDialogs &dialogs, QWidget *window)
     : m_Desktop(desktop), m_Dialogs(dialogs), m_Window(window), m_EditWatcher(new QFileSystemWatcher(this)) {

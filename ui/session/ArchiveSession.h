@@ -225,8 +225,6 @@ private:
   void OfferExtractInstead(const QString &message, const std::string &entryName, const std::string &copy);
   // The warning that the archive just opened is damaged, each finding a line.
   void ShowDamage(const QString &fileName);
-  // Why the Quake directory was refused: the stock archive it lacks.
-  static QString QuakeDirectoryDetail(const QString &directory);
   // Extracts the entry, without its path, into subFolder of the private
   // folder and returns the copy's path; empty, with failure said, when none
   // could be written. The copy goes with the session.
