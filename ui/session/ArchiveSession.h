@@ -124,6 +124,8 @@ public:
   void EditWith(const std::string &entryName);
   // Entries out for editing whose changed copies were not taken into the archive.
   int PendingEdits() const;
+  // A save is opening the file it wrote: the same archive goes on.
+  bool Reopening() const { return m_Reopening; }
 
 signals:
   void Changed(TArchiveSession::TChanges changes);

@@ -307,8 +307,13 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
     else
       setWindowTitle(tr("Varnel - %1 (damaged)").arg(PathToQ(pak.FileName())));
   }
-  if (changes & TArchiveSession::chArchive)
+  if (changes & TArchiveSession::chArchive) {
     m_Status->SetText(1, QString());
+    // Another archive, or a new one, shows whole: no folder or filter carried
+    // over. A save goes on with the archive as it was shown.
+    if (!m_Session.Reopening())
+      m_Browser->ShowAll();
+  }
   if (changes & (TArchiveSession::chEntries | TArchiveSession::chArchive)) {
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());
