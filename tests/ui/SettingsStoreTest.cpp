@@ -294,11 +294,16 @@ private slots:
         {"record twice the screen", {}, recordOf(QRect(available.topLeft(), twice)), {}},
         {"record off the screen", {}, recordOf(QRect(available.bottomRight() + QPoint(500, 500), inside.size())), {}},
         {"bounds twice the screen",
-         {{"Window/Left", "0"}, {"Window/Top", "0"}, {"Window/Width", QString::number(twice.width())},
+         {{"Window/Left", "0"},
+          {"Window/Top", "0"},
+          {"Window/Width", QString::number(twice.width())},
           {"Window/Height", QString::number(twice.height())}},
          {},
          {}},
-        {"bounds past the edge", {{"Window/Left", QString::number(available.right() - 100)}, {"Window/Top", "0"}}, {}, {}},
+        {"bounds past the edge",
+         {{"Window/Left", QString::number(available.right() - 100)}, {"Window/Top", "0"}},
+         {},
+         {}},
     };
     for (const TCase &c : cases) {
       QSettings settings(NewSettingsFile(), QSettings::IniFormat);

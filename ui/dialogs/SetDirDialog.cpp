@@ -148,7 +148,13 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
   middleLayout->addWidget(spaceGroup);
   middleLayout->addLayout(checksLayout);
 
+  m_ReasonLabel = new QLabel(this);
+  m_ReasonLabel->setObjectName(QStringLiteral("ReasonLabel"));
+  m_ReasonLabel->setWordWrap(true);
+  m_ReasonLabel->hide();
+
   auto *layout = new QVBoxLayout(this);
+  layout->addWidget(m_ReasonLabel);
   layout->addWidget(quakeGroup);
   layout->addWidget(tempGroup);
   layout->addLayout(middleLayout);
@@ -159,6 +165,11 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
   connect(m_TempDirBtn, &QToolButton::clicked, this, &TSetDirectoryDialog::TempDirBtnClick);
   // clicked comes from the user only, so filling the dialog never warns.
   connect(m_ProtectCheck, &QCheckBox::clicked, this, &TSetDirectoryDialog::ProtectCheckClick);
+}
+
+void TSetDirectoryDialog::ShowReason(const QString &reason) {
+  m_ReasonLabel->setText(reason);
+  m_ReasonLabel->setVisible(!reason.isEmpty());
 }
 
 bool TSetDirectoryDialog::Execute(QString &quakeDirectory, QString &tempDirectory, bool &protectStock, bool &allowUndo,

@@ -9,6 +9,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QToolButton;
 class TDesktopServices;
@@ -21,6 +22,8 @@ class TSetDirectoryDialog : public QDialog {
 public:
   TSetDirectoryDialog(TDesktopServices &desktop, QWidget *parent = nullptr);
 
+  // A sentence above the options saying why they are asked for; empty: none.
+  void ShowReason(const QString &reason);
   // Shows the values, runs the dialog modally and, on OK, writes them back.
   // maxUndoLevels is -1 for unlimited.
   bool Execute(QString &quakeDirectory, QString &tempDirectory, bool &protectStock, bool &allowUndo,
@@ -36,6 +39,7 @@ private:
   void ProtectCheckClick(bool checked);
 
   TDesktopServices &m_Desktop;
+  QLabel *m_ReasonLabel = nullptr;
   QLineEdit *m_QuakeDirBox = nullptr;
   QToolButton *m_QuakeDirBtn = nullptr;
   QLineEdit *m_TempDirBox = nullptr;

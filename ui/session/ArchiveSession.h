@@ -83,7 +83,12 @@ public:
   void OpenRecent(int index);
   void Save();
   void SaveAs();
-  void Options();
+  // reason, when given, says above the options why they are asked for.
+  void Options(const QString &reason = {});
+  // A first start without a Quake directory: offers found (a Quake
+  // installation found in the usual places) as the Quake directory, or, with
+  // none found, asks for one in the options, saying why.
+  void OfferQuakeDirectory(const QString &found);
 
   // --- editing commands
   void Add();

@@ -6,6 +6,7 @@
 #include "EntryText.h"
 #include "FileTypeRegistration.h"
 #include "MainActions.h"
+#include "QuakeSearch.h"
 #include "SettingsStore.h"
 #include "StatusPanels.h"
 #include "VarnelAboutBox.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -252,6 +254,17 @@ void TMain::FormCreate(const QStringList &arguments) {
     // Shown once the window is up and the event loop runs.
     QTimer::singleShot(
         0, this, [this] { m_Session.RunWhenIdle([this] { m_Session.Desktop().ShowError(this, m_StartupMessage); }); });
+  } else if (m_Session.Pak().QuakeDirectory().empty()) {
+    // No Quake directory stored: look for an installation in the usual places
+    // once the window is up, and offer it (or ask for one).
+    QTimer::singleShot(0, this, [this] {
+      m_Session.RunWhenIdle([this] {
+        RunCommand([this] {
+          if (m_Session.Pak().QuakeDirectory().empty())
+            m_Session.OfferQuakeDirectory(FindQuakeInstallation(QDir::homePath(), SystemQuakeFolders()));
+        });
+      });
+    });
   }
 
   setWindowTitle(tr("Varnel"));
