@@ -139,6 +139,9 @@ public:
   // the Quake directory, then loads the palette. An empty directory closes the
   // archive. Raises EInvalidQuakeDir; nothing changes then.
   void SetQuakeDirectory(const std::string &directory);
+  // Whether directory holds a Quake installation as SetQuakeDirectory takes
+  // one: id1/pak0.pak, in any letter case, a PAK file. False for empty.
+  static bool IsQuakeDirectory(const std::string &directory);
   // Sets the temporary directory if it exists; otherwise does nothing.
   void SetTempDirectory(const std::string &directory);
   // Opens a PAK file, starts a new archive for "(Untitled)", or closes the

@@ -107,18 +107,21 @@ void TQuakePak::SetQuakeDirectory(const std::string &directory) {
     OpenPak({});
     return;
   }
-  std::string quake = ToPathSlashes(WithTrailingSlash(directory));
-  std::string stock = FindStockFile(quake, "PAK0.PAK");
-  bool valid = false;
-  try {
-    valid = !stock.empty() && IsPakFile(stock);
-  } catch (const EInOutError &) {
-    valid = false; // an unreadable stock archive makes no Quake installation
-  }
-  if (!valid)
+  if (!IsQuakeDirectory(directory))
     throw EInvalidQuakeDir();
-  m_QuakeDirectory = quake;
+  m_QuakeDirectory = ToPathSlashes(WithTrailingSlash(directory));
   LoadPalette();
+}
+
+bool TQuakePak::IsQuakeDirectory(const std::string &directory) {
+  if (directory.empty())
+    return false;
+  const std::string stock = FindStockFile(ToPathSlashes(WithTrailingSlash(directory)), "PAK0.PAK");
+  try {
+    return !stock.empty() && IsPakFile(stock);
+  } catch (const EInOutError &) {
+    return false; // an unreadable stock archive makes no Quake installation
+  }
 }
 
 void TQuakePak::SetTempDirectory(const std::string &directory) {

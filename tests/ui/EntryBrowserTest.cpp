@@ -34,7 +34,49 @@ class EntryBrowserTest : public QObject {
 private slots:
   void FoldersAndFilterNarrowTheList();
   void CommandsWorkOnWhatIsShown();
+  void EachArchiveStartsWhole();
 };
+
+void EntryBrowserTest::EachArchiveStartsWhole() {
+  TWindowSession session;
+  session.Start();
+  const QString other = session.Archive(QStringLiteral("other.pak"), Tree);
+  session.OpenFresh(session.Archive(QStringLiteral("tree.pak"), Tree));
+  TEntryBrowser *browser = session.Main->Browser();
+  const auto narrow = [&] {
+    browser->SelectFolder("maps/");
+    browser->FilterBox()->setText(QStringLiteral("x"));
+    QCOMPARE(session.Main->StatusText(0), QStringLiteral("1 of 5 files"));
+  };
+  const auto shownWhole = [&] {
+    QCOMPARE(browser->FilterBox()->text(), QString());
+    QCOMPARE(browser->Folders()->currentIndex().row(), 0);
+    QVERIFY(!browser->Folders()->currentIndex().parent().isValid());
+    QCOMPARE(session.Main->StatusText(0), QStringLiteral("5 files"));
+  };
+
+  // A save goes on with what is shown.
+  narrow();
+  session.Desktop.SaveFileAnswers.enqueue(session.Path(QStringLiteral("saved.pak")));
+  session.Command("MenuFileSaveAs");
+  QCOMPARE(session.Main->StatusText(0), QStringLiteral("1 of 5 files"));
+
+  // Another archive opened, or a new one, shows whole.
+  session.Open(other);
+  shownWhole();
+  narrow();
+  session.Command("MenuFileNew");
+  QCOMPARE(browser->FilterBox()->text(), QString());
+  QVERIFY(session.Main->ListModel().Filter().ShowsAll());
+  session.Open(other);
+  shownWhole();
+
+  // Esc in the filter box clears it.
+  narrow();
+  QTest::keyClick(browser->FilterBox(), Qt::Key_Escape);
+  QCOMPARE(browser->FilterBox()->text(), QString());
+  QCOMPARE(session.Rows(), QStringList({"maps/e1m1.bsp", "maps/sub/x.bsp"}));
+}
 
 void EntryBrowserTest::FoldersAndFilterNarrowTheList() {
   TWindowSession session;

@@ -695,13 +695,16 @@ void MainFormTest::UndoAndProgress() {
   QVERIFY(bar->isHidden());
 }
 
-// Runs the Options command; change edits the dialog's controls before OK is pressed.
+// Runs the Options command; change edits the dialog's controls before OK is
+// pressed, and Cancel closes a dialog that OK left open.
 static void RunOptions(TMain &main, const std::function<void(QWidget &)> &change) {
   QTimer::singleShot(0, &main, [change] {
     QWidget *dialog = QApplication::activeModalWidget();
     QVERIFY(dialog && dialog->objectName() == QStringLiteral("SetDirectoryDialog"));
     change(*dialog);
     dialog->findChild<QPushButton *>(QStringLiteral("OKBtn"))->click();
+    if (dialog->isVisible())
+      dialog->findChild<QPushButton *>(QStringLiteral("CancelBtn"))->click();
   });
   main.RunCommand([&main] { main.Session().Options(); });
 }

@@ -21,10 +21,20 @@ namespace {
 const char *const ProtectWarning = "If you make any changes to the ID1 PAK files, Quake may not function correctly. "
                                    "Please be careful what edits you make to it.";
 
+// A Quake installation of that name in the test's scratch folder, ending in "/":
+// OK takes only a Quake directory that holds one.
+QString Installation(const QString &name) {
+  static QTemporaryDir scratch;
+  const QString root = scratch.filePath(name) + QLatin1Char('/');
+  if (!QFileInfo::exists(root))
+    MakeQuakeDirectory(root);
+  return root;
+}
+
 // The seven values Execute takes, with the ones the main window would pass
 // for a fresh component.
 struct TOptions {
-  QString QuakeDirectory = "/games/quake/";
+  QString QuakeDirectory = Installation("games");
   QString TempDirectory = "/tmp/";
   bool ProtectStock = true;
   bool AllowUndo = true;
@@ -84,7 +94,7 @@ private slots:
       QVERIFY(Child<QPushButton>(dialog, "OKBtn")->isDefault());
       QCOMPARE(dialog.focusWidget(), Child<QLineEdit>(dialog, "QuakeDirBox"));
 
-      QCOMPARE(Child<QLineEdit>(dialog, "QuakeDirBox")->text(), QString("/games/quake/"));
+      QCOMPARE(Child<QLineEdit>(dialog, "QuakeDirBox")->text(), Installation("games"));
       QCOMPARE(Child<QLineEdit>(dialog, "TempDirBox")->text(), QString("/tmp/"));
       QVERIFY(!Child<QCheckBox>(dialog, "ProtectCheck")->isChecked());
       QVERIFY(!Child<QCheckBox>(dialog, "UndoCheck")->isChecked());
@@ -94,7 +104,7 @@ private slots:
       // The level box does not depend on "Allow Undo".
       QVERIFY(LevelCombo(dialog)->isEnabled());
 
-      Child<QLineEdit>(dialog, "QuakeDirBox")->setText("/other/quake");
+      Child<QLineEdit>(dialog, "QuakeDirBox")->setText(Installation("other"));
       Child<QLineEdit>(dialog, "TempDirBox")->setText("/other/tmp");
       ClickMark(Child<QRadioButton>(dialog, "SpaceRadioRemove"));
       ClickMark(Child<QCheckBox>(dialog, "LowerCheck"));
@@ -103,7 +113,7 @@ private slots:
     });
     QVERIFY(confirmed);
     TOptions expected;
-    expected.QuakeDirectory = "/other/quake";
+    expected.QuakeDirectory = Installation("other");
     expected.TempDirectory = "/other/tmp";
     expected.ProtectStock = true;
     expected.AllowUndo = true;
@@ -117,7 +127,7 @@ private slots:
 
   void CancelWritesNothingBack() {
     const auto changeEverything = [](TSetDirectoryDialog &dialog) {
-      Child<QLineEdit>(dialog, "QuakeDirBox")->setText("/other/quake");
+      Child<QLineEdit>(dialog, "QuakeDirBox")->setText(Installation("other"));
       ClickMark(Child<QRadioButton>(dialog, "SpaceRadioRemove"));
       ClickMark(Child<QCheckBox>(dialog, "LowerCheck"));
       LevelCombo(dialog)->setCurrentIndex(0);
@@ -238,7 +248,7 @@ private slots:
   }
 
   void FolderChoosersReplaceTheText() {
-    m_Desktop.DirectoryAnswers << "/chosen/quake" << QString() << "/chosen/tmp";
+    m_Desktop.DirectoryAnswers << Installation("chosen") << QString() << "/chosen/tmp";
     TOptions options;
     QVERIFY(Run(options, [this](TSetDirectoryDialog &dialog) {
       QTest::mouseClick(Child<QToolButton>(dialog, "QuakeDirBtn"), Qt::LeftButton);
@@ -247,10 +257,10 @@ private slots:
       Child<QLineEdit>(dialog, "TempDirBox")->setText("/typed/");
       QTest::mouseClick(Child<QToolButton>(dialog, "TempDirBtn"), Qt::LeftButton);
     }));
-    QCOMPARE(options.QuakeDirectory, QString("/chosen/quake"));
+    QCOMPARE(options.QuakeDirectory, Installation("chosen"));
     QCOMPARE(options.TempDirectory, QString("/chosen/tmp"));
     // Each chooser starts at its box's text; only the temporary one may create.
-    QCOMPARE(m_Desktop.DirectoryStarts, QStringList({"/games/quake/", "/tmp/", "/typed/"}));
+    QCOMPARE(m_Desktop.DirectoryStarts, QStringList({Installation("games"), "/tmp/", "/typed/"}));
     QCOMPARE(m_Desktop.DirectoryCanCreate, QList<bool>({false, true, true}));
   }
 };

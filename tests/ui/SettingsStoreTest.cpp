@@ -270,6 +270,70 @@ private slots:
     QCOMPARE(window.geometry(), QRect(269, 112, 541, 385));
   }
 
+  // The window comes back on its screen and no larger than it, from Qt's
+  // geometry record or, without one, from the four bounds (as a scaled
+  // desktop may have stored them, twice the screen's size).
+  void WindowComesBackOnTheScreen() {
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto recordOf = [](const QRect &bounds) {
+      QWidget saved;
+      saved.setGeometry(bounds);
+      return saved.saveGeometry();
+    };
+    const QRect inside(available.topLeft() + QPoint(20, 30), QSize(300, 200));
+    const QSize twice = available.size() * 2;
+    struct TCase {
+      const char *Name;
+      QMap<QString, QString> Bounds;
+      QByteArray Record;
+      QRect Expected; // empty: anywhere on the screen
+    };
+    const TCase cases[] = {
+        {"record", {}, recordOf(inside), inside},
+        {"record over the bounds", {{"Window/Width", "100"}}, recordOf(inside), inside},
+        {"record twice the screen", {}, recordOf(QRect(available.topLeft(), twice)), {}},
+        {"record off the screen", {}, recordOf(QRect(available.bottomRight() + QPoint(500, 500), inside.size())), {}},
+        {"bounds twice the screen",
+         {{"Window/Left", "0"},
+          {"Window/Top", "0"},
+          {"Window/Width", QString::number(twice.width())},
+          {"Window/Height", QString::number(twice.height())}},
+         {},
+         {}},
+        {"bounds past the edge",
+         {{"Window/Left", QString::number(available.right() - 100)}, {"Window/Top", "0"}},
+         {},
+         {}},
+    };
+    for (const TCase &c : cases) {
+      QSettings settings(NewSettingsFile(), QSettings::IniFormat);
+      for (auto it = c.Bounds.begin(); it != c.Bounds.end(); ++it)
+        settings.setValue(it.key(), it.value());
+      if (!c.Record.isEmpty())
+        settings.setValue("Window/Geometry", c.Record);
+      TQuakePak pak;
+      TMainSettings values;
+      QWidget window;
+      window.setGeometry(269, 112, 541, 385);
+      TSettingsStore(settings).Read(pak, values, window);
+      QVERIFY2(available.contains(window.frameGeometry()), c.Name);
+      QVERIFY2(c.Expected.isEmpty() || window.geometry() == c.Expected, c.Name);
+    }
+
+    // Written beside the four bounds, and read back.
+    QSettings settings(NewSettingsFile(), QSettings::IniFormat);
+    QWidget window;
+    window.setGeometry(inside);
+    TQuakePak pak;
+    TMainSettings values;
+    TSettingsStore(settings).Write(pak, values, window);
+    QVERIFY(!settings.value("Window/Geometry").toByteArray().isEmpty());
+    QCOMPARE(settings.value("Window/Width").toString(), QString::number(inside.width()));
+    QWidget readBack;
+    TSettingsStore(settings).Read(pak, values, readBack);
+    QCOMPARE(readBack.geometry(), inside);
+  }
+
   void RejectedQuakeDirectoryStillReadsTheRest() {
     QTemporaryDir notQuake;
     TQuakePak pak;

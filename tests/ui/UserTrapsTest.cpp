@@ -58,6 +58,8 @@ QByteArray ShortOfRecords(const TFixture &entries) {
 
 } // namespace
 
+const QString FullPathPlease = QStringLiteral("Please type the folder's full path, starting with / or ~/.");
+
 class UserTrapsTest : public QObject, protected TArchiveFixture {
   Q_OBJECT
 private slots:
@@ -269,17 +271,36 @@ void UserTrapsTest::FailuresNameFileAndReason() {
     QVERIFY(session.Desktop.Details("confirm").first().contains("Extract the entry to a folder instead?"));
   }
 
-  // A Quake directory that is refused names what it lacks.
-  session.Desktop.Asked.clear();
-  session.Dialogs.Expect(QStringLiteral("SetDirectoryDialog"), [&session](QWidget &dialog) {
-    Child<QLineEdit>(dialog, "QuakeDirBox")->setText(session.Path(QStringLiteral("nowhere")));
-    Click(dialog, "OKBtn");
-  });
-  session.Command("MenuViewOptions");
-  QVERIFY(session.Dialogs.Finish());
-  QCOMPARE(session.Desktop.Texts("error"), QStringList({"Invalid Quake directory"}));
-  QCOMPARE(session.Desktop.Details("error"),
-           QStringList({"id1/pak0.pak was not found under " + session.Path(QStringLiteral("nowhere")) + "."}));
+  // A refused folder is said while the dialog stays open with what was typed:
+  // a Quake directory names what it lacks, a relative folder is refused.
+  const QString nowhere = session.Path(QStringLiteral("nowhere"));
+  struct TRefusal {
+    const char *Dialog, *Action, *Box, *Ok;
+    QString Typed, Error, Detail;
+  };
+  const TRefusal refusals[] = {
+      {"SetDirectoryDialog", "MenuViewOptions", "QuakeDirBox", "OKBtn", nowhere, "Invalid Quake directory",
+       "id1/pak0.pak was not found under " + nowhere + "."},
+      {"SetDirectoryDialog", "MenuViewOptions", "TempDirBox", "OKBtn", "tmp", FullPathPlease, "tmp"},
+      {"ExtractDialog", "MenuActionsExtract", "ExtractPathBox", "OkBtn", "out", FullPathPlease, "out"}};
+  for (const TRefusal &refusal : refusals) {
+    session.Desktop.Asked.clear();
+    bool stayed = false;
+    QString kept;
+    session.Dialogs.Expect(QLatin1String(refusal.Dialog), [&](QWidget &dialog) {
+      Child<QLineEdit>(dialog, refusal.Box)->setText(refusal.Typed);
+      Click(dialog, refusal.Ok);
+      stayed = dialog.isVisible();
+      kept = Child<QLineEdit>(dialog, refusal.Box)->text();
+      Click(dialog, "CancelBtn");
+    });
+    session.Command(refusal.Action);
+    QVERIFY(session.Dialogs.Finish());
+    QVERIFY2(stayed, refusal.Box);
+    QCOMPARE(kept, refusal.Typed);
+    QCOMPARE(session.Desktop.Texts("error"), QStringList({refusal.Error}));
+    QCOMPARE(session.Desktop.Details("error"), QStringList({refusal.Detail}));
+  }
 }
 
 void UserTrapsTest::FailedSaveSaysWhy() {

@@ -18,6 +18,8 @@
 namespace {
 
 const QString EditorsGroup = QStringLiteral("Editors");
+// Beside the window's four bounds: Qt's own record, which also knows the screen.
+const QString GeometryKey = QStringLiteral("Window/Geometry");
 
 // The highest index of "Handle Spaces" that means something.
 constexpr int MaxSpaceHandle = shUnderscore;
@@ -69,6 +71,23 @@ bool IsOnSomeScreen(const QRect &bounds) {
     if (screen->availableGeometry().intersects(bounds))
       return true;
   return false;
+}
+
+// Fits the window's frame into the available area of the screen it stands on
+// (else the first screen): a stored size from another screen or another
+// scaling comes back no larger than that area, and wholly on it.
+void FitOnScreen(QWidget &window) {
+  QScreen *screen = QGuiApplication::screenAt(window.frameGeometry().center());
+  if (screen == nullptr)
+    screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr)
+    return;
+  const QRect available = screen->availableGeometry();
+  const QSize frameExtra = window.frameGeometry().size() - window.size();
+  window.resize(window.size().boundedTo(available.size() - frameExtra));
+  const QRect frame = window.frameGeometry();
+  window.move(std::clamp(frame.x(), available.left(), available.right() + 1 - frame.width()),
+              std::clamp(frame.y(), available.top(), available.bottom() + 1 - frame.height()));
 }
 
 bool IsNormalState(const QWidget &window) {
@@ -142,18 +161,27 @@ QString TSettingsStore::Read(TQuakePak &pak, TMainSettings &values, QWidget &win
 
   values.SortOrder = TSortOrder::FromNumber(ReadInteger("Options", "Sort By", 0)).value_or(TSortOrder());
 
-  // The four bounds are applied one by one, but only when together they leave
-  // the window on some screen; otherwise it keeps its design bounds.
-  const int32_t left = ReadInteger("Window", "Left", window.x());
-  const int32_t top = ReadInteger("Window", "Top", window.y());
-  const int32_t height = ReadInteger("Window", "Height", window.height());
-  const int32_t width = ReadInteger("Window", "Width", window.width());
-  if (IsOnSomeScreen(QRect(left, top, width, height))) {
-    window.move(left, window.y());
-    window.move(window.x(), top);
-    window.resize(window.width(), height);
-    window.resize(width, window.height());
+  // Qt's own record of the window's geometry, when there is one; else the
+  // four bounds, applied one by one, but only when together they leave the
+  // window on some screen (otherwise it keeps its design bounds). Stored
+  // bounds are then fitted onto the window's screen.
+  bool restored = window.restoreGeometry(m_Settings.value(GeometryKey).toByteArray());
+  if (!restored) {
+    const int32_t left = ReadInteger("Window", "Left", window.x());
+    const int32_t top = ReadInteger("Window", "Top", window.y());
+    const int32_t height = ReadInteger("Window", "Height", window.height());
+    const int32_t width = ReadInteger("Window", "Width", window.width());
+    if (IsOnSomeScreen(QRect(left, top, width, height))) {
+      window.move(left, window.y());
+      window.move(window.x(), top);
+      window.resize(window.width(), height);
+      window.resize(width, window.height());
+      for (const char *key : {"Window/Left", "Window/Top", "Window/Height", "Window/Width"})
+        restored = restored || m_Settings.contains(QLatin1String(key));
+    }
   }
+  if (restored)
+    FitOnScreen(window);
   const Qt::WindowStates others =
       window.windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen);
   if (ReadBool("Window", "Maximised", false))
@@ -188,6 +216,7 @@ void TSettingsStore::Write(const TQuakePak &pak, const TMainSettings &values, co
     WriteString(EditorsGroup, editor.key(), editor.value());
   WriteInteger("Options", "Sort By", values.SortOrder.Number());
   WriteBool("Window", "Maximised", window.isMaximized());
+  m_Settings.setValue(GeometryKey, window.saveGeometry());
   WriteBool("Undo", "Allow Undo", pak.AllowUndo());
   WriteInteger("Undo", "Maximum Undo Levels", pak.MaxUndoLevels());
   WriteBool("Add", "Recurse Sub-Directories", values.RecurseSubDirs);

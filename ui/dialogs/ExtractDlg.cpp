@@ -2,6 +2,7 @@
 
 #include "DesktopServices.h"
 #include "DialogSupport.h"
+#include "TypedFolder.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -90,6 +91,15 @@ bool TExtractDialog::Execute(QString &targetDirectory, bool &maintainDirectory, 
   maintainDirectory = m_ExtractPathCheck->isChecked();
   allFiles = m_AllFilesRadio->isChecked();
   return true;
+}
+
+void TExtractDialog::accept() {
+  if (!TypedFolder(m_ExtractPathBox->text())) {
+    m_Desktop.ShowError(this, RelativeFolderMessage(), m_ExtractPathBox->text());
+    m_ExtractPathBox->setFocus();
+    return;
+  }
+  QDialog::accept();
 }
 
 void TExtractDialog::BrowseBtnClick() {

@@ -18,6 +18,9 @@ public:
   // Nothing comes back on Cancel.
   bool Execute(QString &targetDirectory, bool &maintainDirectory, bool &allFiles);
 
+  // A relative folder is refused with a message; the dialog stays open with it.
+  void accept() override;
+
 private slots:
   void BrowseBtnClick();
 

@@ -2,10 +2,14 @@
 
 #include "DesktopServices.h"
 #include "DialogSupport.h"
+#include "EntryText.h"
+#include "PakResults.h"
+#include "TypedFolder.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -60,6 +64,14 @@ QToolButton *MakeFolderButton(QWidget *parent, const QString &name) {
 }
 
 } // namespace
+
+QString QuakeDirectoryDetail(const QString &directory) {
+  // Translated where the session first said it.
+  if (directory.isEmpty())
+    return QCoreApplication::translate("TArchiveSession", "No Quake directory is set (View, Options).");
+  return QCoreApplication::translate("TArchiveSession", "%1 was not found under %2.")
+      .arg(QStringLiteral("id1/pak0.pak"), directory);
+}
 
 TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *parent)
     : QDialog(parent), m_Desktop(desktop) {
@@ -136,7 +148,13 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
   middleLayout->addWidget(spaceGroup);
   middleLayout->addLayout(checksLayout);
 
+  m_ReasonLabel = new QLabel(this);
+  m_ReasonLabel->setObjectName(QStringLiteral("ReasonLabel"));
+  m_ReasonLabel->setWordWrap(true);
+  m_ReasonLabel->hide();
+
   auto *layout = new QVBoxLayout(this);
+  layout->addWidget(m_ReasonLabel);
   layout->addWidget(quakeGroup);
   layout->addWidget(tempGroup);
   layout->addLayout(middleLayout);
@@ -147,6 +165,11 @@ TSetDirectoryDialog::TSetDirectoryDialog(TDesktopServices &desktop, QWidget *par
   connect(m_TempDirBtn, &QToolButton::clicked, this, &TSetDirectoryDialog::TempDirBtnClick);
   // clicked comes from the user only, so filling the dialog never warns.
   connect(m_ProtectCheck, &QCheckBox::clicked, this, &TSetDirectoryDialog::ProtectCheckClick);
+}
+
+void TSetDirectoryDialog::ShowReason(const QString &reason) {
+  m_ReasonLabel->setText(reason);
+  m_ReasonLabel->setVisible(!reason.isEmpty());
 }
 
 bool TSetDirectoryDialog::Execute(QString &quakeDirectory, QString &tempDirectory, bool &protectStock, bool &allowUndo,
@@ -195,6 +218,23 @@ bool TSetDirectoryDialog::Execute(QString &quakeDirectory, QString &tempDirector
   if (m_SpaceRadio->checkedId() >= 0)
     spaces = static_cast<TSpaceHandle>(m_SpaceRadio->checkedId());
   return true;
+}
+
+void TSetDirectoryDialog::accept() {
+  for (QLineEdit *box : {m_QuakeDirBox, m_TempDirBox}) {
+    if (!TypedFolder(box->text())) {
+      m_Desktop.ShowError(this, RelativeFolderMessage(), box->text());
+      box->setFocus();
+      return;
+    }
+  }
+  const QString quake = *TypedFolder(m_QuakeDirBox->text());
+  if (!quake.isEmpty() && !TQuakePak::IsQuakeDirectory(PathFromQ(quake))) {
+    m_Desktop.ShowError(this, QString::fromUtf8(EInvalidQuakeDir().what()), QuakeDirectoryDetail(quake));
+    m_QuakeDirBox->setFocus();
+    return;
+  }
+  QDialog::accept();
 }
 
 void TSetDirectoryDialog::QuakeDirBtnClick() {

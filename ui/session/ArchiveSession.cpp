@@ -6,6 +6,7 @@
 #include "DesktopServices.h"
 #include "EntryText.h"
 #include "SessionDialogs.h"
+#include "SetDirDialog.h"
 #include "WaitCursor.h"
 
 #include <QFile>
@@ -51,12 +52,6 @@ QString WhyNotOpened(const QString &fileName) {
   return fileName + QStringLiteral(": ") + reason;
 }
 } // namespace
-
-QString TArchiveSession::QuakeDirectoryDetail(const QString &directory) {
-  if (directory.isEmpty())
-    return tr("No Quake directory is set (View, Options).");
-  return tr("%1 was not found under %2.").arg(QStringLiteral("id1/pak0.pak"), directory);
-}
 
 TArchiveSession::TArchiveSession(TDesktopServices &desktop, TSessionDialogs &dialogs, QWidget *window)
     : m_Desktop(desktop), m_Dialogs(dialogs), m_Window(window), m_EditWatcher(new QFileSystemWatcher(this)) {
@@ -409,8 +404,26 @@ TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
   return ReportSaveResult(result, reason, target);
 }
 
-void TArchiveSession::Options() {
+void TArchiveSession::OfferQuakeDirectory(const QString &found) {
+  if (found.isEmpty()) {
+    Options(tr("Varnel opens the PAK files of a Quake installation: please choose the Quake directory, the folder "
+               "that holds id1/pak0.pak."));
+    return;
+  }
+  if (m_Desktop.Confirm(m_Window, tr("A Quake installation was found in %1. Use it as the Quake directory?").arg(found),
+                        QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    return;
+  try {
+    m_Pak.SetQuakeDirectory(PathFromQ(found));
+  } catch (const EInvalidQuakeDir &error) {
+    ShowError(QString::fromUtf8(error.what()), QuakeDirectoryDetail(found));
+  }
+  emit Changed(chState);
+}
+
+void TArchiveSession::Options(const QString &reason) {
   TOptionValues values;
+  values.Reason = reason;
   values.QuakeDirectory = PathToQ(m_Pak.QuakeDirectory());
   values.TempDirectory = PathToQ(m_Pak.TempDirectory());
   values.ProtectStock = m_Pak.ProtectID1Pak();

@@ -83,7 +83,12 @@ public:
   void OpenRecent(int index);
   void Save();
   void SaveAs();
-  void Options();
+  // reason, when given, says above the options why they are asked for.
+  void Options(const QString &reason = {});
+  // A first start without a Quake directory: offers found (a Quake
+  // installation found in the usual places) as the Quake directory, or, with
+  // none found, asks for one in the options, saying why.
+  void OfferQuakeDirectory(const QString &found);
 
   // --- editing commands
   void Add();
@@ -124,6 +129,8 @@ public:
   void EditWith(const std::string &entryName);
   // Entries out for editing whose changed copies were not taken into the archive.
   int PendingEdits() const;
+  // A save is opening the file it wrote: the same archive goes on.
+  bool Reopening() const { return m_Reopening; }
 
 signals:
   void Changed(TArchiveSession::TChanges changes);
@@ -225,8 +232,6 @@ private:
   void OfferExtractInstead(const QString &message, const std::string &entryName, const std::string &copy);
   // The warning that the archive just opened is damaged, each finding a line.
   void ShowDamage(const QString &fileName);
-  // Why the Quake directory was refused: the stock archive it lacks.
-  static QString QuakeDirectoryDetail(const QString &directory);
   // Extracts the entry, without its path, into subFolder of the private
   // folder and returns the copy's path; empty, with failure said, when none
   // could be written. The copy goes with the session.

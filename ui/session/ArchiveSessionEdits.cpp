@@ -6,6 +6,7 @@
 #include "EntryText.h"
 #include "LumpPicture.h"
 #include "SessionDialogs.h"
+#include "SetDirDialog.h"
 #include "TypedFolder.h"
 #include "WaitCursor.h"
 

@@ -29,6 +29,7 @@ bool TWindowDialogs::ChooseMoveTarget(const TQuakePak &pak, QString &targetDirec
 
 bool TWindowDialogs::EditOptions(TOptionValues &values) {
   TSetDirectoryDialog dialog(m_Desktop, m_Window);
+  dialog.ShowReason(values.Reason);
   return dialog.Execute(values.QuakeDirectory, values.TempDirectory, values.ProtectStock, values.AllowUndo,
                         values.ForceLowercase, values.MaxUndoLevels, values.Spaces);
 }

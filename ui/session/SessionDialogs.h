@@ -26,6 +26,7 @@ struct TOptionValues {
   bool ForceLowercase = true;
   int32_t MaxUndoLevels = -1; // -1: unlimited
   TSpaceHandle Spaces = DefaultSpaceHandle;
+  QString Reason; // shown above the options when set; never written back
 };
 
 // The program the user picked to edit an entry with.

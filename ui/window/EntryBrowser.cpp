@@ -92,6 +92,7 @@ TEntryBrowser::TEntryBrowser(TEntryListView &list, QWidget *parent) : QWidget(pa
   layout->addWidget(splitter);
 
   m_List.installEventFilter(this);
+  m_FilterBox->installEventFilter(this);
 }
 
 void TEntryBrowser::ShowFolders(const std::vector<TEntryRow> &rows, const QString &topCaption) {
@@ -153,6 +154,11 @@ void TEntryBrowser::SelectFolder(const std::string &folder) {
   }
 }
 
+void TEntryBrowser::ShowAll() {
+  m_FilterBox->clear();
+  SelectFolder({});
+}
+
 QMimeData *TEntryBrowser::DragFolder(const std::string &folder) const {
   if (!OnDrag)
     return nullptr;
@@ -180,6 +186,12 @@ void TEntryBrowser::ApplyFilter() {
 }
 
 bool TEntryBrowser::eventFilter(QObject *watched, QEvent *event) {
+  // Esc in the filter box clears it; an empty box leaves the key to the window.
+  if (watched == m_FilterBox && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && !m_FilterBox->text().isEmpty()) {
+    m_FilterBox->clear();
+    return true;
+  }
   // Typing in the list starts a filter (a caption being edited has keys of its own editor).
   if (watched == &m_List && event->type() == QEvent::KeyPress) {
     const auto *key = static_cast<QKeyEvent *>(event);

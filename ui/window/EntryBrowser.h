@@ -28,6 +28,8 @@ public:
   void ShowFolders(const std::vector<TEntryRow> &rows, const QString &topCaption);
   // Chooses the folder (its stored path ending in "/"; empty: the top).
   void SelectFolder(const std::string &folder);
+  // Shows everything: the top folder, no filter text. Another archive starts so.
+  void ShowAll();
   QLineEdit *FilterBox() const { return m_FilterBox; }
   QTreeView *Folders() const { return m_Folders; }
 

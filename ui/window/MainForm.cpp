@@ -6,6 +6,7 @@
 #include "EntryText.h"
 #include "FileTypeRegistration.h"
 #include "MainActions.h"
+#include "QuakeSearch.h"
 #include "SettingsStore.h"
 #include "StatusPanels.h"
 #include "Translations.h"
@@ -15,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -260,6 +262,17 @@ void TMain::FormCreate(const QStringList &arguments) {
     // Shown once the window is up and the event loop runs.
     QTimer::singleShot(
         0, this, [this] { m_Session.RunWhenIdle([this] { m_Session.Desktop().ShowError(this, m_StartupMessage); }); });
+  } else if (m_Session.Pak().QuakeDirectory().empty()) {
+    // No Quake directory stored: look for an installation in the usual places
+    // once the window is up, and offer it (or ask for one).
+    QTimer::singleShot(0, this, [this] {
+      m_Session.RunWhenIdle([this] {
+        RunCommand([this] {
+          if (m_Session.Pak().QuakeDirectory().empty())
+            m_Session.OfferQuakeDirectory(FindQuakeInstallation(QDir::homePath(), SystemQuakeFolders()));
+        });
+      });
+    });
   }
 
   setWindowTitle(tr("Varnel"));
@@ -315,8 +328,13 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
     else
       setWindowTitle(tr("Varnel - %1 (damaged)").arg(PathToQ(pak.FileName())));
   }
-  if (changes & TArchiveSession::chArchive)
+  if (changes & TArchiveSession::chArchive) {
     m_Status->SetText(1, QString());
+    // Another archive, or a new one, shows whole: no folder or filter carried
+    // over. A save goes on with the archive as it was shown.
+    if (!m_Session.Reopening())
+      m_Browser->ShowAll();
+  }
   if (changes & (TArchiveSession::chEntries | TArchiveSession::chArchive)) {
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());
