@@ -373,6 +373,18 @@ Möchten Sie eine neue anlegen?</translation>
         <source>The last change could not be undone.</source>
         <translation>Die letzte Änderung konnte nicht rückgängig gemacht werden.</translation>
     </message>
+    <message>
+        <source>The file %1 no longer exists.</source>
+        <translation>Die Datei %1 gibt es nicht mehr.</translation>
+    </message>
+    <message>
+        <source>Varnel opens the PAK files of a Quake installation: please choose the Quake directory, the folder that holds id1/pak0.pak.</source>
+        <translation>Varnel öffnet die PAK-Dateien einer Quake-Installation: Bitte wählen Sie den Quake-Ordner, also den Ordner, der id1/pak0.pak enthält.</translation>
+    </message>
+    <message>
+        <source>A Quake installation was found in %1. Use it as the Quake directory?</source>
+        <translation>In %1 wurde eine Quake-Installation gefunden. Als Quake-Ordner verwenden?</translation>
+    </message>
 </context>
 <context>
     <name>TCheckArchiveDlg</name>
@@ -411,6 +423,10 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>(archive)</source>
         <translation>(Archiv)</translation>
+    </message>
+    <message>
+        <source>&amp;Go to Entry</source>
+        <translation>&amp;Zum Eintrag</translation>
     </message>
 </context>
 <context>
@@ -685,10 +701,6 @@ Möchten Sie eine neue anlegen?</translation>
         <translation>Varnel - </translation>
     </message>
     <message>
-        <source>%1 files</source>
-        <translation>%1 Dateien</translation>
-    </message>
-    <message>
         <source>Protected</source>
         <translation>Geschützt</translation>
     </message>
@@ -697,28 +709,33 @@ Möchten Sie eine neue anlegen?</translation>
         <translation>Geändert</translation>
     </message>
     <message>
-        <source>1 file selected</source>
-        <translation>1 Datei ausgewählt</translation>
-    </message>
-    <message>
-        <source>%1 files selected</source>
-        <translation>%1 Dateien ausgewählt</translation>
-    </message>
-    <message>
-        <source>Select &amp;All</source>
-        <translation>&amp;Alles auswählen</translation>
-    </message>
-    <message>
         <source>Varnel - %1 (damaged)</source>
         <translation>Varnel - %1 (beschädigt)</translation>
     </message>
     <message>
-        <source>1 file</source>
-        <translation>1 Datei</translation>
+        <source>Select A&amp;ll</source>
+        <translation>Alles aus&amp;wählen</translation>
     </message>
-    <message>
-        <source>%1 of %2 files</source>
-        <translation>%1 von %2 Dateien</translation>
+    <message numerus="yes">
+        <source>%n file(s)</source>
+        <translation>
+            <numerusform>%n Datei</numerusform>
+            <numerusform>%n Dateien</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n file(s)</source>
+        <translation>
+            <numerusform>%1 von %n Datei</numerusform>
+            <numerusform>%1 von %n Dateien</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n file(s) selected</source>
+        <translation>
+            <numerusform>%n Datei ausgewählt</numerusform>
+            <numerusform>%n Dateien ausgewählt</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -808,20 +825,8 @@ Möchten Sie eine neue anlegen?</translation>
         <translation>Nach &amp;Name sortieren</translation>
     </message>
     <message>
-        <source>Sort By &amp;Path</source>
-        <translation>Nach &amp;Pfad sortieren</translation>
-    </message>
-    <message>
-        <source>Sort By &amp;Type</source>
-        <translation>Nach &amp;Typ sortieren</translation>
-    </message>
-    <message>
         <source>Sort By &amp;Size</source>
         <translation>Nach &amp;Größe sortieren</translation>
-    </message>
-    <message>
-        <source>Sort By &amp;Offset</source>
-        <translation>Nach &amp;Offset sortieren</translation>
     </message>
     <message>
         <source>&amp;Options...</source>
@@ -887,6 +892,30 @@ Möchten Sie eine neue anlegen?</translation>
         <source>Choose the program to edit the file in</source>
         <translation>Das Programm wählen, in dem die Datei bearbeitet wird</translation>
     </message>
+    <message>
+        <source>&amp;Rename</source>
+        <translation>&amp;Umbenennen</translation>
+    </message>
+    <message>
+        <source>Rename the file in the list</source>
+        <translation>Die Datei in der Liste umbenennen</translation>
+    </message>
+    <message>
+        <source>Sort By Pat&amp;h</source>
+        <translation>Nach &amp;Pfad sortieren</translation>
+    </message>
+    <message>
+        <source>Sort By T&amp;ype</source>
+        <translation>Nach &amp;Typ sortieren</translation>
+    </message>
+    <message>
+        <source>Sort By O&amp;ffset</source>
+        <translation>Nach &amp;Offset sortieren</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Update of %1</source>
+        <translation>&amp;Rückgängig: %1 aktualisieren</translation>
+    </message>
 </context>
 <context>
     <name>TMoveDialog</name>
@@ -906,10 +935,6 @@ Möchten Sie eine neue anlegen?</translation>
         <translation>Öffnen oder hinzufügen?</translation>
     </message>
     <message>
-        <source>There is already a PAK file open. Do you want to  open this one, closing the currently open one, or add it to the open PAK file?</source>
-        <translation>Es ist schon eine PAK-Datei geöffnet. Möchten Sie diese Datei öffnen und die geöffnete schließen, oder möchten Sie sie zur geöffneten PAK-Datei hinzufügen?</translation>
-    </message>
-    <message>
         <source>Open</source>
         <translation>Öffnen</translation>
     </message>
@@ -920,6 +945,10 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>There is already a PAK file open. Do you want to open this one, closing the currently open one, or add it to the open PAK file?</source>
+        <translation>Es ist schon eine PAK-Datei geöffnet. Möchten Sie diese Datei öffnen und die geöffnete schließen, oder möchten Sie sie zur geöffneten PAK-Datei hinzufügen?</translation>
     </message>
 </context>
 <context>
