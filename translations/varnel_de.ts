@@ -575,6 +575,20 @@ Möchten Sie eine neue anlegen?</translation>
         <source>Select Directory</source>
         <translation>Ordner auswählen</translation>
     </message>
+    <message numerus="yes">
+        <source>All %n file(s)</source>
+        <translation>
+            <numerusform>Die %n Datei</numerusform>
+            <numerusform>Alle %n Dateien</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>All %n file(s) in %1</source>
+        <translation>
+            <numerusform>Die %n Datei in %1</numerusform>
+            <numerusform>Alle %n Dateien in %1</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>TFileKind</name>

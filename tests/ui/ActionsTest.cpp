@@ -65,6 +65,7 @@ private slots:
   void DeleteAndUndo();
   void MoveAndUndo();
   void ExtractFlatAndWithPaths();
+  void ExtractAllNamesTheFilesThatGo();
   void ViewEntries();
   void ProgressReachesTheBar();
 };
@@ -501,6 +502,41 @@ void ActionsTest::ExtractFlatAndWithPaths() {
   session.Main.reset();
   QCOMPARE(session.Settings->value(QStringLiteral("Extract/Path")).toString(), tree);
   QCOMPARE(session.Settings->value(QStringLiteral("Extract/Maintain Directory")).toString(), QStringLiteral("1"));
+}
+
+void ActionsTest::ExtractAllNamesTheFilesThatGo() {
+  TSession session;
+  const QString archive = session.Archive(QStringLiteral("scope.pak"), {{"maps/e1m1.bsp", "A"},
+                                                                        {"maps/sub/e1m2.bsp", "B"},
+                                                                        {"sound/x.wav", "X"}});
+  session.OpenFresh(archive);
+  const QString out = session.Path(QStringLiteral("out"));
+  QStringList labels;
+  auto extractAll = [&] {
+    session.Dialogs.Expect("ExtractDialog", [&](QWidget &dialog) {
+      labels << Child<QRadioButton>(dialog, "AllFilesRadio")->text();
+      Child<QLineEdit>(dialog, "ExtractPathBox")->setText(out);
+      Child<QCheckBox>(dialog, "ExtractPathCheck")->setChecked(true);
+      Click(dialog, "OkBtn");
+    });
+    session.Command("MenuActionsExtract");
+    QVERIFY(session.Dialogs.Finish());
+  };
+
+  // A folder chosen in the tree: "all" is that folder's entries, and the label says so.
+  session.Main->Browser()->SelectFolder("maps/");
+  session.Select({});
+  extractAll();
+  QCOMPARE(FilesBelow(out), QStringList({"maps/e1m1.bsp", "maps/sub/e1m2.bsp"}));
+
+  session.Main->Browser()->SelectFolder("maps/sub/");
+  session.Select({});
+  extractAll();
+  session.Main->Browser()->SelectFolder({});
+  session.Select({});
+  extractAll();
+  QCOMPARE(FilesBelow(out), QStringList({"maps/e1m1.bsp", "maps/sub/e1m2.bsp", "sound/x.wav"}));
+  QCOMPARE(labels, QStringList({"All 2 files in maps/", "All 1 file in maps/sub/", "All 3 files"}));
 }
 
 void ActionsTest::ViewEntries() {

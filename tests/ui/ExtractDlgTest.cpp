@@ -37,9 +37,10 @@ private slots:
     bool maintain = true;
     bool allFiles = true;
     TRadioState shown;
-    QString pathShown;
+    QString pathShown, allLabel;
     WhenShown([&](QWidget &dialogShown) {
       shown = Radios(dialogShown);
+      allLabel = Child<QRadioButton>(dialogShown, "AllFilesRadio")->text();
       pathShown = Child<QLineEdit>(dialogShown, "ExtractPathBox")->text();
       Child<QLineEdit>(dialogShown, "ExtractPathBox")->setText("/typed/without/slash");
       Child<QCheckBox>(dialogShown, "ExtractPathCheck")->setChecked(false);
@@ -48,6 +49,7 @@ private slots:
     QVERIFY(dialog.Execute(target, maintain, allFiles));
     QVERIFY(shown.AllChecked);
     QVERIFY(!shown.SelEnabled);
+    QCOMPARE(allLabel, QString("All Files")); // no count given
     QCOMPARE(pathShown, QString("/data/out/"));
     QCOMPARE(target, QString("/typed/without/slash")); // as typed, no slash added
     QVERIFY(!maintain);

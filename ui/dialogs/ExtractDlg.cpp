@@ -2,6 +2,7 @@
 
 #include "DesktopServices.h"
 #include "DialogSupport.h"
+#include "Translations.h"
 #include "TypedFolder.h"
 
 #include <QCheckBox>
@@ -73,7 +74,15 @@ TExtractDialog::TExtractDialog(TDesktopServices &desktop, QWidget *parent) : QDi
   connect(m_BrowseBtn, &QPushButton::clicked, this, &TExtractDialog::BrowseBtnClick);
 }
 
-bool TExtractDialog::Execute(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) {
+bool TExtractDialog::Execute(QString &targetDirectory, bool &maintainDirectory, bool &allFiles,
+                             const TExtractScope &scope) {
+  // The user sees what "all" takes: with a folder chosen, only that folder's entries go.
+  if (scope.Count < 0)
+    m_AllFilesRadio->setText(tr("All Files"));
+  else if (scope.Folder.isEmpty())
+    m_AllFilesRadio->setText(EnglishPlural(tr("All %n file(s)", "", scope.Count), scope.Count));
+  else
+    m_AllFilesRadio->setText(EnglishPlural(tr("All %n file(s) in %1", "", scope.Count), scope.Count).arg(scope.Folder));
   m_ExtractPathBox->setText(targetDirectory);
   m_ExtractPathCheck->setChecked(maintainDirectory);
   // With a selection the dialog proposes the selected entries; without one

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 class TDesktopServices;
 class QCheckBox;
@@ -10,13 +11,20 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+// What "All Files" stands for: the entries the list shows, all of them below
+// Folder (empty: the whole archive). A negative count: not known.
+struct TExtractScope {
+  int Count = -1;
+  QString Folder;
+};
+
 class TExtractDialog : public QDialog {
   Q_OBJECT
 public:
   TExtractDialog(TDesktopServices &desktop, QWidget *parent = nullptr);
 
   // Nothing comes back on Cancel.
-  bool Execute(QString &targetDirectory, bool &maintainDirectory, bool &allFiles);
+  bool Execute(QString &targetDirectory, bool &maintainDirectory, bool &allFiles, const TExtractScope &scope = {});
 
   // A relative folder is refused with a message; the dialog stays open with it.
   void accept() override;

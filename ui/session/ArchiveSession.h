@@ -96,8 +96,9 @@ public:
   void Drop(const QStringList &paths);
   // names: the selected entries, in the list's order.
   void Delete(const TStringList &names);
-  // selected and all: the entries' names in the list's order.
-  void Extract(const TStringList &selected, const TStringList &all);
+  // selected and all: the entries' names in the list's order; all are the
+  // entries below allFolder (empty: the whole archive) that the list shows.
+  void Extract(const TStringList &selected, const TStringList &all, const std::string &allFolder = {});
   void Move(const TStringList &names);
   // Opens a copy of the entry with the desktop's program for it, watched as
   // an edited copy is (see Edit), or a picture lump in the lump viewer when

@@ -142,11 +142,12 @@ void TArchiveSession::Delete(const TStringList &names) {
     ShowError(tr("The entries could not be deleted."), FailureDetail(QString::fromUtf8(ResultText(result))));
 }
 
-void TArchiveSession::Extract(const TStringList &selected, const TStringList &all) {
+void TArchiveSession::Extract(const TStringList &selected, const TStringList &all, const std::string &allFolder) {
   QString target = m_Values.ExtractPath.isEmpty() ? PathToQ(PathDirectory(m_Pak.FileName())) : m_Values.ExtractPath;
   bool maintain = m_Values.MaintainDirectory;
   bool allFiles = selected.empty();
-  if (!m_Dialogs.ChooseExtraction(target, maintain, allFiles) || !TakeTypedFolder(target))
+  const TExtractScope scope{static_cast<int>(all.size()), EntryToDisplay(allFolder)};
+  if (!m_Dialogs.ChooseExtraction(target, maintain, allFiles, scope) || !TakeTypedFolder(target))
     return;
 
   const TStringList &names = allFiles ? all : selected;

@@ -17,9 +17,10 @@ bool TWindowDialogs::ChooseFilesToAdd(const TQuakePak &pak, QStringList &files, 
   return dialog.Execute(files, internalDirectory, baseDirectory, recurse);
 }
 
-bool TWindowDialogs::ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) {
+bool TWindowDialogs::ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles,
+                                      const TExtractScope &scope) {
   TExtractDialog dialog(m_Desktop, m_Window);
-  return dialog.Execute(targetDirectory, maintainDirectory, allFiles);
+  return dialog.Execute(targetDirectory, maintainDirectory, allFiles, scope);
 }
 
 bool TWindowDialogs::ChooseMoveTarget(const TQuakePak &pak, QString &targetDirectory) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "DesktopApplications.h"
+#include "ExtractDlg.h"
 #include "OpenQueryDlg.h"
 #include "PakQuake.h"
 
@@ -46,9 +47,10 @@ public:
   virtual bool ChooseFilesToAdd(const TQuakePak &pak, QStringList &files, QString &internalDirectory,
                                 QString &baseDirectory, bool &recurse) = 0;
   // Where to extract to, whether the entries' directories are made, and
-  // whether all entries go (allFiles comes in set when nothing is selected).
-  // Nothing comes back on Cancel.
-  virtual bool ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) = 0;
+  // whether all entries go (allFiles comes in set when nothing is selected);
+  // scope says what "all" is. Nothing comes back on Cancel.
+  virtual bool ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles,
+                                const TExtractScope &scope) = 0;
   // The archive directory that selected entries move to; empty: the top level.
   virtual bool ChooseMoveTarget(const TQuakePak &pak, QString &targetDirectory) = 0;
   // Shows the options and, on OK, writes the edited ones back.
@@ -76,7 +78,8 @@ public:
 
   bool ChooseFilesToAdd(const TQuakePak &pak, QStringList &files, QString &internalDirectory, QString &baseDirectory,
                         bool &recurse) override;
-  bool ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) override;
+  bool ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles,
+                        const TExtractScope &scope) override;
   bool ChooseMoveTarget(const TQuakePak &pak, QString &targetDirectory) override;
   bool EditOptions(TOptionValues &values) override;
   TOpenOrAddAnswer AskOpenOrAdd() override;

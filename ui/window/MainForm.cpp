@@ -186,7 +186,9 @@ void TMain::ConnectCommands() {
   on(a.Undo, [this] { m_Session.Undo(); });
   on(a.Add, [this] { m_Session.Add(); });
   on(a.Delete, [this] { m_Session.Delete(m_List->SelectedNames()); });
-  on(a.Extract, [this] { m_Session.Extract(m_List->SelectedNames(), m_List->AllNames()); });
+  on(a.Extract, [this] { 
+    m_Session.Extract(m_List->SelectedNames(), m_List->AllNames(), m_ListModel.Filter().Folder);
+  });
   on(a.View, [this] { ViewSelectedEntry(); });
   on(a.Edit, [this] {
     if (const TStringList names = m_List->SelectedNames(); names.size() == 1)

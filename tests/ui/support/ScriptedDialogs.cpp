@@ -13,7 +13,8 @@ bool TScriptedDialogs::ChooseFilesToAdd(const TQuakePak &, QStringList &files, Q
   return !files.isEmpty();
 }
 
-bool TScriptedDialogs::ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) {
+bool TScriptedDialogs::ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles,
+                                        const TExtractScope &) {
   Asked << QStringLiteral("extract");
   ExtractProposals << TExtractAnswer{targetDirectory, maintainDirectory, allFiles};
   if (ExtractAnswers.isEmpty())

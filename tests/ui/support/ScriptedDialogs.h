@@ -42,7 +42,8 @@ public:
 
   bool ChooseFilesToAdd(const TQuakePak &pak, QStringList &files, QString &internalDirectory, QString &baseDirectory,
                         bool &recurse) override;
-  bool ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles) override;
+  bool ChooseExtraction(QString &targetDirectory, bool &maintainDirectory, bool &allFiles,
+                        const TExtractScope &scope) override;
   bool ChooseMoveTarget(const TQuakePak &pak, QString &targetDirectory) override;
   bool EditOptions(TOptionValues &values) override;
   TOpenOrAddAnswer AskOpenOrAdd() override;
