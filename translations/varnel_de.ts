@@ -751,6 +751,17 @@ Möchten Sie eine neue anlegen?</translation>
             <numerusform>%n Dateien ausgewählt</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>Extracted %n file(s) to %1</source>
+        <translation>
+            <numerusform>%n Datei nach %1 entpackt</numerusform>
+            <numerusform>%n Dateien nach %1 entpackt</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The folder could not be opened.</source>
+        <translation>Der Ordner konnte nicht geöffnet werden.</translation>
+    </message>
 </context>
 <context>
     <name>TMainActions</name>
@@ -1045,6 +1056,10 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source> Protected  </source>
         <translation> Geschützt  </translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ordner öffnen</translation>
     </message>
 </context>
 <context>

@@ -3,6 +3,7 @@
 // modal dialogs (add, confirm-replace, open-or-add, move, extract, lump viewer)
 // are answered by a dialog script once their modal loop runs. Every archive and
 // disk file is made by the test in a temporary folder.
+#include "EntryBrowser.h"
 #include "LumpViewDlg.h"
 #include "WindowSession.h"
 
@@ -25,6 +26,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
 #include <QtTest>
@@ -66,6 +68,7 @@ private slots:
   void MoveAndUndo();
   void ExtractFlatAndWithPaths();
   void ExtractAllNamesTheFilesThatGo();
+  void ExtractReportsWhereTheFilesWent();
   void ViewEntries();
   void ProgressReachesTheBar();
 };
@@ -510,9 +513,16 @@ void ActionsTest::ExtractAllNamesTheFilesThatGo() {
                                                                         {"maps/sub/e1m2.bsp", "B"},
                                                                         {"sound/x.wav", "X"}});
   session.OpenFresh(archive);
-  const QString out = session.Path(QStringLiteral("out"));
+  // A folder chosen in the tree: "all" is that folder's entries, and the label says so.
+  const std::vector<std::pair<std::string, QStringList>> cases = {
+      {"maps/", {"maps/e1m1.bsp", "maps/sub/e1m2.bsp"}},
+      {"maps/sub/", {"maps/sub/e1m2.bsp"}},
+      {"", {"maps/e1m1.bsp", "maps/sub/e1m2.bsp", "sound/x.wav"}}};
   QStringList labels;
-  auto extractAll = [&] {
+  for (const auto &[folder, extracted] : cases) {
+    const QString out = session.Path(QStringLiteral("out%1").arg(labels.size()));
+    session.Main->Browser()->SelectFolder(folder);
+    session.Select({});
     session.Dialogs.Expect("ExtractDialog", [&](QWidget &dialog) {
       labels << Child<QRadioButton>(dialog, "AllFilesRadio")->text();
       Child<QLineEdit>(dialog, "ExtractPathBox")->setText(out);
@@ -521,22 +531,40 @@ void ActionsTest::ExtractAllNamesTheFilesThatGo() {
     });
     session.Command("MenuActionsExtract");
     QVERIFY(session.Dialogs.Finish());
-  };
-
-  // A folder chosen in the tree: "all" is that folder's entries, and the label says so.
-  session.Main->Browser()->SelectFolder("maps/");
-  session.Select({});
-  extractAll();
-  QCOMPARE(FilesBelow(out), QStringList({"maps/e1m1.bsp", "maps/sub/e1m2.bsp"}));
-
-  session.Main->Browser()->SelectFolder("maps/sub/");
-  session.Select({});
-  extractAll();
-  session.Main->Browser()->SelectFolder({});
-  session.Select({});
-  extractAll();
-  QCOMPARE(FilesBelow(out), QStringList({"maps/e1m1.bsp", "maps/sub/e1m2.bsp", "sound/x.wav"}));
+    QCOMPARE(FilesBelow(out), extracted);
+  }
   QCOMPARE(labels, QStringList({"All 2 files in maps/", "All 1 file in maps/sub/", "All 3 files"}));
+}
+
+void ActionsTest::ExtractReportsWhereTheFilesWent() {
+  TSession session;
+  TMain &main = *session.Main;
+  session.OpenFresh(session.Archive(QStringLiteral("report.pak"), {{"a.txt", "A"}, {"b.txt", "B"}}));
+  const QString out = session.Path(QStringLiteral("out/"));
+  auto extract = [&](const QStringList &selected) {
+    QDir(out).removeRecursively();
+    session.Select(selected);
+    session.Dialogs.Expect("ExtractDialog", [&](QWidget &dialog) {
+      Child<QLineEdit>(dialog, "ExtractPathBox")->setText(out);
+      Click(dialog, "OkBtn");
+    });
+    session.Command("MenuActionsExtract");
+    const bool finished = session.Dialogs.Finish();
+    return finished ? main.findChild<QLabel *>("NoticePanel")->text() : QStringLiteral("dialogs unfinished");
+  };
+  auto *openFolder = main.findChild<QToolButton *>("OpenFolderBtn");
+  QVERIFY(openFolder != nullptr);
+  QVERIFY(!openFolder->isVisibleTo(&main));
+
+  QCOMPARE(extract({}), QStringLiteral("Extracted 2 files to ") + out);
+  QCOMPARE(extract({"b.txt"}), QStringLiteral("Extracted 1 file to ") + out);
+  QVERIFY(openFolder->isVisibleTo(&main));
+  openFolder->click(); // the desktop has nothing to open folders with
+  QCOMPARE(session.Desktop.Texts("error"), QStringList({"The folder could not be opened."}));
+  session.Desktop.OpenResult = TDesktopServices::orOpened;
+  openFolder->click();
+  QCOMPARE(session.Desktop.OpenedFiles, QStringList({out, out}));
+  QCOMPARE(session.Desktop.Texts("error").size(), 1);
 }
 
 void ActionsTest::ViewEntries() {

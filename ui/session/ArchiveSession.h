@@ -141,6 +141,8 @@ signals:
   void ProgressEnded();
   // An archive just opened has errors the archive check finds: worth showing the check.
   void CheckOffered();
+  // An extraction ended well: count entries went into folder.
+  void Extracted(const QString &folder, int count);
 
 private:
   // A copy handed to another program (view, edit): its entry, and the copy's

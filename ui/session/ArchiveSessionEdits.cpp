@@ -164,6 +164,8 @@ void TArchiveSession::Extract(const TStringList &selected, const TStringList &al
     ShowError(tr("No folder was given to extract the files to."));
   else if (result == prWriteFailed)
     ShowError(ExtractFailedMessage(), FailureDetail());
+  else if (result == prDone)
+    emit Extracted(target, static_cast<int>(names.size()));
 }
 
 TResultCode TArchiveSession::ExtractAsking(const TStringList &names, const std::string &destination, bool keepPaths) {

@@ -247,6 +247,15 @@ void TMain::ConnectCommands() {
   connect(&m_Session, &TArchiveSession::ProgressStarted, m_Status, &TStatusPanels::StartProgress);
   connect(&m_Session, &TArchiveSession::ProgressMoved, m_Status, &TStatusPanels::ShowProgress);
   connect(&m_Session, &TArchiveSession::ProgressEnded, m_Status, &TStatusPanels::EndProgress);
+  connect(&m_Session, &TArchiveSession::Extracted, this, [this](const QString &folder, int count) {
+    m_Status->ShowNotice(EnglishPlural(tr("Extracted %n file(s) to %1", "", count), count).arg(folder), folder);
+  });
+  connect(m_Status, &TStatusPanels::OpenFolderRequested, this, [this](const QString &folder) {
+    RunCommand([this, folder] {
+      if (m_Session.Desktop().OpenWithDefaultApplication(folder) != TDesktopServices::orOpened)
+        m_Session.Desktop().ShowError(this, tr("The folder could not be opened."), folder);
+    });
+  });
 }
 
 // ---------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -68,6 +69,26 @@ TStatusPanels::TStatusPanels(QStatusBar *bar, QWidget *window)
   m_ProgressBar->hide();
   holderLayout->addWidget(m_ProgressBar);
   holderLayout->addStretch();
+
+  // Permanent, so that menu status tips do not wipe the report away.
+  m_Notice = new QLabel(m_Bar);
+  m_Notice->setObjectName(QStringLiteral("NoticePanel"));
+  m_Notice->hide();
+  m_Bar->addPermanentWidget(m_Notice);
+  m_OpenFolderBtn = new QToolButton(m_Bar);
+  m_OpenFolderBtn->setObjectName(QStringLiteral("OpenFolderBtn"));
+  m_OpenFolderBtn->setText(tr("Open Folder"));
+  m_OpenFolderBtn->setAutoRaise(true);
+  m_OpenFolderBtn->hide();
+  m_Bar->addPermanentWidget(m_OpenFolderBtn);
+  connect(m_OpenFolderBtn, &QToolButton::clicked, this, [this] { emit OpenFolderRequested(m_NoticeFolder); });
+}
+
+void TStatusPanels::ShowNotice(const QString &text, const QString &folder) {
+  m_Notice->setText(text);
+  m_NoticeFolder = folder;
+  m_Notice->show();
+  m_OpenFolderBtn->setVisible(!folder.isEmpty());
 }
 
 QString TStatusPanels::Text(int panel) const {

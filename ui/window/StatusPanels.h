@@ -11,6 +11,7 @@
 class QLabel;
 class QProgressBar;
 class QStatusBar;
+class QToolButton;
 class QWidget;
 
 class TStatusPanels : public QObject {
@@ -27,9 +28,17 @@ public:
   // Widths for the texts the first three panels show, in the bar's font.
   void FitPanelsToFont();
 
+  // A finished task's report beside the panels, with a button that opens
+  // folder; it stands until the next report.
+  void ShowNotice(const QString &text, const QString &folder);
+
   void StartProgress();
   void ShowProgress(int percent);
   void EndProgress();
+
+signals:
+  // The notice's Open Folder button was clicked.
+  void OpenFolderRequested(const QString &folder);
 
 private:
   QStatusBar *m_Bar;
@@ -38,5 +47,8 @@ private:
   QLabel *m_MessagePanel = nullptr;
   std::array<QLabel *, 5> m_Panels{};
   QProgressBar *m_ProgressBar = nullptr;
+  QLabel *m_Notice = nullptr;
+  QToolButton *m_OpenFolderBtn = nullptr;
+  QString m_NoticeFolder;
   bool m_HintShown = false;
 };
