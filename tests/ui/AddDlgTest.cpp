@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
@@ -216,6 +217,39 @@ private slots:
     QVERIFY(bold);
     QCOMPARE(m_Desktop.DirectoryCanCreate, QList<bool>({false, false, false}));
     QCOMPARE(m_Desktop.DirectoryStarts, QStringList({QString(), QString(), QString()}));
+  }
+
+  void TypedBaseDirectoryStaysAndThePreviewFollowsTyping() {
+    OpenArchive({});
+    TAddDialog dialog(m_Pak, m_Desktop);
+    QStringList files{m_Root + "x/y.wav"};
+    QString internal, base;
+    bool recurse = false;
+    m_Desktop.DirectoryAnswers.enqueue(m_Root + "Games/ID1");
+    QStringList previews;
+    QString baseAfterAdd;
+    WhenShown([&](QWidget &shown) {
+      auto *baseBox = Child<QComboBox>(shown, "BaseDirCombo");
+      auto *dirBox = Child<QComboBox>(shown, "DirCombo");
+      QListWidgetItem *item = Child<QListWidget>(shown, "FileListBox")->item(0);
+      previews << item->toolTip();
+      // Every keystroke shows its effect, without leaving the box.
+      baseBox->setFocus();
+      baseBox->lineEdit()->selectAll();
+      QTest::keyClicks(baseBox->lineEdit(), m_Root);
+      previews << item->toolTip();
+      dirBox->setFocus();
+      QTest::keyClicks(dirBox->lineEdit(), "sound");
+      previews << item->toolTip();
+      // A folder added later is offered but does not replace what the user typed.
+      Click(shown, "AddDirBtn");
+      baseAfterAdd = baseBox->currentText();
+      Click(shown, "OKBtn");
+    });
+    QVERIFY(dialog.Execute(files, internal, base, recurse));
+    QCOMPARE(previews, QStringList({"y.wav", "x/y.wav", "sound/x/y.wav"}));
+    QCOMPARE(baseAfterAdd, m_Root);
+    QCOMPARE(base, m_Root);
   }
 
   void RemoveDeletesTheSelectionAndFollowsIt() {

@@ -151,6 +151,7 @@ bool TAddDialog::Execute(QStringList &files, QString &internalDirectory, QString
   m_FileListBox->clear();
   m_BaseDirCombo->clear();
   m_BaseDirCombo->setEditText(QString());
+  m_OfferedBase.clear();
   for (const QString &path : files) {
     // Paths handed in are listed as they are, duplicates included.
     AppendPath(path);
@@ -200,10 +201,17 @@ void TAddDialog::AddBaseDirectory(const QString &directory) {
       break;
     }
   }
+  // Inserting into an empty box makes the item its text; what the user had is taken first.
+  const QString shown = m_BaseDirCombo->currentText();
   if (found < 0) {
     m_BaseDirCombo->insertItem(insertAt, offered);
     found = insertAt;
   }
+  if (!shown.isEmpty() && shown != m_OfferedBase) {
+    m_BaseDirCombo->setEditText(shown);
+    return;
+  }
+  m_OfferedBase = offered;
   m_BaseDirCombo->setCurrentIndex(found);
   // The text is the string offered, also when a differently spelled item matched it.
   m_BaseDirCombo->setEditText(offered);

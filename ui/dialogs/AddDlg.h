@@ -41,7 +41,8 @@ private slots:
   void ShowEntryNames();
 
 private:
-  // Offers a directory (with a trailing "/") in the base-directory list and selects it.
+  // Offers a directory (with a trailing "/") in the base-directory list, and
+  // selects it unless the user has chosen a base directory of their own.
   void AddBaseDirectory(const QString &directory);
   // Index of the listed path equal to path ignoring ASCII case; -1 when none.
   int FindListedPath(const QString &path) const;
@@ -52,6 +53,9 @@ private:
   const TQuakePak &m_Pak;
   TDesktopServices &m_Desktop;
   QComboBox *m_BaseDirCombo = nullptr;
+  // The base directory the dialog itself put in the box last; one the user
+  // typed or picked instead is never replaced.
+  QString m_OfferedBase;
   QListWidget *m_FileListBox = nullptr;
   QPushButton *m_AddBtn = nullptr;
   QPushButton *m_AddDirBtn = nullptr;
