@@ -385,6 +385,10 @@ Möchten Sie eine neue anlegen?</translation>
         <source>A Quake installation was found in %1. Use it as the Quake directory?</source>
         <translation>In %1 wurde eine Quake-Installation gefunden. Als Quake-Ordner verwenden?</translation>
     </message>
+    <message>
+        <source>Entry name:</source>
+        <translation>Name des Eintrags:</translation>
+    </message>
 </context>
 <context>
     <name>TCheckArchiveDlg</name>

@@ -9,6 +9,8 @@
 #include "SetDirDialog.h"
 #include "WaitCursor.h"
 
+#include <QInputDialog>
+
 TWindowDialogs::TWindowDialogs(TDesktopServices &desktop, QWidget *window) : m_Desktop(desktop), m_Window(window) {}
 
 bool TWindowDialogs::ChooseFilesToAdd(const TQuakePak &pak, QStringList &files, QString &internalDirectory,
@@ -70,4 +72,16 @@ bool TWindowDialogs::ChooseEditor(const QString &fileName, const QString &extens
                                   const QList<TDesktopApplication> &applications, TEditorChoice &choice) {
   TEditWithDialog dialog(m_Desktop, m_Window);
   return dialog.Execute(fileName, extension, applications, choice);
+}
+
+bool TWindowDialogs::AskText(const QString &title, const QString &label, QString &text) {
+  QInputDialog dialog(m_Window);
+  dialog.setObjectName(QStringLiteral("TextInputDlg"));
+  dialog.setWindowTitle(title);
+  dialog.setLabelText(label);
+  dialog.setTextValue(text);
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
+  text = dialog.textValue();
+  return true;
 }

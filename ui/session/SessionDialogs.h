@@ -67,6 +67,8 @@ public:
   // user picks; extension (empty: none) is what the choice may be remembered for.
   virtual bool ChooseEditor(const QString &fileName, const QString &extension,
                             const QList<TDesktopApplication> &applications, TEditorChoice &choice) = 0;
+  // A line of text, text filled in beforehand; true on OK with what the user typed in text.
+  virtual bool AskText(const QString &title, const QString &label, QString &text) = 0;
 };
 
 // The real dialogs, modal over the window.
@@ -86,6 +88,7 @@ public:
                    const std::string &archiveFileName, const std::function<void()> &exportPicture) override;
   bool ChooseEditor(const QString &fileName, const QString &extension, const QList<TDesktopApplication> &applications,
                     TEditorChoice &choice) override;
+  bool AskText(const QString &title, const QString &label, QString &text) override;
 
 private:
   TDesktopServices &m_Desktop;

@@ -207,7 +207,14 @@ void TMain::ConnectCommands() {
     if (const TStringList names = m_List->SelectedNames(); names.size() == 1)
       m_Session.ExportPicture(names.front());
   });
-  on(a.ImportPicture, [this] { m_Session.ImportPicture(m_List->SelectedNames()); });
+  on(a.ImportPicture, [this] {
+    const std::optional<std::string> entry = m_Session.ImportPicture(m_List->SelectedNames(), m_ListModel.Filter().Folder);
+    // The new or replaced entry is shown selected, in its own folder when the list showed another.
+    if (entry && !SelectEntryRow(*m_List, *entry, -1)) {
+      m_Browser->SelectFolder(entry->substr(0, entry->rfind('/') + 1));
+      SelectEntryRow(*m_List, *entry, -1);
+    }
+  });
   on(a.CheckArchive, [this] { ShowArchiveCheck(); });
   on(a.Options, [this] { m_Session.Options(); });
   on(a.About, [this] { TAboutBox(this).exec(); });
