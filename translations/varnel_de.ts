@@ -544,6 +544,32 @@ Möchten Sie eine neue anlegen?</translation>
         <source>Path</source>
         <translation>Pfad</translation>
     </message>
+    <message numerus="yes">
+        <source>%n byte(s)</source>
+        <translation>
+            <numerusform>%n Byte</numerusform>
+            <numerusform>%n Bytes</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 B</source>
+        <translation>%1 B</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 KB</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+</context>
+<context>
+    <name>TEntryListView</name>
+    <message>
+        <source>Sizes in KB/MB</source>
+        <translation>Größen in KB/MB</translation>
+    </message>
 </context>
 <context>
     <name>TExtractDialog</name>

@@ -265,6 +265,7 @@ void TMain::FormCreate(const QStringList &arguments) {
   m_StartupMessage = TSettingsStore(m_SettingsFile).Read(m_Session.Pak(), values, *this);
   m_Session.SetValues(values);
   m_ListModel.SetSortOrder(values.SortOrder);
+  m_List->SizesInUnitsAction()->setChecked(values.SizesInUnits);
   if (!m_StartupMessage.isEmpty()) {
     // Shown once the window is up and the event loop runs.
     QTimer::singleShot(
@@ -306,6 +307,7 @@ void TMain::WriteSettings() {
   TMainSettings values;
   static_cast<TSessionValues &>(values) = m_Session.Values();
   values.SortOrder = m_ListModel.SortOrder();
+  values.SizesInUnits = m_ListModel.SizesInUnits();
   TSettingsStore(m_SettingsFile).Write(m_Session.Pak(), values, *this);
   m_SettingsFile.sync();
 }
