@@ -699,6 +699,34 @@ Möchten Sie eine neue anlegen?</translation>
         <source>Export as PNG...</source>
         <translation>Als PNG exportieren...</translation>
     </message>
+    <message>
+        <source>Brighten</source>
+        <translation>Aufhellen</translation>
+    </message>
+    <message>
+        <source>Show and save the picture brightened; off: its true colours</source>
+        <translation>Das Bild aufgehellt zeigen und speichern; aus: in seinen wahren Farben</translation>
+    </message>
+    <message>
+        <source>palette</source>
+        <translation>Palette</translation>
+    </message>
+    <message>
+        <source>colour map</source>
+        <translation>Farbtabelle</translation>
+    </message>
+    <message>
+        <source>picture lump</source>
+        <translation>Bild-Lump</translation>
+    </message>
+    <message>
+        <source>%1 × %2, %3</source>
+        <translation>%1 × %2, %3</translation>
+    </message>
+    <message>
+        <source>Save Lump As Bitmap (no transparency in BMP: Export as PNG keeps it)</source>
+        <translation>Lump als Bitmap speichern (BMP kennt keine Transparenz: „Als PNG exportieren“ behält sie)</translation>
+    </message>
 </context>
 <context>
     <name>TMain</name>

@@ -8,6 +8,8 @@
 #include "WindowSession.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLabel>
 #include <QImage>
 #include <QInputDialog>
 #include <QPushButton>
@@ -138,6 +140,28 @@ void PictureCommandsTest::ExportAndImportRoundTrip() {
   QCOMPARE(viewerRequest.FileName, menuRequest.FileName);
   QCOMPARE(viewerRequest.Filters, menuRequest.Filters);
   QCOMPARE(QImage(fromViewer), QImage(png));
+
+  // The viewer names the picture's size and kind, brightens as the game's look does, and saves what it shows;
+  // Brighten off saves the true colours. The see-through colour is said to be lost in a bitmap.
+  const QString bright = session.Path(QStringLiteral("out/bright.bmp"));
+  const QString plain = session.Path(QStringLiteral("out/plain.bmp"));
+  session.Desktop.SaveFileAnswers.enqueue(bright);
+  session.Desktop.SaveFileAnswers.enqueue(plain);
+  session.Dialogs.Expect("LumpViewForm", [](QWidget &viewer) {
+    QCOMPARE(Child<QLabel>(viewer, "LumpInfo")->text(), QString::fromUtf8("3 \u00d7 2, picture lump"));
+    auto *brighten = Child<QCheckBox>(viewer, "BrightenCheck");
+    QVERIFY(brighten->isEnabled() && brighten->isChecked());
+    Click(viewer, "SaveBmpBtn");
+    brighten->setChecked(false);
+    Click(viewer, "SaveBmpBtn");
+    Click(viewer, "CloseBtn");
+  });
+  session.Command("MenuActionsView");
+  QVERIFY(session.Dialogs.Finish());
+  QVERIFY(session.Desktop.FileRequests.last().Title.contains(QStringLiteral("no transparency")));
+  QCOMPARE(QImage(plain).pixel(2, 1), PaletteColour(128));
+  QCOMPARE(QImage(plain).pixel(0, 1), PaletteColour(255));
+  QCOMPARE(QImage(bright).pixel(2, 1), qRgb(178, 177, 114)); // each channel 50 brighter
 }
 
 QTEST_MAIN(PictureCommandsTest)

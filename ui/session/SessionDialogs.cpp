@@ -10,6 +10,7 @@
 #include "WaitCursor.h"
 
 #include <QInputDialog>
+#include <algorithm>
 
 TWindowDialogs::TWindowDialogs(TDesktopServices &desktop, QWidget *window) : m_Desktop(desktop), m_Window(window) {}
 
@@ -62,6 +63,14 @@ void TWindowDialogs::ShowPicture(const TBitmap *bitmap, const QString &reason, c
     TWaitCursor wait;
     viewer.SetExport(exportPicture);
     viewer.SetPicture(bitmap, reason);
+    // The viewer shows the game's brightened look; true colours are decoded without the offset.
+    if (m_Pak != nullptr && bitmap != nullptr && FileKindOf(entryName) == fkLump) {
+      if (const std::unique_ptr<TBitmap> plain = m_Pak->LumpToBitmap(entryName, 0, true)) {
+        const TColor seeThrough = m_Pak->Palette().ColorOf(255);
+        const std::vector<TColor> &pixels = plain->Pixels();
+        viewer.SetTrueColours(*plain, std::find(pixels.begin(), pixels.end(), seeThrough) != pixels.end());
+      }
+    }
     viewer.SetEntryName(entryName);
     viewer.SetArchiveFileName(archiveFileName);
   }

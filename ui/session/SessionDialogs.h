@@ -75,6 +75,8 @@ public:
 class TWindowDialogs : public TSessionDialogs {
 public:
   TWindowDialogs(TDesktopServices &desktop, QWidget *window);
+  // The archive the lump viewer decodes true colours from; unset: the viewer shows only the picture given.
+  void SetPak(TQuakePak *pak) { m_Pak = pak; }
 
   bool ChooseFilesToAdd(const TQuakePak &pak, QStringList &files, QString &internalDirectory, QString &baseDirectory,
                         bool &recurse) override;
@@ -93,4 +95,5 @@ public:
 private:
   TDesktopServices &m_Desktop;
   QWidget *m_Window;
+  TQuakePak *m_Pak = nullptr;
 };

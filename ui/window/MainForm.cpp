@@ -284,6 +284,7 @@ void TMain::FormCreate(const QStringList &arguments) {
   }
 
   setWindowTitle(tr("Varnel"));
+  m_Dialogs.SetPak(&m_Session.Pak());
 
   m_Status->FitPanelsToFont();
 
