@@ -385,6 +385,10 @@ Möchten Sie eine neue anlegen?</translation>
         <source>A Quake installation was found in %1. Use it as the Quake directory?</source>
         <translation>In %1 wurde eine Quake-Installation gefunden. Als Quake-Ordner verwenden?</translation>
     </message>
+    <message>
+        <source>Entry name:</source>
+        <translation>Name des Eintrags:</translation>
+    </message>
 </context>
 <context>
     <name>TCheckArchiveDlg</name>
@@ -540,6 +544,32 @@ Möchten Sie eine neue anlegen?</translation>
         <source>Path</source>
         <translation>Pfad</translation>
     </message>
+    <message numerus="yes">
+        <source>%n byte(s)</source>
+        <translation>
+            <numerusform>%n Byte</numerusform>
+            <numerusform>%n Bytes</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 B</source>
+        <translation>%1 B</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 KB</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+</context>
+<context>
+    <name>TEntryListView</name>
+    <message>
+        <source>Sizes in KB/MB</source>
+        <translation>Größen in KB/MB</translation>
+    </message>
 </context>
 <context>
     <name>TExtractDialog</name>
@@ -682,6 +712,34 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>Export as PNG...</source>
         <translation>Als PNG exportieren...</translation>
+    </message>
+    <message>
+        <source>Brighten</source>
+        <translation>Aufhellen</translation>
+    </message>
+    <message>
+        <source>Show and save the picture brightened; off: its true colours</source>
+        <translation>Das Bild aufgehellt zeigen und speichern; aus: in seinen wahren Farben</translation>
+    </message>
+    <message>
+        <source>palette</source>
+        <translation>Palette</translation>
+    </message>
+    <message>
+        <source>colour map</source>
+        <translation>Farbtabelle</translation>
+    </message>
+    <message>
+        <source>picture lump</source>
+        <translation>Bild-Lump</translation>
+    </message>
+    <message>
+        <source>%1 × %2, %3</source>
+        <translation>%1 × %2, %3</translation>
+    </message>
+    <message>
+        <source>Save Lump As Bitmap (no transparency in BMP: Export as PNG keeps it)</source>
+        <translation>Lump als Bitmap speichern (BMP kennt keine Transparenz: „Als PNG exportieren“ behält sie)</translation>
     </message>
 </context>
 <context>

@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QComboBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -74,7 +77,8 @@ private slots:
     TLumpViewForm form(desktop);
     auto *image = form.findChild<QLabel *>("LumpImage");
     QVERIFY(image != nullptr);
-    const QSize areaSize = image->size();
+    auto *area = form.findChild<QScrollArea *>("LumpScroll");
+    QVERIFY(area != nullptr);
 
     TBitmap grid(256, 256);
     grid.FillRect(240, 240, 256, 256, 0x00FF00);
@@ -86,12 +90,22 @@ private slots:
     QCOMPARE(image->pixmap().size(), QSize(256, 256));
     QCOMPARE(image->alignment(), Qt::AlignCenter);
     QCOMPARE(form.Picture().pixelColor(255, 255), QColor(0, 255, 0));
+    QCOMPARE(form.findChild<QLabel *>("LumpInfo")->text(), QString::fromUtf8("256 \u00d7 256, palette"));
+    QCOMPARE(area->horizontalScrollBar()->maximum(), 0);
 
-    // A picture larger than the area leaves the area's size alone.
+    // A picture larger than the area leaves the area's size alone and scrolls; fitted, it does not.
+    const QSize areaSize = area->size();
     TBitmap wide(1000, 700);
     form.SetPicture(&wide);
-    QCOMPARE(image->size(), areaSize);
+    form.SetEntryName("gfx/wide.lmp");
+    QCoreApplication::processEvents();
+    QCOMPARE(area->size(), areaSize);
     QCOMPARE(image->pixmap().size(), QSize(1000, 700));
+    QVERIFY(area->horizontalScrollBar()->maximum() > 0 && area->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(form.findChild<QLabel *>("LumpInfo")->text(), QString::fromUtf8("1000 \u00d7 700, picture lump"));
+    form.findChild<QComboBox *>("ZoomCombo")->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+    QCOMPARE(area->horizontalScrollBar()->maximum(), 0);
   }
 
   void ClosesOnEnterAndEscape() {

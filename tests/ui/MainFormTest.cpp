@@ -70,6 +70,7 @@ private slots:
   void ProtectedStockArchive();
   void ColumnsAndIconCache();
   void EveryKnownKindShowsItsOwnIcon();
+  void SizesAndNameWidth();
   void SortOrders();
   void RenameInPlace();
   void SaveAndSaveAs();
@@ -281,6 +282,45 @@ void MainFormTest::ColumnsAndIconCache() {
   QCOMPARE(main.ListModel().SortOrder(), (TSortOrder{skPosition, false}));
   QCOMPARE(session.Cell(0, 0), QStringLiteral("loose.cfg"));
   QCOMPARE(session.Cell(0, 2), QStringLiteral("?"));
+}
+
+void MainFormTest::SizesAndNameWidth() {
+  TSession session;
+  const QString path = session.Archive(QStringLiteral("sizes.pak"), {{"progs/player_armour1.mdl", QByteArray(1, 'x')},
+                                                                     {"b.wav", QByteArray(2048, 'x')},
+                                                                     {"c.bsp", QByteArray(1572864, 'x')}});
+  TMain &main = session.Start();
+  session.Open(path);
+  session.Command("MenuSortOffset");
+  // A long name of the game's own fits the Name column from the start.
+  TEntryListView &list = *main.OneViewList();
+  QVERIFY(list.columnWidth(0) > list.fontMetrics().horizontalAdvance(QStringLiteral("progs/player_armour1.mdl")));
+
+  // Exact bytes at first; KB/MB through the header's menu; the exact count in the tooltip either way.
+  QCOMPARE(list.header()->contextMenuPolicy(), Qt::CustomContextMenu);
+  auto *inUnits = list.findChild<QAction *>(QStringLiteral("SizesInUnits"));
+  QVERIFY(inUnits != nullptr && !inUnits->isChecked());
+  QCOMPARE(inUnits->text(), QStringLiteral("Sizes in KB/MB"));
+  QCOMPARE(session.Column(1), QStringList({"1", "2048", "1572864"}));
+  const auto tips = [&main] {
+    QStringList texts;
+    for (int row = 0; row < 3; ++row)
+      texts << main.ListModel().index(row, 1).data(Qt::ToolTipRole).toString();
+    return texts;
+  };
+  const QStringList exact = {"1 byte", "2048 bytes", "1572864 bytes"};
+  QCOMPARE(tips(), exact);
+  inUnits->trigger();
+  QCOMPARE(session.Column(1), QStringList({"1 B", "2.0 KB", "1.5 MB"}));
+  QCOMPARE(tips(), exact);
+
+  // The choice is kept in the settings and comes back with the next window.
+  session.Main.reset();
+  QCOMPARE(session.Settings->value(QStringLiteral("Options/Sizes In KB")).toString(), QStringLiteral("1"));
+  session.Start();
+  session.Open(path);
+  QCOMPARE(session.Main->OneViewList()->findChild<QAction *>(QStringLiteral("SizesInUnits"))->isChecked(), true);
+  QVERIFY(session.Column(1).contains(QStringLiteral("2.0 KB")));
 }
 
 void MainFormTest::EveryKnownKindShowsItsOwnIcon() {

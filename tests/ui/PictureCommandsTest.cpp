@@ -2,11 +2,16 @@
 // game's colours, an image imported in its place or as a new entry (both
 // undoable), a lump exported and imported again coming back byte-identical,
 // and the lump viewer exporting through the same command.
+#include "EntryBrowser.h"
+#include "EntryListView.h"
 #include "MainActions.h"
 #include "WindowSession.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLabel>
 #include <QImage>
+#include <QInputDialog>
 #include <QPushButton>
 #include <QtTest>
 
@@ -26,6 +31,16 @@ QByteArray TestPalette() {
 QByteArray TestLump() { return Int32LE(3) + Int32LE(2) + QByteArray("\x00\x01\xe6\xff\x10\x80", 6); }
 
 QRgb PaletteColour(int index) { return qRgb(index, 255 - index, index / 2); }
+
+// Answers the entry name question of Import Picture with name, recording what it proposed.
+void NameImport(TWindowSession &session, QString &proposed, const QString &name) {
+  session.Dialogs.Expect("TextInputDlg", [&proposed, name](QWidget &dialog) {
+    auto &input = static_cast<QInputDialog &>(dialog);
+    proposed = input.textValue();
+    input.setTextValue(name.isEmpty() ? proposed : name);
+    input.accept();
+  });
+}
 } // namespace
 
 class PictureCommandsTest : public QObject {
@@ -71,13 +86,33 @@ void PictureCommandsTest::ExportAndImportRoundTrip() {
   session.Command("MenuActionsUndo");
   QCOMPARE(session.EntryData("gfx/pic.lmp"), TestLump());
 
-  // No: the image comes in as a new entry named after its file.
+  // No: the image comes in as a new entry named after its file, in the selected lump's folder, and is selected.
+  QString proposed;
   session.Select({QStringLiteral("gfx/pic.lmp")});
   session.Desktop.OpenFilesAnswers.enqueue({otherPng});
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
+  NameImport(session, proposed, {});
   session.Command("MenuActionsImportPicture");
-  QCOMPARE(session.EntryData("other.lmp"), replaced);
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(proposed, QStringLiteral("gfx/other.lmp"));
+  QCOMPARE(session.EntryData("gfx/other.lmp"), replaced);
   QCOMPARE(session.EntryData("gfx/pic.lmp"), TestLump());
+  QCOMPARE(session.Main->OneViewList()->SelectedNames(), TStringList{"gfx/other.lmp"});
+
+  // With nothing selected the folder shown is proposed; a name in another folder shows that folder.
+  session.Main->Browser()->SelectFolder("gfx/");
+  session.SelectRows({});
+  const QString third = session.Path(QStringLiteral("out/third.png"));
+  QVERIFY(QFile::copy(otherPng, third));
+  session.Desktop.OpenFilesAnswers.enqueue({third});
+  NameImport(session, proposed, QStringLiteral("maps/Third.lmp"));
+  session.Command("MenuActionsImportPicture");
+  QVERIFY(session.Dialogs.Finish());
+  QCOMPARE(proposed, QStringLiteral("gfx/third.lmp"));
+  QCOMPARE(session.EntryData("maps/third.lmp"), replaced);
+  QCOMPARE(session.Main->OneViewList()->SelectedNames(), TStringList{"maps/third.lmp"});
+  session.Command("MenuActionsUndo");
+  session.Main->Browser()->SelectFolder({});
 
   // The exported picture, imported again in place of its lump, is byte-identical to it.
   session.Select({QStringLiteral("gfx/pic.lmp")});
@@ -105,6 +140,28 @@ void PictureCommandsTest::ExportAndImportRoundTrip() {
   QCOMPARE(viewerRequest.FileName, menuRequest.FileName);
   QCOMPARE(viewerRequest.Filters, menuRequest.Filters);
   QCOMPARE(QImage(fromViewer), QImage(png));
+
+  // The viewer names the picture's size and kind, brightens as the game's look does, and saves what it shows;
+  // Brighten off saves the true colours. The see-through colour is said to be lost in a bitmap.
+  const QString bright = session.Path(QStringLiteral("out/bright.bmp"));
+  const QString plain = session.Path(QStringLiteral("out/plain.bmp"));
+  session.Desktop.SaveFileAnswers.enqueue(bright);
+  session.Desktop.SaveFileAnswers.enqueue(plain);
+  session.Dialogs.Expect("LumpViewForm", [](QWidget &viewer) {
+    QCOMPARE(Child<QLabel>(viewer, "LumpInfo")->text(), QString::fromUtf8("3 \u00d7 2, picture lump"));
+    auto *brighten = Child<QCheckBox>(viewer, "BrightenCheck");
+    QVERIFY(brighten->isEnabled() && brighten->isChecked());
+    Click(viewer, "SaveBmpBtn");
+    brighten->setChecked(false);
+    Click(viewer, "SaveBmpBtn");
+    Click(viewer, "CloseBtn");
+  });
+  session.Command("MenuActionsView");
+  QVERIFY(session.Dialogs.Finish());
+  QVERIFY(session.Desktop.FileRequests.last().Title.contains(QStringLiteral("no transparency")));
+  QCOMPARE(QImage(plain).pixel(2, 1), PaletteColour(128));
+  QCOMPARE(QImage(plain).pixel(0, 1), PaletteColour(255));
+  QCOMPARE(QImage(bright).pixel(2, 1), qRgb(178, 177, 114)); // each channel 50 brighter
 }
 
 QTEST_MAIN(PictureCommandsTest)

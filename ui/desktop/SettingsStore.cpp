@@ -160,6 +160,7 @@ QString TSettingsStore::Read(TQuakePak &pak, TMainSettings &values, QWidget &win
   pak.SetMaxUndoLevels(levels);
 
   values.SortOrder = TSortOrder::FromNumber(ReadInteger("Options", "Sort By", 0)).value_or(TSortOrder());
+  values.SizesInUnits = ReadBool("Options", "Sizes In KB", false);
 
   // Qt's own record of the window's geometry, when there is one; else the
   // four bounds, applied one by one, but only when together they leave the
@@ -215,6 +216,7 @@ void TSettingsStore::Write(const TQuakePak &pak, const TMainSettings &values, co
   for (auto editor = values.Editors.cbegin(); editor != values.Editors.cend(); ++editor)
     WriteString(EditorsGroup, editor.key(), editor.value());
   WriteInteger("Options", "Sort By", values.SortOrder.Number());
+  WriteBool("Options", "Sizes In KB", values.SizesInUnits);
   WriteBool("Window", "Maximised", window.isMaximized());
   m_Settings.setValue(GeometryKey, window.saveGeometry());
   WriteBool("Undo", "Allow Undo", pak.AllowUndo());

@@ -29,6 +29,7 @@ struct TSessionValues {
 // Everything the main window keeps in the settings besides the archive component's values.
 struct TMainSettings : TSessionValues {
   TSortOrder SortOrder;
+  bool SizesInUnits = false; // KB/MB in the list rather than exact bytes
 };
 
 class TSettingsStore {

@@ -4,6 +4,7 @@
 #include "DialogSupport.h"
 #include "EntryText.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -14,12 +15,12 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
 // The picture area keeps this size whatever it shows: the 256 x 256 palette
-// grid and a 320 x 200 console picture fit whole, larger pictures show their
-// centre part.
+// grid and a 320 x 200 console picture fit whole, larger pictures scroll.
 constexpr int LumpAreaWidth = 336;
 constexpr int LumpAreaHeight = 272;
 
@@ -77,12 +78,20 @@ TLumpViewForm::TLumpViewForm(TDesktopServices &desktop, QWidget *parent) : QDial
   setObjectName("LumpViewForm");
   m_LumpImage = new QLabel(this);
   m_LumpImage->setObjectName("LumpImage");
-  // At least the area of old; it grows with the window, and a picture larger
-  // than it shows its centre part rather than stretching the window.
-  m_LumpImage->setMinimumSize(LumpAreaWidth, LumpAreaHeight);
-  m_LumpImage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   m_LumpImage->setAlignment(Qt::AlignCenter);
-  m_LumpImage->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  // A zoomed picture larger than the area scrolls.
+  m_Scroll = new QScrollArea(this);
+  m_Scroll->setObjectName("LumpScroll");
+  m_Scroll->setMinimumSize(LumpAreaWidth, LumpAreaHeight);
+  m_Scroll->setWidgetResizable(true);
+  m_Scroll->setWidget(m_LumpImage);
+  m_InfoLabel = new QLabel(this);
+  m_InfoLabel->setObjectName("LumpInfo");
+  m_BrightenCheck = new QCheckBox(tr("Brighten"), this);
+  m_BrightenCheck->setObjectName("BrightenCheck");
+  m_BrightenCheck->setToolTip(tr("Show and save the picture brightened; off: its true colours"));
+  m_BrightenCheck->setChecked(true);
+  m_BrightenCheck->setEnabled(false);
 
   m_SaveBmpBtn = new QPushButton(tr("Save As Bitmap"), this);
   m_SaveBmpBtn->setObjectName("SaveBmpBtn");
@@ -110,12 +119,20 @@ TLumpViewForm::TLumpViewForm(TDesktopServices &desktop, QWidget *parent) : QDial
   buttons->addWidget(m_ExportPngBtn);
   buttons->addWidget(m_CloseBtn);
   buttons->addWidget(m_ZoomCombo);
+  buttons->addWidget(m_BrightenCheck);
   buttons->addStretch();
+  auto *picture = new QVBoxLayout;
+  picture->addWidget(m_Scroll, 1);
+  picture->addWidget(m_InfoLabel);
   auto *layout = new QHBoxLayout(this);
-  layout->addWidget(m_LumpImage, 1);
+  layout->addLayout(picture, 1);
   layout->addLayout(buttons);
   setSizeGripEnabled(true);
   connect(m_ZoomCombo, &QComboBox::currentIndexChanged, this, &TLumpViewForm::ShowZoomed);
+  connect(m_BrightenCheck, &QCheckBox::toggled, this, [this](bool brighten) {
+    m_Picture = brighten || m_TrueColours.isNull() ? m_Brightened : m_TrueColours;
+    ShowZoomed();
+  });
 
   connect(m_SaveBmpBtn, &QPushButton::clicked, this, &TLumpViewForm::SaveBmpBtnClick);
   connect(m_ExportPngBtn, &QPushButton::clicked, this, [this] {
@@ -128,6 +145,8 @@ TLumpViewForm::TLumpViewForm(TDesktopServices &desktop, QWidget *parent) : QDial
 
 void TLumpViewForm::SetPicture(const TBitmap *bitmap, const QString &reason) {
   m_Picture = bitmap != nullptr ? BitmapToImage(*bitmap) : QImage();
+  m_Brightened = m_Picture;
+  ShowInfo();
   if (m_Picture.isNull()) {
     m_LumpImage->clear();
     m_LumpImage->setWordWrap(true);
@@ -136,6 +155,24 @@ void TLumpViewForm::SetPicture(const TBitmap *bitmap, const QString &reason) {
     ShowZoomed();
   }
   EnableButtons();
+}
+
+void TLumpViewForm::SetTrueColours(const TBitmap &bitmap, bool transparent) {
+  m_TrueColours = BitmapToImage(bitmap);
+  m_Transparent = transparent;
+  m_BrightenCheck->setEnabled(!m_TrueColours.isNull() && !m_Brightened.isNull());
+}
+
+void TLumpViewForm::ShowInfo() {
+  if (m_Brightened.isNull()) {
+    m_InfoLabel->clear();
+    return;
+  }
+  const TFileKind kind = FileKindOf(m_EntryName);
+  const QString what = kind == fkPalette    ? tr("palette")
+                       : kind == fkColormap ? tr("colour map")
+                                            : tr("picture lump");
+  m_InfoLabel->setText(tr("%1 \u00d7 %2, %3").arg(m_Brightened.width()).arg(m_Brightened.height()).arg(what));
 }
 
 void TLumpViewForm::SetExport(const std::function<void()> &exportPicture) {
@@ -154,8 +191,10 @@ void TLumpViewForm::ShowZoomed() {
   if (m_Picture.isNull())
     return;
   const int factor = m_ZoomCombo->currentData().toInt();
-  const QSize size =
-      factor > 0 ? m_Picture.size() * factor : m_Picture.size().scaled(m_LumpImage->size(), Qt::KeepAspectRatio);
+  const QSize size = factor > 0 ? m_Picture.size() * factor
+                                 : m_Picture.size().scaled(m_Scroll->viewport()->size(), Qt::KeepAspectRatio);
+  // Larger than the area, the picture keeps its size and the area scrolls; fitted, it never does.
+  m_LumpImage->setMinimumSize(factor > 0 ? size : QSize());
   // Nearest neighbour: every picture pixel stays a sharp square.
   m_LumpImage->setPixmap(QPixmap::fromImage(m_Picture.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
 }
@@ -168,6 +207,7 @@ void TLumpViewForm::resizeEvent(QResizeEvent *event) {
 
 void TLumpViewForm::SetEntryName(const std::string &name) {
   m_EntryName = name;
+  ShowInfo();
   setWindowTitle(tr("Lump Viewer - ") + EntryToDisplay(m_EntryName));
 }
 
@@ -183,7 +223,9 @@ void TLumpViewForm::SaveBmpBtnClick() {
   if (m_Picture.isNull())
     return;
   TFileDialogRequest request;
-  request.Title = tr("Save Lump As Bitmap");
+  // A bitmap file has no see-through colour: the chooser says so where the picture needs one.
+  request.Title = m_Transparent ? tr("Save Lump As Bitmap (no transparency in BMP: Export as PNG keeps it)")
+                                : tr("Save Lump As Bitmap");
   request.Directory = PathToQ(PathDirectory(m_ArchiveFileName));
   request.FileName = EntryToDisplay(BitmapFileName(m_EntryName));
   request.Filters = QStringList{tr("Bitmaps (*.bmp)"), tr("All Files (*)")};

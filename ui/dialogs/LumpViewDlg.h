@@ -9,7 +9,9 @@
 #include <functional>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
+class QScrollArea;
 class QLabel;
 class QPushButton;
 class TDesktopServices;
@@ -26,6 +28,11 @@ public:
   // The picture to show; nullptr leaves it empty, with the reason (when
   // given) in its place.
   void SetPicture(const TBitmap *bitmap, const QString &reason = QString());
+  // The same picture in its true colours, the game's look being brightened:
+  // the Brighten box switches between the two, and Save As Bitmap saves what
+  // is shown. transparent: the picture uses the see-through colour, which a
+  // bitmap file cannot keep.
+  void SetTrueColours(const TBitmap &bitmap, bool transparent);
   // The shown entry's name; the caption follows it when the window is shown.
   void SetEntryName(const std::string &name);
   // The open archive's file: its folder is where Save As Bitmap starts.
@@ -47,11 +54,18 @@ private slots:
 
 private:
   void EnableButtons();
+  void ShowInfo();
 
   TDesktopServices &m_Desktop;
   std::string m_EntryName;
   std::string m_ArchiveFileName;
   QImage m_Picture;
+  QImage m_Brightened;
+  QImage m_TrueColours;
+  bool m_Transparent = false;
+  QScrollArea *m_Scroll = nullptr;
+  QLabel *m_InfoLabel = nullptr;
+  QCheckBox *m_BrightenCheck = nullptr;
   QLabel *m_LumpImage = nullptr;
   std::function<void()> m_Export;
   QPushButton *m_SaveBmpBtn = nullptr;

@@ -112,8 +112,11 @@ public:
   void ExportPicture(const std::string &entryName);
   // Turns an image file the user picks into a lump with the game palette:
   // it replaces the one selected picture lump when the user says so, else it
-  // is added as a new entry. Undoable either way.
-  void ImportPicture(const TStringList &selected);
+  // is added as a new entry under the name the user gives, proposed in the
+  // selected entry's folder, else in folder (the folder the list shows,
+  // ending in "/"; empty: the top). Undoable either way. The stored name of
+  // the entry that took the picture, or none.
+  std::optional<std::string> ImportPicture(const TStringList &selected, const std::string &folder);
   // A drag of the entries out of the window: they are extracted with their
   // paths into a fresh folder of the private folder, and offered as the URLs
   // of the files and folders at the top below folder (the folder the list

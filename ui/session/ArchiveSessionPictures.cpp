@@ -5,6 +5,7 @@
 #include "DesktopServices.h"
 #include "EntryText.h"
 #include "LumpPicture.h"
+#include "SessionDialogs.h"
 #include "WaitCursor.h"
 
 #include <QDir>
@@ -43,14 +44,14 @@ void TArchiveSession::ExportPicture(const std::string &entryName) {
     ShowError(ExportFailedMessage() + QLatin1Char('\n') + reason);
 }
 
-void TArchiveSession::ImportPicture(const TStringList &selected) {
+std::optional<std::string> TArchiveSession::ImportPicture(const TStringList &selected, const std::string &folder) {
   TFileDialogRequest request;
   request.Title = tr("Import Picture");
   request.Directory = m_Values.OpenPath;
   request.Filters = QStringList{tr("Pictures (*.png *.bmp *.tga)"), tr("All Files (*)")};
   const QStringList sources = m_Desktop.ChooseOpenFiles(m_Window, request);
   if (sources.isEmpty())
-    return;
+    return std::nullopt;
   const QString source = sources.first();
 
   // One selected picture lump may be replaced; otherwise the picture comes in as a new entry.
@@ -60,36 +61,51 @@ void TArchiveSession::ImportPicture(const TStringList &selected) {
         m_Window, tr("Replace %1 with the picture? No adds it as a new entry.").arg(EntryToDisplay(selected.front())),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Cancel)
-      return;
+      return std::nullopt;
     if (answer == QMessageBox::Yes)
       replaced = selected.front();
   }
 
+  // A new entry goes where the user is: the selected lump's folder, else the folder shown.
+  std::string entryName;
+  if (replaced.empty()) {
+    const std::string near = selected.size() == 1 ? selected.front().substr(0, selected.front().rfind('/') + 1) : folder;
+    QString name = EntryToDisplay(near) + QFileInfo(source).completeBaseName() + QStringLiteral(".lmp");
+    if (!m_Dialogs.AskText(tr("Import Picture"), tr("Entry name:"), name))
+      return std::nullopt;
+    entryName = m_Pak.MakeEntryName(DisplayToEntry(name.trimmed()));
+    if (entryName.empty() || entryName.back() == '/')
+      return std::nullopt;
+  }
+
   // The lump is written under its entry's file name, so that a palette stays a palette.
-  const QString lumpName = replaced.empty() ? QFileInfo(source).completeBaseName() + QStringLiteral(".lmp")
-                                            : PathToQ(ExtractionPath(replaced, false));
-  const QString folder = PathToQ(m_Pak.PrivateDirectory() + PictureSubFolder);
-  const QString lump = folder + lumpName;
+  const std::string &target = replaced.empty() ? entryName : replaced;
+  const QString lumpName = PathToQ(ExtractionPath(target.substr(target.rfind('/') + 1), false));
+  const QString folderOnDisk = PathToQ(m_Pak.PrivateDirectory() + PictureSubFolder);
+  const QString lump = folderOnDisk + lumpName;
   QString reason;
   {
     TWaitCursor wait;
-    QDir().mkpath(folder);
+    QDir().mkpath(folderOnDisk);
     reason = LumpPicture::ConvertFile(source, lump, m_Pak.Palette());
   }
   if (!reason.isEmpty()) {
     ShowError(ImportFailedMessage() + QLatin1Char('\n') + reason);
-    return;
+    return std::nullopt;
   }
   m_ViewedFiles.push_back(PathFromQ(lump));
 
   TResultCode result = prDone;
+  std::string stored = replaced;
   EditEntries([&] {
     TWaitCursor wait;
     if (!replaced.empty()) {
       result = m_Pak.ReplaceEntryData(IndexOfStoredName(replaced), PathFromQ(lump));
     } else {
+      const std::string directory = entryName.substr(0, entryName.rfind('/') + 1);
+      stored = m_Pak.AddedEntryName(PathFromQ(lump), PathFromQ(folderOnDisk), directory);
       TStringList paths{PathFromQ(lump)};
-      result = m_Pak.AddFiles(paths, PathFromQ(folder), std::string(), false);
+      result = m_Pak.AddFiles(paths, PathFromQ(folderOnDisk), directory, false);
     }
   });
   if (result == prProtected)
@@ -97,4 +113,7 @@ void TArchiveSession::ImportPicture(const TStringList &selected) {
   else if (result != prDone)
     ShowError(ImportFailedMessage() + QLatin1Char('\n') +
               QString::fromStdString(m_Pak.Failures().empty() ? "" : m_Pak.Failures().front()));
+  if (result != prDone)
+    return std::nullopt;
+  return stored;
 }

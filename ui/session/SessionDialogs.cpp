@@ -9,6 +9,9 @@
 #include "SetDirDialog.h"
 #include "WaitCursor.h"
 
+#include <QInputDialog>
+#include <algorithm>
+
 TWindowDialogs::TWindowDialogs(TDesktopServices &desktop, QWidget *window) : m_Desktop(desktop), m_Window(window) {}
 
 bool TWindowDialogs::ChooseFilesToAdd(const TQuakePak &pak, QStringList &files, QString &internalDirectory,
@@ -61,6 +64,14 @@ void TWindowDialogs::ShowPicture(const TBitmap *bitmap, const QString &reason, c
     TWaitCursor wait;
     viewer.SetExport(exportPicture);
     viewer.SetPicture(bitmap, reason);
+    // The viewer shows the game's brightened look; true colours are decoded without the offset.
+    if (m_Pak != nullptr && bitmap != nullptr && FileKindOf(entryName) == fkLump) {
+      if (const std::unique_ptr<TBitmap> plain = m_Pak->LumpToBitmap(entryName, 0, true)) {
+        const TColor seeThrough = m_Pak->Palette().ColorOf(255);
+        const std::vector<TColor> &pixels = plain->Pixels();
+        viewer.SetTrueColours(*plain, std::find(pixels.begin(), pixels.end(), seeThrough) != pixels.end());
+      }
+    }
     viewer.SetEntryName(entryName);
     viewer.SetArchiveFileName(archiveFileName);
   }
@@ -71,4 +82,16 @@ bool TWindowDialogs::ChooseEditor(const QString &fileName, const QString &extens
                                   const QList<TDesktopApplication> &applications, TEditorChoice &choice) {
   TEditWithDialog dialog(m_Desktop, m_Window);
   return dialog.Execute(fileName, extension, applications, choice);
+}
+
+bool TWindowDialogs::AskText(const QString &title, const QString &label, QString &text) {
+  QInputDialog dialog(m_Window);
+  dialog.setObjectName(QStringLiteral("TextInputDlg"));
+  dialog.setWindowTitle(title);
+  dialog.setLabelText(label);
+  dialog.setTextValue(text);
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
+  text = dialog.textValue();
+  return true;
 }

@@ -69,12 +69,16 @@ public:
   // user picks; extension (empty: none) is what the choice may be remembered for.
   virtual bool ChooseEditor(const QString &fileName, const QString &extension,
                             const QList<TDesktopApplication> &applications, TEditorChoice &choice) = 0;
+  // A line of text, text filled in beforehand; true on OK with what the user typed in text.
+  virtual bool AskText(const QString &title, const QString &label, QString &text) = 0;
 };
 
 // The real dialogs, modal over the window.
 class TWindowDialogs : public TSessionDialogs {
 public:
   TWindowDialogs(TDesktopServices &desktop, QWidget *window);
+  // The archive the lump viewer decodes true colours from; unset: the viewer shows only the picture given.
+  void SetPak(TQuakePak *pak) { m_Pak = pak; }
 
   bool ChooseFilesToAdd(const TQuakePak &pak, QStringList &files, QString &internalDirectory, QString &baseDirectory,
                         bool &recurse) override;
@@ -89,8 +93,10 @@ public:
                    const std::string &archiveFileName, const std::function<void()> &exportPicture) override;
   bool ChooseEditor(const QString &fileName, const QString &extension, const QList<TDesktopApplication> &applications,
                     TEditorChoice &choice) override;
+  bool AskText(const QString &title, const QString &label, QString &text) override;
 
 private:
   TDesktopServices &m_Desktop;
   QWidget *m_Window;
+  TQuakePak *m_Pak = nullptr;
 };

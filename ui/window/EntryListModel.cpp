@@ -3,8 +3,10 @@
 #include "DesktopServices.h"
 #include "EntryText.h"
 #include "PakQuake.h"
+#include "Translations.h"
 
 #include <QFile>
+#include <QLocale>
 
 #include <algorithm>
 #include <iterator>
@@ -257,7 +259,7 @@ QVariant TEntryListModel::data(const QModelIndex &index, int role) const {
     case colName:
       return EntryToDisplay(row.Caption);
     case colSize:
-      return QString::number(row.Size);
+      return m_SizesInUnits ? SizeInUnits(row.Size) : QString::number(row.Size);
     case colPosition:
       return row.Position > 0 ? QString::number(row.Position) : QStringLiteral("?");
     case colPath:
@@ -266,6 +268,8 @@ QVariant TEntryListModel::data(const QModelIndex &index, int role) const {
       return {};
     }
   }
+  if (role == Qt::ToolTipRole && index.column() == colSize)
+    return EnglishPlural(tr("%n byte(s)", "", row.Size), row.Size);
   if (role == Qt::DecorationRole && index.column() == colName) {
     if (row.Kind < m_KindIcons.size())
       return m_KindIcons[row.Kind];
@@ -273,6 +277,23 @@ QVariant TEntryListModel::data(const QModelIndex &index, int role) const {
       return m_Associations[static_cast<size_t>(row.IconIndex)].Icon;
   }
   return {};
+}
+
+QString TEntryListModel::SizeInUnits(int32_t size) {
+  constexpr double Kilobyte = 1024.0;
+  if (size < Kilobyte)
+    return tr("%1 B").arg(size);
+  if (size < Kilobyte * Kilobyte)
+    return tr("%1 KB").arg(QLocale().toString(size / Kilobyte, 'f', 1));
+  return tr("%1 MB").arg(QLocale().toString(size / (Kilobyte * Kilobyte), 'f', 1));
+}
+
+void TEntryListModel::SetSizesInUnits(bool inUnits) {
+  if (inUnits == m_SizesInUnits)
+    return;
+  m_SizesInUnits = inUnits;
+  if (RowCount() > 0)
+    emit dataChanged(index(0, colSize), index(RowCount() - 1, colSize), {Qt::DisplayRole});
 }
 
 QVariant TEntryListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -91,6 +91,11 @@ public:
   // Captions are editable unless the list is read-only.
   bool ReadOnly() const { return m_ReadOnly; }
   void SetReadOnly(bool readOnly) { m_ReadOnly = readOnly; }
+  // Sizes as KB/MB rather than exact bytes; the exact count stays in the size cell's tooltip.
+  bool SizesInUnits() const { return m_SizesInUnits; }
+  void SetSizesInUnits(bool inUnits);
+  // A size as B below a kilobyte, else as KB or MB with one decimal (1024 to the step).
+  static QString SizeInUnits(int32_t size);
 
   // --- sorting
   TSortOrder SortOrder() const { return m_SortOrder; }
@@ -142,6 +147,7 @@ private:
   std::vector<int> m_Shown;
   TEntryFilter m_Filter;
   bool m_ReadOnly = false;
+  bool m_SizesInUnits = false;
   TSortOrder m_SortOrder;
   std::vector<TAssociation> m_Associations;
   std::unordered_map<std::string, int> m_AssociationIndex;

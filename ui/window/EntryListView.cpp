@@ -3,12 +3,15 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyle>
 
 #include <algorithm>
 
 namespace {
 // The columns' widths when the window opens, in column order.
 constexpr int DefaultWidths[TEntryListModel::ColumnCount] = {150, 100, 100, 150};
+// The Name column fits a long name of the game's own as the font draws it.
+const QString TypicalLongName = QStringLiteral("progs/player_armour1.mdl");
 } // namespace
 
 TEntryListView::TEntryListView(TEntryListModel &model, QWidget *parent) : QTreeView(parent), m_Model(model) {
@@ -25,11 +28,23 @@ TEntryListView::TEntryListView(TEntryListModel &model, QWidget *parent) : QTreeV
   setContextMenuPolicy(Qt::CustomContextMenu);
   for (int column = 0; column < TEntryListModel::ColumnCount; ++column)
     setColumnWidth(column, DefaultWidths[column]);
+  const int margins = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) +
+                      style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this) + 16;
+  setColumnWidth(TEntryListModel::colName,
+                 std::max(DefaultWidths[TEntryListModel::colName], fontMetrics().horizontalAdvance(TypicalLongName) + margins));
   QHeaderView *columns = header();
   columns->setSectionsClickable(true);
   columns->setSectionsMovable(false);
   columns->setSortIndicatorShown(true);
   columns->setSortIndicator(-1, Qt::AscendingOrder);
+  m_HeaderMenu = new QMenu(this);
+  m_SizesInUnits = m_HeaderMenu->addAction(tr("Sizes in KB/MB"));
+  m_SizesInUnits->setObjectName(QStringLiteral("SizesInUnits"));
+  m_SizesInUnits->setCheckable(true);
+  connect(m_SizesInUnits, &QAction::toggled, this, [this](bool inUnits) { m_Model.SetSizesInUnits(inUnits); });
+  columns->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(columns, &QWidget::customContextMenuRequested, this,
+          [this, columns](const QPoint &position) { m_HeaderMenu->popup(columns->mapToGlobal(position)); });
 
   connect(columns, &QHeaderView::sectionClicked, this, [this](int column) {
     if (const std::optional<TSortKey> key = TEntryListModel::KeyOfColumn(column))

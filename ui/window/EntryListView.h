@@ -9,6 +9,7 @@
 #include <QTreeView>
 #include <vector>
 
+class QAction;
 class QMenu;
 
 class TEntryListView : public QTreeView {
@@ -31,6 +32,8 @@ public:
   void ShowSortOrder();
   // The menu shown on a right click in the list.
   void SetContextMenu(QMenu *menu) { m_ContextMenu = menu; }
+  // The switch between exact sizes and KB/MB, offered on a right click in the header.
+  QAction *SizesInUnitsAction() const { return m_SizesInUnits; }
   using QTreeView::edit; // beside the override below
 
 signals:
@@ -47,4 +50,6 @@ protected:
 private:
   TEntryListModel &m_Model;
   QMenu *m_ContextMenu = nullptr;
+  QMenu *m_HeaderMenu = nullptr;
+  QAction *m_SizesInUnits = nullptr;
 };

@@ -209,7 +209,14 @@ void TMain::ConnectCommands() {
     if (const TStringList names = m_List->SelectedNames(); names.size() == 1)
       m_Session.ExportPicture(names.front());
   });
-  on(a.ImportPicture, [this] { m_Session.ImportPicture(m_List->SelectedNames()); });
+  on(a.ImportPicture, [this] {
+    const std::optional<std::string> entry = m_Session.ImportPicture(m_List->SelectedNames(), m_ListModel.Filter().Folder);
+    // The new or replaced entry is shown selected, in its own folder when the list showed another.
+    if (entry && !SelectEntryRow(*m_List, *entry, -1)) {
+      m_Browser->SelectFolder(entry->substr(0, entry->rfind('/') + 1));
+      SelectEntryRow(*m_List, *entry, -1);
+    }
+  });
   on(a.CheckArchive, [this] { ShowArchiveCheck(); });
   on(a.Options, [this] { m_Session.Options(); });
   on(a.About, [this] { TAboutBox(this).exec(); });
@@ -269,6 +276,7 @@ void TMain::FormCreate(const QStringList &arguments) {
   m_StartupMessage = TSettingsStore(m_SettingsFile).Read(m_Session.Pak(), values, *this);
   m_Session.SetValues(values);
   m_ListModel.SetSortOrder(values.SortOrder);
+  m_List->SizesInUnitsAction()->setChecked(values.SizesInUnits);
   if (!m_StartupMessage.isEmpty()) {
     // Shown once the window is up and the event loop runs.
     QTimer::singleShot(
@@ -287,6 +295,7 @@ void TMain::FormCreate(const QStringList &arguments) {
   }
 
   setWindowTitle(tr("Varnel"));
+  m_Dialogs.SetPak(&m_Session.Pak());
 
   m_Status->FitPanelsToFont();
 
@@ -310,6 +319,7 @@ void TMain::WriteSettings() {
   TMainSettings values;
   static_cast<TSessionValues &>(values) = m_Session.Values();
   values.SortOrder = m_ListModel.SortOrder();
+  values.SizesInUnits = m_ListModel.SizesInUnits();
   TSettingsStore(m_SettingsFile).Write(m_Session.Pak(), values, *this);
   m_SettingsFile.sync();
 }

@@ -75,3 +75,11 @@ bool TScriptedDialogs::ChooseEditor(const QString &fileName, const QString &,
   choice = EditorAnswers.dequeue();
   return true;
 }
+
+bool TScriptedDialogs::AskText(const QString &title, const QString &, QString &text) {
+  Asked << QStringLiteral("text ") + title + QStringLiteral(": ") + text;
+  if (TextAnswers.isEmpty())
+    return false;
+  text = TextAnswers.dequeue();
+  return true;
+}

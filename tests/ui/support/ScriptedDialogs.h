@@ -31,9 +31,10 @@ public:
   QQueue<TOpenOrAddAnswer> OpenOrAddAnswers;
   QQueue<TFileReplace> ReplaceAnswers; // for entries of an add and files of an extraction alike
   QQueue<TEditorChoice> EditorAnswers;
+  QQueue<QString> TextAnswers;
 
   // What was asked: "add", "extract", "move", "options", "open-or-add",
-  // "replace NAME", "replace file PATH", "picture NAME" and "editor NAME", in order.
+  // "replace NAME", "replace file PATH", "picture NAME", "editor NAME" and "text TITLE: PROPOSED", in order.
   QStringList Asked;
   QList<QStringList> AddProposals;        // the paths each add dialog was given
   QList<TExtractAnswer> ExtractProposals; // what each extract dialog proposed
@@ -53,4 +54,5 @@ public:
                    const std::string &archiveFileName, const std::function<void()> &exportPicture) override;
   bool ChooseEditor(const QString &fileName, const QString &extension, const QList<TDesktopApplication> &applications,
                     TEditorChoice &choice) override;
+  bool AskText(const QString &title, const QString &label, QString &text) override;
 };
