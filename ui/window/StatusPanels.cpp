@@ -85,7 +85,10 @@ TStatusPanels::TStatusPanels(QStatusBar *bar, QWidget *window)
 }
 
 void TStatusPanels::ShowNotice(const QString &text, const QString &folder) {
-  m_Notice->setText(text);
+  // The whole sentence in the tooltip; on the bar a long folder gives way in
+  // its middle, so that the count and the button stay in sight.
+  m_Notice->setToolTip(text);
+  m_Notice->setText(m_Notice->fontMetrics().elidedText(text, Qt::ElideMiddle, std::max(160, m_Bar->width() * 2 / 5)));
   m_NoticeFolder = folder;
   m_Notice->show();
   m_OpenFolderBtn->setVisible(!folder.isEmpty());
