@@ -369,28 +369,6 @@ TEST_F(Cli, ConvertTurnsLumpsIntoImagesAndBackByteForByte) {
   EXPECT_NE(missing.Err.find("gone.lmp"), std::string::npos) << missing.Err;
 }
 
-TEST_F(Cli, ConvertWritesTgaFilesAndReadsThemBack) {
-  std::string palette(768, '\0');
-  for (size_t i = 0; i < 768; ++i)
-    palette[i] = static_cast<char>(i * 5 / 3);
-  // 2 x 2, the transparent index 255 among them.
-  const std::string lump = std::string("\2\0\0\0\2\0\0\0", 8) + "\x07\xff\xe0\x01";
-  Write("palette.lmp", palette);
-  Write("pic.lmp", lump);
-  for (const char *image : {"pic.tga", "PIC.TGA"}) {
-    TRun made = Run({"convert", "--palette", "palette.lmp", "pic.lmp", image});
-    EXPECT_EQ(made.Status, 0) << made.Err;
-    EXPECT_EQ(ReadFileBytes(Path(image)).substr(1, 2), "\1\1") << "colour-mapped";
-    TRun back = Run({"convert", "--palette", "palette.lmp", image, "back.lmp"});
-    EXPECT_EQ(back.Status, 0) << back.Err;
-    EXPECT_EQ(ReadFileBytes(Path("back.lmp")), lump);
-  }
-  EXPECT_EQ(Run({"convert", "palette.lmp", "palette.tga"}).Status, 0);
-  fs::create_directories(Path("again"));
-  EXPECT_EQ(Run({"convert", "palette.tga", "again/palette.lmp"}).Status, 0);
-  EXPECT_EQ(ReadFileBytes(Path("again/palette.lmp")), palette);
-}
-
 // Case twins keep their own bytes; new names never leave the archive's tree;
 // a failed save says which file and why.
 TEST_F(Cli, NamesReachTheirOwnEntryAndRefusalsSayWhy) {

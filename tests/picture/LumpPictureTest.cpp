@@ -64,7 +64,8 @@ TEST_F(LumpPictureTest, LumpsAndThePaletteComeBackByteIdenticalThroughImageFiles
   // Every index once (255 too, so the picture is transparent), then a lump without 255.
   for (const QByteArray &lump : {MakeLump(16, 16, 0), MakeLump(7, 3, 40)}) {
     WriteFile("pic.lmp", lump);
-    for (const char *format : {"png", "bmp", "tga"}) {
+    // The writer is chosen by the extension in any letter case.
+    for (const char *format : {"png", "bmp", "tga", "TGA"}) {
       const QString image = QStringLiteral("pic.") + format;
       ASSERT_EQ(ConvertFile(Path("pic.lmp"), Path(image), m_Palette), QString()) << format;
       ASSERT_EQ(ConvertFile(Path(image), Path("back.lmp"), m_Palette), QString()) << format;
