@@ -17,12 +17,14 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -551,11 +553,17 @@ void ActionsTest::ExtractReportsWhereTheFilesWent() {
     session.Command("MenuActionsExtract");
     const bool finished = session.Dialogs.Finish();
     auto *notice = main.findChild<QLabel *>("NoticePanel");
-    // The bar shows as much as fits beside the button; the tooltip says it all.
-    if (notice->sizeHint().width() > main.width() / 2)
-      return QStringLiteral("notice wider than half the window");
+    auto *button = main.findChild<QToolButton *>("OpenFolderBtn");
+    // At the window's first size the report keeps room for its start, the
+    // count, beside the button; the tooltip says it all.
+    main.statusBar()->layout()->activate();
+    const int countWidth = notice->fontMetrics().horizontalAdvance(QStringLiteral("Extracted 2 files to "));
+    if (notice->width() < countWidth || notice->geometry().intersects(button->geometry()))
+      return QStringLiteral("notice squeezed to %1 px").arg(notice->width());
     return finished ? notice->toolTip() : QStringLiteral("dialogs unfinished");
   };
+  main.show(); // at its first size, for the bar's layout
+  QVERIFY(QTest::qWaitForWindowExposed(&main));
   auto *openFolder = main.findChild<QToolButton *>("OpenFolderBtn");
   QVERIFY(openFolder != nullptr);
   QVERIFY(!openFolder->isVisibleTo(&main));

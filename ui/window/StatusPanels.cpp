@@ -3,10 +3,13 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QIcon>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolButton>
 
 #include <algorithm>
@@ -32,6 +35,28 @@ protected:
     default:
       return QObject::eventFilter(watched, event);
     }
+  }
+};
+
+// A label that takes the room the bar has left and shows as much of its text
+// as fits, giving way in the middle (where a long folder name is), so that a
+// narrow window keeps the start and the end of the sentence in sight.
+class TElidedLabel : public QLabel {
+public:
+  using QLabel::QLabel;
+
+  QSize minimumSizeHint() const override {
+    QSize size = QLabel::minimumSizeHint();
+    size.setWidth(fontMetrics().horizontalAdvance(QStringLiteral("Extracted …")));
+    return size;
+  }
+
+protected:
+  void paintEvent(QPaintEvent *) override {
+    QPainter painter(this);
+    const QRect room = contentsRect();
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width());
+    style()->drawItemText(&painter, room, int(alignment()), palette(), isEnabled(), shown, foregroundRole());
   }
 };
 
@@ -70,28 +95,38 @@ TStatusPanels::TStatusPanels(QStatusBar *bar, QWidget *window)
   holderLayout->addWidget(m_ProgressBar);
   holderLayout->addStretch();
 
-  // Permanent, so that menu status tips do not wipe the report away.
-  m_Notice = new QLabel(m_Bar);
+  // The report takes the place of the two last panels, which stand empty
+  // while no operation runs, so that it has the room a narrow window has.
+  m_Notice = new TElidedLabel(m_Bar);
   m_Notice->setObjectName(QStringLiteral("NoticePanel"));
   m_Notice->hide();
-  m_Bar->addPermanentWidget(m_Notice);
+  m_Bar->addWidget(m_Notice, 1);
   m_OpenFolderBtn = new QToolButton(m_Bar);
   m_OpenFolderBtn->setObjectName(QStringLiteral("OpenFolderBtn"));
+  // An icon, named in its tooltip, so that the report keeps the room.
   m_OpenFolderBtn->setText(tr("Open Folder"));
+  m_OpenFolderBtn->setToolTip(tr("Open Folder"));
+  m_OpenFolderBtn->setIcon(QIcon::fromTheme(QStringLiteral("folder-open"), m_Bar->style()->standardIcon(QStyle::SP_DirOpenIcon)));
+  m_OpenFolderBtn->setToolButtonStyle(Qt::ToolButtonIconOnly);
   m_OpenFolderBtn->setAutoRaise(true);
   m_OpenFolderBtn->hide();
-  m_Bar->addPermanentWidget(m_OpenFolderBtn);
+  m_Bar->addWidget(m_OpenFolderBtn);
   connect(m_OpenFolderBtn, &QToolButton::clicked, this, [this] { emit OpenFolderRequested(m_NoticeFolder); });
 }
 
 void TStatusPanels::ShowNotice(const QString &text, const QString &folder) {
-  // The whole sentence in the tooltip; on the bar a long folder gives way in
-  // its middle, so that the count and the button stay in sight.
+  // The whole sentence in the tooltip too, for when the bar shows only part.
   m_Notice->setToolTip(text);
-  m_Notice->setText(m_Notice->fontMetrics().elidedText(text, Qt::ElideMiddle, std::max(160, m_Bar->width() * 2 / 5)));
+  m_Notice->setText(text);
   m_NoticeFolder = folder;
-  m_Notice->show();
-  m_OpenFolderBtn->setVisible(!folder.isEmpty());
+  SetNoticeShown(true);
+}
+
+void TStatusPanels::SetNoticeShown(bool shown) {
+  m_Notice->setVisible(shown);
+  m_OpenFolderBtn->setVisible(shown && !m_NoticeFolder.isEmpty());
+  for (size_t i = 3; i < m_Panels.size(); ++i)
+    m_Panels[i]->setVisible(!shown && !m_HintShown);
 }
 
 QString TStatusPanels::Text(int panel) const {
@@ -122,6 +157,8 @@ void TStatusPanels::ShowQuakeHint(bool shown) {
   m_MessagePanel->setVisible(shown);
   for (QLabel *panel : m_Panels)
     panel->setVisible(!shown);
+  if (shown)
+    SetNoticeShown(false);
 }
 
 void TStatusPanels::FitPanelsToFont() {
@@ -134,6 +171,9 @@ void TStatusPanels::FitPanelsToFont() {
 
 void TStatusPanels::StartProgress() {
   m_Window->installEventFilter(m_BusyFilter);
+  // The bar needs its panel back; the last report is over by now anyway.
+  if (m_Notice->isVisibleTo(m_Bar))
+    SetNoticeShown(false);
   m_ProgressBar->setValue(0);
   m_ProgressBar->show();
   // The operation runs on this thread: let the bar and the window paint, but

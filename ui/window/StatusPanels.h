@@ -28,8 +28,8 @@ public:
   // Widths for the texts the first three panels show, in the bar's font.
   void FitPanelsToFont();
 
-  // A finished task's report beside the panels, with a button that opens
-  // folder; it stands until the next report.
+  // A finished task's report in place of the two last panels, with a button
+  // that opens folder; it stands until the next operation starts.
   void ShowNotice(const QString &text, const QString &folder);
 
   void StartProgress();
@@ -41,6 +41,8 @@ signals:
   void OpenFolderRequested(const QString &folder);
 
 private:
+  void SetNoticeShown(bool shown);
+
   QStatusBar *m_Bar;
   QWidget *m_Window;
   QObject *m_BusyFilter;
