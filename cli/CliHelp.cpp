@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command table shown: the program's help and each command's, and the
 // parts of the man page and the bash completion that the build makes from
 // the table.

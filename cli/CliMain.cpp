@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnel-cli as a whole: the program's options, choosing the command,
 // help and version, and turning what escapes a command into an exit status.
 #include "CliArchive.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package of Varnel: build/package/packages/varnel_VERSION_ARCH.deb.
 # Install it with: sudo apt install ./build/package/packages/varnel_*.deb
 set -euo pipefail

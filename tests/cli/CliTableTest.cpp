@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The places varnel-cli's command table is shown: the man page and the bash
 // completion the build made, read as a user meets them (the page's prose,
 // the completion run in bash), each against every command and option of

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the program with --version, --help and a wrong option, and checks what
 # each prints and the exit status. Help and version need no display: they run
 # without a Qt platform and without X11 or Wayland.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a fresh prefix, checks that every file a desktop
 # needs is there, runs the validators on the installed desktop entry and
 # AppStream file, and starts the installed program.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's command line: options answered at once, and the archives to open.
 #pragma once
 
