@@ -48,7 +48,7 @@ int Run(const std::vector<std::string> &arguments) {
     return Generate(arguments[1], arguments[2]);
   const TArgs program = ParseArgs(arguments, OptionsBeforeCommand(), true);
   if (program.Has("version")) {
-    WriteOut(std::string(ProgramName) + " " + VarnelVersion + "\n");
+    WriteOut(std::string(ProgramName) + " " + VarnelVersion + "\n" + VarnelCopyright + "\n" + VarnelLicenceNotice);
     FinishOutput();
     return ExitDone;
   }

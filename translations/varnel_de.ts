@@ -47,6 +47,12 @@
         <translation>Version %1</translation>
     </message>
     <message>
+        <source>Free software under the GNU General Public License,
+version 3 or later. It comes with NO WARRANTY.</source>
+        <translation>Freie Software unter der GNU General Public License,
+Version 3 oder später. Sie kommt OHNE JEGLICHE GARANTIE.</translation>
+    </message>
+    <message>
         <source>OK</source>
         <translation>OK</translation>
     </message>

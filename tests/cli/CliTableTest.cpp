@@ -63,7 +63,8 @@ std::string CompletionWord(const TOptionDef &option) {
 TEST(CliTable, ManPageTellsEveryCommandAndOptionAndTheProgramsVersion) {
   const std::string page = ReadFileBytes(VARNEL_CLI_MAN_PAGE);
   TTempDir scratch;
-  EXPECT_EQ(RunCli(scratch, scratch.Path(), {"--version"}).Out, std::string("varnel-cli ") + VarnelVersion + "\n");
+  EXPECT_EQ(RunCli(scratch, scratch.Path(), {"--version"}).Out,
+            std::string("varnel-cli ") + VarnelVersion + "\n" + VarnelCopyright + "\n" + VarnelLicenceNotice);
   EXPECT_EQ(page.substr(0, page.find('\n')),
             std::string(".TH VARNEL-CLI 1 \"2025\" \"Varnel ") + VarnelVersion + "\" \"User Commands\"");
 

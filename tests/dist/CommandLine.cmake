@@ -19,14 +19,21 @@ function(expect text pattern what)
   endif()
 endfunction()
 
+# Both programs name their version, copyright and licence alike.
 run(0 out err ${no_display} ${PROGRAM} --version)
-expect("${out}" "^Varnel ${VERSION}\n$" "--version")
+expect("${out}" "^Varnel ${VERSION}\nCopyright \\(C\\) [0-9]+ [^\n]+\nLicense GPLv3\\+: GNU GPL version 3 or later" "--version")
+string(REPLACE "Varnel ${VERSION}\n" "" licence "${out}")
+run(0 out err ${no_display} ${CLI} --version)
+if(NOT out STREQUAL "varnel-cli ${VERSION}\n${licence}")
+  message(FATAL_ERROR "varnel-cli --version:\n${out}\nexpected the licence of varnel --version:\n${licence}")
+endif()
 
 run(0 out err ${no_display} ${PROGRAM} --help)
 expect("${out}" "^Usage: varnel \\[options\\] \\[archive.pak\\]\n" "--help")
 expect("${out}" "--version" "--help")
 
-run(2 out err ${PROGRAM} --bogus)
+# A wrong option is answered before the window system starts.
+run(2 out err ${no_display} ${PROGRAM} --bogus)
 expect("${err}" "Unknown option 'bogus'" "--bogus")
 expect("${err}" "\nUsage: varnel \\[options\\] \\[archive.pak\\]\n" "--bogus")
 if(NOT out STREQUAL "")
