@@ -39,3 +39,23 @@ expect("${err}" "\nUsage: varnel \\[options\\] \\[archive.pak\\]\n" "--bogus")
 if(NOT out STREQUAL "")
   message(FATAL_ERROR "--bogus printed to standard output: ${out}")
 endif()
+
+# ./run.sh started from another folder hands the program the archive it was
+# given there: run.sh's own copy, with stand-ins for the installer, cmake and
+# the program, which writes down the arguments it got.
+set(tree ${SCRATCH}/run-tree)
+file(REMOVE_RECURSE ${tree})
+file(MAKE_DIRECTORY ${tree}/scripts ${tree}/build/release/app ${tree}/bin ${tree}/elsewhere)
+file(COPY ${SOURCE_DIR}/run.sh DESTINATION ${tree})
+file(WRITE ${tree}/build/release/CMakeCache.txt "")
+file(WRITE ${tree}/elsewhere/pak0.pak "PACK")
+foreach(stand_in scripts/install-deps.sh bin/cmake build/release/app/varnel)
+  file(WRITE ${tree}/${stand_in} "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/arguments\"\n")
+  file(CHMOD ${tree}/${stand_in} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+endforeach()
+execute_process(COMMAND ${CMAKE_COMMAND} -E env "PATH=${tree}/bin:$ENV{PATH}" ${tree}/run.sh -style fusion pak0.pak
+                WORKING_DIRECTORY ${tree}/elsewhere RESULT_VARIABLE status ERROR_VARIABLE err)
+file(READ ${tree}/build/release/app/arguments got)
+if(NOT status EQUAL 0 OR NOT got STREQUAL "-style\nfusion\n${tree}/elsewhere/pak0.pak\n")
+  message(FATAL_ERROR "run.sh from another folder (${status}) passed:\n${got}\n${err}")
+endif()
