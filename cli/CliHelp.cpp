@@ -241,6 +241,9 @@ std::string CommandHelp(const TCommand &command) {
 std::string FillTemplate(std::string_view text) {
   const std::map<std::string, std::string, std::less<>> parts = {
       {"VERSION", VarnelVersion},
+      {"RELEASE_DATE", VarnelReleaseDate},
+      {"HOMEPAGE", VarnelHomepage},
+      {"COPYRIGHT", VarnelCopyright},
       {"MAN_SETTINGS_FILE", Roff(VarnelSettingsFileName)},
       {"MAN_SYNOPSIS", ManSynopsis()},
       {"BASH_COMMANDS",
