@@ -10,7 +10,7 @@ packages=(
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libgtest-dev libbenchmark-dev
   shared-mime-info xdg-utils fonts-dejavu-core
-  librsvg2-bin desktop-file-utils appstream dpkg-dev file
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file man-db
 )
 
 missing=()
