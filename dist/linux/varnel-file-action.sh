@@ -11,9 +11,9 @@ set -u
 
 # varnel-cli of the same installation (this script is in LIBEXECDIR/varnel),
 # else the one on the PATH.
-here=$(dirname "$0")
+bindir=$(dirname "$0")/../../bin
 cli=varnel-cli
-[ -x "$here/../../bin/varnel-cli" ] && cli=$here/../../bin/varnel-cli
+[ -x "$bindir/varnel-cli" ] && cli=$bindir/varnel-cli
 
 # The first of BASE SUFFIX, BASE (2)SUFFIX, BASE (3)SUFFIX, ... that does not exist.
 free_name() {
