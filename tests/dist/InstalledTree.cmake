@@ -37,6 +37,12 @@ if(NOT width STREQUAL "00000030")
   message(FATAL_ERROR "the 48 px icon is 0x${width} px wide")
 endif()
 
+# The window opens one archive: a desktop given several files starts one program for each.
+file(STRINGS ${PREFIX}/share/applications/varnel.desktop exec REGEX "^Exec=")
+if(NOT exec STREQUAL "Exec=varnel %f")
+  message(FATAL_ERROR "the menu entry runs ${exec}")
+endif()
+
 file(GLOB metainfo ${PREFIX}/share/metainfo/*.metainfo.xml)
 list(LENGTH metainfo metainfo_count)
 if(NOT metainfo_count EQUAL 1)
