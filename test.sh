@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds Varnel with AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs every test (engine and windows, headless).
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Varnel: sets the application's title and version, answers the command line's
 // options, loads the user's language, creates the main window and runs the
 // event loop until the window closes.

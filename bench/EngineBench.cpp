@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnel_engine_bench: one engine job per run, for engine-bench.sh to time
 // against a plain shell command doing the same amount of copying. Each job
 // goes through the public interface of TQuakePak only, checks every result

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the main window takes to fill and sort the entry list of a large
 // archive. Runs headless: the offscreen platform, and configuration, data and
 // temporary folders of its own, so no user file is touched.

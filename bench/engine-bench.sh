@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Engine speed benchmark: times whole engine jobs (varnel_engine_bench, one
 # job per process, and varnel-cli's create and extract as whole programs)
 # against plain shell commands that move the same bytes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the commands of varnel-cli share: opening an archive, the entry-name
 // rules, permission to change archives, saving, and choosing entries by
 // shell patterns.

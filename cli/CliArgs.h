@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command-line arguments in the GNU manner: options and operands may mix,
 // short flags bundle ("-lq"), a value follows its option as "-o DIR",
 // "-oDIR", "--output DIR" or "--output=DIR", "--" ends the options, and a

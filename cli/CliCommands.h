@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table of varnel-cli's commands and options, the one place each is
 // written: the parser, the help texts, the man page's synopsis and the bash
 // completion are all made from it (CliTable.cpp holds it, CliHelp.cpp shows

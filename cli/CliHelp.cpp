@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command table shown: the program's help and each command's, and the
 // parts of the man page and the bash completion that the build makes from
 // the table.
@@ -240,6 +241,9 @@ std::string CommandHelp(const TCommand &command) {
 std::string FillTemplate(std::string_view text) {
   const std::map<std::string, std::string, std::less<>> parts = {
       {"VERSION", VarnelVersion},
+      {"RELEASE_DATE", VarnelReleaseDate},
+      {"HOMEPAGE", VarnelHomepage},
+      {"COPYRIGHT", VarnelCopyright},
       {"MAN_SETTINGS_FILE", Roff(VarnelSettingsFileName)},
       {"MAN_SYNOPSIS", ManSynopsis()},
       {"BASH_COMMANDS",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnel-cli as a whole: the program's options, choosing the command,
 // help and version, and turning what escapes a command into an exit status.
 #include "CliArchive.h"
@@ -47,7 +48,7 @@ int Run(const std::vector<std::string> &arguments) {
     return Generate(arguments[1], arguments[2]);
   const TArgs program = ParseArgs(arguments, OptionsBeforeCommand(), true);
   if (program.Has("version")) {
-    WriteOut(std::string(ProgramName) + " " + VarnelVersion + "\n");
+    WriteOut(std::string(ProgramName) + " " + VarnelVersion + "\n" + VarnelCopyright + "\n" + VarnelLicenceNotice);
     FinishOutput();
     return ExitDone;
   }

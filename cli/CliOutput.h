@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What varnel-cli writes: the requested data on standard output, every
 // error and note on standard error, a progress line on a terminal; and how
 // an interruption by a signal reaches the engine's callbacks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands and options of varnel-cli: each written here once. A new
 // command or option goes here, into the man page's prose (varnel-cli.1.in;
 // a test fails until it is there) and, for a command, a run beside its code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands that write an archive: create, add, delete, rename, move.
 // Each works on the engine's copy of the directory and saves once at the
 // end, as the window saves: the file is replaced only by a complete archive.

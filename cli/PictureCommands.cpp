@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // convert: picture lumps and the palette to and from ordinary image files,
 // through the conversion the window uses too.
 #include "CliArchive.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The convert command's module: LumpPicture behind a C function.
 #include "PictureModule.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture conversion of varnel-cli lives in a module of its own, loaded
 // only by the convert command: Qt's image classes bring in some forty shared
 // libraries, whose loading would otherwise be paid by every run of the

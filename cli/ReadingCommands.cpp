@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands that only read an archive: list, cat, extract, check.
 #include "CliArchive.h"
 #include "CliCommands.h"

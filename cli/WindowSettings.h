@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Quake installation that the user named in Varnel's window, read from
 // the window's settings file, so that the command line protects the same
 // stock archives.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnel-cli: the archive engine of Varnel from the command line.
 #include "CliCommands.h"
 #include "CliOutput.h"

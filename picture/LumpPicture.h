@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Quake pictures as ordinary images: picture lumps and the palette to and from
 // QImage, for the window and the command-line program alike. Qt's image

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TGA files written and read here rather than by Qt, whose TGA plugin reads
 // only true-colour files that end in the TGA 2.0 footer and writes none.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that Varnel needs to build, run and test,
 # skipping those already installed. Works as root or through sudo.
 set -euo pipefail
@@ -9,7 +10,7 @@ packages=(
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libgtest-dev libbenchmark-dev
   shared-mime-info xdg-utils fonts-dejavu-core
-  librsvg2-bin desktop-file-utils appstream dpkg-dev file
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file man-db
 )
 
 missing=()

@@ -1,4 +1,5 @@
 <?xml version="1.0" encoding="utf-8"?>
+<!-- SPDX-License-Identifier: GPL-3.0-or-later -->
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
@@ -44,6 +45,12 @@
     <message>
         <source>Version %1</source>
         <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>Free software under the GNU General Public License,
+version 3 or later. It comes with NO WARRANTY.</source>
+        <translation>Freie Software unter der GNU General Public License,
+Version 3 oder später. Sie kommt OHNE JEGLICHE GARANTIE.</translation>
     </message>
     <message>
         <source>OK</source>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive check: what in an archive the game or Varnel will lose or
 // misread (errors), and what will likely not work as meant (warnings). Used
 // by every front end; the findings are plain values to show as they like.

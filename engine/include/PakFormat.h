@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The byte layout of a PAK file and the directory entry that stands for one
 // record of it. Included through PakQuake.h.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kinds of entry Varnel knows by name, in one table: for each kind the
 // extensions and whole file names that make it, the icon the entry list
 // shows, whether the built-in lump viewer shows it, whether it converts to and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colours, bitmaps, the game palette and the one reader of picture lumps that
 // every decoder of pictures (the engine's bitmaps, the picture conversion)
 // goes by. Included through PakQuake.h.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry names, disk paths and the small text routines the engine, the window
 // and the command line share. Included through PakQuake.h.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive engine of Varnel: one open Quake PAK archive at a time, its
 // directory in memory, the working file that holds the data of added files,
 // and every operation on the archive. Pure standard C++ (and POSIX): the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the engine's operations fail: result codes and exceptions. Included
 // through PakQuake.h.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Adding files and directory trees: the data of every added file is appended
 // to the working file and a new entry with a negative position to the
 // directory. One call of AddFiles is one undo step.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive component: its state, opening and starting archives, the Quake
 // and temporary directories, entry queries, protection, block copy and progress.
 #include "PakCopy.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive check: damage, overlapping data, empty entries, names the game
 // cannot find, names twice, and too many entries for the game. It reads and
 // judges; it never changes a file or an archive.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying bytes between open files, by the kernel where it can.
 #include "PakCopy.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying bytes between open files; not part of the public interface.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying extracted entries on a second thread; not part of the public interface.
 #pragma once
 

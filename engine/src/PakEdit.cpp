@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deleting, renaming and moving entries. These change the directory alone:
 // the bytes of every entry stay where they are until the archive is saved,
 // which is what lets the journal bring a deleted entry back.

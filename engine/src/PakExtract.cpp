@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Extracting entries to disk, flat or keeping their directories. Extraction
 // only reads the archive file and the working file; it never changes the
 // archive, so protected archives extract like any other.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A binary file of the engine: a POSIX descriptor that is closed on every
 // road, and whose failures raise EInOutError naming the file and the reason.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PAK file format: recognition, reading the directory, bare headers and
 // writing the directory at the end of a save; what the result codes mean.
 #include "PakFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo journal: one text record per change of the directory, newest
 // first, and the undoing of add, delete, rename and move records.
 #include "PakInternal.h"

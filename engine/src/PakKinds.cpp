@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry kinds by name, read from the table in PakKinds.h.
 #include "PakKinds.h"
 

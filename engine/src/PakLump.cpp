@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game palette and the decoding of picture lumps into bitmaps.
 #include "PakFile.h"
 #include "PakInternal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The name index: hashing, building, lookups and upkeep as the directory changes.
 #include "PakNameIndex.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The index of entry names beside the directory; not part of the public
 // interface.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry names and disk paths: the small string routines shared by the engine,
 // the main window and the dialogs.
 #include "PakInternal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The component's private folder: made, checked, locked and removed through
 // descriptors, and swept up after a process that did not end cleanly.
 #include "PakPrivateFolder.h"

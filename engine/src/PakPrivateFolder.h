@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The component's own folder inside a temporary directory; not part of the
 // public interface.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving the archive. The data of every entry, taken from the archive file or
 // the working file, and the directory are assembled in a fresh file beside the
 // target; only when that file is complete and on the disk does it replace the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the files to add, ahead of the copy.
 #include "PakSourceOpener.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and reading the files that AddFiles copies; not part of the public interface.
 #pragma once
 

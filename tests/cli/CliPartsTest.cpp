@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parts of varnel-cli that need no process: the argument parser, JSON
 // strings, shell patterns and the window's settings file.
 #include "CliArchive.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnel-cli run as a whole program: round trips, exit statuses, refusals
 // to overwrite, patterns, JSON read back, hostile archives and protected
 // stock archives. Every archive is made by the test, byte by byte or by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The places varnel-cli's command table is shown: the man page and the bash
 // completion the build made, read as a user meets them (the page's prose,
 // the completion run in bash), each against every command and option of
@@ -62,9 +63,11 @@ std::string CompletionWord(const TOptionDef &option) {
 TEST(CliTable, ManPageTellsEveryCommandAndOptionAndTheProgramsVersion) {
   const std::string page = ReadFileBytes(VARNEL_CLI_MAN_PAGE);
   TTempDir scratch;
-  EXPECT_EQ(RunCli(scratch, scratch.Path(), {"--version"}).Out, std::string("varnel-cli ") + VarnelVersion + "\n");
-  EXPECT_EQ(page.substr(0, page.find('\n')),
-            std::string(".TH VARNEL-CLI 1 \"2025\" \"Varnel ") + VarnelVersion + "\" \"User Commands\"");
+  EXPECT_EQ(RunCli(scratch, scratch.Path(), {"--version"}).Out,
+            std::string("varnel-cli ") + VarnelVersion + "\n" + VarnelCopyright + "\n" + VarnelLicenceNotice);
+  const size_t title = page.find("\n.TH ") + 1;
+  EXPECT_EQ(page.substr(title, page.find('\n', title) - title),
+            std::string(".TH VARNEL-CLI 1 \"") + VarnelReleaseDate + "\" \"Varnel " + VarnelVersion + "\" \"User Commands\"");
 
   const std::string synopsis = Section(page, ".SH SYNOPSIS", {".SH"});
   const std::string commands = Section(page, ".SH COMMANDS", {".SH"});
@@ -97,7 +100,10 @@ TEST(CliTable, CompletionOffersEveryCommandAndOption) {
                        " cur=${words[cword]}; prev=${words[cword-1]}; }\n"
                        "_filedir() { COMPREPLY+=(\"<files $*>\"); }\n"
                        "compopt() { :; }\n"
-                       "varnel-cli() { echo \"<entries of $3>\"; }\n"
+                       // The entries of a.pak: a plain name, one with a space, and one
+                       // with a quote and what the shell would expand.
+                       "varnel-cli() { [[ $3 == a.pak ]] && printf '%s\\n' maps/e1m1.bsp 'maps/my map.bsp'"
+                       " \"it's \\$(date).wav\"; }\n"
                        "query() { COMP_WORDS=(varnel-cli \"$@\"); COMP_CWORD=$#; COMPREPLY=();"
                        " _varnel_cli; echo \"${COMPREPLY[*]}\"; }\n";
   std::vector<std::vector<std::string>> queries{{""}, {"-"}};
@@ -106,6 +112,21 @@ TEST(CliTable, CompletionOffersEveryCommandAndOption) {
   // An option's value is no operand: the entries of a.pak come next.
   queries.push_back({"extract", "-o", "out", "a.pak", ""});
   queries.push_back({"add", "a.pak", "--spaces", ""});
+  // Entry names are offered quoted for the shell, matched against the word
+  // as typed: escaped, or inside an opening quote.
+  const std::vector<std::pair<std::string, std::string>> names{
+      {"", "maps/e1m1.bsp maps/my\\ map.bsp it\\'s\\ \\$\\(date\\).wav"},
+      {"maps/my", "maps/my\\ map.bsp"},
+      {"maps/my\\ m", "maps/my\\ map.bsp"},
+      {"'maps/my", "maps/my map.bsp"},
+      {"it\\'s\\ $", "it\\'s\\ \\$\\(date\\).wav"},
+  };
+  for (const auto &name : names) {
+    std::string word;
+    for (char c : name.first)
+      word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    queries.push_back({"cat", "a.pak", word});
+  }
   for (const std::vector<std::string> &query : queries) {
     script += "query";
     for (const std::string &word : query)
@@ -146,6 +167,9 @@ TEST(CliTable, CompletionOffersEveryCommandAndOption) {
         EXPECT_TRUE(optionWords.contains(CompletionWord(option.Option))) << command.Name << " " << option.Option.Long;
       }
   }
-  EXPECT_EQ(offered[offered.size() - 2], "<entries of a.pak>");
-  EXPECT_EQ(offered.back(), "keep delete underscore");
+  const size_t firstName = queries.size() - names.size();
+  EXPECT_EQ(offered[firstName - 2], names.front().second);
+  EXPECT_EQ(offered[firstName - 1], "keep delete underscore");
+  for (size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(offered[firstName + i], names[i].second) << "typed: " << names[i].first;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the command-line tests: running the built varnel-cli in a
 // scratch folder, reading its JSON lines back, and comparing trees.
 #pragma once

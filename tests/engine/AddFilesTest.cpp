@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Adding files and directory trees: names, expansion, the clash protocol, the
 // add record and its undo, progress, and the failures that must leave no
 // entry behind.

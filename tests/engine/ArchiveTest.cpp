@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive component: defaults, opening, the Quake and temporary
 // directories, the private working folder, entry queries and protection.
 #include "PakQuake.h"

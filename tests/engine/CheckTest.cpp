@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive check: one small archive per rule, each made byte by byte, and
 // the check of an open archive with unsaved changes.
 #include "PakQuake.h"

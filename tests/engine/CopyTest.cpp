@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying between files: every way the bytes can go gives the same bytes.
 #include "PakCopy.h"
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deleting, renaming and moving entries: result codes and the order of their
 // tests, the undo records they write, and edit-then-undo round trips.
 #include "PakQuake.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Extracting entries: where files land, which file the bytes come from, the
 // replace question, names that try to leave the destination, and failures
 // that must leave no half-written file.

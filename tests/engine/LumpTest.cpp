@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game palette, lump decoding and file kinds.
 #include "PakQuake.h"
 #include "TestSupport.h"

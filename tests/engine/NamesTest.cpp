@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry-name rules and the small name and path routines.
 #include "PakNameIndex.h"
 #include "PakQuake.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PAK format: recognition, reading directories (also hostile ones),
 // bare headers, writing the directory, and what the result codes mean.
 #include "PakQuake.h"

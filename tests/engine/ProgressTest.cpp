@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Block copies and the progress percentages they report.
 #include "PakFile.h"
 #include "PakQuake.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving: the bytes of the written archive, the state after a save, the
 // questions asked, and that no failure costs the old target or the open archive.
 #include "PakQuake.h"

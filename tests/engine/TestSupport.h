@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the engine tests: scratch folders and archives built byte by byte.
 #pragma once
 

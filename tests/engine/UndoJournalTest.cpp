@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo journal: record texts, the level limit and JournalTruncated, the
 // AllowUndo switch, undoing each kind of record, and when Modified clears.
 #include "PakQuake.h"

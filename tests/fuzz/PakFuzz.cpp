@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzing the reading side of the engine. Each input is written as an archive
 // file and driven through everything that reads one: opening, the entry list,
 // extraction with and without paths, picture decoding and saving a copy. What

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fuzz logic for the reading side of the engine, shared by the libFuzzer
 // program (PakFuzz.cpp) and by the replay test (PakFuzzReplay.cpp).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays archives through the fuzz logic without libFuzzer, so that the seed
 // corpus and every saved finding run as an ordinary test with the normal
 // compiler. Each file runs in a child process of its own: a crash or an

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed archives of the PAK fuzz target into corpus/ beside this
 script. Every file is built byte by byte here, so the seeds can be remade at
 any time: python3 tests/fuzz/make_corpus.py"""

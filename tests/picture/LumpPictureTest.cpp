@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picture lumps and the palette to and from images: exact round trips through
 // image files, the colour-matching rule, and refusals of impossible input.
 #include "LumpPicture.h"

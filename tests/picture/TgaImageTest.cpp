@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TGA files: what is written for pictures and other images, read back by
 // Qt's own TGA reader where it can, and the files of other writers read.
 #include "TgaImage.h"

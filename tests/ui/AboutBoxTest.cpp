@@ -1,4 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "VarnelAboutBox.h"
+#include "VarnelProduct.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -19,6 +21,10 @@ private slots:
     // Set on creation, before the box is ever shown.
     QCOMPARE(version->text(), QString("Version 1.00"));
     QVERIFY(version->alignment() & Qt::AlignHCenter);
+    auto *licence = box.findChild<QLabel *>("LicenceLabel");
+    QVERIFY(licence != nullptr);
+    QVERIFY(licence->text().startsWith(QLatin1String(VarnelCopyright)));
+    QVERIFY(licence->text().contains("GNU General Public License,\nversion 3 or later"));
     QVERIFY(label1->font().bold());
     QVERIFY(label2->font().bold());
     QCOMPARE(label1->font().styleHint(), QFont::Serif);

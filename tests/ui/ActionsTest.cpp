@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's editing actions driven headless through whole sessions:
 // a scripted desktop answers message boxes, choosers and open-with; the real
 // modal dialogs (add, confirm-replace, open-or-add, move, extract, lump viewer)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive check in the window: the findings' rows, a row selecting its
 // entry, the check shown when an archive with errors opens, and the question
 // before an archive with errors is saved.

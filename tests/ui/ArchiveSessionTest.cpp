@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive session without a window: the scripted desktop and scripted
 // dialogs answer every question, and the one change signal is recorded.
 // Every archive is built byte by byte in a temporary folder.

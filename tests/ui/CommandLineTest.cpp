@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
 #include <QtTest>
@@ -25,9 +26,10 @@ private slots:
     QVERIFY(wrong.Archives.isEmpty());
   }
 
-  // Before the window system starts, help and version are answered, and
-  // anything else waits: an unknown option may be one of Qt's.
-  void AnswersOnlyQueriesWithoutDisplay() {
+  // Before the window system starts the whole line is read, Qt's own options
+  // known: help, version and a wrong option are answered, and only a line
+  // that starts the window waits for it.
+  void AnswersWithoutDisplay() {
     const auto answer = [](QList<QByteArray> arguments) {
       std::vector<char *> argv;
       for (QByteArray &argument : arguments)
@@ -36,8 +38,13 @@ private slots:
     };
     QCOMPARE(answer({"varnel", "--version"}), std::optional<int>(0));
     QCOMPARE(answer({"varnel", "a.pak", "-h"}), std::optional<int>(0));
-    QCOMPARE(answer({"varnel", "-platform", "offscreen", "--version"}), std::nullopt);
+    QCOMPARE(answer({"varnel", "-platform", "offscreen", "--version"}), std::optional<int>(0));
+    QCOMPARE(answer({"varnel", "--bogus"}), std::optional<int>(2));
+    QCOMPARE(answer({"varnel", "-style", "fusion", "-bogus", "a.pak"}), std::optional<int>(2));
     QCOMPARE(answer({"varnel", "a.pak"}), std::nullopt);
+    QCOMPARE(answer({"varnel", "-platform", "offscreen", "--reverse", "-qwindowtitle", "T", "a.pak"}), std::nullopt);
+    // Qt's options and their values are not archives.
+    QCOMPARE(ReadCommandLine({"varnel", "-style", "fusion", "a.pak"}).Archives, QStringList({"a.pak"}));
   }
 };
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dragging entries out of the list: the drag's data are file URLs of copies
 // extracted into the private folder, with the entries' bytes, relative to
 // the folder the list shows (a folder of the tree: that folder whole); the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Editing with a program the user picks: the installed applications read from
 // desktop entries in data folders of the test's own, their command lines by
 // the Exec key's rules, the choice kept per extension for the next plain Edit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder tree and the filter box: what the list shows for a folder, a
 // text and a shell pattern, the counts in the status bar, typing into the
 // list, and the commands, sorts and renames on what is shown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven headless through real sessions: a scripted desktop
 // answers the choosers and message boxes, a scratch INI file holds the
 // settings, and every archive is built byte by byte in a temporary folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture commands of the window: a picture lump exported as PNG in the
 // game's colours, an image imported in its place or as a new entry (both
 // undoable), a lump exported and imported again coming back byte-identical,

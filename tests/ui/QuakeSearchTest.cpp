@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search for a Quake installation at a first start: the usual places
 // under a scratch home folder, and the window's offer of what it finds.
 #include "QuakeSearch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "SetDirDialog.h"
 #include "ScriptedDesktop.h"
 #include "UiTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The move, confirm-replace and open-or-add dialogs.
 #include "MoveDlg.h"
 #include "OpenQueryDlg.h"

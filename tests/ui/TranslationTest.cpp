@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window in another language: the German translation built by this tree
 // is found for a German locale and turns the window's texts; an English locale
 // loads nothing, so the texts stay as written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Traps a user meets in the window: typed text changed behind their back,
 // folders that mean something else, damage and failures without a word,
 // selections and keys the commands do not follow. Each case drives the real

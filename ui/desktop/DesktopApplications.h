@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programs installed on the desktop, as freedesktop desktop entries
 // (applications/*.desktop below the user's and the system's data folders),
 // and how one of them is started on a file.

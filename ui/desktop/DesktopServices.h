@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everything the windows ask of the desktop: message boxes, file and folder
 // choosers, opening a file with its program, and file icons. Windows reach it
 // through this one interface, so tests can put scripted answers in its place.

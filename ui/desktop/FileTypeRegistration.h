@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Registers Varnel with the desktop as the program that opens ".pak" files.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a Quake installation usually is on a Linux desktop: the search a
 // first start makes when no Quake directory is set.
 #pragma once

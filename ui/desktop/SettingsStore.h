@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-user settings: read and applied once when the main window is
 // created, written back once when it is destroyed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's texts in the user's language: Varnel's own translation and
 // Qt's for its standard buttons and dialogs, both looked up for one locale.
 #pragma once

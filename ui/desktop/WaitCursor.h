@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mouse pointer while a command works: the hourglass, and the normal
 // pointer again while a question waits for the user.
 #pragma once

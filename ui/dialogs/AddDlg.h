@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The add dialog: files and folders to add, the base folder that entry names
 // are taken relative to, the archive directory that receives them, recursion.
 #pragma once

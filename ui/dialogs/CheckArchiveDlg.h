@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive check in the window: one row per finding of the engine's check
 // (severity, entry, message). Enter on a row names the entry, so that the
 // main window can select it in the list, and the check stays open beside the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the fixed-size dialogs share: their window style, their placement in
 // the middle of the screen, the OK/Cancel buttons, and the archive directories
 // the add and move dialogs offer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The choice of the program an entry is edited with: the installed
 // applications that declare its type, or any program file the user picks,
 // and whether to use it from now on for every file of that extension.

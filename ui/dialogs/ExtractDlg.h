@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The extract dialog: destination folder, all or selected entries, and
 // whether the entries' directories are recreated.
 #pragma once

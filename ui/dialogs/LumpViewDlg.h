@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lump viewer: shows a decoded picture lump, saves it as a bitmap file,
 // and exports it as PNG through the command it is given.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The move dialog: the archive directory that selected entries move to.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks whether a PAK file dropped on the window is opened or added.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks whether an added file replaces the entry of the same name, or an
 // extracted entry the file already on disk.
 #pragma once

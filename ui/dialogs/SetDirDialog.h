@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options dialog: Quake and temporary directories, protection of the
 // stock archives, name rules and undo settings.
 #pragma once

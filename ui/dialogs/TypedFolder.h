@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folders the user types: "~" and "~/..." name the home folder, as in a
 // shell; any other path must be a full one, since a relative path would land
 // wherever the program happened to be started.

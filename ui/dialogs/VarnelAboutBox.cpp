@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "VarnelAboutBox.h"
 
 #include "DialogSupport.h"
@@ -43,6 +44,13 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
   versionLabel->setAlignment(Qt::AlignCenter);
   versionLabel->setText(tr("Version %1").arg(QLatin1String(VarnelVersion)));
 
+  auto *licenceLabel = new QLabel(this);
+  licenceLabel->setObjectName("LicenceLabel");
+  licenceLabel->setAlignment(Qt::AlignCenter);
+  licenceLabel->setText(QLatin1String(VarnelCopyright) + u'\n' +
+                        tr("Free software under the GNU General Public License,\n"
+                           "version 3 or later. It comes with NO WARRANTY."));
+
   auto *okButton = new QPushButton(tr("OK"), this);
   okButton->setObjectName("Button1");
   okButton->setDefault(true);
@@ -61,6 +69,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
   layout->addLayout(head);
   layout->addSpacing(8);
   layout->addWidget(versionLabel);
+  layout->addWidget(licenceLabel);
   layout->addSpacing(8);
   layout->addWidget(okButton, 0, Qt::AlignHCenter);
   layout->setSizeConstraint(QLayout::SetFixedSize);

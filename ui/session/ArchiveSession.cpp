@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session's life, its error report and the file commands: new, open,
 // save, save as, the recent files and the options.
 #include "ArchiveSession.h"

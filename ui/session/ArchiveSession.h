@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive session: the one archive component of a run, the values the
 // user's choices leave behind (folders, recent files), and every command on
 // the archive. It makes no widget: it asks its questions through the desktop

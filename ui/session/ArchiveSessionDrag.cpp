@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dragging entries out of the window (rows of the list, or a folder of the
 // tree): the entries are extracted into a folder of their own in the private
 // folder, with the engine's progress, and offered as file URLs.

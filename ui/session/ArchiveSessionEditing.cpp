@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copies handed to other programs: a viewed entry goes to the desktop's
 // program for it, an edited one to the program the user chose for its
 // extension, or else the desktop's. Every such copy is watched, and each save

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session's editing commands: add, drop, delete, extract, move, view,
 // undo and rename.
 #include "ArchiveSession.h"

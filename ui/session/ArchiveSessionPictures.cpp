@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session's picture commands: a picture lump or the palette saved as an
 // image file, and an image file made into a lump with the game palette.
 #include "ArchiveSession.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry names and disk paths are bytes; the windows show them as text.
 #pragma once
 

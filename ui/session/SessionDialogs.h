@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The questions an archive session asks through Varnel's own dialogs (the
 // add, extract, move, options, open-or-add and replace dialogs, and the lump
 // viewer). The session sees only this interface: the window answers it with

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
+
+#include "VarnelProduct.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -17,20 +20,37 @@ void Print(FILE *stream, const QString &text) {
   std::fflush(stream);
 }
 
-// wrongOptionsAreErrors is false while Qt's own options may still be among the
-// arguments: a parse that fails then answers nothing.
-TCommandLine Read(const QStringList &arguments, bool wrongOptionsAreErrors) {
+// The options that QGuiApplication and QApplication take out of the command
+// line, so that the whole line can be read before the window system starts.
+void AddQtOptions(QCommandLineParser &parser) {
+  const char *const withValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                                   "geometry", "qwindowtitle", "title", "qwindowicon", "icon", "session", "display",
+                                   "name", "style", "stylesheet", "qmljsdebugger"};
+  const char *const flags[] = {"reverse", "widgetcount", "sync", "nograb", "dograb"};
+  const auto add = [&parser](const char *name, const QString &valueName) {
+    QCommandLineOption option(QString::fromLatin1(name), QString(), valueName);
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  };
+  for (const char *name : withValue)
+    add(name, QStringLiteral("value"));
+  for (const char *name : flags)
+    add(name, QString());
+}
+
+TCommandLine Read(const QStringList &arguments) {
   QCommandLineParser parser;
+  // Qt's options are words after one dash ("-platform offscreen").
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   parser.setApplicationDescription(QStringLiteral("Varnel edits the PAK archives of the game Quake."));
   const QCommandLineOption helpOption = parser.addHelpOption();
   const QCommandLineOption versionOption = parser.addVersionOption();
   parser.addPositionalArgument(QStringLiteral("archive"), QStringLiteral("The PAK archive to open."),
                                QStringLiteral("[archive.pak]"));
+  AddQtOptions(parser);
 
   TCommandLine result;
   if (!parser.parse(arguments)) {
-    if (!wrongOptionsAreErrors)
-      return result;
     Print(stderr, QStringLiteral("varnel: %1\n%2\nTry 'varnel --help' for more information.\n")
                       .arg(parser.errorText(), QLatin1String(UsageLine)));
     result.ExitStatus = UsageErrorStatus;
@@ -40,7 +60,9 @@ TCommandLine Read(const QStringList &arguments, bool wrongOptionsAreErrors) {
     Print(stdout, QLatin1String(UsageLine) + help.mid(help.indexOf(u'\n')));
     result.ExitStatus = 0;
   } else if (parser.isSet(versionOption)) {
-    Print(stdout, QStringLiteral("Varnel %1\n").arg(QCoreApplication::applicationVersion()));
+    Print(stdout, QStringLiteral("Varnel %1\n%2\n%3")
+                      .arg(QCoreApplication::applicationVersion(), QLatin1String(VarnelCopyright),
+                           QLatin1String(VarnelLicenceNotice)));
     result.ExitStatus = 0;
   } else {
     result.Archives = parser.positionalArguments();
@@ -53,7 +75,7 @@ std::optional<int> AnswerWithoutDisplay(int argc, char *argv[]) {
   QStringList arguments;
   for (int i = 0; i < argc; ++i)
     arguments << QString::fromLocal8Bit(argv[i]);
-  return Read(arguments, false).ExitStatus;
+  return Read(arguments).ExitStatus;
 }
 
-TCommandLine ReadCommandLine(const QStringList &arguments) { return Read(arguments, true); }
+TCommandLine ReadCommandLine(const QStringList &arguments) { return Read(arguments); }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's command line: options answered at once, and the archives to open.
 #pragma once
 
@@ -13,9 +14,9 @@ struct TCommandLine {
   std::optional<int> ExitStatus;
 };
 
-// Answers --help and --version before the window system starts, so that they
-// work without a display. Anything else, Qt's own options among them, waits for
-// ReadCommandLine: the exit status is set only when one of the two was answered.
+// Reads the whole command line, Qt's own options known, before the window
+// system starts: --help, --version and a wrong option are answered without a
+// display, and their exit status returned; nothing when the window is to start.
 std::optional<int> AnswerWithoutDisplay(int argc, char *argv[]);
 
 // Reads arguments (the program's name first, as QCoreApplication::arguments()

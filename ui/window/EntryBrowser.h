@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry list with what narrows it: a tree of the archive's folders beside
 // it (a folder shows the entries below it, the top one all of them) and a
 // filter box above it (Ctrl+F, or typing while the list has focus).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the entry list shows of the archive: the entries below one folder of
 // the folder tree, narrowed by the filter box's text.
 #pragma once

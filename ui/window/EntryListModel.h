@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rows of the main window's entry list: one per archive entry, holding
 // the entry's name as the exact bytes the archive stores, and the texts the
 // four columns show. The model also keeps what belongs to the list's view of

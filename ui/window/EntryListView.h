@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's entry list: a report view of TEntryListModel that keeps
 // the order shown in its header, answers which entries are selected, sorts on
 // a header click and shows its context menu.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands as actions: each made once with its text,
 // shortcut, icon, tooltip and status tip, and shared by the menu bar, the
 // context menu and the toolbar. Update derives every action's state from the

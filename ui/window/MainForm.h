@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: a shell around the archive session. It lays out the
 // menus, the toolbar, the entry list and the status bar, runs the session's
 // commands from the shared actions, and refreshes what it shows, in one

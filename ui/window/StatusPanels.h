@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's status bar: five panels (entry count, selection, archive
 // state, the progress bar over the fourth, and a free one), or instead of
 // them the hint that no Quake directory is set; and the progress display,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Answers the modal dialogs that a command opens, in the order they are
 // expected, each by its object name. Between Expect and Finish it keeps
 // watching: a modal dialog that was not expected is recorded and rejected,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A desktop for window tests: it answers from scripts that the test fills in
 // beforehand and records every question it was asked, in order. When a script
 // runs dry it answers as a user who cancels would.

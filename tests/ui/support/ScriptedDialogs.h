@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Varnel's own dialogs for tests of the archive session without a window:
 // each question is answered from a script the test fills in beforehand and
 // recorded, in order. A script that runs dry answers as a user who cancels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the window tests: archives built byte by byte in scratch folders,
 // and a driver for dialogs that run their own modal loop.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One main window driven headless on a folder of its own: a Quake
 // installation (quake/id1/pak0.pak), a scratch settings file, the scripted
 // desktop, and a dialog script for the real modal dialogs.
