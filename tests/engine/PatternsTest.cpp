@@ -45,6 +45,7 @@ const TPatternCase PatternCases[] = {
     {"maps/*", "maps/sub/x.bsp", true}, // the folder maps/sub matches
     {"MAPS/E1M1.BSP", "maps/e1m1.bsp", true},
     {"maps/e1m1.bsp", "maps/e1m1.bsp2", false},
+    {"gfx/palette.lmp", "gfx\\palette.lmp", false}, // only "/" parts names
     // Sets, classes, escapes.
     {"e[0-9]m1.bsp", "E1M1.BSP", true},
     {"e[!0-9]m1.bsp", "e1m1.bsp", false},
