@@ -52,11 +52,18 @@ private:
   };
   void AddSet(std::string_view pattern, size_t &at);
   bool MatchesFrom(const char *at, const char *end) const;
+  // Whether the part ending at partEnd (at least m_MinPartLength long) ends in m_PartTail.
+  bool TailFits(const char *partEnd) const;
 
   std::vector<TToken> m_Tokens;
   // Bytes each "[...]" takes, both letter cases already in; never "/".
   std::vector<std::bitset<256>> m_Sets;
   bool m_Anchored = false; // the pattern has a "/": matched against the whole name
   bool m_Literal = true;
+  // No "/" nor "**": a match is one whole part of the name, at least
+  // m_MinPartLength bytes long and ending in m_PartTail (lower case).
+  bool m_PartWise = false;
+  size_t m_MinPartLength = 0;
+  std::string m_PartTail;
   std::string m_LiteralText;
 };

@@ -96,6 +96,15 @@ TNamePattern::TNamePattern(std::string_view pattern) {
   }
   if (!m_Literal)
     m_LiteralText.clear();
+  // Without "/" and "**" nothing crosses a "/": each part must match whole,
+  // so its length and its last bytes rule most parts out at once.
+  m_PartWise = !m_Anchored;
+  for (const TToken &token : m_Tokens) {
+    m_PartWise = m_PartWise && token.Kind != tkDeep;
+    m_MinPartLength += token.Kind != tkStar && token.Kind != tkDeep ? 1 : 0;
+  }
+  for (size_t i = m_Tokens.size(); i-- > 0 && m_Tokens[i].Kind == tkByte;)
+    m_PartTail.insert(m_PartTail.begin(), static_cast<char>(m_Tokens[i].Value));
 }
 
 void TNamePattern::AddSet(std::string_view pattern, size_t &at) {
@@ -154,6 +163,15 @@ bool TNamePattern::MatchesFrom(const char *at, const char *end) const {
   // folder. A later "**" makes an earlier one's choices needless, since it
   // can take whatever they would; and as "*" never crosses "/", a "*" that
   // reached one cannot help either.
+  // Where a "*" followed by next may next stop: when next is one byte, at
+  // its next occurrence, or at the "/" or the end that comes first, where
+  // the "*" gives up.
+  const auto skipToCandidate = [](const TToken &next, const char *from, const char *to) {
+    if (next.Kind == tkByte)
+      while (from != to && *from != '/' && Lower(*from) != next.Value)
+        ++from;
+    return from;
+  };
   const TToken *starToken = nullptr;
   const char *starAt = nullptr;
   const TToken *deepToken = nullptr;
@@ -181,8 +199,13 @@ bool TNamePattern::MatchesFrom(const char *at, const char *end) const {
         taken = at != end && m_Sets[current.Value].test(static_cast<uint8_t>(*at));
         break;
       case tkStar:
+        // A "*" that ends the pattern takes the rest of this part, and a
+        // match up to a "/" is a match.
+        if (token + 1 == last)
+          return true;
         starToken = ++token;
-        starAt = at;
+        starAt = skipToCandidate(*starToken, at, end);
+        at = starAt;
         continue;
       case tkDeep:
       case tkDeepFolder:
@@ -200,7 +223,8 @@ bool TNamePattern::MatchesFrom(const char *at, const char *end) const {
     }
     if (starToken != nullptr && starAt != end && *starAt != '/') {
       token = starToken;
-      at = ++starAt;
+      starAt = skipToCandidate(*starToken, starAt + 1, end);
+      at = starAt;
     } else if (deepToken != nullptr && deepAt != end) {
       if (deepTakesFolders) {
         const void *slash = std::memchr(deepAt, '/', static_cast<size_t>(end - deepAt));
@@ -217,10 +241,30 @@ bool TNamePattern::MatchesFrom(const char *at, const char *end) const {
   }
 }
 
+bool TNamePattern::TailFits(const char *partEnd) const {
+  const char *at = partEnd - m_PartTail.size();
+  for (char wanted : m_PartTail)
+    if (Lower(*at++) != static_cast<uint8_t>(wanted))
+      return false;
+  return true;
+}
+
 bool TNamePattern::Matches(std::string_view name) const {
   const char *const end = name.data() + name.size();
   if (m_Anchored)
     return MatchesFrom(name.data(), end);
+  if (m_PartWise) {
+    for (const char *part = name.data();;) {
+      const void *slash = part == end ? nullptr : std::memchr(part, '/', static_cast<size_t>(end - part));
+      const char *partEnd = slash != nullptr ? static_cast<const char *>(slash) : end;
+      const size_t length = static_cast<size_t>(partEnd - part);
+      if (length >= m_MinPartLength && TailFits(partEnd) && MatchesFrom(part, partEnd))
+        return true;
+      if (partEnd == end)
+        return false;
+      part = partEnd + 1;
+    }
+  }
   // Each part of the name on its own: the first, then each after a "/".
   for (const char *part = name.data();;) {
     if (MatchesFrom(part, end))
