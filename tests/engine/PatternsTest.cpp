@@ -26,6 +26,9 @@ const TPatternCase PatternCases[] = {
     {"sub", "maps/sub/x.bsp", true},
     {"map", "maps/e1m1.bsp", false},
     {"*.bsp", "maps.bsp/readme", true},
+    {"*.wav", ".wav", true},
+    {"?.wav", ".wav", false},
+    {"**.bsp", "maps/sub/x.bsp", true},
     // With "/": the whole name from its start; "*" stops at "/", "**" does not.
     {"maps/*.bsp", "maps/e1m1.bsp", true},
     {"maps/*.bsp", "maps/sub/x.bsp", false},
