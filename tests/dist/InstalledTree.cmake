@@ -56,3 +56,5 @@ execute_process(COMMAND ${PREFIX}/bin/varnel-cli convert ${PREFIX}/palette.lmp $
 if(NOT status EQUAL 0 OR NOT EXISTS ${PREFIX}/palette.png)
   message(FATAL_ERROR "the installed varnel-cli could not convert a palette (${status}): ${output}")
 endif()
+
+include(${CMAKE_CURRENT_LIST_DIR}/InstalledCommandLine.cmake)

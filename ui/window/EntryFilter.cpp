@@ -13,13 +13,13 @@ bool ContainsIgnoringCase(const std::string &name, const std::string &text) {
 }
 } // namespace
 
-TEntryFilterTest::TEntryFilterTest(const TEntryFilter &filter) : m_Filter(filter) {
+TCompiledFilter::TCompiledFilter(const TEntryFilter &filter) : m_Filter(filter) {
   TNamePattern pattern(filter.Text);
   if (!pattern.IsLiteral())
     m_Pattern.emplace(std::move(pattern));
 }
 
-bool TEntryFilterTest::Shows(const TEntryRow &row) const {
+bool TCompiledFilter::Shows(const TEntryRow &row) const {
   if (!m_Filter.Folder.empty() && row.Path.compare(0, m_Filter.Folder.size(), m_Filter.Folder) != 0)
     return false;
   if (m_Filter.Text.empty())

@@ -24,9 +24,9 @@ struct TEntryFilter {
 
 // A filter made ready to test many rows: its pattern is compiled once, and
 // no row costs an allocation.
-class TEntryFilterTest {
+class TCompiledFilter {
 public:
-  explicit TEntryFilterTest(const TEntryFilter &filter);
+  explicit TCompiledFilter(const TEntryFilter &filter);
   bool Shows(const TEntryRow &row) const;
 
 private:

@@ -126,7 +126,7 @@ void TEntryListModel::SetFilter(const TEntryFilter &filter) {
 void TEntryListModel::FindShownRows() {
   m_Shown.clear();
   m_Shown.reserve(m_Rows.size());
-  const TEntryFilterTest filter(m_Filter);
+  const TCompiledFilter filter(m_Filter);
   for (size_t i = 0; i < m_Rows.size(); ++i)
     if (m_Filter.ShowsAll() || filter.Shows(m_Rows[i]))
       m_Shown.push_back(static_cast<int>(i));
