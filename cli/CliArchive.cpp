@@ -4,10 +4,10 @@
 #include "CliOutput.h"
 #include "WindowSettings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unordered_set>
 
@@ -116,25 +116,44 @@ std::string ResultText(uint8_t code, const std::string &path) {
   }
 }
 
-bool MatchesPattern(const std::string &pattern, const std::string &name) {
-  // The program never sets a locale, so FNM_CASEFOLD folds ASCII letters only, as the engine does.
-  return ::fnmatch(pattern.c_str(), name.c_str(), FNM_PATHNAME | FNM_CASEFOLD | FNM_LEADING_DIR) == 0;
-}
-
 TMatched MatchEntries(const TQuakePak &pak, const std::vector<std::string> &patterns) {
   TMatched matched;
-  std::vector<bool> used(patterns.size(), false);
-  for (int32_t i = 0; i < pak.EntryCount(); ++i) {
-    const std::string name = pak.Directory()[static_cast<size_t>(i)].Name.Str();
-    bool any = patterns.empty();
-    for (size_t p = 0; p < patterns.size(); ++p)
-      if (MatchesPattern(patterns[p], name)) {
-        used[p] = true;
-        any = true;
-      }
-    if (any)
+  const std::vector<TDirEntry> &directory = pak.Directory();
+  if (patterns.empty()) {
+    for (int32_t i = 0; i < pak.EntryCount(); ++i)
       matched.Indexes.push_back(i);
+    return matched;
   }
+  // A plain name that names an entry is that entry, found as cat finds it
+  // (so names that differ in letter case stay two entries); the others are
+  // matched against every entry.
+  std::vector<TNamePattern> compiled;
+  std::vector<size_t> toMatch;
+  std::vector<bool> used(patterns.size(), false);
+  for (size_t p = 0; p < patterns.size(); ++p) {
+    compiled.emplace_back(patterns[p]);
+    const int32_t index = compiled[p].IsLiteral() ? pak.FindEntry(compiled[p].Literal()) : -1;
+    if (index >= 0) {
+      matched.Indexes.push_back(index);
+      used[p] = true;
+    } else {
+      toMatch.push_back(p);
+    }
+  }
+  if (!toMatch.empty())
+    for (int32_t i = 0; i < pak.EntryCount(); ++i) {
+      const std::string_view name = directory[static_cast<size_t>(i)].Name.View();
+      bool any = false;
+      for (size_t p : toMatch)
+        if ((!any || !used[p]) && compiled[p].Matches(name)) {
+          used[p] = true;
+          any = true;
+        }
+      if (any)
+        matched.Indexes.push_back(i);
+    }
+  std::sort(matched.Indexes.begin(), matched.Indexes.end());
+  matched.Indexes.erase(std::unique(matched.Indexes.begin(), matched.Indexes.end()), matched.Indexes.end());
   for (size_t p = 0; p < patterns.size(); ++p)
     if (!used[p])
       matched.Unmatched.push_back(patterns[p]);
@@ -144,6 +163,9 @@ TMatched MatchEntries(const TQuakePak &pak, const std::vector<std::string> &patt
 bool ReportUnmatched(const TMatched &matched, const std::string &path) {
   for (const std::string &pattern : matched.Unmatched)
     ReportError(path + ": " + pattern + ": no entry matches");
+  // An unquoted "*.bsp" reaches the program as the names of files here, if any.
+  if (!matched.Unmatched.empty())
+    ReportError("put patterns in quotes ('*.bsp'), or the shell may replace them with names of files here");
   return !matched.Unmatched.empty();
 }
 
@@ -174,6 +196,13 @@ TStringList FilesToAdd(const std::vector<std::string> &paths, std::string &folde
       throw EUsage(path + " lies outside " + shown + ", to which entry names are made relative (choose it with -C)");
     if (::stat(full.c_str(), &info) != 0) {
       ReportError(path + ": " + std::strerror(errno));
+      missing = true;
+      continue;
+    }
+    // The engine adds regular files only and passes over the rest in
+    // folders; one named here is reported rather than left out in silence.
+    if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+      ReportError(path + ": not a regular file or folder; left out");
       missing = true;
       continue;
     }

@@ -46,24 +46,23 @@ bool ReportFailures(const TQuakePak &pak, const std::string &prefix);
 // The text of an engine result code that stopped an operation on path.
 std::string ResultText(uint8_t code, const std::string &path);
 
-// True when a shell pattern matches an entry name: "*", "?" and "[...]" do
-// not match "/", letter case is ignored as the engine ignores it, and a
-// pattern that matches a leading folder matches everything below it.
-bool MatchesPattern(const std::string &pattern, const std::string &name);
-
 struct TMatched {
   // Indexes into the directory, in directory order.
   std::vector<int32_t> Indexes;
   std::vector<std::string> Unmatched;
 };
-// The entries matching any of the patterns (all of them for no pattern).
+// The entries matching any of the patterns (all of them for no pattern), by
+// the rule of TNamePattern; a pattern without wildcards that names an entry
+// chooses that entry alone, looked up as FindEntry finds names.
 TMatched MatchEntries(const TQuakePak &pak, const std::vector<std::string> &patterns);
-// Reports each pattern that matched nothing; true when there was any.
+// Reports each pattern that matched nothing, and how to keep the shell off
+// patterns; true when there was any.
 bool ReportUnmatched(const TMatched &matched, const std::string &path);
 
 // The files to add, each resolved against folder (-C) and refused (EUsage)
 // when it lies outside it; folder is returned absolute, ending in "/".
-// Paths that do not exist are reported and left out (missing is then set).
+// Paths that do not exist, and those neither a regular file nor a folder,
+// are reported and left out (missing is then set).
 TStringList FilesToAdd(const std::vector<std::string> &paths, std::string &folder, bool &missing);
 // Reports each added file that the engine left out because a file before it
 // in paths got the same entry name; true when there was any. paths is what

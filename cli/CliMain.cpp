@@ -27,6 +27,15 @@ TCommandRun FindRun(std::string_view name) {
   return found->Run;
 }
 
+// Archives are read by position and replaced whole, which a pipe cannot do:
+// "-" as an archive is refused rather than taken for a file of that name.
+void RefuseStreamArchives(const TCommand &command, const std::vector<std::string> &operands) {
+  for (size_t i = 0; i < operands.size(); ++i)
+    if (operands[i] == "-" && (i == 0 ? command.FirstOperand : command.LaterOperands) == cpArchive)
+      throw EUsage("-: an archive cannot be read from standard input or written to standard output; "
+                   "name a file (./- for a file named -)");
+}
+
 // The build's own use: "--generate TEMPLATE OUTPUT" writes the man page or
 // the bash completion with the command table filled in. Not in the help.
 int Generate(const std::string &templatePath, const std::string &outputPath) {
@@ -87,6 +96,7 @@ int Run(const std::vector<std::string> &arguments) {
       throw EUsage("too few arguments");
     if (args.Operands.size() > command->MaxOperands)
       throw EUsage("too many arguments");
+    RefuseStreamArchives(*command, args.Operands);
     // A wrong --spaces is a usage error for every command, also those that make no names.
     SpaceRule(args);
     return FindRun(command->Name)(args);

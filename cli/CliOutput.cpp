@@ -85,6 +85,17 @@ size_t Utf8SequenceLength(std::string_view bytes) {
 }
 } // namespace
 
+std::string GroupedNumber(uint64_t count) {
+  const std::string digits = std::to_string(count);
+  std::string text;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0)
+      text += ',';
+    text += digits[i];
+  }
+  return text;
+}
+
 std::string TerminalText(std::string_view bytes, bool utf8) {
   static const char hex[] = "0123456789abcdef";
   std::string text;

@@ -36,6 +36,9 @@ void WriteOutLine(std::string_view line);
 // Flushes standard output; raises ECliFailure naming it and the reason when writing failed.
 void FinishOutput();
 
+// A count as people read it: thousands set apart by commas ("1,204").
+std::string GroupedNumber(uint64_t count);
+
 // Bytes as a terminal may show them. Names are byte strings chosen by
 // whoever made the archive, and control bytes in them would act on the
 // terminal (move the cursor, erase a warning) rather than show. These show as

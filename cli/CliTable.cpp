@@ -11,7 +11,7 @@ const std::vector<TProgramOption> &ProgramOptions() {
   static const std::vector<TProgramOption> options = {
       {Flag('h', "help", "help of the program, or of a command"), opAnywhere},
       {Flag(NoShort, "version", "the program's version"), opBeforeCommand},
-      {Flag('q', "quiet", "no progress line"), opAnywhere},
+      {Flag('q', "quiet", "no progress line, nor check's line for a sound archive"), opAnywhere},
       {Flag(NoShort, "keep-case", "keep upper-case letters in new entry names",
             "(default: lower case, as the game asks for names)"),
        opNameRule},
@@ -25,11 +25,13 @@ const std::vector<TProgramOption> &ProgramOptions() {
 const std::vector<TCommand> &CommandTable() {
   static const std::vector<TCommand> commands = {
       {"list",
-       "ARCHIVE [-l] [--json]",
+       "ARCHIVE [-l] [--json | -0]",
        "list the entries of an archive",
        "Writes the name of every entry, one a line, in the archive's order.\n",
        {Flag('l', "long", "size and offset (bytes) before each name"),
-        Flag(NoShort, "json", "one JSON object a line: name, size, offset")},
+        Flag(NoShort, "json", "one JSON object a line: name, size, offset"),
+        Flag('0', "null", "a NUL byte after each name, not a newline (for xargs -0)",
+             "names go byte for byte, to a terminal too")},
        {},
        false,
        1,
@@ -52,8 +54,11 @@ const std::vector<TCommand> &CommandTable() {
        "ARCHIVE [-o DIR] [--flat] [--skip-existing | --overwrite] [PATTERN...]",
        "extract entries to files",
        "Extracts every entry, or those matching a PATTERN, below DIR with their\n"
-       "folders. Patterns are shell patterns (\"maps/*.bsp\"): \"*\" stops at \"/\",\n"
-       "letter case is ignored, and a folder's name matches all below it.\n"
+       "folders. Patterns are shell patterns, in quotes: without \"/\" one matches\n"
+       "a file or folder name at any depth (\"*.bsp\" is every map), with \"/\" the\n"
+       "whole name (\"maps/*.bsp\"), where \"*\" stops at \"/\" and \"**\" does not.\n"
+       "Letter case is ignored, and a folder matches all below it. A name without\n"
+       "wildcards that an entry has chooses that entry alone.\n"
        "Nothing is ever written outside DIR. An existing file is an error for\n"
        "its entry (the others go on) unless an option below says otherwise.\n",
        {Valued('o', "output", "DIR", "where to extract (default: the current folder)", cpFolder),
@@ -74,20 +79,22 @@ const std::vector<TCommand> &CommandTable() {
        "Errors: the game or Varnel will lose or misread data (damage, overlapping\n"
        "data, names twice, 56-byte names, over 2048 entries). Warnings: it will\n"
        "likely not work as meant (empty entries, names the game cannot find).\n"
-       "Exit status 1 when anything was found.\n",
+       "Exit status 1 when anything was found. An archive with no findings gets\n"
+       "one line, \"ARCHIVE: no problems found (N entries)\", unless -q or --json.\n",
        {Flag(NoShort, "json", "one JSON object a line: archive, index, entry, severity, message")},
        {},
        false,
        1,
        SIZE_MAX,
        cpArchive,
-       cpFile},
+       cpArchive},
       {"create",
        "OUT.pak [-C DIR] [--force] PATH...",
        "make a new archive from files and folders",
        "Makes a new archive of the files and folders (with all below them) named\n"
        "by PATH, relative to DIR as with tar -C. Entry names are the paths\n"
-       "relative to DIR. Hidden files in folders are left out.\n",
+       "relative to DIR. Hidden files in folders are left out. Over 2048 entries\n"
+       "get a warning: the game loads no more from one archive.\n",
        {Valued('C', "directory", "DIR", "where the paths start (default: the current folder)", cpFolder),
         Flag('f', "force", "replace OUT.pak if it exists")},
        {},

@@ -32,6 +32,14 @@ bool AddPaths(TQuakePak &pak, const TArgs &args, const std::vector<std::string> 
   return problems;
 }
 
+// The game refuses an archive of more entries than it loads; saving one is
+// still allowed, as in the window (a mod may be split later).
+void WarnOverGameLimit(const TQuakePak &pak, const std::string &path) {
+  if (pak.EntryCount() > PakFormat::MaxGameEntries)
+    ReportError(path + ": warning: " + GroupedNumber(static_cast<uint64_t>(pak.EntryCount())) +
+                " entries; the game loads no archive of more than " + GroupedNumber(PakFormat::MaxGameEntries));
+}
+
 int Create(const TArgs &args) {
   const std::string &out = args.Operands[0];
   struct stat info {};
@@ -42,6 +50,10 @@ int Create(const TArgs &args) {
   AllowChanges(pak);
   pak.NewPak();
   const bool problems = AddPaths(pak, args, {args.Operands.begin() + 1, args.Operands.end()}, "");
+  // An empty archive is made only from empty folders, never in place of what failed.
+  if (problems && pak.EntryCount() == 0)
+    throw ECliFailure(out + ": not written: nothing could be added");
+  WarnOverGameLimit(pak, out);
   TProgressLine progress(pak, "saving", Quiet(args));
   SaveArchive(pak, out, false);
   return problems ? ExitProblems : ExitDone;
@@ -68,6 +80,7 @@ int Add(const TArgs &args) {
   problems =
       AddPaths(pak, args, {args.Operands.begin() + 1, args.Operands.end()}, EntryFolder(args.Value("to"))) || problems;
   if (pak.Modified()) {
+    WarnOverGameLimit(pak, path);
     TProgressLine progress(pak, "saving", Quiet(args));
     SaveArchive(pak, path, true);
   }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <memory>
 #include <unistd.h>
 #include <unordered_map>
@@ -20,18 +21,26 @@ int List(const TArgs &args) {
   TQuakePak pak;
   OpenArchive(pak, path);
   const bool problems = ReportDamage(pak, path);
+  args.Exclusive("json", "null");
   const bool json = args.Has("json");
   const bool details = args.Has("long");
+  // NUL-terminated names are for programs: byte for byte wherever they go.
+  const bool nulls = args.Has("null");
   for (const TDirEntry &entry : pak.Directory()) {
     if (json) {
       WriteOut("{\"name\":" + JsonString(entry.Name) + ",\"size\":" + std::to_string(entry.Size) +
                ",\"offset\":" + std::to_string(entry.Position) + "}\n");
-    } else if (details) {
-      char columns[32];
+      continue;
+    }
+    char columns[32] = "";
+    if (details)
       std::snprintf(columns, sizeof columns, "%10d %10d ", entry.Size, entry.Position);
-      WriteOutLine(columns + entry.Name.Str());
+    if (nulls) {
+      WriteOut(columns);
+      WriteOut(entry.Name.View());
+      WriteOut(std::string_view("", 1));
     } else {
-      WriteOutLine(entry.Name.Str());
+      WriteOutLine(columns + entry.Name.Str());
     }
   }
   FinishOutput();
@@ -168,6 +177,18 @@ void WriteFinding(const std::string &path, const TCheckFinding &finding, bool js
                  finding.Message);
 }
 
+// The entries the header of an archive lists; asked only of an archive the
+// check found sound, whose header is right.
+uint32_t ListedEntries(const std::string &path) {
+  std::ifstream file(path, std::ios::binary);
+  unsigned char header[PakFormat::HeaderSize] = {};
+  file.read(reinterpret_cast<char *>(header), sizeof header);
+  uint32_t size = 0;
+  for (int i = 3; i >= 0; --i)
+    size = (size << 8) | header[PakFormat::DirectorySizeOffset + i];
+  return size / PakFormat::RecordSize;
+}
+
 int Check(const TArgs &args) {
   bool found = false;
   bool failed = false;
@@ -183,6 +204,10 @@ int Check(const TArgs &args) {
     }
     for (const TCheckFinding &finding : findings)
       WriteFinding(path, finding, args.Has("json"));
+    if (findings.empty() && !Quiet(args) && !args.Has("json")) {
+      const uint32_t entries = ListedEntries(path);
+      WriteOutLine(path + ": no problems found (" + GroupedNumber(entries) + (entries == 1 ? " entry)" : " entries)"));
+    }
     found = found || !findings.empty();
   }
   FinishOutput();

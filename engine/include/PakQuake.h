@@ -10,6 +10,7 @@
 //   PakResults.h  result codes, how each kind of operation reports a
 //                 refusal, and the exceptions
 //   PakNames.h    entry names, disk paths, small text routines, TSpaceHandle
+//   PakPatterns.h TNamePattern, the shell patterns that choose entries by name
 //   PakKinds.h    the table of entry kinds: names, icons, viewer, conversion, filters
 //   PakLumps.h    colours, TBitmap, TQuakePalette and the picture-lump reader
 //   PakCheck.h    the archive check
@@ -22,6 +23,7 @@
 #include "PakKinds.h"
 #include "PakLumps.h"
 #include "PakNames.h"
+#include "PakPatterns.h"
 #include "PakResults.h"
 
 #include <cstdint>

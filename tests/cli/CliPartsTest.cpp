@@ -122,19 +122,6 @@ TEST(TerminalText, ShowsControlBytesAsEscapesAndTellsEveryNameApart) {
   }
 }
 
-TEST(Patterns, MatchAsTheEngineComparesNames) {
-  EXPECT_TRUE(MatchesPattern("maps/*.bsp", "maps/e1m1.bsp"));
-  EXPECT_TRUE(MatchesPattern("maps/*.bsp", "MAPS/E1M1.BSP"));
-  EXPECT_FALSE(MatchesPattern("maps/*.bsp", "maps/b/e1m1.bsp")); // "*" stops at "/"
-  EXPECT_FALSE(MatchesPattern("*.bsp", "maps/e1m1.bsp"));
-  EXPECT_TRUE(MatchesPattern("*/*.bsp", "maps/e1m1.bsp"));
-  EXPECT_TRUE(MatchesPattern("maps", "maps/b/e1m1.bsp")); // a folder matches what is below it
-  EXPECT_FALSE(MatchesPattern("map", "maps/e1m1.bsp"));
-  EXPECT_TRUE(MatchesPattern("sound/?.wav", "sound/a.wav"));
-  EXPECT_TRUE(MatchesPattern("sound/[ab].wav", "sound/B.wav"));
-  EXPECT_FALSE(MatchesPattern("gfx/palette.lmp", "gfx\\palette.lmp"));
-}
-
 TEST(WindowSettings, ReadTheQuakeDirectoryAsTheWindowStoresIt) {
   std::istringstream settings("[Options]\nDirectory=/not/this/\n"
                               "[Quake]\r\nOther=1\r\n  Directory = \"/games/quake; 1\\\\\\\"\\x44\"\r\n"

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -185,6 +186,86 @@ TEST_F(Cli, PatternsChooseTheEntriesToExtractDeleteAndMove) {
   EXPECT_NE(tooLong.Status, 0);
   EXPECT_NE(tooLong.Err.find("at most 56 bytes"), std::string::npos) << tooLong.Err;
   EXPECT_EQ(Run({"delete", "p.pak", "none"}).Status, 1);
+}
+
+TEST_F(Cli, PatternsWithoutASlashFindFileNamesAtAnyDepthAndPlainNamesTheirEntry) {
+  Write("p.pak", BuildPak({{"maps/e1m1.bsp", "1"},
+                           {"maps/sub/e2.bsp", "2"},
+                           {"maps/e1m1.lit", "3"},
+                           {"a.txt", "lower"},
+                           {"A.TXT", "upper"}}));
+  EXPECT_EQ(Run({"extract", "p.pak", "-o", "o", "*.BSP"}).Status, 0);
+  EXPECT_EQ(TreeOf(Path("o")), (std::map<std::string, std::string>{
+                                   {"maps/", ""}, {"maps/e1m1.bsp", "1"}, {"maps/sub/", ""}, {"maps/sub/e2.bsp", "2"}}));
+  EXPECT_EQ(Run({"extract", "p.pak", "-o", "d", "maps/**.bsp", "e1m1.lit"}).Status, 0);
+  EXPECT_EQ(TreeOf(Path("d")).size(), 5u);
+
+  // A name matched by nothing is reported with a word on quoting.
+  TRun none = Run({"extract", "p.pak", "-o", "n", "e1m1.bsp.orig", "*.wav"});
+  EXPECT_EQ(none.Status, 1);
+  EXPECT_EQ(none.Err, "varnel-cli: p.pak: e1m1.bsp.orig: no entry matches\n"
+                      "varnel-cli: p.pak: *.wav: no entry matches\n"
+                      "varnel-cli: put patterns in quotes ('*.bsp'), or the shell may replace them with names of files "
+                      "here\n");
+
+  // A plain name is its entry alone, found as cat finds it: the case twin stays.
+  EXPECT_EQ(Run({"delete", "p.pak", "a.txt"}).Status, 0);
+  EXPECT_EQ(Run({"cat", "p.pak", "A.TXT"}).Out, "upper");
+  EXPECT_EQ(Run({"delete", "p.pak", "a.TXT", "maps/*.bsp"}).Status, 0);
+  EXPECT_EQ(Listed("p.pak"), (std::vector<std::string>{"maps/e1m1.lit", "maps/sub/e2.bsp"}));
+}
+
+TEST_F(Cli, CheckConfirmsASoundArchiveWithItsEntryCount) {
+  std::vector<TFixtureEntry> entries;
+  for (int i = 0; i < 1204; ++i)
+    entries.push_back({"f" + std::to_string(i) + ".txt", "x"});
+  Write("big.pak", BuildPak(entries));
+  Write("one.pak", BuildPak({{"a.txt", "a"}}));
+  TRun checked = Run({"check", "big.pak", "one.pak"});
+  EXPECT_EQ(checked.Status, 0) << checked.Err;
+  EXPECT_EQ(checked.Out, "big.pak: no problems found (1,204 entries)\none.pak: no problems found (1 entry)\n");
+  EXPECT_EQ(Run({"check", "-q", "big.pak"}).Out, "");
+  EXPECT_EQ(Run({"check", "--json", "big.pak"}).Out, "");
+}
+
+TEST_F(Cli, StandardStreamsAreNoArchivesAndNullEndedNamesGoRaw) {
+  Write("s.pak", BuildPak({{"two\nlines.txt", "a"}, {"with space.txt", "b"}}));
+  for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+           {"list", "-"}, {"extract", "-"}, {"cat", "-", "x"}, {"check", "s.pak", "-"}, {"create", "-", "s.pak"}}) {
+    TRun refused = Run(args);
+    EXPECT_EQ(refused.Status, 2) << args[0];
+    EXPECT_NE(refused.Err.find("-: an archive cannot be read from standard input"), std::string::npos) << refused.Err;
+    EXPECT_EQ(refused.Out, "");
+  }
+  const std::string raw = std::string("two\nlines.txt") + '\0' + "with space.txt" + '\0';
+  EXPECT_EQ(Run({"list", "-0", "s.pak"}).Out, raw);
+  EXPECT_EQ(RunCliAttached(m_Scratch, m_Work, {"list", "--null", "s.pak"}, {true, true}).Out, raw);
+  EXPECT_EQ(RunCliAttached(m_Scratch, m_Work, {"list", "s.pak"}, {true, true}).Out,
+            "two\\nlines.txt\nwith space.txt\n");
+  EXPECT_EQ(Run({"list", "--null", "--json", "s.pak"}).Status, 2);
+}
+
+TEST_F(Cli, CreateWarnsPastTheGamesLimitAndWritesNothingWhenEveryInputFailed) {
+  for (int i = 0; i <= 2048; ++i)
+    Write("many/f" + std::to_string(i), "");
+  TRun many = Run({"create", "many.pak", "many"});
+  EXPECT_EQ(many.Status, 0);
+  EXPECT_EQ(many.Err, "varnel-cli: many.pak: warning: 2,049 entries; the game loads no archive of more than 2,048\n");
+  EXPECT_EQ(Listed("many.pak").size(), 2049u);
+
+  Write("long/" + std::string(60, 'n'), "x");
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  for (const std::vector<std::string> &inputs :
+       std::vector<std::vector<std::string>>{{"long"}, {"fifo"}, {"missing", "long", "fifo"}}) {
+    std::vector<std::string> args = {"create", "none.pak"};
+    args.insert(args.end(), inputs.begin(), inputs.end());
+    TRun failed = Run(args);
+    EXPECT_EQ(failed.Status, 2) << inputs[0] << failed.Err;
+    EXPECT_FALSE(fs::exists(Path("none.pak"))) << inputs[0];
+  }
+  Write("ok.txt", "ok");
+  EXPECT_EQ(Run({"create", "some.pak", "fifo", "ok.txt"}).Status, 1);
+  EXPECT_EQ(Listed("some.pak"), (std::vector<std::string>{"ok.txt"}));
 }
 
 TEST_F(Cli, JsonOutputReadsBackAsTheArchiveHoldsIt) {

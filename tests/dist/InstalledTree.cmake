@@ -185,3 +185,5 @@ file(READ ${work}/notifications notification)
 if(NOT notification MATCHES "Extracting broken.pak failed\n.*broken.pak: not a PAK file" OR EXISTS ${work}/broken)
   message(FATAL_ERROR "the failed extraction was shown as:\n${notification}\nor left a folder behind")
 endif()
+
+include(${CMAKE_CURRENT_LIST_DIR}/InstalledCommandLine.cmake)

@@ -103,8 +103,16 @@ void EntryBrowserTest::FoldersAndFilterNarrowTheList() {
   QCOMPARE(session.Main->StatusText(0), QStringLiteral("0 of 5 files"));
   browser->FilterBox()->setText(QStringLiteral("m*/*1.b[s]p"));
   QCOMPARE(session.Rows(), QStringList({"maps/e1m1.bsp"}));
-  browser->FilterBox()->clear();
+  // The command line's rule: "*" stops at "/", "**" does not, and a pattern
+  // without "/" finds a file name at any depth.
   browser->SelectFolder("");
+  browser->FilterBox()->setText(QStringLiteral("maps/*.bsp"));
+  QCOMPARE(session.Rows(), QStringList({"maps/e1m1.bsp"}));
+  browser->FilterBox()->setText(QStringLiteral("maps/**.bsp"));
+  QCOMPARE(session.Rows(), QStringList({"maps/e1m1.bsp", "maps/sub/x.bsp"}));
+  browser->FilterBox()->setText(QStringLiteral("X.*"));
+  QCOMPARE(session.Rows(), QStringList({"maps/sub/x.bsp"}));
+  browser->FilterBox()->clear();
   QCOMPARE(session.Rows().size(), 5);
 
   // Typing while the list has focus goes to the filter box; Ctrl+F's action focuses it.

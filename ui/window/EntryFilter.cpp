@@ -4,7 +4,6 @@
 #include "EntryListModel.h"
 
 #include <algorithm>
-#include <fnmatch.h>
 
 namespace {
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -15,14 +14,18 @@ bool ContainsIgnoringCase(const std::string &name, const std::string &text) {
 }
 } // namespace
 
-bool IsShellPattern(const std::string &text) { return text.find_first_of("*?[") != std::string::npos; }
+TCompiledFilter::TCompiledFilter(const TEntryFilter &filter) : m_Filter(filter) {
+  TNamePattern pattern(filter.Text);
+  if (!pattern.IsLiteral())
+    m_Pattern.emplace(std::move(pattern));
+}
 
-bool TEntryFilter::Shows(const TEntryRow &row) const {
-  if (!Folder.empty() && row.Path.compare(0, Folder.size(), Folder) != 0)
+bool TCompiledFilter::Shows(const TEntryRow &row) const {
+  if (!m_Filter.Folder.empty() && row.Path.compare(0, m_Filter.Folder.size(), m_Filter.Folder) != 0)
     return false;
-  if (Text.empty())
+  if (m_Filter.Text.empty())
     return true;
-  if (IsShellPattern(Text))
-    return ::fnmatch(Text.c_str(), row.EntryName.c_str(), FNM_CASEFOLD) == 0;
-  return ContainsIgnoringCase(row.EntryName, Text);
+  if (m_Pattern)
+    return m_Pattern->Matches(row.EntryName);
+  return ContainsIgnoringCase(row.EntryName, m_Filter.Text);
 }

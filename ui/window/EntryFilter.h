@@ -3,6 +3,9 @@
 // the folder tree, narrowed by the filter box's text.
 #pragma once
 
+#include "PakQuake.h"
+
+#include <optional>
 #include <string>
 
 struct TEntryRow;
@@ -10,14 +13,24 @@ struct TEntryRow;
 struct TEntryFilter {
   // The folder's stored path ending in "/"; empty: the whole archive.
   std::string Folder;
-  // Text the name contains (letter case ignored), or a shell pattern ("*",
-  // "?", "[...]") the whole name matches, "*" also across "/"; empty: any.
+  // Text the name contains (letter case ignored), or a shell pattern with
+  // wildcards ("*", "?", "[...]"), matched by the engine's rule for patterns
+  // (TNamePattern: "*.wav" is every sound at any depth, "maps/*.bsp" the
+  // maps directly in maps); empty: any.
   std::string Text;
 
   bool ShowsAll() const { return Folder.empty() && Text.empty(); }
-  bool Shows(const TEntryRow &row) const;
   bool operator==(const TEntryFilter &) const = default;
 };
 
-// Whether the filter text is a shell pattern rather than text to look for.
-bool IsShellPattern(const std::string &text);
+// A filter made ready to test many rows: its pattern is compiled once, and
+// no row costs an allocation.
+class TCompiledFilter {
+public:
+  explicit TCompiledFilter(const TEntryFilter &filter);
+  bool Shows(const TEntryRow &row) const;
+
+private:
+  const TEntryFilter &m_Filter;
+  std::optional<TNamePattern> m_Pattern; // set when the text has wildcards
+};

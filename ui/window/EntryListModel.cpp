@@ -127,8 +127,9 @@ void TEntryListModel::SetFilter(const TEntryFilter &filter) {
 void TEntryListModel::FindShownRows() {
   m_Shown.clear();
   m_Shown.reserve(m_Rows.size());
+  const TCompiledFilter filter(m_Filter);
   for (size_t i = 0; i < m_Rows.size(); ++i)
-    if (m_Filter.ShowsAll() || m_Filter.Shows(m_Rows[i]))
+    if (m_Filter.ShowsAll() || filter.Shows(m_Rows[i]))
       m_Shown.push_back(static_cast<int>(i));
 }
 
