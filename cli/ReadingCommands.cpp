@@ -4,6 +4,7 @@
 #include "CliOutput.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -21,18 +22,38 @@ int List(const TArgs &args) {
   const bool problems = ReportDamage(pak, path);
   const bool json = args.Has("json");
   const bool details = args.Has("long");
+  // The lines are made in one buffer, straight from the names, and written
+  // a large piece at a time.
+  constexpr size_t Piece = 1 << 20;
+  std::string out;
+  out.reserve(Piece + 1024);
+  auto appendNumber = [&out](int32_t value) {
+    char digits[16];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+  };
   for (const TDirEntry &entry : pak.Directory()) {
     if (json) {
-      WriteOut("{\"name\":" + JsonString(entry.Name) + ",\"size\":" + std::to_string(entry.Size) +
-               ",\"offset\":" + std::to_string(entry.Position) + "}\n");
+      out += "{\"name\":";
+      AppendJsonString(out, entry.Name);
+      out += ",\"size\":";
+      appendNumber(entry.Size);
+      out += ",\"offset\":";
+      appendNumber(entry.Position);
+      out += "}\n";
     } else if (details) {
       char columns[32];
-      std::snprintf(columns, sizeof columns, "%10d %10d ", entry.Size, entry.Position);
-      WriteOutLine(columns + entry.Name.Str());
+      out.append(columns, static_cast<size_t>(
+                              std::snprintf(columns, sizeof columns, "%10d %10d ", entry.Size, entry.Position)));
+      AppendOutLine(out, entry.Name);
     } else {
-      WriteOutLine(entry.Name.Str());
+      AppendOutLine(out, entry.Name);
+    }
+    if (out.size() >= Piece) {
+      WriteOut(out);
+      out.clear();
     }
   }
+  WriteOut(out);
   FinishOutput();
   return problems ? ExitProblems : ExitDone;
 }
