@@ -11,7 +11,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
-#include <unordered_map>
 
 namespace {
 
@@ -124,17 +123,16 @@ int Extract(const TArgs &args) {
   const TMatched matched = MatchEntries(pak, std::vector<std::string>(args.Operands.begin() + 1, args.Operands.end()));
   problems = ReportUnmatched(matched, path) || problems;
 
-  // The engine extracts by name, and of the entries of one name, the last;
-  // each name goes once. Names that differ in letter case are two entries.
-  std::unordered_map<std::string, int32_t> lastOfName;
-  for (int32_t index : matched.Indexes)
-    lastOfName[pak.EntryName(index)] = index;
+  // The engine extracts by name, and of the entries of one name, the last
+  // (the one it finds by that name); each name goes once. Names that differ
+  // in letter case are two entries.
   const int64_t fileSize = ArchiveFileSize(path);
   TStringList names;
+  names.reserve(matched.Indexes.size());
   for (int32_t index : matched.Indexes) {
     const TDirEntry &entry = pak.Directory()[static_cast<size_t>(index)];
     const std::string name = entry.Name.Str();
-    if (lastOfName[name] != index) {
+    if (pak.FindEntry(name) != index) {
       ReportError(path + ": " + name + ": a later entry has the same name; only that one is extracted");
       problems = true;
       continue;
