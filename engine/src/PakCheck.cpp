@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <string_view>
 
 using namespace PakFormat;
@@ -125,13 +128,18 @@ public:
     while (slotCount < 2 * m_Directory.size())
       slotCount *= 2;
     const size_t mask = slotCount - 1;
-    // Each slot holds an index plus one (0: empty) and the hash's high half,
-    // which turns away most names of another chain without reading them.
-    struct TSlot {
-      uint32_t IndexPlusOne;
-      uint32_t Tag;
-    };
-    std::vector<TSlot> slots(slotCount, TSlot{0, 0});
+    // A slot holds an index plus one (0: empty) in its low bits and, in the
+    // bits the indexes leave free, more bits of the hash, which turn away
+    // most names of another chain without reading them.
+    int indexBits = 1;
+    while ((uint64_t{1} << indexBits) <= m_Directory.size())
+      ++indexBits;
+    const uint32_t indexMask = indexBits >= 32 ? UINT32_MAX : (uint32_t{1} << indexBits) - 1;
+    // Fresh zeroed memory: the system hands it over cleared, nothing writes it twice.
+    std::unique_ptr<uint32_t[], decltype(&std::free)> slots(
+        static_cast<uint32_t *>(std::calloc(slotCount, sizeof(uint32_t))), &std::free);
+    if (!slots)
+      throw std::bad_alloc();
     // Hashes are made a few entries ahead, and their slots fetched into the
     // cache meanwhile: the table is too large to stay there.
     constexpr size_t Ahead = 8;
@@ -148,14 +156,14 @@ public:
       if (i + Ahead < m_Directory.size())
         hashes[i % Ahead] = hashOf(i + Ahead);
       const std::string_view name = m_Directory[i].Name.View();
-      const auto tag = static_cast<uint32_t>(hash >> 32);
+      const uint32_t tag = static_cast<uint32_t>(hash >> 32) & ~indexMask;
       size_t exact = SIZE_MAX;
       size_t similar = SIZE_MAX;
       size_t at = static_cast<size_t>(hash) & mask;
-      for (; slots[at].IndexPlusOne != 0; at = (at + 1) & mask) {
-        if (slots[at].Tag != tag)
+      for (; slots[at] != 0; at = (at + 1) & mask) {
+        if ((slots[at] & ~indexMask) != tag)
           continue;
-        const size_t other = slots[at].IndexPlusOne - 1;
+        const size_t other = (slots[at] & indexMask) - 1;
         const std::string_view otherName = m_Directory[other].Name.View();
         if (otherName == name) {
           exact = other;
@@ -169,7 +177,7 @@ public:
               "Entry " + std::to_string(exact) + " has the same name: only one of them is found by name.");
         continue;
       }
-      slots[at] = {static_cast<uint32_t>(i + 1), tag};
+      slots[at] = static_cast<uint32_t>(i + 1) | tag;
       if (similar != SIZE_MAX)
         Entry(ckSameName, csError, i,
               "Entry " + std::to_string(similar) + " (" + m_Directory[similar].Name.Str() +
@@ -204,10 +212,19 @@ private:
     if (name.size() == static_cast<size_t>(NameSize))
       Entry(ckName, csError, index,
             "Its name fills all 56 bytes of its field and has no terminating zero: the game does not find it.");
-    if (std::any_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+    // The byte rules in one pass over the name.
+    bool upperCase = false;
+    bool backslash = false;
+    bool unprintable = false;
+    for (const char c : name) {
+      upperCase = upperCase || (c >= 'A' && c <= 'Z');
+      backslash = backslash || c == '\\';
+      unprintable = unprintable || c < 0x20 || c > 0x7E;
+    }
+    if (upperCase)
       Entry(ckName, csWarning, index,
             "Its name has upper-case letters: the game asks for lower-case names and compares them exactly.");
-    if (name.find('\\') != std::string_view::npos)
+    if (backslash)
       Entry(ckName, csWarning, index, "Its name has a backslash: the game separates folders with \"/\" only.");
     const TNamePartFaults parts = NamePartFaults(name);
     if (parts.LeadingSlash)
@@ -218,7 +235,7 @@ private:
       Entry(ckName, csWarning, index,
             name.empty() ? std::string("Its name is empty.")
                          : std::string("Its name has an empty part (\"//\", or \"/\" at its end)."));
-    if (std::any_of(name.begin(), name.end(), [](char c) { return c < 0x20 || c > 0x7E; }))
+    if (unprintable)
       Entry(ckName, csWarning, index, "Its name has bytes outside printable ASCII.");
   }
 
