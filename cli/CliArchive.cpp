@@ -31,18 +31,25 @@ void ApplyNameRules(TQuakePak &pak, const TArgs &args) {
   pak.SetForceLowercase(!args.Has("keep-case"));
 }
 
-void OpenArchive(TQuakePak &pak, const std::string &path) {
+namespace {
+void OpenForReadingOrChange(TQuakePak &pak, const std::string &path, bool toChange) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0)
     throw EInOutError(path, errno);
   if (S_ISDIR(info.st_mode))
     throw EInOutError(path, EISDIR);
   try {
-    pak.OpenPak(path);
+    if (toChange)
+      pak.OpenPak(path);
+    else
+      pak.OpenPakToRead(path);
   } catch (const EInvalidPakFile &) {
     throw ECliFailure(path + ": not a PAK file (it does not start with \"PACK\")");
   }
 }
+} // namespace
+
+void OpenArchive(TQuakePak &pak, const std::string &path) { OpenForReadingOrChange(pak, path, false); }
 
 bool ReportDamage(const TQuakePak &pak, const std::string &path) {
   for (const std::string &damage : pak.Damage())
@@ -77,7 +84,7 @@ void AllowChanges(TQuakePak &pak) {
 }
 
 void OpenArchiveToChange(TQuakePak &pak, const std::string &path) {
-  OpenArchive(pak, path);
+  OpenForReadingOrChange(pak, path, true);
   if (ReportDamage(pak, path))
     throw ECliFailure(path + ": damaged; left unchanged (varnel-cli check lists what is wrong)");
   if (pak.IsProtected())

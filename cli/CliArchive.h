@@ -19,7 +19,7 @@ TSpaceHandle SpaceRule(const TArgs &args);
 // --spaces says (keep, as in the window, when not given).
 void ApplyNameRules(TQuakePak &pak, const TArgs &args);
 
-// Opens an existing archive. Raises EInOutError (the file and the system's
+// Opens an existing archive to read it. Raises EInOutError (the file and the system's
 // reason) or ECliFailure (not a PAK file).
 void OpenArchive(TQuakePak &pak, const std::string &path);
 // Reports the damage found when the archive was opened, one line each; true when there was any.

@@ -156,9 +156,17 @@ void ReportError(const std::string &message) {
 
 void WriteOut(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
+void AppendOutLine(std::string &buffer, std::string_view line) {
+  if (IsTerminal(STDOUT_FILENO))
+    buffer += TerminalText(line, TerminalShowsUtf8());
+  else
+    buffer += line;
+  buffer += '\n';
+}
+
 void WriteOutLine(std::string_view line) {
-  std::string text = ForStream(STDOUT_FILENO, line);
-  text += '\n';
+  std::string text;
+  AppendOutLine(text, line);
   WriteOut(text);
 }
 
@@ -169,9 +177,15 @@ void FinishOutput() {
 }
 
 std::string JsonString(std::string_view bytes) {
-  static const char hex[] = "0123456789abcdef";
-  std::string text = "\"";
+  std::string text;
   text.reserve(bytes.size() + 2);
+  AppendJsonString(text, bytes);
+  return text;
+}
+
+void AppendJsonString(std::string &text, std::string_view bytes) {
+  static const char hex[] = "0123456789abcdef";
+  text += '"';
   for (char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
     switch (byte) {
@@ -204,7 +218,7 @@ std::string JsonString(std::string_view bytes) {
       }
     }
   }
-  return text + "\"";
+  text += '"';
 }
 
 void InstallInterruptHandlers() {

@@ -33,6 +33,9 @@ void WriteOut(std::string_view text);
 // Writes one line of data, such as an entry's name, and its newline: on a
 // terminal as TerminalText, else byte for byte.
 void WriteOutLine(std::string_view line);
+// Appends line and its newline to buffer as WriteOutLine writes them, for
+// output gathered in one buffer.
+void AppendOutLine(std::string &buffer, std::string_view line);
 // Flushes standard output; raises ECliFailure naming it and the reason when writing failed.
 void FinishOutput();
 
@@ -58,6 +61,8 @@ std::string TerminalText(std::string_view bytes, bool utf8);
 // bytes back by encoding the text as Latin-1. Control characters, C1 ones
 // too, are escaped, so the text is also safe on a terminal.
 std::string JsonString(std::string_view bytes);
+// Appends JsonString(bytes) to text.
+void AppendJsonString(std::string &text, std::string_view bytes);
 
 // --- interruption
 

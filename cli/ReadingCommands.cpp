@@ -5,6 +5,7 @@
 #include "CliOutput.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -12,7 +13,6 @@
 #include <fstream>
 #include <memory>
 #include <unistd.h>
-#include <unordered_map>
 
 namespace {
 
@@ -26,23 +26,43 @@ int List(const TArgs &args) {
   const bool details = args.Has("long");
   // NUL-terminated names are for programs: byte for byte wherever they go.
   const bool nulls = args.Has("null");
+  // The lines are made in one buffer, straight from the names, and written
+  // a large piece at a time.
+  constexpr size_t Piece = 1 << 20;
+  std::string out;
+  out.reserve(Piece + 1024);
+  auto appendNumber = [&out](int32_t value) {
+    char digits[16];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+  };
   for (const TDirEntry &entry : pak.Directory()) {
     if (json) {
-      WriteOut("{\"name\":" + JsonString(entry.Name) + ",\"size\":" + std::to_string(entry.Size) +
-               ",\"offset\":" + std::to_string(entry.Position) + "}\n");
-      continue;
-    }
-    char columns[32] = "";
-    if (details)
-      std::snprintf(columns, sizeof columns, "%10d %10d ", entry.Size, entry.Position);
-    if (nulls) {
-      WriteOut(columns);
-      WriteOut(entry.Name.View());
-      WriteOut(std::string_view("", 1));
+      out += "{\"name\":";
+      AppendJsonString(out, entry.Name);
+      out += ",\"size\":";
+      appendNumber(entry.Size);
+      out += ",\"offset\":";
+      appendNumber(entry.Position);
+      out += "}\n";
     } else {
-      WriteOutLine(columns + entry.Name.Str());
+      if (details) {
+        char columns[32];
+        out.append(columns, static_cast<size_t>(
+                                std::snprintf(columns, sizeof columns, "%10d %10d ", entry.Size, entry.Position)));
+      }
+      if (nulls) {
+        out += entry.Name.View();
+        out += '\0';
+      } else {
+        AppendOutLine(out, entry.Name);
+      }
+    }
+    if (out.size() >= Piece) {
+      WriteOut(out);
+      out.clear();
     }
   }
+  WriteOut(out);
   FinishOutput();
   return problems ? ExitProblems : ExitDone;
 }
@@ -113,17 +133,16 @@ int Extract(const TArgs &args) {
   const TMatched matched = MatchEntries(pak, std::vector<std::string>(args.Operands.begin() + 1, args.Operands.end()));
   problems = ReportUnmatched(matched, path) || problems;
 
-  // The engine extracts by name, and of the entries of one name, the last;
-  // each name goes once. Names that differ in letter case are two entries.
-  std::unordered_map<std::string, int32_t> lastOfName;
-  for (int32_t index : matched.Indexes)
-    lastOfName[pak.EntryName(index)] = index;
+  // The engine extracts by name, and of the entries of one name, the last
+  // (the one it finds by that name); each name goes once. Names that differ
+  // in letter case are two entries.
   const int64_t fileSize = ArchiveFileSize(path);
   TStringList names;
+  names.reserve(matched.Indexes.size());
   for (int32_t index : matched.Indexes) {
     const TDirEntry &entry = pak.Directory()[static_cast<size_t>(index)];
     const std::string name = entry.Name.Str();
-    if (lastOfName[name] != index) {
+    if (pak.FindEntry(name) != index) {
       ReportError(path + ": " + name + ": a later entry has the same name; only that one is extracted");
       problems = true;
       continue;

@@ -152,6 +152,10 @@ public:
   // EInOutError. The file stays open for as long as it is the open archive:
   // every entry reads as it was when opened, whatever happens to the file's name.
   void OpenPak(const std::string &fileName);
+  // OpenPak for an archive that is to be read only: the directory takes just
+  // the memory its entries need, where OpenPak leaves room to add half as
+  // many again without copying it. Adding still works (at one copy).
+  void OpenPakToRead(const std::string &fileName);
   // OpenPak("(Untitled)"): a new archive without entries.
   void NewPak();
   // Removes the working file's name from the private folder; its open data stays readable.
@@ -463,6 +467,8 @@ private:
   TResultCode Reported(TResultCode code, const std::string &file);
   // A fresh, bare working file in the current private folder, held open.
   void StartWorkingFile();
+  // OpenPak and OpenPakToRead: roomToGrow as ReadDirectoryOf takes it.
+  void OpenPakWithRoom(const std::string &fileName, bool roomToGrow);
   // True when path names the open archive's file: the same file now, or the
   // path it was opened under.
   bool IsArchiveFile(const std::string &path) const;

@@ -69,11 +69,24 @@ std::string AddBaseDirectory(const std::string &baseDirectory) {
   return baseDirectory.empty() ? std::string() : WithTrailingSlash(TQuakePak::ToPathSlashes(baseDirectory));
 }
 
-// A path waiting to be expanded, with what is known of it already.
+// A path waiting to be expanded, with what is known of it already: of its
+// status (links followed) only what the expansion needs, since a large tree
+// queues many paths at once.
 struct TQueuedPath {
   std::string Path;
-  bool Examined = false; // Info holds the path's status (links followed)
-  struct stat Info {};
+  bool Examined = false; // the fields below hold the path's status
+  TPathKind Kind = pkOther;
+  off_t Size = 0;
+  dev_t Device = 0;
+  ino_t Inode = 0;
+
+  void Take(const struct stat &info) {
+    Examined = true;
+    Kind = KindOf(info);
+    Size = info.st_size;
+    Device = info.st_dev;
+    Inode = info.st_ino;
+  }
 };
 
 // The contents of one directory, in byte order of their names so that the
@@ -94,14 +107,14 @@ void ScanInto(const std::string &directory, std::vector<TQueuedPath> &queue, boo
   }
   std::sort(names.begin(), names.end());
   for (std::string &name : names) {
-    TQueuedPath queued;
-    if (::fstatat(::dirfd(handle), name.c_str(), &queued.Info, 0) != 0)
+    struct stat info {};
+    if (::fstatat(::dirfd(handle), name.c_str(), &info, 0) != 0)
       continue;
-    TPathKind kind = KindOf(queued.Info);
+    TPathKind kind = KindOf(info);
     if (kind == pkFile || (kind == pkDirectory && recurse)) {
+      TQueuedPath &queued = queue.emplace_back();
       queued.Path = folder + name;
-      queued.Examined = true;
-      queue.push_back(std::move(queued));
+      queued.Take(info);
     }
   }
   ::closedir(handle);
@@ -181,31 +194,35 @@ TResultCode TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirec
   // tree whose links form a loop ends. Missing paths and anything that is
   // neither a regular file nor a directory (FIFOs, devices) are dropped
   // here, before any question is asked about them.
-  std::vector<TQueuedPath> generation;
-  generation.reserve(paths.size());
+  // A generation is taken folder by folder, each folder's list freed once
+  // its paths are sorted out.
+  std::vector<std::vector<TQueuedPath>> generation(1);
+  generation[0].reserve(paths.size());
   for (std::string &path : paths)
-    generation.push_back({std::move(path)});
+    generation[0].push_back({std::move(path)});
   TStringList files;
   std::vector<int64_t> sizes;
   std::set<std::pair<dev_t, ino_t>> entered;
   while (!generation.empty()) {
     TStringList directories;
-    for (TQueuedPath &queued : generation) {
-      if (!queued.Examined && ::stat(queued.Path.c_str(), &queued.Info) != 0)
-        continue;
-      TPathKind kind = KindOf(queued.Info);
-      if (kind == pkFile) {
-        files.push_back(std::move(queued.Path));
-        sizes.push_back(queued.Info.st_size);
-      } else if (kind == pkDirectory && entered.insert({queued.Info.st_dev, queued.Info.st_ino}).second) {
-        directories.push_back(std::move(queued.Path));
+    for (std::vector<TQueuedPath> &found : generation) {
+      for (TQueuedPath &queued : found) {
+        struct stat info {};
+        if (!queued.Examined) {
+          if (::stat(queued.Path.c_str(), &info) != 0)
+            continue;
+          queued.Take(info);
+        }
+        if (queued.Kind == pkFile) {
+          files.push_back(std::move(queued.Path));
+          sizes.push_back(queued.Size);
+        } else if (queued.Kind == pkDirectory && entered.insert({queued.Device, queued.Inode}).second) {
+          directories.push_back(std::move(queued.Path));
+        }
       }
+      std::vector<TQueuedPath>().swap(found);
     }
-    std::vector<std::vector<TQueuedPath>> contents = ScanAll(directories, recurse);
-    generation.clear();
-    for (std::vector<TQueuedPath> &found : contents)
-      for (TQueuedPath &queued : found)
-        generation.push_back(std::move(queued));
+    generation = ScanAll(directories, recurse);
   }
   m_NameIndex->Prepare(m_Directory, 2 * files.size());
 
@@ -279,10 +296,16 @@ TResultCode TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirec
     }
   files.resize(count);
 
+  // Room for every file at once: a directory grown step by step holds its old
+  // and its new copy at the peak.
+  if (const size_t needed = m_Directory.size() + files.size(); m_Directory.capacity() < needed)
+    m_Directory.reserve(std::max(needed, m_Directory.size() + m_Directory.size() / 2));
+
   // The record names the added entries newest first, then the replaced ones.
   // It is written even when something unexpected escapes the copy pass, so
   // that what was changed stays undoable and marks the archive modified.
   TStringList addedNames;
+  addedNames.reserve(files.size());
   auto finishRecord = [&] {
     std::string text;
     for (auto name = addedNames.rbegin(); name != addedNames.rend(); ++name)

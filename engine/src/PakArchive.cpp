@@ -153,7 +153,11 @@ TQuakePak::TFileIdentity TQuakePak::IdentityOf(const struct stat &info) {
           info.st_mtim.tv_nsec};
 }
 
-void TQuakePak::OpenPak(const std::string &fileName) {
+void TQuakePak::OpenPak(const std::string &fileName) { OpenPakWithRoom(fileName, true); }
+
+void TQuakePak::OpenPakToRead(const std::string &fileName) { OpenPakWithRoom(fileName, false); }
+
+void TQuakePak::OpenPakWithRoom(const std::string &fileName, bool roomToGrow) {
   if (fileName.empty()) {
     m_FileName.clear();
     m_WorkingFileName.clear();
@@ -184,7 +188,7 @@ void TQuakePak::OpenPak(const std::string &fileName) {
     AdoptArchiveFile(std::move(archive), name);
     DirectoryReplaced();
     TDirectoryReport report;
-    ReadDirectoryOf(*m_ArchiveFile, m_Directory, &report);
+    ReadDirectoryOf(*m_ArchiveFile, m_Directory, &report, roomToGrow);
     m_Damage = std::move(report.Damage);
   } else {
     m_Directory.clear();
@@ -381,10 +385,8 @@ void TQuakePak::CopyBytes(TPakFile &source, TPakFile &target, int64_t count) {
 void TQuakePak::CopyRange(const TPakFile &source, int64_t offset, TPakFile &target, int64_t count) {
   TCopyOutcome outcome = CopyBetween(source.Descriptor(), offset, target.Descriptor(), count,
                                      [this](int64_t moved) { AdvanceProgressInBlocks(moved); });
-  if (outcome.Error == -1)
-    throw EInOutError(source.Path(), "Read beyond end of file");
   if (outcome.Error != 0)
-    throw EInOutError(outcome.AtSource ? source.Path() : target.Path(), outcome.Error);
+    RaiseCopyFailure(outcome, source.Path(), target.Path());
 }
 
 TPakFile &TQuakePak::DataFileOf(const TDirEntry &entry) {

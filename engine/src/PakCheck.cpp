@@ -4,11 +4,15 @@
 // judges; it never changes a file or an archive.
 #include "PakFile.h"
 #include "PakInternal.h"
+#include "PakNameIndex.h"
 #include "PakQuake.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <string_view>
-#include <unordered_map>
 
 using namespace PakFormat;
 
@@ -45,30 +49,65 @@ public:
   }
 
   // Entries whose data lies in [0, fileSize) of the file, with the header
-  // and the directory. Each entry that starts inside a span met before it is
-  // reported once, against the span reaching furthest; an entry that the
-  // header or the directory starts inside is reported against that.
+  // and the directory, met in the order of where they start (at equal
+  // starts: the header, the directory, then entries in directory order).
+  // Each entry that starts inside a span met before it is reported once,
+  // against the span reaching furthest; an entry that the header or the
+  // directory starts inside is reported against that. Entries come in
+  // directory order when their data does (as in any packed archive), else
+  // through a sorted list of their indexes.
   void CheckOverlaps(int64_t fileSize, int64_t directoryOffset, int64_t directoryLength) {
-    std::vector<TSpan> spans{{0, HeaderSize, -1, "the header"}};
-    if (directoryLength > 0)
-      spans.push_back({directoryOffset, directoryOffset + directoryLength, -1, "the directory"});
-    for (size_t i = 0; i < m_Directory.size(); ++i) {
-      const TDirEntry &entry = m_Directory[i];
-      if (entry.Position > 0 && entry.Size > 0 && EntryDataInFile(entry, fileSize))
-        spans.push_back({entry.Position, int64_t{entry.Position} + entry.Size, static_cast<int32_t>(i), nullptr});
-    }
-    std::stable_sort(spans.begin(), spans.end(), [](const TSpan &a, const TSpan &b) { return a.Start < b.Start; });
-    const TSpan *furthest = nullptr;
-    for (const TSpan &span : spans) {
-      if (furthest != nullptr && span.Start < furthest->End) {
-        if (span.Index >= 0)
-          Entry(ckOverlap, csError, static_cast<size_t>(span.Index), "Its data overlaps " + Holder(*furthest) + ".");
-        else if (furthest->Index >= 0)
-          Entry(ckOverlap, csError, static_cast<size_t>(furthest->Index), "Its data overlaps " + Holder(span) + ".");
+    auto inFile = [&](const TDirEntry &entry) {
+      return entry.Position > 0 && entry.Size > 0 && EntryDataInFile(entry, fileSize);
+    };
+    bool inOrder = true;
+    int32_t lastStart = 0;
+    for (const TDirEntry &entry : m_Directory)
+      if (inFile(entry)) {
+        inOrder = inOrder && entry.Position >= lastStart;
+        lastStart = entry.Position;
       }
-      if (furthest == nullptr || span.End > furthest->End)
-        furthest = &span;
+    std::vector<int32_t> byStart;
+    if (!inOrder) {
+      for (size_t i = 0; i < m_Directory.size(); ++i)
+        if (inFile(m_Directory[i]))
+          byStart.push_back(static_cast<int32_t>(i));
+      std::stable_sort(byStart.begin(), byStart.end(), [this](int32_t a, int32_t b) {
+        return m_Directory[static_cast<size_t>(a)].Position < m_Directory[static_cast<size_t>(b)].Position;
+      });
     }
+
+    TSpan furthest{0, HeaderSize, -1, "the header"};
+    auto meet = [&](const TSpan &span) {
+      if (span.Start < furthest.End) {
+        if (span.Index >= 0)
+          Entry(ckOverlap, csError, static_cast<size_t>(span.Index), "Its data overlaps " + Holder(furthest) + ".");
+        else if (furthest.Index >= 0)
+          Entry(ckOverlap, csError, static_cast<size_t>(furthest.Index), "Its data overlaps " + Holder(span) + ".");
+      }
+      if (span.End > furthest.End)
+        furthest = span;
+    };
+    const TSpan directory{directoryOffset, directoryOffset + directoryLength, -1, "the directory"};
+    bool directoryMet = directoryLength <= 0;
+    auto meetEntry = [&](size_t index) {
+      const TDirEntry &entry = m_Directory[index];
+      if (!directoryMet && directory.Start <= entry.Position) {
+        meet(directory);
+        directoryMet = true;
+      }
+      meet({entry.Position, int64_t{entry.Position} + entry.Size, static_cast<int32_t>(index), nullptr});
+    };
+    if (inOrder) {
+      for (size_t i = 0; i < m_Directory.size(); ++i)
+        if (inFile(m_Directory[i]))
+          meetEntry(i);
+    } else {
+      for (int32_t index : byStart)
+        meetEntry(static_cast<size_t>(index));
+    }
+    if (!directoryMet)
+      meet(directory);
   }
 
   void CheckSizes() {
@@ -78,21 +117,71 @@ public:
   }
 
   // The first entry of each name is the one the others are reported against.
+  // One open-addressing table of entry indexes, keyed by a hash of the name
+  // with ASCII capitals folded, lists the first entry of each exact name;
+  // the names are compared where they lie, so that no name is copied. Names
+  // equal but for letter case share a hash and so a probe chain, along which
+  // they lie in directory order: the first one met that matches exactly, or
+  // else ignoring case, is the first of the directory.
   void CheckDuplicates() {
-    std::unordered_map<std::string_view, size_t> exact;
-    std::unordered_map<std::string, size_t> folded;
-    exact.reserve(m_Directory.size());
-    folded.reserve(m_Directory.size());
+    // At most half full, so probe chains stay short.
+    size_t slotCount = 16;
+    while (slotCount < 2 * m_Directory.size())
+      slotCount *= 2;
+    const size_t mask = slotCount - 1;
+    // A slot holds an index plus one (0: empty) in its low bits and, in the
+    // bits the indexes leave free, more bits of the hash, which turn away
+    // most names of another chain without reading them.
+    int indexBits = 1;
+    while ((uint64_t{1} << indexBits) <= m_Directory.size())
+      ++indexBits;
+    const uint32_t indexMask = indexBits >= 32 ? UINT32_MAX : (uint32_t{1} << indexBits) - 1;
+    // Fresh zeroed memory: the system hands it over cleared, nothing writes it twice.
+    std::unique_ptr<uint32_t[], decltype(&std::free)> slots(
+        static_cast<uint32_t *>(std::calloc(slotCount, sizeof(uint32_t))), &std::free);
+    if (!slots)
+      throw std::bad_alloc();
+    // Hashes are made a few entries ahead, and their slots fetched into the
+    // cache meanwhile: the table is too large to stay there.
+    constexpr size_t Ahead = 8;
+    uint64_t hashes[Ahead];
+    auto hashOf = [&](size_t i) {
+      const uint64_t hash = NameHash(m_Directory[i].Name.View());
+      __builtin_prefetch(&slots[static_cast<size_t>(hash) & mask]);
+      return hash;
+    };
+    for (size_t i = 0; i < std::min(Ahead, m_Directory.size()); ++i)
+      hashes[i] = hashOf(i);
     for (size_t i = 0; i < m_Directory.size(); ++i) {
+      const uint64_t hash = hashes[i % Ahead];
+      if (i + Ahead < m_Directory.size())
+        hashes[i % Ahead] = hashOf(i + Ahead);
       const std::string_view name = m_Directory[i].Name.View();
-      auto same = exact.try_emplace(name, i);
-      auto similar = folded.try_emplace(AsciiLower(std::string(name)), i);
-      if (!same.second)
+      const uint32_t tag = static_cast<uint32_t>(hash >> 32) & ~indexMask;
+      size_t exact = SIZE_MAX;
+      size_t similar = SIZE_MAX;
+      size_t at = static_cast<size_t>(hash) & mask;
+      for (; slots[at] != 0; at = (at + 1) & mask) {
+        if ((slots[at] & ~indexMask) != tag)
+          continue;
+        const size_t other = (slots[at] & indexMask) - 1;
+        const std::string_view otherName = m_Directory[other].Name.View();
+        if (otherName == name) {
+          exact = other;
+          break;
+        }
+        if (similar == SIZE_MAX && SameTextAscii(otherName, name))
+          similar = other;
+      }
+      if (exact != SIZE_MAX) {
         Entry(ckSameName, csError, i,
-              "Entry " + std::to_string(same.first->second) + " has the same name: only one of them is found by name.");
-      else if (!similar.second)
+              "Entry " + std::to_string(exact) + " has the same name: only one of them is found by name.");
+        continue;
+      }
+      slots[at] = static_cast<uint32_t>(i + 1) | tag;
+      if (similar != SIZE_MAX)
         Entry(ckSameName, csError, i,
-              "Entry " + std::to_string(similar.first->second) + " (" + m_Directory[similar.first->second].Name.Str() +
+              "Entry " + std::to_string(similar) + " (" + m_Directory[similar].Name.Str() +
                   ") has the same name in other letter case: engines that ignore case find only one of them.");
     }
   }
@@ -105,7 +194,9 @@ public:
   // Archive findings first, then each entry's in directory order; within
   // one entry, in the order the rules ran.
   TCheckFindings Take() {
-    std::stable_sort(m_Findings.begin(), m_Findings.end(),
+    if (!std::is_sorted(m_Findings.begin(), m_Findings.end(),
+                        [](const TCheckFinding &a, const TCheckFinding &b) { return a.Index < b.Index; }))
+      std::stable_sort(m_Findings.begin(), m_Findings.end(),
                      [](const TCheckFinding &a, const TCheckFinding &b) { return a.Index < b.Index; });
     return std::move(m_Findings);
   }
@@ -122,10 +213,19 @@ private:
     if (name.size() == static_cast<size_t>(NameSize))
       Entry(ckName, csError, index,
             "Its name fills all 56 bytes of its field and has no terminating zero: the game does not find it.");
-    if (std::any_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+    // The byte rules in one pass over the name.
+    bool upperCase = false;
+    bool backslash = false;
+    bool unprintable = false;
+    for (const char c : name) {
+      upperCase = upperCase || (c >= 'A' && c <= 'Z');
+      backslash = backslash || c == '\\';
+      unprintable = unprintable || c < 0x20 || c > 0x7E;
+    }
+    if (upperCase)
       Entry(ckName, csWarning, index,
             "Its name has upper-case letters: the game asks for lower-case names and compares them exactly.");
-    if (name.find('\\') != std::string_view::npos)
+    if (backslash)
       Entry(ckName, csWarning, index, "Its name has a backslash: the game separates folders with \"/\" only.");
     const TNamePartFaults parts = NamePartFaults(name);
     if (parts.LeadingSlash)
@@ -136,7 +236,7 @@ private:
       Entry(ckName, csWarning, index,
             name.empty() ? std::string("Its name is empty.")
                          : std::string("Its name has an empty part (\"//\", or \"/\" at its end)."));
-    if (std::any_of(name.begin(), name.end(), [](char c) { return c < 0x20 || c > 0x7E; }))
+    if (unprintable)
       Entry(ckName, csWarning, index, "Its name has bytes outside printable ASCII.");
   }
 
@@ -170,7 +270,7 @@ TCheckFindings CheckArchiveFile(const std::string &path) {
     return {{csError, -1, {}, "It is not a PAK file: it does not start with \"PACK\".", ckNotPak}};
   std::vector<TDirEntry> directory;
   TDirectoryReport report;
-  ReadDirectoryOf(file, directory, &report);
+  ReadDirectoryOf(file, directory, &report, false);
   TChecker checker(directory);
   checker.Add(report.Damage);
   CheckEntries(checker, report.FileSize, report.DirectoryOffset, report.DirectoryLength);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <pthread.h>
@@ -206,5 +207,60 @@ TCopyOutcome CopyBetween(int source, int64_t offset, int target, int64_t count,
     offset += moved;
     count -= moved;
   }
+  return {};
+}
+
+void RaiseCopyFailure(const TCopyOutcome &outcome, const std::string &source, const std::string &target) {
+  if (outcome.Error == -1)
+    throw EInOutError(source, "Read beyond end of file");
+  throw EInOutError(outcome.AtSource ? source : target, outcome.Error);
+}
+
+TGatheringCopy::TGatheringCopy(int target, std::function<void(int64_t)> copied)
+    : m_Target(target), m_Copied(std::move(copied)) {}
+
+TCopyOutcome TGatheringCopy::Copy(int source, int64_t offset, int64_t count) {
+  if (count >= PakFormat::BlockSize) {
+    if (TCopyOutcome flushed = Flush(); flushed.Error != 0)
+      return flushed;
+    return CopyBetween(source, offset, m_Target, count, m_Copied);
+  }
+  if (!m_Gathered) {
+    m_Gathered = std::make_unique_for_overwrite<char[]>(PakFormat::BlockSize);
+    m_Read = std::make_unique_for_overwrite<char[]>(PakFormat::BlockSize);
+  }
+  while (count > 0) {
+    if (source != m_ReadSource || offset < m_ReadStart || offset >= m_ReadStart + m_ReadLength) {
+      ssize_t got = ::pread(source, m_Read.get(), PakFormat::BlockSize, static_cast<off_t>(offset));
+      if (got < 0 && errno == EINTR)
+        continue;
+      // A failed read leaves no block that could be taken for another.
+      m_ReadSource = got > 0 ? source : -1;
+      if (got < 0)
+        return {errno, true};
+      if (got == 0)
+        return {-1, true}; // the source ended early
+      m_ReadStart = offset;
+      m_ReadLength = got;
+    }
+    const int64_t take =
+        std::min({count, m_ReadStart + m_ReadLength - offset, int64_t{PakFormat::BlockSize} - m_GatheredLength});
+    std::memcpy(m_Gathered.get() + m_GatheredLength, m_Read.get() + (offset - m_ReadStart), static_cast<size_t>(take));
+    m_GatheredLength += take;
+    offset += take;
+    count -= take;
+    if (m_GatheredLength == PakFormat::BlockSize)
+      if (TCopyOutcome flushed = Flush(); flushed.Error != 0)
+        return flushed;
+  }
+  return {};
+}
+
+TCopyOutcome TGatheringCopy::Flush() {
+  if (m_GatheredLength == 0)
+    return {};
+  if (int error = WriteAll(m_Target, m_Gathered.get(), m_GatheredLength); error != 0)
+    return {error, false};
+  m_Copied(std::exchange(m_GatheredLength, 0));
   return {};
 }

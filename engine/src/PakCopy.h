@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <unistd.h>
 #include <utility>
 
@@ -25,6 +27,36 @@ struct TCopyOutcome {
 // Only bytes that were read are ever written.
 TCopyOutcome CopyBetween(int source, int64_t offset, int target, int64_t count,
                          const std::function<void(int64_t)> &copied);
+
+// Raises EInOutError for a failed copy: "Read beyond end of file" for a
+// source that ended early, else the system's reason, naming source or target.
+[[noreturn]] void RaiseCopyFailure(const TCopyOutcome &outcome, const std::string &source, const std::string &target);
+
+// Copies ranges of files one after another to target's current position.
+// A range of at least a block goes by CopyBetween. Shorter ones are gathered
+// in a block buffer that is written when full, their bytes read a block at
+// a time: ranges that lie close together in a source (the runs of data
+// between deleted entries) then cost a read and a write per block rather
+// than a kernel copy each. copied(n) is called as bytes reach the target.
+class TGatheringCopy {
+public:
+  TGatheringCopy(int target, std::function<void(int64_t)> copied);
+  // Copies count bytes of source from offset on, after the bytes given before.
+  TCopyOutcome Copy(int source, int64_t offset, int64_t count);
+  // Writes the bytes gathered; due before anything else writes to the target.
+  TCopyOutcome Flush();
+
+private:
+  int m_Target;
+  std::function<void(int64_t)> m_Copied;
+  std::unique_ptr<char[]> m_Gathered;
+  int64_t m_GatheredLength = 0;
+  // The block last read, and where it lies.
+  std::unique_ptr<char[]> m_Read;
+  int m_ReadSource = -1;
+  int64_t m_ReadStart = 0;
+  int64_t m_ReadLength = 0;
+};
 
 // A descriptor closed when it goes out of scope.
 class TDescriptor {

@@ -122,7 +122,7 @@ void AdviseLargeMemory(void *start, size_t bytes) {
     ::madvise(reinterpret_cast<void *>(first), end - first, MADV_HUGEPAGE);
 }
 
-void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryReport *report) {
+void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryReport *report, bool roomToGrow) {
   list.clear();
   auto damage = [&](int64_t index, std::string_view entry, const std::string &message) {
     if (report != nullptr)
@@ -157,7 +157,7 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryRep
                std::to_string(count) + " of their records.");
   // Room to grow: capacity that is never touched costs no memory, and adding
   // to a large archive then copies no directory.
-  list.reserve(static_cast<size_t>(count + count / 2));
+  list.reserve(static_cast<size_t>(roomToGrow ? count + count / 2 : count));
   AdviseLargeMemory(list.data(), list.capacity() * sizeof(TDirEntry));
   constexpr int64_t RecordsPerRead = 1024;
   auto records = std::make_unique_for_overwrite<unsigned char[]>(static_cast<size_t>(RecordsPerRead * RecordSize));

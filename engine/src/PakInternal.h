@@ -87,7 +87,10 @@ struct TDirectoryReport {
 // field for an allocation or a read beyond the file. With a report, it is
 // filled in, and entries whose data cannot lie in the file get a position
 // past its end, so that reading them fails instead of reading other bytes.
-void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryReport *report);
+// With roomToGrow the list's capacity leaves room for half as many entries
+// again, for an archive that may be added to; without, it holds just the
+// entries read.
+void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryReport *report, bool roomToGrow = true);
 // Asks for huge pages for a large block of memory not yet touched.
 void AdviseLargeMemory(void *start, size_t bytes);
 // The magic at the start of an open file (any letter case).

@@ -54,6 +54,7 @@ void TNameIndex::Build(const std::vector<TDirEntry> &directory) const {
   }
   m_Filled = directory.size();
   m_Valid = true;
+  m_Scans = 0;
 }
 
 void TNameIndex::Prepare(const std::vector<TDirEntry> &directory, size_t lookups) const {
@@ -76,8 +77,11 @@ int32_t TNameIndex::Find(const std::vector<TDirEntry> &directory, const std::str
     else if (index > folded && SameTextAscii(candidate, name))
       folded = index;
   };
+  // A few lookups cost less as scans than building the table would; many
+  // lookups one at a time (a caller that checks name after name) build it.
+  if (!m_Valid && ++m_Scans > ScanLimit)
+    Build(directory);
   if (!m_Valid) {
-    // A few lookups cost less as scans than building the table would.
     for (size_t i = directory.size(); i-- > 0 && exact < 0;)
       if (directory[i].Name.size() == name.size())
         consider(static_cast<int32_t>(i));

@@ -18,7 +18,8 @@
 // scan from the end would.
 class TNameIndex {
 public:
-  // Forgets the table. Lookups scan the directory until Prepare builds it anew.
+  // Forgets the table. Lookups scan the directory until Prepare builds it
+  // anew, or until enough of them have scanned that the table pays.
   void Invalidate() { m_Valid = false; }
   // Builds the table when it is missing and an operation is about to make
   // more lookups than a few scans of the directory would cost.
@@ -47,6 +48,7 @@ private:
   mutable std::vector<int32_t> m_Slots;
   mutable size_t m_Filled = 0; // live and deleted slots
   mutable bool m_Valid = false;
+  mutable size_t m_Scans = 0; // lookups that scanned since the table was last built
 };
 
 // A hash of the name with ASCII capitals folded to lower case.

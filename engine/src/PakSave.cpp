@@ -279,7 +279,8 @@ void TQuakePak::WriteRecords(TPakFile &file, const std::vector<int32_t> &positio
 }
 
 // Writes header, data and directory of the archive into file. The data of
-// entries that lie back to back in one source is copied as one run. A failing
+// entries that lie back to back in one source is copied as one run; short
+// runs are gathered into blocks (see TGatheringCopy). A failing
 // read or write of entry data raises EInOutError; a header or directory that
 // cannot be written makes the result false, with the reason in Failures().
 bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, const std::vector<int32_t> &positions) {
@@ -294,9 +295,11 @@ bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, const std::vec
   const TPakFile *runSource = nullptr;
   int64_t runStart = 0;
   int64_t runLength = 0;
+  TGatheringCopy copy(file.Descriptor(), [this](int64_t moved) { AdvanceProgressInBlocks(moved); });
   auto copyRun = [&] {
     if (runLength > 0)
-      CopyRange(*runSource, runStart, file, runLength);
+      if (TCopyOutcome outcome = copy.Copy(runSource->Descriptor(), runStart, runLength); outcome.Error != 0)
+        RaiseCopyFailure(outcome, runSource->Path(), file.Path());
     runLength = 0;
   };
   for (const TDirEntry &entry : m_Directory) {
@@ -312,6 +315,8 @@ bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, const std::vec
     runLength += entry.Size;
   }
   copyRun();
+  if (TCopyOutcome outcome = copy.Flush(); outcome.Error != 0)
+    RaiseCopyFailure(outcome, file.Path(), file.Path());
 
   try {
     WriteRecords(file, positions);

@@ -4,6 +4,7 @@
 
 #include "PakQuake.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <system_error>
@@ -22,13 +23,15 @@ constexpr size_t MaxAhead = 128;
 constexpr size_t HandOff = 16;
 // Files up to this size are read ahead whole; larger ones the kernel copies.
 constexpr int64_t SmallFile = 256 * 1024;
-// The read-ahead buffers: their number and size bound the memory used.
-constexpr size_t BufferCount = 8;
-constexpr size_t BufferSize = 1024 * 1024;
+// The read-ahead buffers: their number and size bound the memory used. A
+// buffer holds at least one small file whole; four of them keep the
+// reading well ahead of the writing.
+constexpr size_t BufferCount = 4;
+constexpr size_t BufferSize = SmallFile;
 } // namespace
 
 TSourceOpener::TSourceOpener(const std::vector<std::string> &files)
-    : m_Files(files), m_Opened(files.size()), m_BufferOf(files.size(), -1) {
+    : m_Files(files), m_Opened(std::min(files.size(), MaxAhead)), m_BufferOf(files.size(), -1) {
   if (files.size() >= ThreadedFrom) {
     try {
       for (size_t i = 0; i < BufferCount; ++i)
@@ -53,8 +56,8 @@ TSourceOpener::~TSourceOpener() {
     m_Thread.join();
   }
   for (size_t i = m_Taken; i < m_Next; ++i)
-    if (m_Opened[i].Fd >= 0)
-      ::close(m_Opened[i].Fd);
+    if (Slot(i).Fd >= 0)
+      ::close(Slot(i).Fd);
   if (m_Folder >= 0)
     ::close(m_Folder);
 }
@@ -75,7 +78,7 @@ void TSourceOpener::OpenNext() {
     opened.Error = errno;
   else if (::fstat(opened.Fd, &opened.Info) != 0)
     opened.StatError = errno;
-  m_Opened[m_Next] = opened;
+  Slot(m_Next) = opened;
 }
 
 void TSourceOpener::ReadSmall(TOpenedSource &opened, std::unique_lock<std::mutex> &guard) {
@@ -122,7 +125,7 @@ void TSourceOpener::Run() {
     guard.unlock();
     OpenNext(); // m_Next and its slot are this thread's until m_Next moves on
     guard.lock();
-    TOpenedSource &opened = m_Opened[m_Next];
+    TOpenedSource &opened = Slot(m_Next);
     if (opened.Fd >= 0 && opened.StatError == 0 && S_ISREG(opened.Info.st_mode) && opened.Info.st_size <= SmallFile)
       ReadSmall(opened, guard); // leaves the file open when stopped on the way
     ++m_Next;
@@ -165,7 +168,7 @@ TOpenedSource TSourceOpener::Take(size_t index) {
       ++m_Next;
     }
     m_Taken = index + 1;
-    return m_Opened[index];
+    return Slot(index);
   }
   std::unique_lock<std::mutex> guard(m_Lock);
   if (m_Next <= index) {
@@ -179,5 +182,5 @@ TOpenedSource TSourceOpener::Take(size_t index) {
   }
   m_Taken = index + 1;
   WakeOpener();
-  return m_Opened[index];
+  return Slot(index);
 }

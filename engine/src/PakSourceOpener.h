@@ -79,6 +79,10 @@ private:
   // Wakes the opening thread if what it waits for has come (the lock held).
   void WakeOpener();
 
+  // The slot of file index: files are opened at most MaxAhead ahead of the
+  // caller, so the slots are used round.
+  TOpenedSource &Slot(size_t index) { return m_Opened[index % m_Opened.size()]; }
+
   const std::vector<std::string> &m_Files;
   std::vector<TOpenedSource> m_Opened;
   std::vector<int> m_BufferOf; // the buffer holding a file's data, or -1

@@ -7,6 +7,7 @@
 #include "VarnelProduct.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -293,6 +294,34 @@ TEST_F(Cli, JsonOutputReadsBackAsTheArchiveHoldsIt) {
                             finding.at("message").find("printable ASCII") != std::string::npos);
   }
   EXPECT_TRUE(highByte) << checked.Out;
+}
+
+TEST_F(Cli, ListsOfMoreThanOneOutputBufferComeWholeAndInOrder) {
+  // 30,000 entries of 40-byte names: several megabytes of lines in each form.
+  std::vector<TFixtureEntry> entries;
+  for (int i = 0; i < 30000; ++i) {
+    std::string name = "maps/deep/folder/entry-" + std::to_string(i);
+    entries.push_back({name + std::string(40 - name.size(), 'x'), std::string(static_cast<size_t>(i % 3), 'd')});
+  }
+  Write("big.pak", BuildPak(entries));
+  const std::vector<std::string> plain = Lines(Run({"list", "big.pak"}).Out);
+  const std::vector<std::string> detailed = Lines(Run({"list", "-l", "big.pak"}).Out);
+  const std::vector<std::string> json = Lines(Run({"list", "--json", "big.pak"}).Out);
+  ASSERT_EQ(plain.size(), entries.size());
+  ASSERT_EQ(detailed.size(), entries.size());
+  ASSERT_EQ(json.size(), entries.size());
+  int32_t offset = 12;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const auto size = static_cast<int32_t>(entries[i].Data.size());
+    char columns[32];
+    std::snprintf(columns, sizeof columns, "%10d %10d ", size, offset);
+    ASSERT_EQ(plain[i], entries[i].Name) << i;
+    ASSERT_EQ(detailed[i], columns + entries[i].Name) << i;
+    ASSERT_EQ(json[i], "{\"name\":\"" + entries[i].Name + "\",\"size\":" + std::to_string(size) +
+                           ",\"offset\":" + std::to_string(offset) + "}")
+        << i;
+    offset += size;
+  }
 }
 
 TEST_F(Cli, NamesShowControlBytesEscapedOnATerminalAndGoRawElsewhere) {

@@ -4,7 +4,9 @@
 #include "PakQuake.h"
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <cctype>
+#include <map>
 #include <gtest/gtest.h>
 
 namespace {
@@ -168,4 +170,109 @@ TEST_F(CheckOpenArchive, ChecksUnsavedChangesAndTheDamageFoundOnOpening) {
   EXPECT_NE(findings[3].Message.find("overlaps"), std::string::npos);
   EXPECT_EQ(findings[4].Entry, "new.txt");
   EXPECT_EQ(findings[4].Severity, csWarning);
+}
+
+namespace {
+// The overlap and name-twin rules as plain as they can be put: every span
+// sorted by its start, and a map of names met. The check must find exactly
+// what these find, in the same order, however it gets there.
+TCheckFindings ReferenceTwinsAndOverlaps(const std::vector<TDirEntry> &directory, int64_t fileSize,
+                                         int64_t directoryOffset, int64_t directoryLength) {
+  struct TSpan {
+    int64_t Start, End;
+    int32_t Index;
+    std::string What;
+  };
+  TCheckFindings findings;
+  auto holder = [&](const TSpan &span) {
+    return span.Index < 0 ? span.What
+                          : "that of entry " + std::to_string(span.Index) + " (" +
+                                directory[static_cast<size_t>(span.Index)].Name.Str() + ")";
+  };
+  auto add = [&](TCheckKind kind, int32_t index, const std::string &message) {
+    findings.push_back({csError, index, directory[static_cast<size_t>(index)].Name.Str(), message, kind});
+  };
+  std::vector<TSpan> spans{{0, 12, -1, "the header"}};
+  if (directoryLength > 0)
+    spans.push_back({directoryOffset, directoryOffset + directoryLength, -1, "the directory"});
+  for (size_t i = 0; i < directory.size(); ++i)
+    if (directory[i].Position > 0 && directory[i].Size > 0 && EntryDataInFile(directory[i], fileSize))
+      spans.push_back({directory[i].Position, int64_t{directory[i].Position} + directory[i].Size,
+                       static_cast<int32_t>(i), {}});
+  std::stable_sort(spans.begin(), spans.end(), [](const TSpan &a, const TSpan &b) { return a.Start < b.Start; });
+  const TSpan *furthest = nullptr;
+  for (const TSpan &span : spans) {
+    if (furthest != nullptr && span.Start < furthest->End) {
+      if (span.Index >= 0)
+        add(ckOverlap, span.Index, "Its data overlaps " + holder(*furthest) + ".");
+      else if (furthest->Index >= 0)
+        add(ckOverlap, furthest->Index, "Its data overlaps " + holder(span) + ".");
+    }
+    if (furthest == nullptr || span.End > furthest->End)
+      furthest = &span;
+  }
+  std::map<std::string, size_t> exact;
+  std::map<std::string, size_t> folded;
+  for (size_t i = 0; i < directory.size(); ++i) {
+    auto same = exact.try_emplace(directory[i].Name.Str(), i);
+    auto similar = folded.try_emplace(AsciiLower(directory[i].Name.Str()), i);
+    if (!same.second)
+      add(ckSameName, static_cast<int32_t>(i),
+          "Entry " + std::to_string(same.first->second) + " has the same name: only one of them is found by name.");
+    else if (!similar.second)
+      add(ckSameName, static_cast<int32_t>(i),
+          "Entry " + std::to_string(similar.first->second) + " (" + directory[similar.first->second].Name.Str() +
+              ") has the same name in other letter case: engines that ignore case find only one of them.");
+  }
+  std::stable_sort(findings.begin(), findings.end(),
+                   [](const TCheckFinding &a, const TCheckFinding &b) { return a.Index < b.Index; });
+  return findings;
+}
+} // namespace
+
+TEST(CheckArchiveFile, FindsTheSameTwinsAndOverlapsAsThePlainRulesOnRandomArchives) {
+  // Names from a small pool in random letter case, so that exact twins and
+  // case twins abound; data anywhere, overlapping the header, the directory
+  // (which may lie amid the data) and each other, in directory order or not.
+  const std::vector<std::string> pool{"a", "b/c.wav", "maps/e1m1.bsp", "x", "progs/player.mdl", "gfx/conback.lmp"};
+  TTempDir folder;
+  uint64_t state = 12345;
+  auto random = [&](uint64_t below) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return (state >> 33) % below;
+  };
+  for (int trial = 0; trial < 60; ++trial) {
+    const auto count = static_cast<int32_t>(1 + random(trial < 50 ? 40 : 3000));
+    const auto dataBefore = static_cast<int32_t>(random(400));
+    const auto dataAfter = static_cast<int32_t>(random(3) == 0 ? random(200) : 0);
+    const int32_t directoryOffset = 12 + dataBefore;
+    const int64_t fileSize = directoryOffset + int64_t{count} * 64 + dataAfter;
+    std::vector<TDirEntry> directory(static_cast<size_t>(count));
+    for (TDirEntry &entry : directory) {
+      std::string name = pool[random(pool.size())];
+      for (char &c : name)
+        if (random(4) == 0)
+          c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      entry.Name = name;
+      // Some start right where the directory does: which of the two is met first tells.
+      entry.Position = random(8) == 0 ? directoryOffset
+                                      : static_cast<int32_t>(random(static_cast<uint64_t>(fileSize) + 20));
+      entry.Size = static_cast<int32_t>(random(5) == 0 ? 0 : random(60));
+    }
+    if (trial % 2 == 0)
+      std::stable_sort(directory.begin(), directory.end(),
+                       [](const TDirEntry &a, const TDirEntry &b) { return a.Position < b.Position; });
+    std::string records;
+    for (const TDirEntry &entry : directory)
+      records += Record(entry.Name.Str(), entry.Position, entry.Size);
+    const std::string bytes = "PACK" + Int32LE(directoryOffset) + Int32LE(count * 64) +
+                              std::string(static_cast<size_t>(dataBefore), 'd') + records +
+                              std::string(static_cast<size_t>(dataAfter), 'd');
+    WriteFileBytes(folder.File("r.pak"), bytes);
+
+    TCheckFindings found = CheckArchiveFile(folder.File("r.pak"));
+    std::erase_if(found, [](const TCheckFinding &f) { return f.Kind != ckOverlap && f.Kind != ckSameName; });
+    const TCheckFindings expected = ReferenceTwinsAndOverlaps(directory, fileSize, directoryOffset, count * 64);
+    ASSERT_EQ(Describe(found), Describe(expected)) << "trial " << trial;
+  }
 }

@@ -157,6 +157,48 @@ TEST_F(SavePak, ManyEntriesKeepTheirOrderAfterADelete) {
   EXPECT_EQ(m_Pak.EntryCount(), 1499);
 }
 
+TEST_F(SavePak, ShortAndLongRunsFromBothFilesGiveThePackedBytes) {
+  // Sizes on both sides of the block size. The data of the first thirty
+  // entries lies in directory order, so that deletes leave runs of several
+  // entries; that of the last thirty back to front, so that every run is one
+  // entry and the next one lies before it. Every tenth is deleted, and files
+  // added in between come from the working file.
+  const std::vector<size_t> sizes{16, 0, 144, 65527, 16, 65528, 3, 70000, 16, 200000, 1, 16};
+  const std::string pattern = PatternBytes(300000);
+  std::vector<TFixtureEntry> entries;
+  for (size_t i = 0; i < 60; ++i)
+    entries.push_back({"d/e" + std::to_string(i) + ".dat", pattern.substr(i * 7919 % 90000, sizes[i % sizes.size()])});
+  std::string data;
+  std::vector<int32_t> positions(entries.size());
+  auto place = [&](size_t i) {
+    positions[i] = static_cast<int32_t>(12 + data.size());
+    data += entries[i].Data;
+  };
+  for (size_t i = 0; i < 30; ++i)
+    place(i);
+  for (size_t i = 60; i-- > 30;)
+    place(i);
+  std::string records;
+  for (size_t i = 0; i < entries.size(); ++i)
+    records += Record(entries[i].Name, positions[i], static_cast<int32_t>(entries[i].Data.size()));
+  const std::string path = OpenArchive("runs.pak", "PACK" + Int32LE(static_cast<int32_t>(12 + data.size())) +
+                                                       Int32LE(static_cast<int32_t>(records.size())) + data + records);
+  const std::vector<TFixtureEntry> added{{"w1.dat", pattern.substr(5, 100)}, {"w2.dat", pattern.substr(9, 70000)}};
+  AddDiskFiles(added);
+  TStringList deleted;
+  for (size_t i = 9; i < entries.size(); i += 10)
+    deleted.push_back(entries[i].Name);
+  ASSERT_EQ(m_Pak.DeleteEntries(deleted), prDone);
+  std::vector<TFixtureEntry> kept;
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (i % 10 != 9)
+      kept.push_back(entries[i]);
+  kept.insert(kept.end(), added.begin(), added.end());
+
+  ASSERT_EQ(m_Pak.SavePak(), prDone);
+  EXPECT_EQ(ReadFileBytes(path), BuildPak(kept));
+}
+
 TEST_F(SavePak, EmptyArchiveIsTwelveBytes) {
   m_Pak.NewPak();
   ASSERT_EQ(m_Pak.SavePakAs(Work("new.pak")), prDone);
