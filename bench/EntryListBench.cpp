@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the main window takes to fill and sort the entry list of a large
 // archive. Runs headless: the offscreen platform, and configuration, data and
 // temporary folders of its own, so no user file is touched.
@@ -16,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -53,49 +56,116 @@ void AppendInt32(std::string &bytes, int32_t value) {
 }
 
 // A PAK file of count empty entries under shuffled names in 50 directories
-// with 12 extensions: header, no data, then the 64-byte records.
+// with 12 extensions: header, no data, then the 64-byte records. Written in
+// pieces, so that making a large one does not raise the process's peak memory.
 void WritePak(const QString &path, int count) {
   static const char *const extensions[] = {"wav", "bsp", "mdl", "lmp", "spr", "dem",
                                            "cfg", "txt", "wad", "dat", "rc",  "pcx"};
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly))
+    return;
+  std::string bytes = "PACK";
+  AppendInt32(bytes, 12);
+  AppendInt32(bytes, count * PakFormat::RecordSize);
   std::mt19937 random(12345);
-  std::string records;
   for (int i = 0; i < count; ++i) {
     std::string name = "dir" + std::to_string(random() % 50) + "/file" + std::to_string(random() % 1000000) + "_" +
                        std::to_string(i) + "." + extensions[random() % 12];
     name.resize(PakFormat::NameSize, '\0');
-    records += name;
-    AppendInt32(records, 12);
-    AppendInt32(records, static_cast<int32_t>(random() % 100000));
+    bytes += name;
+    AppendInt32(bytes, 12);
+    AppendInt32(bytes, static_cast<int32_t>(random() % 100000));
+    if (bytes.size() >= (1 << 20)) {
+      file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+      bytes.clear();
+    }
   }
-  std::string bytes = "PACK";
-  AppendInt32(bytes, 12);
-  AppendInt32(bytes, static_cast<int32_t>(records.size()));
-  bytes += records;
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile file(path);
-  if (file.open(QIODevice::WriteOnly))
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+// The archive of count entries, written once per run of the program.
+QString BenchArchive(const QTemporaryDir &folder, int count) {
+  const QString path = folder.filePath(QStringLiteral("big%1.pak").arg(count));
+  if (!QFileInfo::exists(path))
+    WritePak(path, count);
+  return path;
+}
+
+// The largest the process has been so far, in MiB.
+double PeakMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// The folder of the archives and the stand-in Quake installation, shared by every benchmark.
+const QTemporaryDir &DataFolder() {
+  static QTemporaryDir folder;
+  return folder;
 }
 
 // One shown main window with a Quake installation and an archive of count entries.
 struct TBenchWindow {
-  QTemporaryDir Folder;
   TQuietDesktop Desktop;
   std::unique_ptr<QSettings> Settings;
   std::unique_ptr<TMain> Main;
   QString Archive;
 
-  explicit TBenchWindow(int count) {
-    WritePak(Folder.filePath(QStringLiteral("quake/id1/pak0.pak")), 1);
-    Archive = Folder.filePath(QStringLiteral("big.pak"));
-    WritePak(Archive, count);
-    Settings = std::make_unique<QSettings>(Folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    Settings->setValue(QStringLiteral("Quake/Directory"), Folder.filePath(QStringLiteral("quake")));
-    Main = std::make_unique<TMain>(Desktop, *Settings, QStringList());
+  // arguments: the window's command line (an archive to open at start).
+  explicit TBenchWindow(int count, const QStringList &arguments = {}) {
+    const QTemporaryDir &folder = DataFolder();
+    if (!QFileInfo::exists(folder.filePath(QStringLiteral("quake/id1/pak0.pak"))))
+      WritePak(folder.filePath(QStringLiteral("quake/id1/pak0.pak")), 1);
+    Archive = BenchArchive(folder, count);
+    Settings = std::make_unique<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    Settings->setValue(QStringLiteral("Quake/Directory"), folder.filePath(QStringLiteral("quake")));
+    Settings->setValue(QStringLiteral("Options/Sort By"), 0);
+    Main = std::make_unique<TMain>(Desktop, *Settings, arguments);
     Main->show();
     QApplication::processEvents();
   }
 };
+
+// Notes the first paint of the list's rows.
+class TPaintWatch : public QObject {
+public:
+  bool Painted = false;
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() == QEvent::Paint)
+      Painted = true;
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+// The window started on an archive of the command line, from the start of
+// the program's window to the list's rows painted; what comes after the list
+// is shown (the archive check) is not counted. peak_MiB: the process's peak
+// memory so far (run one size per process to read it for that size).
+void OpenWindow(benchmark::State &state) {
+  const int count = static_cast<int>(state.range(0));
+  const QString archive = BenchArchive(DataFolder(), count);
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    TBenchWindow window(count, {archive});
+    TPaintWatch watch;
+    window.Main->OneViewList()->viewport()->installEventFilter(&watch);
+    window.Main->OneViewList()->viewport()->update();
+    while (!watch.Painted)
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const auto shown = std::chrono::steady_clock::now();
+    state.SetIterationTime(std::chrono::duration<double>(shown - start).count());
+    if (window.Main->ListModel().RowCount() != count)
+      state.SkipWithError("the list does not show every entry");
+    window.Main->OneViewList()->viewport()->removeEventFilter(&watch);
+    // What runs once the list is shown, outside the time.
+    QApplication::processEvents();
+  }
+  state.counters["peak_MiB"] = PeakMiB();
+}
+BENCHMARK(OpenWindow)->Arg(100000)->Arg(1000000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // Opening: read the directory, fill the list, sort by name, paint.
 void OpenArchive(benchmark::State &state) {
@@ -121,17 +191,21 @@ void RefreshList(benchmark::State &state) {
 BENCHMARK(RefreshList)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // One sort command on a full list; every second one reverses the order.
-// Argument 0 name, 1 path, 2 type, 3 size, 4 offset.
+// First argument 0 name, 1 path, 2 type, 3 size, 4 offset; second the entries.
 void SortCommand(benchmark::State &state) {
-  TBenchWindow window(100000);
+  TBenchWindow window(static_cast<int>(state.range(1)));
   window.Main->Session().OpenFile(window.Archive);
   QAction *const command = window.Main->Actions().Sorts[static_cast<size_t>(state.range(0))].Action;
   for (auto _ : state) {
     command->trigger();
     QApplication::processEvents();
   }
+  state.counters["peak_MiB"] = PeakMiB();
 }
-BENCHMARK(SortCommand)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK(SortCommand)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, 4, 1), {100000, 1000000}})
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);
 
 // Sorting with every row selected: the selection has to follow its rows.
 void SortWithAllSelected(benchmark::State &state) {
@@ -147,9 +221,9 @@ BENCHMARK(SortWithAllSelected)->Unit(benchmark::kMillisecond);
 
 // Typing in the filter box: every second text narrows the 100,000 rows (a
 // name's text, then a shell pattern), every other one shows them all again.
-// Argument 0 text, 1 pattern.
+// First argument 0 text, 1 pattern; second the entries.
 void FilterList(benchmark::State &state) {
-  TBenchWindow window(100000);
+  TBenchWindow window(static_cast<int>(state.range(1)));
   window.Main->Session().OpenFile(window.Archive);
   QLineEdit *box = window.Main->Browser()->FilterBox();
   const QString text = state.range(0) == 0 ? QStringLiteral("file12") : QStringLiteral("*7.wav");
@@ -159,8 +233,12 @@ void FilterList(benchmark::State &state) {
     box->setText(narrowed ? text : QString());
     QApplication::processEvents();
   }
+  state.counters["peak_MiB"] = PeakMiB();
 }
-BENCHMARK(FilterList)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(FilterList)
+    ->ArgsProduct({{0, 1}, {100000, 1000000}})
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);
 
 // Choosing a folder in the tree, then the top again (all 100,000 rows).
 void SwitchFolder(benchmark::State &state) {
