@@ -720,7 +720,7 @@ void MainFormTest::UndoAndProgress() {
   QVERIFY(!session.Enabled("MenuActionsUndo"));
   QCOMPARE(session.Find<QAction>("MenuActionsUndo")->text(), QStringLiteral("&Undo"));
   // Undo with nothing to undo still refills the list.
-  main.ListModel().SetRows({});
+  main.ListModel().Clear();
   session.Command("MenuActionsUndo");
   QCOMPARE(main.ListModel().RowCount(), 1);
 

@@ -8,7 +8,7 @@
 namespace {
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool ContainsIgnoringCase(const std::string &name, const std::string &text) {
+bool ContainsIgnoringCase(std::string_view name, const std::string &text) {
   return std::search(name.begin(), name.end(), text.begin(), text.end(),
                      [](char a, char b) { return LowerAscii(a) == LowerAscii(b); }) != name.end();
 }
@@ -22,6 +22,6 @@ bool TEntryFilter::Shows(const TEntryRow &row) const {
   if (Text.empty())
     return true;
   if (IsShellPattern(Text))
-    return ::fnmatch(Text.c_str(), row.EntryName.c_str(), FNM_CASEFOLD) == 0;
+    return ::fnmatch(Text.c_str(), row.EntryName.data(), FNM_CASEFOLD) == 0; // the name ends in a zero byte
   return ContainsIgnoringCase(row.EntryName, Text);
 }

@@ -359,7 +359,7 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
   if (changes & (TArchiveSession::chEntries | TArchiveSession::chArchive)) {
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());
-    m_Browser->ShowFolders(m_ListModel.AllRows(),
+    m_Browser->ShowFolders(m_ListModel.Folders(),
                            pak.FileName().empty() ? QString() : QFileInfo(PathToQ(pak.FileName())).fileName());
     m_List->ShowSortOrder();
     if (!pak.FileName().empty()) {
@@ -398,7 +398,7 @@ void TMain::OneViewListClick() {
 }
 
 void TMain::ShowCountText() {
-  const int total = static_cast<int>(m_ListModel.AllRows().size());
+  const int total = static_cast<int>(m_ListModel.AllRowCount());
   if (m_ListModel.Filter().ShowsAll())
     m_Status->SetText(0, EnglishPlural(tr("%n file(s)", "", total), total));
   else
