@@ -1,6 +1,7 @@
 #include "MainForm.h"
 
 #include "CheckArchiveDlg.h"
+#include "CheckNote.h"
 #include "DesktopServices.h"
 #include "EntryBrowser.h"
 #include "EntryText.h"
@@ -30,6 +31,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 // Where the window first opens and how large: the defaults of the window settings.
@@ -62,6 +65,8 @@ TMain::TMain(TDesktopServices &desktop, QSettings &settings, const QStringList &
   m_Browser = new TEntryBrowser(*m_List, this);
   setCentralWidget(m_Browser);
   m_Status = new TStatusPanels(statusBar(), this);
+  m_CheckNote = new TCheckNote(statusBar());
+  statusBar()->addPermanentWidget(m_CheckNote);
   BuildMenus();
   BuildToolbar();
   ConnectCommands();
@@ -250,7 +255,8 @@ void TMain::ConnectCommands() {
   };
 
   connect(&m_Session, &TArchiveSession::Changed, this, &TMain::Refresh);
-  connect(&m_Session, &TArchiveSession::CheckOffered, this, [this] { RunCommand([this] { ShowArchiveCheck(); }); });
+  connect(&m_Session, &TArchiveSession::CheckDue, this, [this] { RunCommand([this] { OfferArchiveCheck(); }); });
+  connect(m_CheckNote, &TCheckNote::CheckRequested, this, [this] { RunCommand([this] { ShowArchiveCheck(); }); });
   connect(&m_Session, &TArchiveSession::ProgressStarted, m_Status, &TStatusPanels::StartProgress);
   connect(&m_Session, &TArchiveSession::ProgressMoved, m_Status, &TStatusPanels::ShowProgress);
   connect(&m_Session, &TArchiveSession::ProgressEnded, m_Status, &TStatusPanels::EndProgress);
@@ -357,6 +363,8 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
       m_Browser->ShowAll();
   }
   if (changes & (TArchiveSession::chEntries | TArchiveSession::chArchive)) {
+    m_Findings.reset();
+    m_CheckNote->ShowCount(pak.FileName().empty() ? 0 : pak.EntryCount());
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());
     m_Browser->ShowFolders(m_ListModel.Folders(),
@@ -425,7 +433,7 @@ void TMain::ShowArchiveCheck() {
         OneViewListClick();
     });
   }
-  m_Check->ShowFindings(CheckArchive(m_Session.Pak()));
+  m_Check->ShowFindings(CheckFindings());
   m_Check->show();
   const auto toFront = [check = m_Check] {
     check->raise();
@@ -436,6 +444,20 @@ void TMain::ShowArchiveCheck() {
   // the window is: it comes to the front once the window is up.
   if (!isVisible())
     QTimer::singleShot(0, m_Check, toFront);
+}
+
+const TCheckFindings &TMain::CheckFindings() {
+  if (!m_Findings) {
+    m_Findings = CheckArchive(m_Session.Pak());
+    ++m_CheckRuns;
+  }
+  return *m_Findings;
+}
+
+void TMain::OfferArchiveCheck() {
+  const TCheckFindings &findings = CheckFindings();
+  if (std::any_of(findings.begin(), findings.end(), MeansDamageOrLoss))
+    ShowArchiveCheck();
 }
 
 void TMain::ViewSelectedEntry() {
