@@ -52,7 +52,7 @@ ROWS=(
   "FilterList/1/100000/|filter: pattern|-"
 )
 
-printf '| Work | Entries | Median ms | Spread ms | Peak MiB | Target ms |\n|---|---|---|---|---|---|\n'
+printf '| Work | Entries | Median ms | Spread ms | Peak MiB | Peak MiB, check run | Target ms |\n|---|---|---|---|---|---|---|\n'
 for row in "${ROWS[@]}"; do
   IFS='|' read -r name work target <<<"$row"
   if [[ -n "$ONLY" ]] && ! grep -Eq -- "$ONLY" <<<"$name"; then
@@ -61,18 +61,25 @@ for row in "${ROWS[@]}"; do
   entries="$(cut -d/ -f2- <<<"$name" | grep -Eo '[0-9]{6,}')"
   times=()
   peak=0
+  checked=0
   for ((run = 1; run <= RUNS; ++run)); do
     printf 'window-bench: %s run %d\n' "$name" "$run" >&2
-    line="$("$BIN" --benchmark_filter="^${name}" --benchmark_format=csv 2>/dev/null | grep -F "\"${name}")"
-    # name,iterations,real_time,cpu_time,time_unit,...,error_occurred,error_message,peak_MiB
-    time_ms="$(awk -F, '{print $3}' <<<"$line")"
-    run_peak="$(awk -F, '{print $NF}' <<<"$line")"
+    output="$("$BIN" --benchmark_filter="^${name}" --benchmark_format=csv 2>/dev/null)"
+    # name,iterations,real_time,...,error_message[,"checked_peak_MiB"],"peak_MiB"
+    read -r time_ms run_peak run_checked < <(awk -F, -v name="\"${name}" '
+      /^name,/ { for (i = 1; i <= NF; ++i) column[$i] = i }
+      index($0, name) == 1 {
+        c = column["\"checked_peak_MiB\""]
+        print $3, $column["\"peak_MiB\""], (c ? $c : "-")
+      }' <<<"$output")
     [[ -n "$time_ms" ]] || { echo "window-bench: $name gave no result" >&2; exit 1; }
     times+=("$time_ms")
     peak="$(awk -v a="$peak" -v b="$run_peak" 'BEGIN {print (b > a) ? b : a}')"
+    [[ "$run_checked" == "-" ]] || checked="$(awk -v a="$checked" -v b="$run_checked" 'BEGIN {print (b > a) ? b : a}')"
   done
   sorted="$(printf '%s\n' "${times[@]}" | sort -g)"
   median="$(awk '{v[NR] = $1} END {m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.0f", m}' <<<"$sorted")"
   spread="$(awk 'NR == 1 {lo = $1} {hi = $1} END {printf "%.0f-%.0f", lo, hi}' <<<"$sorted")"
-  printf '| %s | %s | %s | %s | %.0f | %s |\n' "$work" "$entries" "$median" "$spread" "$peak" "$target"
+  [[ "$checked" == 0 ]] && checked="-" || checked="$(printf '%.0f' "$checked")"
+  printf '| %s | %s | %s | %s | %.0f | %s | %s |\n' "$work" "$entries" "$median" "$spread" "$peak" "$checked" "$target"
 done

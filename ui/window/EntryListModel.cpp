@@ -70,13 +70,12 @@ void SortByKey(TKeyedRow *rows, size_t count, std::vector<TKeyedRow> &buffer) {
 
 // Sorts rows stably by the bytes of the text each has (text(row)), eight at a
 // time: rows whose first eight agree are sorted by the next eight, and so on.
-// descending: the greater text first. upper: as if a to z were A to Z.
+// upper: as if a to z were A to Z.
 template <typename TTextOf>
-void SortByText(TKeyedRow *rows, size_t count, size_t offset, const TTextOf &textOf, bool upper, bool descending,
+void SortByText(TKeyedRow *rows, size_t count, size_t offset, const TTextOf &textOf, bool upper,
                 std::vector<TKeyedRow> &buffer) {
-  const uint64_t flip = descending ? ~uint64_t(0) : 0;
   for (size_t i = 0; i < count; ++i)
-    rows[i].Key = TextKey(textOf(rows[i].Row), offset, upper) ^ flip;
+    rows[i].Key = TextKey(textOf(rows[i].Row), offset, upper);
   SortByKey(rows, count, buffer);
   for (size_t first = 0; first < count;) {
     size_t end = first + 1;
@@ -87,11 +86,11 @@ void SortByText(TKeyedRow *rows, size_t count, size_t offset, const TTextOf &tex
       for (size_t i = first; i < end && !longer; ++i)
         longer = textOf(rows[i].Row).size() > offset + 8;
       if (longer) {
-        SortByText(rows + first, end - first, offset + 8, textOf, upper, descending, buffer);
+        SortByText(rows + first, end - first, offset + 8, textOf, upper, buffer);
       } else {
         // Equal in every byte but the zero bytes a name may hold at its end: the shorter first.
         for (size_t i = first; i < end; ++i)
-          rows[i].Key = NumberKey(static_cast<int64_t>(textOf(rows[i].Row).size())) ^ flip;
+          rows[i].Key = textOf(rows[i].Row).size();
         SortByKey(rows + first, end - first, buffer);
       }
     }
@@ -227,6 +226,8 @@ void TEntryListModel::Fill(TQuakePak &pak) {
   m_Rows.clear();
   m_Folders.clear();
   m_FolderIndex.clear();
+  m_NameRanks.clear();
+  m_TypeRanks.clear();
   size_t nameBytes = 0;
   for (const TDirEntry &entry : directory)
     nameBytes += entry.Name.size() + 1;
@@ -248,6 +249,8 @@ void TEntryListModel::Clear() {
   m_Rows.clear();
   m_Folders.clear();
   m_FolderIndex.clear();
+  m_NameRanks.clear();
+  m_TypeRanks.clear();
   m_Order.clear();
   FindShownRows();
   endResetModel();
@@ -289,6 +292,8 @@ void TEntryListModel::RenameRow(int row, const std::string &entryName) {
   TStoredRow renamed = StoreRow(entryName, item.Size, item.Position, nullptr);
   renamed.IconIndex = item.IconIndex;
   item = renamed;
+  m_NameRanks.clear();
+  m_TypeRanks.clear();
   emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
@@ -312,25 +317,53 @@ void TEntryListModel::SetSortOrder(TSortOrder order) {
   Sort();
 }
 
+std::string_view TEntryListModel::SortText(uint32_t row, TSortKey key) const {
+  const TStoredRow &item = m_Rows[row];
+  const std::string_view caption =
+      std::string_view(m_Names).substr(item.NameStart + item.CaptionStart, item.NameLength - item.CaptionStart);
+  return key == skType ? TypeText(caption) : caption;
+}
+
+const std::vector<uint32_t> &TEntryListModel::TextRanks(TSortKey key) const {
+  std::vector<uint32_t> &ranks = key == skType ? m_TypeRanks : m_NameRanks;
+  if (ranks.size() == m_Rows.size())
+    return ranks;
+  const bool upper = key == skType;
+  std::vector<TKeyedRow> rows(m_Rows.size());
+  for (size_t i = 0; i < rows.size(); ++i)
+    rows[i].Row = static_cast<uint32_t>(i);
+  std::vector<TKeyedRow> buffer;
+  SortByText(rows.data(), rows.size(), 0, [this, key](uint32_t row) { return SortText(row, key); }, upper, buffer);
+  ranks.resize(m_Rows.size());
+  uint32_t rank = 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (i > 0) {
+      const std::string_view text = SortText(rows[i].Row, key);
+      const std::string_view before = SortText(rows[i - 1].Row, key);
+      if (upper ? !SameTextAscii(text, before) : text != before)
+        rank = static_cast<uint32_t>(i);
+    }
+    ranks[rows[i].Row] = rank;
+  }
+  return ranks;
+}
+
 void TEntryListModel::SortOrder(std::vector<uint32_t> &order) const {
   std::vector<TKeyedRow> rows(order.size());
   for (size_t i = 0; i < order.size(); ++i)
     rows[i].Row = order[i];
   std::vector<TKeyedRow> buffer;
-  const bool descending = m_SortOrder.Descending;
-  const uint64_t flip = descending ? ~uint64_t(0) : 0;
-  const auto captionOf = [this](uint32_t row) {
-    const TStoredRow &item = m_Rows[row];
-    return std::string_view(m_Names).substr(item.NameStart + item.CaptionStart, item.NameLength - item.CaptionStart);
-  };
+  const uint64_t flip = m_SortOrder.Descending ? ~uint64_t(0) : 0;
   switch (m_SortOrder.Key) {
   case skName:
-    SortByText(rows.data(), rows.size(), 0, captionOf, false, descending, buffer);
+  case skType: {
+    // Texts are sorted once; each sort after that is one by their ranks.
+    const std::vector<uint32_t> &ranks = TextRanks(m_SortOrder.Key);
+    for (TKeyedRow &row : rows)
+      row.Key = ranks[row.Row] ^ flip;
+    SortByKey(rows.data(), rows.size(), buffer);
     break;
-  case skType:
-    SortByText(rows.data(), rows.size(), 0, [&captionOf](uint32_t row) { return TypeText(captionOf(row)); }, true,
-               descending, buffer);
-    break;
+  }
   case skPath: {
     // Few folders: each gets its rank among them, and the rows are sorted by that.
     std::vector<uint32_t> folders(m_Folders.size());

@@ -167,8 +167,13 @@ private:
   // The icon record of an extension, looked up once per run: through a probe
   // file of that type in the archive's private folder.
   int AssociationIndex(TQuakePak &pak, const std::string &extension);
-  // Puts m_Order in the sort order, stably: rows of equal keys keep their order.
+  // Puts order in the sort order, stably: rows of equal keys keep their order.
   void SortOrder(std::vector<uint32_t> &order) const;
+  // The caption (skName) or type (skType) of a row.
+  std::string_view SortText(uint32_t row, TSortKey key) const;
+  // By place in m_Rows: each row's rank by its caption or type, equal texts
+  // of equal rank; worked out on the first sort by that key.
+  const std::vector<uint32_t> &TextRanks(TSortKey key) const;
   // The rows the filter lets through, in the order of m_Order.
   void FindShownRows();
 
@@ -180,6 +185,8 @@ private:
   std::vector<uint32_t> m_Order; // every row, as places in m_Rows, in the sort order
   std::vector<uint32_t> m_Shown; // the rows the filter lets through, in the sort order
   std::vector<uint8_t> m_Passes; // by place in m_Rows: whether the filter lets it through
+  mutable std::vector<uint32_t> m_NameRanks;
+  mutable std::vector<uint32_t> m_TypeRanks;
   TEntryFilter m_Filter;
   bool m_ReadOnly = false;
   bool m_SizesInUnits = false;

@@ -33,6 +33,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 // Where the window first opens and how large: the defaults of the window settings.
@@ -40,6 +41,20 @@ constexpr int DefaultLeft = 269;
 constexpr int DefaultTop = 112;
 constexpr int DefaultWidth = 541;
 constexpr int DefaultHeight = 385;
+
+// Calls OnPaint as the widget it watches is painted.
+class TPaintWatch : public QObject {
+public:
+  using QObject::QObject;
+  std::function<void()> OnPaint;
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() == QEvent::Paint && OnPaint)
+      OnPaint();
+    return QObject::eventFilter(watched, event);
+  }
+};
 
 // A separator, with the object name the menu layout gives it (N1, N2, ...).
 QAction *AddSeparator(QMenu *menu, const char *name) {
@@ -255,7 +270,20 @@ void TMain::ConnectCommands() {
   };
 
   connect(&m_Session, &TArchiveSession::Changed, this, &TMain::Refresh);
-  connect(&m_Session, &TArchiveSession::CheckDue, this, [this] { RunCommand([this] { OfferArchiveCheck(); }); });
+  // The check comes once the list is on screen: a window still on its way
+  // (an archive of the command line) checks after the list's first paint.
+  connect(&m_Session, &TArchiveSession::CheckDue, this, [this] {
+    m_CheckAfterPaint = m_List->isVisible() && !m_ListPainted;
+    if (!m_CheckAfterPaint)
+      RunCommand([this] { OfferArchiveCheck(); });
+  });
+  auto *paints = new TPaintWatch(this);
+  paints->OnPaint = [this] {
+    m_ListPainted = true;
+    if (std::exchange(m_CheckAfterPaint, false))
+      QTimer::singleShot(0, this, [this] { m_Session.RunWhenIdle([this] { OfferArchiveCheck(); }); });
+  };
+  m_List->viewport()->installEventFilter(paints);
   connect(m_CheckNote, &TCheckNote::CheckRequested, this, [this] { RunCommand([this] { ShowArchiveCheck(); }); });
   connect(&m_Session, &TArchiveSession::ProgressStarted, m_Status, &TStatusPanels::StartProgress);
   connect(&m_Session, &TArchiveSession::ProgressMoved, m_Status, &TStatusPanels::ShowProgress);
@@ -356,6 +384,7 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
       setWindowTitle(tr("Varnel - %1 (damaged)").arg(PathToQ(pak.FileName())));
   }
   if (changes & TArchiveSession::chArchive) {
+    m_ListPainted = false;
     m_Status->SetText(1, QString());
     // Another archive, or a new one, shows whole: no folder or filter carried
     // over. A save goes on with the archive as it was shown.

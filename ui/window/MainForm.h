@@ -106,4 +106,6 @@ private:
   TCheckNote *m_CheckNote = nullptr;
   std::optional<TCheckFindings> m_Findings;
   int m_CheckRuns = 0;
+  bool m_ListPainted = false;     // the list has been painted since the archive opened
+  bool m_CheckAfterPaint = false; // the check waits for that paint
 };
