@@ -124,6 +124,10 @@ bool IsKindFileName(std::string_view caption) {
   return false;
 }
 
+// The column that shows each sort key (-1: none), in TSortKey order.
+constexpr int SortKeyColumns[SortKeyCount] = {TEntryListModel::colName, TEntryListModel::colPath,
+                                              TEntryListModel::colSize, TEntryListModel::colPosition, -1};
+
 // The column titles, in column order.
 const char *const ColumnTitles[TEntryListModel::ColumnCount] = {
     QT_TRANSLATE_NOOP("TEntryListModel", "Name"), QT_TRANSLATE_NOOP("TEntryListModel", "Size"),
@@ -296,12 +300,6 @@ void TEntryListModel::RenameRow(int row, const std::string &entryName) {
   m_TypeRanks.clear();
   emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
-
-namespace {
-// The column that shows each sort key (-1: none), in TSortKey order.
-constexpr int SortKeyColumns[SortKeyCount] = {TEntryListModel::colName, TEntryListModel::colPath,
-                                              TEntryListModel::colSize, TEntryListModel::colPosition, -1};
-} // namespace
 
 int TEntryListModel::ColumnOf(TSortKey key) { return key < SortKeyCount ? SortKeyColumns[key] : -1; }
 
