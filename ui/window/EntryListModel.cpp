@@ -36,6 +36,7 @@ uint64_t NumberKey(int64_t number) { return static_cast<uint64_t>(number) ^ (uin
 struct TKeyedRow {
   uint64_t Key;
   uint32_t Row;
+  uint32_t Rank; // of a text: the same for equal texts
 };
 
 // Sorts rows by key, stably: least significant byte first, each pass
@@ -46,7 +47,7 @@ void SortByKey(TKeyedRow *rows, size_t count, std::vector<TKeyedRow> &buffer) {
     std::stable_sort(rows, rows + count, [](const TKeyedRow &a, const TKeyedRow &b) { return a.Key < b.Key; });
     return;
   }
-  std::vector<std::array<uint32_t, 256>> counts(8);
+  std::array<std::array<uint32_t, 256>, 8> counts{};
   for (size_t i = 0; i < count; ++i)
     for (size_t pass = 0; pass < 8; ++pass)
       ++counts[pass][(rows[i].Key >> (8 * pass)) & 0xFF];
@@ -68,31 +69,35 @@ void SortByKey(TKeyedRow *rows, size_t count, std::vector<TKeyedRow> &buffer) {
     std::copy(from, from + count, rows);
 }
 
-// Sorts rows stably by the bytes of the text each has (text(row)), eight at a
-// time: rows whose first eight agree are sorted by the next eight, and so on.
-// upper: as if a to z were A to Z.
-template <typename TTextOf>
-void SortByText(TKeyedRow *rows, size_t count, size_t offset, const TTextOf &textOf, bool upper,
-                std::vector<TKeyedRow> &buffer) {
+// Sorts rows stably by their texts, eight bytes at a time: rows whose first
+// eight agree are sorted by the next eight, and so on. keyAt(row, offset)
+// gives the TextKey of a row's text at offset, lengthOf(row) its length. Each
+// row's Rank becomes firstRank plus the place of the first row of its text.
+template <typename TKeyAt, typename TLengthOf>
+void SortByText(TKeyedRow *rows, size_t count, size_t offset, const TKeyAt &keyAt, const TLengthOf &lengthOf,
+                uint32_t firstRank, std::vector<TKeyedRow> &buffer) {
   for (size_t i = 0; i < count; ++i)
-    rows[i].Key = TextKey(textOf(rows[i].Row), offset, upper);
+    rows[i].Key = keyAt(rows[i].Row, offset);
   SortByKey(rows, count, buffer);
   for (size_t first = 0; first < count;) {
     size_t end = first + 1;
-    bool longer = false;
     while (end < count && rows[end].Key == rows[first].Key)
       ++end;
-    if (end - first > 1) {
-      for (size_t i = first; i < end && !longer; ++i)
-        longer = textOf(rows[i].Row).size() > offset + 8;
-      if (longer) {
-        SortByText(rows + first, end - first, offset + 8, textOf, upper, buffer);
-      } else {
-        // Equal in every byte but the zero bytes a name may hold at its end: the shorter first.
-        for (size_t i = first; i < end; ++i)
-          rows[i].Key = textOf(rows[i].Row).size();
-        SortByKey(rows + first, end - first, buffer);
-      }
+    const auto rank = static_cast<uint32_t>(firstRank + first);
+    bool longer = false;
+    for (size_t i = first; i < end && end - first > 1 && !longer; ++i)
+      longer = lengthOf(rows[i].Row) > offset + 8;
+    if (end - first == 1) {
+      rows[first].Rank = rank;
+    } else if (longer) {
+      SortByText(rows + first, end - first, offset + 8, keyAt, lengthOf, rank, buffer);
+    } else {
+      // Equal in every byte but the zero bytes a name may hold at its end: the shorter first.
+      for (size_t i = first; i < end; ++i)
+        rows[i].Key = lengthOf(rows[i].Row);
+      SortByKey(rows + first, end - first, buffer);
+      for (size_t i = first; i < end; ++i)
+        rows[i].Rank = i > first && rows[i].Key == rows[i - 1].Key ? rows[i - 1].Rank : static_cast<uint32_t>(firstRank + i);
     }
     first = end;
   }
@@ -326,23 +331,35 @@ const std::vector<uint32_t> &TEntryListModel::TextRanks(TSortKey key) const {
   std::vector<uint32_t> &ranks = key == skType ? m_TypeRanks : m_NameRanks;
   if (ranks.size() == m_Rows.size())
     return ranks;
+  // The first sixteen bytes of each text, taken in the rows' own order (one
+  // pass through memory): most texts differ in them.
   const bool upper = key == skType;
-  std::vector<TKeyedRow> rows(m_Rows.size());
-  for (size_t i = 0; i < rows.size(); ++i)
+  const size_t count = m_Rows.size();
+  std::vector<uint64_t> heads(count);
+  std::vector<uint64_t> nexts(upper ? 0 : count);
+  std::vector<uint32_t> lengths(count);
+  for (size_t row = 0; row < count; ++row) {
+    const std::string_view text = SortText(static_cast<uint32_t>(row), key);
+    heads[row] = TextKey(text, 0, upper);
+    if (!upper)
+      nexts[row] = TextKey(text, 8, upper);
+    lengths[row] = static_cast<uint32_t>(text.size());
+  }
+  const auto keyAt = [&](uint32_t row, size_t offset) {
+    if (offset == 0)
+      return heads[row];
+    if (offset == 8 && !upper)
+      return nexts[row];
+    return TextKey(SortText(row, key), offset, upper);
+  };
+  std::vector<TKeyedRow> rows(count);
+  for (size_t i = 0; i < count; ++i)
     rows[i].Row = static_cast<uint32_t>(i);
   std::vector<TKeyedRow> buffer;
-  SortByText(rows.data(), rows.size(), 0, [this, key](uint32_t row) { return SortText(row, key); }, upper, buffer);
-  ranks.resize(m_Rows.size());
-  uint32_t rank = 0;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    if (i > 0) {
-      const std::string_view text = SortText(rows[i].Row, key);
-      const std::string_view before = SortText(rows[i - 1].Row, key);
-      if (upper ? !SameTextAscii(text, before) : text != before)
-        rank = static_cast<uint32_t>(i);
-    }
-    ranks[rows[i].Row] = rank;
-  }
+  SortByText(rows.data(), count, 0, keyAt, [&lengths](uint32_t row) { return lengths[row]; }, 0, buffer);
+  ranks.resize(count);
+  for (const TKeyedRow &row : rows)
+    ranks[row.Row] = row.Rank;
   return ranks;
 }
 
