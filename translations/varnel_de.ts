@@ -441,6 +441,17 @@ Möchten Sie eine neue anlegen?</translation>
     </message>
 </context>
 <context>
+    <name>TCheckNote</name>
+    <message>
+        <source>Check Archive</source>
+        <translation>Archiv prüfen</translation>
+    </message>
+    <message>
+        <source>%1 entries: the game loads no archive of more than %2</source>
+        <translation>%1 Einträge: Das Spiel lädt kein Archiv mit mehr als %2</translation>
+    </message>
+</context>
+<context>
     <name>TConfirmReplaceDialog</name>
     <message>
         <source>Confirm File Replace</source>

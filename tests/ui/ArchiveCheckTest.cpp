@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The archive check in the window: the findings' rows, a row selecting its
-// entry, the check shown when an archive with errors opens, and the question
+// entry, the check run once per open and shown by itself for damage or lost
+// data only, the status bar's note of a large archive, and the question
 // before an archive with errors is saved.
 #include "CheckArchiveDlg.h"
+#include "CheckNote.h"
 #include "WindowSession.h"
 
+#include <QToolButton>
 #include <QSignalSpy>
 #include <QTreeView>
 #include <QtTest>
@@ -12,6 +15,21 @@
 namespace {
 // Two entries under one name: an error the check finds (the second is lost to the game).
 const TFixture Doubled = {{"a.wav", "1"}, {"maps/e1m1.bsp", "22"}, {"a.wav", "333"}, {"readme.txt", "4"}};
+
+// One entry more than the game loads, each a byte long; extra entries at the end.
+TFixture OverTheLimit(const TFixture &extra = {}) {
+  TFixture entries;
+  for (int i = 0; i <= PakFormat::MaxGameEntries; ++i)
+    entries.push_back({"sound/s" + QByteArray::number(i) + ".wav", "x"});
+  entries.insert(entries.end(), extra.begin(), extra.end());
+  return entries;
+}
+
+// The check runs once the opened archive is shown.
+void LetTheCheckRun() {
+  for (int i = 0; i < 3; ++i)
+    QCoreApplication::processEvents();
+}
 } // namespace
 
 class ArchiveCheckTest : public QObject {
@@ -20,6 +38,7 @@ private slots:
   void OpeningShowsTheFindingsAndRowsSelectEntries();
   void SavingWithErrorsAsksFirst();
   void CheckOfTheCommandLineArchiveComesToTheFront();
+  void OnlyDamageOrLostDataBringsTheCheckUp();
 };
 
 void ArchiveCheckTest::OpeningShowsTheFindingsAndRowsSelectEntries() {
@@ -30,6 +49,7 @@ void ArchiveCheckTest::OpeningShowsTheFindingsAndRowsSelectEntries() {
   QVERIFY(session.Main->ArchiveCheck() == nullptr);
 
   session.Open(session.Archive(QStringLiteral("doubled.pak"), Doubled));
+  LetTheCheckRun();
   TCheckArchiveDlg *check = session.Main->ArchiveCheck();
   QVERIFY(check != nullptr);
   QVERIFY(check->isVisible());
@@ -68,6 +88,55 @@ void ArchiveCheckTest::OpeningShowsTheFindingsAndRowsSelectEntries() {
   QCOMPARE(rows->rowCount(), 0);
 }
 
+void ArchiveCheckTest::OnlyDamageOrLostDataBringsTheCheckUp() {
+  // An archive of a byte too short for the header's directory: damaged.
+  QByteArray damaged = BuildPak({{"a.wav", "1"}, {"b.wav", "22"}});
+  damaged.chop(1);
+  const struct {
+    const char *File;
+    QByteArray Bytes;
+    bool CheckComesUp;
+    bool Noted; // the status bar's note of an archive over the game's limit
+  } cases[] = {
+      {"large.pak", BuildPak(OverTheLimit()), false, true},
+      {"large-doubled.pak", BuildPak(OverTheLimit({{"sound/s7.wav", "y"}})), true, true},
+      {"damaged.pak", damaged, true, false},
+      {"empty-entry.pak", BuildPak({{"a.wav", ""}, {"B.WAV", "1"}}), false, false}, // warnings only
+  };
+  for (const auto &item : cases) {
+    TWindowSession session;
+    TMain &main = session.Start();
+    const QString path = session.Path(QLatin1String(item.File));
+    WriteBytes(path, item.Bytes);
+    session.Open(path);
+    LetTheCheckRun();
+    QCOMPARE(main.CheckRuns(), 1);
+    const bool shown = main.ArchiveCheck() != nullptr && main.ArchiveCheck()->isVisible();
+    QVERIFY2(shown == item.CheckComesUp, item.File);
+    QCOMPARE(!main.CheckNote()->isHidden(), item.Noted);
+    if (!item.Noted)
+      continue;
+    QCOMPARE(main.CheckNote()->Text(),
+             QStringLiteral("%1 entries: the game loads no archive of more than 2,048")
+                 .arg(QLocale().toString(static_cast<int>(main.Session().Pak().EntryCount()))));
+    // The note's button shows the findings kept from the open: the check does not run again.
+    if (main.ArchiveCheck() != nullptr)
+      main.ArchiveCheck()->hide();
+    main.CheckNote()->findChild<QToolButton *>(QStringLiteral("CheckNoteBtn"))->click();
+    QVERIFY(main.ArchiveCheck()->isVisible());
+    QCOMPARE(main.CheckRuns(), 1);
+    QCOMPARE(main.ArchiveCheck()->Rows()->model()->index(0, 2).data().toString(),
+             QStringLiteral("It holds %1 entries; the game loads no archive of more than 2048.")
+                 .arg(main.Session().Pak().EntryCount()));
+    // Back under the limit, the note goes; the changed archive is checked anew.
+    session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+    main.Session().Delete({"sound/s0.wav", "sound/s1.wav"});
+    QVERIFY(main.CheckNote()->isHidden());
+    session.Command("MenuActionsCheck");
+    QCOMPARE(main.CheckRuns(), 2);
+  }
+}
+
 void ArchiveCheckTest::SavingWithErrorsAsksFirst() {
   TWindowSession session;
   session.Start();
@@ -102,8 +171,9 @@ void ArchiveCheckTest::CheckOfTheCommandLineArchiveComesToTheFront() {
   const QString path = session.Archive(QStringLiteral("doubled.pak"), Doubled);
   TMain &main = session.Start({path});
   main.show();
+  // Checked once the window and its list are up.
+  QTRY_VERIFY(main.ArchiveCheck() != nullptr);
   TCheckArchiveDlg *check = main.ArchiveCheck();
-  QVERIFY(check != nullptr);
   QVERIFY(QTest::qWaitForWindowExposed(&main));
   QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(check));
 }

@@ -73,6 +73,7 @@ private slots:
   void EveryKnownKindShowsItsOwnIcon();
   void SizesAndNameWidth();
   void SortOrders();
+  void SortOrdersFollowTheBytesAndKeepTies();
   void RenameInPlace();
   void SaveAndSaveAs();
   void FailedSaveIsReported();
@@ -399,6 +400,60 @@ void MainFormTest::SortOrders() {
   QCOMPARE(TSortOrder::FromNumber(9), (TSortOrder{skType, true}));
 }
 
+void MainFormTest::SortOrdersFollowTheBytesAndKeepTies() {
+  // Names alike in their first 8 and 16 bytes, equal captions and types in
+  // other folders, a backslash and a leading "/" as separators, bytes above
+  // ASCII, no extension, equal sizes; and data not yet in the file.
+  const TFixture entries = {
+      {"sound/abcdefgh1.wav", "12"}, {"sound/abcdefgh.wav", "1"},  {"maps/abcdefghij", "123"},
+      {"a\\b.txt", "1"},           {"/lead.cfg", "12"},           {"Zed.WAV", "1234"},
+      {"zed.wav", "12"},             {"x.Wav", "1"},               {"\xC3\xA9t\xC3\xA9.txt", "123"},
+      {"abcdefghijklmnopq.bsp", "1"}, {"abcdefghijklmnopr.bsp", "12"}, {"dup/same.lmp", "1"},
+      {"other/same.lmp", "123"},     {"abcdefghijklmnop", "1"},    {"sound/abcdefgh", "12"}};
+  TSession session;
+  TMain &main = session.Start();
+  session.Open(session.Archive(QStringLiteral("sorts.pak"), entries));
+  const QString loose = session.Folder.filePath(QStringLiteral("loose.cfg"));
+  WriteBytes(loose, "12");
+  TStringList paths = {loose.toStdString()};
+  QCOMPARE(main.Session().Pak().AddFiles(paths, session.Folder.path().toStdString() + "/", "", false), prDone);
+  main.Refresh();
+
+  // What each order compares, as the window has always sorted: bytes unsigned.
+  const auto keyOf = [&main](const QString &shown, TSortKey key) -> std::string {
+    const std::string name = shown.toStdString();
+    const TDirEntry *entry = nullptr;
+    for (const TDirEntry &stored : main.Session().Pak().Directory())
+      if (stored.Name == name)
+        entry = &stored;
+    const std::string caption = EntryFileName(name);
+    switch (key) {
+    case skName:
+      return caption;
+    case skPath:
+      return EntryDirectory(name, true);
+    case skType:
+      return AsciiUpper(EntryExtension(caption, false));
+    case skSize:
+      return QStringLiteral("%1").arg(entry->Size, 10, 10, QLatin1Char('0')).toStdString();
+    default:
+      return QStringLiteral("%1").arg(entry->Position > 0 ? entry->Position : 0, 10, 10, QLatin1Char('0')).toStdString();
+    }
+  };
+  const char *const commands[] = {"MenuSortType", "MenuSortName", "MenuSortSize", "MenuSortType", "MenuSortType",
+                                  "MenuSortDir",  "MenuSortName", "MenuSortName", "MenuSortOffset", "MenuSortSize",
+                                  "MenuSortSize", "MenuSortOffset", "MenuSortDir", "MenuSortDir", "MenuSortName"};
+  for (const char *command : commands) {
+    QStringList expected = session.Rows();
+    session.Command(command);
+    const TSortOrder order = main.ListModel().SortOrder();
+    std::stable_sort(expected.begin(), expected.end(), [&](const QString &a, const QString &b) {
+      return order.Descending ? keyOf(b, order.Key) < keyOf(a, order.Key) : keyOf(a, order.Key) < keyOf(b, order.Key);
+    });
+    QVERIFY2(session.Rows() == expected, command);
+  }
+}
+
 void MainFormTest::RenameInPlace() {
   TSession session;
   const QString path = session.Archive(QStringLiteral("names.pak"),
@@ -721,7 +776,7 @@ void MainFormTest::UndoAndProgress() {
   QVERIFY(!session.Enabled("MenuActionsUndo"));
   QCOMPARE(session.Find<QAction>("MenuActionsUndo")->text(), QStringLiteral("&Undo"));
   // Undo with nothing to undo still refills the list.
-  main.ListModel().SetRows({});
+  main.ListModel().Clear();
   session.Command("MenuActionsUndo");
   QCOMPARE(main.ListModel().RowCount(), 1);
 

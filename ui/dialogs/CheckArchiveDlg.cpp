@@ -130,6 +130,22 @@ void TCheckArchiveDlg::GoToEntry(const QModelIndex &index) {
     accept();
 }
 
+bool MeansDamageOrLoss(const TCheckFinding &finding) {
+  switch (finding.Kind) {
+  case ckDamage:
+  case ckNotPak:
+  case ckOverlap:
+  case ckSameName:
+    return true;
+  case ckName:
+    return finding.Severity == csError;
+  case ckTooMany:
+  case ckEmpty:
+    return false;
+  }
+  return true;
+}
+
 int CountFindings(const TCheckFindings &findings, TCheckSeverity severity) {
   return static_cast<int>(std::count_if(findings.begin(), findings.end(),
                                         [severity](const TCheckFinding &f) { return f.Severity == severity; }));

@@ -46,6 +46,11 @@ private:
 
 // The number of findings of that severity.
 int CountFindings(const TCheckFindings &findings, TCheckSeverity severity);
+// Whether a finding means damage or data lost, so that the check comes up by
+// itself when an archive opens with it: a damaged file, overlapping data, a
+// second entry of one name, a name that fills its whole field. Not so the
+// count over the game's limit, which every large archive has, nor warnings.
+bool MeansDamageOrLoss(const TCheckFinding &finding);
 
 // Selects the row of the entry stored under entryName (alone) and shows it;
 // of several under that name, the one whose data lies at position. False

@@ -179,6 +179,7 @@ void TArchiveSession::Open() {
 }
 
 void TArchiveSession::OpenFile(const QString &fileName) {
+  const int open = ++m_Opens;
   QString message;
   QString detail;
   try {
@@ -214,8 +215,14 @@ void TArchiveSession::OpenFile(const QString &fileName) {
     else
       QTimer::singleShot(0, this, [this, fileName] { RunWhenIdle([this, fileName] { ShowDamage(fileName); }); });
   }
-  if (message.isEmpty() && !m_Reopening && CountFindings(CheckArchive(m_Pak), csError) > 0)
-    emit CheckOffered();
+  // The check of a large archive takes a while: it comes after the list is on screen.
+  if (message.isEmpty() && !m_Reopening)
+    QTimer::singleShot(0, this, [this, open] {
+      RunWhenIdle([this, open] {
+        if (open == m_Opens)
+          emit CheckDue();
+      });
+    });
 }
 
 void TArchiveSession::OpenRecent(int index) {

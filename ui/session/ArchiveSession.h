@@ -143,8 +143,10 @@ signals:
   void ProgressStarted();
   void ProgressMoved(int percent);
   void ProgressEnded();
-  // An archive just opened has errors the archive check finds: worth showing the check.
-  void CheckOffered();
+  // An archive was opened (not a save's reopening of its own file) and the
+  // window has shown it: time to check it. Once per open, after the list is
+  // shown; dropped when another archive was opened meanwhile.
+  void CheckDue();
   // An extraction ended well: count entries went into folder.
   void Extracted(const QString &folder, int count);
 
@@ -267,6 +269,7 @@ private:
   QStringList m_KeptCopies; // copies a program may still have open: they outlive the session
   std::deque<std::function<void()>> m_Deferred;
   bool m_Reopening = false; // a save as opens its new file: no check is offered then
+  int m_Opens = 0;          // archives opened so far: a check due for an earlier one is dropped
   bool m_SaveAsInstead = false; // the save found the file changed by another program, and the user chose Save As
 };
 

@@ -96,7 +96,7 @@ TEntryBrowser::TEntryBrowser(TEntryListView &list, QWidget *parent) : QWidget(pa
   m_FilterBox->installEventFilter(this);
 }
 
-void TEntryBrowser::ShowFolders(const std::vector<TEntryRow> &rows, const QString &topCaption) {
+void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QString &topCaption) {
   const std::string chosen = ChosenFolder();
   const QSignalBlocker quiet(m_Folders->selectionModel());
   m_FolderModel->clear();
@@ -104,16 +104,15 @@ void TEntryBrowser::ShowFolders(const std::vector<TEntryRow> &rows, const QStrin
     return;
   auto *top = new QStandardItem(topCaption);
   m_FolderModel->appendRow(top);
-  // Each folder once: most rows share the folder of the row before.
   std::unordered_map<std::string, QStandardItem *> items{{std::string(), top}};
-  for (const TEntryRow &row : rows) {
-    if (items.count(row.Path) != 0)
+  for (const std::string &path : paths) {
+    if (items.count(path) != 0)
       continue;
     QStandardItem *parent = top;
     size_t end = 0;
-    while ((end = row.Path.find('/', end)) != std::string::npos) {
+    while ((end = path.find('/', end)) != std::string::npos) {
       ++end;
-      const std::string folder = row.Path.substr(0, end);
+      const std::string folder = path.substr(0, end);
       auto found = items.find(folder);
       if (found == items.end()) {
         auto *item = new QStandardItem(EntryToDisplay(LastPart(folder)));
@@ -164,9 +163,10 @@ QMimeData *TEntryBrowser::DragFolder(const std::string &folder) const {
   if (!OnDrag)
     return nullptr;
   TStringList names;
-  for (const TEntryRow &row : m_List.Model().AllRows())
-    if (row.Path.rfind(folder, 0) == 0)
-      names.push_back(row.EntryName);
+  const TEntryListModel &model = m_List.Model();
+  for (size_t i = 0; i < model.AllRowCount(); ++i)
+    if (const TEntryRow row = model.AllRow(i); row.Path.substr(0, folder.size()) == folder)
+      names.emplace_back(row.EntryName);
   // The folder itself is offered: its entries go relative to its parent.
   const size_t slash = folder.empty() ? std::string::npos : folder.substr(0, folder.size() - 1).rfind('/');
   return OnDrag(names, slash == std::string::npos ? std::string() : folder.substr(0, slash + 1));

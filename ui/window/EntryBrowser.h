@@ -24,9 +24,10 @@ public:
   // list is laid out inside the browser.
   TEntryBrowser(TEntryListView &list, QWidget *parent = nullptr);
 
-  // Builds the tree from the rows' folders, under a top item of that caption;
-  // the folder chosen before stays chosen while the archive still has it.
-  void ShowFolders(const std::vector<TEntryRow> &rows, const QString &topCaption);
+  // Builds the tree from the folders of the entries (stored paths ending in
+  // "/", "" for the top level), under a top item of that caption; the folder
+  // chosen before stays chosen while the archive still has it.
+  void ShowFolders(const std::vector<std::string> &paths, const QString &topCaption);
   // Chooses the folder (its stored path ending in "/"; empty: the top).
   void SelectFolder(const std::string &folder);
   // Shows everything: the top folder, no filter text. Another archive starts so.

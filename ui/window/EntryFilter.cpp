@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EntryFilter.h"
 
-#include "EntryListModel.h"
-
 #include <algorithm>
 
 namespace {
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool ContainsIgnoringCase(const std::string &name, const std::string &text) {
+bool ContainsIgnoringCase(std::string_view name, const std::string &text) {
   return std::search(name.begin(), name.end(), text.begin(), text.end(),
                      [](char a, char b) { return LowerAscii(a) == LowerAscii(b); }) != name.end();
 }
@@ -20,12 +18,10 @@ TCompiledFilter::TCompiledFilter(const TEntryFilter &filter) : m_Filter(filter) 
     m_Pattern.emplace(std::move(pattern));
 }
 
-bool TCompiledFilter::Shows(const TEntryRow &row) const {
-  if (!m_Filter.Folder.empty() && row.Path.compare(0, m_Filter.Folder.size(), m_Filter.Folder) != 0)
-    return false;
+bool TCompiledFilter::ShowsName(std::string_view entryName) const {
   if (m_Filter.Text.empty())
     return true;
   if (m_Pattern)
-    return m_Pattern->Matches(row.EntryName);
-  return ContainsIgnoringCase(row.EntryName, m_Filter.Text);
+    return m_Pattern->Matches(entryName);
+  return ContainsIgnoringCase(entryName, m_Filter.Text);
 }

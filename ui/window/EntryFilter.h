@@ -7,8 +7,7 @@
 
 #include <optional>
 #include <string>
-
-struct TEntryRow;
+#include <string_view>
 
 struct TEntryFilter {
   // The folder's stored path ending in "/"; empty: the whole archive.
@@ -28,7 +27,9 @@ struct TEntryFilter {
 class TCompiledFilter {
 public:
   explicit TCompiledFilter(const TEntryFilter &filter);
-  bool Shows(const TEntryRow &row) const;
+  // Whether the text lets the entry through; the folder is the caller's to
+  // test, once per folder rather than once per row.
+  bool ShowsName(std::string_view entryName) const;
 
 private:
   const TEntryFilter &m_Filter;

@@ -10,42 +10,129 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <numeric>
+#include <utility>
 
 namespace {
-// Keys compared as numbers: a size as it stands, a position only when the data
-// lies in the archive file; everything else counts as -1.
-int64_t SizeKey(const TEntryRow &row) { return row.Size; }
-int64_t PositionKey(const TEntryRow &row) { return row.Position > 0 ? row.Position : -1; }
-
-template <typename T> int Sign(const T &first, const T &second) {
-  if (first < second)
-    return -1;
-  return second < first ? 1 : 0;
+// A key of eight bytes of text from offset on, the first in the highest byte,
+// zeros past its end: keys compare as the bytes do (unsigned), a shorter text
+// before a longer one it begins. upper: letters a to z as A to Z.
+uint64_t TextKey(std::string_view text, size_t offset, bool upper) {
+  uint64_t key = 0;
+  for (size_t i = 0; i < 8; ++i) {
+    uint8_t byte = offset + i < text.size() ? static_cast<uint8_t>(text[offset + i]) : 0;
+    if (upper && byte >= 'a' && byte <= 'z')
+      byte = static_cast<uint8_t>(byte - 'a' + 'A');
+    key = (key << 8) | byte;
+  }
+  return key;
 }
 
-// std::string compares through char_traits<char>::compare, that is memcmp: by
-// unsigned byte value, as the order "by character code" wants.
-int CompareBytes(const std::string &first, const std::string &second) {
-  int result = first.compare(second);
-  return result < 0 ? -1 : (result > 0 ? 1 : 0);
+// A signed number as a key that compares as the number does.
+uint64_t NumberKey(int64_t number) { return static_cast<uint64_t>(number) ^ (uint64_t(1) << 63); }
+
+// A row to sort: its key, and its place among the model's rows.
+struct TKeyedRow {
+  uint64_t Key;
+  uint32_t Row;
+  uint32_t Rank; // of a text: the same for equal texts
+};
+
+// Sorts rows by key, stably: least significant byte first, each pass
+// stable, skipping the bytes that all keys share. buffer is scratch space.
+void SortByKey(TKeyedRow *rows, size_t count, std::vector<TKeyedRow> &buffer) {
+  constexpr size_t FewRows = 64;
+  if (count < FewRows) {
+    std::stable_sort(rows, rows + count, [](const TKeyedRow &a, const TKeyedRow &b) { return a.Key < b.Key; });
+    return;
+  }
+  std::array<std::array<uint32_t, 256>, 8> counts{};
+  for (size_t i = 0; i < count; ++i)
+    for (size_t pass = 0; pass < 8; ++pass)
+      ++counts[pass][(rows[i].Key >> (8 * pass)) & 0xFF];
+  buffer.resize(std::max(buffer.size(), count));
+  TKeyedRow *from = rows;
+  TKeyedRow *to = buffer.data();
+  for (size_t pass = 0; pass < 8; ++pass) {
+    std::array<uint32_t, 256> &starts = counts[pass];
+    if (starts[(rows[0].Key >> (8 * pass)) & 0xFF] == count)
+      continue;
+    uint32_t next = 0;
+    for (uint32_t &start : starts)
+      next += std::exchange(start, next);
+    for (size_t i = 0; i < count; ++i)
+      to[starts[(from[i].Key >> (8 * pass)) & 0xFF]++] = from[i];
+    std::swap(from, to);
+  }
+  if (from != rows)
+    std::copy(from, from + count, rows);
 }
 
-// What each sort key compares, and the column that shows it (-1: none).
-struct TSortKeyRule {
-  int Column;
-  int (*Compare)(const TEntryRow &first, const TEntryRow &second);
-};
-const TSortKeyRule SortKeys[SortKeyCount] = {
-    {TEntryListModel::colName,
-     [](const TEntryRow &a, const TEntryRow &b) { return CompareBytes(a.Caption, b.Caption); }},
-    {TEntryListModel::colPath, [](const TEntryRow &a, const TEntryRow &b) { return CompareBytes(a.Path, b.Path); }},
-    {TEntryListModel::colSize, [](const TEntryRow &a, const TEntryRow &b) { return Sign(SizeKey(a), SizeKey(b)); }},
-    {TEntryListModel::colPosition,
-     [](const TEntryRow &a, const TEntryRow &b) { return Sign(PositionKey(a), PositionKey(b)); }},
-    {-1, [](const TEntryRow &a, const TEntryRow &b) { return CompareBytes(a.TypeKey, b.TypeKey); }},
-};
+// Sorts rows stably by their texts, eight bytes at a time: rows whose first
+// eight agree are sorted by the next eight, and so on. keyAt(row, offset)
+// gives the TextKey of a row's text at offset, lengthOf(row) its length. Each
+// row's Rank becomes firstRank plus the place of the first row of its text.
+template <typename TKeyAt, typename TLengthOf>
+void SortByText(TKeyedRow *rows, size_t count, size_t offset, const TKeyAt &keyAt, const TLengthOf &lengthOf,
+                uint32_t firstRank, std::vector<TKeyedRow> &buffer) {
+  for (size_t i = 0; i < count; ++i)
+    rows[i].Key = keyAt(rows[i].Row, offset);
+  SortByKey(rows, count, buffer);
+  for (size_t first = 0; first < count;) {
+    size_t end = first + 1;
+    while (end < count && rows[end].Key == rows[first].Key)
+      ++end;
+    const auto rank = static_cast<uint32_t>(firstRank + first);
+    bool longer = false;
+    for (size_t i = first; i < end && end - first > 1 && !longer; ++i)
+      longer = lengthOf(rows[i].Row) > offset + 8;
+    if (end - first == 1) {
+      rows[first].Rank = rank;
+    } else if (longer) {
+      SortByText(rows + first, end - first, offset + 8, keyAt, lengthOf, rank, buffer);
+    } else {
+      // Equal in every byte but the zero bytes a name may hold at its end: the shorter first.
+      for (size_t i = first; i < end; ++i)
+        rows[i].Key = lengthOf(rows[i].Row);
+      SortByKey(rows + first, end - first, buffer);
+      for (size_t i = first; i < end; ++i)
+        rows[i].Rank = i > first && rows[i].Key == rows[i - 1].Key ? rows[i - 1].Rank : static_cast<uint32_t>(firstRank + i);
+    }
+    first = end;
+  }
+}
+
+// The sort key of the "Type" order: the caption's extension (the whole
+// caption without a dot), compared in upper case.
+std::string_view TypeText(std::string_view caption) {
+  const size_t dot = caption.rfind('.');
+  return dot == std::string_view::npos ? caption : caption.substr(dot + 1);
+}
+
+// Whole file names that make a kind whatever their extension (palette.lmp).
+const std::vector<std::string_view> &KindFileNames() {
+  static const std::vector<std::string_view> names = [] {
+    std::vector<std::string_view> all;
+    for (const TFileKindInfo &info : FileKinds)
+      for (std::string_view name : KindWords(info.FileNames))
+        all.push_back(name);
+    return all;
+  }();
+  return names;
+}
+
+bool IsKindFileName(std::string_view caption) {
+  for (std::string_view name : KindFileNames())
+    if (name.size() == caption.size() && SameTextAscii(name, caption))
+      return true;
+  return false;
+}
+
+// The column that shows each sort key (-1: none), in TSortKey order.
+constexpr int SortKeyColumns[SortKeyCount] = {TEntryListModel::colName, TEntryListModel::colPath,
+                                              TEntryListModel::colSize, TEntryListModel::colPosition, -1};
 
 // The column titles, in column order.
 const char *const ColumnTitles[TEntryListModel::ColumnCount] = {
@@ -65,20 +152,6 @@ QString KindIconPath(TFileKind kind) {
   return QStringLiteral(":/icons/kinds/") + QLatin1String(icon.data(), static_cast<qsizetype>(icon.size()));
 }
 
-std::string TypeKeyOf(const std::string &caption) { return AsciiUpper(EntryExtension(caption, false)); }
-
-TEntryRow MakeEntryRow(const std::string &entryName, int32_t size, int32_t position) {
-  TEntryRow row;
-  row.EntryName = entryName;
-  row.Caption = EntryFileName(entryName);
-  row.Path = EntryDirectory(entryName, true);
-  row.TypeKey = TypeKeyOf(row.Caption);
-  row.Kind = FileKindOf(entryName);
-  row.Size = size;
-  row.Position = position;
-  return row;
-}
-
 std::optional<TSortOrder> TSortOrder::FromNumber(int number) {
   if (number < 0 || number >= SortKeyCount * 2)
     return std::nullopt;
@@ -94,23 +167,101 @@ TEntryListModel::TEntryListModel(TDesktopServices &desktop, QObject *parent)
       m_KindIcons.emplace_back(KindIconPath(info.Kind));
 }
 
-void TEntryListModel::Fill(TQuakePak &pak) {
-  std::vector<TEntryRow> rows;
-  rows.reserve(static_cast<size_t>(pak.EntryCount()));
-  for (const TDirEntry &entry : pak.Directory()) {
-    TEntryRow row = MakeEntryRow(entry.Name, entry.Size, entry.Position);
-    if (row.Kind == fkUnknown)
-      row.IconIndex = AssociationIndex(pak, EntryExtension(entry.Name, false));
-    rows.push_back(std::move(row));
-  }
-  // Sorted before the view sees them: nothing of the view has to follow.
-  SortRows(rows, nullptr);
-  SetRows(std::move(rows));
+TEntryRow TEntryListModel::RowAt(uint32_t stored) const {
+  const TStoredRow &item = m_Rows[stored];
+  TEntryRow row;
+  row.EntryName = std::string_view(m_Names).substr(item.NameStart, item.NameLength);
+  row.Caption = row.EntryName.substr(item.CaptionStart);
+  row.Path = m_Folders[item.Folder];
+  row.Size = item.Size;
+  row.Position = item.Position;
+  row.Kind = item.Kind;
+  row.IconIndex = item.IconIndex;
+  return row;
 }
 
-void TEntryListModel::SetRows(std::vector<TEntryRow> rows) {
+uint32_t TEntryListModel::FolderIndex(std::string_view directory) {
+  const auto found = m_FolderIndex.find(directory);
+  if (found != m_FolderIndex.end())
+    return found->second;
+  const auto index = static_cast<uint32_t>(m_Folders.size());
+  m_Folders.push_back(directory.empty() ? std::string() : std::string(directory) + '/');
+  m_FolderIndex.emplace(std::string(directory), index);
+  return index;
+}
+
+TEntryListModel::TStoredRow TEntryListModel::StoreRow(std::string_view entryName, int32_t size, int32_t position,
+                                                      TQuakePak *icons) {
+  TStoredRow row;
+  row.NameStart = static_cast<uint32_t>(m_Names.size());
+  row.NameLength = static_cast<uint32_t>(entryName.size());
+  m_Names.append(entryName);
+  m_Names.push_back('\0');
+  row.Size = size;
+  row.Position = position;
+  // The folder and file parts as EntryDirectory and EntryFileName cut them:
+  // at the last "/" or "\"; a name that starts with its only separator lies at the top.
+  const size_t separator = entryName.find_last_of("/\\");
+  row.CaptionStart = separator == std::string_view::npos ? 0 : static_cast<uint32_t>(separator + 1);
+  row.Folder = FolderIndex(separator == std::string_view::npos ? std::string_view() : entryName.substr(0, separator));
+
+  // The kind as FileKindOf finds it: a whole file name of a kind first, then
+  // the extension of the whole name; one look per extension.
+  const std::string_view caption = entryName.substr(row.CaptionStart);
+  if (IsKindFileName(caption)) {
+    row.Kind = FileKindOf(std::string(entryName));
+    return row;
+  }
+  const size_t dot = entryName.rfind('.');
+  const std::string_view extension = dot == std::string_view::npos ? entryName : entryName.substr(dot + 1);
+  auto look = m_TypeLooks.find(extension);
+  if (look == m_TypeLooks.end()) {
+    TTypeLook found;
+    found.Kind = FileKindOf(std::string(entryName));
+    look = m_TypeLooks.emplace(std::string(extension), found).first;
+  }
+  row.Kind = look->second.Kind;
+  if (row.Kind == fkUnknown && icons != nullptr) {
+    if (look->second.IconIndex < 0)
+      look->second.IconIndex = AssociationIndex(*icons, std::string(extension));
+    row.IconIndex = look->second.IconIndex;
+  }
+  return row;
+}
+
+void TEntryListModel::Fill(TQuakePak &pak) {
+  const std::vector<TDirEntry> &directory = pak.Directory();
   beginResetModel();
-  m_Rows = std::move(rows);
+  m_Names.clear();
+  m_Rows.clear();
+  m_Folders.clear();
+  m_FolderIndex.clear();
+  m_NameRanks.clear();
+  m_TypeRanks.clear();
+  size_t nameBytes = 0;
+  for (const TDirEntry &entry : directory)
+    nameBytes += entry.Name.size() + 1;
+  m_Names.reserve(nameBytes);
+  m_Rows.reserve(directory.size());
+  for (const TDirEntry &entry : directory)
+    m_Rows.push_back(StoreRow(entry.Name, entry.Size, entry.Position, &pak));
+  // Sorted from the archive's order before the view sees the rows.
+  m_Order.resize(m_Rows.size());
+  std::iota(m_Order.begin(), m_Order.end(), 0);
+  SortOrder(m_Order);
+  FindShownRows();
+  endResetModel();
+}
+
+void TEntryListModel::Clear() {
+  beginResetModel();
+  m_Names.clear();
+  m_Rows.clear();
+  m_Folders.clear();
+  m_FolderIndex.clear();
+  m_NameRanks.clear();
+  m_TypeRanks.clear();
+  m_Order.clear();
   FindShownRows();
   endResetModel();
 }
@@ -126,35 +277,44 @@ void TEntryListModel::SetFilter(const TEntryFilter &filter) {
 
 void TEntryListModel::FindShownRows() {
   m_Shown.clear();
-  m_Shown.reserve(m_Rows.size());
+  if (m_Filter.ShowsAll()) {
+    m_Passes.clear();
+    m_Shown = m_Order;
+    return;
+  }
+  // The folder is tested once per folder; the text only for the rows in it.
+  std::vector<uint8_t> folderShown(m_Folders.size());
+  for (size_t i = 0; i < m_Folders.size(); ++i)
+    folderShown[i] = m_Folders[i].compare(0, m_Filter.Folder.size(), m_Filter.Folder) == 0;
   const TCompiledFilter filter(m_Filter);
+  m_Passes.assign(m_Rows.size(), 0);
   for (size_t i = 0; i < m_Rows.size(); ++i)
-    if (m_Filter.ShowsAll() || filter.Shows(m_Rows[i]))
-      m_Shown.push_back(static_cast<int>(i));
+    m_Passes[i] = folderShown[m_Rows[i].Folder] && filter.ShowsName(RowAt(static_cast<uint32_t>(i)).EntryName);
+  m_Shown.reserve(m_Order.size());
+  for (uint32_t row : m_Order)
+    if (m_Passes[row])
+      m_Shown.push_back(row);
 }
 
 void TEntryListModel::RenameRow(int row, const std::string &entryName) {
   if (row < 0 || row >= RowCount())
     return;
-  TEntryRow &item = m_Rows[static_cast<size_t>(m_Shown[static_cast<size_t>(row)])];
-  TEntryRow renamed = MakeEntryRow(entryName, item.Size, item.Position);
+  TStoredRow &item = m_Rows[m_Shown[static_cast<size_t>(row)]];
+  TStoredRow renamed = StoreRow(entryName, item.Size, item.Position, nullptr);
   renamed.IconIndex = item.IconIndex;
-  item = std::move(renamed);
+  item = renamed;
+  m_NameRanks.clear();
+  m_TypeRanks.clear();
   emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
-int TEntryListModel::ColumnOf(TSortKey key) { return key < SortKeyCount ? SortKeys[key].Column : -1; }
+int TEntryListModel::ColumnOf(TSortKey key) { return key < SortKeyCount ? SortKeyColumns[key] : -1; }
 
 std::optional<TSortKey> TEntryListModel::KeyOfColumn(int column) {
   for (int key = 0; key < SortKeyCount; ++key)
-    if (SortKeys[key].Column >= 0 && SortKeys[key].Column == column)
+    if (SortKeyColumns[key] >= 0 && SortKeyColumns[key] == column)
       return static_cast<TSortKey>(key);
   return std::nullopt;
-}
-
-int TEntryListModel::CompareItems(const TEntryRow &first, const TEntryRow &second, TSortOrder order) {
-  const int result = SortKeys[order.Key].Compare(first, second);
-  return order.Descending ? -result : result;
 }
 
 void TEntryListModel::SetSortOrder(TSortOrder order) {
@@ -162,54 +322,129 @@ void TEntryListModel::SetSortOrder(TSortOrder order) {
   Sort();
 }
 
-void TEntryListModel::SortRows(std::vector<TEntryRow> &rows, std::vector<int> *newRowOf) const {
-  std::vector<int> order(rows.size());
-  std::iota(order.begin(), order.end(), 0);
-  const TSortOrder sortOrder = m_SortOrder;
-  std::stable_sort(order.begin(), order.end(), [&rows, sortOrder](int first, int second) {
-    return CompareItems(rows[static_cast<size_t>(first)], rows[static_cast<size_t>(second)], sortOrder) < 0;
-  });
+std::string_view TEntryListModel::SortText(uint32_t row, TSortKey key) const {
+  const TStoredRow &item = m_Rows[row];
+  const std::string_view caption =
+      std::string_view(m_Names).substr(item.NameStart + item.CaptionStart, item.NameLength - item.CaptionStart);
+  return key == skType ? TypeText(caption) : caption;
+}
 
-  std::vector<TEntryRow> sorted;
-  sorted.reserve(rows.size());
-  if (newRowOf != nullptr)
-    newRowOf->resize(rows.size());
-  for (size_t i = 0; i < order.size(); ++i) {
-    sorted.push_back(std::move(rows[static_cast<size_t>(order[i])]));
-    if (newRowOf != nullptr)
-      (*newRowOf)[static_cast<size_t>(order[i])] = static_cast<int>(i);
+const std::vector<uint32_t> &TEntryListModel::TextRanks(TSortKey key) const {
+  std::vector<uint32_t> &ranks = key == skType ? m_TypeRanks : m_NameRanks;
+  if (ranks.size() == m_Rows.size())
+    return ranks;
+  // The first sixteen bytes of each text, taken in the rows' own order (one
+  // pass through memory): most texts differ in them.
+  const bool upper = key == skType;
+  const size_t count = m_Rows.size();
+  std::vector<uint64_t> heads(count);
+  std::vector<uint64_t> nexts(upper ? 0 : count);
+  std::vector<uint32_t> lengths(count);
+  for (size_t row = 0; row < count; ++row) {
+    const std::string_view text = SortText(static_cast<uint32_t>(row), key);
+    heads[row] = TextKey(text, 0, upper);
+    if (!upper)
+      nexts[row] = TextKey(text, 8, upper);
+    lengths[row] = static_cast<uint32_t>(text.size());
   }
-  rows = std::move(sorted);
+  const auto keyAt = [&](uint32_t row, size_t offset) {
+    if (offset == 0)
+      return heads[row];
+    if (offset == 8 && !upper)
+      return nexts[row];
+    return TextKey(SortText(row, key), offset, upper);
+  };
+  std::vector<TKeyedRow> rows(count);
+  for (size_t i = 0; i < count; ++i)
+    rows[i].Row = static_cast<uint32_t>(i);
+  std::vector<TKeyedRow> buffer;
+  SortByText(rows.data(), count, 0, keyAt, [&lengths](uint32_t row) { return lengths[row]; }, 0, buffer);
+  ranks.resize(count);
+  for (const TKeyedRow &row : rows)
+    ranks[row.Row] = row.Rank;
+  return ranks;
+}
+
+void TEntryListModel::SortOrder(std::vector<uint32_t> &order) const {
+  std::vector<TKeyedRow> rows(order.size());
+  for (size_t i = 0; i < order.size(); ++i)
+    rows[i].Row = order[i];
+  std::vector<TKeyedRow> buffer;
+  const uint64_t flip = m_SortOrder.Descending ? ~uint64_t(0) : 0;
+  switch (m_SortOrder.Key) {
+  case skName:
+  case skType: {
+    // Texts are sorted once; each sort after that is one by their ranks.
+    const std::vector<uint32_t> &ranks = TextRanks(m_SortOrder.Key);
+    for (TKeyedRow &row : rows)
+      row.Key = ranks[row.Row] ^ flip;
+    SortByKey(rows.data(), rows.size(), buffer);
+    break;
+  }
+  case skPath: {
+    // Few folders: each gets its rank among them, and the rows are sorted by that.
+    std::vector<uint32_t> folders(m_Folders.size());
+    std::iota(folders.begin(), folders.end(), 0);
+    std::sort(folders.begin(), folders.end(), [this](uint32_t a, uint32_t b) { return m_Folders[a] < m_Folders[b]; });
+    std::vector<uint32_t> rank(m_Folders.size());
+    for (size_t i = 0; i < folders.size(); ++i)
+      rank[folders[i]] = static_cast<uint32_t>(i);
+    for (TKeyedRow &row : rows)
+      row.Key = rank[m_Rows[row.Row].Folder] ^ flip;
+    SortByKey(rows.data(), rows.size(), buffer);
+    break;
+  }
+  case skSize:
+    for (TKeyedRow &row : rows)
+      row.Key = NumberKey(m_Rows[row.Row].Size) ^ flip;
+    SortByKey(rows.data(), rows.size(), buffer);
+    break;
+  case skPosition:
+    // Only data that lies in the archive file has a place; the rest counts as -1.
+    for (TKeyedRow &row : rows)
+      row.Key = NumberKey(m_Rows[row.Row].Position > 0 ? m_Rows[row.Row].Position : -1) ^ flip;
+    SortByKey(rows.data(), rows.size(), buffer);
+    break;
+  case SortKeyCount:
+    break;
+  }
+  for (size_t i = 0; i < order.size(); ++i)
+    order[i] = rows[i].Row;
 }
 
 void TEntryListModel::Sort() {
   if (m_Rows.size() < 2)
     return;
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-  std::vector<int> newRowOf;
-  SortRows(m_Rows, &newRowOf);
+  const QModelIndexList before = persistentIndexList();
+  // The rows the persistent indexes (the selection, the current row) stand on.
+  std::vector<uint32_t> heldRows;
+  heldRows.reserve(static_cast<size_t>(before.size()));
+  for (const QModelIndex &old : before)
+    heldRows.push_back(m_Shown[static_cast<size_t>(old.row())]);
 
-  // The shown rows keep being the same rows, now in the new order: where
-  // each old shown row is shown now.
-  const std::vector<int> shownBefore = std::move(m_Shown);
+  SortOrder(m_Order);
+  // The shown rows keep being the same rows, now in the new order.
   m_Shown.clear();
-  for (int old : shownBefore)
-    m_Shown.push_back(newRowOf[static_cast<size_t>(old)]);
-  std::vector<int> shownRowOf(m_Rows.size(), -1);
-  std::sort(m_Shown.begin(), m_Shown.end());
-  for (size_t i = 0; i < m_Shown.size(); ++i)
-    shownRowOf[static_cast<size_t>(m_Shown[i])] = static_cast<int>(i);
+  if (m_Filter.ShowsAll()) {
+    m_Shown = m_Order;
+  } else {
+    for (uint32_t row : m_Order)
+      if (m_Passes[row])
+        m_Shown.push_back(row);
+  }
 
   // The view's selection and current row are persistent indexes: move them with their rows.
-  const QModelIndexList before = persistentIndexList();
-  QModelIndexList after;
-  after.reserve(before.size());
-  for (const QModelIndex &old : before) {
-    const int allRow = newRowOf[static_cast<size_t>(shownBefore[static_cast<size_t>(old.row())])];
-    after.append(index(shownRowOf[static_cast<size_t>(allRow)], old.column()));
+  if (!before.isEmpty()) {
+    std::vector<int> shownAt(m_Rows.size(), -1);
+    for (size_t i = 0; i < m_Shown.size(); ++i)
+      shownAt[m_Shown[i]] = static_cast<int>(i);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+      after.append(index(shownAt[heldRows[static_cast<size_t>(i)]], before[i].column()));
+    changePersistentIndexList(before, after);
   }
-  changePersistentIndexList(before, after);
-
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -255,17 +490,17 @@ int TEntryListModel::columnCount(const QModelIndex &parent) const { return paren
 QVariant TEntryListModel::data(const QModelIndex &index, int role) const {
   if (!index.isValid() || index.row() >= RowCount())
     return {};
-  const TEntryRow &row = Row(index.row());
+  const TEntryRow row = Row(index.row());
   if (role == Qt::DisplayRole || role == Qt::EditRole) {
     switch (index.column()) {
     case colName:
-      return EntryToDisplay(row.Caption);
+      return EntryToDisplay(std::string(row.Caption));
     case colSize:
       return m_SizesInUnits ? SizeInUnits(row.Size) : QString::number(row.Size);
     case colPosition:
       return row.Position > 0 ? QString::number(row.Position) : QStringLiteral("?");
     case colPath:
-      return EntryToDisplay(row.Path);
+      return EntryToDisplay(std::string(row.Path));
     default:
       return {};
     }
@@ -319,11 +554,11 @@ bool TEntryListModel::setData(const QModelIndex &index, const QVariant &value, i
   if (role != Qt::EditRole || !index.isValid() || index.column() != colName || m_ReadOnly || !OnRename)
     return false;
   const int row = index.row();
-  const TEntryRow &item = Row(row);
+  const TEntryRow item = Row(row);
   const std::string caption = DisplayToEntry(value.toString());
   if (caption == item.Caption)
     return false; // an edit that changed nothing renames nothing
-  const std::optional<std::string> stored = OnRename(item.EntryName, item.Path + caption);
+  const std::optional<std::string> stored = OnRename(std::string(item.EntryName), std::string(item.Path) + caption);
   // The row shows the name as stored (the name rules may have changed what
   // was typed); refused (protected archive, name taken or too long), it keeps its old caption.
   if (stored)
@@ -345,6 +580,6 @@ QMimeData *TEntryListModel::mimeData(const QModelIndexList &indexes) const {
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   TStringList names;
   for (int row : rows)
-    names.push_back(Row(row).EntryName);
+    names.emplace_back(Row(row).EntryName);
   return OnDrag(names);
 }

@@ -74,7 +74,7 @@ std::vector<int> TEntryListView::SelectedRows() const {
 TStringList TEntryListView::SelectedNames() const {
   TStringList names;
   for (int row : SelectedRows())
-    names.push_back(m_Model.Row(row).EntryName);
+    names.emplace_back(m_Model.Row(row).EntryName);
   return names;
 }
 
@@ -82,7 +82,7 @@ TStringList TEntryListView::AllNames() const {
   TStringList names;
   names.reserve(static_cast<size_t>(m_Model.RowCount()));
   for (int row = 0; row < m_Model.RowCount(); ++row)
-    names.push_back(m_Model.Row(row).EntryName);
+    names.emplace_back(m_Model.Row(row).EntryName);
   return names;
 }
 

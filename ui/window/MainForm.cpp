@@ -2,6 +2,7 @@
 #include "MainForm.h"
 
 #include "CheckArchiveDlg.h"
+#include "CheckNote.h"
 #include "DesktopServices.h"
 #include "EntryBrowser.h"
 #include "EntryText.h"
@@ -32,12 +33,29 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 // Where the window first opens and how large: the defaults of the window settings.
 constexpr int DefaultLeft = 269;
 constexpr int DefaultTop = 112;
 constexpr int DefaultWidth = 541;
 constexpr int DefaultHeight = 385;
+
+// Calls OnPaint as the widget it watches is painted.
+class TPaintWatch : public QObject {
+public:
+  using QObject::QObject;
+  std::function<void()> OnPaint;
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() == QEvent::Paint && OnPaint)
+      OnPaint();
+    return QObject::eventFilter(watched, event);
+  }
+};
 
 // A separator, with the object name the menu layout gives it (N1, N2, ...).
 QAction *AddSeparator(QMenu *menu, const char *name) {
@@ -63,6 +81,8 @@ TMain::TMain(TDesktopServices &desktop, QSettings &settings, const QStringList &
   m_Browser = new TEntryBrowser(*m_List, this);
   setCentralWidget(m_Browser);
   m_Status = new TStatusPanels(statusBar(), this);
+  m_CheckNote = new TCheckNote(statusBar());
+  statusBar()->addPermanentWidget(m_CheckNote);
   BuildMenus();
   BuildToolbar();
   ConnectCommands();
@@ -251,7 +271,21 @@ void TMain::ConnectCommands() {
   };
 
   connect(&m_Session, &TArchiveSession::Changed, this, &TMain::Refresh);
-  connect(&m_Session, &TArchiveSession::CheckOffered, this, [this] { RunCommand([this] { ShowArchiveCheck(); }); });
+  // The check comes once the list is on screen: a window still on its way
+  // (an archive of the command line) checks after the list's first paint.
+  connect(&m_Session, &TArchiveSession::CheckDue, this, [this] {
+    m_CheckAfterPaint = m_List->isVisible() && !m_ListPainted;
+    if (!m_CheckAfterPaint)
+      RunCommand([this] { OfferArchiveCheck(); });
+  });
+  auto *paints = new TPaintWatch(this);
+  paints->OnPaint = [this] {
+    m_ListPainted = true;
+    if (std::exchange(m_CheckAfterPaint, false))
+      QTimer::singleShot(0, this, [this] { m_Session.RunWhenIdle([this] { OfferArchiveCheck(); }); });
+  };
+  m_List->viewport()->installEventFilter(paints);
+  connect(m_CheckNote, &TCheckNote::CheckRequested, this, [this] { RunCommand([this] { ShowArchiveCheck(); }); });
   connect(&m_Session, &TArchiveSession::ProgressStarted, m_Status, &TStatusPanels::StartProgress);
   connect(&m_Session, &TArchiveSession::ProgressMoved, m_Status, &TStatusPanels::ShowProgress);
   connect(&m_Session, &TArchiveSession::ProgressEnded, m_Status, &TStatusPanels::EndProgress);
@@ -351,6 +385,7 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
       setWindowTitle(tr("Varnel - %1 (damaged)").arg(PathToQ(pak.FileName())));
   }
   if (changes & TArchiveSession::chArchive) {
+    m_ListPainted = false;
     m_Status->SetText(1, QString());
     // Another archive, or a new one, shows whole: no folder or filter carried
     // over. A save goes on with the archive as it was shown.
@@ -358,9 +393,11 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
       m_Browser->ShowAll();
   }
   if (changes & (TArchiveSession::chEntries | TArchiveSession::chArchive)) {
+    m_Findings.reset();
+    m_CheckNote->ShowCount(pak.FileName().empty() ? 0 : pak.EntryCount());
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());
-    m_Browser->ShowFolders(m_ListModel.AllRows(),
+    m_Browser->ShowFolders(m_ListModel.Folders(),
                            pak.FileName().empty() ? QString() : QFileInfo(PathToQ(pak.FileName())).fileName());
     m_List->ShowSortOrder();
     if (!pak.FileName().empty()) {
@@ -399,7 +436,7 @@ void TMain::OneViewListClick() {
 }
 
 void TMain::ShowCountText() {
-  const int total = static_cast<int>(m_ListModel.AllRows().size());
+  const int total = static_cast<int>(m_ListModel.AllRowCount());
   if (m_ListModel.Filter().ShowsAll())
     m_Status->SetText(0, EnglishPlural(tr("%n file(s)", "", total), total));
   else
@@ -426,7 +463,7 @@ void TMain::ShowArchiveCheck() {
         OneViewListClick();
     });
   }
-  m_Check->ShowFindings(CheckArchive(m_Session.Pak()));
+  m_Check->ShowFindings(CheckFindings());
   m_Check->show();
   const auto toFront = [check = m_Check] {
     check->raise();
@@ -437,6 +474,20 @@ void TMain::ShowArchiveCheck() {
   // the window is: it comes to the front once the window is up.
   if (!isVisible())
     QTimer::singleShot(0, m_Check, toFront);
+}
+
+const TCheckFindings &TMain::CheckFindings() {
+  if (!m_Findings) {
+    m_Findings = CheckArchive(m_Session.Pak());
+    ++m_CheckRuns;
+  }
+  return *m_Findings;
+}
+
+void TMain::OfferArchiveCheck() {
+  const TCheckFindings &findings = CheckFindings();
+  if (std::any_of(findings.begin(), findings.end(), MeansDamageOrLoss))
+    ShowArchiveCheck();
 }
 
 void TMain::ViewSelectedEntry() {

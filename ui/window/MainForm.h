@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QCloseEvent;
@@ -25,6 +26,7 @@ class TDesktopServices;
 class TMainActions;
 class TStatusPanels;
 class TCheckArchiveDlg;
+class TCheckNote;
 class TEntryBrowser;
 
 class TMain : public QMainWindow {
@@ -56,9 +58,16 @@ public:
   void OneViewListClick();
   // The context menu opens: the commands follow the selection.
   void PopupMenuPopup();
-  // Checks the open archive and shows the findings beside the window.
+  // Shows the findings of the open archive's check beside the window.
   void ShowArchiveCheck();
   TCheckArchiveDlg *ArchiveCheck() const { return m_Check; }
+  // The check's findings on the open archive: kept from the check that ran
+  // after it opened until its entries change, then made anew.
+  const TCheckFindings &CheckFindings();
+  // How many times the check has run in this window.
+  int CheckRuns() const { return m_CheckRuns; }
+  // The status bar's note of an archive over the game's limit, with the check a click away.
+  TCheckNote *CheckNote() const { return m_CheckNote; }
 
 protected:
   void closeEvent(QCloseEvent *event) override;
@@ -79,6 +88,9 @@ private:
   void ShowSelectionText();
   // Panel 0: the entries shown, and of how many when the list is narrowed.
   void ShowCountText();
+  // Once an archive is open and shown: its check runs, and comes up by itself
+  // only for damage or lost data.
+  void OfferArchiveCheck();
 
   QSettings &m_SettingsFile;
   TWindowDialogs m_Dialogs;
@@ -92,4 +104,9 @@ private:
   QMenu *m_PopupMenu = nullptr;
   TStatusPanels *m_Status = nullptr;
   TCheckArchiveDlg *m_Check = nullptr;
+  TCheckNote *m_CheckNote = nullptr;
+  std::optional<TCheckFindings> m_Findings;
+  int m_CheckRuns = 0;
+  bool m_ListPainted = false;     // the list has been painted since the archive opened
+  bool m_CheckAfterPaint = false; // the check waits for that paint
 };

@@ -66,7 +66,7 @@ QStringList TWindowSession::Column(int column) const {
 QStringList TWindowSession::Rows() const {
   QStringList names;
   for (int row = 0; row < Main->ListModel().RowCount(); ++row)
-    names << QString::fromStdString(Main->ListModel().Row(row).EntryName);
+    names << QString::fromStdString(std::string(Main->ListModel().Row(row).EntryName));
   return names;
 }
 
