@@ -26,9 +26,11 @@ const std::vector<TCommand> &CommandTable() {
       {"list",
        "ARCHIVE [-l] [--json]",
        "list the entries of an archive",
-       "Writes the name of every entry, one a line, in the archive's order.\n",
+       "Writes the name of every entry, one a line, in the archive's order.\n"
+       "A WAD file (or a WAD in a PAK file, named ARCHIVE.pak:gfx.wad) lists\n"
+       "its lumps; -l shows their type (two hexadecimal digits) too.\n",
        {Flag('l', "long", "size and offset (bytes) before each name"),
-        Flag(NoShort, "json", "one JSON object a line: name, size, offset")},
+        Flag(NoShort, "json", "one JSON object a line: name, size, offset (and a lump's type and file)")},
        {},
        false,
        1,
@@ -54,7 +56,11 @@ const std::vector<TCommand> &CommandTable() {
        "folders. Patterns are shell patterns (\"maps/*.bsp\"): \"*\" stops at \"/\",\n"
        "letter case is ignored, and a folder's name matches all below it.\n"
        "Nothing is ever written outside DIR. An existing file is an error for\n"
-       "its entry (the others go on) unless an option below says otherwise.\n",
+       "its entry (the others go on) unless an option below says otherwise.\n"
+       "A WAD's lumps become files named by lump and type: NAME.lmp a picture,\n"
+       "NAME.mip a mip texture, NAME.raw raw indices (conchars), NAME.pal a\n"
+       "palette, NAME.tXX any other type XX; \"*\" in a name is written \"#\",\n"
+       "other bytes no file name should hold \"%XX\". create and add read them back.\n",
        {Valued('o', "output", "DIR", "where to extract (default: the current folder)", cpFolder),
         Flag(NoShort, "flat", "every file directly in DIR, without folders"),
         Flag(NoShort, "skip-existing", "leave existing files alone, silently"),
@@ -86,9 +92,16 @@ const std::vector<TCommand> &CommandTable() {
        "make a new archive from files and folders",
        "Makes a new archive of the files and folders (with all below them) named\n"
        "by PATH, relative to DIR as with tar -C. Entry names are the paths\n"
-       "relative to DIR. Hidden files in folders are left out.\n",
+       "relative to DIR. Hidden files in folders are left out.\n"
+       "OUT.wad makes a WAD file: lump files (as extract writes them) go in as\n"
+       "they are, pictures (PNG, BMP, TGA, ...) become status-bar pictures, or\n"
+       "mip textures with --mip (conchars.png the 128 x 128 console font), in\n"
+       "the order given, folders' files in the order of their names.\n",
        {Valued('C', "directory", "DIR", "where the paths start (default: the current folder)", cpFolder),
-        Flag('f', "force", "replace OUT.pak if it exists")},
+        Flag('f', "force", "replace OUT.pak if it exists"),
+        Flag(NoShort, "mip", "a WAD's pictures become mip textures"),
+        Valued(NoShort, "palette", "FILE", "the palette for pictures: a 768-byte palette.lmp", cpPalette),
+        Valued(NoShort, "quake", "DIR", "the palette of the Quake installation in DIR", cpFolder)},
        {},
        true,
        2,
@@ -100,10 +113,14 @@ const std::vector<TCommand> &CommandTable() {
        "add files and folders to an archive",
        "Adds files and folders to an archive and saves it in place. An entry\n"
        "that exists already is an error for its file (the others go on) unless\n"
-       "an option below says otherwise.\n",
+       "an option below says otherwise. A WAD takes lumps and pictures as\n"
+       "create makes them; a WAD in a PAK file is saved back into its entry.\n",
        {Valued('C', "directory", "DIR", "where the paths start (default: the current folder)", cpFolder),
         Valued(NoShort, "to", "DIR", "the folder in the archive to add to", cpNothing),
-        Flag(NoShort, "replace", "replace existing entries"), Flag(NoShort, "skip", "keep existing entries, silently")},
+        Flag(NoShort, "replace", "replace existing entries"), Flag(NoShort, "skip", "keep existing entries, silently"),
+        Flag(NoShort, "mip", "a WAD's pictures become mip textures"),
+        Valued(NoShort, "palette", "FILE", "the palette for pictures: a 768-byte palette.lmp", cpPalette),
+        Valued(NoShort, "quake", "DIR", "the palette of the Quake installation in DIR", cpFolder)},
        {},
        true,
        2,
@@ -114,7 +131,7 @@ const std::vector<TCommand> &CommandTable() {
        "ARCHIVE PATTERN...",
        "delete the entries matching patterns",
        "Deletes the entries matching the patterns (as for extract) and saves the\n"
-       "archive in place.\n",
+       "archive in place; in a WAD, the lumps matching them.\n",
        {},
        {},
        false,
@@ -125,7 +142,8 @@ const std::vector<TCommand> &CommandTable() {
       {"rename",
        "ARCHIVE OLD NEW",
        "rename one entry",
-       "Gives the entry OLD the name NEW and saves the archive in place.\n",
+       "Gives the entry OLD the name NEW and saves the archive in place; in a\n"
+       "WAD, the lump OLD.\n",
        {},
        {},
        true,
@@ -157,7 +175,11 @@ const std::vector<TCommand> &CommandTable() {
        "transparent pixels index 255. A lump converted to PNG or TGA and back\n"
        "is byte-identical. gfx/palette.lmp converts to and from a 16 x 16 image.\n"
        "TGA files are uncompressed: a lump is written colour-mapped, the palette\n"
-       "in true colour; colour-mapped and 24- or 32-bit true-colour ones are read.\n",
+       "in true colour; colour-mapped and 24- or 32-bit true-colour ones are read.\n"
+       "Lumps extracted from a WAD convert too: a mip texture (.mip) as its\n"
+       "full-size picture, and back with its smaller levels made anew and the\n"
+       "name of the file (\"#\" for \"*\"); the console font (.raw, 128 x 128);\n"
+       "a palette (.pal).\n",
        {Valued(NoShort, "palette", "FILE", "the palette: a 768-byte palette.lmp", cpPalette),
         Valued(NoShort, "quake", "DIR", "the palette of the Quake installation in DIR", cpFolder)},
        "Without either, the installation named in Varnel's settings.\n",
@@ -165,6 +187,28 @@ const std::vector<TCommand> &CommandTable() {
        2,
        2,
        cpPicture,
+       cpPicture},
+      {"textures",
+       "MAP.bsp [-o DIR | --wad OUT.wad | --replace PICTURE...] [--overwrite]",
+       "export a map's textures, or put pictures in their place",
+       "Writes every texture embedded in the map (version 29, BSP2 or 2PSB;\n"
+       "a map in a PAK file as ARCHIVE.pak:maps/e1m1.bsp) as a PNG file named\n"
+       "by the texture (\"#\" for \"*\") below DIR, or all of them as mip textures\n"
+       "into one texture WAD. With --replace, each PICTURE (named as the PNG\n"
+       "files are) takes the place of the texture of its name, which it must\n"
+       "match in size; the smaller levels are made anew, and the map is saved\n"
+       "in place.\n",
+       {Valued('o', "output", "DIR", "where the PNG files go (default: the current folder)", cpFolder),
+        Valued(NoShort, "wad", "FILE", "write one texture WAD instead", cpFile),
+        Flag(NoShort, "replace", "put the pictures in place of the textures of their names"),
+        Flag(NoShort, "overwrite", "replace existing files"),
+        Valued(NoShort, "palette", "FILE", "the palette: a 768-byte palette.lmp", cpPalette),
+        Valued(NoShort, "quake", "DIR", "the palette of the Quake installation in DIR", cpFolder)},
+       "Without --palette or --quake, the installation named in Varnel's settings.\n",
+       false,
+       1,
+       SIZE_MAX,
+       cpFile,
        cpPicture},
   };
   return commands;

@@ -2,19 +2,22 @@
 // through the conversion the window uses too.
 #include "CliArchive.h"
 #include "CliCommands.h"
+#include "CliPictures.h"
 #include "CliOutput.h"
 #include "PictureModule.h"
 #include "WindowSettings.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
 #include <system_error>
 
 namespace {
 
-// The module's convert function, from beside the program or from the
-// module's place in the install, relative to the program.
-TConvertPictureFunction LoadConvertPicture() {
+// A function of the module, from beside the program or from the module's
+// place in the install, relative to the program.
+void *LoadPictureFunction(const char *symbol) {
   namespace fs = std::filesystem;
   std::error_code error;
   const fs::path folder = fs::read_symlink("/proc/self/exe", error).parent_path();
@@ -24,8 +27,8 @@ TConvertPictureFunction LoadConvertPicture() {
       continue;
     void *handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
     // Kept loaded for the rest of the run: Qt does not expect to be unloaded.
-    if (void *function = handle != nullptr ? ::dlsym(handle, "VarnelConvertPicture") : nullptr)
-      return reinterpret_cast<TConvertPictureFunction>(function);
+    if (void *function = handle != nullptr ? ::dlsym(handle, symbol) : nullptr)
+      return function;
     failure = ::dlerror();
   }
   throw ECliFailure(std::string("the picture conversion (") + PictureModuleName + ") cannot be loaded: " + failure);
@@ -44,9 +47,47 @@ TQuakePalette InstallationPalette(const std::string &dir) {
   return pak.Palette();
 }
 
-// The palette --palette or --quake name; else that of the installation the
-// window's settings name; else none (all black), which only the palette's
-// own conversion may use.
+constexpr size_t ReasonSize = 1024;
+
+} // namespace
+
+void ConvertPictureFile(const std::string &input, const std::string &output, const TQuakePalette &palette) {
+  static auto convert = reinterpret_cast<TConvertPictureFunction>(LoadPictureFunction("VarnelConvertPicture"));
+  char reason[ReasonSize];
+  if (convert(input.c_str(), output.c_str(), palette.Colours().data(), reason, sizeof reason) == 0)
+    throw ECliFailure(reason);
+}
+
+TBytes ImageFileToLump(const std::string &image, const std::string &lumpFileName, const TQuakePalette &palette) {
+  static auto toLump = reinterpret_cast<TImageToLumpFunction>(LoadPictureFunction("VarnelImageToLump"));
+  char reason[ReasonSize];
+  char *data = nullptr;
+  size_t size = 0;
+  if (toLump(image.c_str(), lumpFileName.c_str(), palette.Colours().data(), &data, &size, reason, sizeof reason) == 0)
+    throw ECliFailure(reason);
+  TBytes lump(data, size);
+  std::free(data);
+  return lump;
+}
+
+void LumpToImageFile(const TBytes &lump, const std::string &lumpFileName, const std::string &output,
+                     const TQuakePalette &palette) {
+  static auto toImage = reinterpret_cast<TLumpToImageFunction>(LoadPictureFunction("VarnelLumpToImage"));
+  char reason[ReasonSize];
+  if (toImage(lump.data(), lump.size(), lumpFileName.c_str(), output.c_str(), palette.Colours().data(), reason,
+              sizeof reason) == 0)
+    throw ECliFailure(reason);
+}
+
+bool IsImageFileName(const std::string &path) {
+  static constexpr const char *Extensions[] = {".png", ".bmp", ".tga", ".jpg", ".jpeg", ".gif", ".ppm", ".pcx"};
+  const std::string lower = AsciiLower(path);
+  for (const char *extension : Extensions)
+    if (lower.size() > std::strlen(extension) && lower.ends_with(extension))
+      return true;
+  return false;
+}
+
 TQuakePalette ChosenPalette(const TArgs &args, bool needed) {
   args.Exclusive("palette", "quake");
   if (args.Has("palette")) {
@@ -67,6 +108,8 @@ TQuakePalette ChosenPalette(const TArgs &args, bool needed) {
   return InstallationPalette(window);
 }
 
+namespace {
+
 int Convert(const TArgs &args) {
   const std::string &input = args.Operands[0];
   const std::string &output = args.Operands[1];
@@ -74,9 +117,7 @@ int Convert(const TArgs &args) {
   const bool needed =
       FileKindOf(ExtractionPath(input, false)) != fkPalette && FileKindOf(ExtractionPath(output, false)) != fkPalette;
   const TQuakePalette palette = ChosenPalette(args, needed);
-  char reason[1024];
-  if (LoadConvertPicture()(input.c_str(), output.c_str(), palette.Colours().data(), reason, sizeof reason) == 0)
-    throw ECliFailure(reason);
+  ConvertPictureFile(input, output, palette);
   return ExitDone;
 }
 

@@ -2,6 +2,7 @@
 #include "CliArchive.h"
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "CliQuake.h"
 
 #include <cerrno>
 #include <climits>
@@ -16,6 +17,8 @@ namespace {
 
 int List(const TArgs &args) {
   const std::string &path = args.Operands[0];
+  if (NamesWad(path))
+    return WadList(args);
   TQuakePak pak;
   OpenArchive(pak, path);
   const bool problems = ReportDamage(pak, path);
@@ -89,6 +92,8 @@ int Cat(const TArgs &args) {
 
 int Extract(const TArgs &args) {
   const std::string &path = args.Operands[0];
+  if (NamesWad(path))
+    return WadExtract(args);
   args.Exclusive("overwrite", "skip-existing");
   const bool overwrite = args.Has("overwrite");
   const bool skipExisting = args.Has("skip-existing");

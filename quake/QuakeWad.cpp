@@ -62,6 +62,7 @@ bool ReadWad(const TBytes &bytes, TWad &wad, std::vector<std::string> &findings)
       findings.push_back("lump " + Quoted(lump.Name) + ": compressed, kept as it is.");
     lump.Data = bytes.substr(static_cast<size_t>(position), static_cast<size_t>(diskSize));
     lump.Record = bytes.substr(at, RecordSize);
+    lump.Position = position;
     wad.Lumps.push_back(std::move(lump));
   }
   return true;
@@ -122,6 +123,7 @@ void PutLump(TWad &wad, const std::string &name, uint8_t type, const TBytes &dat
   lump.Type = type;
   lump.Compression = 0;
   lump.Data = data;
+  lump.Position = -1;
   lump.Record.clear();
 }
 

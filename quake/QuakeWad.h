@@ -43,6 +43,8 @@ struct TLump {
   uint8_t Compression = 0;
   // The bytes on disk.
   TBytes Data;
+  // Where the data was in the file read; -1 for a lump added since.
+  int64_t Position = -1;
   // The record as read, kept while the lump is unchanged so that it is
   // written back as it was (its size in memory and pad bytes included);
   // empty for a new or changed lump.
