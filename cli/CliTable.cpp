@@ -78,7 +78,10 @@ const std::vector<TCommand> &CommandTable() {
        "  ARCHIVE: ENTRY: error|warning: PROBLEM\n"
        "Errors: the game or Varnel will lose or misread data (damage, overlapping\n"
        "data, names twice, 56-byte names, over 2048 entries). Warnings: it will\n"
-       "likely not work as meant (empty entries, names the game cannot find).\n"
+       "likely not work as meant (empty entries, names the game cannot find;\n"
+       "inside entries: a damaged WAD directory or lump, a picture whose header\n"
+       "does not fit its bytes, a map's damaged texture lump, a model's skin or\n"
+       "a sprite's frame outside its file).\n"
        "Exit status 1 when anything was found.\n",
        {Flag(NoShort, "json", "one JSON object a line: archive, index, entry, severity, message")},
        {},

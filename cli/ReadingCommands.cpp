@@ -3,7 +3,9 @@
 #include "CliCommands.h"
 #include "CliOutput.h"
 #include "CliQuake.h"
+#include "QuakeCheck.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -180,6 +182,11 @@ int Check(const TArgs &args) {
     TCheckFindings findings;
     try {
       findings = CheckArchiveFile(path);
+      // The look inside the entries (WADs, maps, models, sprites, pictures), each entry's after its own.
+      const TCheckFindings inside = CheckArchiveInside(path);
+      findings.insert(findings.end(), inside.begin(), inside.end());
+      std::stable_sort(findings.begin(), findings.end(),
+                       [](const TCheckFinding &a, const TCheckFinding &b) { return a.Index < b.Index; });
     } catch (const EInOutError &error) {
       ReportError(error.what());
       failed = true;
