@@ -169,7 +169,7 @@ const std::vector<TCommand> &CommandTable() {
        cpEntry},
       {"convert",
        "[--palette PALETTE.lmp | --quake DIR] IN OUT",
-       "turn a picture lump into an image file, or an image into a lump",
+       "turn a picture lump, texture, skin or frame into an image file, or back",
        "A picture lump (.lmp) becomes an image in the format of OUT's extension\n"
        "(.png, .bmp, .tga, ...), in the game's colours; index 255 is transparent\n"
        "where the lump uses it. An image (PNG, BMP, TGA, ...) becomes a lump with\n"
@@ -182,7 +182,10 @@ const std::vector<TCommand> &CommandTable() {
        "Lumps extracted from a WAD convert too: a mip texture (.mip) as its\n"
        "full-size picture, and back with its smaller levels made anew and the\n"
        "name of the file (\"#\" for \"*\"); the console font (.raw, 128 x 128);\n"
-       "a palette (.pal).\n",
+       "a palette (.pal). A model's skins (.mdl, skin groups included) or a\n"
+       "sprite's frames (.spr) become images: OUT for one, OUT_N (N from 0) for\n"
+       "several; an image named so goes back in place of its picture in an\n"
+       "existing model or sprite OUT, whose size it must have.\n",
        {Valued(NoShort, "palette", "FILE", "the palette: a 768-byte palette.lmp", cpPalette),
         Valued(NoShort, "quake", "DIR", "the palette of the Quake installation in DIR", cpFolder)},
        "Without either, the installation named in Varnel's settings.\n",

@@ -183,6 +183,36 @@ TEST_F(CliQuake, MapTexturesExportToPicturesAndToAWadAndArePutBackInPlace) {
   EXPECT_EQ(Run({"textures", "palette.lmp"}).Status, 2);
 }
 
+TEST_F(CliQuake, ModelSkinsAndSpriteFramesConvertToImagesAndBackInPlace) {
+  const std::string a(8 * 4, '\x01'), b = Pixels(8, 4, Diagonal), c(8 * 4, '\x03');
+  Write("player.mdl", BuildModel(8, 4, {{a}, {b, c}}));
+  Write("s_light.spr", BuildSprite({{{2, 3, "\x04\x05\x06\x07\x08\xff"}}}));
+  fs::create_directories(Path("skins"));
+  Ok({"convert", "--palette", "palette.lmp", "player.mdl", "skins/player.png"});
+  Ok({"convert", "--palette", "palette.lmp", "s_light.spr", "skins/light.png"});
+  std::vector<std::string> made;
+  for (const auto &[name, bytes] : FilesIn(Path("skins")))
+    made.push_back(name);
+  EXPECT_EQ(made, (std::vector<std::string>{"light.png", "player_0.png", "player_1.png", "player_2.png"}));
+  // Back: each picture to its place; the files stay as they were.
+  const std::string model = Read("player.mdl");
+  for (const std::string name : {"player_0.png", "player_1.png", "player_2.png"})
+    Ok({"convert", "--palette", "palette.lmp", "skins/" + name, "player.mdl"});
+  Ok({"convert", "--palette", "palette.lmp", "skins/light.png", "s_light.spr"});
+  EXPECT_EQ(Read("player.mdl"), model);
+  EXPECT_EQ(Read("s_light.spr"), BuildSprite({{{2, 3, "\x04\x05\x06\x07\x08\xff"}}}));
+  // Another picture in the third skin's place; the sprite's frame is another size.
+  Write("new.lmp", BuildQpic(8, 4, a));
+  Ok({"convert", "--palette", "palette.lmp", "new.lmp", "skins/new_2.png"});
+  Ok({"convert", "--palette", "palette.lmp", "skins/new_2.png", "player.mdl"});
+  EXPECT_EQ(Read("player.mdl"), BuildModel(8, 4, {{a}, {b, a}}));
+  TRun refused = Run({"convert", "--palette", "palette.lmp", "skins/new_2.png", "s_light.spr"});
+  EXPECT_EQ(refused.Status, 2);
+  EXPECT_NE(refused.Err.find("has no picture 2"), std::string::npos) << refused.Err;
+  refused = Run({"convert", "--palette", "palette.lmp", "skins/player_0.png", "s_light.spr"});
+  EXPECT_NE(refused.Err.find("is not the size of frame 0 (2 x 3)"), std::string::npos) << refused.Err;
+}
+
 TEST_F(CliQuake, TheCheckLooksInsideWadsMapsAndPictures) {
   Write("mod.pak", BuildPak({{"gfx.wad", BuildWad({{"sb_bad", 0x42, BuildQpic(10, 10, "\x01")}})},
                              {"maps/start.bsp", BuildMap({BuildMiptex("*lava1", 16, 16, 3).substr(0, 100)})}}));
