@@ -176,9 +176,15 @@ TMapTextures ReadMapTextures(const TBytes &map) {
     if (offsets[slot] >= 0 && offsets[slot] < lumpLength)
       starts.insert(int64_t{lumpOffset} + offsets[slot]);
   }
+  std::set<int32_t> taken;
   for (size_t slot = 0; slot < offsets.size(); ++slot) {
     if (offsets[slot] == -1)
       continue;
+    // Each texture's bytes are read once: the copies never pass the lump's size.
+    if (!taken.insert(offsets[slot]).second) {
+      result.Findings.push_back("texture " + std::to_string(slot) + ": it shares its bytes with another texture.");
+      continue;
+    }
     const std::string label = "texture " + std::to_string(slot);
     if (offsets[slot] < 0 || offsets[slot] >= lumpLength) {
       result.Findings.push_back(label + ": it lies outside the map's texture lump.");

@@ -46,6 +46,7 @@ bool ReadWad(const TBytes &bytes, TWad &wad, std::vector<std::string> &findings)
                        std::to_string(count) + " records are there.");
   const int64_t records = std::min<int64_t>(present, count);
   wad.Lumps.reserve(static_cast<size_t>(records));
+  int64_t held = 0;
   for (int64_t i = 0; i < records; ++i) {
     const size_t at = static_cast<size_t>(directory) + static_cast<size_t>(i) * RecordSize;
     TLump lump;
@@ -58,6 +59,13 @@ bool ReadWad(const TBytes &bytes, TWad &wad, std::vector<std::string> &findings)
       findings.push_back("lump " + Quoted(lump.Name) + ": its data lies outside the file.");
       continue;
     }
+    // Lumps that share bytes would each take a copy: what is held never
+    // passes the file's own size.
+    if (diskSize > static_cast<int64_t>(bytes.size()) - held) {
+      findings.push_back("lump " + Quoted(lump.Name) + ": its data overlaps other lumps'; left out.");
+      continue;
+    }
+    held += diskSize;
     if (lump.Compression != 0)
       findings.push_back("lump " + Quoted(lump.Name) + ": compressed, kept as it is.");
     lump.Data = bytes.substr(static_cast<size_t>(position), static_cast<size_t>(diskSize));

@@ -61,7 +61,9 @@ bool IsWad(const TBytes &bytes);
 // Reads a WAD2 file. False, with the reason in findings, when bytes are no
 // WAD2 file at all; else true, with the lumps that lie wholly inside the
 // file, and one finding (a sentence naming the lump) for each that does not,
-// and for a directory that is cut short or lies outside the file.
+// and for a directory that is cut short or lies outside the file. Lumps
+// whose data would make the lumps held larger than the file (they share
+// bytes) are left out too, so that memory stays within the file's size.
 bool ReadWad(const TBytes &bytes, TWad &wad, std::vector<std::string> &findings);
 
 // The file: header, each lump's data in directory order from offset 12,

@@ -107,7 +107,16 @@ TEST(QuakeWad, DamagedFilesGiveFindingsAndTheLumpsThatFit) {
   QuakeBytes::PutInt32(manyRecords, 4, 0x7fffffff);
   std::string directoryOutside = sound;
   QuakeBytes::PutInt32(directoryOutside, 8, static_cast<int32_t>(sound.size() + 1));
+  // Every record pointing at the first lump's kilobyte: one copy is held, the others left out.
+  std::string shared = BuildWad({{"big", ltPicture, std::string(1000, 'x')}, {"b", ltPicture, "y"}, {"c", 0, "z"}});
+  const size_t sharedDirectory = static_cast<size_t>(QuakeBytes::Int32At(shared, 8));
+  for (size_t record = 1; record < 3; ++record)
+    for (size_t field = 0; field < 8; ++field)
+      shared[sharedDirectory + record * 32 + field] = shared[sharedDirectory + field];
   const std::vector<TCase> cases = {
+      {"lumps sharing bytes", shared, 1,
+       "lump \"b\": its data overlaps other lumps'; left out.\n"
+       "lump \"c\": its data overlaps other lumps'; left out.\n"},
       {"a lump outside", lumpOutside, 4, "lump \"sb_ammo\": its data lies outside the file.\n"},
       {"a negative offset", negative, 4, "lump \"palette\": its data lies outside the file.\n"},
       {"more records claimed", manyRecords, 5,
@@ -218,6 +227,8 @@ TEST(QuakePictures, DamagedMapTextureLumpsGiveFindings) {
       {slotOutside, "texture 1: it lies outside the map's texture lump.\n"},
       {levelCut, "texture 0 \"*lava1\": mip level 3 lies outside the texture's bytes.\n"},
       {"BSP2", "the map's header is cut short.\n"},
+      {BuildMap({lava, lava}).replace(MapTextureLumpOffset + 8, 4, std::string("\x0c\0\0\0", 4)),
+       "texture 1: it shares its bytes with another texture.\n"},
   };
   for (const auto &[bytes, expected] : cases)
     EXPECT_EQ(Findings(ReadMapTextures(bytes).Findings), expected);
