@@ -110,6 +110,9 @@ std::string MiptexSizeRefusal(int32_t width, int32_t height) {
 
 std::string SafeFileName(const std::string &name) {
   static constexpr std::string_view Kept = "+-_{}()!$&',;=@[]^~.";
+  // An empty name still needs a file name; a name "%" is spelled "%25".
+  if (name.empty())
+    return "%";
   std::string out;
   for (size_t i = 0; i < name.size(); ++i) {
     const auto byte = static_cast<unsigned char>(name[i]);
@@ -128,6 +131,8 @@ std::string SafeFileName(const std::string &name) {
 }
 
 std::string NameOfSafeFileName(const std::string &fileName) {
+  if (fileName == "%")
+    return {};
   std::string out;
   for (size_t i = 0; i < fileName.size(); ++i) {
     if (fileName[i] == '#') {

@@ -59,7 +59,8 @@ inline constexpr size_t ConcharsSize = size_t{ConcharsSide} * ConcharsSide;
 // --- names in files: texture names hold "*" (liquids), which no file name
 // on every system may; "#" stands for it, and "%XX" for "#", "%" and every
 // byte that is not a letter, digit or one of "+-_{}()!$&',;=@[]^~." (and
-// for a leading "."), so that the spelling maps back exactly.
+// for a leading "."), so that the spelling maps back exactly; "%" alone
+// stands for an empty name.
 std::string SafeFileName(const std::string &name);
 std::string NameOfSafeFileName(const std::string &fileName);
 

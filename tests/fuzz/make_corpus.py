@@ -180,6 +180,8 @@ def quake_corpus():
     hostile[directory + 4:directory + 8] = struct.pack("<i", 1 << 30)
     hostile[directory + 32:directory + 36] = struct.pack("<i", -8)
     write_quake("hostile.wad", bytes(hostile))
+    # A lump without a name (found by the fuzzer: its file name did not map back).
+    write_quake("empty-lump-name.wad", wad([("", 0x42, picture(1, 1, [1]))]))
     write_quake("sound.mip", miptex("+0button", 32, 16, 7))
     # 4096 x 4096 claimed in 60 bytes, levels at offsets far past the end.
     write_quake("hostile.mip", b"bomb".ljust(16, b"\0") + struct.pack("<iiiiii", 4096, 4096, 40, 1 << 30, -1, 0)

@@ -177,7 +177,7 @@ TEST(QuakePictures, FileNamesOfTextureNamesMapBack) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"*water1", "#water1"}, {"+0button", "+0button"}, {"{grate", "{grate"},
       {"a/b#c%d", "a%2Fb%23c%25d"}, {".hidden", "%2Ehidden"}, {std::string("x\x01\xe9"), "x%01%E9"},
-      {"CAPS~x", "CAPS~x"}};
+      {"CAPS~x", "CAPS~x"}, {"", "%"}, {"%", "%25"}};
   for (const auto &[name, file] : cases) {
     EXPECT_EQ(SafeFileName(name), file);
     EXPECT_EQ(NameOfSafeFileName(file), name);
