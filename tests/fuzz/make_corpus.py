@@ -182,6 +182,10 @@ def quake_corpus():
     write_quake("hostile.wad", bytes(hostile))
     # A lump without a name (found by the fuzzer: its file name did not map back).
     write_quake("empty-lump-name.wad", wad([("", 0x42, picture(1, 1, [1]))]))
+    # A lump marked compressed, which is kept as it is.
+    compressed = bytearray(wad([("b", 0x44, miptex("b", 16, 16, 1))]))
+    compressed[struct.unpack("<i", compressed[8:12])[0] + 13] = 1
+    write_quake("compressed-lump.wad", bytes(compressed))
     write_quake("sound.mip", miptex("+0button", 32, 16, 7))
     # 4096 x 4096 claimed in 60 bytes, levels at offsets far past the end.
     write_quake("hostile.mip", b"bomb".ljust(16, b"\0") + struct.pack("<iiiiii", 4096, 4096, 40, 1 << 30, -1, 0)
