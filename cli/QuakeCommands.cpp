@@ -167,10 +167,11 @@ std::string TypeText(uint8_t type) {
   return text;
 }
 
-// The lumps that files make, added to wad; a name taken already is put to taken(name), which
-// says whether to replace. True when a file was left out.
+// The lumps that files make, added to wad; a name taken already is put to
+// replace(file, name), which says whether to replace it (and reports a
+// refusal itself). True when a file could not be made a lump.
 template <typename TTaken>
-bool AddLumpFiles(QuakeWad::TWad &wad, const TArgs &args, TTaken taken) {
+bool AddLumpFiles(QuakeWad::TWad &wad, const TArgs &args, TTaken replace) {
   std::string base = args.Value("directory");
   bool problems = false;
   TStringList given = FilesToAdd(Patterns(args, 1), base, problems);
@@ -222,10 +223,8 @@ bool AddLumpFiles(QuakeWad::TWad &wad, const TArgs &args, TTaken taken) {
       problems = true;
       continue;
     }
-    if (QuakeWad::FindLump(wad, name) >= 0 && !taken(file, name)) {
-      problems = true;
+    if (QuakeWad::FindLump(wad, name) >= 0 && !replace(file, name))
       continue;
-    }
     QuakeWad::PutLump(wad, name, type, data);
   }
   return problems;
@@ -309,14 +308,16 @@ int WadCreate(const TArgs &args) {
   if (Exists(out) && !args.Has("force"))
     throw ECliFailure(out + ": exists; not replaced (use --force)");
   QuakeWad::TWad wad;
-  const bool problems = AddLumpFiles(wad, args, [](const std::string &file, const std::string &name) {
+  bool clashes = false;
+  const bool problems = AddLumpFiles(wad, args, [&](const std::string &file, const std::string &name) {
     ReportError(file + ": not added: a file before it has the same lump name, " + name);
+    clashes = true;
     return false;
   });
   if (wad.Lumps.empty())
     throw ECliFailure("nothing added");
   WriteWholeFile(out, QuakeWad::WriteWad(wad));
-  return problems ? ExitProblems : ExitDone;
+  return problems || clashes ? ExitProblems : ExitDone;
 }
 
 int WadAdd(const TArgs &args) {
@@ -337,7 +338,7 @@ int WadAdd(const TArgs &args) {
     changed = changed || lump.Record.empty();
   if (changed)
     WritePlace(place, QuakeWad::WriteWad(wad), args);
-  return problems && (clashes || !args.Has("skip")) ? ExitProblems : ExitDone;
+  return problems || clashes ? ExitProblems : ExitDone;
 }
 
 int WadDelete(const TArgs &args) {

@@ -136,6 +136,7 @@ TEST_F(CliQuake, WadsInsidePakFilesAreReadAndChangedInTheirEntry) {
   EXPECT_EQ(clash.Status, 1);
   EXPECT_NE(clash.Err.find("disc: already in the WAD"), std::string::npos) << clash.Err;
   EXPECT_EQ(Lines(Ok({"list", "pak0.pak:gfx.wad"}).Out).size(), 4u); // pause went in
+  EXPECT_EQ(Ok({"add", "--skip", "pak0.pak:gfx.wad", "new"}).Err, "");
 
   Ok({"add", "--replace", "pak0.pak:gfx.wad", "new/disc.lmp"});
   Ok({"delete", "pak0.pak:gfx.wad", "sb_armor"});
