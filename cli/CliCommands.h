@@ -79,6 +79,8 @@ std::vector<TNamedRun> ReadingCommands();
 std::vector<TNamedRun> EditingCommands();
 // convert.
 std::vector<TNamedRun> PictureCommands();
+// textures.
+std::vector<TNamedRun> QuakeCommands();
 
 // The whole program, from the arguments after its name to the exit status;
 // an interruption by a signal comes back as minus the signal's number.

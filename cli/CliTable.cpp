@@ -27,9 +27,11 @@ const std::vector<TCommand> &CommandTable() {
       {"list",
        "ARCHIVE [-l] [--json | -0]",
        "list the entries of an archive",
-       "Writes the name of every entry, one a line, in the archive's order.\n",
+       "Writes the name of every entry, one a line, in the archive's order.\n"
+       "A WAD file (or a WAD in a PAK file, named ARCHIVE.pak:gfx.wad) lists\n"
+       "its lumps; -l shows their type (two hexadecimal digits) too.\n",
        {Flag('l', "long", "size and offset (bytes) before each name"),
-        Flag(NoShort, "json", "one JSON object a line: name, size, offset"),
+        Flag(NoShort, "json", "one JSON object a line: name, size, offset (and a lump's type and file)"),
         Flag('0', "null", "a NUL byte after each name, not a newline (for xargs -0)",
              "names go byte for byte, to a terminal too")},
        {},
@@ -60,7 +62,11 @@ const std::vector<TCommand> &CommandTable() {
        "Letter case is ignored, and a folder matches all below it. A name without\n"
        "wildcards that an entry has chooses that entry alone.\n"
        "Nothing is ever written outside DIR. An existing file is an error for\n"
-       "its entry (the others go on) unless an option below says otherwise.\n",
+       "its entry (the others go on) unless an option below says otherwise.\n"
+       "A WAD's lumps become files named by lump and type: NAME.lmp a picture,\n"
+       "NAME.mip a mip texture, NAME.raw raw indices (conchars), NAME.pal a\n"
+       "palette, NAME.tXX any other type XX; \"*\" in a name is written \"#\",\n"
+       "other bytes no file name should hold \"%XX\". create and add read them back.\n",
        {Valued('o', "output", "DIR", "where to extract (default: the current folder)", cpFolder),
         Flag(NoShort, "flat", "every file directly in DIR, without folders"),
         Flag(NoShort, "skip-existing", "leave existing files alone, silently"),
@@ -78,7 +84,10 @@ const std::vector<TCommand> &CommandTable() {
        "  ARCHIVE: ENTRY: error|warning: PROBLEM\n"
        "Errors: the game or Varnel will lose or misread data (damage, overlapping\n"
        "data, names twice, 56-byte names, over 2048 entries). Warnings: it will\n"
-       "likely not work as meant (empty entries, names the game cannot find).\n"
+       "likely not work as meant (empty entries, names the game cannot find;\n"
+       "inside entries: a damaged WAD directory or lump, a picture whose header\n"
+       "does not fit its bytes, a map's damaged texture lump, a model's skin or\n"
+       "a sprite's frame outside its file).\n"
        "Exit status 1 when anything was found. An archive with no findings gets\n"
        "one line, \"ARCHIVE: no problems found (N entries)\", unless -q or --json.\n",
        {Flag(NoShort, "json", "one JSON object a line: archive, index, entry, severity, message")},
@@ -94,9 +103,16 @@ const std::vector<TCommand> &CommandTable() {
        "Makes a new archive of the files and folders (with all below them) named\n"
        "by PATH, relative to DIR as with tar -C. Entry names are the paths\n"
        "relative to DIR. Hidden files in folders are left out. Over 2048 entries\n"
-       "get a warning: the game loads no more from one archive.\n",
+       "get a warning: the game loads no more from one archive.\n"
+       "OUT.wad makes a WAD file: lump files (as extract writes them) go in as\n"
+       "they are, pictures (PNG, BMP, TGA, ...) become status-bar pictures, or\n"
+       "mip textures with --mip (conchars.png the 128 x 128 console font), in\n"
+       "the order given, folders' files in the order of their names.\n",
        {Valued('C', "directory", "DIR", "where the paths start (default: the current folder)", cpFolder),
-        Flag('f', "force", "replace OUT.pak if it exists")},
+        Flag('f', "force", "replace OUT.pak if it exists"),
+        Flag(NoShort, "mip", "a WAD's pictures become mip textures"),
+        Valued(NoShort, "palette", "FILE", "the palette for pictures: a 768-byte palette.lmp", cpPalette),
+        Valued(NoShort, "quake", "DIR", "the palette of the Quake installation in DIR", cpFolder)},
        {},
        true,
        2,
@@ -108,10 +124,14 @@ const std::vector<TCommand> &CommandTable() {
        "add files and folders to an archive",
        "Adds files and folders to an archive and saves it in place. An entry\n"
        "that exists already is an error for its file (the others go on) unless\n"
-       "an option below says otherwise.\n",
+       "an option below says otherwise. A WAD takes lumps and pictures as\n"
+       "create makes them; a WAD in a PAK file is saved back into its entry.\n",
        {Valued('C', "directory", "DIR", "where the paths start (default: the current folder)", cpFolder),
         Valued(NoShort, "to", "DIR", "the folder in the archive to add to", cpNothing),
-        Flag(NoShort, "replace", "replace existing entries"), Flag(NoShort, "skip", "keep existing entries, silently")},
+        Flag(NoShort, "replace", "replace existing entries"), Flag(NoShort, "skip", "keep existing entries, silently"),
+        Flag(NoShort, "mip", "a WAD's pictures become mip textures"),
+        Valued(NoShort, "palette", "FILE", "the palette for pictures: a 768-byte palette.lmp", cpPalette),
+        Valued(NoShort, "quake", "DIR", "the palette of the Quake installation in DIR", cpFolder)},
        {},
        true,
        2,
@@ -122,7 +142,7 @@ const std::vector<TCommand> &CommandTable() {
        "ARCHIVE PATTERN...",
        "delete the entries matching patterns",
        "Deletes the entries matching the patterns (as for extract) and saves the\n"
-       "archive in place.\n",
+       "archive in place; in a WAD, the lumps matching them.\n",
        {},
        {},
        false,
@@ -133,7 +153,8 @@ const std::vector<TCommand> &CommandTable() {
       {"rename",
        "ARCHIVE OLD NEW",
        "rename one entry",
-       "Gives the entry OLD the name NEW and saves the archive in place.\n",
+       "Gives the entry OLD the name NEW and saves the archive in place; in a\n"
+       "WAD, the lump OLD.\n",
        {},
        {},
        true,
@@ -156,7 +177,7 @@ const std::vector<TCommand> &CommandTable() {
        cpEntry},
       {"convert",
        "[--palette PALETTE.lmp | --quake DIR] IN OUT",
-       "turn a picture lump into an image file, or an image into a lump",
+       "turn a picture lump, texture, skin or frame into an image file, or back",
        "A picture lump (.lmp) becomes an image in the format of OUT's extension\n"
        "(.png, .bmp, .tga, ...), in the game's colours; index 255 is transparent\n"
        "where the lump uses it. An image (PNG, BMP, TGA, ...) becomes a lump with\n"
@@ -165,7 +186,14 @@ const std::vector<TCommand> &CommandTable() {
        "transparent pixels index 255. A lump converted to PNG or TGA and back\n"
        "is byte-identical. gfx/palette.lmp converts to and from a 16 x 16 image.\n"
        "TGA files are uncompressed: a lump is written colour-mapped, the palette\n"
-       "in true colour; colour-mapped and 24- or 32-bit true-colour ones are read.\n",
+       "in true colour; colour-mapped and 24- or 32-bit true-colour ones are read.\n"
+       "Lumps extracted from a WAD convert too: a mip texture (.mip) as its\n"
+       "full-size picture, and back with its smaller levels made anew and the\n"
+       "name of the file (\"#\" for \"*\"); the console font (.raw, 128 x 128);\n"
+       "a palette (.pal). A model's skins (.mdl, skin groups included) or a\n"
+       "sprite's frames (.spr) become images: OUT for one, OUT_N (N from 0) for\n"
+       "several; an image named so goes back in place of its picture in an\n"
+       "existing model or sprite OUT, whose size it must have.\n",
        {Valued(NoShort, "palette", "FILE", "the palette: a 768-byte palette.lmp", cpPalette),
         Valued(NoShort, "quake", "DIR", "the palette of the Quake installation in DIR", cpFolder)},
        "Without either, the installation named in Varnel's settings.\n",
@@ -173,6 +201,28 @@ const std::vector<TCommand> &CommandTable() {
        2,
        2,
        cpPicture,
+       cpPicture},
+      {"textures",
+       "MAP.bsp [-o DIR | --wad OUT.wad | --replace PICTURE...] [--overwrite]",
+       "export a map's textures, or put pictures in their place",
+       "Writes every texture embedded in the map (version 29, BSP2 or 2PSB;\n"
+       "a map in a PAK file as ARCHIVE.pak:maps/e1m1.bsp) as a PNG file named\n"
+       "by the texture (\"#\" for \"*\") below DIR, or all of them as mip textures\n"
+       "into one texture WAD. With --replace, each PICTURE (named as the PNG\n"
+       "files are) takes the place of the texture of its name, which it must\n"
+       "match in size; the smaller levels are made anew, and the map is saved\n"
+       "in place.\n",
+       {Valued('o', "output", "DIR", "where the PNG files go (default: the current folder)", cpFolder),
+        Valued(NoShort, "wad", "FILE", "write one texture WAD instead", cpFile),
+        Flag(NoShort, "replace", "put the pictures in place of the textures of their names"),
+        Flag(NoShort, "overwrite", "replace existing files"),
+        Valued(NoShort, "palette", "FILE", "the palette: a 768-byte palette.lmp", cpPalette),
+        Valued(NoShort, "quake", "DIR", "the palette of the Quake installation in DIR", cpFolder)},
+       "Without --palette or --quake, the installation named in Varnel's settings.\n",
+       false,
+       1,
+       SIZE_MAX,
+       cpFile,
        cpPicture},
   };
   return commands;

@@ -5,6 +5,7 @@
 #include "CliArchive.h"
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "CliQuake.h"
 
 #include <cerrno>
 #include <climits>
@@ -42,6 +43,8 @@ void WarnOverGameLimit(const TQuakePak &pak, const std::string &path) {
 
 int Create(const TArgs &args) {
   const std::string &out = args.Operands[0];
+  if (NamesWad(out, true))
+    return WadCreate(args);
   struct stat info {};
   if (::lstat(out.c_str(), &info) == 0 && !args.Has("force"))
     throw ECliFailure(out + ": exists; not replaced (use --force)");
@@ -61,6 +64,8 @@ int Create(const TArgs &args) {
 
 int Add(const TArgs &args) {
   const std::string &path = args.Operands[0];
+  if (NamesWad(path))
+    return WadAdd(args);
   args.Exclusive("replace", "skip");
   const bool replace = args.Has("replace");
   const bool skip = args.Has("skip");
@@ -104,6 +109,8 @@ void SaveInPlace(TQuakePak &pak, const TArgs &args) {
 
 int Delete(const TArgs &args) {
   const std::string &path = args.Operands[0];
+  if (NamesWad(path))
+    return WadDelete(args);
   TQuakePak pak;
   bool problems = false;
   const TMatched matched = OpenAndMatch(pak, path, {args.Operands.begin() + 1, args.Operands.end()}, problems);
@@ -123,6 +130,8 @@ int Delete(const TArgs &args) {
 int Rename(const TArgs &args) {
   const std::string &path = args.Operands[0];
   const std::string &oldName = args.Operands[1];
+  if (NamesWad(path))
+    return WadRename(args);
   TQuakePak pak;
   ApplyNameRules(pak, args);
   AllowChanges(pak);

@@ -3,7 +3,10 @@
 #include "CliArchive.h"
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "CliQuake.h"
+#include "QuakeCheck.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -18,6 +21,8 @@ namespace {
 
 int List(const TArgs &args) {
   const std::string &path = args.Operands[0];
+  if (NamesWad(path))
+    return WadList(args);
   TQuakePak pak;
   OpenArchive(pak, path);
   const bool problems = ReportDamage(pak, path);
@@ -119,6 +124,8 @@ int Cat(const TArgs &args) {
 
 int Extract(const TArgs &args) {
   const std::string &path = args.Operands[0];
+  if (NamesWad(path))
+    return WadExtract(args);
   args.Exclusive("overwrite", "skip-existing");
   const bool overwrite = args.Has("overwrite");
   const bool skipExisting = args.Has("skip-existing");
@@ -216,6 +223,11 @@ int Check(const TArgs &args) {
     TCheckFindings findings;
     try {
       findings = CheckArchiveFile(path);
+      // The look inside the entries (WADs, maps, models, sprites, pictures), each entry's after its own.
+      const TCheckFindings inside = CheckArchiveInside(path);
+      findings.insert(findings.end(), inside.begin(), inside.end());
+      std::stable_sort(findings.begin(), findings.end(),
+                       [](const TCheckFinding &a, const TCheckFinding &b) { return a.Index < b.Index; });
     } catch (const EInOutError &error) {
       ReportError(error.what());
       failed = true;

@@ -6,6 +6,7 @@
 // pixels to palette indices and back. It links Qt6::Gui and the engine, and needs no display.
 
 #include "PakQuake.h"
+#include "QuakePictures.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -52,9 +53,44 @@ QByteArray ImageToPalette(const QImage &image, QString *error);
 // index on a tie).
 uint8_t NearestIndex(QRgb color, const TQuakePalette &palette);
 
-// File to file, by the kinds of the names: a ".lmp" input converts to the
-// image format of the output's extension (".tga": see TgaImage), an image input to a lump (the
-// palette when the output is named palette.lmp). Returns an empty string on
+// Palette indices as an 8-bit image whose colour table is the palette; with
+// transparent, index 255 (when the picture uses it) is fully transparent.
+QImage IndicesToImage(const QuakePictures::TPicture &picture, const TQuakePalette &palette, bool transparent);
+// An image as palette indices by ImageToLump's rule. False with the reason
+// when the image is null or larger than MaxSide.
+bool ImageToIndices(const QImage &image, const TQuakePalette &palette, QuakePictures::TPicture &picture,
+                    QString *error);
+// A mip texture of the level-0 picture, levels 1 to 3 made from it: each
+// pixel the nearest palette colour (NearestIndex) to the mean of the
+// level-0 colours it covers, so that a full-bright colour stays only where
+// all of them are that colour. In a texture whose name starts with "{"
+// (index 255 see-through), a pixel is 255 where most of those it covers are,
+// the mean of the others elsewhere.
+QuakePictures::TMiptex MakeMiptex(const std::string &name, const QuakePictures::TPicture &level0,
+                                  const TQuakePalette &palette);
+
+// What a lump file holds, by its name: ".lmp" a picture (palette.lmp the
+// palette), ".pal" a palette, ".mip" a mip texture (the level-0 picture is
+// the image), ".raw" the console font (128 x 128 indices).
+enum TLumpFile : uint8_t { lfNone, lfPicture, lfPalette, lfMiptex, lfConchars };
+TLumpFile LumpFileOf(const QString &fileName);
+// A lump's bytes as an image, or a null image and the reason.
+QImage LumpFileToImage(const QByteArray &lump, TLumpFile kind, const TQuakePalette &palette, QString *error);
+// An image as a lump of that kind; a mip texture takes name (its mips made
+// by MakeMiptex). Empty with the reason when the image does not fit the kind.
+QByteArray ImageToLumpFile(const QImage &image, TLumpFile kind, const std::string &name, const TQuakePalette &palette,
+                           QString *error);
+// An image file (TGA by TgaImage, any other format by Qt) read; a null image and the reason, naming the file.
+QImage ReadImageFile(const QString &path, QString *error);
+
+// The image in the format of output's extension (".tga": see TgaImage),
+// written whole. Empty, or the reason naming the file.
+QString WriteImageFile(const QImage &image, const QString &output);
+
+// File to file, by the kinds of the names (LumpFileOf): a lump input
+// converts to the image format of the output's extension (".tga": see
+// TgaImage), an image input to a lump of the output's kind (a mip texture
+// named by the output's file name, see QuakePictures::NameOfSafeFileName). Returns an empty string on
 // success, else the reason, naming the file.
 QString ConvertFile(const QString &input, const QString &output, const TQuakePalette &palette);
 

@@ -12,7 +12,15 @@
 // aborts on any single allocation above 256 MiB; an address-space limit would
 // break the sanitizer's shadow memory. Without AddressSanitizer each child
 // limits its own address space to 1 GiB with setrlimit(RLIMIT_AS).
+// Built twice: for the PAK engine, and with VARNEL_FUZZ_QUAKE for the
+// readers of the Quake data module (their own corpus).
+#ifdef VARNEL_FUZZ_QUAKE
+#include "QuakeFuzz.h"
+#define VARNEL_FUZZ_INPUT FuzzQuakeInput
+#else
 #include "PakFuzz.h"
+#define VARNEL_FUZZ_INPUT FuzzPakInput
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -80,7 +88,7 @@ std::vector<std::string> InputsOf(const std::string &argument) {
   }
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   try {
-    FuzzPakInput(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
+    VARNEL_FUZZ_INPUT(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
   } catch (const std::exception &error) {
     // Engine errors are handled inside; anything else (std::bad_alloc above
     // all) is a finding.

@@ -92,5 +92,122 @@ def main():
     write("short.pak", b"PACK\x0c\x00")
 
 
+QUAKE_CORPUS = os.path.join(HERE, "quake-corpus")
+
+
+def write_quake(name, content):
+    with open(os.path.join(QUAKE_CORPUS, name), "wb") as f:
+        f.write(content)
+
+
+def wad(lumps):
+    """A WAD2 file: header, each lump's data at a multiple of 4, the directory."""
+    data = b""
+    records = b""
+    for name, kind, payload in lumps:
+        data += b"\0" * (-(12 + len(data)) % 4)
+        records += struct.pack("<iiiBBBB", 12 + len(data), len(payload), len(payload), kind, 0, 0, 0)
+        records += name.encode("latin-1").ljust(16, b"\0")
+        data += payload
+    data += b"\0" * (-(12 + len(data)) % 4)
+    return b"WAD2" + struct.pack("<ii", len(lumps), 12 + len(data)) + data + records
+
+
+def miptex(name, width, height, fill):
+    """A mip texture: name, size, four offsets, four levels of one index."""
+    header = name.encode("latin-1").ljust(16, b"\0") + struct.pack("<ii", width, height)
+    levels = b""
+    for level in range(4):
+        header += struct.pack("<i", 40 + len(levels))
+        levels += bytes([fill]) * ((width >> level) * (height >> level))
+    return header + levels
+
+
+def bsp(textures, mark=None):
+    """A map whose only lump with bytes is the texture lump (the third of 15)."""
+    lump = struct.pack("<i", len(textures))
+    data = b""
+    for texture in textures:
+        lump += struct.pack("<i", 4 + 4 * len(textures) + len(data))
+        data += texture
+    lump += data
+    header = mark if mark else struct.pack("<i", 29)
+    for i in range(15):
+        header += struct.pack("<ii", 124, len(lump) if i == 2 else 0)
+    return header + lump
+
+
+def mdl(width, height, skins, count=None):
+    """A model of version 6: each skin one picture, or a group of several."""
+    out = b"IDPO" + struct.pack("<i", 6) + b"\0" * 40
+    out += struct.pack("<iii", len(skins) if count is None else count, width, height) + b"\0" * 24
+    for skin in skins:
+        if len(skin) == 1:
+            out += struct.pack("<i", 0) + skin[0]
+        else:
+            out += struct.pack("<ii", 1, len(skin)) + struct.pack("<f", 0.1) * len(skin) + b"".join(skin)
+    return out
+
+
+def spr(frames):
+    """A sprite of version 1: each frame (width, height, indices) or a group of them."""
+    out = b"IDSP" + struct.pack("<iiiiiiii", 1, 2, 0, 16, 16, len(frames), 0, 0)
+    for frame in frames:
+        pictures = frame if isinstance(frame, list) else [frame]
+        if isinstance(frame, list):
+            out += struct.pack("<ii", 1, len(pictures)) + struct.pack("<f", 0.1) * len(pictures)
+        else:
+            out += struct.pack("<i", 0)
+        for width, height, pixels in pictures:
+            out += struct.pack("<iiii", -width // 2, height // 2, width, height) + pixels
+    return out
+
+
+def quake_corpus():
+    os.makedirs(QUAKE_CORPUS, exist_ok=True)
+    # One sound and one hostile input of each format.
+    palette = bytes(i * 7 % 256 for i in range(768))
+    write_quake("sound.wad", wad([
+        ("palette", 0x40, palette),
+        ("sb_ammo", 0x42, picture(3, 2, range(6))),
+        ("conchars", 0x44, bytes(128 * 128)),
+        ("*water1", 0x44, miptex("*water1", 16, 16, 5)),
+        ("noise", 0x43, b"abcde"),
+    ]))
+    # 2**30 records claimed, a lump far past the end, a negative offset.
+    hostile = bytearray(wad([("a", 0x42, picture(1, 1, [1])), ("b", 0x44, miptex("b", 16, 16, 1))]))
+    hostile[4:8] = struct.pack("<i", 1 << 30)
+    directory = struct.unpack("<i", hostile[8:12])[0]
+    hostile[directory + 4:directory + 8] = struct.pack("<i", 1 << 30)
+    hostile[directory + 32:directory + 36] = struct.pack("<i", -8)
+    write_quake("hostile.wad", bytes(hostile))
+    # A lump without a name (found by the fuzzer: its file name did not map back).
+    write_quake("empty-lump-name.wad", wad([("", 0x42, picture(1, 1, [1]))]))
+    # A lump marked compressed, which is kept as it is.
+    compressed = bytearray(wad([("b", 0x44, miptex("b", 16, 16, 1))]))
+    compressed[struct.unpack("<i", compressed[8:12])[0] + 13] = 1
+    write_quake("compressed-lump.wad", bytes(compressed))
+    write_quake("sound.mip", miptex("+0button", 32, 16, 7))
+    # 4096 x 4096 claimed in 60 bytes, levels at offsets far past the end.
+    write_quake("hostile.mip", b"bomb".ljust(16, b"\0") + struct.pack("<iiiiii", 4096, 4096, 40, 1 << 30, -1, 0)
+                + b"\1" * 20)
+    write_quake("sound.bsp", bsp([miptex("*lava1", 16, 16, 3), miptex("+0button", 32, 16, 4)]))
+    write_quake("sound-bsp2.bsp", bsp([miptex("{grate", 16, 16, 255)], b"BSP2"))
+    # 2**28 textures claimed; one offset past the lump, one texture cut short.
+    hostile_map = bytearray(bsp([miptex("a", 16, 16, 1), miptex("b", 16, 16, 2)], b"2PSB"))
+    hostile_map[124:128] = struct.pack("<i", 1 << 28)
+    write_quake("hostile-count.bsp", bytes(hostile_map))
+    cut = bytearray(bsp([miptex("a", 16, 16, 1), miptex("b", 16, 16, 2)]))
+    cut[128:132] = struct.pack("<i", 1 << 20)
+    write_quake("hostile.bsp", bytes(cut[:-10]))
+    write_quake("sound.mdl", mdl(8, 4, [[b"a" * 32], [b"b" * 32, b"c" * 32]]))
+    # 2**31-1 skins claimed, a group of 2**30 pictures.
+    write_quake("hostile.mdl", mdl(8, 4, [[b"a" * 32]], count=0x7fffffff) + struct.pack("<ii", 1, 1 << 30))
+    write_quake("sound.spr", spr([(2, 3, b"123456"), [(1, 1, b"x"), (3, 1, b"yzw")]]))
+    # A frame of 4096 x 4096 pixels in 80 bytes, and a negative one.
+    write_quake("hostile.spr", spr([(4096, 4096, b"z" * 20), (-5, 2, b"")]))
+
+
 if __name__ == "__main__":
     main()
+    quake_corpus()

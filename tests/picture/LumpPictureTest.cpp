@@ -142,3 +142,45 @@ TEST_F(LumpPictureTest, RefusesWhatIsNoPictureWithTheReason) {
   EXPECT_TRUE(ConvertFile(Path("missing.lmp"), Path("x.png"), m_Palette).startsWith(Path("missing.lmp")));
   EXPECT_FALSE(QFile::exists(Path("x.png")));
 }
+
+// Mip levels are made from the level-0 colours: the mean of the pixels each
+// covers, as the nearest colour below the full-brights unless all of them
+// are one full-bright colour; a see-through texture keeps index 255 where
+// most of them are.
+TEST_F(LumpPictureTest, MipTexturesGetTheirLevelsFromTheFullSizePicture) {
+  // Columns of 16 x 16, in blocks of eight: full-bright 230 alone; 230 and
+  // 231 side by side; 10 and 12; 255 in most of a see-through block.
+  QuakePictures::TPicture level0{16, 16, std::string(256, '\0')};
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const bool top = y < 8, left = x < 8;
+      const int index = top && left ? 230 : top ? (x % 2 == 0 ? 230 : 231) : left ? (x % 2 == 0 ? 10 : 12) : 255;
+      level0.Indices[static_cast<size_t>(y * 16 + x)] = static_cast<char>(index);
+    }
+  const QuakePictures::TMiptex texture = MakeMiptex("{grate", level0, m_Palette);
+  EXPECT_EQ(texture.Levels[0], level0.Indices);
+  const std::string &level1 = texture.Levels[1];
+  ASSERT_EQ(level1.size(), 64u);
+  EXPECT_EQ(static_cast<uint8_t>(level1[0]), 230);            // one full-bright colour stays
+  EXPECT_LT(static_cast<uint8_t>(level1[7]), FirstFullbrightIndex); // a mix of two does not
+  EXPECT_EQ(static_cast<uint8_t>(level1[4 * 8]), 11);          // the mean of 10 and 12
+  EXPECT_EQ(static_cast<uint8_t>(level1[63]), 255);            // see-through
+  EXPECT_EQ(texture.Levels[3].size(), 4u);
+  EXPECT_EQ(static_cast<uint8_t>(texture.Levels[3][0]), 230);
+  // Without "{", index 255 is a colour like any other.
+  EXPECT_NE(static_cast<uint8_t>(MakeMiptex("grate", level0, m_Palette).Levels[1][63]), 255);
+
+  // A texture takes sides in multiples of 16 only, the console font 128 x 128.
+  QString error;
+  const QImage image = IndicesToImage(level0, m_Palette, false);
+  const QByteArray lump = ImageToLumpFile(image, lfMiptex, "{grate", m_Palette, &error);
+  EXPECT_EQ(lump.toStdString(), QuakePictures::WriteMiptex(texture));
+  EXPECT_TRUE(ImageToLumpFile(image.copy(0, 0, 8, 16), lfMiptex, "x", m_Palette, &error).isEmpty());
+  EXPECT_EQ(error.toStdString(), "its size 8 x 16 is no texture's: the game needs sides in multiples of 16.");
+  EXPECT_TRUE(ImageToLumpFile(image, lfConchars, "conchars", m_Palette, &error).isEmpty());
+  EXPECT_EQ(error.toStdString(), "the console font must be 128 x 128 pixels.");
+  EXPECT_EQ(LumpFileOf("x/#water.MIP"), lfMiptex);
+  EXPECT_EQ(LumpFileOf("conchars.raw"), lfConchars);
+  EXPECT_EQ(LumpFileOf("palette.pal"), lfPalette);
+  EXPECT_EQ(LumpFileOf("x.png"), lfNone);
+}
