@@ -31,8 +31,13 @@ const std::vector<TEngineProfile> Profiles = {
     // COM_LoadPackFile stops the game (Sys_Error) for a file that is not a
     // PAK file or holds more than MAX_FILES_IN_PACK (2048) entries.
     // COM_InitFilesystem adds id1, then -rogue, -hipnotic, then -game.
-    {"quake", "Quake 1.09 (id Software's source release)", false, true, false, false, false, afGameStops, afLoaded,
-     afGameStops, "",
+    {.Name = "quake",
+     .Title = "Quake 1.09 (id Software's source release)",
+     .NotPak = afGameStops,
+     .Empty = afLoaded,
+     .TooMany = afGameStops,
+     .LeftOut = "",
+     .Sources =
      "id-Software/Quake WinQuake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile, "
      "COM_InitFilesystem"},
     // QuakeSpasm 0.96 (sezero/quakespasm, Quake/common.c): the same order and
@@ -40,18 +45,27 @@ const std::vector<TEngineProfile> Profiles = {
     // ("has no files, ignored"), which ends the numbered run; -quoth is a
     // mission pack too. Its own quakespasm.pak (after id1/pak0.pak) and the
     // user folder are not part of the Quake directory and are left out.
-    {"quakespasm", "QuakeSpasm 0.96", false, true, false, false, false, afGameStops, afEndsRun, afGameStops,
-     "its own quakespasm.pak and the user folder (~/.quakespasm)",
+    {.Name = "quakespasm",
+     .Title = "QuakeSpasm 0.96",
+     .Empty = afEndsRun,
+     .LeftOut = "its own quakespasm.pak and the user folder (~/.quakespasm)",
+     .Sources =
      "sezero/quakespasm Quake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile"},
     // vkQuake 1.30 (Novum/vkQuake, Quake/common.c): QuakeSpasm's rules; more
     // than one -game may be given (each searched before the one before it).
-    {"vkquake", "vkQuake 1.30", false, true, false, false, false, afGameStops, afEndsRun, afGameStops,
-     "its built-in vkquake.pak and the user folder",
+    {.Name = "vkquake",
+     .Title = "vkQuake 1.30",
+     .Empty = afEndsRun,
+     .LeftOut = "its built-in vkquake.pak and the user folder",
+     .Sources =
      "Novum/vkQuake Quake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile"},
     // Ironwail 0.8 (andrei-drexler/ironwail, Quake/common.c): QuakeSpasm's
     // rules over each base folder; its ironwail.pak follows id1/pak0.pak.
-    {"ironwail", "Ironwail 0.8", false, true, false, false, false, afGameStops, afEndsRun, afGameStops,
-     "its own ironwail.pak and the user folder",
+    {.Name = "ironwail",
+     .Title = "Ironwail 0.8",
+     .Empty = afEndsRun,
+     .LeftOut = "its own ironwail.pak and the user folder",
+     .Sources =
      "andrei-drexler/ironwail Quake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile"},
     // DarkPlaces (DarkPlacesEngine/DarkPlaces, fs.c): FS_AddGameDirectory
     // lists the folder, sorts the names ignoring case (stringlistsort,
@@ -60,8 +74,15 @@ const std::vector<TEngineProfile> Profiles = {
     // over packed files"). FS_LoadPackPAK skips a file that is not a PAK file
     // or holds more than 2048 entries; PAK names are case sensitive
     // (pack->ignorecase = false).
-    {"darkplaces", "DarkPlaces (2014)", true, false, false, true, false, afSkipped, afLoaded, afSkipped,
-     ".pk3 and .pk3dir archives, and the user folder (~/.darkplaces)",
+    {.Name = "darkplaces",
+     .Title = "DarkPlaces (2014)",
+     .LooseFilesFirst = true,
+     .NumberedArchives = false,
+     .AnyPakName = true,
+     .NotPak = afSkipped,
+     .TooMany = afSkipped,
+     .LeftOut = ".pk3 and .pk3dir archives, and the user folder (~/.darkplaces)",
+     .Sources =
      "DarkPlacesEngine/DarkPlaces fs.c: FS_AddGameDirectory, FS_AddPack_Fullpath, FS_LoadPackPAK, FS_FindFile; "
      "filematch.c: stringlistsort"},
     // FTEQW (fte-team/fteqw, engine/common/fs.c and fs_pak.c): FS_AddPathHandle
@@ -72,8 +93,16 @@ const std::vector<TEngineProfile> Profiles = {
     // FSPAK_LoadArchive has no entry limit and leaves out a file that is not
     // a PAK file. The order of the other *.pak is the folder listing's; taken
     // here as byte order of the names.
-    {"fteqw", "FTEQW (2023)", true, true, true, true, true, afEndsRun, afLoaded, afLoaded,
-     ".pk3, .pk4, .zip and the other package formats, pak.lst and installed packages",
+    {.Name = "fteqw",
+     .Title = "FTEQW (2023)",
+     .LooseFilesFirst = true,
+     .AnyPakName = true,
+     .AnyPakAfterNumbered = true,
+     .IgnoreCase = true,
+     .NotPak = afEndsRun,
+     .TooMany = afLoaded,
+     .LeftOut = ".pk3, .pk4, .zip and the other package formats, pak.lst and installed packages",
+     .Sources =
      "fte-team/fteqw engine/common/fs.c: FS_AddPathHandle, FS_AddDataFiles, FS_AddWildDataFiles; fs_pak.c: "
      "FSPAK_LoadArchive, FSPAK_FLocate"},
 };
@@ -347,9 +376,14 @@ std::string GameFolderOf(const std::string &path, const std::string &quakeDirect
 
 // Why the game never opens the archive named title of a folder.
 std::string NeverOpened(const std::string &title, const TGameView &view) {
+  const std::string neverLoaded = "never loaded: ";
   for (const std::string &note : view.Notes)
-    if (note.find("/" + title + ": ") != std::string::npos)
-      return "The game never loads this archive: " + note.substr(note.find(": ") + 2);
+    if (note.find("/" + title + ": ") != std::string::npos) {
+      std::string why = note.substr(note.find(": ") + 2);
+      if (why.starts_with(neverLoaded))
+        why.erase(0, neverLoaded.size());
+      return "The game never loads this archive: " + why;
+    }
   if (!view.Profile->AnyPakName)
     return "The game never loads this archive: " + std::string(view.Profile->Title) +
            " loads only pak0.pak, pak1.pak, ... up to the first missing number.";
