@@ -78,6 +78,15 @@ std::vector<TNamedRun> ReadingCommands();
 std::vector<TNamedRun> EditingCommands();
 // convert.
 std::vector<TNamedRun> PictureCommands();
+// which, overview, diff.
+std::vector<TNamedRun> GameFolderCommands();
+
+struct TEngineProfile;
+// The engine profile --profile names (the original engine's when it is not
+// given); raises EUsage for an unknown one.
+const TEngineProfile *GameProfile(const TArgs &args);
+// The profiles' names, blank-separated.
+std::string ProfileNames();
 
 // The whole program, from the arguments after its name to the exit status;
 // an interruption by a signal comes back as minus the signal's number.

@@ -16,7 +16,7 @@ namespace {
 TCommandRun FindRun(std::string_view name) {
   static const std::vector<TNamedRun> runs = [] {
     std::vector<TNamedRun> all = ReadingCommands();
-    for (const std::vector<TNamedRun> &more : {EditingCommands(), PictureCommands()})
+    for (const std::vector<TNamedRun> &more : {EditingCommands(), PictureCommands(), GameFolderCommands()})
       all.insert(all.end(), more.begin(), more.end());
     return all;
   }();

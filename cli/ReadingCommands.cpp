@@ -170,11 +170,15 @@ void WriteFinding(const std::string &path, const TCheckFinding &finding, bool js
 int Check(const TArgs &args) {
   bool found = false;
   bool failed = false;
+  const std::string quakeDirectory = args.Value("quake-dir");
+  const TEngineProfile *profile = GameProfile(args);
+  if (args.Has("quake-dir") && !TQuakePak::IsQuakeDirectory(quakeDirectory))
+    throw ECliFailure(quakeDirectory + ": not a Quake directory (it has no id1/pak0.pak)");
   for (const std::string &path : args.Operands) {
     ThrowIfInterrupted();
     TCheckFindings findings;
     try {
-      findings = CheckArchiveFile(path);
+      findings = quakeDirectory.empty() ? CheckArchiveFile(path) : CheckArchiveFileInGame(path, quakeDirectory, *profile);
     } catch (const EInOutError &error) {
       ReportError(error.what());
       failed = true;
