@@ -87,9 +87,8 @@ int Diff(const TArgs &args) {
     differ = true;
     const char *change = entry.Kind == edOnlyInFirst ? "-" : entry.Kind == edOnlyInSecond ? "+" : "M";
     if (json)
-      WriteOut(std::string("{\"change\":\"") + change + "\",\"name\":" + JsonString(entry.Name) +
-               ",\"old_size\":" + std::to_string(entry.FirstSize) + ",\"new_size\":" +
-               std::to_string(entry.SecondSize) + "}\n");
+      WriteOut(std::string("{\"change\":\"") + change + "\",\"name\":" + JsonString(entry.Name) + ",\"old_size\":" +
+               std::to_string(entry.FirstSize) + ",\"new_size\":" + std::to_string(entry.SecondSize) + "}\n");
     else
       WriteOutLine(std::string(change) + " " + entry.Name);
   }

@@ -37,9 +37,8 @@ const std::vector<TEngineProfile> Profiles = {
      .Empty = afLoaded,
      .TooMany = afGameStops,
      .LeftOut = "",
-     .Sources =
-     "id-Software/Quake WinQuake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile, "
-     "COM_InitFilesystem"},
+     .Sources = "id-Software/Quake WinQuake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile, "
+                "COM_InitFilesystem"},
     // QuakeSpasm 0.96 (sezero/quakespasm, Quake/common.c): the same order and
     // comparison; COM_LoadPackFile returns no archive for one without entries
     // ("has no files, ignored"), which ends the numbered run; -quoth is a
@@ -49,24 +48,21 @@ const std::vector<TEngineProfile> Profiles = {
      .Title = "QuakeSpasm 0.96",
      .Empty = afEndsRun,
      .LeftOut = "its own quakespasm.pak and the user folder (~/.quakespasm)",
-     .Sources =
-     "sezero/quakespasm Quake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile"},
+     .Sources = "sezero/quakespasm Quake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile"},
     // vkQuake 1.30 (Novum/vkQuake, Quake/common.c): QuakeSpasm's rules; more
     // than one -game may be given (each searched before the one before it).
     {.Name = "vkquake",
      .Title = "vkQuake 1.30",
      .Empty = afEndsRun,
      .LeftOut = "its built-in vkquake.pak and the user folder",
-     .Sources =
-     "Novum/vkQuake Quake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile"},
+     .Sources = "Novum/vkQuake Quake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile"},
     // Ironwail 0.8 (andrei-drexler/ironwail, Quake/common.c): QuakeSpasm's
     // rules over each base folder; its ironwail.pak follows id1/pak0.pak.
     {.Name = "ironwail",
      .Title = "Ironwail 0.8",
      .Empty = afEndsRun,
      .LeftOut = "its own ironwail.pak and the user folder",
-     .Sources =
-     "andrei-drexler/ironwail Quake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile"},
+     .Sources = "andrei-drexler/ironwail Quake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile"},
     // DarkPlaces (DarkPlacesEngine/DarkPlaces, fs.c): FS_AddGameDirectory
     // lists the folder, sorts the names ignoring case (stringlistsort,
     // strcasecmp), adds every *.pak (extension in any case) in that order,
@@ -83,8 +79,8 @@ const std::vector<TEngineProfile> Profiles = {
      .TooMany = afSkipped,
      .LeftOut = ".pk3 and .pk3dir archives, and the user folder (~/.darkplaces)",
      .Sources =
-     "DarkPlacesEngine/DarkPlaces fs.c: FS_AddGameDirectory, FS_AddPack_Fullpath, FS_LoadPackPAK, FS_FindFile; "
-     "filematch.c: stringlistsort"},
+         "DarkPlacesEngine/DarkPlaces fs.c: FS_AddGameDirectory, FS_AddPack_Fullpath, FS_LoadPackPAK, FS_FindFile; "
+         "filematch.c: stringlistsort"},
     // FTEQW (fte-team/fteqw, engine/common/fs.c and fs_pak.c): FS_AddPathHandle
     // adds a folder's archives (FS_AddDataFiles: pak0.pak, pak1.pak, ... until
     // one is missing or cannot be opened, then every other *.pak) and then the
@@ -102,9 +98,8 @@ const std::vector<TEngineProfile> Profiles = {
      .NotPak = afEndsRun,
      .TooMany = afLoaded,
      .LeftOut = ".pk3, .pk4, .zip and the other package formats, pak.lst and installed packages",
-     .Sources =
-     "fte-team/fteqw engine/common/fs.c: FS_AddPathHandle, FS_AddDataFiles, FS_AddWildDataFiles; fs_pak.c: "
-     "FSPAK_LoadArchive, FSPAK_FLocate"},
+     .Sources = "fte-team/fteqw engine/common/fs.c: FS_AddPathHandle, FS_AddDataFiles, FS_AddWildDataFiles; fs_pak.c: "
+                "FSPAK_LoadArchive, FSPAK_FLocate"},
 };
 
 std::string FoldedName(std::string_view name) { return AsciiLower(std::string(name)); }
@@ -175,7 +170,8 @@ private:
       return;
     }
     if (found != name)
-      Note(found + ": taken for " + name + "; the game on a file system that tells letter case apart does not find it.");
+      Note(found + ": taken for " + name +
+           "; the game on a file system that tells letter case apart does not find it.");
     const std::string folder = m_Quake + found + "/";
     const TFolderListing listing(folder);
     TPlace loose;
@@ -319,8 +315,8 @@ private:
           continue;
         }
         if (it->is_regular_file(error))
-          place.Files.push_back({it->path().string().substr(folder.size()), source, -1,
-                                 static_cast<int64_t>(it->file_size(error))});
+          place.Files.push_back(
+              {it->path().string().substr(folder.size()), source, -1, static_cast<int64_t>(it->file_size(error))});
       }
     }
   }

@@ -70,15 +70,15 @@ std::vector<TEntryComparison> CompareArchives(const std::string &first, const st
       secondPaired[static_cast<size_t>(j)] = true;
       comparison.SecondIndex = j;
       comparison.SecondSize = other.Size;
-      const bool same = entry.Size == other.Size &&
-                        ContentHash(a, entry, buffer.get()) == ContentHash(b, other, buffer.get());
+      const bool same =
+          entry.Size == other.Size && ContentHash(a, entry, buffer.get()) == ContentHash(b, other, buffer.get());
       comparison.Kind = same ? edIdentical : edDiffering;
     }
     result.push_back(std::move(comparison));
   }
   for (size_t j = 0; j < b.Directory.size(); ++j)
     if (!secondPaired[j])
-      result.push_back({edOnlyInSecond, b.Directory[j].Name.Str(), -1, static_cast<int32_t>(j), -1,
-                        b.Directory[j].Size});
+      result.push_back(
+          {edOnlyInSecond, b.Directory[j].Name.Str(), -1, static_cast<int32_t>(j), -1, b.Directory[j].Size});
   return result;
 }

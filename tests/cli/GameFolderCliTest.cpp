@@ -19,14 +19,16 @@ protected:
 TEST_F(GameCli, WhichAndOverviewTellWhereEachFileLoadsFrom) {
   TRun which = Run({"which", m_Quake, "--game", "mymod", "progs.dat", "maps/e1m1.bsp"});
   EXPECT_EQ(which.Status, 0) << which.Err;
-  EXPECT_EQ(which.Out, "progs.dat: mymod/pak1.pak (shadows mymod/pak0.pak, mymod/progs.dat (loose file), id1/pak0.pak)\n"
-                       "maps/e1m1.bsp: id1/pak1.pak (shadows id1/pak0.pak)\n");
+  EXPECT_EQ(which.Out,
+            "progs.dat: mymod/pak1.pak (shadows mymod/pak0.pak, mymod/progs.dat (loose file), id1/pak0.pak)\n"
+            "maps/e1m1.bsp: id1/pak1.pak (shadows id1/pak0.pak)\n");
   EXPECT_NE(which.Err.find("mymod/pak3.pak: never loaded: pak2.pak is missing"), std::string::npos) << which.Err;
 
   // A name the game loads from nowhere: exit 1, and the twin in other letter case named.
   which = Run({"which", m_Quake, "--game=mymod", "--profile", "darkplaces", "MAPS/e1m1.bsp", "progs.dat"});
   EXPECT_EQ(which.Status, 1);
-  EXPECT_EQ(which.Out, "progs.dat: mymod/progs.dat (loose file) (shadows mymod/pak1.pak, mymod/pak0.pak, id1/pak0.pak)\n");
+  EXPECT_EQ(which.Out,
+            "progs.dat: mymod/progs.dat (loose file) (shadows mymod/pak1.pak, mymod/pak0.pak, id1/pak0.pak)\n");
   EXPECT_NE(which.Err.find("varnel-cli: MAPS/e1m1.bsp: the game loads no file of this name ("), std::string::npos)
       << which.Err;
   EXPECT_EQ(Run({"which", m_Quake, "--profile", "fteqw", "--game", "mymod", "MAPS/e1m1.bsp"}).Out,
@@ -62,8 +64,8 @@ TEST_F(GameCli, DiffListsChangesAndExitsLikeDiff) {
   TRun json = Run({"diff", "--json", "a.pak", "b.pak"});
   const std::vector<std::string> lines = Lines(json.Out);
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(ParseJsonLine(lines[1]),
-            (std::map<std::string, std::string>{{"change", "M"}, {"name", "changed"}, {"old_size", "3"}, {"new_size", "3"}}));
+  EXPECT_EQ(ParseJsonLine(lines[1]), (std::map<std::string, std::string>{
+                                         {"change", "M"}, {"name", "changed"}, {"old_size", "3"}, {"new_size", "3"}}));
   EXPECT_EQ(ParseJsonLine(lines[2]).at("old_size"), "-1");
   TRun same = Run({"diff", "a.pak", "a.pak"});
   EXPECT_EQ(same.Status, 0);
@@ -94,6 +96,7 @@ TEST_F(GameCli, CheckWithTheQuakeDirectoryWarnsOfWhatTheGameNeverLoads) {
   EXPECT_EQ(fteLines[0], pak0 + ": progs.dat: warning: The game never loads it: mymod/progs.dat (loose file) comes "
                                 "before this archive in the search path and holds it too.");
   EXPECT_EQ(fteLines[1].substr(0, fteLines[1].find(" comes")),
-            m_Quake + "mymod/pak3.pak: maps/e1m1.bsp: warning: The game never loads it: mymod/maps/E1M1.bsp (loose file)");
+            m_Quake +
+                "mymod/pak3.pak: maps/e1m1.bsp: warning: The game never loads it: mymod/maps/E1M1.bsp (loose file)");
   EXPECT_EQ(Run({"check", "--quake-dir", m_Scratch.Path(), pak0}).Status, 2);
 }
