@@ -178,8 +178,8 @@ int Check(const TArgs &args) {
     ThrowIfInterrupted();
     TCheckFindings findings;
     try {
-      findings = quakeDirectory.empty() ? CheckArchiveFile(path)
-                                        : CheckArchiveFileInGame(path, quakeDirectory, *profile);
+      findings =
+          quakeDirectory.empty() ? CheckArchiveFile(path) : CheckArchiveFileInGame(path, quakeDirectory, *profile);
     } catch (const EInOutError &error) {
       ReportError(error.what());
       failed = true;
