@@ -425,7 +425,9 @@ void TMain::ShowArchiveCheck() {
         OneViewListClick();
     });
   }
-  m_Check->ShowFindings(CheckArchive(m_Session.Pak()));
+  // An archive of the game folders of the Quake directory is also judged
+  // by the original engine's search path.
+  m_Check->ShowFindings(CheckArchiveInGame(m_Session.Pak(), OriginalEngineProfile()));
   m_Check->show();
   const auto toFront = [check = m_Check] {
     check->raise();
