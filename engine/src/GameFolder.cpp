@@ -23,8 +23,8 @@ namespace {
 // Each row names the code its rules were read from; all of them are public
 // sources of the engines.
 const std::vector<TEngineProfile> Profiles = {
-    // id Software's Quake source release (id-Software/Quake, WinQuake/common.c,
-    // v1.09): COM_AddGameDirectory puts the folder on the search path, then
+    // id Software's Quake source release (id-Software/Quake at a8f828a,
+    // WinQuake/common.c, v1.09): COM_AddGameDirectory puts the folder on the search path, then
     // pak0.pak, pak1.pak, ... in front of it until COM_LoadPackFile cannot
     // open one; COM_FindFile takes the first place that holds the name,
     // compared by strcmp, and in an archive its first entry of that name.
@@ -39,31 +39,31 @@ const std::vector<TEngineProfile> Profiles = {
      .LeftOut = "",
      .Sources = "id-Software/Quake WinQuake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile, "
                 "COM_InitFilesystem"},
-    // QuakeSpasm 0.96 (sezero/quakespasm, Quake/common.c): the same order and
+    // QuakeSpasm (sezero/quakespasm at 71d7d02, Quake/common.c): the same order and
     // comparison; COM_LoadPackFile returns no archive for one without entries
     // ("has no files, ignored"), which ends the numbered run; -quoth is a
     // mission pack too. Its own quakespasm.pak (after id1/pak0.pak) and the
     // user folder are not part of the Quake directory and are left out.
     {.Name = "quakespasm",
-     .Title = "QuakeSpasm 0.96",
+     .Title = "QuakeSpasm (sezero/quakespasm at 71d7d02)",
      .Empty = afEndsRun,
      .LeftOut = "its own quakespasm.pak and the user folder (~/.quakespasm)",
      .Sources = "sezero/quakespasm Quake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile"},
-    // vkQuake 1.30 (Novum/vkQuake, Quake/common.c): QuakeSpasm's rules; more
+    // vkQuake (Novum/vkQuake at 0059b93, Quake/common.c): QuakeSpasm's rules; more
     // than one -game may be given (each searched before the one before it).
     {.Name = "vkquake",
-     .Title = "vkQuake 1.30",
+     .Title = "vkQuake (Novum/vkQuake at 0059b93)",
      .Empty = afEndsRun,
      .LeftOut = "its built-in vkquake.pak and the user folder",
      .Sources = "Novum/vkQuake Quake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile"},
-    // Ironwail 0.8 (andrei-drexler/ironwail, Quake/common.c): QuakeSpasm's
+    // Ironwail (andrei-drexler/ironwail at 096c3d9, Quake/common.c): QuakeSpasm's
     // rules over each base folder; its ironwail.pak follows id1/pak0.pak.
     {.Name = "ironwail",
-     .Title = "Ironwail 0.8",
+     .Title = "Ironwail (andrei-drexler/ironwail at 096c3d9)",
      .Empty = afEndsRun,
      .LeftOut = "its own ironwail.pak and the user folder",
      .Sources = "andrei-drexler/ironwail Quake/common.c: COM_AddGameDirectory, COM_LoadPackFile, COM_FindFile"},
-    // DarkPlaces (DarkPlacesEngine/DarkPlaces, fs.c): FS_AddGameDirectory
+    // DarkPlaces (DarkPlacesEngine/DarkPlaces at 01b6174, fs.c): FS_AddGameDirectory
     // lists the folder, sorts the names ignoring case (stringlistsort,
     // strcasecmp), adds every *.pak (extension in any case) in that order,
     // then the folder itself in front ("unpacked files have the priority
@@ -71,7 +71,7 @@ const std::vector<TEngineProfile> Profiles = {
     // or holds more than 2048 entries; PAK names are case sensitive
     // (pack->ignorecase = false).
     {.Name = "darkplaces",
-     .Title = "DarkPlaces (2014)",
+     .Title = "DarkPlaces (DarkPlacesEngine/DarkPlaces at 01b6174)",
      .LooseFilesFirst = true,
      .NumberedArchives = false,
      .AnyPakName = true,
@@ -90,7 +90,7 @@ const std::vector<TEngineProfile> Profiles = {
     // a PAK file. The order of the other *.pak is the folder listing's; taken
     // here as byte order of the names.
     {.Name = "fteqw",
-     .Title = "FTEQW (2023)",
+     .Title = "FTEQW (fte-team/fteqw)",
      .LooseFilesFirst = true,
      .AnyPakName = true,
      .AnyPakAfterNumbered = true,
@@ -164,6 +164,11 @@ private:
   void Note(const std::string &sentence) { m_View.Notes.push_back(sentence); }
 
   void AddFolder(const TFolderListing &top, const std::string &name, TFolderRole role) {
+    // A folder given twice (-game id1, or a mission pack's folder as mod) is
+    // searched once, where it was first added, as QuakeSpasm does.
+    if (std::any_of(m_Places.begin(), m_Places.end(),
+                    [&](const TPlace &place) { return SameTextAscii(place.Source.Folder, name); }))
+      return;
     const std::string found = top.Find(name);
     if (found.empty() || !IsDirectory(m_Quake + found)) {
       Note(name + ": no such folder in the Quake directory; nothing is loaded from it.");

@@ -113,6 +113,10 @@ TEST_F(GameFolder, SearchPathNotesFiltersAndTwins) {
   EXPECT_EQ(renamed.PlaceOf(renamed.Find("sound/b.wav")->Loaded), "MyMod/pak0.pak");
   EXPECT_NE(renamed.Notes.at(0).find("MyMod: taken for mymod"), std::string::npos);
   EXPECT_THROW(ReadGameView({m_Folder.Path(), {}, {}, nullptr}), EInvalidQuakeDir);
+  // A folder named twice is searched once.
+  const TGameView twice = ReadGameView({m_Quake, {"hipnotic"}, "HIPNOTIC", nullptr});
+  EXPECT_EQ(twice.Sources.size(), 6u); // hipnotic's two archives and loose files, id1's
+  EXPECT_TRUE(twice.Find("maps/hip1m1.bsp")->Shadowed.empty());
 }
 
 TEST_F(GameFolder, TheCheckWarnsOfShadowedEntriesUnopenedArchivesAndCaseTwins) {
