@@ -53,10 +53,12 @@ BUILD_DIR="$SOURCE/build/bench"
 CLI="$BUILD_DIR/cli/varnel-cli"
 say() { printf '%s\n' "$*" >&2; }
 
+# Warnings are not errors here: GCC 12 at -O3 reports a false -Wrestrict in
+# the standard library's string copies (cli/CliHelp.cpp).
 if ((BUILD)); then
   if [[ ! -f "$BUILD_DIR/build.ninja" ]]; then
     cmake -S "$SOURCE" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_BENCH=ON \
-      -DVARNEL_BUILD_TESTS=OFF -DVARNEL_WERROR=ON >&2
+      -DVARNEL_BUILD_TESTS=OFF >&2
   fi
   cmake --build "$BUILD_DIR" --target varnel-cli >&2
 fi

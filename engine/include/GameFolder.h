@@ -139,8 +139,8 @@ struct TGameView {
   // "id1/pak0.pak", or "mymod/progs.dat (loose file)" for a loose copy.
   std::string PlaceOf(const TGameFile &file) const;
 
-  // name (as the profile compares) -> index into Files, and the folded
-  // name -> every copy, both built by ReadGameView.
+  // Name (as the profile compares) -> index into Files, built by
+  // ReadGameView; folded name -> files, built at the first CaseTwins.
   struct TIndex;
   std::shared_ptr<const TIndex> Lookup;
 };

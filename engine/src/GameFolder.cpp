@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <unordered_map>
 
 namespace fs = std::filesystem;
@@ -14,8 +15,9 @@ namespace fs = std::filesystem;
 struct TGameView::TIndex {
   // The key of each loaded file's name (folded where the profile ignores case).
   std::unordered_map<std::string, int32_t> ByName;
-  // Folded name -> indexes into Files.
-  std::unordered_map<std::string, std::vector<int32_t>> ByFolded;
+  // Folded name -> indexes into Files, made when CaseTwins is first asked.
+  mutable std::unordered_map<std::string, std::vector<int32_t>> ByFolded;
+  mutable std::once_flag FoldedMade;
 };
 
 namespace {
@@ -328,13 +330,13 @@ private:
 
   TGameView Assemble() {
     auto index = std::make_shared<TGameView::TIndex>();
-    std::unordered_map<std::string, int32_t> byKey;
+    std::unordered_map<std::string, int32_t> &byKey = index->ByName;
     std::vector<TLoadableFile> files;
     for (size_t rank = 0; rank < m_Places.size(); ++rank) {
       for (TGameFile &file : m_Places[rank].Files) {
         file.Source = static_cast<int32_t>(rank);
-        const std::string key = m_Profile.IgnoreCase ? FoldedName(file.Name) : file.Name;
-        auto [at, added] = byKey.try_emplace(key, static_cast<int32_t>(files.size()));
+        auto [at, added] = byKey.try_emplace(m_Profile.IgnoreCase ? FoldedName(file.Name) : file.Name,
+                                             static_cast<int32_t>(files.size()));
         if (added)
           files.push_back({std::move(file), {}});
         else
@@ -342,16 +344,22 @@ private:
       }
       m_View.Sources.push_back(std::move(m_Places[rank].Source));
     }
-    std::sort(files.begin(), files.end(),
-              [](const TLoadableFile &a, const TLoadableFile &b) { return a.Loaded.Name < b.Loaded.Name; });
-    index->ByName.reserve(files.size());
-    for (size_t i = 0; i < files.size(); ++i) {
-      const std::string &name = files[i].Loaded.Name;
-      index->ByName.emplace(m_Profile.IgnoreCase ? FoldedName(name) : name, static_cast<int32_t>(i));
-      index->ByFolded[FoldedName(name)].push_back(static_cast<int32_t>(i));
+    // In name order; the index follows the files to their new places.
+    std::vector<int32_t> order(files.size());
+    for (size_t i = 0; i < order.size(); ++i)
+      order[i] = static_cast<int32_t>(i);
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+      return files[static_cast<size_t>(a)].Loaded.Name < files[static_cast<size_t>(b)].Loaded.Name;
+    });
+    std::vector<int32_t> placeOf(files.size());
+    m_View.Files.reserve(files.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+      placeOf[static_cast<size_t>(order[i])] = static_cast<int32_t>(i);
+      m_View.Files.push_back(std::move(files[static_cast<size_t>(order[i])]));
     }
+    for (auto &[key, at] : byKey)
+      at = placeOf[static_cast<size_t>(at)];
     m_View.Profile = &m_Profile;
-    m_View.Files = std::move(files);
     m_View.Lookup = std::move(index);
     return std::move(m_View);
   }
@@ -420,6 +428,11 @@ std::vector<const TGameFile *> TGameView::CaseTwins(std::string_view name) const
   std::vector<const TGameFile *> twins;
   if (!Lookup)
     return twins;
+  // Made at the first question: listing the files needs none of it.
+  std::call_once(Lookup->FoldedMade, [this] {
+    for (size_t i = 0; i < Files.size(); ++i)
+      Lookup->ByFolded[FoldedName(Files[i].Loaded.Name)].push_back(static_cast<int32_t>(i));
+  });
   const auto found = Lookup->ByFolded.find(FoldedName(name));
   if (found == Lookup->ByFolded.end())
     return twins;
