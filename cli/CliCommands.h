@@ -81,6 +81,15 @@ std::vector<TNamedRun> EditingCommands();
 std::vector<TNamedRun> PictureCommands();
 // textures.
 std::vector<TNamedRun> QuakeCommands();
+// which, overview, diff.
+std::vector<TNamedRun> GameFolderCommands();
+
+struct TEngineProfile;
+// The engine profile --profile names (the original engine's when it is not
+// given); raises EUsage for an unknown one.
+const TEngineProfile *GameProfile(const TArgs &args);
+// The profiles' names, blank-separated.
+std::string ProfileNames();
 
 // The whole program, from the arguments after its name to the exit status;
 // an interruption by a signal comes back as minus the signal's number.

@@ -17,7 +17,8 @@ namespace {
 TCommandRun FindRun(std::string_view name) {
   static const std::vector<TNamedRun> runs = [] {
     std::vector<TNamedRun> all = ReadingCommands();
-    for (const std::vector<TNamedRun> &more : {EditingCommands(), PictureCommands(), QuakeCommands()})
+    for (const std::vector<TNamedRun> &more :
+         {EditingCommands(), PictureCommands(), QuakeCommands(), GameFolderCommands()})
       all.insert(all.end(), more.begin(), more.end());
     return all;
   }();

@@ -7,6 +7,31 @@
 #include <algorithm>
 #include <climits>
 
+namespace {
+// The engine profiles as --profile offers them: the game folder's table, read once.
+std::string_view ProfileChoices() {
+  static const std::string names = ProfileNames();
+  return names;
+}
+
+TOptionDef ProfileOption() {
+  static const std::string help = "the engine whose rules apply: " + ProfileNames() + " (default: quake)";
+  return Valued(NoShort, "profile", "P", help, cpWords, ProfileChoices());
+}
+
+// The search path's options, shared by which and overview.
+std::vector<TOptionDef> GameOptions() {
+  return {Valued(NoShort, "game", "MOD", "the mod's folder in QUAKEDIR (as -game MOD)", cpNothing),
+          Valued(NoShort, "mission", "DIR", "a mission pack's folder (rogue, hipnotic, quoth)", cpNothing),
+          ProfileOption()};
+}
+
+std::vector<TOptionDef> WithMore(std::vector<TOptionDef> options, std::initializer_list<TOptionDef> more) {
+  options.insert(options.end(), more.begin(), more.end());
+  return options;
+}
+} // namespace
+
 const std::vector<TProgramOption> &ProgramOptions() {
   static const std::vector<TProgramOption> options = {
       {Flag('h', "help", "help of the program, or of a command"), opAnywhere},
@@ -90,12 +115,63 @@ const std::vector<TCommand> &CommandTable() {
        "a sprite's frame outside its file).\n"
        "Exit status 1 when anything was found. An archive with no findings gets\n"
        "one line, \"ARCHIVE: no problems found (N entries)\", unless -q or --json.\n",
-       {Flag(NoShort, "json", "one JSON object a line: archive, index, entry, severity, message")},
+       {Flag(NoShort, "json", "one JSON object a line: archive, index, entry, severity, message"),
+        Valued(NoShort, "quake-dir", "DIR",
+               "also warn of entries the game never loads from the archive's folder in DIR, and of names in other "
+               "letter case there",
+               cpFolder),
+        ProfileOption()},
        {},
        false,
        1,
        SIZE_MAX,
        cpArchive,
+       cpFile},
+      {"which",
+       "QUAKEDIR [--game MOD] [--mission DIR] [--profile P] NAME...",
+       "where the game loads files from, and which copies they hide",
+       "Writes, for each NAME, the place the game started from QUAKEDIR loads it\n"
+       "from (an archive, or a loose file) and the copies it hides, searched later:\n"
+       "  NAME: PLACE (shadows PLACE, ...)\n"
+       "The search path is the engine's: the mod's folder, the mission pack's,\n"
+       "then id1. Notes on archives the game leaves out go to standard error.\n"
+       "Exit status 1 when the game loads a NAME from nowhere.\n",
+       GameOptions(),
+       {},
+       false,
+       2,
+       SIZE_MAX,
+       cpFolder,
+       cpNothing},
+      {"overview",
+       "QUAKEDIR [--game MOD] [--mission DIR] [--profile P] [--shadowed | --changed]",
+       "every file the game loads, and where from",
+       "Writes every file the game started from QUAKEDIR can load, one a line in\n"
+       "the order of their names, as which does.\n",
+       WithMore(GameOptions(), {Flag(NoShort, "shadowed", "only the files that hide another copy"),
+                                Flag(NoShort, "changed", "only the files the mod's folder adds or replaces")}),
+       {},
+       false,
+       1,
+       1,
+       cpFolder,
+       cpNothing},
+      {"diff",
+       "[--json] A.pak B.pak",
+       "compare two archives entry by entry",
+       "Writes one line for each entry that is not the same in both archives:\n"
+       "  - NAME   only in A\n"
+       "  + NAME   only in B\n"
+       "  M NAME   in both, with other contents (size, then a hash of the bytes)\n"
+       "Entries pair by exact name. Exit status 0 when both hold the same entries\n"
+       "with the same bytes, 1 otherwise.\n",
+       {Flag(NoShort, "json", "one JSON object a line: change, name, old_size, new_size (-1: none)")},
+       {},
+       false,
+       2,
+       2,
+       cpArchive,
+
        cpArchive},
       {"create",
        "OUT.pak [-C DIR] [--force] PATH...",

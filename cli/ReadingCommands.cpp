@@ -218,11 +218,16 @@ uint32_t ListedEntries(const std::string &path) {
 int Check(const TArgs &args) {
   bool found = false;
   bool failed = false;
+  const std::string quakeDirectory = args.Value("quake-dir");
+  const TEngineProfile *profile = GameProfile(args);
+  if (args.Has("quake-dir") && !TQuakePak::IsQuakeDirectory(quakeDirectory))
+    throw ECliFailure(quakeDirectory + ": not a Quake directory (it has no id1/pak0.pak)");
   for (const std::string &path : args.Operands) {
     ThrowIfInterrupted();
     TCheckFindings findings;
     try {
-      findings = CheckArchiveFile(path);
+      findings =
+          quakeDirectory.empty() ? CheckArchiveFile(path) : CheckArchiveFileInGame(path, quakeDirectory, *profile);
       // The look inside the entries (WADs, maps, models, sprites, pictures), each entry's after its own.
       const TCheckFindings inside = CheckArchiveInside(path);
       findings.insert(findings.end(), inside.begin(), inside.end());

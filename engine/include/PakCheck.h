@@ -24,6 +24,8 @@ enum TCheckKind : uint8_t {
   ckEmpty,    // an entry of size 0
   ckSameName, // two entries of one name, in the same or other letter case
   ckName,     // a name the game cannot find
+  ckShadowed, // never loaded: a place searched before it in the game holds the name (GameFolder.h)
+  ckCaseTwin, // a file elsewhere in the game's search path differs from it in letter case only
 };
 
 struct TCheckFinding {

@@ -14,11 +14,15 @@
 //   PakKinds.h    the table of entry kinds: names, icons, viewer, conversion, filters
 //   PakLumps.h    colours, TBitmap, TQuakePalette and the picture-lump reader
 //   PakCheck.h    the archive check
+//   GameFolder.h  what the game loads from a Quake installation, by engine
+//   PakCompare.h  two archives compared entry by entry
 //   here          the component's questions and events, ReplaceFileContents,
 //                 and the archive component TQuakePak
 #pragma once
 
+#include "GameFolder.h"
 #include "PakCheck.h"
+#include "PakCompare.h"
 #include "PakFormat.h"
 #include "PakKinds.h"
 #include "PakLumps.h"

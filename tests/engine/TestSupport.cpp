@@ -128,3 +128,31 @@ void TPakTest::OpenArchive(const std::vector<TFixtureEntry> &entries) {
   WriteFileBytes(m_Folder.File("test.pak"), BuildPak(entries));
   m_Pak.OpenPak(m_Folder.File("test.pak"));
 }
+
+std::string MakeModdedQuake(const TTempDir &folder) {
+  const std::string quake = folder.File("modded/");
+  const auto put = [&](const std::string &path, const std::string &bytes) {
+    fs::create_directories(fs::path(quake + path).parent_path());
+    WriteFileBytes(quake + path, bytes);
+  };
+  put("id1/pak0.pak", BuildPak({{"progs.dat", "id-progs"},
+                                {"sound/a.wav", "id-a"},
+                                {"maps/e1m1.bsp", "id0-map"},
+                                {"gfx/conback.lmp", "id-conback"}}));
+  put("id1/pak1.pak", BuildPak({{"maps/e1m1.bsp", "id1-map"}}));
+  put("id1/config.cfg", "cfg");
+  std::vector<TFixtureEntry> many;
+  for (int i = 0; i <= 2048; ++i)
+    many.push_back({"r/" + std::to_string(i), "r"});
+  put("rogue/pak0.pak", BuildPak(many));
+  put("hipnotic/pak0.pak", BuildPak({}));
+  put("hipnotic/pak1.pak", BuildPak({{"maps/hip1m1.bsp", "hip"}}));
+  put("mymod/pak0.pak", BuildPak({{"progs.dat", "mod0-progs"}, {"sound/b.wav", "mod-b"}}));
+  put("mymod/pak1.pak", BuildPak({{"progs.dat", "mod1-progs"}, {"gfx/Conback.lmp", "mod-conback"}}));
+  put("mymod/pak3.pak", BuildPak({{"maps/e1m1.bsp", "mod3-map"}}));
+  put("mymod/zz.pak", BuildPak({{"sound/a.wav", "zz-a"}}));
+  put("mymod/progs.dat", "loose-progs");
+  put("mymod/maps/E1M1.bsp", "loose-map");
+  put("mymod/.git/config", "hidden");
+  return quake;
+}

@@ -73,3 +73,19 @@ protected:
   int m_Ends = 0;
   std::vector<uint8_t> m_Percents;
 };
+
+// A Quake installation below folder, every file made here byte by byte:
+//   id1/pak0.pak      progs.dat "id-progs", sound/a.wav "id-a", maps/e1m1.bsp
+//                     "id0-map", gfx/conback.lmp "id-conback"
+//   id1/pak1.pak      maps/e1m1.bsp "id1-map"
+//   id1/config.cfg    loose, "cfg"
+//   rogue/pak0.pak    2049 entries r/0 .. r/2048 (more than the game loads)
+//   hipnotic/pak0.pak no entries; hipnotic/pak1.pak maps/hip1m1.bsp "hip"
+//   mymod/pak0.pak    progs.dat "mod0-progs", sound/b.wav "mod-b"
+//   mymod/pak1.pak    progs.dat "mod1-progs", gfx/Conback.lmp "mod-conback"
+//   mymod/pak3.pak    maps/e1m1.bsp "mod3-map" (pak2.pak is missing)
+//   mymod/zz.pak      sound/a.wav "zz-a"
+//   mymod/progs.dat, mymod/maps/E1M1.bsp   loose, "loose-progs", "loose-map"
+//   mymod/.git/config hidden, left out
+// Returns the installation folder ending in "/".
+std::string MakeModdedQuake(const TTempDir &folder);

@@ -39,6 +39,8 @@ private slots:
   void SavingWithErrorsAsksFirst();
   void CheckOfTheCommandLineArchiveComesToTheFront();
   void OnlyDamageOrLostDataBringsTheCheckUp();
+  void AnArchiveOfTheGameIsJudgedByTheSearchPath();
+
 };
 
 void ArchiveCheckTest::OpeningShowsTheFindingsAndRowsSelectEntries() {
@@ -176,6 +178,27 @@ void ArchiveCheckTest::CheckOfTheCommandLineArchiveComesToTheFront() {
   TCheckArchiveDlg *check = main.ArchiveCheck();
   QVERIFY(QTest::qWaitForWindowExposed(&main));
   QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(check));
+}
+
+void ArchiveCheckTest::AnArchiveOfTheGameIsJudgedByTheSearchPath() {
+  // The stock id1/pak0.pak holds gfx/a.lmp; the mod's pak1.pak, searched
+  // before its pak0.pak, holds x.txt too.
+  TWindowSession session;
+  session.Start();
+  QVERIFY(QDir().mkpath(session.Quake + "mymod"));
+  WriteBytes(session.Quake + "mymod/pak1.pak", BuildPak({{"x.txt", "new"}}));
+  const QString pak0 = session.Quake + "mymod/pak0.pak";
+  WriteBytes(pak0, BuildPak({{"x.txt", "old"}, {"gfx/A.lmp", "1"}, {"y.txt", "2"}}));
+  session.Open(pak0);
+  session.Command("MenuActionsCheck");
+  const QAbstractItemModel *rows = session.Main->ArchiveCheck()->Rows()->model();
+  QStringList shown;
+  for (int i = 0; i < rows->rowCount(); ++i)
+    shown << rows->index(i, 1).data().toString() + ": " + rows->index(i, 2).data().toString().section(':', 0, 0);
+  QVERIFY2(shown.contains("x.txt: The game never loads it"), qPrintable(shown.join('\n')));
+  QVERIFY2(shown.contains("gfx/A.lmp: \"gfx/a.lmp\" in id1/pak0.pak differs from its name only in letter case"),
+           qPrintable(shown.join('\n')));
+  QVERIFY(!shown.join('\n').contains("y.txt"));
 }
 
 QTEST_MAIN(ArchiveCheckTest)

@@ -478,7 +478,9 @@ void TMain::ShowArchiveCheck() {
 
 const TCheckFindings &TMain::CheckFindings() {
   if (!m_Findings) {
-    m_Findings = CheckArchive(m_Session.Pak());
+    // An archive of the game folders of the Quake directory is also judged
+    // by the original engine's search path.
+    m_Findings = CheckArchiveInGame(m_Session.Pak(), OriginalEngineProfile());
     ++m_CheckRuns;
   }
   return *m_Findings;
