@@ -126,7 +126,7 @@ const std::vector<TCommand> &CommandTable() {
        1,
        SIZE_MAX,
        cpArchive,
-       cpFile},
+       cpArchive},
       {"which",
        "QUAKEDIR [--game MOD] [--mission DIR] [--profile P] NAME...",
        "where the game loads files from, and which copies they hide",

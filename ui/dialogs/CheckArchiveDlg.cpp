@@ -141,6 +141,8 @@ bool MeansDamageOrLoss(const TCheckFinding &finding) {
     return finding.Severity == csError;
   case ckTooMany:
   case ckEmpty:
+  case ckShadowed: // the game loads another copy: nothing is damaged
+  case ckCaseTwin:
     return false;
   }
   return true;
