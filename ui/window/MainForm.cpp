@@ -272,6 +272,9 @@ void TMain::ConnectCommands() {
   m_ListModel.OnRename = [this](const std::string &entryName, const std::string &newName) {
     std::optional<std::string> stored;
     RunCommand([&] { stored = m_Session.Rename(entryName, newName); });
+    // The row takes its new name once this returns: the preview follows it then.
+    if (stored)
+      QTimer::singleShot(0, this, [this] { UpdatePreview(); });
     return stored;
   };
 

@@ -98,6 +98,7 @@ void TPreviewPane::Build() {
   m_Text->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
 
   m_Sound = new QWidget(this);
+  m_Sound->setObjectName(QStringLiteral("PreviewSound"));
   m_Play = new QPushButton(tr("Play"), m_Sound);
   m_Play->setObjectName(QStringLiteral("PreviewPlay"));
   connect(m_Play, &QPushButton::clicked, this, &TPreviewPane::TogglePlay);

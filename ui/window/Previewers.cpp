@@ -3,6 +3,7 @@
 
 #include "LumpPicture.h"
 #include "TgaImage.h"
+#include "Translations.h"
 
 #include <QCoreApplication>
 #include <QImageReader>
@@ -156,7 +157,8 @@ TPreview PreviewBytes(const TPreviewSource &source) {
   if (kind != fkUnknown && KindInfo(kind).Filter.empty())
     preview.Kind = TPreviewText::tr("%1 file").arg(QString::fromStdString(extension).toUpper());
   preview.Text = HexDump(source.Read(0, std::min(source.Size, HexPreviewBytes)));
-  preview.Facts << TPreviewText::tr("The first %n byte(s) in hexadecimal", "", static_cast<int>(std::min(source.Size, HexPreviewBytes)));
+  const auto shown = static_cast<int>(std::min(source.Size, HexPreviewBytes));
+  preview.Facts << EnglishPlural(TPreviewText::tr("The first %n byte(s) in hexadecimal", "", shown), shown);
   return preview;
 }
 
@@ -186,7 +188,7 @@ TPreview PreviewPalette(const TPreviewSource &source) {
   if (image.isNull())
     return Refused(source, kind, reason);
   TPreview preview = PictureOf(kind, image);
-  preview.Facts = QStringList{TPreviewText::tr("%n colour(s)", "", image.width() * image.height())};
+  preview.Facts = QStringList{EnglishPlural(TPreviewText::tr("%n colour(s)", "", image.width() * image.height()), image.width() * image.height())};
   return preview;
 }
 
@@ -198,7 +200,7 @@ TPreview PreviewColormap(const TPreviewSource &source) {
   if (image.isNull())
     return Refused(source, kind, reason);
   TPreview preview = PictureOf(kind, image);
-  preview.Facts = QStringList{TPreviewText::tr("%n light level(s) of 256 colours", "", image.height())};
+  preview.Facts = QStringList{EnglishPlural(TPreviewText::tr("%n light level(s) of 256 colours", "", image.height()), image.height())};
   return preview;
 }
 
