@@ -5,6 +5,7 @@
 #include "EntryBrowser.h"
 #include "MainActions.h"
 #include "MainForm.h"
+#include "PreviewPane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,8 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -53,8 +56,9 @@ void AppendInt32(std::string &bytes, int32_t value) {
 }
 
 // A PAK file of count empty entries under shuffled names in 50 directories
-// with 12 extensions: header, no data, then the 64-byte records.
-void WritePak(const QString &path, int count) {
+// with 12 extensions: header, the data of the extra entries, then the 64-byte
+// records (the extra entries' last).
+void WritePak(const QString &path, int count, const std::vector<std::pair<std::string, std::string>> &extra = {}) {
   static const char *const extensions[] = {"wav", "bsp", "mdl", "lmp", "spr", "dem",
                                            "cfg", "txt", "wad", "dat", "rc",  "pcx"};
   std::mt19937 random(12345);
@@ -67,9 +71,19 @@ void WritePak(const QString &path, int count) {
     AppendInt32(records, 12);
     AppendInt32(records, static_cast<int32_t>(random() % 100000));
   }
+  std::string data;
+  for (const auto &[name, bytes] : extra) {
+    std::string record = name;
+    record.resize(PakFormat::NameSize, '\0');
+    records += record;
+    AppendInt32(records, static_cast<int32_t>(12 + data.size()));
+    AppendInt32(records, static_cast<int32_t>(bytes.size()));
+    data += bytes;
+  }
   std::string bytes = "PACK";
-  AppendInt32(bytes, 12);
+  AppendInt32(bytes, static_cast<int32_t>(12 + data.size()));
   AppendInt32(bytes, static_cast<int32_t>(records.size()));
+  bytes += data;
   bytes += records;
   QDir().mkpath(QFileInfo(path).absolutePath());
   QFile file(path);
@@ -85,10 +99,10 @@ struct TBenchWindow {
   std::unique_ptr<TMain> Main;
   QString Archive;
 
-  explicit TBenchWindow(int count) {
+  explicit TBenchWindow(int count, const std::vector<std::pair<std::string, std::string>> &extra = {}) {
     WritePak(Folder.filePath(QStringLiteral("quake/id1/pak0.pak")), 1);
     Archive = Folder.filePath(QStringLiteral("big.pak"));
-    WritePak(Archive, count);
+    WritePak(Archive, count, extra);
     Settings = std::make_unique<QSettings>(Folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     Settings->setValue(QStringLiteral("Quake/Directory"), Folder.filePath(QStringLiteral("quake")));
     Main = std::make_unique<TMain>(Desktop, *Settings, QStringList());
@@ -175,6 +189,76 @@ void SwitchFolder(benchmark::State &state) {
   }
 }
 BENCHMARK(SwitchFolder)->Unit(benchmark::kMillisecond);
+
+// From a selection change to the preview drawn, on 100,000 entries: each
+// iteration selects the entry and handles the events until the pane has
+// made and painted its preview. Argument 0: a 320 x 200 picture lump; 1: a
+// 4 KB config; 2: a text of 1 MiB, the most a text preview shows; 3: a WAD
+// file, once the pane shows WAD files (until then its bytes in hexadecimal).
+// Between iterations, untimed, another entry is selected, so each is a new preview.
+void SelectionToPreview(benchmark::State &state) {
+  std::string picture;
+  AppendInt32(picture, 320);
+  AppendInt32(picture, 200);
+  for (int i = 0; i < 320 * 200; ++i)
+    picture.push_back(static_cast<char>(i % 251));
+  std::string config;
+  while (config.size() < 4096)
+    config += "bind " + std::to_string(config.size()) + " \"impulse 10\"\n";
+  std::string text;
+  while (text.size() < (size_t{1} << 20))
+    text += "// a line of QuakeC source, about sixty characters long ...\n";
+  // A WAD2 file: header, 64 lumps of 16 x 16 pictures, the directory.
+  std::string wad = "WAD2";
+  AppendInt32(wad, 64);
+  AppendInt32(wad, 12 + 64 * (8 + 256));
+  std::string directory;
+  for (int lump = 0; lump < 64; ++lump) {
+    std::string name = "pic" + std::to_string(lump);
+    name.resize(16, '\0');
+    AppendInt32(directory, static_cast<int32_t>(wad.size()));
+    AppendInt32(directory, 8 + 256);
+    AppendInt32(directory, 8 + 256);
+    directory += std::string("\x42\0\0\0", 4) + name;
+    AppendInt32(wad, 16);
+    AppendInt32(wad, 16);
+    wad += std::string(256, '\x10');
+  }
+  wad += directory;
+  const std::vector<std::pair<std::string, std::string>> entries = {{"gfx/title.lmp", picture},
+                                                                    {"autoexec.cfg", config},
+                                                                    {"src/world.qc", text},
+                                                                    {"gfx.wad", wad},
+                                                                    {"other.txt", "x"}};
+  TBenchWindow window(100000, entries);
+  window.Main->Session().OpenFile(window.Archive);
+  QApplication::processEvents();
+  TEntryListModel &model = window.Main->ListModel();
+  const auto rowOf = [&model](const std::string &name) {
+    for (int row = 0; row < model.RowCount(); ++row)
+      if (model.Row(row).EntryName == name)
+        return row;
+    return -1;
+  };
+  const int target = rowOf(entries[static_cast<size_t>(state.range(0))].first);
+  const int away = rowOf("other.txt");
+  TEntryListView *list = window.Main->OneViewList();
+  TPreviewPane *pane = window.Main->Preview();
+  const auto select = [&](int row) {
+    list->selectionModel()->setCurrentIndex(model.index(row, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    while (pane->Pending())
+      QApplication::processEvents();
+    pane->repaint();
+  };
+  for (auto _ : state) {
+    state.PauseTiming();
+    select(away);
+    state.ResumeTiming();
+    select(target);
+  }
+}
+BENCHMARK(SelectionToPreview)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
