@@ -84,6 +84,7 @@ private slots:
   void FollowsOnlyTheLastSelection();
   void KeepsItsShownStateAndWidth();
   void KeysShowAndFocusThePane();
+  void ShowsALongTextWholeAndNoMore();
 };
 
 void PreviewPaneTest::ShowsEachKindAsTheUserSeesIt_data() {
@@ -259,6 +260,35 @@ void PreviewPaneTest::KeysShowAndFocusThePane() {
   QVERIFY(main.Preview()->isVisible());
   QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(session.Find<QPlainTextEdit>("PreviewText")));
   QCOMPARE(session.Find<QPlainTextEdit>("PreviewText")->toPlainText(), QStringLiteral("first"));
+}
+
+void PreviewPaneTest::ShowsALongTextWholeAndNoMore() {
+  // 40,000 numbered lines (about 450 KB), and a text of 2 MiB of which the first 1 MiB shows.
+  QByteArray longText;
+  for (int line = 0; line < 40000; ++line)
+    longText += "line " + QByteArray::number(line) + "\n";
+  const QByteArray huge(2 << 20, 'x');
+  TWindowSession session;
+  session.Start();
+  session.OpenFresh(session.Archive("mod.pak", {{"long.txt", longText}, {"huge.txt", huge}, {"short.txt", "short"}}));
+  auto *view = session.Find<QPlainTextEdit>("PreviewText");
+  session.Select({"long.txt"});
+  QTRY_COMPARE(view->toPlainText().size(), longText.size());
+  QCOMPARE(view->toPlainText(), QString::fromLatin1(longText));
+  session.Select({"huge.txt"});
+  QTRY_COMPARE(view->toPlainText().size(), 1 << 20);
+  QVERIFY(session.Main->Preview()->FactsText().contains(QStringLiteral("The first 1048576 bytes")) ||
+          session.Main->Preview()->FactsText().contains(QStringLiteral("The first 1,048,576 bytes")));
+
+  // Another entry while a long text is still coming in: nothing of it follows.
+  session.Select({"long.txt"});
+  QTRY_VERIFY(!session.Main->Preview()->Pending());
+  QVERIFY(view->toPlainText().size() < longText.size());
+  session.Select({"short.txt"});
+  QTRY_VERIFY(!session.Main->Preview()->Pending());
+  for (int turn = 0; turn < 20; ++turn)
+    QCoreApplication::processEvents();
+  QCOMPARE(view->toPlainText(), QStringLiteral("short"));
 }
 
 QTEST_MAIN(PreviewPaneTest)

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <QTextCursor>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -22,6 +23,17 @@
 namespace {
 // Room left around a picture, in logical pixels.
 constexpr int PictureMargin = 4;
+// How much of a text the view takes at a time: the first part is shown with
+// the preview, the rest follows part by part (cut after a line's end).
+constexpr qsizetype TextPartSize = 32 * 1024;
+
+// The length of the first part of text: up to the last line end within TextPartSize.
+qsizetype PartLength(const QString &text) {
+  if (text.size() <= TextPartSize)
+    return text.size();
+  const qsizetype lineEnd = text.lastIndexOf(u'\n', TextPartSize - 1);
+  return lineEnd > 0 ? lineEnd + 1 : TextPartSize;
+}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -95,6 +107,7 @@ void TPreviewPane::Build() {
   m_Text->setReadOnly(true);
   m_Text->setLineWrapMode(QPlainTextEdit::NoWrap);
   m_Text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  m_Text->setUndoRedoEnabled(false);
   m_Text->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
 
   m_Sound = new QWidget(this);
@@ -128,6 +141,8 @@ void TPreviewPane::Build() {
 void TPreviewPane::ShowEntry(std::optional<TPreviewSource> source) {
   StopSound();
   m_Source = std::move(source);
+  ++m_TextGeneration;
+  m_TextRest.clear();
   if (!m_Source) {
     m_Pending = false;
     m_Preview = TPreview();
@@ -158,7 +173,7 @@ void TPreviewPane::Flush() {
     m_Pages->setCurrentWidget(m_Picture);
     break;
   case TPreviewPage::Text:
-    m_Text->setPlainText(m_Preview.Text);
+    ShowText(m_Preview.Text);
     m_Pages->setCurrentWidget(m_Text);
     break;
   case TPreviewPage::Sound:
@@ -171,6 +186,26 @@ void TPreviewPane::Flush() {
     m_Pages->setCurrentWidget(m_Empty);
     break;
   }
+}
+
+void TPreviewPane::ShowText(const QString &text) {
+  const qsizetype first = PartLength(text);
+  m_Text->setPlainText(text.left(first));
+  m_TextRest = text.mid(first);
+  if (!m_TextRest.isEmpty())
+    QTimer::singleShot(0, this, [this, generation = m_TextGeneration] { AppendTextPart(generation); });
+}
+
+void TPreviewPane::AppendTextPart(int generation) {
+  if (generation != m_TextGeneration || m_TextRest.isEmpty())
+    return;
+  const qsizetype length = PartLength(m_TextRest);
+  QTextCursor end(m_Text->document());
+  end.movePosition(QTextCursor::End);
+  end.insertText(m_TextRest.left(length));
+  m_TextRest.remove(0, length);
+  if (!m_TextRest.isEmpty())
+    QTimer::singleShot(0, this, [this, generation] { AppendTextPart(generation); });
 }
 
 QString TPreviewPane::Title() const { return m_Title->text(); }

@@ -48,6 +48,10 @@ public:
 
 private:
   void Build();
+  // A long text shows its first lines at once and the rest in parts over
+  // the next turns of the event loop, so that the first page is drawn at once.
+  void ShowText(const QString &text);
+  void AppendTextPart(int generation);
 
   QLabel *m_Title = nullptr;
   QLabel *m_Facts = nullptr;
@@ -61,6 +65,8 @@ private:
   std::optional<TPreviewSource> m_Source;
   TPreview m_Preview;
   bool m_Pending = false;
+  QString m_TextRest;       // what the text view has still to take
+  int m_TextGeneration = 0; // a part of an earlier text is dropped
 
   // Made at the first Play: a pane that never plays needs no audio device.
   QMediaPlayer *m_Player = nullptr;
