@@ -148,14 +148,9 @@ QString HexDump(const std::string &bytes, int64_t offset) {
 TPreview PreviewBytes(const TPreviewSource &source) {
   TPreview preview;
   preview.Page = TPreviewPage::Text;
-  const TFileKind kind = FileKindOf(source.Name);
   const std::string extension = Extension(source.Name);
-  preview.Kind = kind == fkUnknown
-                     ? (extension.empty() ? TPreviewText::tr("File")
-                                          : TPreviewText::tr("%1 file").arg(QString::fromStdString(extension).toUpper()))
-                     : QCoreApplication::translate(FileKindTextContext, KindInfo(kind).Filter.data());
-  if (kind != fkUnknown && KindInfo(kind).Filter.empty())
-    preview.Kind = TPreviewText::tr("%1 file").arg(QString::fromStdString(extension).toUpper());
+  preview.Kind = extension.empty() ? TPreviewText::tr("File")
+                                   : TPreviewText::tr("%1 file").arg(QString::fromStdString(extension).toUpper());
   preview.Text = HexDump(source.Read(0, std::min(source.Size, HexPreviewBytes)));
   const auto shown = static_cast<int>(std::min(source.Size, HexPreviewBytes));
   preview.Facts << EnglishPlural(TPreviewText::tr("The first %n byte(s) in hexadecimal", "", shown), shown);
