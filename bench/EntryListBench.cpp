@@ -6,6 +6,7 @@
 #include "EntryBrowser.h"
 #include "MainActions.h"
 #include "MainForm.h"
+#include "PreviewPane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +25,8 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -55,12 +58,14 @@ void AppendInt32(std::string &bytes, int32_t value) {
     bytes.push_back(static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xFF));
 }
 
+using TExtraEntries = std::vector<std::pair<std::string, std::string>>;
+
 // A sound PAK file of count entries under shuffled names in 50 directories
-// with 12 extensions, each of 1 to 64 bytes: the header, the data, then the
-// 64-byte records. The check finds nothing in it but, over 2,048 entries, the
-// count. Written in pieces, so that making a large one does not raise the
-// process's peak memory.
-void WritePak(const QString &path, int count) {
+// with 12 extensions, each of 1 to 64 bytes, and the extra entries after
+// them: the header, the data, then the 64-byte records. The check finds
+// nothing in it but, over 2,048 entries, the count. Written in pieces, so
+// that making a large one does not raise the process's peak memory.
+void WritePak(const QString &path, int count, const TExtraEntries &extra = {}) {
   static const char *const extensions[] = {"wav", "bsp", "mdl", "lmp", "spr", "dem",
                                            "cfg", "txt", "wad", "dat", "rc",  "pcx"};
   QDir().mkpath(QFileInfo(path).absolutePath());
@@ -74,9 +79,11 @@ void WritePak(const QString &path, int count) {
     size = static_cast<int32_t>(1 + random() % 64);
     dataSize += size;
   }
+  for (const auto &entry : extra)
+    dataSize += static_cast<int64_t>(entry.second.size());
   std::string bytes = "PACK";
   AppendInt32(bytes, static_cast<int32_t>(12 + dataSize));
-  AppendInt32(bytes, count * PakFormat::RecordSize);
+  AppendInt32(bytes, static_cast<int32_t>(count + extra.size()) * PakFormat::RecordSize);
   const auto flush = [&file, &bytes](size_t above) {
     if (bytes.size() >= above) {
       file.write(bytes.data(), static_cast<qint64>(bytes.size()));
@@ -85,6 +92,10 @@ void WritePak(const QString &path, int count) {
   };
   for (int32_t size : sizes) {
     bytes.append(static_cast<size_t>(size), 'x');
+    flush(1 << 20);
+  }
+  for (const auto &entry : extra) {
+    bytes += entry.second;
     flush(1 << 20);
   }
   int32_t position = 12;
@@ -97,6 +108,14 @@ void WritePak(const QString &path, int count) {
     AppendInt32(bytes, sizes[static_cast<size_t>(i)]);
     position += sizes[static_cast<size_t>(i)];
     flush(1 << 20);
+  }
+  for (const auto &[name, data] : extra) {
+    std::string record = name;
+    record.resize(PakFormat::NameSize, '\0');
+    bytes += record;
+    AppendInt32(bytes, position);
+    AppendInt32(bytes, static_cast<int32_t>(data.size()));
+    position += static_cast<int32_t>(data.size());
   }
   flush(0);
 }
@@ -129,11 +148,16 @@ struct TBenchWindow {
   std::unique_ptr<TMain> Main;
   QString Archive;
 
-  explicit TBenchWindow(int count) {
+  explicit TBenchWindow(int count, const TExtraEntries &extra = {}) {
     const QTemporaryDir &folder = DataFolder();
     if (!QFileInfo::exists(folder.filePath(QStringLiteral("quake/id1/pak0.pak"))))
       WritePak(folder.filePath(QStringLiteral("quake/id1/pak0.pak")), 1);
-    Archive = BenchArchive(folder, count);
+    if (extra.empty()) {
+      Archive = BenchArchive(folder, count);
+    } else {
+      Archive = folder.filePath(QStringLiteral("extra.pak"));
+      WritePak(Archive, count, extra);
+    }
     Settings = std::make_unique<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     Settings->setValue(QStringLiteral("Quake/Directory"), folder.filePath(QStringLiteral("quake")));
     Settings->setValue(QStringLiteral("Options/Sort By"), 0);
@@ -279,6 +303,76 @@ void SwitchFolder(benchmark::State &state) {
   }
 }
 BENCHMARK(SwitchFolder)->Unit(benchmark::kMillisecond);
+
+// From a selection change to the preview drawn, on 100,000 entries: each
+// iteration selects the entry and handles the events until the pane has
+// made and painted its preview. Argument 0: a 320 x 200 picture lump; 1: a
+// 4 KB config; 2: a text of 1 MiB, the most a text preview shows; 3: a WAD
+// file, once the pane shows WAD files (until then its bytes in hexadecimal).
+// Between iterations, untimed, another entry is selected, so each is a new preview.
+void SelectionToPreview(benchmark::State &state) {
+  std::string picture;
+  AppendInt32(picture, 320);
+  AppendInt32(picture, 200);
+  for (int i = 0; i < 320 * 200; ++i)
+    picture.push_back(static_cast<char>(i % 251));
+  std::string config;
+  while (config.size() < 4096)
+    config += "bind " + std::to_string(config.size()) + " \"impulse 10\"\n";
+  std::string text;
+  while (text.size() < (size_t{1} << 20))
+    text += "// a line of QuakeC source, about sixty characters long ...\n";
+  // A WAD2 file: header, 64 lumps of 16 x 16 pictures, the directory.
+  std::string wad = "WAD2";
+  AppendInt32(wad, 64);
+  AppendInt32(wad, 12 + 64 * (8 + 256));
+  std::string directory;
+  for (int lump = 0; lump < 64; ++lump) {
+    std::string name = "pic" + std::to_string(lump);
+    name.resize(16, '\0');
+    AppendInt32(directory, static_cast<int32_t>(wad.size()));
+    AppendInt32(directory, 8 + 256);
+    AppendInt32(directory, 8 + 256);
+    directory += std::string("\x42\0\0\0", 4) + name;
+    AppendInt32(wad, 16);
+    AppendInt32(wad, 16);
+    wad += std::string(256, '\x10');
+  }
+  wad += directory;
+  const TExtraEntries entries = {{"gfx/title.lmp", picture},
+                                                                    {"autoexec.cfg", config},
+                                                                    {"src/world.qc", text},
+                                                                    {"gfx.wad", wad},
+                                                                    {"other.txt", "x"}};
+  TBenchWindow window(100000, entries);
+  window.Main->Session().OpenFile(window.Archive);
+  QApplication::processEvents();
+  TEntryListModel &model = window.Main->ListModel();
+  const auto rowOf = [&model](const std::string &name) {
+    for (int row = 0; row < model.RowCount(); ++row)
+      if (model.Row(row).EntryName == name)
+        return row;
+    return -1;
+  };
+  const int target = rowOf(entries[static_cast<size_t>(state.range(0))].first);
+  const int away = rowOf("other.txt");
+  TEntryListView *list = window.Main->OneViewList();
+  TPreviewPane *pane = window.Main->Preview();
+  const auto select = [&](int row) {
+    list->selectionModel()->setCurrentIndex(model.index(row, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    while (pane->Pending())
+      QApplication::processEvents();
+    pane->repaint();
+  };
+  for (auto _ : state) {
+    state.PauseTiming();
+    select(away);
+    state.ResumeTiming();
+    select(target);
+  }
+}
+BENCHMARK(SelectionToPreview)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

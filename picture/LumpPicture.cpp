@@ -11,6 +11,7 @@
 #include <QImageWriter>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -108,6 +109,19 @@ QImage PaletteToImage(const QByteArray &palette, QString *error) {
   const auto *rgb = reinterpret_cast<const uchar *>(palette.constData());
   for (int i = 0; i < PaletteColours; ++i)
     image.setPixel(i % PaletteSide, i / PaletteSide, qRgb(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]));
+  return image;
+}
+
+QImage ColormapToImage(const QByteArray &colormap, const TQuakePalette &palette, QString *error) {
+  constexpr int LevelSize = PaletteColours;
+  constexpr int Levels = 64;
+  const int rows = static_cast<int>(std::min<qsizetype>(colormap.size() / LevelSize, Levels));
+  if (rows == 0)
+    return Fail(error, QStringLiteral("the colour map holds no light level of %1 bytes.").arg(LevelSize)), QImage();
+  QImage image(LevelSize, rows, QImage::Format_Indexed8);
+  for (int y = 0; y < rows; ++y)
+    std::memcpy(image.scanLine(y), colormap.constData() + qsizetype{y} * LevelSize, LevelSize);
+  image.setColorTable(ColourTable(palette, false));
   return image;
 }
 

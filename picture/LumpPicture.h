@@ -36,6 +36,12 @@ QImage LumpToImage(const QByteArray &lump, const TQuakePalette &palette, QString
 // The 768-byte palette as a 16 x 16 image, one pixel per colour.
 QImage PaletteToImage(const QByteArray &palette, QString *error);
 
+// The colour map (64 light levels of 256 palette indices each, then one
+// byte) as an 8-bit image, one row a light level from bright to dark, whose
+// colour table is the palette; the rows the bytes hold whole. A null image
+// and the reason when they hold not one row.
+QImage ColormapToImage(const QByteArray &colormap, const TQuakePalette &palette, QString *error);
+
 // An image as a picture lump. An 8-bit image whose colour table is the
 // palette keeps its indices as they are, so a lump exported and imported
 // again is byte-identical. Any other image is matched colour by colour:

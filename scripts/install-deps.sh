@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   cmake g++ ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6 qt6-image-formats-plugins
+  qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libgtest-dev libbenchmark-dev
   shared-mime-info xdg-utils fonts-dejavu-core

@@ -1017,6 +1017,22 @@ Möchten Sie eine neue anlegen?</translation>
         <source>&amp;Undo Update of %1</source>
         <translation>&amp;Rückgängig: %1 aktualisieren</translation>
     </message>
+    <message>
+        <source>Pre&amp;view Pane</source>
+        <translation>&amp;Vorschau</translation>
+    </message>
+    <message>
+        <source>Show or hide what the selected entry holds beside the list</source>
+        <translation>Neben der Liste zeigen oder verbergen, was der ausgewählte Eintrag enthält</translation>
+    </message>
+    <message>
+        <source>Go to P&amp;review</source>
+        <translation>Zur Vorschau &amp;wechseln</translation>
+    </message>
+    <message>
+        <source>Move the keyboard focus into the preview pane</source>
+        <translation>Den Tastaturfokus in die Vorschau setzen</translation>
+    </message>
 </context>
 <context>
     <name>TMoveDialog</name>
@@ -1050,6 +1066,198 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>There is already a PAK file open. Do you want to open this one, closing the currently open one, or add it to the open PAK file?</source>
         <translation>Es ist schon eine PAK-Datei geöffnet. Möchten Sie diese Datei öffnen und die geöffnete schließen, oder möchten Sie sie zur geöffneten PAK-Datei hinzufügen?</translation>
+    </message>
+</context>
+<context>
+    <name>TPreviewPane</name>
+    <message>
+        <source>%1 × %2 pixels</source>
+        <translation>%1 × %2 Pixel</translation>
+    </message>
+    <message>
+        <source>The entry cannot be read: %1</source>
+        <translation>Der Eintrag kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>Size: %1 bytes</source>
+        <translation>Größe: %1 Bytes</translation>
+    </message>
+    <message>
+        <source>Position: %1</source>
+        <translation>Position: %1</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>%1 file</source>
+        <translation>%1-Datei</translation>
+    </message>
+    <message numerus="yes">
+        <source>The first %n byte(s) in hexadecimal</source>
+        <translation>
+            <numerusform>%n Byte vom Anfang, hexadezimal</numerusform>
+            <numerusform>%n Bytes vom Anfang, hexadezimal</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Picture lump</source>
+        <translation>Bild-Lump</translation>
+    </message>
+    <message>
+        <source>Palette</source>
+        <translation>Palette</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n colour(s)</source>
+        <translation>
+            <numerusform>%n Farbe</numerusform>
+            <numerusform>%n Farben</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Colour map</source>
+        <translation>Farbtabelle</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n light level(s) of 256 colours</source>
+        <translation>
+            <numerusform>%n Helligkeitsstufe zu 256 Farben</numerusform>
+            <numerusform>%n Helligkeitsstufen zu 256 Farben</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 image</source>
+        <translation>%1-Bild</translation>
+    </message>
+    <message>
+        <source>too large to preview</source>
+        <translation>zu groß für die Vorschau</translation>
+    </message>
+    <message>
+        <source>the image cannot be read</source>
+        <translation>das Bild kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Text (%1)</source>
+        <translation>Text (%1)</translation>
+    </message>
+    <message>
+        <source>The first %1 bytes</source>
+        <translation>Die ersten %1 Bytes</translation>
+    </message>
+    <message>
+        <source>Wave sound</source>
+        <translation>Wave-Klang</translation>
+    </message>
+    <message>
+        <source>Length: %1 s</source>
+        <translation>Länge: %1 s</translation>
+    </message>
+    <message>
+        <source>Rate: %1 Hz</source>
+        <translation>Abtastrate: %1 Hz</translation>
+    </message>
+    <message>
+        <source>Channels: 1 (mono)</source>
+        <translation>Kanäle: 1 (mono)</translation>
+    </message>
+    <message>
+        <source>Channels: %1</source>
+        <translation>Kanäle: %1</translation>
+    </message>
+    <message>
+        <source>Bits per sample: %1</source>
+        <translation>Bits pro Abtastwert: %1</translation>
+    </message>
+    <message>
+        <source>Loops from sample %1</source>
+        <translation>Schleife ab Abtastwert %1</translation>
+    </message>
+    <message>
+        <source>Does not loop</source>
+        <translation>Keine Schleife</translation>
+    </message>
+    <message>
+        <source>Loop length: %1 samples</source>
+        <translation>Schleifenlänge: %1 Abtastwerte</translation>
+    </message>
+    <message>
+        <source>The game cannot play it: %1</source>
+        <translation>Das Spiel kann ihn nicht abspielen: %1</translation>
+    </message>
+    <message>
+        <source>Ogg Vorbis sound</source>
+        <translation>Ogg-Vorbis-Klang</translation>
+    </message>
+    <message>
+        <source>Qt Multimedia cannot play it here</source>
+        <translation>Qt Multimedia kann ihn hier nicht abspielen</translation>
+    </message>
+    <message>
+        <source>Map</source>
+        <translation>Karte</translation>
+    </message>
+    <message>
+        <source>Version: %1</source>
+        <translation>Version: %1</translation>
+    </message>
+    <message>
+        <source>Textures: %1</source>
+        <translation>Texturen: %1</translation>
+    </message>
+    <message>
+        <source>Models: %1</source>
+        <translation>Modelle: %1</translation>
+    </message>
+    <message>
+        <source>Faces: %1</source>
+        <translation>Flächen: %1</translation>
+    </message>
+    <message>
+        <source>Vertices: %1</source>
+        <translation>Eckpunkte: %1</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>Modell</translation>
+    </message>
+    <message>
+        <source>Frames: %1</source>
+        <translation>Einzelbilder: %1</translation>
+    </message>
+    <message>
+        <source>Skins: %1 of %2</source>
+        <translation>Skins: %1 mit %2</translation>
+    </message>
+    <message>
+        <source>Triangles: %1</source>
+        <translation>Dreiecke: %1</translation>
+    </message>
+    <message>
+        <source>Sprite</source>
+        <translation>Sprite</translation>
+    </message>
+    <message>
+        <source>Largest frame: %1</source>
+        <translation>Größtes Einzelbild: %1</translation>
+    </message>
+    <message>
+        <source>Picture</source>
+        <translation>Bild</translation>
+    </message>
+    <message>
+        <source>Play</source>
+        <translation>Abspielen</translation>
+    </message>
+    <message>
+        <source>Select one entry to see it here.</source>
+        <translation>Einen Eintrag auswählen, um ihn hier zu sehen.</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
     </message>
 </context>
 <context>

@@ -188,6 +188,12 @@ public:
   // entry names finds them so: names that differ in letter case only are
   // two entries, each with its own data, and a name reaches its own.
   int32_t FindEntry(const std::string &name) const;
+  // Up to count bytes of entry index from offset within its data: fewer at
+  // the end of the entry or of the file that holds it, none for an index out
+  // of range or an offset past the end. Reads only those bytes, so a preview
+  // can take a header without the whole entry. Raises EInOutError when the
+  // file cannot be read or was changed by another program.
+  std::string ReadEntryPart(int32_t index, int64_t offset, int64_t count);
   // True with a Quake directory set, unless the open archive is a stock one and ProtectID1Pak is set.
   bool CanModify() const;
   bool IsProtected() const { return !CanModify(); }

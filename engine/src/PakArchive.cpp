@@ -396,6 +396,22 @@ TPakFile &TQuakePak::DataFileOf(const TDirEntry &entry) {
   return *file;
 }
 
+std::string TQuakePak::ReadEntryPart(int32_t index, int64_t offset, int64_t count) {
+  if (index < 0 || index >= EntryCount() || offset < 0 || count <= 0)
+    return {};
+  const TDirEntry &entry = m_Directory[static_cast<size_t>(index)];
+  CheckArchiveUnchanged();
+  const TPakFile &file = DataFileOf(entry);
+  const int64_t start = entry.Position > 0 ? int64_t{entry.Position} : -int64_t{entry.Position};
+  // The claimed size, cut at the end of the file: nothing is allocated for bytes that are not there.
+  const int64_t available = std::clamp<int64_t>(file.Size() - start, 0, std::max(entry.Size, 0));
+  if (offset >= available)
+    return {};
+  std::string bytes(static_cast<size_t>(std::min(count, available - offset)), '\0');
+  bytes.resize(static_cast<size_t>(file.ReadAt(bytes.data(), static_cast<int64_t>(bytes.size()), start + offset)));
+  return bytes;
+}
+
 void TQuakePak::CheckArchiveUnchanged() const {
   // Held open, the file survives being replaced or removed; only a change
   // written into it would hand out other bytes than those listed.

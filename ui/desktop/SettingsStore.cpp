@@ -162,6 +162,8 @@ QString TSettingsStore::Read(TQuakePak &pak, TMainSettings &values, QWidget &win
 
   values.SortOrder = TSortOrder::FromNumber(ReadInteger("Options", "Sort By", 0)).value_or(TSortOrder());
   values.SizesInUnits = ReadBool("Options", "Sizes In KB", false);
+  values.PreviewShown = ReadBool("Window", "Preview Pane", true);
+  values.PreviewWidth = std::max(ReadInteger("Window", "Preview Width", 0), 0);
 
   // Qt's own record of the window's geometry, when there is one; else the
   // four bounds, applied one by one, but only when together they leave the
@@ -218,6 +220,8 @@ void TSettingsStore::Write(const TQuakePak &pak, const TMainSettings &values, co
     WriteString(EditorsGroup, editor.key(), editor.value());
   WriteInteger("Options", "Sort By", values.SortOrder.Number());
   WriteBool("Options", "Sizes In KB", values.SizesInUnits);
+  WriteBool("Window", "Preview Pane", values.PreviewShown);
+  WriteInteger("Window", "Preview Width", values.PreviewWidth);
   WriteBool("Window", "Maximised", window.isMaximized());
   m_Settings.setValue(GeometryKey, window.saveGeometry());
   WriteBool("Undo", "Allow Undo", pak.AllowUndo());

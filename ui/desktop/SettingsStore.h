@@ -31,6 +31,8 @@ struct TSessionValues {
 struct TMainSettings : TSessionValues {
   TSortOrder SortOrder;
   bool SizesInUnits = false; // KB/MB in the list rather than exact bytes
+  bool PreviewShown = true;  // the preview pane beside the list
+  int32_t PreviewWidth = 0;  // its width; 0: the window's own choice
 };
 
 class TSettingsStore {

@@ -98,6 +98,12 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   Options->setIcon(ActionIcon("preferences-system"));
   About = make("MenuHelpAbout", tr("About Varnel..."));
   About->setIcon(ActionIcon("help-about"));
+  PreviewPane = make("MenuViewPreview", tr("Pre&view Pane"), QKeySequence(Qt::Key_F3));
+  PreviewPane->setCheckable(true);
+  PreviewPane->setChecked(true);
+  PreviewPane->setStatusTip(tr("Show or hide what the selected entry holds beside the list"));
+  FocusPreview = make("MenuViewFocusPreview", tr("Go to P&review"), QKeySequence(Qt::Key_F6));
+  FocusPreview->setStatusTip(tr("Move the keyboard focus into the preview pane"));
 }
 
 void TMainActions::Update(const TArchiveSession &session, int selectedCount) {

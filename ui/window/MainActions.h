@@ -47,6 +47,9 @@ public:
   std::array<TSortAction, SortKeyCount> Sorts{};
   QAction *Options = nullptr;
   QAction *About = nullptr;
+  // The preview pane beside the list: shown or hidden (checkable), and the focus moved into it.
+  QAction *PreviewPane = nullptr;
+  QAction *FocusPreview = nullptr;
 
   // Enables each action as the session's state and the number of selected rows allow.
   void Update(const TArchiveSession &session, int selectedCount);

@@ -8,6 +8,7 @@
 #include "EntryText.h"
 #include "FileTypeRegistration.h"
 #include "MainActions.h"
+#include "PreviewPane.h"
 #include "QuakeSearch.h"
 #include "SettingsStore.h"
 #include "StatusPanels.h"
@@ -27,6 +28,7 @@
 #include <QMimeData>
 #include <QSettings>
 #include <QShortcut>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -42,6 +44,8 @@ constexpr int DefaultLeft = 269;
 constexpr int DefaultTop = 112;
 constexpr int DefaultWidth = 541;
 constexpr int DefaultHeight = 385;
+// The preview pane's width until the user drags the splitter.
+constexpr int DefaultPreviewWidth = 220;
 
 // Calls OnPaint as the widget it watches is painted.
 class TPaintWatch : public QObject {
@@ -79,7 +83,16 @@ TMain::TMain(TDesktopServices &desktop, QSettings &settings, const QStringList &
   m_Actions = new TMainActions(this);
   m_List = new TEntryListView(m_ListModel, this);
   m_Browser = new TEntryBrowser(*m_List, this);
-  setCentralWidget(m_Browser);
+  m_Preview = new TPreviewPane(this);
+  m_PreviewSplitter = new QSplitter(this);
+  m_PreviewSplitter->setObjectName(QStringLiteral("PreviewSplitter"));
+  m_PreviewSplitter->addWidget(m_Browser);
+  m_PreviewSplitter->addWidget(m_Preview);
+  // A wider window widens the list; the pane keeps its width.
+  m_PreviewSplitter->setStretchFactor(0, 1);
+  m_PreviewSplitter->setStretchFactor(1, 0);
+  m_PreviewSplitter->setCollapsible(0, false);
+  setCentralWidget(m_PreviewSplitter);
   m_Status = new TStatusPanels(statusBar(), this);
   m_CheckNote = new TCheckNote(statusBar());
   statusBar()->addPermanentWidget(m_CheckNote);
@@ -128,6 +141,8 @@ void TMain::BuildMenus() {
   view->setObjectName(QStringLiteral("MenuView"));
   for (const TMainActions::TSortAction &sort : a.Sorts)
     view->addAction(sort.Action);
+  AddSeparator(view, "N9");
+  view->addActions({a.PreviewPane, a.FocusPreview});
   AddSeparator(view, "N4");
   view->addAction(a.Options);
 
@@ -241,6 +256,17 @@ void TMain::ConnectCommands() {
   on(a.CheckArchive, [this] { ShowArchiveCheck(); });
   on(a.Options, [this] { m_Session.Options(); });
   on(a.About, [this] { TAboutBox(this).exec(); });
+  connect(a.PreviewPane, &QAction::toggled, this, [this](bool shown) { RunCommand([this, shown] { ShowPreviewPane(shown); }); });
+  on(a.FocusPreview, [this] {
+    if (!m_Actions->PreviewPane->isChecked())
+      m_Actions->PreviewPane->setChecked(true);
+    m_Preview->TakeFocus();
+  });
+  // Dragged shut, the pane counts as hidden.
+  connect(m_PreviewSplitter, &QSplitter::splitterMoved, this, [this] {
+    if (m_PreviewSplitter->sizes().value(1) == 0)
+      m_Actions->PreviewPane->setChecked(false);
+  });
 
   connect(m_List, &QAbstractItemView::doubleClicked, this,
           [this](const QModelIndex &) { RunCommand([this] { ViewSelectedEntry(); }); });
@@ -267,6 +293,9 @@ void TMain::ConnectCommands() {
   m_ListModel.OnRename = [this](const std::string &entryName, const std::string &newName) {
     std::optional<std::string> stored;
     RunCommand([&] { stored = m_Session.Rename(entryName, newName); });
+    // The row takes its new name once this returns: the preview follows it then.
+    if (stored)
+      QTimer::singleShot(0, this, [this] { UpdatePreview(); });
     return stored;
   };
 
@@ -312,6 +341,10 @@ void TMain::FormCreate(const QStringList &arguments) {
   m_Session.SetValues(values);
   m_ListModel.SetSortOrder(values.SortOrder);
   m_List->SizesInUnitsAction()->setChecked(values.SizesInUnits);
+  m_PreviewWidth = values.PreviewWidth > 0 ? values.PreviewWidth : DefaultPreviewWidth;
+  m_Preview->hide();
+  m_Actions->PreviewPane->setChecked(values.PreviewShown);
+  ShowPreviewPane(values.PreviewShown);
   if (!m_StartupMessage.isEmpty()) {
     // Shown once the window is up and the event loop runs.
     QTimer::singleShot(
@@ -355,6 +388,8 @@ void TMain::WriteSettings() {
   static_cast<TSessionValues &>(values) = m_Session.Values();
   values.SortOrder = m_ListModel.SortOrder();
   values.SizesInUnits = m_ListModel.SizesInUnits();
+  values.PreviewShown = m_Actions->PreviewPane->isChecked();
+  values.PreviewWidth = PreviewWidth();
   TSettingsStore(m_SettingsFile).Write(m_Session.Pak(), values, *this);
   m_SettingsFile.sync();
 }
@@ -404,6 +439,8 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
       ShowCountText();
       m_Status->SetText(1, QString());
     }
+    // The entry shown may have changed or gone.
+    UpdatePreview();
   }
   if (changes & TArchiveSession::chRecentFiles)
     m_Actions->ShowRecentFiles(m_Session.Values().OldFiles);
@@ -433,6 +470,46 @@ QString TMain::StatusText(int panel) const { return m_Status->Text(panel); }
 void TMain::OneViewListClick() {
   UpdateCommands();
   ShowSelectionText();
+  UpdatePreview();
+}
+
+void TMain::UpdatePreview() {
+  const std::vector<int> rows = m_List->SelectedRows();
+  if (m_Preview->isHidden() || rows.size() != 1) {
+    m_Preview->ShowEntry(std::nullopt);
+    return;
+  }
+  const TEntryRow &row = m_ListModel.Row(rows.front());
+  TPreviewSource source;
+  source.Name = row.EntryName;
+  source.Size = row.Size;
+  source.Position = row.Position;
+  TQuakePak &pak = m_Session.Pak();
+  source.Palette = &pak.Palette();
+  // Found again at each read: the entry's place may have changed since.
+  source.Read = [&pak, name = row.EntryName](int64_t offset, int64_t count) {
+    return pak.ReadEntryPart(pak.FindEntry(name), offset, count);
+  };
+  m_Preview->ShowEntry(std::move(source));
+}
+
+void TMain::ShowPreviewPane(bool shown) {
+  if (shown == !m_Preview->isHidden())
+    return;
+  if (!shown) {
+    m_PreviewWidth = PreviewWidth();
+    m_Preview->hide();
+  } else {
+    m_Preview->show();
+    const int total = std::max(m_PreviewSplitter->width(), width());
+    m_PreviewSplitter->setSizes({std::max(total - m_PreviewWidth, 1), m_PreviewWidth});
+  }
+  UpdatePreview();
+}
+
+int TMain::PreviewWidth() const {
+  const int shownWidth = m_PreviewSplitter->sizes().value(1);
+  return m_Preview->isHidden() || shownWidth <= 0 ? m_PreviewWidth : shownWidth;
 }
 
 void TMain::ShowCountText() {

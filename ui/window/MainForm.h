@@ -28,6 +28,8 @@ class TStatusPanels;
 class TCheckArchiveDlg;
 class TCheckNote;
 class TEntryBrowser;
+class TPreviewPane;
+class QSplitter;
 
 class TMain : public QMainWindow {
   Q_OBJECT
@@ -42,6 +44,8 @@ public:
   TEntryListModel &ListModel() { return m_ListModel; }
   TEntryListView *OneViewList() const { return m_List; }
   TEntryBrowser *Browser() const { return m_Browser; }
+  TPreviewPane *Preview() const { return m_Preview; }
+  QSplitter *PreviewSplitter() const { return m_PreviewSplitter; }
   // The text of status panel 0 to 4.
   QString StatusText(int panel) const;
   // The refusal of a stored Quake directory met at start, shown once the window runs; empty if none.
@@ -86,6 +90,11 @@ private:
   void UpdateCommands();
   void ViewSelectedEntry();
   void ShowSelectionText();
+  // The pane previews the one selected entry; nothing while it is hidden.
+  void UpdatePreview();
+  void ShowPreviewPane(bool shown);
+  // The pane's width as the settings keep it (the last shown one while hidden).
+  int PreviewWidth() const;
   // Panel 0: the entries shown, and of how many when the list is narrowed.
   void ShowCountText();
   // Once an archive is open and shown: its check runs, and comes up by itself
@@ -101,6 +110,9 @@ private:
   TMainActions *m_Actions = nullptr;
   TEntryListView *m_List = nullptr;
   TEntryBrowser *m_Browser = nullptr;
+  QSplitter *m_PreviewSplitter = nullptr;
+  TPreviewPane *m_Preview = nullptr;
+  int m_PreviewWidth = 0;
   QMenu *m_PopupMenu = nullptr;
   TStatusPanels *m_Status = nullptr;
   TCheckArchiveDlg *m_Check = nullptr;

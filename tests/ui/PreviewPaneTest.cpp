@@ -1,0 +1,295 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The preview pane in the main window: each kind of entry shows what the
+// user sees of it, the pane follows the last selection only, and its shown
+// state and width are kept in the settings. Every entry is built byte by
+// byte below; the game palette is a ramp (colour i is i, 255 - i, i / 2).
+#include "MainActions.h"
+#include "PreviewPane.h"
+#include "TgaImage.h"
+#include "WindowSession.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QtTest>
+
+namespace {
+
+QByteArray Int16LE(int value) { return QByteArray(1, static_cast<char>(value & 0xFF)) + static_cast<char>(value >> 8); }
+
+QByteArray RampPalette() {
+  QByteArray palette;
+  for (int i = 0; i < 256; ++i)
+    palette.append(static_cast<char>(i)).append(static_cast<char>(255 - i)).append(static_cast<char>(i / 2));
+  return palette;
+}
+
+QByteArray Chunk(const QByteArray &id, const QByteArray &data) { return id + Int32LE(static_cast<qint32>(data.size())) + data; }
+
+// 8-bit mono at 11025 Hz, 600 samples, then a cue chunk whose one cue point
+// loops from sample 500 (point id, position, "data", chunk start, block start, sample offset).
+QByteArray LoopingWave() {
+  const QByteArray format = Int16LE(1) + Int16LE(1) + Int32LE(11025) + Int32LE(11025) + Int16LE(1) + Int16LE(8);
+  const QByteArray cue = Int32LE(1) + Int32LE(1) + Int32LE(0) + "data" + Int32LE(0) + Int32LE(0) + Int32LE(500);
+  const QByteArray chunks = Chunk("fmt ", format) + Chunk("data", QByteArray(600, '\x80')) + Chunk("cue ", cue);
+  return "RIFF" + Int32LE(static_cast<qint32>(4 + chunks.size())) + "WAVE" + chunks;
+}
+
+// A version 29 map: the header (version, 15 lumps of offset and length), the
+// entity text as lump 0 and a texture lump of count 3; the other lumps empty.
+QByteArray SmallMap() {
+  const QByteArray entities = "{\n\"classname\" \"worldspawn\"\n}\n";
+  const QByteArray textures = Int32LE(3) + Int32LE(-1) + Int32LE(-1) + Int32LE(-1);
+  QByteArray header = Int32LE(29);
+  const qint32 start = 4 + 15 * 8;
+  for (int lump = 0; lump < 15; ++lump) {
+    const qint32 offset = lump == 0 ? start : start + static_cast<qint32>(entities.size());
+    const qint32 length = lump == 0 ? static_cast<qint32>(entities.size()) : lump == 2 ? 16 : 0;
+    header += Int32LE(offset) + Int32LE(length);
+  }
+  return header + entities + textures;
+}
+
+// An alias model's header: "IDPO", version 6, 40 bytes of scale, origin,
+// radius and eye, then skins 2 of 8 x 4, 10 vertices, 12 triangles, 3 frames,
+// sync type, flags and size.
+QByteArray SmallModel() {
+  return "IDPO" + Int32LE(6) + QByteArray(40, '\0') + Int32LE(2) + Int32LE(8) + Int32LE(4) + Int32LE(10) +
+         Int32LE(12) + Int32LE(3) + Int32LE(0) + Int32LE(0) + Int32LE(0);
+}
+
+QByteArray PngOf(const QImage &image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes;
+}
+
+QImage Solid(int width, int height, QColor colour) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(colour);
+  return image;
+}
+
+} // namespace
+
+class PreviewPaneTest : public QObject {
+  Q_OBJECT
+private slots:
+  void ShowsEachKindAsTheUserSeesIt_data();
+  void ShowsEachKindAsTheUserSeesIt();
+  void FollowsOnlyTheLastSelection();
+  void KeepsItsShownStateAndWidth();
+  void KeysShowAndFocusThePane();
+  void ShowsALongTextWholeAndNoMore();
+};
+
+void PreviewPaneTest::ShowsEachKindAsTheUserSeesIt_data() {
+  QTest::addColumn<QString>("entry");
+  QTest::addColumn<QStringList>("facts"); // lines the facts hold, in order
+  QTest::addColumn<QString>("page");      // PreviewPicture, PreviewText, PreviewSound or none
+  QTest::addColumn<QString>("firstLine"); // of the text page
+  QTest::addColumn<QSize>("pictureSize");
+  QTest::addRow("picture lump") << "gfx/pic.lmp" << QStringList{"Picture lump", "3 \u00d7 2 pixels"} << "PreviewPicture"
+                                << "" << QSize(3, 2);
+  QTest::addRow("palette") << "gfx/palette.lmp" << QStringList{"Palette", "256 colours"} << "PreviewPicture" << ""
+                           << QSize(16, 16);
+  QTest::addRow("colour map") << "gfx/colormap.lmp" << QStringList{"Colour map", "64 light levels of 256 colours"}
+                              << "PreviewPicture" << "" << QSize(256, 64);
+  QTest::addRow("png") << "textures/wall.png" << QStringList{"PNG image", "5 \u00d7 4 pixels"} << "PreviewPicture"
+                       << "" << QSize(5, 4);
+  QTest::addRow("tga") << "textures/sky.tga" << QStringList{"TGA image", "7 \u00d7 3 pixels"} << "PreviewPicture"
+                       << "" << QSize(7, 3);
+  QTest::addRow("config") << "autoexec.cfg" << QStringList{"Text (cfg)", "Size: 28 bytes"} << "PreviewText"
+                          << "bind space +jump" << QSize();
+  QTest::addRow("sound") << "sound/hum.wav"
+                         << QStringList{"Wave sound", "Length: 0.05 s", "Rate: 11025 Hz", "Channels: 1 (mono)",
+                                        "Bits per sample: 8", "Loops from sample 500"}
+                         << "PreviewSound" << "" << QSize();
+  QTest::addRow("map") << "maps/start.bsp" << QStringList{"Map", "Version: 29", "Textures: 3", "Models: 0"}
+                       << "PreviewText" << "{" << QSize();
+  QTest::addRow("model") << "progs/box.mdl"
+                         << QStringList{"Model", "Version: 6", "Frames: 3", "Skins: 2 of 8 \u00d7 4 pixels"} << "none"
+                         << "" << QSize();
+  QTest::addRow("other") << "notes.xyz"
+                         << QStringList{"XYZ file", "The first 5 bytes in hexadecimal", "Size: 5 bytes", "Position: "}
+                         << "PreviewText" << "00000000  48 65 6c 6c 6f" << QSize();
+  QTest::addRow("broken picture") << "gfx/cut.lmp" << QStringList{"Picture lump"} << "PreviewText" << "00000000  40"
+                                  << QSize();
+}
+
+void PreviewPaneTest::ShowsEachKindAsTheUserSeesIt() {
+  QFETCH(QString, entry);
+  QFETCH(QStringList, facts);
+  QFETCH(QString, page);
+  QFETCH(QString, firstLine);
+  QFETCH(QSize, pictureSize);
+
+  TWindowSession session(true, {{"gfx/palette.lmp", RampPalette()}});
+  session.Start();
+  // A 3 x 2 picture lump of indices 0..5; a colour map of 64 rows of 256 and one byte.
+  QByteArray colormap(64 * 256 + 1, '\0');
+  for (int i = 0; i < 64 * 256; ++i)
+    colormap[i] = static_cast<char>(i % 256);
+  const TFixture entries = {
+      {"gfx/pic.lmp", Int32LE(3) + Int32LE(2) + QByteArray("\x00\x01\x02\x03\x04\x05", 6)},
+      {"gfx/palette.lmp", RampPalette()},
+      {"gfx/colormap.lmp", colormap},
+      {"textures/wall.png", PngOf(Solid(5, 4, Qt::red))},
+      {"textures/sky.tga", TgaImage::ImageToTga(Solid(7, 3, Qt::blue), nullptr)},
+      {"autoexec.cfg", "bind space +jump\nexec x.cfg\n"},
+      {"sound/hum.wav", LoopingWave()},
+      {"maps/start.bsp", SmallMap()},
+      {"progs/box.mdl", SmallModel()},
+      {"notes.xyz", "Hello"},
+      {"gfx/cut.lmp", Int32LE(64) + Int32LE(64) + "ab"}, // claims 64 x 64, holds 2 pixels
+  };
+  session.OpenFresh(session.Archive("mod.pak", entries));
+  session.Select({entry});
+  TPreviewPane &pane = *session.Main->Preview();
+  QTRY_VERIFY(!pane.Pending());
+
+  QCOMPARE(pane.Title(), entry.section(u'/', -1));
+  const QStringList shown = pane.FactsText().split(u'\n');
+  qsizetype at = 0;
+  for (const QString &fact : facts) {
+    while (at < shown.size() && !shown[at].startsWith(fact))
+      ++at;
+    QVERIFY2(at < shown.size(), qPrintable(fact + " not in: " + shown.join(" | ")));
+  }
+  auto *pages = session.Find<QStackedWidget>("PreviewPages");
+  QCOMPARE(pages->currentWidget()->objectName(), page == "none" ? QString() : page);
+  if (!firstLine.isEmpty())
+    QVERIFY2(session.Find<QPlainTextEdit>("PreviewText")->toPlainText().startsWith(firstLine),
+             qPrintable(session.Find<QPlainTextEdit>("PreviewText")->toPlainText()));
+  if (pictureSize.isValid()) {
+    const QImage &image = pane.Preview().Image;
+    QCOMPARE(image.size(), pictureSize);
+    if (entry == "gfx/pic.lmp") // index 5 through the ramp palette
+      QCOMPARE(image.pixelColor(2, 1), QColor(5, 250, 2));
+  }
+  if (page == "PreviewSound")
+    QVERIFY(session.Find<QWidget>("PreviewPlay")->isEnabled());
+}
+
+void PreviewPaneTest::FollowsOnlyTheLastSelection() {
+  TWindowSession session;
+  session.Start();
+  session.OpenFresh(session.Archive("mod.pak", {{"a.cfg", "first"}, {"b.cfg", "second"}, {"c.xyz", "third"}}));
+  TPreviewPane &pane = *session.Main->Preview();
+  // Three changes before the window draws again: only the last one is shown.
+  session.Select({"a.cfg"});
+  session.Select({"c.xyz"});
+  session.Select({"b.cfg"});
+  QVERIFY(pane.Pending());
+  QTRY_VERIFY(!pane.Pending());
+  QCOMPARE(pane.Title(), QStringLiteral("b.cfg"));
+  QCOMPARE(session.Find<QPlainTextEdit>("PreviewText")->toPlainText(), QStringLiteral("second"));
+
+  // Two entries selected, or none: the pane says so and reads nothing.
+  session.Select({"a.cfg", "b.cfg"});
+  QVERIFY(!pane.Pending());
+  QCOMPARE(pane.Title(), QString());
+  QCOMPARE(pane.FactsText(), QStringLiteral("Select one entry to see it here."));
+
+  // The entry shown is renamed: the pane follows the change.
+  session.Select({"b.cfg"});
+  QTRY_VERIFY(!pane.Pending());
+  TEntryListModel &model = session.Main->ListModel();
+  QVERIFY(model.setData(model.index(session.RowOf("b.cfg"), 0), QStringLiteral("renamed.cfg")));
+  QTRY_COMPARE(pane.Title(), QStringLiteral("renamed.cfg"));
+  QCOMPARE(session.Find<QPlainTextEdit>("PreviewText")->toPlainText(), QStringLiteral("second"));
+}
+
+void PreviewPaneTest::KeepsItsShownStateAndWidth() {
+  TWindowSession session;
+  session.Settings->setValue(QStringLiteral("Window/Width"), 800);
+  TMain *main = &session.Start();
+  main->show();
+  QVERIFY(QTest::qWaitForWindowExposed(main));
+  QSplitter *splitter = main->PreviewSplitter();
+  QVERIFY(main->Preview()->isVisible());
+  QVERIFY(main->Actions().PreviewPane->isChecked());
+  const int total = splitter->sizes().value(0) + splitter->sizes().value(1);
+  splitter->setSizes({total - 300, 300});
+  QCOMPARE(splitter->sizes().value(1), 300);
+
+  session.Main.reset();
+  QCOMPARE(session.Settings->value(QStringLiteral("Window/Preview Pane")).toString(), QStringLiteral("1"));
+  QCOMPARE(session.Settings->value(QStringLiteral("Window/Preview Width")).toString(), QStringLiteral("300"));
+
+  main = &session.Start();
+  main->show();
+  QVERIFY(QTest::qWaitForWindowExposed(main));
+  QCOMPARE(main->PreviewSplitter()->sizes().value(1), 300);
+  // Hidden from the View menu: kept hidden, with the width it had.
+  main->Actions().PreviewPane->trigger();
+  QVERIFY(main->Preview()->isHidden());
+  session.Main.reset();
+  QCOMPARE(session.Settings->value(QStringLiteral("Window/Preview Pane")).toString(), QStringLiteral("0"));
+  QCOMPARE(session.Settings->value(QStringLiteral("Window/Preview Width")).toString(), QStringLiteral("300"));
+
+  main = &session.Start();
+  main->show();
+  QVERIFY(QTest::qWaitForWindowExposed(main));
+  QVERIFY(main->Preview()->isHidden());
+  QVERIFY(!main->Actions().PreviewPane->isChecked());
+  main->Actions().PreviewPane->trigger();
+  QVERIFY(main->Preview()->isVisible());
+  QCOMPARE(main->PreviewSplitter()->sizes().value(1), 300);
+}
+
+void PreviewPaneTest::KeysShowAndFocusThePane() {
+  TWindowSession session;
+  TMain &main = session.Start();
+  main.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&main));
+  session.OpenFresh(session.Archive("mod.pak", {{"a.cfg", "first"}}));
+  session.Select({"a.cfg"});
+  QCOMPARE(main.Actions().PreviewPane->shortcut(), QKeySequence(Qt::Key_F3));
+  QCOMPARE(main.Actions().FocusPreview->shortcut(), QKeySequence(Qt::Key_F6));
+  main.activateWindow();
+  main.OneViewList()->setFocus();
+  QTest::keyClick(main.OneViewList(), Qt::Key_F3);
+  QVERIFY(main.Preview()->isHidden());
+  // Going to the pane shows it again, the text ready for the keyboard.
+  QTest::keyClick(main.OneViewList(), Qt::Key_F6);
+  QVERIFY(main.Preview()->isVisible());
+  QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(session.Find<QPlainTextEdit>("PreviewText")));
+  QCOMPARE(session.Find<QPlainTextEdit>("PreviewText")->toPlainText(), QStringLiteral("first"));
+}
+
+void PreviewPaneTest::ShowsALongTextWholeAndNoMore() {
+  // 40,000 numbered lines (about 450 KB), and a text of 2 MiB of which the first 1 MiB shows.
+  QByteArray longText;
+  for (int line = 0; line < 40000; ++line)
+    longText += "line " + QByteArray::number(line) + "\n";
+  const QByteArray huge(2 << 20, 'x');
+  TWindowSession session;
+  session.Start();
+  session.OpenFresh(session.Archive("mod.pak", {{"long.txt", longText}, {"huge.txt", huge}, {"short.txt", "short"}}));
+  auto *view = session.Find<QPlainTextEdit>("PreviewText");
+  session.Select({"long.txt"});
+  QTRY_COMPARE(view->toPlainText().size(), longText.size());
+  QCOMPARE(view->toPlainText(), QString::fromLatin1(longText));
+  session.Select({"huge.txt"});
+  QTRY_COMPARE(view->toPlainText().size(), 1 << 20);
+  QVERIFY(session.Main->Preview()->FactsText().contains(QStringLiteral("The first 1048576 bytes")) ||
+          session.Main->Preview()->FactsText().contains(QStringLiteral("The first 1,048,576 bytes")));
+
+  // Another entry while a long text is still coming in: nothing of it follows.
+  session.Select({"long.txt"});
+  QTRY_VERIFY(!session.Main->Preview()->Pending());
+  QVERIFY(view->toPlainText().size() < longText.size());
+  session.Select({"short.txt"});
+  QTRY_VERIFY(!session.Main->Preview()->Pending());
+  for (int turn = 0; turn < 20; ++turn)
+    QCoreApplication::processEvents();
+  QCOMPARE(view->toPlainText(), QStringLiteral("short"));
+}
+
+QTEST_MAIN(PreviewPaneTest)
+#include "PreviewPaneTest.moc"

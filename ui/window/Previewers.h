@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the preview pane shows of one entry, made by one previewer per kind of
+// entry. A previewer is a plain function from the entry (its name, size,
+// position, and a reader that hands out only the bytes asked for) to a
+// TPreview: the page to show and its content. It reads only what it shows.
+// Which previewer takes an entry is one table (PreviewerTable): a new kind of
+// preview is one function and one row there.
+#pragma once
+
+#include "PakKinds.h"
+#include "PakLumps.h"
+#include "PakMedia.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+struct TPreviewSource {
+  std::string Name; // the entry's stored name
+  int64_t Size = 0;
+  int64_t Position = 0;
+  // Bounded reads of the entry's bytes; may raise (an archive changed on disk).
+  TByteReader Read;
+  const TQuakePalette *Palette = nullptr; // the game palette; black while none is loaded
+};
+
+enum class TPreviewPage { Facts, Picture, Text, Sound };
+
+struct TPreview {
+  TPreviewPage Page = TPreviewPage::Facts;
+  QString Kind;      // what the entry is, as the user reads it: "Picture lump"
+  QStringList Facts; // one line each: "320 × 200 pixels", "Rate: 11025 Hz"
+  QImage Image;      // the Picture page's picture, at one pixel a pixel
+  QString Text;      // the Text page's text (a text file, a map's entities, hexadecimal bytes)
+  bool Playable = false; // the Sound page offers Play
+};
+
+using TPreviewer = TPreview (*)(const TPreviewSource &source);
+
+// One row of the table: entries of Kind (when not fkUnknown), or else of one
+// of the Extensions (lower case, space-separated), go to Previewer.
+struct TPreviewerRow {
+  TFileKind Kind;
+  std::string_view Extensions;
+  TPreviewer Previewer;
+};
+std::span<const TPreviewerRow> PreviewerTable();
+
+// The previewer of an entry name: the table's row for its kind or
+// extension; else, for an image format Qt reads, PreviewImage; else PreviewBytes.
+TPreviewer PreviewerFor(const std::string &name);
+
+// The preview of an entry: its previewer's, then the entry's size and
+// position; a read that fails shows its reason.
+TPreview BuildPreview(const TPreviewSource &source);
+
+// The most a text preview shows, and the bytes shown in hexadecimal.
+inline constexpr int64_t TextPreviewLimit = int64_t{1} << 20;
+inline constexpr int64_t HexPreviewBytes = 256;
+
+// The previewers of the table, each usable on its own.
+TPreview PreviewPicture(const TPreviewSource &source);  // picture lumps
+TPreview PreviewPalette(const TPreviewSource &source);  // palette.lmp as 16 x 16 swatches
+TPreview PreviewColormap(const TPreviewSource &source); // colormap.lmp, a row a light level
+TPreview PreviewImage(const TPreviewSource &source);    // PNG, TGA, JPEG and what else Qt reads
+TPreview PreviewText(const TPreviewSource &source);     // the first TextPreviewLimit bytes
+TPreview PreviewWave(const TPreviewSource &source);
+TPreview PreviewOgg(const TPreviewSource &source);
+TPreview PreviewMap(const TPreviewSource &source);
+TPreview PreviewModel(const TPreviewSource &source);
+TPreview PreviewSprite(const TPreviewSource &source);
+TPreview PreviewBytes(const TPreviewSource &source); // kind, size, position and the first bytes in hexadecimal
+
+// The hexadecimal view of bytes that start at offset: 16 a line, the offset
+// first, the printable characters after.
+QString HexDump(const std::string &bytes, int64_t offset = 0);
