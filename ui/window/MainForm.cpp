@@ -481,13 +481,13 @@ void TMain::UpdatePreview() {
   }
   const TEntryRow &row = m_ListModel.Row(rows.front());
   TPreviewSource source;
-  source.Name = row.EntryName;
+  source.Name = std::string(row.EntryName);
   source.Size = row.Size;
   source.Position = row.Position;
   TQuakePak &pak = m_Session.Pak();
   source.Palette = &pak.Palette();
   // Found again at each read: the entry's place may have changed since.
-  source.Read = [&pak, name = row.EntryName](int64_t offset, int64_t count) {
+  source.Read = [&pak, name = source.Name](int64_t offset, int64_t count) {
     return pak.ReadEntryPart(pak.FindEntry(name), offset, count);
   };
   m_Preview->ShowEntry(std::move(source));
