@@ -244,9 +244,12 @@ Möchten Sie eine neue anlegen?</translation>
         <source>Extract the entry to a folder instead?</source>
         <translation>Den Eintrag stattdessen in einen Ordner entpacken?</translation>
     </message>
-    <message>
-        <source>The archive check finds %1 error(s) in this archive. Save anyway?</source>
-        <translation>Die Archivprüfung findet %1 Fehler in diesem Archiv. Trotzdem speichern?</translation>
+    <message numerus="yes">
+        <source>The archive check finds %n error(s) in this archive. Save anyway?</source>
+        <translation>
+            <numerusform>Die Archivprüfung findet %n Fehler in diesem Archiv. Trotzdem speichern?</numerusform>
+            <numerusform>Die Archivprüfung findet %n Fehler in diesem Archiv. Trotzdem speichern?</numerusform>
+        </translation>
     </message>
     <message>
         <source>The picture could not be exported.</source>
@@ -420,8 +423,22 @@ Möchten Sie eine neue anlegen?</translation>
         <translation>Die Prüfung hat nichts zu melden.</translation>
     </message>
     <message>
-        <source>The check found %1 error(s) and %2 warning(s).</source>
-        <translation>Die Prüfung hat %1 Fehler und %2 Warnung(en) gefunden.</translation>
+        <source>The check found %1 and %2.</source>
+        <translation>Die Prüfung hat %1 und %2 gefunden.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n error(s)</source>
+        <translation>
+            <numerusform>%n Fehler</numerusform>
+            <numerusform>%n Fehler</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n warning(s)</source>
+        <translation>
+            <numerusform>%n Warnung</numerusform>
+            <numerusform>%n Warnungen</numerusform>
+        </translation>
     </message>
     <message>
         <source>Error</source>

@@ -7,6 +7,7 @@
 #include "CheckNote.h"
 #include "WindowSession.h"
 
+#include <QLabel>
 #include <QToolButton>
 #include <QSignalSpy>
 #include <QTreeView>
@@ -59,6 +60,11 @@ void ArchiveCheckTest::OpeningShowsTheFindingsAndRowsSelectEntries() {
   QVERIFY(CountFindings(findings, csError) > 0);
   const QAbstractItemModel *rows = check->Rows()->model();
   QCOMPARE(rows->rowCount(), static_cast<int>(findings.size()));
+  // The heading counts in plural forms ("1 error", "2 warnings"), never "error(s)".
+  const QString summary = check->findChild<QLabel *>(QStringLiteral("Summary"))->text();
+  const int errors = CountFindings(findings, csError), warnings = CountFindings(findings, csWarning);
+  QCOMPARE(summary, QStringLiteral("The check found %1 error%2 and %3 warning%4.")
+                        .arg(errors).arg(errors == 1 ? "" : "s").arg(warnings).arg(warnings == 1 ? "" : "s"));
 
   // The row of the doubled entry, activated, selects that entry alone in the list: the second of the two.
   int errorRow = -1;
@@ -152,7 +158,8 @@ void ArchiveCheckTest::SavingWithErrorsAsksFirst() {
   const QByteArray before = ReadBytes(path);
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::No);
   session.Command("MenuFileSave");
-  QVERIFY(session.Desktop.Texts("confirm").last().endsWith(QStringLiteral("Save anyway?")));
+  QVERIFY(session.Desktop.Texts("confirm").last().endsWith(QStringLiteral(" in this archive. Save anyway?")));
+  QVERIFY(!session.Desktop.Texts("confirm").last().contains(QStringLiteral("(s)")));
   QVERIFY(session.Pak().Modified());
   QCOMPARE(ReadBytes(path), before);
 

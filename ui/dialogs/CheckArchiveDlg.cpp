@@ -3,6 +3,7 @@
 
 #include "EntryListView.h"
 #include "EntryText.h"
+#include "Translations.h"
 
 #include <QAbstractTableModel>
 #include <QDialogButtonBox>
@@ -97,7 +98,9 @@ void TCheckArchiveDlg::ShowFindings(TCheckFindings findings) {
   if (findings.empty())
     m_Summary->setText(tr("The check found nothing to report."));
   else
-    m_Summary->setText(tr("The check found %1 error(s) and %2 warning(s).").arg(errors).arg(warnings));
+    m_Summary->setText(tr("The check found %1 and %2.")
+                           .arg(EnglishPlural(tr("%n error(s)", "", errors), errors),
+                                EnglishPlural(tr("%n warning(s)", "", warnings), warnings)));
   const bool any = !findings.empty();
   m_Model->SetFindings(std::move(findings));
   if (any)

@@ -8,6 +8,7 @@
 #include "EntryText.h"
 #include "SessionDialogs.h"
 #include "SetDirDialog.h"
+#include "Translations.h"
 #include "WaitCursor.h"
 
 #include <QFile>
@@ -324,7 +325,7 @@ bool TArchiveSession::ConfirmSaveWithErrors() {
   if (errors == 0)
     return true;
   return m_Desktop.Confirm(m_Window,
-                           tr("The archive check finds %1 error(s) in this archive. Save anyway?").arg(errors),
+                           EnglishPlural(tr("The archive check finds %n error(s) in this archive. Save anyway?", "", errors), errors),
                            QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
