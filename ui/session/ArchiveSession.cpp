@@ -23,8 +23,6 @@
 #include <cstring>
 #include <utility>
 
-namespace {
-// A chooser of PAK files, starting in directory.
 TFileDialogRequest PakFileRequest(const QString &title, const QString &directory) {
   TFileDialogRequest request;
   request.Title = title;
@@ -33,6 +31,8 @@ TFileDialogRequest PakFileRequest(const QString &title, const QString &directory
   request.DefaultSuffix = QStringLiteral("pak");
   return request;
 }
+
+namespace {
 
 QString SaveFailedMessage() { return TArchiveSession::tr("The PAK file could not be saved."); }
 
