@@ -27,6 +27,8 @@
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+
 // What the worker hands back: both archives opened to read, and the rows.
 struct TCompareOutcome {
   std::array<std::unique_ptr<TQuakePak>, 2> Paks;
@@ -133,8 +135,23 @@ TCompareWindow::TCompareWindow(TArchiveSession &session, const QString &thisFile
   m_Rows->setContextMenuPolicy(Qt::ActionsContextMenu);
   m_Rows->addActions(
       {m_ViewActions[sdThis], m_ViewActions[sdOther], m_ExtractActions[sdThis], m_ExtractActions[sdOther]});
-  m_Rows->header()->setStretchLastSection(false);
-  m_Rows->header()->setSectionResizeMode(TCompareModel::ccName, QHeaderView::Stretch);
+  // The name takes the room left; the other columns are as wide as their
+  // widest text can be, measured once rather than over every row.
+  QHeaderView *header = m_Rows->header();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(TCompareModel::ccName, QHeaderView::Stretch);
+  const QFontMetrics metrics = m_Rows->fontMetrics();
+  const int padding = 4 * metrics.averageCharWidth();
+  int kindWidth = metrics.horizontalAdvance(m_Model->headerData(TCompareModel::ccKind, Qt::Horizontal).toString());
+  for (int kind = 0; kind < TCompareModel::KindCount; ++kind)
+    kindWidth =
+        std::max(kindWidth, metrics.horizontalAdvance(TCompareModel::KindText(static_cast<TEntryDifference>(kind))));
+  header->resizeSection(TCompareModel::ccKind, kindWidth + padding);
+  for (const int column : {TCompareModel::ccThisSize, TCompareModel::ccOtherSize})
+    header->resizeSection(column,
+                          std::max(metrics.horizontalAdvance(QLocale().toString(qint64(2147483647))),
+                                   metrics.horizontalAdvance(m_Model->headerData(column, Qt::Horizontal).toString())) +
+                              padding);
   // The comparison's own order until a column is clicked.
   m_Rows->header()->setSortIndicator(-1, Qt::AscendingOrder);
   m_Rows->setSortingEnabled(true);
@@ -223,8 +240,10 @@ void TCompareWindow::TakeOutcome(const std::shared_ptr<TCompareOutcome> &outcome
 void TCompareWindow::ShowCounts() {
   for (int kind = 0; kind < TCompareModel::KindCount; ++kind) {
     const auto difference = static_cast<TEntryDifference>(kind);
+    // No count while they are being made: a zero would say something false.
+    const QString text = TCompareModel::KindText(difference);
     m_Filters[static_cast<size_t>(kind)]->setText(
-        tr("%1 (%2)").arg(TCompareModel::KindText(difference), QLocale().toString(m_Model->Count(difference))));
+        m_Comparing ? text : tr("%1 (%2)").arg(text, QLocale().toString(m_Model->Count(difference))));
     m_Filters[static_cast<size_t>(kind)]->setEnabled(!m_Comparing);
   }
 }
