@@ -79,7 +79,6 @@ TCompareWindow::TCompareWindow(TArchiveSession &session, const QString &thisFile
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowFlag(Qt::WindowMaximizeButtonHint);
   setWindowTitle(tr("Compare %1 with %2").arg(QFileInfo(thisFile).fileName(), QFileInfo(otherFile).fileName()));
-  resize(760, 480);
 
   auto *files = new QLabel(tr("This archive: %1\nThe other: %2").arg(thisFile, otherFile), this);
   files->setObjectName(QStringLiteral("CompareFiles"));
@@ -194,6 +193,8 @@ TCompareWindow::TCompareWindow(TArchiveSession &session, const QString &thisFile
   layout->addWidget(m_Rows, 1);
   layout->addLayout(bottom);
 
+  // Wide enough for every command's button, in any language.
+  resize(std::max(760, sizeHint().width()), 480);
   Start();
 }
 
