@@ -565,6 +565,10 @@ Das andere: %2</translation>
         <source>Compare With</source>
         <translation>Vergleichen mit</translation>
     </message>
+    <message>
+        <source>%1 is not a valid PAK file.</source>
+        <translation>%1 ist keine gültige PAK-Datei.</translation>
+    </message>
 </context>
 <context>
     <name>TConfirmReplaceDialog</name>

@@ -213,6 +213,7 @@ void CompareTest::RefusalsAreSaid() {
   TCompareWindow *window = session.Compare(text);
   QVERIFY(window != nullptr);
   QCOMPARE(session.Desktop.Texts("error"), QStringList({"The archives could not be compared."}));
+  QCOMPARE(session.Desktop.Details("error"), QStringList({text + QStringLiteral(" is not a valid PAK file.")}));
   QCOMPARE(window->Model().rowCount(), 0);
   QVERIFY(!Action(*window, "CompareExtractOther")->isEnabled());
 

@@ -34,6 +34,7 @@ struct TCompareOutcome {
   std::array<std::unique_ptr<TQuakePak>, 2> Paks;
   std::vector<TEntryComparison> Rows;
   bool NotPak = false; // one of the files is no PAK file
+  QString NotPakFile;  // which one, when known
   QString Failure;     // empty: compared
 };
 
@@ -43,8 +44,9 @@ namespace {
 std::shared_ptr<TCompareOutcome> CompareFiles(const std::array<std::string, 2> &files, const std::string &quake,
                                               const std::string &temporary) {
   auto outcome = std::make_shared<TCompareOutcome>();
+  size_t side = 0;
   try {
-    for (size_t side = 0; side < files.size(); ++side) {
+    for (; side < files.size(); ++side) {
       auto pak = std::make_unique<TQuakePak>();
       pak->SetTempDirectory(temporary);
       // The game palette, for the lump viewer; an archive reads as well without it.
@@ -59,6 +61,8 @@ std::shared_ptr<TCompareOutcome> CompareFiles(const std::array<std::string, 2> &
     outcome->Rows = CompareArchives(files[0], files[1]);
   } catch (const EInvalidPakFile &) {
     outcome->NotPak = true;
+    if (side < files.size())
+      outcome->NotPakFile = PathToQ(files[side]);
   } catch (const std::exception &error) {
     outcome->Failure = QString::fromLocal8Bit(error.what());
   }
@@ -222,7 +226,10 @@ void TCompareWindow::TakeOutcome(const std::shared_ptr<TCompareOutcome> &outcome
   m_Comparing = false;
   m_Busy->hide();
   if (outcome->NotPak || !outcome->Failure.isEmpty()) {
-    const QString failure = outcome->NotPak ? tr("One of the files is not a valid PAK file.") : outcome->Failure;
+    QString failure = outcome->Failure;
+    if (outcome->NotPak)
+      failure = outcome->NotPakFile.isEmpty() ? tr("One of the files is not a valid PAK file.")
+                                              : tr("%1 is not a valid PAK file.").arg(outcome->NotPakFile);
     m_Status->setText(tr("The archives could not be compared."));
     m_Session.Desktop().ShowError(this, tr("The archives could not be compared."), failure);
   } else {

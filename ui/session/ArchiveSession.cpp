@@ -33,7 +33,6 @@ TFileDialogRequest PakFileRequest(const QString &title, const QString &directory
 }
 
 namespace {
-
 QString SaveFailedMessage() { return TArchiveSession::tr("The PAK file could not be saved."); }
 
 QString SystemReason(int errorCode) { return QString::fromLocal8Bit(std::strerror(errorCode)); }

@@ -12,7 +12,6 @@
 #include "WaitCursor.h"
 
 #include <QFile>
-#include <QScopeGuard>
 
 namespace {
 QString AddProtectedMessage() { return TArchiveSession::tr("Files cannot be added to a protected PAK file."); }

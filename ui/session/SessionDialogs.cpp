@@ -3,12 +3,12 @@
 
 #include "AddDlg.h"
 #include "EditWithDlg.h"
+#include "EntryText.h"
 #include "ExtractDlg.h"
 #include "LumpViewDlg.h"
 #include "MoveDlg.h"
 #include "PromptReplaceDlg.h"
 #include "SetDirDialog.h"
-#include "EntryText.h"
 #include "WaitCursor.h"
 
 #include <QInputDialog>
