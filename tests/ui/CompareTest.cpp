@@ -166,8 +166,13 @@ void CompareTest::ViewAndExtractEitherCopy() {
   QCOMPARE(ReadBytes(session.Desktop.OpenedFiles[0]), QByteArray("5678"));
   QCOMPARE(ReadBytes(session.Desktop.OpenedFiles[1]), QByteArray("1234"));
   QVERIFY(session.Desktop.OpenedFiles[0] != session.Desktop.OpenedFiles[1]);
+  // A double click views this archive's copy, or the other's where only it has one.
+  SelectName(*window, QStringLiteral("only-there.cfg"));
+  emit window->Rows()->doubleClicked(window->Rows()->currentIndex());
+  QCOMPARE(ReadBytes(session.Desktop.OpenedFiles.last()), QByteArray("t"));
 
   // Extract writes the chosen side's bytes, with the paths kept.
+  SelectName(*window, QStringLiteral("maps/bytes.bsp"));
   const struct {
     const char *Action;
     QString Folder;
