@@ -469,6 +469,125 @@ Möchten Sie eine neue anlegen?</translation>
     </message>
 </context>
 <context>
+    <name>TCompareModel</name>
+    <message>
+        <source>Only in this archive</source>
+        <translation>Nur in diesem Archiv</translation>
+    </message>
+    <message>
+        <source>Only in the other</source>
+        <translation>Nur im anderen</translation>
+    </message>
+    <message>
+        <source>Different</source>
+        <translation>Verschieden</translation>
+    </message>
+    <message>
+        <source>Identical</source>
+        <translation>Gleich</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Difference</source>
+        <translation>Unterschied</translation>
+    </message>
+    <message>
+        <source>Size Here</source>
+        <translation>Größe hier</translation>
+    </message>
+    <message>
+        <source>Size in the Other</source>
+        <translation>Größe im anderen</translation>
+    </message>
+</context>
+<context>
+    <name>TCompareWindow</name>
+    <message>
+        <source>Compare %1 with %2</source>
+        <translation>%1 mit %2 vergleichen</translation>
+    </message>
+    <message>
+        <source>This archive: %1
+The other: %2</source>
+        <translation>Dieses Archiv: %1
+Das andere: %2</translation>
+    </message>
+    <message>
+        <source>The open archive has changes that are not saved: it is compared as it was last saved.</source>
+        <translation>Das geöffnete Archiv hat ungespeicherte Änderungen: Verglichen wird es so, wie es zuletzt gespeichert wurde.</translation>
+    </message>
+    <message>
+        <source>&amp;View This Archive&apos;s Copy</source>
+        <translation>Kopie dieses Archivs &amp;ansehen</translation>
+    </message>
+    <message>
+        <source>View the &amp;Other&apos;s Copy</source>
+        <translation>Kopie des an&amp;deren ansehen</translation>
+    </message>
+    <message>
+        <source>&amp;Extract This Archive&apos;s Copies...</source>
+        <translation>Kopien dieses Archivs &amp;entpacken...</translation>
+    </message>
+    <message>
+        <source>E&amp;xtract the Other&apos;s Copies...</source>
+        <translation>Kopien des anderen ent&amp;packen...</translation>
+    </message>
+    <message>
+        <source>Comparing the archives...</source>
+        <translation>Die Archive werden verglichen...</translation>
+    </message>
+    <message>
+        <source>One of the files is not a valid PAK file.</source>
+        <translation>Eine der Dateien ist keine gültige PAK-Datei.</translation>
+    </message>
+    <message>
+        <source>The archives could not be compared.</source>
+        <translation>Die Archive konnten nicht verglichen werden.</translation>
+    </message>
+    <message>
+        <source>The archives hold the same entries with the same bytes.</source>
+        <translation>Die Archive enthalten dieselben Einträge mit denselben Bytes.</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>The entry could not be extracted for viewing.</source>
+        <translation>Der Eintrag konnte zum Ansehen nicht entpackt werden.</translation>
+    </message>
+    <message>
+        <source>There is no application associated with this file type.</source>
+        <translation>Diesem Dateityp ist kein Programm zugeordnet.</translation>
+    </message>
+    <message>
+        <source>The program for this file type could not be started.</source>
+        <translation>Das Programm für diesen Dateityp konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>The files could not be extracted.</source>
+        <translation>Die Dateien konnten nicht entpackt werden.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Extracted %n file(s) to %1</source>
+        <translation>
+            <numerusform>%n Datei nach %1 entpackt</numerusform>
+            <numerusform>%n Dateien nach %1 entpackt</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Compare With</source>
+        <translation>Vergleichen mit</translation>
+    </message>
+    <message>
+        <source>%1 is not a valid PAK file.</source>
+        <translation>%1 ist keine gültige PAK-Datei.</translation>
+    </message>
+</context>
+<context>
     <name>TConfirmReplaceDialog</name>
     <message>
         <source>Confirm File Replace</source>
@@ -1049,6 +1168,14 @@ Möchten Sie eine neue anlegen?</translation>
     <message>
         <source>Move the keyboard focus into the preview pane</source>
         <translation>Den Tastaturfokus in die Vorschau setzen</translation>
+    </message>
+    <message>
+        <source>C&amp;ompare With...</source>
+        <translation>Ver&amp;gleichen mit...</translation>
+    </message>
+    <message>
+        <source>Compare the archive as saved with another PAK file</source>
+        <translation>Das Archiv, wie es gespeichert ist, mit einer anderen PAK-Datei vergleichen</translation>
     </message>
 </context>
 <context>

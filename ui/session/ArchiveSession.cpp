@@ -24,8 +24,6 @@
 #include <cstring>
 #include <utility>
 
-namespace {
-// A chooser of PAK files, starting in directory.
 TFileDialogRequest PakFileRequest(const QString &title, const QString &directory) {
   TFileDialogRequest request;
   request.Title = title;
@@ -35,6 +33,7 @@ TFileDialogRequest PakFileRequest(const QString &title, const QString &directory
   return request;
 }
 
+namespace {
 QString SaveFailedMessage() { return TArchiveSession::tr("The PAK file could not be saved."); }
 
 QString SystemReason(int errorCode) { return QString::fromLocal8Bit(std::strerror(errorCode)); }

@@ -28,6 +28,7 @@ class QMimeData;
 class QWidget;
 class TDesktopServices;
 class TSessionDialogs;
+struct TFileDialogRequest;
 class TStartedProgram;
 
 class TArchiveSession : public QObject {
@@ -212,10 +213,6 @@ private:
   // What the engine could not do (Failures(), one line each, a long list cut
   // short), and reason, an escaped failure's text, unless a line says it already.
   QString FailureDetail(const QString &reason = {}) const;
-  // A file or folder that the user's choice of extraction meets: asked
-  // through the replace question, Replace All and Skip All answering the
-  // rest; prCancelled when the user cancels (the files written so far stay).
-  TResultCode ExtractAsking(const TStringList &names, const std::string &destination, bool keepPaths);
   void AddRecentFile(const QString &fileName);
   // Moves empty recent files to the end.
   void CloseRecentGaps();
@@ -274,3 +271,6 @@ private:
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TArchiveSession::TChanges)
+
+// A chooser of PAK files (and all files), starting in directory.
+TFileDialogRequest PakFileRequest(const QString &title, const QString &directory);

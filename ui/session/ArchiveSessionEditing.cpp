@@ -39,23 +39,6 @@ QString EditorKey(const std::string &entryName) {
   return QFileInfo(EntryToDisplay(EntryFileName(entryName))).suffix().toLower();
 }
 
-// The name of the copy of a file named fileName: each byte outside
-// [A-Za-z0-9._-] becomes "_", so that no shell or terminal reads anything
-// into it, whatever command line it lands in; the extension stays, so the
-// program knows the type. A leading "-" or "." (an option, a hidden file)
-// gets a "_" before it.
-QString SafeCopyName(const std::string &fileName) {
-  QString name;
-  for (const char c : fileName) {
-    const bool safe =
-        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
-    name += safe ? QChar::fromLatin1(c) : QChar(u'_');
-  }
-  if (name.startsWith(u'-') || name.startsWith(u'.'))
-    name.prepend(u'_');
-  return name;
-}
-
 // The session's folder in the temporary directory is named by this pattern
 // (QTemporaryDir fills in the X's) and holds this lock for as long as it is in use.
 constexpr const char *AreaPrefix = "varnel-copies-";

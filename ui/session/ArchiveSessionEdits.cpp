@@ -12,7 +12,6 @@
 #include "WaitCursor.h"
 
 #include <QFile>
-#include <QScopeGuard>
 
 namespace {
 QString AddProtectedMessage() { return TArchiveSession::tr("Files cannot be added to a protected PAK file."); }
@@ -21,13 +20,6 @@ QString ViewExtractFailedMessage() { return TArchiveSession::tr("The entry could
 
 // The failure's own text: the file and the system's reason.
 QString Reason(const std::exception &error) { return QString::fromLocal8Bit(error.what()); }
-
-// Thrown out of the question about an existing file when the user cancels:
-// it ends the extraction inside the engine, and ExtractAsking catches it.
-struct EExtractCancelled {};
-
-// The lump viewer draws pictures over this grey: red, green and blue 50.
-constexpr TColor LumpOffsetColour = 50 + 256 * 50 + 65536 * 50;
 } // namespace
 
 void TArchiveSession::EditEntries(const std::function<void()> &edit) {
@@ -156,7 +148,7 @@ void TArchiveSession::Extract(const TStringList &selected, const TStringList &al
   m_Values.ExtractPath = target;
   TResultCode result = prDone;
   try {
-    result = ExtractAsking(names, PathFromQ(target), maintain);
+    result = ExtractAsking(m_Pak, m_Dialogs, names, PathFromQ(target), maintain);
   } catch (const EInOutError &error) {
     ShowError(ExtractFailedMessage(), FailureDetail(Reason(error)));
     return;
@@ -167,39 +159,6 @@ void TArchiveSession::Extract(const TStringList &selected, const TStringList &al
     ShowError(ExtractFailedMessage(), FailureDetail());
   else if (result == prDone)
     emit Extracted(target, static_cast<int>(names.size()));
-}
-
-TResultCode TArchiveSession::ExtractAsking(const TStringList &names, const std::string &destination, bool keepPaths) {
-  std::optional<bool> rest; // Replace All or Skip All: the answer for every further file
-  m_Pak.OnExtractFileExists = [this, &rest](TQuakePak &, const std::string &fileName, bool &replace) {
-    if (!rest) {
-      switch (m_Dialogs.AskReplaceFile(PathToQ(fileName))) {
-      case frReplace:
-        replace = true;
-        return;
-      case frSkip:
-        replace = false;
-        return;
-      case frReplaceAll:
-        rest = true;
-        break;
-      case frSkipAll:
-        rest = false;
-        break;
-      default:
-        throw EExtractCancelled();
-      }
-    }
-    replace = *rest;
-  };
-  // Only this extraction asks: the private copies of other commands are the session's own to replace.
-  const auto unassign = qScopeGuard([this] { m_Pak.OnExtractFileExists = nullptr; });
-  try {
-    TWaitCursor wait;
-    return m_Pak.ExtractEntries(names, destination, keepPaths);
-  } catch (const EExtractCancelled &) {
-    return prCancelled;
-  }
 }
 
 void TArchiveSession::Move(const TStringList &names) {
@@ -282,7 +241,7 @@ void TArchiveSession::View(const std::string &entryName) {
     std::unique_ptr<TBitmap> bitmap;
     {
       TWaitCursor wait;
-      bitmap = m_Pak.LumpToBitmap(entryName, LumpOffsetColour, true);
+      bitmap = m_Pak.LumpToBitmap(entryName, LumpViewerOffset, true);
     }
     // The viewer's export is the Export as PNG command, for pictures it converts.
     std::function<void()> exportPicture;

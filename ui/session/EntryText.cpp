@@ -25,3 +25,15 @@ std::string PathFromQ(const QString &path) { return QFile::encodeName(path).toSt
 QString PathDirectory(const QString &path) { return PathToQ(PathDirectory(PathFromQ(path))); }
 
 QString AsciiLower(const QString &text) { return QString::fromStdString(AsciiLower(text.toStdString())); }
+
+QString SafeCopyName(const std::string &fileName) {
+  QString name;
+  for (const char c : fileName) {
+    const bool safe =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
+    name += safe ? QChar::fromLatin1(c) : QChar(u'_');
+  }
+  if (name.startsWith(u'-') || name.startsWith(u'.'))
+    name.prepend(u'_');
+  return name;
+}

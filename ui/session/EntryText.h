@@ -16,3 +16,9 @@ std::string PathFromQ(const QString &path);
 QString PathDirectory(const QString &path);
 // AsciiLower for text: only the letters A to Z change, as in entry names.
 QString AsciiLower(const QString &text);
+// The name of the copy of a file named fileName: each byte outside
+// [A-Za-z0-9._-] becomes "_", so that no shell or terminal reads anything
+// into it, whatever command line it lands in; the extension stays, so the
+// program knows the type. A leading "-" or "." (an option, a hidden file)
+// gets a "_" before it.
+QString SafeCopyName(const std::string &fileName);

@@ -3,6 +3,7 @@
 
 #include "AddDlg.h"
 #include "EditWithDlg.h"
+#include "EntryText.h"
 #include "ExtractDlg.h"
 #include "LumpViewDlg.h"
 #include "MoveDlg.h"
@@ -11,7 +12,49 @@
 #include "WaitCursor.h"
 
 #include <QInputDialog>
+#include <QScopeGuard>
 #include <algorithm>
+#include <optional>
+
+namespace {
+// Thrown out of the question about an existing file when the user cancels:
+// it ends the extraction inside the engine, and ExtractAsking catches it.
+struct EExtractCancelled {};
+} // namespace
+
+TResultCode ExtractAsking(TQuakePak &pak, TSessionDialogs &dialogs, const TStringList &names,
+                          const std::string &destination, bool keepPaths) {
+  std::optional<bool> rest; // Replace All or Skip All: the answer for every further file
+  pak.OnExtractFileExists = [&dialogs, &rest](TQuakePak &, const std::string &fileName, bool &replace) {
+    if (!rest) {
+      switch (dialogs.AskReplaceFile(PathToQ(fileName))) {
+      case frReplace:
+        replace = true;
+        return;
+      case frSkip:
+        replace = false;
+        return;
+      case frReplaceAll:
+        rest = true;
+        break;
+      case frSkipAll:
+        rest = false;
+        break;
+      default:
+        throw EExtractCancelled();
+      }
+    }
+    replace = *rest;
+  };
+  // Only this extraction asks: the private copies of other commands are the archive's own to replace.
+  const auto unassign = qScopeGuard([&pak] { pak.OnExtractFileExists = nullptr; });
+  try {
+    TWaitCursor wait;
+    return pak.ExtractEntries(names, destination, keepPaths);
+  } catch (const EExtractCancelled &) {
+    return prCancelled;
+  }
+}
 
 TWindowDialogs::TWindowDialogs(TDesktopServices &desktop, QWidget *window) : m_Desktop(desktop), m_Window(window) {}
 

@@ -74,6 +74,16 @@ public:
   virtual bool AskText(const QString &title, const QString &label, QString &text) = 0;
 };
 
+// The lump viewer draws pictures over this grey: red, green and blue 50.
+inline constexpr TColor LumpViewerOffset = 50 + 256 * 50 + 65536 * 50;
+
+// Extracts the entries of pak; a file or folder that the extraction meets is
+// asked about through dialogs' replace question, Replace All and Skip All
+// answering the rest. prCancelled when the user cancels (the files written
+// so far stay); otherwise what ExtractEntries returns.
+TResultCode ExtractAsking(TQuakePak &pak, TSessionDialogs &dialogs, const TStringList &names,
+                          const std::string &destination, bool keepPaths);
+
 // The real dialogs, modal over the window.
 class TWindowDialogs : public TSessionDialogs {
 public:

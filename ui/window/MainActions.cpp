@@ -86,6 +86,8 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   ImportPicture = make("MenuActionsImportPicture", tr("&Import Picture..."));
   ImportPicture->setStatusTip(tr("Make a picture lump from a PNG, BMP or TGA image"));
   CheckArchive->setStatusTip(tr("Check whether the game reads every entry of the archive"));
+  CompareWith = make("MenuActionsCompareWith", tr("C&ompare With..."));
+  CompareWith->setStatusTip(tr("Compare the archive as saved with another PAK file"));
 
   Sorts = {{{make("MenuSortName", tr("Sort By &Name")), skName},
             {make("MenuSortDir", tr("Sort By Pat&h")), skPath},
@@ -124,6 +126,8 @@ void TMainActions::Update(const TArchiveSession &session, int selectedCount) {
   for (const TSortAction &sort : Sorts)
     sort.Action->setEnabled(open);
   View->setEnabled(open && selectedCount == 1);
+  // The comparison reads the archive's file: a new one has none yet.
+  CompareWith->setEnabled(open && !pak.IsUntitled());
   Edit->setEnabled(changeable && selectedCount == 1);
   Rename->setEnabled(Edit->isEnabled());
   EditWith->setEnabled(Edit->isEnabled());

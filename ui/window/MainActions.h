@@ -35,6 +35,7 @@ public:
   QAction *Move = nullptr;
   QAction *Rename = nullptr; // renames the selected entry in place
   QAction *CheckArchive = nullptr;
+  QAction *CompareWith = nullptr; // the open archive's file beside another PAK file
   QAction *Edit = nullptr;
   QAction *EditWith = nullptr;
   QAction *ExportPicture = nullptr;

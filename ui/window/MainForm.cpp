@@ -3,6 +3,7 @@
 
 #include "CheckArchiveDlg.h"
 #include "CheckNote.h"
+#include "CompareWindow.h"
 #include "DesktopServices.h"
 #include "EntryBrowser.h"
 #include "EntryText.h"
@@ -135,7 +136,7 @@ void TMain::BuildMenus() {
   AddSeparator(actions, "N2");
   actions->addActions({a.Move, a.Rename});
   AddSeparator(actions, "N8");
-  actions->addActions({a.ExportPicture, a.ImportPicture, a.CheckArchive});
+  actions->addActions({a.ExportPicture, a.ImportPicture, a.CheckArchive, a.CompareWith});
 
   QMenu *view = mainMenu->addMenu(tr("&View"));
   view->setObjectName(QStringLiteral("MenuView"));
@@ -254,6 +255,7 @@ void TMain::ConnectCommands() {
     }
   });
   on(a.CheckArchive, [this] { ShowArchiveCheck(); });
+  on(a.CompareWith, [this] { CompareWithChosen(m_Session, this); });
   on(a.Options, [this] { m_Session.Options(); });
   on(a.About, [this] { TAboutBox(this).exec(); });
   connect(a.PreviewPane, &QAction::toggled, this, [this](bool shown) { RunCommand([this, shown] { ShowPreviewPane(shown); }); });
@@ -596,8 +598,19 @@ void TMain::dropEvent(QDropEvent *event) {
     if (url.isLocalFile())
       paths << url.toLocalFile();
   event->acceptProposedAction();
+  // Alt held: one PAK file is compared with the open archive instead. Not
+  // Ctrl, which file managers take for "copy", and a copy is what any drop
+  // here makes already.
+  const bool compare = event->modifiers().testFlag(Qt::AltModifier);
   // Handled once the drop has been answered: the desktop is not kept waiting
   // while the questions and dialogs of the drop are open.
   if (!paths.isEmpty())
-    QTimer::singleShot(0, this, [this, paths] { m_Session.RunWhenIdle([this, paths] { DropFiles(paths); }); });
+    QTimer::singleShot(0, this, [this, paths, compare] {
+      m_Session.RunWhenIdle([this, paths, compare] {
+        if (compare && paths.size() == 1 && CanCompareWith(m_Session, paths.front()))
+          RunCommand([this, &paths] { CompareWith(m_Session, paths.front(), this); });
+        else
+          DropFiles(paths);
+      });
+    });
 }
