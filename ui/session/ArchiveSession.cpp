@@ -4,6 +4,7 @@
 #include "ArchiveSession.h"
 
 #include "CheckArchiveDlg.h"
+#include "LumpFolder.h"
 #include "DesktopServices.h"
 #include "EntryText.h"
 #include "SessionDialogs.h"

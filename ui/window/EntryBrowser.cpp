@@ -9,17 +9,23 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <unordered_map>
 
 namespace {
-// Where a tree item keeps its folder's stored path.
+// Where a tree item keeps its folder's stored path (for an entry shown as a
+// folder of lumps, the folder it lies in) and that entry's stored name.
 constexpr int FolderRole = Qt::UserRole;
+constexpr int LumpFolderRole = Qt::UserRole + 1;
 
 std::string FolderOf(const QStandardItem *item) {
   return item == nullptr ? std::string() : item->data(FolderRole).toByteArray().toStdString();
+}
+std::string LumpFolderOf(const QStandardItem *item) {
+  return item == nullptr ? std::string() : item->data(LumpFolderRole).toByteArray().toStdString();
 }
 
 // The tree's items, each a folder that can be dragged out whole.
@@ -31,7 +37,8 @@ public:
 
   QStringList mimeTypes() const override { return {QStringLiteral("text/uri-list")}; }
   QMimeData *mimeData(const QModelIndexList &indexes) const override {
-    if (!OnDrag || indexes.size() != 1)
+    // An entry shown as a folder of lumps is dragged from the list, as an entry.
+    if (!OnDrag || indexes.size() != 1 || !LumpFolderOf(itemFromIndex(indexes.first())).empty())
       return nullptr;
     return OnDrag(FolderOf(itemFromIndex(indexes.first())));
   }
@@ -80,7 +87,9 @@ TEntryBrowser::TEntryBrowser(TEntryListView &list, QWidget *parent) : QWidget(pa
   listLayout->setContentsMargins(0, 0, 0, 0);
   listLayout->setSpacing(2);
   listLayout->addWidget(m_FilterBox);
-  listLayout->addWidget(&m_List);
+  m_ListPages = new QStackedWidget(listSide);
+  m_ListPages->addWidget(&m_List);
+  listLayout->addWidget(m_ListPages);
 
   auto *splitter = new QSplitter(this);
   splitter->setObjectName(QStringLiteral("BrowserSplitter"));
@@ -96,8 +105,10 @@ TEntryBrowser::TEntryBrowser(TEntryListView &list, QWidget *parent) : QWidget(pa
   m_FilterBox->installEventFilter(this);
 }
 
-void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QString &topCaption) {
+void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QString &topCaption,
+                                const std::vector<std::string> &lumpFolders) {
   const std::string chosen = ChosenFolder();
+  const std::string chosenLumps = ChosenLumpFolder();
   const QSignalBlocker quiet(m_Folders->selectionModel());
   m_FolderModel->clear();
   if (topCaption.isEmpty())
@@ -123,10 +134,28 @@ void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QSt
       parent = found->second;
     }
   }
+  QStandardItem *keptLumps = nullptr;
+  for (const std::string &entry : lumpFolders) {
+    const std::string folder = entry.substr(0, entry.rfind('/') + 1);
+    const auto parent = items.find(folder);
+    if (parent == items.end())
+      continue;
+    auto *item = new QStandardItem(QIcon(KindIconPath(FileKindOf(entry))),
+                                   EntryToDisplay(entry.substr(folder.size())));
+    item->setData(QByteArray::fromStdString(folder), FolderRole);
+    item->setData(QByteArray::fromStdString(entry), LumpFolderRole);
+    item->setToolTip(tr("Lumps of %1").arg(EntryToDisplay(entry)));
+    parent->second->appendRow(item);
+    if (entry == chosenLumps)
+      keptLumps = item;
+  }
   m_FolderModel->sort(0);
   m_Folders->expand(top->index());
-  const auto kept = items.find(chosen);
-  const QModelIndex current = kept == items.end() ? top->index() : kept->second->index();
+  auto kept = items.find(chosen);
+  // An entry shown as lumps stays chosen while the archive has it; else its folder is.
+  QModelIndex current = kept == items.end() ? top->index() : kept->second->index();
+  if (keptLumps != nullptr)
+    current = keptLumps->index();
   m_Folders->setCurrentIndex(current);
   m_Folders->scrollTo(current);
   connect(m_Folders->selectionModel(), &QItemSelectionModel::currentChanged, this, &TEntryBrowser::ApplyFilter,
@@ -134,7 +163,22 @@ void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QSt
   // The list's filter follows: a folder that is gone shows the whole archive.
   if (kept == items.end() && !chosen.empty())
     ApplyFilter();
+  else if (keptLumps == nullptr && !m_LumpFolder.empty())
+    ApplyFilter();
 }
+
+std::string TEntryBrowser::ChosenLumpFolder() const {
+  return LumpFolderOf(m_FolderModel->itemFromIndex(m_Folders->currentIndex()));
+}
+
+void TEntryBrowser::SetLumpList(QWidget *lumps) { m_ListPages->addWidget(lumps); }
+
+void TEntryBrowser::ShowLumpList(bool shown) {
+  if (m_ListPages->count() > 1)
+    m_ListPages->setCurrentIndex(shown ? 1 : 0);
+}
+
+bool TEntryBrowser::LumpListShown() const { return m_ListPages->currentIndex() == 1; }
 
 void TEntryBrowser::SelectFolder(const std::string &folder) {
   for (QModelIndex index = m_FolderModel->index(0, 0); index.isValid();) {
@@ -177,6 +221,11 @@ std::string TEntryBrowser::ChosenFolder() const {
 }
 
 void TEntryBrowser::ApplyFilter() {
+  // The folder of lumps chosen is said first: the list of lumps takes the filter text too.
+  if (const std::string lumps = ChosenLumpFolder(); lumps != m_LumpFolder) {
+    m_LumpFolder = lumps;
+    emit LumpFolderChosen(lumps);
+  }
   TEntryFilter filter;
   filter.Folder = ChosenFolder();
   filter.Text = DisplayToEntry(m_FilterBox->text());

@@ -83,6 +83,7 @@ TMain::TMain(TDesktopServices &desktop, QSettings &settings, const QStringList &
   m_Actions = new TMainActions(this);
   m_List = new TEntryListView(m_ListModel, this);
   m_Browser = new TEntryBrowser(*m_List, this);
+  BuildLumpList();
   m_Preview = new TPreviewPane(this);
   m_PreviewSplitter = new QSplitter(this);
   m_PreviewSplitter->setObjectName(QStringLiteral("PreviewSplitter"));
@@ -210,7 +211,12 @@ void TMain::BuildToolbar() {
 void TMain::ConnectCommands() {
   const TMainActions &a = *m_Actions;
   auto on = [this](QAction *action, const std::function<void()> &command) {
-    connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+    connect(action, &QAction::triggered, this, [this, action, command] {
+      RunCommand([this, action, &command] {
+        if (!RunOnLumps(action))
+          command();
+      });
+    });
   };
   on(a.FileNew, [this] { m_Session.New(); });
   on(a.FileOpen, [this] { m_Session.Open(); });
@@ -433,7 +439,9 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());
     m_Browser->ShowFolders(m_ListModel.Folders(),
-                           pak.FileName().empty() ? QString() : QFileInfo(PathToQ(pak.FileName())).fileName());
+                           pak.FileName().empty() ? QString() : QFileInfo(PathToQ(pak.FileName())).fileName(),
+                           LumpFolderEntries());
+    RefreshLumps();
     m_List->ShowSortOrder();
     if (!pak.FileName().empty()) {
       ShowCountText();
@@ -455,6 +463,7 @@ void TMain::UpdateCommands() {
   const TQuakePak &pak = m_Session.Pak();
   m_Actions->Update(m_Session, m_List->SelectedCount());
   m_Actions->FollowSelection(m_List->SelectedNames());
+  UpdateLumpCommands();
   if (pak.IsProtected())
     m_Status->SetText(2, tr("Protected"));
   else if (pak.Modified())
@@ -474,6 +483,8 @@ void TMain::OneViewListClick() {
 }
 
 void TMain::UpdatePreview() {
+  if (PreviewLump())
+    return;
   const std::vector<int> rows = m_List->SelectedRows();
   if (m_Preview->isHidden() || rows.size() != 1) {
     m_Preview->ShowEntry(std::nullopt);
