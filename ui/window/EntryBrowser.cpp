@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QStandardItemModel>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -113,6 +114,8 @@ void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QSt
   m_FolderModel->clear();
   if (topCaption.isEmpty())
     return;
+  // Folders show the style's folder icon, beside the kind icons of the entries shown as folders of lumps.
+  const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
   auto *top = new QStandardItem(topCaption);
   m_FolderModel->appendRow(top);
   std::unordered_map<std::string, QStandardItem *> items{{std::string(), top}};
@@ -126,7 +129,7 @@ void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QSt
       const std::string folder = path.substr(0, end);
       auto found = items.find(folder);
       if (found == items.end()) {
-        auto *item = new QStandardItem(EntryToDisplay(LastPart(folder)));
+        auto *item = new QStandardItem(folderIcon, EntryToDisplay(LastPart(folder)));
         item->setData(QByteArray::fromStdString(folder), FolderRole);
         parent->appendRow(item);
         found = items.emplace(folder, item).first;

@@ -7,6 +7,7 @@
 #include "EntryBrowser.h"
 #include "EntryText.h"
 #include "FileTypeRegistration.h"
+#include "LumpList.h"
 #include "MainActions.h"
 #include "PreviewPane.h"
 #include "QuakeSearch.h"
@@ -170,7 +171,9 @@ void TMain::AddSelectAll(QMenu *actionsMenu) {
   selectAll->setObjectName(QStringLiteral("PopupSelectAll"));
   selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
   actionsMenu->addAction(selectAll);
-  connect(selectAll, &QAction::triggered, m_List, &QAbstractItemView::selectAll);
+  connect(selectAll, &QAction::triggered, this, [this] {
+    (LumpsShown() ? static_cast<QAbstractItemView *>(m_LumpList) : m_List)->selectAll();
+  });
   m_PopupMenu->addAction(selectAll);
 }
 

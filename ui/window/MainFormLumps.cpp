@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QShortcut>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 void TMain::BuildLumpList() {
@@ -72,10 +73,11 @@ std::vector<std::string> TMain::LumpFolderEntries() const {
 }
 
 void TMain::ChooseLumpFolder(const std::string &entryName) {
+  // The rows let go of the folder before the session replaces it.
+  m_LumpList->Show(nullptr);
   const bool shown = !entryName.empty() && m_Session.OpenLumpFolder(entryName);
   if (!shown) {
     m_Session.CloseLumpFolder();
-    m_LumpList->Show(nullptr);
     m_Browser->ShowLumpList(false);
     // A folder of lumps that cannot be read shows its own folder instead.
     if (!entryName.empty())
@@ -95,6 +97,7 @@ void TMain::RefreshLumps() {
   if (!LumpsShown())
     return;
   const std::vector<std::string> selected = m_LumpList->SelectedNames();
+  m_LumpList->Show(nullptr);
   if (!m_Session.ReloadLumpFolder()) {
     ChooseLumpFolder({});
     return;
@@ -160,7 +163,9 @@ bool TMain::PreviewLump() {
     return true;
   }
   TPreviewSource source;
-  source.Name = QuakeWad::LumpFileName(*lump);
+  // The lump's own name, with the extension of the file it extracts to, which says its kind.
+  const std::string fileName = QuakeWad::LumpFileName(*lump);
+  source.Name = lump->Name + fileName.substr(std::min(fileName.rfind('.'), fileName.size()));
   source.Size = static_cast<int64_t>(lump->Data.size());
   source.Position = lump->Position;
   source.Palette = &m_Session.Pak().Palette();
