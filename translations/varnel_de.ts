@@ -472,6 +472,22 @@ Möchten Sie eine neue anlegen?</translation>
         <source>The lumps could not be extracted.</source>
         <translation>Die Lumps konnten nicht entpackt werden.</translation>
     </message>
+    <message>
+        <source>WAD2 Files (*.wad)</source>
+        <translation>WAD2-Dateien (*.wad)</translation>
+    </message>
+    <message>
+        <source>Save WAD As...</source>
+        <translation>WAD speichern unter...</translation>
+    </message>
+    <message>
+        <source>Files cannot be added to a WAD file; Import Picture adds lumps.</source>
+        <translation>Zu einer WAD-Datei können keine Dateien hinzugefügt werden; „Bild importieren“ fügt Lumps hinzu.</translation>
+    </message>
+    <message>
+        <source>The WAD file could not be saved.</source>
+        <translation>Die WAD-Datei konnte nicht gespeichert werden.</translation>
+    </message>
 </context>
 <context>
     <name>TCheckArchiveDlg</name>

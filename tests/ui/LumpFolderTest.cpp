@@ -74,6 +74,7 @@ private slots:
   void WadShowsItsLumps();
   void ChangesAreOneUndoableStepEach();
   void MapTexturesAreReadOnly();
+  void WadFileOnItsOwn();
 
 private:
   std::unique_ptr<TWindowSession> m_Session;
@@ -218,6 +219,33 @@ void LumpFolderTest::MapTexturesAreReadOnly() {
   QCOMPARE(QImage(png).size(), QSize(32, 16));
   QCOMPARE(QImage(png).pixelColor(0, 0), PaletteColour(4));
   QVERIFY(!session.Pak().Modified());
+}
+
+void LumpFolderTest::WadFileOnItsOwn() {
+  TWindowSession &session = *m_Session;
+  const QString file = session.Path(QStringLiteral("gfx.wad"));
+  WriteBytes(file, GfxWad());
+  session.Open(file);
+  QVERIFY(session.Main->Browser()->LumpListShown());
+  QCOMPARE(session.Main->Browser()->Folders()->model()->index(0, 0).data().toString(), QStringLiteral("gfx.wad"));
+  QCOMPARE(LumpRows(session).size(), 4);
+  QVERIFY(!session.Enabled("MenuActionsAdd"));
+
+  // A change marks the file modified; Save writes it; Undo after the save is a change again.
+  SelectLumps(session, {"palette"});
+  session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
+  session.Command("MenuActionsDel");
+  QCOMPARE(session.Main->StatusText(2), QStringLiteral("Modified"));
+  session.Command("MenuFileSave");
+  QCOMPARE(session.Main->StatusText(2), QString());
+  const QByteArray saved = ReadBytes(file);
+  QVERIFY(!saved.contains("palette") && saved.contains("conchars") && saved.startsWith("WAD2"));
+  session.Command("MenuActionsUndo");
+  QCOMPARE(session.Main->StatusText(2), QStringLiteral("Modified"));
+  QCOMPARE(ReadBytes(file), saved);
+  session.Command("MenuFileSave");
+  QCOMPARE(ReadBytes(file), GfxWad());
+  QCOMPARE(LumpRows(session).size(), 4);
 }
 
 QTEST_MAIN(LumpFolderTest)

@@ -170,6 +170,19 @@ public:
   // extraction dialog asks for; selected empty: every lump.
   void ExtractLumps(const std::vector<int> &selected);
 
+  // --- a WAD file opened on its own: held as the one entry of an untitled
+  // archive, so that its lumps change and undo as a WAD entry's do; Save
+  // writes that entry's bytes to the file.
+  // Whether the file starts as a WAD2 file does.
+  static bool IsWadFile(const QString &fileName);
+  bool IsWadDocument() const { return !m_WadFile.isEmpty(); }
+  // The WAD file open on its own; empty when an archive is.
+  const QString &WadFile() const { return m_WadFile; }
+  // The entry that holds it.
+  const std::string &WadEntry() const { return m_WadEntry; }
+  // Whether its bytes differ from the file's as last read or saved.
+  bool WadModified() const { return m_WadModified; }
+
 signals:
   void Changed(TArchiveSession::TChanges changes);
   // Progress of a long operation, in percent; the event loop may run meanwhile.
@@ -286,6 +299,12 @@ private:
   bool ConfirmSaveWithErrors();
   // Writes wad as the data of the lump folder's entry; false, with the failure said, when it cannot.
   bool WriteLumpFolder(const QuakeWad::TWad &wad);
+  // Opens a WAD file on its own (see IsWadDocument).
+  void OpenWadFile(const QString &fileName);
+  // Writes the WAD entry's bytes to fileName in one step; soFailed, said, when it cannot.
+  TSaveOutcome SaveWadFile(const QString &fileName);
+  // After an edit: whether the WAD entry still holds the bytes last saved.
+  void NoteWadChange();
 
   TDesktopServices &m_Desktop;
   TSessionDialogs &m_Dialogs;
@@ -306,6 +325,10 @@ private:
   bool m_Reopening = false; // a save as opens its new file: no check is offered then
   int m_Opens = 0;          // archives opened so far: a check due for an earlier one is dropped
   std::unique_ptr<TLumpFolder> m_LumpFolder; // the folder of lumps shown, if any
+  QString m_WadFile;    // the WAD file open on its own, if any
+  std::string m_WadEntry; // its entry in the untitled archive
+  std::string m_WadSaved; // its bytes as last read or saved
+  bool m_WadModified = false;
   bool m_SaveAsInstead = false; // the save found the file changed by another program, and the user chose Save As
 };
 

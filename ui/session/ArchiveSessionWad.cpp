@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <algorithm>
 
 namespace {
@@ -399,4 +400,86 @@ void TArchiveSession::ExtractLumps(const std::vector<int> &selected) {
   }
   if (written > 0)
     emit Extracted(QDir::toNativeSeparators(folder), written);
+}
+
+// ---------------------------------------------------------------------------
+// A WAD file opened on its own
+
+bool TArchiveSession::IsWadFile(const QString &fileName) {
+  QFile file(fileName);
+  return file.open(QIODevice::ReadOnly) && QuakeWad::IsWad(file.read(4).toStdString());
+}
+
+void TArchiveSession::OpenWadFile(const QString &fileName) {
+  const QFileInfo info(fileName);
+  const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
+  if (info.size() > LumpFolderLimit) {
+    ShowError(tr("%1 is too large to be shown as a folder: it has more than %2 MiB.").arg(shown).arg(LumpFolderLimit >> 20));
+    return;
+  }
+  {
+    QFile file(fileName);
+    QuakeWad::TWad wad;
+    std::vector<std::string> findings;
+    if (!file.open(QIODevice::ReadOnly) || !QuakeWad::ReadWad(file.readAll().toStdString(), wad, findings)) {
+      ShowError(tr("%1 is no WAD file.").arg(shown), findings.empty() ? file.errorString() : LumpFailure(findings.front()));
+      return;
+    }
+  }
+  // An untitled archive holds the file as its one entry.
+  m_Pak.NewPak();
+  OpenFile(PathToQ(m_Pak.FileName()));
+  const std::string path = PathFromQ(info.absoluteFilePath());
+  const std::string base = PathFromQ(info.absolutePath()) + "/";
+  const std::string entry = m_Pak.AddedEntryName(path, base, {});
+  TStringList paths{path};
+  TResultCode result = prDone;
+  EditEntries([&] { result = m_Pak.AddFiles(paths, base, {}, false); });
+  const int32_t index = IndexOfStoredName(entry);
+  if (result != prDone || index < 0) {
+    ShowError(tr("%1 is no WAD file.").arg(shown), FailureDetail(QString::fromUtf8(ResultText(result))));
+    return;
+  }
+  // The add is no step of its own: Undo stops at the file as read.
+  const int32_t levels = m_Pak.MaxUndoLevels();
+  m_Pak.SetMaxUndoLevels(0);
+  m_Pak.SetMaxUndoLevels(levels);
+  m_WadFile = info.absoluteFilePath();
+  m_WadEntry = entry;
+  m_WadSaved = m_Pak.ReadEntryPart(index, 0, m_Pak.EntrySize(index));
+  m_WadModified = false;
+  AddRecentFile(m_WadFile);
+  m_Values.OpenPath = PathDirectory(m_WadFile);
+  emit Changed(chArchive | chState | chRecentFiles);
+}
+
+TArchiveSession::TSaveOutcome TArchiveSession::SaveWadFile(const QString &fileName) {
+  const QString failure = tr("The WAD file could not be saved.");
+  const int32_t index = IndexOfStoredName(m_WadEntry);
+  if (index < 0) {
+    ShowError(failure);
+    return soFailed;
+  }
+  const std::string bytes = m_Pak.ReadEntryPart(index, 0, m_Pak.EntrySize(index));
+  // Written whole beside the file, then put in its place: a failure leaves the file as it was.
+  QSaveFile out(fileName);
+  if (!out.open(QIODevice::WriteOnly) ||
+      out.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) || !out.commit()) {
+    ShowError(failure, QDir::toNativeSeparators(fileName) + QStringLiteral(": ") + out.errorString());
+    return soFailed;
+  }
+  m_WadFile = QFileInfo(fileName).absoluteFilePath();
+  m_WadSaved = bytes;
+  m_WadModified = false;
+  AddRecentFile(m_WadFile);
+  emit Changed(chEntries | chState | chRecentFiles);
+  return soSaved;
+}
+
+void TArchiveSession::NoteWadChange() {
+  if (!IsWadDocument())
+    return;
+  const int32_t index = IndexOfStoredName(m_WadEntry);
+  m_WadModified = index < 0 || m_Pak.EntrySize(index) != static_cast<int32_t>(m_WadSaved.size()) ||
+                  m_Pak.ReadEntryPart(index, 0, m_Pak.EntrySize(index)) != m_WadSaved;
 }

@@ -174,6 +174,14 @@ std::string TEntryBrowser::ChosenLumpFolder() const {
   return LumpFolderOf(m_FolderModel->itemFromIndex(m_Folders->currentIndex()));
 }
 
+void TEntryBrowser::SelectLumpFolder(const std::string &entryName) {
+  const QModelIndexList found =
+      m_FolderModel->match(m_FolderModel->index(0, 0), LumpFolderRole, QByteArray::fromStdString(entryName), 1,
+                           Qt::MatchExactly | Qt::MatchRecursive);
+  if (!found.isEmpty())
+    m_Folders->setCurrentIndex(found.first());
+}
+
 void TEntryBrowser::SetLumpList(QWidget *lumps) { m_ListPages->addWidget(lumps); }
 
 void TEntryBrowser::ShowLumpList(bool shown) {

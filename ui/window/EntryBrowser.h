@@ -39,6 +39,8 @@ public:
   QLineEdit *FilterBox() const { return m_FilterBox; }
   // The entry chosen in the tree as a folder of lumps; empty when a folder is.
   std::string ChosenLumpFolder() const;
+  // Chooses the item of the entry shown as a folder of lumps.
+  void SelectLumpFolder(const std::string &entryName);
   // Lays out the list of a folder of lumps in the entry list's place.
   void SetLumpList(QWidget *lumps);
   // Shows the list of lumps (the filter box then narrows it), or the entry list.

@@ -441,10 +441,10 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
     m_CheckNote->ShowCount(pak.FileName().empty() ? 0 : pak.EntryCount());
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());
-    m_Browser->ShowFolders(m_ListModel.Folders(),
-                           pak.FileName().empty() ? QString() : QFileInfo(PathToQ(pak.FileName())).fileName(),
+    const QString shownFile = m_Session.IsWadDocument() ? m_Session.WadFile() : PathToQ(pak.FileName());
+    m_Browser->ShowFolders(m_ListModel.Folders(), pak.FileName().empty() ? QString() : QFileInfo(shownFile).fileName(),
                            LumpFolderEntries());
-    RefreshLumps();
+    RefreshLumps(changes & TArchiveSession::chArchive);
     m_List->ShowSortOrder();
     if (!pak.FileName().empty()) {
       ShowCountText();
@@ -466,7 +466,6 @@ void TMain::UpdateCommands() {
   const TQuakePak &pak = m_Session.Pak();
   m_Actions->Update(m_Session, m_List->SelectedCount());
   m_Actions->FollowSelection(m_List->SelectedNames());
-  UpdateLumpCommands();
   if (pak.IsProtected())
     m_Status->SetText(2, tr("Protected"));
   else if (pak.Modified())
@@ -475,6 +474,7 @@ void TMain::UpdateCommands() {
     m_Status->SetText(2, QString());
 
   m_Status->ShowQuakeHint(pak.QuakeDirectory().empty());
+  UpdateLumpCommands();
 }
 
 QString TMain::StatusText(int panel) const { return m_Status->Text(panel); }

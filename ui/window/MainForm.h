@@ -113,7 +113,8 @@ private:
   // The tree chose an entry as a folder of lumps (empty: a folder).
   void ChooseLumpFolder(const std::string &entryName);
   // After a change of the entries: the folder of lumps shown is read again.
-  void RefreshLumps();
+  // A WAD file open on its own shows its lumps from the start, under its name.
+  void RefreshLumps(bool archiveChanged);
   bool LumpsShown() const;
   // The entries the tree shows as folders of lumps.
   std::vector<std::string> LumpFolderEntries() const;

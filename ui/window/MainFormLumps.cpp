@@ -14,6 +14,7 @@
 #include "Translations.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QShortcut>
@@ -93,7 +94,12 @@ void TMain::ChooseLumpFolder(const std::string &entryName) {
   UpdatePreview();
 }
 
-void TMain::RefreshLumps() {
+void TMain::RefreshLumps(bool archiveChanged) {
+  if (m_Session.IsWadDocument()) {
+    setWindowTitle(tr("Varnel - ") + QDir::toNativeSeparators(m_Session.WadFile()));
+    if (archiveChanged)
+      m_Browser->SelectLumpFolder(m_Session.WadEntry());
+  }
   if (!LumpsShown())
     return;
   const std::vector<std::string> selected = m_LumpList->SelectedNames();
@@ -106,9 +112,15 @@ void TMain::RefreshLumps() {
 }
 
 void TMain::UpdateLumpCommands() {
+  const TMainActions &a = *m_Actions;
+  if (m_Session.IsWadDocument()) {
+    // The archive around a WAD file open on its own is not the user's: only its lumps are.
+    for (QAction *action : {a.Add, a.Move, a.Edit, a.EditWith, a.CheckArchive, a.Delete, a.Rename})
+      action->setEnabled(false);
+    m_Status->SetText(2, m_Session.WadModified() ? tr("Modified") : QString());
+  }
   if (!LumpsShown())
     return;
-  const TMainActions &a = *m_Actions;
   const std::vector<int> lumps = m_LumpList->SelectedLumps();
   const bool changeable = m_Session.LumpsChangeable();
   const QuakeWad::TLump *one = lumps.size() == 1 ? m_Session.LumpAt(lumps.front()) : nullptr;
