@@ -21,6 +21,8 @@ namespace {
 // folder of lumps, the folder it lies in) and that entry's stored name.
 constexpr int FolderRole = Qt::UserRole;
 constexpr int LumpFolderRole = Qt::UserRole + 1;
+// What the items sort by: folders first, then the entries shown as folders of lumps, each by name.
+constexpr int SortRole = Qt::UserRole + 2;
 
 std::string FolderOf(const QStandardItem *item) {
   return item == nullptr ? std::string() : item->data(FolderRole).toByteArray().toStdString();
@@ -58,6 +60,7 @@ TEntryBrowser::TEntryBrowser(TEntryListView &list, QWidget *parent) : QWidget(pa
   auto *folderModel = new TFolderModel(this);
   folderModel->OnDrag = [this](const std::string &folder) { return DragFolder(folder); };
   m_FolderModel = folderModel;
+  m_FolderModel->setSortRole(SortRole);
   m_Folders = new QTreeView(this);
   m_Folders->setObjectName(QStringLiteral("FolderTree"));
   m_Folders->setModel(m_FolderModel);
@@ -130,6 +133,7 @@ void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QSt
       auto found = items.find(folder);
       if (found == items.end()) {
         auto *item = new QStandardItem(folderIcon, EntryToDisplay(LastPart(folder)));
+        item->setData(QStringLiteral("0") + item->text(), SortRole);
         item->setData(QByteArray::fromStdString(folder), FolderRole);
         parent->appendRow(item);
         found = items.emplace(folder, item).first;
@@ -148,6 +152,7 @@ void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QSt
     item->setData(QByteArray::fromStdString(folder), FolderRole);
     item->setData(QByteArray::fromStdString(entry), LumpFolderRole);
     item->setToolTip(tr("Lumps of %1").arg(EntryToDisplay(entry)));
+    item->setData(QStringLiteral("1") + item->text(), SortRole);
     parent->second->appendRow(item);
     if (entry == chosenLumps)
       keptLumps = item;
