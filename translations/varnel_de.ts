@@ -488,6 +488,10 @@ Möchten Sie eine neue anlegen?</translation>
         <source>The WAD file could not be saved.</source>
         <translation>Die WAD-Datei konnte nicht gespeichert werden.</translation>
     </message>
+    <message>
+        <source>Another lump is named %1.</source>
+        <translation>Ein anderer Lump heißt %1.</translation>
+    </message>
 </context>
 <context>
     <name>TCheckArchiveDlg</name>

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QImage>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QStandardItemModel>
 #include <QTreeView>
@@ -158,6 +159,19 @@ void LumpFolderTest::ChangesAreOneUndoableStepEach() {
          session.Command("MenuActionsImportPicture");
        },
        {"conchars 16384", "palette 768", "sb_armor 12", "wall 380"}},
+      {"add",
+       {},
+       [&] {
+         session.Desktop.OpenFilesAnswers.enqueue({png});
+         session.Dialogs.Expect("TextInputDlg", [](QWidget &dialog) {
+           auto &input = static_cast<QInputDialog &>(dialog);
+           QCOMPARE(input.textValue(), QStringLiteral("new"));
+           input.setTextValue(QStringLiteral("face1"));
+           input.accept();
+         });
+         session.Command("MenuActionsImportPicture");
+       },
+       {"conchars 16384", "face1 12", "palette 768", "sb_armor 16", "wall 380"}},
       {"delete",
        {"palette", "wall"},
        [&] {
@@ -177,7 +191,8 @@ void LumpFolderTest::ChangesAreOneUndoableStepEach() {
   for (const auto &change : changes) {
     SelectLumps(session, change.Selected);
     QItemSelectionModel *selection = session.Main->LumpList()->selectionModel();
-    selection->setCurrentIndex(selection->selectedRows().value(0), QItemSelectionModel::NoUpdate);
+    if (!change.Selected.isEmpty())
+      selection->setCurrentIndex(selection->selectedRows().value(0), QItemSelectionModel::NoUpdate);
     change.Change();
     QVERIFY2(session.Pak().Modified() && session.Pak().CanUndo(), change.Name);
     QStringList after;
@@ -195,8 +210,10 @@ void LumpFolderTest::ChangesAreOneUndoableStepEach() {
   // A name the game cannot hold is refused, and nothing changes.
   SelectLumps(session, {"wall"});
   TLumpListView *list = session.Main->LumpList();
-  list->model()->setData(list->selectionModel()->selectedRows().first(), QStringLiteral("seventeen_letters"));
-  QTRY_COMPARE(session.Desktop.Texts("error"), QStringList({"The lump could not be renamed."}));
+  for (const QString &refused : {QStringLiteral("seventeen_letters"), QStringLiteral("PALETTE")})
+    list->model()->setData(list->selectionModel()->selectedRows().first(), refused);
+  QTRY_COMPARE(session.Desktop.Texts("error").size(), 2);
+  QCOMPARE(session.Desktop.Details("error").last(), QStringLiteral("Another lump is named palette."));
   QVERIFY(!session.Pak().CanUndo());
   QCOMPARE(session.EntryData("gfx.wad"), GfxWad());
 }

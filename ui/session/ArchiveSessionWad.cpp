@@ -333,18 +333,12 @@ bool TArchiveSession::RenameLump(int index, const std::string &newName) {
   if (newName == lump->Name)
     return true;
   QuakeWad::TWad wad = m_LumpFolder->Wad;
-  // Another lump of the same name in another letter case is no obstacle to a new case of this one.
-  std::string refusal = QuakeWad::LumpNameRefusal(newName);
-  if (refusal.empty()) {
-    const int32_t taken = QuakeWad::FindLump(wad, newName);
-    if (taken >= 0 && taken != index && wad.Lumps[static_cast<size_t>(taken)].Name.size() == newName.size() &&
-        std::ranges::equal(wad.Lumps[static_cast<size_t>(taken)].Name, newName,
-                           [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                                       std::tolower(static_cast<unsigned char>(b)); }))
-      refusal = "a lump named " + newName + " exists already";
-  }
-  if (!refusal.empty()) {
-    ShowError(tr("The lump could not be renamed."), LumpFailure(refusal));
+  // The game finds lumps by name in any letter case: another lump may not have it; this one may change its case.
+  QString refusal = LumpFailure(QuakeWad::LumpNameRefusal(newName));
+  if (const int32_t taken = QuakeWad::FindLump(wad, newName); refusal.isEmpty() && taken >= 0 && taken != index)
+    refusal = tr("Another lump is named %1.").arg(EntryToDisplay(wad.Lumps[static_cast<size_t>(taken)].Name));
+  if (!refusal.isEmpty()) {
+    ShowError(tr("The lump could not be renamed."), refusal);
     return false;
   }
   QuakeWad::TLump &renamed = wad.Lumps[static_cast<size_t>(index)];
