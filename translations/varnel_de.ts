@@ -492,6 +492,10 @@ Möchten Sie eine neue anlegen?</translation>
         <source>Another lump is named %1.</source>
         <translation>Ein anderer Lump heißt %1.</translation>
     </message>
+    <message>
+        <source>%1 is damaged: the lumps listed below are left out, and a change writes it without them.</source>
+        <translation>%1 ist beschädigt: Die unten aufgeführten Lumps werden ausgelassen, und eine Änderung schreibt die Datei ohne sie.</translation>
+    </message>
 </context>
 <context>
     <name>TCheckArchiveDlg</name>

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QtEndian>
 #include <QStandardItemModel>
 #include <QTreeView>
 #include <QtTest>
@@ -76,6 +77,7 @@ private slots:
   void ChangesAreOneUndoableStepEach();
   void MapTexturesAreReadOnly();
   void WadFileOnItsOwn();
+  void DamagedWadIsSaid();
 
 private:
   std::unique_ptr<TWindowSession> m_Session;
@@ -263,6 +265,19 @@ void LumpFolderTest::WadFileOnItsOwn() {
   session.Command("MenuFileSave");
   QCOMPARE(ReadBytes(file), GfxWad());
   QCOMPARE(LumpRows(session).size(), 4);
+}
+
+void LumpFolderTest::DamagedWadIsSaid() {
+  TWindowSession &session = *m_Session;
+  // The first lump's size on disk runs past the file's end.
+  QByteArray wad = GfxWad();
+  const qint32 directory = qFromLittleEndian<qint32>(wad.constData() + 8);
+  wad.replace(directory + 4, 4, Int32LE(0x7fffffff));
+  session.OpenFresh(session.Archive(QStringLiteral("bad.pak"), {{"bad.wad", wad}}));
+  ChooseInTree(session, QStringLiteral("bad.wad"));
+  QCOMPARE(LumpRows(session).size(), 3);
+  QCOMPARE(session.Desktop.Texts("warning").size(), 1);
+  QVERIFY(session.Desktop.Details("warning").first().contains(QStringLiteral("sb_armor")));
 }
 
 QTEST_MAIN(LumpFolderTest)

@@ -131,6 +131,16 @@ bool TArchiveSession::OpenLumpFolder(const std::string &entryName, bool quiet) {
                 folder->Findings.empty() ? QString() : LumpFailure(folder->Findings.front()));
     return false;
   }
+  // What the reader left out is said before anything is changed: a change writes the lumps shown, no others.
+  if (!quiet && !folder->Findings.empty()) {
+    QStringList findings;
+    for (const std::string &finding : folder->Findings)
+      findings << LumpFailure(finding);
+    m_Desktop.ShowWarning(m_Window,
+                          tr("%1 is damaged: the lumps listed below are left out, and a change writes it without them.")
+                              .arg(shown),
+                          findings.join(QLatin1Char('\n')));
+  }
   m_LumpFolder = std::move(folder);
   return true;
 }
