@@ -399,6 +399,106 @@ Möchten Sie eine neue anlegen?</translation>
         <source>Entry name:</source>
         <translation>Name des Eintrags:</translation>
     </message>
+    <message>
+        <source>The lump holds no picture.</source>
+        <translation>Der Lump enthält kein Bild.</translation>
+    </message>
+    <message>
+        <source>Palette</source>
+        <translation>Palette</translation>
+    </message>
+    <message>
+        <source>Colour map</source>
+        <translation>Farbtabelle</translation>
+    </message>
+    <message>
+        <source>Picture</source>
+        <translation>Bild</translation>
+    </message>
+    <message>
+        <source>Sound</source>
+        <translation>Klang</translation>
+    </message>
+    <message>
+        <source>Console font</source>
+        <translation>Konsolenschrift</translation>
+    </message>
+    <message>
+        <source>Mip texture</source>
+        <translation>Mip-Textur</translation>
+    </message>
+    <message>
+        <source>Type %1</source>
+        <translation>Typ %1</translation>
+    </message>
+    <message>
+        <source>%1 is too large to be shown as a folder: it has more than %2 MiB.</source>
+        <translation>%1 ist zu groß, um als Ordner gezeigt zu werden: Es hat mehr als %2 MiB.</translation>
+    </message>
+    <message>
+        <source>%1 is no map whose textures can be read.</source>
+        <translation>%1 ist keine Karte, deren Texturen gelesen werden können.</translation>
+    </message>
+    <message>
+        <source>%1 is no WAD file.</source>
+        <translation>%1 ist keine WAD-Datei.</translation>
+    </message>
+    <message>
+        <source>The WAD file could not be written.</source>
+        <translation>Die WAD-Datei konnte nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>Replace %1 with the picture? No adds it as a new lump.</source>
+        <translation>%1 durch das Bild ersetzen? Nein fügt es als neuen Lump hinzu.</translation>
+    </message>
+    <message>
+        <source>Lump name:</source>
+        <translation>Name des Lumps:</translation>
+    </message>
+    <message>
+        <source>A lump named %1 exists already. Replace it?</source>
+        <translation>Es gibt schon einen Lump namens %1. Ersetzen?</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete this lump?</source>
+        <translation>Möchten Sie diesen Lump wirklich löschen?</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete these %1 lumps?</source>
+        <translation>Möchten Sie diese %1 Lumps wirklich löschen?</translation>
+    </message>
+    <message>
+        <source>The lump could not be renamed.</source>
+        <translation>Der Lump konnte nicht umbenannt werden.</translation>
+    </message>
+    <message>
+        <source>The lumps could not be extracted.</source>
+        <translation>Die Lumps konnten nicht entpackt werden.</translation>
+    </message>
+    <message>
+        <source>WAD2 Files (*.wad)</source>
+        <translation>WAD2-Dateien (*.wad)</translation>
+    </message>
+    <message>
+        <source>Save WAD As...</source>
+        <translation>WAD speichern unter...</translation>
+    </message>
+    <message>
+        <source>Files cannot be added to a WAD file; Import Picture adds lumps.</source>
+        <translation>Zu einer WAD-Datei können keine Dateien hinzugefügt werden; „Bild importieren“ fügt Lumps hinzu.</translation>
+    </message>
+    <message>
+        <source>The WAD file could not be saved.</source>
+        <translation>Die WAD-Datei konnte nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>Another lump is named %1.</source>
+        <translation>Ein anderer Lump heißt %1.</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: the lumps listed below are left out, and a change writes it without them.</source>
+        <translation>%1 ist beschädigt: Die unten aufgeführten Lumps werden ausgelassen, und eine Änderung schreibt die Datei ohne sie.</translation>
+    </message>
 </context>
 <context>
     <name>TCheckArchiveDlg</name>
@@ -679,6 +779,10 @@ Das andere: %2</translation>
         <source>Filter</source>
         <translation>Filter</translation>
     </message>
+    <message>
+        <source>Lumps of %1</source>
+        <translation>Lumps von %1</translation>
+    </message>
 </context>
 <context>
     <name>TEntryListModel</name>
@@ -815,6 +919,21 @@ Das andere: %2</translation>
     <message>
         <source>Quake Demos</source>
         <translation>Quake-Demos</translation>
+    </message>
+</context>
+<context>
+    <name>TLumpListModel</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Typ</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
     </message>
 </context>
 <context>
@@ -973,6 +1092,20 @@ Das andere: %2</translation>
     <message>
         <source>The folder could not be opened.</source>
         <translation>Der Ordner konnte nicht geöffnet werden.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n lump(s)</source>
+        <translation>
+            <numerusform>%n Lump</numerusform>
+            <numerusform>%n Lumps</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n lump(s) selected</source>
+        <translation>
+            <numerusform>%n Lump ausgewählt</numerusform>
+            <numerusform>%n Lumps ausgewählt</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1402,6 +1535,14 @@ Das andere: %2</translation>
     <message>
         <source>Stop</source>
         <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Mip texture</source>
+        <translation>Mip-Textur</translation>
+    </message>
+    <message>
+        <source>Console font</source>
+        <translation>Konsolenschrift</translation>
     </message>
 </context>
 <context>

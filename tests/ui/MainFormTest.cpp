@@ -135,7 +135,7 @@ void MainFormTest::CommandStatesFollowArchiveAndSelection() {
   const TFileDialogRequest &request = session.Desktop.FileRequests.first();
   QCOMPARE(request.Title, QStringLiteral("Open PAK File"));
   QCOMPARE(request.Directory, session.Quake);
-  QCOMPARE(request.Filters, QStringList({"Quake PAK Files (*.pak)", "All Files (*)"}));
+  QCOMPARE(request.Filters, QStringList({"Quake PAK Files (*.pak)", "WAD2 Files (*.wad)", "All Files (*)"}));
   QCOMPARE(main.windowTitle(), QStringLiteral("Varnel - ") + path);
   QCOMPARE(main.Session().Values().OpenPath, QFileInfo(path).absolutePath() + QLatin1Char('/'));
   QCOMPARE(main.StatusText(0), QStringLiteral("3 files"));

@@ -4,6 +4,7 @@
 #include "ArchiveSession.h"
 
 #include "CheckArchiveDlg.h"
+#include "LumpFolder.h"
 #include "DesktopServices.h"
 #include "EntryText.h"
 #include "SessionDialogs.h"
@@ -149,10 +150,10 @@ void TArchiveSession::ShowError(const QString &text, const QString &detail) {
 bool TArchiveSession::QuerySaveChanges() {
   if (!SettleHandedCopies())
     return false;
-  if (m_Pak.FileName().empty() || !m_Pak.Modified())
+  if (IsWadDocument() ? !m_WadModified : m_Pak.FileName().empty() || !m_Pak.Modified())
     return true;
   const QMessageBox::StandardButton answer =
-      m_Desktop.Confirm(m_Window, tr("Save changes to %1?").arg(PathToQ(m_Pak.FileName())),
+      m_Desktop.Confirm(m_Window, tr("Save changes to %1?").arg(IsWadDocument() ? m_WadFile : PathToQ(m_Pak.FileName())),
                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   if (answer == QMessageBox::Yes)
     // Only a save that went through lets the command go on: a failed one, or
@@ -173,12 +174,19 @@ void TArchiveSession::Open() {
     return;
   if (m_Values.OpenPath.isEmpty())
     m_Values.OpenPath = PathToQ(m_Pak.QuakeDirectory());
-  const QStringList files = m_Desktop.ChooseOpenFiles(m_Window, PakFileRequest(tr("Open PAK File"), m_Values.OpenPath));
+  TFileDialogRequest request = PakFileRequest(tr("Open PAK File"), m_Values.OpenPath);
+  request.Filters.insert(1, tr("WAD2 Files (*.wad)"));
+  const QStringList files = m_Desktop.ChooseOpenFiles(m_Window, request);
   if (!files.isEmpty())
     OpenFile(files.first());
 }
 
 void TArchiveSession::OpenFile(const QString &fileName) {
+  if (IsWadFile(fileName)) {
+    OpenWadFile(fileName);
+    return;
+  }
+  m_WadFile.clear();
   const int open = ++m_Opens;
   QString message;
   QString detail;
@@ -329,6 +337,8 @@ bool TArchiveSession::ConfirmSaveWithErrors() {
 }
 
 TArchiveSession::TSaveOutcome TArchiveSession::SaveArchive() {
+  if (IsWadDocument())
+    return SaveWadFile(m_WadFile);
   if (m_Pak.IsUntitled())
     return SaveArchiveAs();
   switch (AskReplaceDamaged()) {
@@ -387,6 +397,16 @@ TArchiveSession::TDamagedFileAnswer TArchiveSession::AskReplaceDamaged() {
 }
 
 TArchiveSession::TSaveOutcome TArchiveSession::SaveArchiveAs() {
+  if (IsWadDocument()) {
+    TFileDialogRequest request;
+    request.Title = tr("Save WAD As...");
+    request.Directory = PathDirectory(m_WadFile);
+    request.FileName = QFileInfo(m_WadFile).fileName();
+    request.Filters = QStringList{tr("WAD2 Files (*.wad)"), tr("All Files (*)")};
+    request.DefaultSuffix = QStringLiteral("wad");
+    const QString target = m_Desktop.ChooseSaveFile(m_Window, request);
+    return target.isEmpty() ? soNotSaved : SaveWadFile(target);
+  }
   if (!ConfirmSaveWithErrors())
     return soNotSaved;
   const QString target = m_Desktop.ChooseSaveFile(m_Window, PakFileRequest(tr("Save PAK As..."), m_Values.OpenPath));

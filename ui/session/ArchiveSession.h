@@ -30,6 +30,11 @@ class TDesktopServices;
 class TSessionDialogs;
 struct TFileDialogRequest;
 class TStartedProgram;
+struct TLumpFolder;
+namespace QuakeWad {
+struct TLump;
+struct TWad;
+} // namespace QuakeWad
 
 class TArchiveSession : public QObject {
   Q_OBJECT
@@ -137,6 +142,47 @@ public:
   int PendingEdits() const;
   // A save is opening the file it wrote: the same archive goes on.
   bool Reopening() const { return m_Reopening; }
+
+  // --- a WAD entry, or a map's textures, as a folder of lumps (ArchiveSessionWad.cpp)
+  // Reads the entry (a .wad or .bsp) as the folder shown; false when it is
+  // none, with the reason said unless quiet.
+  bool OpenLumpFolder(const std::string &entryName, bool quiet = false);
+  void CloseLumpFolder();
+  // Reads the folder's entry again (after an edit or Undo); false, the folder
+  // closed, when it is gone or no longer reads.
+  bool ReloadLumpFolder();
+  // The folder shown; null when none.
+  const TLumpFolder *LumpFolder() const { return m_LumpFolder.get(); }
+  // The lump at a place in the folder; null when out of range.
+  const QuakeWad::TLump *LumpAt(int index) const;
+  // Whether the folder's lumps may be changed: a WAD of an archive that may be.
+  bool LumpsChangeable() const;
+  // The commands on lumps, by their places in the folder. Each change writes
+  // the WAD into its entry as one undoable replacement of the entry's data.
+  void ViewLump(int index);
+  void ExportLump(int index);
+  // As ImportPicture: replaces the one selected picture lump when the user
+  // says so, else adds a lump under the name the user gives. Its name, or none.
+  std::optional<std::string> ImportLumpPicture(const std::vector<int> &selected);
+  void DeleteLumps(std::vector<int> indexes);
+  // True when renamed (or the name is the same); else the reason is shown.
+  bool RenameLump(int index, const std::string &newName);
+  // Writes the lumps as files (QuakeWad::LumpFileName) into a folder the
+  // extraction dialog asks for; selected empty: every lump.
+  void ExtractLumps(const std::vector<int> &selected);
+
+  // --- a WAD file opened on its own: held as the one entry of an untitled
+  // archive, so that its lumps change and undo as a WAD entry's do; Save
+  // writes that entry's bytes to the file.
+  // Whether the file starts as a WAD2 file does.
+  static bool IsWadFile(const QString &fileName);
+  bool IsWadDocument() const { return !m_WadFile.isEmpty(); }
+  // The WAD file open on its own; empty when an archive is.
+  const QString &WadFile() const { return m_WadFile; }
+  // The entry that holds it.
+  const std::string &WadEntry() const { return m_WadEntry; }
+  // Whether its bytes differ from the file's as last read or saved.
+  bool WadModified() const { return m_WadModified; }
 
 signals:
   void Changed(TArchiveSession::TChanges changes);
@@ -248,6 +294,14 @@ private:
   int32_t IndexOfStoredName(const std::string &entryName) const;
   // True unless the archive check finds errors and the user declines to save anyway.
   bool ConfirmSaveWithErrors();
+  // Writes wad as the data of the lump folder's entry; false, with the failure said, when it cannot.
+  bool WriteLumpFolder(const QuakeWad::TWad &wad);
+  // Opens a WAD file on its own (see IsWadDocument).
+  void OpenWadFile(const QString &fileName);
+  // Writes the WAD entry's bytes to fileName in one step; soFailed, said, when it cannot.
+  TSaveOutcome SaveWadFile(const QString &fileName);
+  // After an edit: whether the WAD entry still holds the bytes last saved.
+  void NoteWadChange();
 
   TDesktopServices &m_Desktop;
   TSessionDialogs &m_Dialogs;
@@ -267,6 +321,11 @@ private:
   std::deque<std::function<void()>> m_Deferred;
   bool m_Reopening = false; // a save as opens its new file: no check is offered then
   int m_Opens = 0;          // archives opened so far: a check due for an earlier one is dropped
+  std::unique_ptr<TLumpFolder> m_LumpFolder; // the folder of lumps shown, if any
+  QString m_WadFile;    // the WAD file open on its own, if any
+  std::string m_WadEntry; // its entry in the untitled archive
+  std::string m_WadSaved; // its bytes as last read or saved
+  bool m_WadModified = false;
   bool m_SaveAsInstead = false; // the save found the file changed by another program, and the user chose Save As
 };
 

@@ -27,9 +27,11 @@ void TArchiveSession::EditEntries(const std::function<void()> &edit) {
   try {
     edit();
   } catch (...) {
+    NoteWadChange();
     emit Changed(chEntries);
     throw;
   }
+  NoteWadChange();
   emit Changed(chEntries);
 }
 
@@ -76,6 +78,11 @@ bool TArchiveSession::TakeTypedFolder(QString &folder) {
 }
 
 void TArchiveSession::Drop(const QStringList &paths) {
+  if (IsWadDocument()) {
+    // Its one entry is the WAD: nothing else goes into it.
+    ShowError(tr("Files cannot be added to a WAD file; Import Picture adds lumps."));
+    return;
+  }
   if (m_Pak.QuakeDirectory().empty()) {
     ShowError(tr("Invalid Quake Directory."), QuakeDirectoryDetail(PathToQ(m_Pak.QuakeDirectory())));
     return;

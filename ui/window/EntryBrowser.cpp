@@ -9,17 +9,26 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSplitter>
+#include <QStackedWidget>
+#include <QStyle>
 #include <QStandardItemModel>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <unordered_map>
 
 namespace {
-// Where a tree item keeps its folder's stored path.
+// Where a tree item keeps its folder's stored path (for an entry shown as a
+// folder of lumps, the folder it lies in) and that entry's stored name.
 constexpr int FolderRole = Qt::UserRole;
+constexpr int LumpFolderRole = Qt::UserRole + 1;
+// What the items sort by: folders first, then the entries shown as folders of lumps, each by name.
+constexpr int SortRole = Qt::UserRole + 2;
 
 std::string FolderOf(const QStandardItem *item) {
   return item == nullptr ? std::string() : item->data(FolderRole).toByteArray().toStdString();
+}
+std::string LumpFolderOf(const QStandardItem *item) {
+  return item == nullptr ? std::string() : item->data(LumpFolderRole).toByteArray().toStdString();
 }
 
 // The tree's items, each a folder that can be dragged out whole.
@@ -31,7 +40,8 @@ public:
 
   QStringList mimeTypes() const override { return {QStringLiteral("text/uri-list")}; }
   QMimeData *mimeData(const QModelIndexList &indexes) const override {
-    if (!OnDrag || indexes.size() != 1)
+    // An entry shown as a folder of lumps is dragged from the list, as an entry.
+    if (!OnDrag || indexes.size() != 1 || !LumpFolderOf(itemFromIndex(indexes.first())).empty())
       return nullptr;
     return OnDrag(FolderOf(itemFromIndex(indexes.first())));
   }
@@ -50,6 +60,7 @@ TEntryBrowser::TEntryBrowser(TEntryListView &list, QWidget *parent) : QWidget(pa
   auto *folderModel = new TFolderModel(this);
   folderModel->OnDrag = [this](const std::string &folder) { return DragFolder(folder); };
   m_FolderModel = folderModel;
+  m_FolderModel->setSortRole(SortRole);
   m_Folders = new QTreeView(this);
   m_Folders->setObjectName(QStringLiteral("FolderTree"));
   m_Folders->setModel(m_FolderModel);
@@ -80,7 +91,9 @@ TEntryBrowser::TEntryBrowser(TEntryListView &list, QWidget *parent) : QWidget(pa
   listLayout->setContentsMargins(0, 0, 0, 0);
   listLayout->setSpacing(2);
   listLayout->addWidget(m_FilterBox);
-  listLayout->addWidget(&m_List);
+  m_ListPages = new QStackedWidget(listSide);
+  m_ListPages->addWidget(&m_List);
+  listLayout->addWidget(m_ListPages);
 
   auto *splitter = new QSplitter(this);
   splitter->setObjectName(QStringLiteral("BrowserSplitter"));
@@ -96,12 +109,16 @@ TEntryBrowser::TEntryBrowser(TEntryListView &list, QWidget *parent) : QWidget(pa
   m_FilterBox->installEventFilter(this);
 }
 
-void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QString &topCaption) {
+void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QString &topCaption,
+                                const std::vector<std::string> &lumpFolders) {
   const std::string chosen = ChosenFolder();
+  const std::string chosenLumps = ChosenLumpFolder();
   const QSignalBlocker quiet(m_Folders->selectionModel());
   m_FolderModel->clear();
   if (topCaption.isEmpty())
     return;
+  // Folders show the style's folder icon, beside the kind icons of the entries shown as folders of lumps.
+  const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
   auto *top = new QStandardItem(topCaption);
   m_FolderModel->appendRow(top);
   std::unordered_map<std::string, QStandardItem *> items{{std::string(), top}};
@@ -115,7 +132,8 @@ void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QSt
       const std::string folder = path.substr(0, end);
       auto found = items.find(folder);
       if (found == items.end()) {
-        auto *item = new QStandardItem(EntryToDisplay(LastPart(folder)));
+        auto *item = new QStandardItem(folderIcon, EntryToDisplay(LastPart(folder)));
+        item->setData(QStringLiteral("0") + item->text(), SortRole);
         item->setData(QByteArray::fromStdString(folder), FolderRole);
         parent->appendRow(item);
         found = items.emplace(folder, item).first;
@@ -123,10 +141,29 @@ void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QSt
       parent = found->second;
     }
   }
+  QStandardItem *keptLumps = nullptr;
+  for (const std::string &entry : lumpFolders) {
+    const std::string folder = entry.substr(0, entry.rfind('/') + 1);
+    const auto parent = items.find(folder);
+    if (parent == items.end())
+      continue;
+    auto *item = new QStandardItem(QIcon(KindIconPath(FileKindOf(entry))),
+                                   EntryToDisplay(entry.substr(folder.size())));
+    item->setData(QByteArray::fromStdString(folder), FolderRole);
+    item->setData(QByteArray::fromStdString(entry), LumpFolderRole);
+    item->setToolTip(tr("Lumps of %1").arg(EntryToDisplay(entry)));
+    item->setData(QStringLiteral("1") + item->text(), SortRole);
+    parent->second->appendRow(item);
+    if (entry == chosenLumps)
+      keptLumps = item;
+  }
   m_FolderModel->sort(0);
   m_Folders->expand(top->index());
-  const auto kept = items.find(chosen);
-  const QModelIndex current = kept == items.end() ? top->index() : kept->second->index();
+  auto kept = items.find(chosen);
+  // An entry shown as lumps stays chosen while the archive has it; else its folder is.
+  QModelIndex current = kept == items.end() ? top->index() : kept->second->index();
+  if (keptLumps != nullptr)
+    current = keptLumps->index();
   m_Folders->setCurrentIndex(current);
   m_Folders->scrollTo(current);
   connect(m_Folders->selectionModel(), &QItemSelectionModel::currentChanged, this, &TEntryBrowser::ApplyFilter,
@@ -134,7 +171,30 @@ void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QSt
   // The list's filter follows: a folder that is gone shows the whole archive.
   if (kept == items.end() && !chosen.empty())
     ApplyFilter();
+  else if (keptLumps == nullptr && !m_LumpFolder.empty())
+    ApplyFilter();
 }
+
+std::string TEntryBrowser::ChosenLumpFolder() const {
+  return LumpFolderOf(m_FolderModel->itemFromIndex(m_Folders->currentIndex()));
+}
+
+void TEntryBrowser::SelectLumpFolder(const std::string &entryName) {
+  const QModelIndexList found =
+      m_FolderModel->match(m_FolderModel->index(0, 0), LumpFolderRole, QByteArray::fromStdString(entryName), 1,
+                           Qt::MatchExactly | Qt::MatchRecursive);
+  if (!found.isEmpty())
+    m_Folders->setCurrentIndex(found.first());
+}
+
+void TEntryBrowser::SetLumpList(QWidget *lumps) { m_ListPages->addWidget(lumps); }
+
+void TEntryBrowser::ShowLumpList(bool shown) {
+  if (m_ListPages->count() > 1)
+    m_ListPages->setCurrentIndex(shown ? 1 : 0);
+}
+
+bool TEntryBrowser::LumpListShown() const { return m_ListPages->currentIndex() == 1; }
 
 void TEntryBrowser::SelectFolder(const std::string &folder) {
   for (QModelIndex index = m_FolderModel->index(0, 0); index.isValid();) {
@@ -177,6 +237,11 @@ std::string TEntryBrowser::ChosenFolder() const {
 }
 
 void TEntryBrowser::ApplyFilter() {
+  // The folder of lumps chosen is said first: the list of lumps takes the filter text too.
+  if (const std::string lumps = ChosenLumpFolder(); lumps != m_LumpFolder) {
+    m_LumpFolder = lumps;
+    emit LumpFolderChosen(lumps);
+  }
   TEntryFilter filter;
   filter.Folder = ChosenFolder();
   filter.Text = DisplayToEntry(m_FilterBox->text());

@@ -14,6 +14,7 @@
 class QLineEdit;
 class QMimeData;
 class QStandardItem;
+class QStackedWidget;
 class QStandardItemModel;
 class QTreeView;
 class TEntryListView;
@@ -26,13 +27,25 @@ public:
 
   // Builds the tree from the folders of the entries (stored paths ending in
   // "/", "" for the top level), under a top item of that caption; the folder
-  // chosen before stays chosen while the archive still has it.
-  void ShowFolders(const std::vector<std::string> &paths, const QString &topCaption);
+  // chosen before stays chosen while the archive still has it. lumpFolders:
+  // the entries (WADs, maps) shown as folders of their lumps, under their
+  // own folders.
+  void ShowFolders(const std::vector<std::string> &paths, const QString &topCaption,
+                   const std::vector<std::string> &lumpFolders = {});
   // Chooses the folder (its stored path ending in "/"; empty: the top).
   void SelectFolder(const std::string &folder);
   // Shows everything: the top folder, no filter text. Another archive starts so.
   void ShowAll();
   QLineEdit *FilterBox() const { return m_FilterBox; }
+  // The entry chosen in the tree as a folder of lumps; empty when a folder is.
+  std::string ChosenLumpFolder() const;
+  // Chooses the item of the entry shown as a folder of lumps.
+  void SelectLumpFolder(const std::string &entryName);
+  // Lays out the list of a folder of lumps in the entry list's place.
+  void SetLumpList(QWidget *lumps);
+  // Shows the list of lumps (the filter box then narrows it), or the entry list.
+  void ShowLumpList(bool shown);
+  bool LumpListShown() const;
   QTreeView *Folders() const { return m_Folders; }
 
   // Makes the data of a drag of the entries stored under these names, offered
@@ -43,6 +56,9 @@ public:
 signals:
   // The list shows other rows: another folder or filter text.
   void FilterChanged();
+  // Another item of the tree was chosen: an entry shown as a folder of lumps
+  // (its stored name), or a folder (empty).
+  void LumpFolderChosen(const std::string &entryName);
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
@@ -58,4 +74,6 @@ private:
   QTreeView *m_Folders = nullptr;
   QStandardItemModel *m_FolderModel = nullptr;
   QLineEdit *m_FilterBox = nullptr;
+  QStackedWidget *m_ListPages = nullptr;
+  std::string m_LumpFolder; // the entry of the lump folder chosen last; empty: a folder
 };

@@ -8,6 +8,7 @@
 #include "EntryBrowser.h"
 #include "EntryText.h"
 #include "FileTypeRegistration.h"
+#include "LumpList.h"
 #include "MainActions.h"
 #include "PreviewPane.h"
 #include "QuakeSearch.h"
@@ -84,6 +85,7 @@ TMain::TMain(TDesktopServices &desktop, QSettings &settings, const QStringList &
   m_Actions = new TMainActions(this);
   m_List = new TEntryListView(m_ListModel, this);
   m_Browser = new TEntryBrowser(*m_List, this);
+  BuildLumpList();
   m_Preview = new TPreviewPane(this);
   m_PreviewSplitter = new QSplitter(this);
   m_PreviewSplitter->setObjectName(QStringLiteral("PreviewSplitter"));
@@ -170,7 +172,9 @@ void TMain::AddSelectAll(QMenu *actionsMenu) {
   selectAll->setObjectName(QStringLiteral("PopupSelectAll"));
   selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
   actionsMenu->addAction(selectAll);
-  connect(selectAll, &QAction::triggered, m_List, &QAbstractItemView::selectAll);
+  connect(selectAll, &QAction::triggered, this, [this] {
+    (LumpsShown() ? static_cast<QAbstractItemView *>(m_LumpList) : m_List)->selectAll();
+  });
   m_PopupMenu->addAction(selectAll);
 }
 
@@ -211,7 +215,12 @@ void TMain::BuildToolbar() {
 void TMain::ConnectCommands() {
   const TMainActions &a = *m_Actions;
   auto on = [this](QAction *action, const std::function<void()> &command) {
-    connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+    connect(action, &QAction::triggered, this, [this, action, command] {
+      RunCommand([this, action, &command] {
+        if (!RunOnLumps(action))
+          command();
+      });
+    });
   };
   on(a.FileNew, [this] { m_Session.New(); });
   on(a.FileOpen, [this] { m_Session.Open(); });
@@ -434,8 +443,10 @@ void TMain::Refresh(TArchiveSession::TChanges changes) {
     m_CheckNote->ShowCount(pak.FileName().empty() ? 0 : pak.EntryCount());
     TWaitCursor wait;
     m_ListModel.Fill(m_Session.Pak());
-    m_Browser->ShowFolders(m_ListModel.Folders(),
-                           pak.FileName().empty() ? QString() : QFileInfo(PathToQ(pak.FileName())).fileName());
+    const QString shownFile = m_Session.IsWadDocument() ? m_Session.WadFile() : PathToQ(pak.FileName());
+    m_Browser->ShowFolders(m_ListModel.Folders(), pak.FileName().empty() ? QString() : QFileInfo(shownFile).fileName(),
+                           LumpFolderEntries());
+    RefreshLumps(changes & TArchiveSession::chArchive);
     m_List->ShowSortOrder();
     if (!pak.FileName().empty()) {
       ShowCountText();
@@ -465,6 +476,7 @@ void TMain::UpdateCommands() {
     m_Status->SetText(2, QString());
 
   m_Status->ShowQuakeHint(pak.QuakeDirectory().empty());
+  UpdateLumpCommands();
 }
 
 QString TMain::StatusText(int panel) const { return m_Status->Text(panel); }
@@ -476,6 +488,8 @@ void TMain::OneViewListClick() {
 }
 
 void TMain::UpdatePreview() {
+  if (PreviewLump())
+    return;
   const std::vector<int> rows = m_List->SelectedRows();
   if (m_Preview->isHidden() || rows.size() != 1) {
     m_Preview->ShowEntry(std::nullopt);

@@ -29,6 +29,7 @@ class TCheckArchiveDlg;
 class TCheckNote;
 class TEntryBrowser;
 class TPreviewPane;
+class TLumpListView;
 class QSplitter;
 
 class TMain : public QMainWindow {
@@ -72,6 +73,8 @@ public:
   int CheckRuns() const { return m_CheckRuns; }
   // The status bar's note of an archive over the game's limit, with the check a click away.
   TCheckNote *CheckNote() const { return m_CheckNote; }
+  // The list of the folder of lumps chosen in the tree (a WAD entry or a map's textures).
+  TLumpListView *LumpList() const { return m_LumpList; }
 
 protected:
   void closeEvent(QCloseEvent *event) override;
@@ -101,6 +104,25 @@ private:
   // only for damage or lost data.
   void OfferArchiveCheck();
 
+  // --- folders of lumps (MainFormLumps.cpp)
+  void BuildLumpList();
+  // While a folder of lumps is shown: runs action's command on its lumps, or
+  // does nothing for a command that is not theirs; true then. False when the
+  // entry list is shown.
+  bool RunOnLumps(QAction *action);
+  // The tree chose an entry as a folder of lumps (empty: a folder).
+  void ChooseLumpFolder(const std::string &entryName);
+  // After a change of the entries: the folder of lumps shown is read again.
+  // A WAD file open on its own shows its lumps from the start, under its name.
+  void RefreshLumps(bool archiveChanged);
+  bool LumpsShown() const;
+  // The entries the tree shows as folders of lumps.
+  std::vector<std::string> LumpFolderEntries() const;
+  // The commands' states while a folder of lumps is shown.
+  void UpdateLumpCommands();
+  // Previews the one selected lump; false when no folder of lumps is shown.
+  bool PreviewLump();
+
   QSettings &m_SettingsFile;
   TWindowDialogs m_Dialogs;
   TArchiveSession m_Session;
@@ -112,6 +134,7 @@ private:
   TEntryBrowser *m_Browser = nullptr;
   QSplitter *m_PreviewSplitter = nullptr;
   TPreviewPane *m_Preview = nullptr;
+  TLumpListView *m_LumpList = nullptr;
   int m_PreviewWidth = 0;
   QMenu *m_PopupMenu = nullptr;
   TStatusPanels *m_Status = nullptr;

@@ -85,6 +85,7 @@ const TPreviewerRow Previewers[] = {
     {fkShader, "", PreviewText},
     {fkSkin, "", PreviewText},
     {fkUnknown, "def", PreviewText},
+    {fkUnknown, "mip", PreviewLump},
     {fkWave, "", PreviewWave},
     {fkOgg, "", PreviewOgg},
     {fkMap, "", PreviewMap},
@@ -112,7 +113,7 @@ TPreviewer PreviewerFor(const std::string &name) {
 TPreview BuildPreview(const TPreviewSource &source) {
   TPreview preview;
   try {
-    preview = PreviewerFor(source.Name)(source);
+    preview = (source.Previewer != nullptr ? source.Previewer : PreviewerFor(source.Name))(source);
   } catch (const std::exception &e) {
     preview = TPreview();
     preview.Facts << TPreviewText::tr("The entry cannot be read: %1").arg(QString::fromLocal8Bit(e.what()));
@@ -174,6 +175,32 @@ TPreview PreviewPicture(const TPreviewSource &source) {
   if (image.isNull())
     return Refused(source, kind, reason);
   return PictureOf(kind, image);
+}
+
+TPreview PreviewLump(const TPreviewSource &source) {
+  const LumpPicture::TLumpFile kind = LumpPicture::LumpFileOf(QString::fromStdString(source.Name));
+  QString kindText;
+  switch (kind) {
+  case LumpPicture::lfPicture:
+    kindText = TPreviewText::tr("Picture");
+    break;
+  case LumpPicture::lfPalette:
+    kindText = TPreviewText::tr("Palette");
+    break;
+  case LumpPicture::lfMiptex:
+    kindText = TPreviewText::tr("Mip texture");
+    break;
+  case LumpPicture::lfConchars:
+    kindText = TPreviewText::tr("Console font");
+    break;
+  case LumpPicture::lfNone:
+    return PreviewBytes(source);
+  }
+  QString reason;
+  const QImage image = LumpPicture::LumpFileToImage(ReadAll(source, ImagePreviewLimit), kind, *source.Palette, &reason);
+  if (image.isNull())
+    return Refused(source, kindText, reason);
+  return PictureOf(kindText, image);
 }
 
 TPreview PreviewPalette(const TPreviewSource &source) {

@@ -19,6 +19,10 @@
 #include <string>
 #include <string_view>
 
+struct TPreviewSource;
+struct TPreview;
+using TPreviewer = TPreview (*)(const TPreviewSource &source);
+
 struct TPreviewSource {
   std::string Name; // the entry's stored name
   int64_t Size = 0;
@@ -26,6 +30,8 @@ struct TPreviewSource {
   // Bounded reads of the entry's bytes; may raise (an archive changed on disk).
   TByteReader Read;
   const TQuakePalette *Palette = nullptr; // the game palette; black while none is loaded
+  // Set: makes the preview, whatever the name (a lump of a WAD is no entry); else the table's choice.
+  TPreviewer Previewer = nullptr;
 };
 
 enum class TPreviewPage { Facts, Picture, Text, Sound };
@@ -38,8 +44,6 @@ struct TPreview {
   QString Text;      // the Text page's text (a text file, a map's entities, hexadecimal bytes)
   bool Playable = false; // the Sound page offers Play
 };
-
-using TPreviewer = TPreview (*)(const TPreviewSource &source);
 
 // One row of the table: entries of Kind (when not fkUnknown), or else of one
 // of the Extensions (lower case, space-separated), go to Previewer.
@@ -73,6 +77,9 @@ TPreview PreviewOgg(const TPreviewSource &source);
 TPreview PreviewMap(const TPreviewSource &source);
 TPreview PreviewModel(const TPreviewSource &source);
 TPreview PreviewSprite(const TPreviewSource &source);
+// A lump of a WAD, or a .mip file, by the extension of its file name
+// (QuakeWad::LumpFileName): picture, palette, mip texture or console font.
+TPreview PreviewLump(const TPreviewSource &source);
 TPreview PreviewBytes(const TPreviewSource &source); // kind, size, position and the first bytes in hexadecimal
 
 // The hexadecimal view of bytes that start at offset: 16 a line, the offset
