@@ -56,10 +56,14 @@ TGameFolderDialog::TGameFolderDialog(TDesktopServices &desktop, const QString &q
     m_ProfileBox->addItem(QString::fromUtf8(profile.Title.data(), static_cast<qsizetype>(profile.Title.size())),
                           QString::fromUtf8(profile.Name.data(), static_cast<qsizetype>(profile.Name.size())));
 
+  auto *dirLabel = new QLabel(tr("&Quake directory:"), this);
+  dirLabel->setBuddy(m_QuakeDirBox);
+  m_PackLabel = new QLabel(tr("Mission packs:"), this);
+  m_PackRow = packs;
   auto *form = new QFormLayout;
-  form->addRow(tr("&Quake directory:"), dirRow);
+  form->addRow(dirLabel, dirRow);
   form->addRow(tr("&Mod folder:"), m_ModBox);
-  form->addRow(tr("Mission packs:"), packs);
+  form->addRow(m_PackLabel, packs);
   form->addRow(tr("&Engine:"), m_ProfileBox);
   const TOkCancelButtons buttons = MakeOkCancelButtons(*this, "OkBtn");
   auto *layout = new QVBoxLayout(this);
@@ -84,10 +88,9 @@ void TGameFolderDialog::ReadFolders() {
   qDeleteAll(m_Packs);
   m_Packs.clear();
   const QString directory = TypedDirectory();
-  if (directory.isEmpty())
-    return;
   const QStringList folders =
-      QDir(directory).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+      directory.isEmpty() ? QStringList()
+                          : QDir(directory).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
   for (const QString &folder : folders) {
     if (IsFolderNamed(folder, QStringLiteral("id1")))
       continue;
@@ -102,6 +105,8 @@ void TGameFolderDialog::ReadFolders() {
   }
   if (const int index = m_ModBox->findData(kept); index > 0)
     m_ModBox->setCurrentIndex(index);
+  m_PackLabel->setVisible(!m_Packs.isEmpty());
+  m_PackRow->setVisible(!m_Packs.isEmpty());
 }
 
 TGameSetup TGameFolderDialog::Setup() const {

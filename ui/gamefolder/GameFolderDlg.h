@@ -11,6 +11,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QVBoxLayout;
 class TDesktopServices;
@@ -42,5 +43,7 @@ private:
   QComboBox *m_ModBox = nullptr;
   QVBoxLayout *m_PackLayout = nullptr;
   QList<QCheckBox *> m_Packs;
+  QLabel *m_PackLabel = nullptr;
+  QWidget *m_PackRow = nullptr;
   QComboBox *m_ProfileBox = nullptr;
 };
