@@ -11,12 +11,14 @@
 #include "ScriptedDesktop.h"
 #include "ScriptedDialogs.h"
 #include "UiTestSupport.h"
+#include "WindowSession.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QTableView>
 #include <QUrl>
@@ -210,6 +212,25 @@ private slots:
     dialog.accept();
     QCOMPARE(m_Desktop.Texts("error"), QStringList{"This folder holds no Quake installation: it has no folder id1."});
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
+  }
+
+  void FileMenuOpensTheViewOfTheOptionsQuakeDirectory() {
+    TWindowSession session;
+    TMain &main = session.Start();
+    QStringList menu;
+    for (const QAction *action : session.Find<QMenu>("MenuFile")->actions().mid(0, 3))
+      menu << action->text();
+    QCOMPARE(menu, (QStringList{"&New...", "&Open...", "Open &Game Folder…"}));
+    QString proposed;
+    WhenShown([&](QWidget &dialog) {
+      proposed = Child<QLineEdit>(dialog, "QuakeDirBox")->text();
+      Click(dialog, "OkBtn");
+    });
+    session.Command("MenuFileOpenGameFolder");
+    QCOMPARE(QDir(proposed), QDir(session.Quake));
+    auto *window = main.findChild<TGameFolderWindow *>();
+    QVERIFY(window != nullptr && window->isVisible());
+    QCOMPARE(Rows(*window), (QStringList{"b.wav|id1/pak0.pak|", "gfx/a.lmp|id1/pak0.pak|"}));
   }
 };
 

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
@@ -190,6 +191,14 @@ void TGameFolderWindow::Build(const TGameSetup &setup) {
     m_Preview->setVisible(shown);
     UpdatePreview();
   });
+  // Enter on the list views, as in the main window.
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+    auto *shortcut = new QShortcut(QKeySequence(key), m_List, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(shortcut, &QShortcut::activated, m_ViewAction, [this] {
+      if (m_ViewAction->isEnabled())
+        m_ViewAction->trigger();
+    });
+  }
   connect(m_List, &QAbstractItemView::doubleClicked, this,
           [this](const QModelIndex &index) { Run([this, index] { Activate(index); }); });
   connect(m_List->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { SelectionChanged(); });
