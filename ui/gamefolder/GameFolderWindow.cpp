@@ -70,8 +70,8 @@ TGameFolderWindow::TGameFolderWindow(TDesktopServices &desktop, TSessionDialogs 
     }
   }
   Build(setup);
+  // No filter set yet: one fill of the rows.
   m_Model.SetView(&m_View);
-  ApplyFilter();
 }
 
 TGameFolderWindow::~TGameFolderWindow() {
