@@ -29,6 +29,7 @@
 #include <QVBoxLayout>
 
 #include <set>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,19 +57,6 @@ TGameFolderWindow::TGameFolderWindow(TDesktopServices &desktop, TSessionDialogs 
       m_Copies((tempDirectory.isEmpty() ? QDir::tempPath() : tempDirectory) + QStringLiteral("/varnel-game-XXXXXX")) {
   setObjectName(QStringLiteral("GameFolderWindow"));
   setAttribute(Qt::WA_DeleteOnClose);
-  // The palette the game loads: a mod may bring its own.
-  if (const TLoadableFile *palette = m_View.Find("gfx/palette.lmp"); palette != nullptr) {
-    try {
-      const std::string bytes = m_Files->ReadPart(palette->Loaded, 0, PakFormat::PaletteSize);
-      if (bytes.size() == PakFormat::PaletteSize) {
-        std::array<uint8_t, PakFormat::PaletteSize> colours{};
-        std::copy(bytes.begin(), bytes.end(), colours.begin());
-        m_Palette = TQuakePalette(colours);
-      }
-    } catch (const std::exception &) {
-      // Pictures then show black, as they do without a palette anywhere.
-    }
-  }
   Build(setup);
   // No filter set yet: one fill of the rows.
   m_Model.SetView(&m_View);
@@ -213,6 +201,25 @@ void TGameFolderWindow::Build(const TGameSetup &setup) {
   };
 }
 
+const TQuakePalette &TGameFolderWindow::Palette() {
+  if (std::exchange(m_PaletteRead, true))
+    return m_Palette;
+  // The palette the game loads: a mod may bring its own.
+  if (const TLoadableFile *palette = m_View.Find("gfx/palette.lmp"); palette != nullptr) {
+    try {
+      const std::string bytes = m_Files->ReadPart(palette->Loaded, 0, PakFormat::PaletteSize);
+      if (bytes.size() == PakFormat::PaletteSize) {
+        std::array<uint8_t, PakFormat::PaletteSize> colours{};
+        std::copy(bytes.begin(), bytes.end(), colours.begin());
+        m_Palette = TQuakePalette(colours);
+      }
+    } catch (const std::exception &) {
+      // Pictures then show black, as they do without a palette anywhere.
+    }
+  }
+  return m_Palette;
+}
+
 void TGameFolderWindow::ApplyFilter() {
   m_Model.SetFilter(m_ModChanges->isChecked(), m_ShadowedOnly->isChecked(), DisplayToEntry(m_NameFilter->text()));
 }
@@ -245,7 +252,7 @@ void TGameFolderWindow::UpdatePreview() {
   TPreviewSource source;
   source.Name = file.Name;
   source.Size = file.Size;
-  source.Palette = &m_Palette;
+  source.Palette = &Palette();
   try {
     source.Position = m_Files->PositionOf(file);
   } catch (const std::exception &) {
@@ -388,7 +395,7 @@ void TGameFolderWindow::ShowInLumpViewer(const TGameFile &file) {
     const std::string bytes = m_Files->ReadPart(file, 0, std::min(file.Size, LumpViewLimit));
     const QImage image =
         LumpPicture::LumpFileToImage(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())),
-                                     LumpPicture::LumpFileOf(EntryToDisplay(file.Name)), m_Palette, &reason)
+                                     LumpPicture::LumpFileOf(EntryToDisplay(file.Name)), Palette(), &reason)
             .convertToFormat(QImage::Format_RGB32);
     if (!image.isNull()) {
       bitmap = std::make_unique<TBitmap>(image.width(), image.height());

@@ -76,6 +76,8 @@ private:
   // A new folder of the window's own for copies, ending in "/".
   std::string NewCopyFolder(const char *kind);
   void ShowInLumpViewer(const TGameFile &file);
+  // The game's palette, read at the first picture shown.
+  const TQuakePalette &Palette();
 
   TDesktopServices &m_Desktop;
   std::unique_ptr<TSessionDialogs> m_OwnDialogs;
@@ -83,6 +85,7 @@ private:
   TGameView m_View;
   std::unique_ptr<TGameFiles> m_Files;
   TQuakePalette m_Palette;
+  bool m_PaletteRead = false;
   TGameFolderModel m_Model;
   QTemporaryDir m_Copies;
   int m_CopyCount = 0;
