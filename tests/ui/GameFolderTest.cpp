@@ -58,7 +58,8 @@ private:
 
   // Selects the row "name|from|...".
   static void Select(TGameFolderWindow &window, const QString &nameAndFrom) {
-    const int row = static_cast<int>(Rows(window).indexOf(QRegularExpression(QRegularExpression::escape(nameAndFrom) + ".*")));
+    const int row =
+        static_cast<int>(Rows(window).indexOf(QRegularExpression(QRegularExpression::escape(nameAndFrom) + ".*")));
     QVERIFY2(row >= 0, qPrintable(nameAndFrom));
     window.List()->clearSelection();
     window.List()->selectRow(row);
@@ -69,9 +70,9 @@ private slots:
     QVERIFY(m_Temp.isValid());
     m_Quake = m_Temp.path() + "/quake";
     WriteBytes(m_Quake + "/id1/pak0.pak", BuildPak({{"gfx/palette.lmp", Palette()},
-                                                     {"progs.dat", "stock"},
-                                                     {"sound/talk.wav", "id1 talk"},
-                                                     {"autoexec.cfg", "id1 cfg"}}));
+                                                    {"progs.dat", "stock"},
+                                                    {"sound/talk.wav", "id1 talk"},
+                                                    {"autoexec.cfg", "id1 cfg"}}));
     WriteBytes(m_Quake + "/id1/pak1.pak", BuildPak({{"maps/e1m1.bsp", "map"}, {"progs.dat", "pak1"}}));
     WriteBytes(m_Quake + "/mymod/pak0.pak", BuildPak({{"progs.dat", "mod0"}, {"sound/talk.wav", "mod talk"}}));
     WriteBytes(m_Quake + "/mymod/pak1.pak", BuildPak({{"progs.dat", "mod1"}}));
@@ -126,9 +127,15 @@ private slots:
     QTest::addColumn<QString>("file");
     QTest::addColumn<QByteArray>("bytes");
     // A shadowed copy's row extracts the winner, from an archive or loose.
-    QTest::newRow("archive wins") << "quake" << "progs.dat|id1/pak0.pak" << "progs.dat" << QByteArray("mod1");
-    QTest::newRow("archive over loose") << "quake" << "sound/talk.wav|id1" << "sound/talk.wav" << QByteArray("mod talk");
-    QTest::newRow("loose first") << "darkplaces" << "sound/talk.wav|id1" << "sound/talk.wav" << QByteArray("loose talk");
+    QTest::newRow("archive wins") << "quake"
+                                  << "progs.dat|id1/pak0.pak"
+                                  << "progs.dat" << QByteArray("mod1");
+    QTest::newRow("archive over loose") << "quake"
+                                        << "sound/talk.wav|id1"
+                                        << "sound/talk.wav" << QByteArray("mod talk");
+    QTest::newRow("loose first") << "darkplaces"
+                                 << "sound/talk.wav|id1"
+                                 << "sound/talk.wav" << QByteArray("loose talk");
   }
   void ExtractWritesTheCopyTheGameLoads() {
     QFETCH(QString, profile);
@@ -165,8 +172,7 @@ private slots:
     QCOMPARE(ReadBytes(m_Desktop.OpenedFiles[0]), QByteArray("mod cfg"));
 
     Select(*window, "progs.dat|id1/pak1.pak");
-    const std::unique_ptr<QMimeData> drag(
-        window->DragData(window->List()->selectionModel()->selectedRows()));
+    const std::unique_ptr<QMimeData> drag(window->DragData(window->List()->selectionModel()->selectedRows()));
     QVERIFY(drag != nullptr);
     QCOMPARE(drag->urls().size(), 1);
     QCOMPARE(ReadBytes(drag->urls()[0].toLocalFile()), QByteArray("mod1"));

@@ -19,7 +19,9 @@
 #include <QVBoxLayout>
 
 namespace {
-bool IsFolderNamed(const QString &name, const QString &wanted) { return name.compare(wanted, Qt::CaseInsensitive) == 0; }
+bool IsFolderNamed(const QString &name, const QString &wanted) {
+  return name.compare(wanted, Qt::CaseInsensitive) == 0;
+}
 } // namespace
 
 const QStringList &TGameFolderDialog::MissionPackNames() {
@@ -79,7 +81,9 @@ TGameFolderDialog::TGameFolderDialog(TDesktopServices &desktop, const QString &q
   ReadFolders();
 }
 
-QString TGameFolderDialog::TypedDirectory() const { return TypedFolder(m_QuakeDirBox->text().trimmed()).value_or(QString()); }
+QString TGameFolderDialog::TypedDirectory() const {
+  return TypedFolder(m_QuakeDirBox->text().trimmed()).value_or(QString());
+}
 
 void TGameFolderDialog::ReadFolders() {
   const QString kept = m_ModBox->currentData().toString();

@@ -29,18 +29,16 @@
 #include <QVBoxLayout>
 
 #include <set>
-#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 // The most of a lump the lump viewer reads: more than any picture the game draws.
 constexpr int64_t LumpViewLimit = int64_t{16} << 20;
 
 // A folder name as the title shows it.
-QString FolderTitle(const TGameSetup &setup) {
-  return setup.Mod.empty() ? QStringLiteral("id1") : PathToQ(setup.Mod);
-}
+QString FolderTitle(const TGameSetup &setup) { return setup.Mod.empty() ? QStringLiteral("id1") : PathToQ(setup.Mod); }
 
 // Whether path lies in folder or below it, both canonical.
 bool IsInside(const QString &path, const QString &folder) {
@@ -268,15 +266,15 @@ void TGameFolderWindow::Run(const std::function<void()> &command) {
   try {
     command();
   } catch (const std::exception &error) {
-    m_Desktop.ShowError(this, tr("The game's files could not be read or copied."), QString::fromStdString(error.what()));
+    m_Desktop.ShowError(this, tr("The game's files could not be read or copied."),
+                        QString::fromStdString(error.what()));
   }
 }
 
 std::string TGameFolderWindow::NewCopyFolder(const char *kind) {
   if (!m_Copies.isValid())
     throw EInOutError(PathFromQ(m_Copies.path()), m_Copies.errorString().toStdString());
-  const std::string folder =
-      PathFromQ(m_Copies.path()) + "/" + kind + "/" + std::to_string(++m_CopyCount) + "/";
+  const std::string folder = PathFromQ(m_Copies.path()) + "/" + kind + "/" + std::to_string(++m_CopyCount) + "/";
   ForceDirectories(folder);
   return folder;
 }
