@@ -782,12 +782,12 @@ Möchten Sie eine neue anlegen?</translation>
         <translation>Namen filtern (Text oder *.wav)</translation>
     </message>
     <message>
-        <source>Only files the &amp;mod changes</source>
-        <translation>Nur Dateien, die der &amp;Mod ändert</translation>
+        <source>only files the &amp;mod changes</source>
+        <translation>nur Dateien, die der &amp;Mod ändert</translation>
     </message>
     <message>
-        <source>Only &amp;shadowed files</source>
-        <translation>Nur &amp;verdeckte Dateien</translation>
+        <source>only &amp;shadowed files</source>
+        <translation>nur &amp;verdeckte Dateien</translation>
     </message>
     <message numerus="yes">
         <source>Extracted %n file(s) to %1</source>

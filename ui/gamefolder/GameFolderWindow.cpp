@@ -101,10 +101,10 @@ void TGameFolderWindow::Build(const TGameSetup &setup) {
   m_NameFilter->setObjectName(QStringLiteral("GameNameFilter"));
   m_NameFilter->setPlaceholderText(tr("Filter names (text or *.wav)"));
   m_NameFilter->setClearButtonEnabled(true);
-  m_ModChanges = new QCheckBox(tr("Only files the &mod changes"), this);
+  m_ModChanges = new QCheckBox(tr("only files the &mod changes"), this);
   m_ModChanges->setObjectName(QStringLiteral("ModChangesCheck"));
   m_ModChanges->setEnabled(!setup.Mod.empty());
-  m_ShadowedOnly = new QCheckBox(tr("Only &shadowed files"), this);
+  m_ShadowedOnly = new QCheckBox(tr("only &shadowed files"), this);
   m_ShadowedOnly->setObjectName(QStringLiteral("ShadowedCheck"));
   auto *filterRow = new QHBoxLayout;
   filterRow->addWidget(m_NameFilter, 1);
