@@ -137,9 +137,9 @@ void TGameFolderWindow::Build(const TGameSetup &setup) {
   m_List->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   m_List->verticalHeader()->setDefaultSectionSize(m_List->fontMetrics().height() + 4);
   m_List->horizontalHeader()->setStretchLastSection(true);
-  m_List->setColumnWidth(TGameFolderModel::colName, 260);
-  m_List->setColumnWidth(TGameFolderModel::colSize, 80);
-  m_List->setColumnWidth(TGameFolderModel::colFrom, 180);
+  m_List->setColumnWidth(TGameFolderModel::colName, 230);
+  m_List->setColumnWidth(TGameFolderModel::colSize, 64);
+  m_List->setColumnWidth(TGameFolderModel::colFrom, 160);
   m_List->setDragEnabled(true);
   m_List->setDragDropMode(QAbstractItemView::DragOnly);
   m_List->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -190,7 +190,8 @@ void TGameFolderWindow::Build(const TGameSetup &setup) {
   connect(m_List->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { SelectionChanged(); });
   connect(&m_Model, &QAbstractItemModel::modelReset, this, [this] { SelectionChanged(); });
   connect(this, &TGameFolderWindow::Extracted, this, [this](const QString &folder, int count) {
-    statusBar()->showMessage(EnglishPlural(tr("Extracted %n file(s) to %1", "", count), count).arg(folder));
+    // For a while, then the counts again.
+    statusBar()->showMessage(EnglishPlural(tr("Extracted %n file(s) to %1", "", count), count).arg(folder), 10000);
   });
   m_Model.OnDrag = [this](const QModelIndexList &rows) {
     QMimeData *dragData = nullptr;
