@@ -180,6 +180,22 @@ private slots:
     QCOMPARE(ReadBytes(m_Quake + "/mymod/autoexec.cfg"), QByteArray("mod cfg"));
   }
 
+  void AnArchiveChangedSinceIsReportedNotMisread() {
+    const auto window = Open();
+    const QString archive = m_Quake + "/mymod/pak1.pak";
+    const QByteArray before = ReadBytes(archive);
+    WriteBytes(archive, BuildPak({{"other.txt", "x"}, {"progs.dat", "new!"}}));
+    Select(*window, "progs.dat|mymod/pak1.pak");
+    const QString target = m_Temp.path() + "/changed";
+    m_Dialogs.ExtractAnswers.enqueue({target, true, false});
+    window->ExtractAction()->trigger();
+    WriteBytes(archive, before);
+    QCOMPARE(m_Desktop.Texts("warning"), QStringList{"Some files were not extracted."});
+    QVERIFY2(m_Desktop.Details("warning").value(0).contains("changed on disk"),
+             qPrintable(m_Desktop.Details("warning").value(0)));
+    QVERIFY(!QFile::exists(target + "/progs.dat"));
+  }
+
   void DoubleClickOnFromOpensThatArchive() {
     const auto window = Open();
     const QStringList rows = Rows(*window);
