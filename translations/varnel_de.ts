@@ -922,6 +922,168 @@ Das andere: %2</translation>
     </message>
 </context>
 <context>
+    <name>TGameFolderDialog</name>
+    <message>
+        <source>Open Game Folder</source>
+        <translation>Spielordner öffnen</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>Durchsuchen</translation>
+    </message>
+    <message>
+        <source>&amp;Quake directory:</source>
+        <translation>&amp;Quake-Verzeichnis:</translation>
+    </message>
+    <message>
+        <source>Mission packs:</source>
+        <translation>Missionspakete:</translation>
+    </message>
+    <message>
+        <source>&amp;Mod folder:</source>
+        <translation>&amp;Mod-Ordner:</translation>
+    </message>
+    <message>
+        <source>&amp;Engine:</source>
+        <translation>&amp;Engine:</translation>
+    </message>
+    <message>
+        <source>Quake Directory</source>
+        <translation>Quake-Verzeichnis</translation>
+    </message>
+    <message>
+        <source>(none: id1 only)</source>
+        <translation>(keiner: nur id1)</translation>
+    </message>
+    <message>
+        <source>This folder holds no Quake installation: it has no folder id1.</source>
+        <translation>Dieser Ordner enthält keine Quake-Installation: Er hat keinen Ordner id1.</translation>
+    </message>
+</context>
+<context>
+    <name>TGameFolderModel</name>
+    <message>
+        <source>%1 (loose file)</source>
+        <translation>%1 (lose Datei)</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Shadowed by</source>
+        <translation>Verdeckt von</translation>
+    </message>
+</context>
+<context>
+    <name>TGameFolderWindow</name>
+    <message>
+        <source>Game Folder - %1 (%2, %3)</source>
+        <translation>Spielordner - %1 (%2, %3)</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansehen</translation>
+    </message>
+    <message>
+        <source>Open the file the game loads with its program</source>
+        <translation>Die Datei, die das Spiel lädt, mit ihrem Programm öffnen</translation>
+    </message>
+    <message>
+        <source>&amp;Extract...</source>
+        <translation>&amp;Entpacken...</translation>
+    </message>
+    <message>
+        <source>Copy the files the game loads to a folder</source>
+        <translation>Die Dateien, die das Spiel lädt, in einen Ordner kopieren</translation>
+    </message>
+    <message>
+        <source>Pre&amp;view Pane</source>
+        <translation>&amp;Vorschau</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+    <message>
+        <source>Toolbar</source>
+        <translation>Werkzeugleiste</translation>
+    </message>
+    <message>
+        <source>Filter names (text or *.wav)</source>
+        <translation>Namen filtern (Text oder *.wav)</translation>
+    </message>
+    <message>
+        <source>only files the &amp;mod changes</source>
+        <translation>nur Dateien, die der &amp;Mod ändert</translation>
+    </message>
+    <message>
+        <source>only &amp;shadowed files</source>
+        <translation>nur &amp;verdeckte Dateien</translation>
+    </message>
+    <message numerus="yes">
+        <source>Extracted %n file(s) to %1</source>
+        <translation>
+            <numerusform>%n Datei nach %1 entpackt</numerusform>
+            <numerusform>%n Dateien nach %1 entpackt</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n file(s) the game loads</source>
+        <translation>
+            <numerusform>%n Datei, die das Spiel lädt</numerusform>
+            <numerusform>%n Dateien, die das Spiel lädt</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n row(s) shown</source>
+        <translation>
+            <numerusform>%n Zeile angezeigt</numerusform>
+            <numerusform>%n Zeilen angezeigt</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The game&apos;s files could not be read or copied.</source>
+        <translation>Die Dateien des Spiels konnten nicht gelesen oder kopiert werden.</translation>
+    </message>
+    <message>
+        <source>%1: left out, the name has no file part</source>
+        <translation>%1: ausgelassen, der Name hat keinen Dateiteil</translation>
+    </message>
+    <message>
+        <source>%1: left out, its folder could not be made there</source>
+        <translation>%1: ausgelassen, sein Ordner konnte dort nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>%1: left out, a folder has that name</source>
+        <translation>%1: ausgelassen, ein Ordner hat diesen Namen</translation>
+    </message>
+    <message>
+        <source>Some files were not extracted.</source>
+        <translation>Einige Dateien wurden nicht entpackt.</translation>
+    </message>
+    <message>
+        <source>There is no application associated with this file type.</source>
+        <translation>Diesem Dateityp ist kein Programm zugeordnet.</translation>
+    </message>
+    <message>
+        <source>The program for this file type could not be started.</source>
+        <translation>Das Programm für diesen Dateityp konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>The archive could not be opened in a new window.</source>
+        <translation>Das Archiv konnte nicht in einem neuen Fenster geöffnet werden.</translation>
+    </message>
+</context>
+<context>
     <name>TLumpListModel</name>
     <message>
         <source>Name</source>
@@ -1309,6 +1471,14 @@ Das andere: %2</translation>
     <message>
         <source>Compare the archive as saved with another PAK file</source>
         <translation>Das Archiv, wie es gespeichert ist, mit einer anderen PAK-Datei vergleichen</translation>
+    </message>
+    <message>
+        <source>Open &amp;Game Folder…</source>
+        <translation>Spiel&amp;ordner öffnen…</translation>
+    </message>
+    <message>
+        <source>List every file the game loads from a Quake directory and a mod</source>
+        <translation>Jede Datei auflisten, die das Spiel aus einem Quake-Verzeichnis und einem Mod lädt</translation>
     </message>
 </context>
 <context>

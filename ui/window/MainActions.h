@@ -22,6 +22,7 @@ public:
 
   QAction *FileNew = nullptr;
   QAction *FileOpen = nullptr;
+  QAction *FileOpenGameFolder = nullptr; // what the game loads from a Quake directory, in a window of its own
   QAction *FileSave = nullptr;
   QAction *FileSaveAs = nullptr;
   std::array<QAction *, 4> FileOld{}; // the recent files, newest first

@@ -9,6 +9,8 @@
 #include "EntryText.h"
 #include "FileTypeRegistration.h"
 #include "LumpList.h"
+#include "GameFolderDlg.h"
+#include "GameFolderWindow.h"
 #include "MainActions.h"
 #include "PreviewPane.h"
 #include "QuakeSearch.h"
@@ -124,7 +126,7 @@ void TMain::BuildMenus() {
 
   QMenu *file = mainMenu->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("MenuFile"));
-  file->addActions({a.FileNew, a.FileOpen, a.FileSave, a.FileSaveAs});
+  file->addActions({a.FileNew, a.FileOpen, a.FileOpenGameFolder, a.FileSave, a.FileSaveAs});
   AddSeparator(file, "N1");
   for (QAction *old : a.FileOld)
     file->addAction(old);
@@ -224,6 +226,7 @@ void TMain::ConnectCommands() {
   };
   on(a.FileNew, [this] { m_Session.New(); });
   on(a.FileOpen, [this] { m_Session.Open(); });
+  on(a.FileOpenGameFolder, [this] { OpenGameFolder(); });
   on(a.FileSave, [this] { m_Session.Save(); });
   on(a.FileSaveAs, [this] { m_Session.SaveAs(); });
   for (size_t i = 0; i < a.FileOld.size(); ++i)
@@ -583,6 +586,21 @@ void TMain::OfferArchiveCheck() {
   const TCheckFindings &findings = CheckFindings();
   if (std::any_of(findings.begin(), findings.end(), MeansDamageOrLoss))
     ShowArchiveCheck();
+}
+
+void TMain::OpenGameFolder() {
+  TGameFolderDialog dialog(m_Session.Desktop(), PathToQ(m_Session.Pak().QuakeDirectory()), this);
+  TGameSetup setup;
+  if (!dialog.Execute(setup))
+    return;
+  TGameView view;
+  {
+    TWaitCursor wait;
+    view = ReadGameView(setup);
+  }
+  auto *window = new TGameFolderWindow(m_Session.Desktop(), nullptr, setup, std::move(view),
+                                       PathToQ(m_Session.Pak().TempDirectory()), this);
+  window->show();
 }
 
 void TMain::ViewSelectedEntry() {

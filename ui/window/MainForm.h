@@ -92,6 +92,8 @@ private:
   void WriteSettings();
   void UpdateCommands();
   void ViewSelectedEntry();
+  // File | Open Game Folder: the game to look at, then its files in a window of their own.
+  void OpenGameFolder();
   void ShowSelectionText();
   // The pane previews the one selected entry; nothing while it is hidden.
   void UpdatePreview();
