@@ -25,9 +25,11 @@
 namespace {
 // Room left around a picture, in logical pixels.
 constexpr int PictureMargin = 4;
-// A thumbnail's side in logical pixels, and the room its two lines of caption take.
+// A thumbnail's side in logical pixels, and the room it and its caption (up
+// to three lines) take.
 constexpr int ThumbnailIconSide = ThumbnailSide / 2;
-constexpr int ThumbnailCellWidth = ThumbnailIconSide + 40;
+constexpr int ThumbnailCellWidth = ThumbnailIconSide + 48;
+constexpr int ThumbnailCaptionLines = 3;
 // How much of a text the view takes at a time: the first part is shown with
 // the preview, the rest follows part by part (cut after a line's end).
 constexpr qsizetype TextPartSize = 32 * 1024;
@@ -141,11 +143,11 @@ void TPreviewPane::Build() {
   m_Thumbnails->setResizeMode(QListView::Adjust);
   m_Thumbnails->setWrapping(true);
   m_Thumbnails->setWordWrap(true);
-  m_Thumbnails->setUniformItemSizes(true);
   m_Thumbnails->setTextElideMode(Qt::ElideMiddle);
   m_Thumbnails->setIconSize(QSize(ThumbnailIconSide, ThumbnailIconSide));
   m_Thumbnails->setGridSize(
-      QSize(ThumbnailCellWidth, ThumbnailIconSide + 2 * m_Thumbnails->fontMetrics().lineSpacing() + 12));
+      QSize(ThumbnailCellWidth,
+            ThumbnailIconSide + ThumbnailCaptionLines * m_Thumbnails->fontMetrics().lineSpacing() + 12));
   m_Thumbnails->setSelectionMode(QAbstractItemView::SingleSelection);
 
   m_Content = new QSplitter(Qt::Vertical, this);

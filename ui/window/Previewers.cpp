@@ -544,7 +544,7 @@ TThumbnail ThumbnailOfLump(const QuakeWad::TLump &lump, const TQuakePalette &pal
   const QString name = NameText(lump.Name);
   const QString kindText = KindText(lump, kind);
   TThumbnail item;
-  item.Caption = name + u'\n' + kindText;
+  item.Caption = name + u'\n' + kindText + u'\n' + BytesText(lump.Data.size());
   QStringList details{name, kindText};
   QString reason;
   if (kind == QuakeWad::lkMiptex) {

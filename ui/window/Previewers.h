@@ -36,7 +36,7 @@ enum class TPreviewPage { Facts, Picture, Text, Sound, Thumbnails };
 // One picture of a list of them: a WAD's lumps, a map's textures, a sprite's frames.
 struct TThumbnail {
   QImage Image;    // at most ThumbnailSide pixels a side; null for a lump that is no picture
-  QString Caption; // the name, then on a second line what it is
+  QString Caption; // the name, then on the next lines what it is (a lump's kind and bytes, a picture's size)
   QString Details; // the whole story in a line: kind, size in pixels and in bytes
 };
 
@@ -106,7 +106,7 @@ QImage PictureOfLump(const QuakeWad::TLump &lump, const TQuakePalette &palette, 
 // The preview of the lump alone: its picture, else its bytes in hexadecimal.
 TPreview PreviewLump(const QuakeWad::TLump &lump, const TQuakePalette &palette);
 // The lump as an item of a list: its picture made small (a mip texture's
-// level that fits), its name and kind.
+// level that fits), its name, kind and size.
 TThumbnail ThumbnailOfLump(const QuakeWad::TLump &lump, const TQuakePalette &palette);
 // An image made to fit ThumbnailSide (smoothly smaller; never larger).
 QImage ThumbnailImage(const QImage &image);
