@@ -131,6 +131,8 @@ class PreviewPaneTest : public QObject {
 private slots:
   void ShowsEachKindAsTheUserSeesIt_data();
   void ShowsEachKindAsTheUserSeesIt();
+  void ReadsOnlyWhatItShows_data();
+  void ReadsOnlyWhatItShows();
   void DrawsThumbnailsSharpAtEachScale_data();
   void DrawsThumbnailsSharpAtEachScale();
   void FollowsOnlyTheLastSelection();
@@ -280,6 +282,47 @@ void PreviewPaneTest::ShowsEachKindAsTheUserSeesIt() {
   }
   if (page == "PreviewSound")
     QVERIFY(session.Find<QWidget>("PreviewPlay")->isEnabled());
+}
+
+void PreviewPaneTest::ReadsOnlyWhatItShows_data() {
+  QTest::addColumn<QString>("entry");
+  QTest::addColumn<QByteArray>("bytes");   // the entry's first bytes; the rest reads as nothing
+  QTest::addColumn<qint64>("size");        // the entry's size as the archive tells it
+  QTest::addColumn<QString>("fact");       // a line the facts hold
+  QTest::addColumn<qint64>("largestRead"); // the most bytes one read may ask for
+  const qint64 huge = qint64{65} << 20;
+  const QByteArray wadHeader = "WAD2" + Int32LE(3) + Int32LE(12);
+  QTest::addRow("large wad") << "big.wad" << wadHeader << huge << "Its pictures are not shown" << qint64{12};
+  QTest::addRow("large sprite") << "big.spr" << SmallSprite() << huge << "Its pictures are not shown" << qint64{36};
+  // Two 8 x 4 skins and a megabyte of frames after them: the first skin only is read.
+  const QByteArray model = SmallModel() + Int32LE(0) + QByteArray(32, '\x05') + Int32LE(0) + QByteArray(32, '\x06');
+  QTest::addRow("model") << "big.mdl" << model + QByteArray(1 << 20, '\0') << qint64{model.size() + (1 << 20)}
+                         << "The first skin is shown" << qint64{84 + 4 + 32};
+  // A texture lump that claims 65 MiB of a larger map.
+  QByteArray map = SmallMap();
+  map.replace(4 + 2 * 8 + 4, 4, Int32LE(static_cast<qint32>(huge)));
+  QTest::addRow("large texture lump") << "big.bsp" << map << huge * 2 << "Its pictures are not shown"
+                                      << qint64{TextPreviewLimit};
+}
+
+void PreviewPaneTest::ReadsOnlyWhatItShows() {
+  QFETCH(QString, entry);
+  QFETCH(QByteArray, bytes);
+  QFETCH(qint64, size);
+  QFETCH(QString, fact);
+  QFETCH(qint64, largestRead);
+  const std::string held = bytes.toStdString();
+  const TByteReader memory = MemoryReader(held);
+  int64_t largest = 0;
+  const TQuakePalette palette;
+  TPreviewSource source{entry.toStdString(), size, 0, [&](int64_t offset, int64_t count) {
+                          largest = std::max(largest, count);
+                          return memory(offset, count);
+                        },
+                        &palette};
+  const TPreview preview = BuildPreview(source);
+  QVERIFY2(preview.Facts.join(u'|').contains(fact), qPrintable(preview.Facts.join(u'|')));
+  QVERIFY2(largest <= largestRead, qPrintable(QString::number(largest)));
 }
 
 void PreviewPaneTest::DrawsThumbnailsSharpAtEachScale_data() {
