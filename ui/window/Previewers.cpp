@@ -540,7 +540,8 @@ TPreview PreviewLump(const QuakeWad::TLump &lump, const TQuakePalette &palette) 
 }
 
 TThumbnail ThumbnailOfLump(const QuakeWad::TLump &lump, const TQuakePalette &palette) {
-  const QuakeWad::TLumpKind kind = QuakeWad::KindOfLump(lump);
+  QuakePictures::TMiptex texture;
+  const QuakeWad::TLumpKind kind = QuakeWad::KindOfLump(lump, &texture);
   const QString name = NameText(lump.Name);
   const QString kindText = KindText(lump, kind);
   TThumbnail item;
@@ -548,12 +549,8 @@ TThumbnail ThumbnailOfLump(const QuakeWad::TLump &lump, const TQuakePalette &pal
   QStringList details{name, kindText};
   QString reason;
   if (kind == QuakeWad::lkMiptex) {
-    QuakePictures::TMiptex texture;
-    std::string why;
-    if (QuakePictures::ReadMiptex(lump.Data, texture, why)) {
-      item.Image = MiptexThumbnail(texture, palette);
-      details << PixelsText(texture.Width, texture.Height);
-    }
+    item.Image = MiptexThumbnail(texture, palette);
+    details << PixelsText(texture.Width, texture.Height);
   } else if (const QImage image = PictureOfKind(lump, kind, palette, &reason); !image.isNull()) {
     item.Image = ThumbnailImage(image);
     details << PixelsText(image.width(), image.height());
