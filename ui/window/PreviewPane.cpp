@@ -79,7 +79,7 @@ void TPictureView::paintEvent(QPaintEvent *) {
 // ---------------------------------------------------------------------------
 // The thumbnails
 
-QPixmap ThumbnailPixmap(const QImage &image, int iconSide, qreal ratio) {
+QImage ThumbnailShown(const QImage &image, int iconSide, qreal ratio) {
   if (image.isNull())
     return {};
   const int side = std::max(1, static_cast<int>(std::floor(iconSide * ratio)));
@@ -89,9 +89,8 @@ QPixmap ThumbnailPixmap(const QImage &image, int iconSide, qreal ratio) {
     shown = image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
   else
     shown = image.scaled(image.size() * (side / longest), Qt::IgnoreAspectRatio, Qt::FastTransformation);
-  QPixmap pixmap = QPixmap::fromImage(shown);
-  pixmap.setDevicePixelRatio(ratio);
-  return pixmap;
+  shown.setDevicePixelRatio(ratio);
+  return shown;
 }
 
 // ---------------------------------------------------------------------------
@@ -250,10 +249,14 @@ void TPreviewPane::ShowThumbnails(const std::vector<TThumbnail> &thumbnails) {
   m_Thumbnails->setVisible(!thumbnails.empty());
   m_Text->setVisible(true);
   const qreal ratio = m_Thumbnails->devicePixelRatioF();
+  // Every item takes a cell of the grid: the list need not lay out each caption to place them.
+  const QSize cell = m_Thumbnails->gridSize();
   for (const TThumbnail &thumbnail : thumbnails) {
-    auto *item = new QListWidgetItem(QIcon(ThumbnailPixmap(thumbnail.Image, ThumbnailIconSide, ratio)),
-                                     thumbnail.Caption, m_Thumbnails);
+    auto *item = new QListWidgetItem(thumbnail.Caption, m_Thumbnails);
+    if (!thumbnail.Image.isNull())
+      item->setData(Qt::DecorationRole, ThumbnailShown(thumbnail.Image, ThumbnailIconSide, ratio));
     item->setToolTip(thumbnail.Details);
+    item->setSizeHint(cell);
   }
 }
 

@@ -83,8 +83,9 @@ private:
 
 // An image as a list's icon of iconSide logical pixels at the pixel ratio:
 // made smaller smoothly, made larger by whole device pixels a pixel, so that
-// a small picture stays sharp at any scaling.
-QPixmap ThumbnailPixmap(const QImage &image, int iconSide, qreal ratio);
+// a small picture stays sharp at any scaling. The list draws it as it is
+// (an image, not a pixmap: only the items in view are ever converted).
+QImage ThumbnailShown(const QImage &image, int iconSide, qreal ratio);
 
 // A picture drawn whole at the largest size that fits, its pixels sharp
 // (whole device pixels a pixel when it is enlarged), on the theme's base colour.
