@@ -466,7 +466,7 @@ TPreview PreviewWad(const TPreviewSource &source) {
       return Refused(source, kind, TPreviewText::tr("it is no WAD2 file"));
     TPreview preview;
     preview.Kind = kind;
-    const int count = QuakeBytes::Int32At(head, 4);
+    const int count = std::max(QuakeBytes::Int32At(head, 4), 0);
     preview.Facts << EnglishPlural(TPreviewText::tr("%n lump(s)", "", count), count) << TooLargeText();
     return preview;
   }
