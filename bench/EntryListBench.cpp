@@ -311,7 +311,8 @@ BENCHMARK(SwitchFolder)->Unit(benchmark::kMillisecond);
 // iteration selects the entry and handles the events until the pane has
 // made and painted its preview. Argument 0: a 320 x 200 picture lump; 1: a
 // 4 KB config; 2: a text of 1 MiB, the most a text preview shows; 3: a WAD
-// file, once the pane shows WAD files (until then its bytes in hexadecimal).
+// file of 100 lumps, shown as a list of thumbnails; 4: a texture WAD of
+// 1,000 mip textures.
 // Between iterations, untimed, another entry is selected, so each is a new preview.
 void SelectionToPreview(benchmark::State &state) {
   std::string picture;
@@ -325,27 +326,60 @@ void SelectionToPreview(benchmark::State &state) {
   std::string text;
   while (text.size() < (size_t{1} << 20))
     text += "// a line of QuakeC source, about sixty characters long ...\n";
-  // A WAD2 file: header, 64 lumps of 16 x 16 pictures, the directory.
+  // A WAD2 file the size of the game's gfx.wad: header; the console font
+  // (128 x 128 raw indices) and 99 pictures of 24 x 24; the directory.
+  constexpr int WadLumps = 100;
   std::string wad = "WAD2";
-  AppendInt32(wad, 64);
-  AppendInt32(wad, 12 + 64 * (8 + 256));
+  AppendInt32(wad, WadLumps);
+  AppendInt32(wad, 12 + 128 * 128 + (WadLumps - 1) * (8 + 24 * 24));
   std::string directory;
-  for (int lump = 0; lump < 64; ++lump) {
-    std::string name = "pic" + std::to_string(lump);
+  for (int lump = 0; lump < WadLumps; ++lump) {
+    const bool font = lump == 0;
+    std::string name = font ? "conchars" : "pic" + std::to_string(lump);
     name.resize(16, '\0');
+    const int32_t size = font ? 128 * 128 : 8 + 24 * 24;
     AppendInt32(directory, static_cast<int32_t>(wad.size()));
-    AppendInt32(directory, 8 + 256);
-    AppendInt32(directory, 8 + 256);
-    directory += std::string("\x42\0\0\0", 4) + name;
-    AppendInt32(wad, 16);
-    AppendInt32(wad, 16);
-    wad += std::string(256, '\x10');
+    AppendInt32(directory, size);
+    AppendInt32(directory, size);
+    directory += std::string(font ? "\x44\0\0\0" : "\x42\0\0\0", 4) + name;
+    if (font) {
+      wad += std::string(128 * 128, '\x20');
+      continue;
+    }
+    AppendInt32(wad, 24);
+    AppendInt32(wad, 24);
+    for (int i = 0; i < 24 * 24; ++i)
+      wad.push_back(static_cast<char>((i + lump) % 251));
   }
   wad += directory;
+  // A texture WAD of a map editor: 1,000 mip textures of 64 x 64 (5.5 MB).
+  constexpr int Textures = 1000;
+  constexpr int32_t MiptexSize = 40 + 64 * 64 + 32 * 32 + 16 * 16 + 8 * 8;
+  std::string textureWad = "WAD2";
+  AppendInt32(textureWad, Textures);
+  AppendInt32(textureWad, 12 + Textures * MiptexSize);
+  std::string textureDirectory;
+  for (int texture = 0; texture < Textures; ++texture) {
+    std::string name = "wall" + std::to_string(texture);
+    name.resize(16, '\0');
+    AppendInt32(textureDirectory, static_cast<int32_t>(textureWad.size()));
+    AppendInt32(textureDirectory, MiptexSize);
+    AppendInt32(textureDirectory, MiptexSize);
+    textureDirectory += std::string("\x44\0\0\0", 4) + name;
+    textureWad += name;
+    AppendInt32(textureWad, 64);
+    AppendInt32(textureWad, 64);
+    for (const int32_t level : {40, 40 + 64 * 64, 40 + 64 * 64 + 32 * 32, 40 + 64 * 64 + 32 * 32 + 16 * 16})
+      AppendInt32(textureWad, level);
+    for (int i = 0; i < MiptexSize - 40; ++i)
+      textureWad.push_back(static_cast<char>((i * 7 + texture) % 251));
+  }
+  textureWad += textureDirectory;
   const TExtraEntries entries = {{"gfx/title.lmp", picture},
                                                                     {"autoexec.cfg", config},
                                                                     {"src/world.qc", text},
                                                                     {"gfx.wad", wad},
+                                                                    {"textures.wad", textureWad},
                                                                     {"other.txt", "x"}};
   TBenchWindow window(100000, entries);
   window.Main->Session().OpenFile(window.Archive);
@@ -375,7 +409,7 @@ void SelectionToPreview(benchmark::State &state) {
     select(target);
   }
 }
-BENCHMARK(SelectionToPreview)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(SelectionToPreview)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 
 // A Quake folder of a stock-sized id1 (archives of 340 and 85 entries) and
 // a mod of 20,000 files in ten numbered archives of 2,000 entries each,

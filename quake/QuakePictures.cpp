@@ -2,6 +2,7 @@
 #include "QuakePictures.h"
 
 #include "PakLumps.h"
+#include "PakMedia.h"
 
 #include <algorithm>
 #include <cctype>
@@ -32,20 +33,8 @@ int64_t LevelSize(int32_t width, int32_t height, int level) {
 
 std::string Quoted(const std::string &name) { return "\"" + name + "\""; }
 
-// Map files: the version (or a four-letter mark) and 15 lumps of offset and length.
-constexpr int32_t MapVersion = 29;
-constexpr size_t MapLumpCount = 15;
-constexpr size_t MapHeaderSize = 4 + MapLumpCount * 8;
-constexpr size_t TextureLump = 2;
-
-// Model and sprite headers (modelgen.h mdl_t, spritegn.h dsprite_t).
-constexpr size_t ModelHeaderSize = 84;
-constexpr size_t ModelSkinCount = 48;
-constexpr size_t ModelSkinWidth = 52;
-constexpr size_t ModelSkinHeight = 56;
-constexpr int32_t ModelVersion = 6;
-constexpr size_t SpriteHeaderSize = 36;
-constexpr int32_t SpriteVersion = 1;
+// The headers of maps, models and sprites are read by PakMedia.h's readers;
+// a sprite frame's own header (spritegn.h dspriteframe_t): origin, width, height.
 constexpr size_t SpriteFrameHeaderSize = 16;
 
 // Reads a group's count and steps over its intervals; -1 when it does not fit.
@@ -150,36 +139,39 @@ std::string NameOfSafeFileName(const std::string &fileName) {
 
 TMapTextures ReadMapTextures(const TBytes &map) {
   TMapTextures result;
-  if (map.size() < 4)
+  const TMapFacts facts = ReadMapFacts(MemoryReader(map), static_cast<int64_t>(map.size()));
+  if (facts.Version.empty())
     return result;
-  const bool variant = map.compare(0, 4, "BSP2") == 0 || map.compare(0, 4, "2PSB") == 0;
-  if (!variant && Int32At(map, 0) != MapVersion)
-    return result;
-  result.IsMap = true;
-  if (map.size() < MapHeaderSize) {
+  if (!facts.Fault.empty()) {
+    result.IsMap = true;
     result.Findings.push_back("the map's header is cut short.");
     return result;
   }
-  const int32_t lumpOffset = Int32At(map, 4 + TextureLump * 8);
-  const int32_t lumpLength = Int32At(map, 8 + TextureLump * 8);
-  if (!Fits(map, lumpOffset, lumpLength)) {
-    result.Findings.push_back("the map's texture lump lies outside the file.");
+  result = ReadTextureLump(map.substr(static_cast<size_t>(facts.TexturesOffset), static_cast<size_t>(facts.TexturesSize)),
+                           facts.TexturesOffset);
+  if (facts.TexturesOutside)
+    result.Findings.insert(result.Findings.begin(), "the map's texture lump lies outside the file.");
+  return result;
+}
+
+TMapTextures ReadTextureLump(const TBytes &lump, int64_t lumpOffset) {
+  TMapTextures result;
+  result.IsMap = true;
+  if (lump.empty())
     return result;
-  }
-  if (lumpLength == 0)
-    return result;
-  const int32_t count = Int32At(map, static_cast<size_t>(lumpOffset));
-  if (lumpLength < 4 || count < 0 || (int64_t{count} + 1) * 4 > lumpLength) {
+  const auto lumpLength = static_cast<int64_t>(lump.size());
+  const int32_t count = lump.size() >= 4 ? Int32At(lump, 0) : -1;
+  if (count < 0 || (int64_t{count} + 1) * 4 > lumpLength) {
     result.Findings.push_back("the map's texture lump is damaged: its list of textures does not fit it.");
     return result;
   }
-  const int64_t lumpEnd = int64_t{lumpOffset} + lumpLength;
-  std::set<int64_t> starts{lumpEnd};
+  // Offsets within the lump; each texture may use the bytes up to the next one's start.
+  std::set<int64_t> starts{lumpLength};
   std::vector<int32_t> offsets(static_cast<size_t>(count));
   for (size_t slot = 0; slot < offsets.size(); ++slot) {
-    offsets[slot] = Int32At(map, static_cast<size_t>(lumpOffset) + 4 + 4 * slot);
+    offsets[slot] = Int32At(lump, 4 + 4 * slot);
     if (offsets[slot] >= 0 && offsets[slot] < lumpLength)
-      starts.insert(int64_t{lumpOffset} + offsets[slot]);
+      starts.insert(offsets[slot]);
   }
   std::set<int32_t> taken;
   for (size_t slot = 0; slot < offsets.size(); ++slot) {
@@ -197,13 +189,14 @@ TMapTextures ReadMapTextures(const TBytes &map) {
     }
     TMapTexture texture;
     texture.Slot = static_cast<int32_t>(slot);
-    texture.Offset = int64_t{lumpOffset} + offsets[slot];
-    texture.Size = *starts.upper_bound(texture.Offset) - texture.Offset;
+    const int64_t start = offsets[slot];
+    texture.Offset = lumpOffset + start;
+    texture.Size = *starts.upper_bound(start) - start;
     std::string reason;
-    if (!ReadMiptex(map.substr(static_cast<size_t>(texture.Offset), static_cast<size_t>(texture.Size)),
-                    texture.Texture, reason)) {
+    if (!ReadMiptex(lump.substr(static_cast<size_t>(start), static_cast<size_t>(texture.Size)), texture.Texture,
+                    reason)) {
       const std::string name = texture.Size >= static_cast<int64_t>(MiptexNameSize)
-                                   ? QuakeBytes::NameAt(map, static_cast<size_t>(texture.Offset), MiptexNameSize)
+                                   ? QuakeBytes::NameAt(lump, static_cast<size_t>(start), MiptexNameSize)
                                    : std::string();
       result.Findings.push_back(label + (name.empty() ? "" : " " + Quoted(name)) + ": " + reason);
       continue;
@@ -237,20 +230,21 @@ std::string ReplaceMapTexture(TBytes &map, const TMapTexture &where, const TMipt
 
 TPlacedPictures ModelSkins(const TBytes &model) {
   TPlacedPictures result;
-  if (model.size() < 4 || model.compare(0, 4, "IDPO") != 0)
+  const TModelFacts facts = ReadModelFacts(MemoryReader(model), static_cast<int64_t>(model.size()));
+  result.Recognised = facts.Recognised;
+  if (!facts.Recognised)
     return result;
-  result.Recognised = true;
-  if (model.size() < ModelHeaderSize) {
+  if (facts.Version == 0) {
     result.Findings.push_back("the model's header is cut short.");
     return result;
   }
-  if (Int32At(model, 4) != ModelVersion) {
-    result.Findings.push_back("the model's version " + std::to_string(Int32At(model, 4)) + " is not Quake's (6).");
+  if (facts.Version != ModelVersion) {
+    result.Findings.push_back("the model's version " + std::to_string(facts.Version) + " is not Quake's (6).");
     return result;
   }
-  const int32_t count = Int32At(model, ModelSkinCount);
-  const int32_t width = Int32At(model, ModelSkinWidth);
-  const int32_t height = Int32At(model, ModelSkinHeight);
+  const int32_t count = facts.Skins;
+  const int32_t width = facts.SkinWidth;
+  const int32_t height = facts.SkinHeight;
   if (std::string reason = SizeReason(width, height); !reason.empty()) {
     result.Findings.push_back("the model's skins: " + reason);
     return result;
@@ -279,18 +273,19 @@ TPlacedPictures ModelSkins(const TBytes &model) {
 
 TPlacedPictures SpriteFrames(const TBytes &sprite) {
   TPlacedPictures result;
-  if (sprite.size() < 4 || sprite.compare(0, 4, "IDSP") != 0)
+  const TSpriteFacts facts = ReadSpriteFacts(MemoryReader(sprite), static_cast<int64_t>(sprite.size()));
+  result.Recognised = facts.Recognised;
+  if (!facts.Recognised)
     return result;
-  result.Recognised = true;
-  if (sprite.size() < SpriteHeaderSize) {
+  if (facts.Version == 0) {
     result.Findings.push_back("the sprite's header is cut short.");
     return result;
   }
-  if (Int32At(sprite, 4) != SpriteVersion) {
-    result.Findings.push_back("the sprite's version " + std::to_string(Int32At(sprite, 4)) + " is not Quake's (1).");
+  if (facts.Version != SpriteVersion) {
+    result.Findings.push_back("the sprite's version " + std::to_string(facts.Version) + " is not Quake's (1).");
     return result;
   }
-  const int32_t count = Int32At(sprite, 24);
+  const int32_t count = facts.Frames;
   int64_t at = SpriteHeaderSize;
   for (int32_t frame = 0; frame < count; ++frame) {
     const std::string label = "frame " + std::to_string(frame);

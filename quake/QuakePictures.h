@@ -87,6 +87,10 @@ struct TMapTextures {
 };
 
 TMapTextures ReadMapTextures(const TBytes &map);
+// The same of the texture lump alone (its bytes, and where it starts in the
+// map file, which the textures' Offset counts from), so that a map need not
+// be read whole for its textures.
+TMapTextures ReadTextureLump(const TBytes &lump, int64_t lumpOffset);
 
 // Writes the levels of texture over those of the map's texture where, in
 // place: same name, same size. Empty when done, else the reason.

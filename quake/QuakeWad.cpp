@@ -158,7 +158,9 @@ std::string RenameLump(TWad &wad, const std::string &oldName, const std::string 
   return {};
 }
 
-TLumpKind KindOfLump(const TLump &lump) {
+TLumpKind KindOfLump(const TLump &lump) { return KindOfLump(lump, nullptr); }
+
+TLumpKind KindOfLump(const TLump &lump, QuakePictures::TMiptex *texture) {
   if (lump.Compression != 0)
     return lkOther;
   switch (lump.Type) {
@@ -169,9 +171,9 @@ TLumpKind KindOfLump(const TLump &lump) {
   case ltMiptex: {
     if (SameTextAscii(lump.Name, "conchars") && lump.Data.size() == QuakePictures::ConcharsSize)
       return lkConchars;
-    QuakePictures::TMiptex texture;
+    QuakePictures::TMiptex read;
     std::string reason;
-    return QuakePictures::ReadMiptex(lump.Data, texture, reason) ? lkMiptex : lkOther;
+    return QuakePictures::ReadMiptex(lump.Data, texture != nullptr ? *texture : read, reason) ? lkMiptex : lkOther;
   }
   default:
     return lkOther;

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "QuakeBytes.h"
+#include "QuakePictures.h"
 
 #include <cstdint>
 #include <string>
@@ -95,6 +96,8 @@ enum TLumpKind : uint8_t {
   lkOther,   // kept as bytes
 };
 TLumpKind KindOfLump(const TLump &lump);
+// The same, keeping the mip texture read to tell it (when it is one) in *texture.
+TLumpKind KindOfLump(const TLump &lump, QuakePictures::TMiptex *texture);
 
 // The file name a lump is extracted to, and the name and type a file makes
 // when added: the lump's name in its file-name-safe spelling (see

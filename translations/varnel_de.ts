@@ -1714,6 +1714,72 @@ Das andere: %2</translation>
         <source>Console font</source>
         <translation>Konsolenschrift</translation>
     </message>
+    <message>
+        <source>Its pictures are not shown: it is larger than %1 MiB</source>
+        <translation>Die Bilder werden nicht gezeigt: größer als %1 MiB</translation>
+    </message>
+    <message numerus="yes">
+        <source>And %n more problem(s)</source>
+        <translation>
+            <numerusform>Und %n weiteres Problem</numerusform>
+            <numerusform>Und %n weitere Probleme</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 Bytes</translation>
+    </message>
+    <message>
+        <source>Sound</source>
+        <translation>Klang</translation>
+    </message>
+    <message>
+        <source>Type 0x%1</source>
+        <translation>Typ 0x%1</translation>
+    </message>
+    <message>
+        <source>it is compressed</source>
+        <translation>der Eintrag ist komprimiert</translation>
+    </message>
+    <message>
+        <source>it is no picture</source>
+        <translation>der Eintrag ist kein Bild</translation>
+    </message>
+    <message>
+        <source>Texture %1: %2, %3</source>
+        <translation>Textur %1: %2, %3</translation>
+    </message>
+    <message>
+        <source>The first skin is shown</source>
+        <translation>Der erste Skin wird gezeigt</translation>
+    </message>
+    <message>
+        <source>WAD file</source>
+        <translation>WAD-Datei</translation>
+    </message>
+    <message>
+        <source>it is no WAD2 file</source>
+        <translation>keine WAD2-Datei</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n lump(s)</source>
+        <translation>
+            <numerusform>%n Lump</numerusform>
+            <numerusform>%n Lumps</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The first %1 are shown</source>
+        <translation>Die ersten %1 werden gezeigt</translation>
+    </message>
+    <message>
+        <source>Name: %1</source>
+        <translation>Name: %1</translation>
+    </message>
+    <message>
+        <source>Pictures</source>
+        <translation>Bilder</translation>
+    </message>
 </context>
 <context>
     <name>TSetDirectoryDialog</name>

@@ -41,10 +41,15 @@ struct TWaveInfo {
 // Reads the header of a WAVE file of size bytes. Stops at the first fault.
 TWaveInfo ReadWaveInfo(const TByteReader &read, int64_t size);
 
+// The headers below are read here only: the readers of the pictures inside
+// maps, models and sprites (quake/) start from these facts.
+
 // --- maps: a BSP file's header, version 29 ("BSP29") or the extended "BSP2"
 // and "2PSB" variants: the version, then 15 lumps of offset and length.
 struct TMapFacts {
-  std::string Fault; // empty when the header was read
+  // Empty when the header was read; "not a map ..." when the version is none
+  // of the three (Version empty), else "shorter than a map's header".
+  std::string Fault;
   std::string Version; // "29", "BSP2" or "2PSB"
   int64_t Textures = 0; // the count at the start of the texture lump
   int64_t Models = 0;   // the map itself and its brush entities
@@ -52,14 +57,22 @@ struct TMapFacts {
   int64_t Vertices = 0;
   int64_t EntitiesOffset = 0; // the entity text
   int64_t EntitiesSize = 0;
+  int64_t TexturesOffset = 0; // the texture lump (bspfile.h LUMP_TEXTURES)
+  int64_t TexturesSize = 0;
+  bool TexturesOutside = false; // its offset and size were not within the file (both 0 then)
   // One sentence for each lump that lies outside the file.
   std::vector<std::string> Findings;
 };
 TMapFacts ReadMapFacts(const TByteReader &read, int64_t size);
 
-// --- models: an alias model's header ("IDPO", version 6).
+// --- models: an alias model's header ("IDPO", version 6); the skins follow it.
+inline constexpr int64_t ModelHeaderSize = 84;
+inline constexpr int32_t ModelVersion = 6;
 struct TModelFacts {
+  // "not a model (IDPO)", "shorter than a model's header" (both with
+  // Version 0) or another version than the game's.
   std::string Fault;
+  bool Recognised = false; // it starts with "IDPO"
   int32_t Version = 0;
   int32_t Skins = 0;
   int32_t SkinWidth = 0;
@@ -71,9 +84,14 @@ struct TModelFacts {
 TModelFacts ReadModelFacts(const TByteReader &read, int64_t size);
 
 // --- sprites: a sprite's header ("IDSP", version 1); the size is the
-// largest frame's.
+// largest frame's. The frames follow the header.
+inline constexpr int64_t SpriteHeaderSize = 36;
+inline constexpr int32_t SpriteVersion = 1;
 struct TSpriteFacts {
+  // "not a sprite (IDSP)", "shorter than a sprite's header" (both with
+  // Version 0) or another version than the game's.
   std::string Fault;
+  bool Recognised = false; // it starts with "IDSP"
   int32_t Version = 0;
   int32_t Type = 0; // how the game turns it to the viewer (0 to 4)
   int32_t Width = 0;

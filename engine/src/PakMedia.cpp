@@ -156,29 +156,24 @@ constexpr int64_t VertexSize = 12;
 constexpr int64_t FaceSize29 = 20;
 constexpr int64_t FaceSize2 = 28; // BSP2 and 2PSB widen the face's numbers
 constexpr int64_t ModelSize = 64;
-
-constexpr int64_t ModelHeaderSize = 84;
-constexpr int32_t ModelVersion = 6;
-constexpr int64_t SpriteHeaderSize = 36;
-constexpr int32_t SpriteVersion = 1;
 } // namespace
 
 TMapFacts ReadMapFacts(const TByteReader &read, int64_t size) {
   TMapFacts facts;
-  const std::string header = ReadExactly(read, 0, MapHeaderSize);
-  if (header.empty()) {
-    facts.Fault = "shorter than a map's header";
-    return facts;
-  }
-  const std::string magic = header.substr(0, 4);
+  const std::string magic = ReadExactly(read, 0, 4);
   int64_t faceSize = FaceSize2;
   if (magic == "BSP2" || magic == "2PSB") {
     facts.Version = magic;
-  } else if (Int32At(header, 0) == MapVersion29) {
+  } else if (!magic.empty() && Int32At(magic, 0) == MapVersion29) {
     facts.Version = "29";
     faceSize = FaceSize29;
   } else {
     facts.Fault = "not a map of version 29, BSP2 or 2PSB";
+    return facts;
+  }
+  const std::string header = ReadExactly(read, 0, MapHeaderSize);
+  if (header.empty()) {
+    facts.Fault = "shorter than a map's header";
     return facts;
   }
   std::array<int64_t, MapLumpCount> offsets{}, lengths{};
@@ -189,6 +184,7 @@ TMapFacts ReadMapFacts(const TByteReader &read, int64_t size) {
     if (lengths[lump] != 0 && (offsets[lump] < 0 || lengths[lump] < 0 || offsets[lump] + lengths[lump] > size)) {
       facts.Findings.push_back("lump " + std::to_string(lump) + " lies outside the file");
       offsets[lump] = lengths[lump] = 0;
+      facts.TexturesOutside = facts.TexturesOutside || lump == mlTextures;
     }
   }
   facts.EntitiesOffset = offsets[mlEntities];
@@ -196,6 +192,8 @@ TMapFacts ReadMapFacts(const TByteReader &read, int64_t size) {
   facts.Vertices = lengths[mlVertices] / VertexSize;
   facts.Faces = lengths[mlFaces] / faceSize;
   facts.Models = lengths[mlModels] / ModelSize;
+  facts.TexturesOffset = offsets[mlTextures];
+  facts.TexturesSize = lengths[mlTextures];
   if (lengths[mlTextures] >= 4) {
     const std::string count = ReadExactly(read, offsets[mlTextures], 4);
     if (!count.empty())
@@ -206,9 +204,14 @@ TMapFacts ReadMapFacts(const TByteReader &read, int64_t size) {
 
 TModelFacts ReadModelFacts(const TByteReader &read, int64_t /*size*/) {
   TModelFacts facts;
-  const std::string header = ReadExactly(read, 0, ModelHeaderSize);
-  if (header.empty() || header.compare(0, 4, "IDPO") != 0) {
+  if (ReadExactly(read, 0, 4) != "IDPO") {
     facts.Fault = "not a model (IDPO)";
+    return facts;
+  }
+  facts.Recognised = true;
+  const std::string header = ReadExactly(read, 0, ModelHeaderSize);
+  if (header.empty()) {
+    facts.Fault = "shorter than a model's header";
     return facts;
   }
   facts.Version = Int32At(header, 4);
@@ -225,9 +228,14 @@ TModelFacts ReadModelFacts(const TByteReader &read, int64_t /*size*/) {
 
 TSpriteFacts ReadSpriteFacts(const TByteReader &read, int64_t /*size*/) {
   TSpriteFacts facts;
-  const std::string header = ReadExactly(read, 0, SpriteHeaderSize);
-  if (header.empty() || header.compare(0, 4, "IDSP") != 0) {
+  if (ReadExactly(read, 0, 4) != "IDSP") {
     facts.Fault = "not a sprite (IDSP)";
+    return facts;
+  }
+  facts.Recognised = true;
+  const std::string header = ReadExactly(read, 0, SpriteHeaderSize);
+  if (header.empty()) {
+    facts.Fault = "shorter than a sprite's header";
     return facts;
   }
   facts.Version = Int32At(header, 4);

@@ -125,6 +125,8 @@ TEST(ReadMapFacts, ReadsVersionAndCounts) {
     EXPECT_EQ(facts.Models, 1);
     EXPECT_EQ(facts.EntitiesOffset, 124);
     EXPECT_EQ(facts.EntitiesSize, static_cast<int64_t>(entities.size()));
+    EXPECT_EQ(facts.TexturesOffset, 124 + static_cast<int64_t>(entities.size()));
+    EXPECT_EQ(facts.TexturesSize, static_cast<int64_t>(textures.size()));
     EXPECT_TRUE(facts.Findings.empty());
 
     // The same header over a file cut after the entities: the later lumps lie outside it.
@@ -132,6 +134,7 @@ TEST(ReadMapFacts, ReadsVersionAndCounts) {
     const TMapFacts cutFacts = ReadMapFacts(MemoryReader(cut), static_cast<int64_t>(cut.size()));
     EXPECT_EQ(cutFacts.Textures, 0);
     EXPECT_EQ(cutFacts.Findings.size(), 4u);
+    EXPECT_TRUE(cutFacts.TexturesOutside);
   }
   const std::string notMap = Int32LE(30) + std::string(120, '\0');
   EXPECT_EQ(ReadMapFacts(MemoryReader(notMap), 124).Fault, "not a map of version 29, BSP2 or 2PSB");
@@ -152,7 +155,9 @@ TEST(ReadModelAndSpriteFacts, ReadHeaderFields) {
   EXPECT_EQ(m.Vertices, 100);
   EXPECT_EQ(m.Triangles, 150);
   EXPECT_EQ(m.Frames, 31);
-  EXPECT_EQ(ReadModelFacts(MemoryReader(model.substr(0, 83)), 83).Fault, "not a model (IDPO)");
+  EXPECT_TRUE(m.Recognised);
+  EXPECT_EQ(ReadModelFacts(MemoryReader(model.substr(0, 83)), 83).Fault, "shorter than a model's header");
+  EXPECT_FALSE(ReadModelFacts(MemoryReader(model.substr(0, 3)), 3).Recognised);
 
   // IDSP header: ident, version, type, radius, width, height, frames, beam length, sync type.
   const std::string sprite = "IDSP" + Int32LE(1) + Int32LE(2) + Int32LE(0) + Int32LE(24) + Int32LE(32) + Int32LE(5) +
@@ -165,6 +170,7 @@ TEST(ReadModelAndSpriteFacts, ReadHeaderFields) {
   EXPECT_EQ(s.Frames, 5);
   const std::string v2 = "IDSP" + Int32LE(2) + sprite.substr(8);
   EXPECT_EQ(ReadSpriteFacts(MemoryReader(v2), 36).Fault, "version 2, the game reads version 1");
+  EXPECT_EQ(ReadSpriteFacts(MemoryReader(sprite.substr(0, 20)), 20).Fault, "shorter than a sprite's header");
 }
 
 // An entry's bytes from an offset, cut at the entry's end; nothing past it.

@@ -7,11 +7,13 @@
 #include <QBuffer>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QListWidget>
 #include <QMediaPlayer>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTextCursor>
 #include <QTimer>
@@ -23,6 +25,11 @@
 namespace {
 // Room left around a picture, in logical pixels.
 constexpr int PictureMargin = 4;
+// A thumbnail's side in logical pixels, and the room it and its caption (up
+// to three lines) take.
+constexpr int ThumbnailIconSide = ThumbnailSide / 2;
+constexpr int ThumbnailCellWidth = ThumbnailIconSide + 48;
+constexpr int ThumbnailCaptionLines = 3;
 // How much of a text the view takes at a time: the first part is shown with
 // the preview, the rest follows part by part (cut after a line's end).
 constexpr qsizetype TextPartSize = 32 * 1024;
@@ -70,6 +77,23 @@ void TPictureView::paintEvent(QPaintEvent *) {
 }
 
 // ---------------------------------------------------------------------------
+// The thumbnails
+
+QImage ThumbnailShown(const QImage &image, int iconSide, qreal ratio) {
+  if (image.isNull())
+    return {};
+  const int side = std::max(1, static_cast<int>(std::floor(iconSide * ratio)));
+  const int longest = std::max(image.width(), image.height());
+  QImage shown;
+  if (longest > side)
+    shown = image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  else
+    shown = image.scaled(image.size() * (side / longest), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  shown.setDevicePixelRatio(ratio);
+  return shown;
+}
+
+// ---------------------------------------------------------------------------
 // The pane
 
 TPreviewPane::TPreviewPane(QWidget *parent) : QWidget(parent) {
@@ -110,6 +134,27 @@ void TPreviewPane::Build() {
   m_Text->setUndoRedoEnabled(false);
   m_Text->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
 
+  m_Thumbnails = new QListWidget(this);
+  m_Thumbnails->setObjectName(QStringLiteral("PreviewThumbnails"));
+  m_Thumbnails->setAccessibleName(tr("Pictures"));
+  m_Thumbnails->setViewMode(QListView::IconMode);
+  m_Thumbnails->setMovement(QListView::Static);
+  m_Thumbnails->setResizeMode(QListView::Adjust);
+  m_Thumbnails->setWrapping(true);
+  m_Thumbnails->setWordWrap(true);
+  m_Thumbnails->setTextElideMode(Qt::ElideMiddle);
+  m_Thumbnails->setIconSize(QSize(ThumbnailIconSide, ThumbnailIconSide));
+  m_Thumbnails->setGridSize(
+      QSize(ThumbnailCellWidth,
+            ThumbnailIconSide + ThumbnailCaptionLines * m_Thumbnails->fontMetrics().lineSpacing() + 12));
+  m_Thumbnails->setSelectionMode(QAbstractItemView::SingleSelection);
+
+  m_Content = new QSplitter(Qt::Vertical, this);
+  m_Content->setObjectName(QStringLiteral("PreviewContent"));
+  m_Content->setChildrenCollapsible(false);
+  m_Content->addWidget(m_Thumbnails);
+  m_Content->addWidget(m_Text);
+
   m_Sound = new QWidget(this);
   m_Sound->setObjectName(QStringLiteral("PreviewSound"));
   m_Play = new QPushButton(tr("Play"), m_Sound);
@@ -123,7 +168,7 @@ void TPreviewPane::Build() {
   m_Empty = new QWidget(this);
   m_Pages = new QStackedWidget(this);
   m_Pages->setObjectName(QStringLiteral("PreviewPages"));
-  for (QWidget *page : std::initializer_list<QWidget *>{m_Empty, m_Picture, m_Text, m_Sound})
+  for (QWidget *page : std::initializer_list<QWidget *>{m_Empty, m_Picture, m_Content, m_Sound})
     m_Pages->addWidget(page);
 
   auto *layout = new QVBoxLayout(this);
@@ -148,6 +193,7 @@ void TPreviewPane::ShowEntry(std::optional<TPreviewSource> source) {
     m_Preview = TPreview();
     m_Title->clear();
     m_Facts->setText(tr("Select one entry to see it here."));
+    m_Thumbnails->clear();
     m_Pages->setCurrentWidget(m_Empty);
     return;
   }
@@ -170,21 +216,47 @@ void TPreviewPane::Flush() {
   switch (m_Preview.Page) {
   case TPreviewPage::Picture:
     m_Text->clear();
+    m_Thumbnails->clear();
     m_Pages->setCurrentWidget(m_Picture);
     break;
   case TPreviewPage::Text:
+    ShowThumbnails({});
     ShowText(m_Preview.Text);
-    m_Pages->setCurrentWidget(m_Text);
+    m_Pages->setCurrentWidget(m_Content);
+    break;
+  case TPreviewPage::Thumbnails:
+    ShowThumbnails(m_Preview.Thumbnails);
+    ShowText(m_Preview.Text);
+    m_Text->setVisible(!m_Preview.Text.isEmpty());
+    m_Pages->setCurrentWidget(m_Content);
     break;
   case TPreviewPage::Sound:
     m_Text->clear();
+    m_Thumbnails->clear();
     m_Play->setEnabled(m_Preview.Playable);
     m_Pages->setCurrentWidget(m_Sound);
     break;
   case TPreviewPage::Facts:
     m_Text->clear();
+    m_Thumbnails->clear();
     m_Pages->setCurrentWidget(m_Empty);
     break;
+  }
+}
+
+void TPreviewPane::ShowThumbnails(const std::vector<TThumbnail> &thumbnails) {
+  m_Thumbnails->clear();
+  m_Thumbnails->setVisible(!thumbnails.empty());
+  m_Text->setVisible(true);
+  const qreal ratio = m_Thumbnails->devicePixelRatioF();
+  // Every item takes a cell of the grid: the list need not lay out each caption to place them.
+  const QSize cell = m_Thumbnails->gridSize();
+  for (const TThumbnail &thumbnail : thumbnails) {
+    auto *item = new QListWidgetItem(thumbnail.Caption, m_Thumbnails);
+    if (!thumbnail.Image.isNull())
+      item->setData(Qt::DecorationRole, ThumbnailShown(thumbnail.Image, ThumbnailIconSide, ratio));
+    item->setToolTip(thumbnail.Details);
+    item->setSizeHint(cell);
   }
 }
 
@@ -260,7 +332,9 @@ void TPreviewPane::TakeFocus() {
   QWidget *page = m_Pages->currentWidget();
   if (page == m_Sound && m_Play->isEnabled())
     m_Play->setFocus(Qt::ShortcutFocusReason);
-  else if (page == m_Text || page == m_Picture)
+  else if (page == m_Content)
+    (m_Thumbnails->isHidden() ? static_cast<QWidget *>(m_Text) : m_Thumbnails)->setFocus(Qt::ShortcutFocusReason);
+  else if (page == m_Picture)
     page->setFocus(Qt::ShortcutFocusReason);
   else
     setFocus(Qt::ShortcutFocusReason);

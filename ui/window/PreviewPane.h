@@ -15,9 +15,11 @@
 class QAudioOutput;
 class QBuffer;
 class QLabel;
+class QListWidget;
 class QMediaPlayer;
 class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
 class QStackedWidget;
 class TPictureView;
 
@@ -52,12 +54,17 @@ private:
   // the next turns of the event loop, so that the first page is drawn at once.
   void ShowText(const QString &text);
   void AppendTextPart(int generation);
+  // The Thumbnails page's items; the text view below them only when there is text.
+  void ShowThumbnails(const std::vector<TThumbnail> &thumbnails);
 
   QLabel *m_Title = nullptr;
   QLabel *m_Facts = nullptr;
   QStackedWidget *m_Pages = nullptr;
   TPictureView *m_Picture = nullptr;
   QPlainTextEdit *m_Text = nullptr;
+  QListWidget *m_Thumbnails = nullptr;
+  // The text and thumbnail pages: the list above the text, either hidden when unused.
+  QSplitter *m_Content = nullptr;
   QWidget *m_Sound = nullptr;
   QPushButton *m_Play = nullptr;
   QWidget *m_Empty = nullptr;
@@ -73,6 +80,12 @@ private:
   QAudioOutput *m_Output = nullptr;
   QBuffer *m_SoundBytes = nullptr;
 };
+
+// An image as a list's icon of iconSide logical pixels at the pixel ratio:
+// made smaller smoothly, made larger by whole device pixels a pixel, so that
+// a small picture stays sharp at any scaling. The list draws it as it is
+// (an image, not a pixmap: only the items in view are ever converted).
+QImage ThumbnailShown(const QImage &image, int iconSide, qreal ratio);
 
 // A picture drawn whole at the largest size that fits, its pixels sharp
 // (whole device pixels a pixel when it is enlarged), on the theme's base colour.

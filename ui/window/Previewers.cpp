@@ -45,11 +45,13 @@ QString PixelsText(int64_t width, int64_t height) {
   return TPreviewText::tr("%1 \u00d7 %2 pixels").arg(width).arg(height);
 }
 
+QString FirstUpper(const QString &sentence) { return sentence.left(1).toUpper() + sentence.mid(1); }
+
 // The bytes of an entry a previewer could not make sense of, with why.
 TPreview Refused(const TPreviewSource &source, const QString &kind, const QString &reason) {
   TPreview preview = PreviewBytes(source);
   preview.Kind = kind;
-  preview.Facts.prepend(reason.left(1).toUpper() + reason.mid(1));
+  preview.Facts.prepend(FirstUpper(reason));
   return preview;
 }
 
@@ -60,6 +62,81 @@ TPreview PictureOf(const QString &kind, const QImage &image) {
   preview.Image = image;
   preview.Facts << PixelsText(image.width(), image.height());
   return preview;
+}
+
+QString TooLargeText() {
+  return TPreviewText::tr("Its pictures are not shown: it is larger than %1 MiB").arg(PicturesPreviewLimit >> 20);
+}
+
+// The findings of a reader among the facts: the first few, then how many more.
+void AddFindings(TPreview &preview, const std::vector<std::string> &findings) {
+  constexpr size_t Shown = 5;
+  for (size_t i = 0; i < std::min(findings.size(), Shown); ++i)
+    preview.Facts << FirstUpper(QString::fromStdString(findings[i]));
+  if (findings.size() > Shown) {
+    const auto more = static_cast<int>(findings.size() - Shown);
+    preview.Facts << EnglishPlural(TPreviewText::tr("And %n more problem(s)", "", more), more);
+  }
+}
+
+// Names inside the game's files are bytes, ASCII as the game's tools write them.
+QString NameText(const std::string &name) { return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())); }
+
+QString BytesText(size_t count) { return TPreviewText::tr("%1 bytes").arg(Number(static_cast<int64_t>(count))); }
+
+// A mip texture made small: the first of its levels that fits, so that only
+// a large texture's smallest level is scaled. "{" textures see through 255.
+QImage MiptexThumbnail(const QuakePictures::TMiptex &texture, const TQuakePalette &palette) {
+  int level = 0;
+  while (level + 1 < QuakePictures::MipLevels &&
+         std::max(texture.Width >> level, texture.Height >> level) > ThumbnailSide)
+    ++level;
+  return ThumbnailImage(LumpPicture::IndicesToImage(texture.Level(level), palette, texture.Name.starts_with('{')));
+}
+
+LumpPicture::TLumpFile LumpFileOfKind(QuakeWad::TLumpKind kind) {
+  switch (kind) {
+  case QuakeWad::lkPalette:
+    return LumpPicture::lfPalette;
+  case QuakeWad::lkPicture:
+    return LumpPicture::lfPicture;
+  case QuakeWad::lkMiptex:
+    return LumpPicture::lfMiptex;
+  case QuakeWad::lkConchars:
+    return LumpPicture::lfConchars;
+  case QuakeWad::lkOther:
+    break;
+  }
+  return LumpPicture::lfNone;
+}
+
+QString KindText(const QuakeWad::TLump &lump, QuakeWad::TLumpKind kind) {
+  switch (kind) {
+  case QuakeWad::lkPalette:
+    return TPreviewText::tr("Palette");
+  case QuakeWad::lkPicture:
+    return TPreviewText::tr("Picture");
+  case QuakeWad::lkMiptex:
+    return TPreviewText::tr("Mip texture");
+  case QuakeWad::lkConchars:
+    return TPreviewText::tr("Console font");
+  case QuakeWad::lkOther:
+    break;
+  }
+  if (lump.Type == QuakeWad::ltSound)
+    return TPreviewText::tr("Sound");
+  return TPreviewText::tr("Type 0x%1").arg(lump.Type, 2, 16, QLatin1Char('0'));
+}
+
+QImage PictureOfKind(const QuakeWad::TLump &lump, QuakeWad::TLumpKind kind, const TQuakePalette &palette,
+                     QString *reason) {
+  const LumpPicture::TLumpFile file = LumpFileOfKind(kind);
+  if (file == LumpPicture::lfNone) {
+    if (reason != nullptr)
+      *reason = lump.Compression != 0 ? TPreviewText::tr("it is compressed") : TPreviewText::tr("it is no picture");
+    return {};
+  }
+  return LumpPicture::LumpFileToImage(QByteArray::fromStdString(lump.Data), file, palette, reason);
 }
 
 // Text as it is, in UTF-8 when it is, else byte for byte (the game's own
@@ -85,12 +162,14 @@ const TPreviewerRow Previewers[] = {
     {fkShader, "", PreviewText},
     {fkSkin, "", PreviewText},
     {fkUnknown, "def", PreviewText},
-    {fkUnknown, "mip", PreviewLump},
     {fkWave, "", PreviewWave},
     {fkOgg, "", PreviewOgg},
     {fkMap, "", PreviewMap},
     {fkModel, "", PreviewModel},
     {fkSprite, "", PreviewSprite},
+    {fkWad, "", PreviewWad},
+    {fkUnknown, "mip", PreviewMiptex},
+    {fkUnknown, "raw", PreviewConchars},
 };
 
 } // namespace
@@ -167,6 +246,9 @@ TPreview PreviewPicture(const TPreviewSource &source) {
   std::copy(head.begin(), head.end(), header);
   const auto headSize = static_cast<int64_t>(head.size());
   const TPictureLayout layout = ReadPictureLayout(header, headSize < PakFormat::PictureHeaderSize ? headSize : source.Size);
+  // No picture lump, but of the console font's size: the raw font, as gfx.wad holds it.
+  if (layout.Fault != pfNone && source.Size == static_cast<int64_t>(QuakePictures::ConcharsSize))
+    return PreviewConchars(source);
   if (layout.Fault != pfNone)
     return Refused(source, kind, QString::fromStdString(layout.Reason));
   const QByteArray lump = ReadAll(source, layout.IndexOffset + layout.PixelCount());
@@ -178,29 +260,13 @@ TPreview PreviewPicture(const TPreviewSource &source) {
 }
 
 TPreview PreviewLump(const TPreviewSource &source) {
-  const LumpPicture::TLumpFile kind = LumpPicture::LumpFileOf(QString::fromStdString(source.Name));
-  QString kindText;
-  switch (kind) {
-  case LumpPicture::lfPicture:
-    kindText = TPreviewText::tr("Picture");
-    break;
-  case LumpPicture::lfPalette:
-    kindText = TPreviewText::tr("Palette");
-    break;
-  case LumpPicture::lfMiptex:
-    kindText = TPreviewText::tr("Mip texture");
-    break;
-  case LumpPicture::lfConchars:
-    kindText = TPreviewText::tr("Console font");
-    break;
-  case LumpPicture::lfNone:
+  // The extension says the lump's type (QuakeWad::LumpFileName); the rest is
+  // the preview of the lump itself.
+  QuakeWad::TLump lump;
+  if (source.Size > ImagePreviewLimit || !QuakeWad::LumpOfFileName(source.Name, lump.Name, lump.Type))
     return PreviewBytes(source);
-  }
-  QString reason;
-  const QImage image = LumpPicture::LumpFileToImage(ReadAll(source, ImagePreviewLimit), kind, *source.Palette, &reason);
-  if (image.isNull())
-    return Refused(source, kindText, reason);
-  return PictureOf(kindText, image);
+  lump.Data = source.Read(0, source.Size);
+  return PreviewLump(lump, *source.Palette);
 }
 
 TPreview PreviewPalette(const TPreviewSource &source) {
@@ -311,6 +377,24 @@ TPreview PreviewMap(const TPreviewSource &source) {
   if (const qsizetype end = entities.indexOf('\0'); end >= 0)
     entities.truncate(end);
   preview.Text = DecodeText(entities);
+  // The textures, from the texture lump alone.
+  if (facts.TexturesSize > PicturesPreviewLimit) {
+    preview.Facts << TooLargeText();
+  } else if (facts.TexturesSize > 0) {
+    const QuakePictures::TMapTextures textures =
+        QuakePictures::ReadTextureLump(source.Read(facts.TexturesOffset, facts.TexturesSize), facts.TexturesOffset);
+    AddFindings(preview, textures.Findings);
+    for (const QuakePictures::TMapTexture &texture : textures.Textures) {
+      if (preview.Thumbnails.size() == MaxThumbnails)
+        break;
+      const QString name = NameText(texture.Texture.Name);
+      const QString pixels = PixelsText(texture.Texture.Width, texture.Texture.Height);
+      preview.Thumbnails.push_back({MiptexThumbnail(texture.Texture, *source.Palette), name + u'\n' + pixels,
+                                    TPreviewText::tr("Texture %1: %2, %3").arg(texture.Slot).arg(name, pixels)});
+    }
+    if (!preview.Thumbnails.empty())
+      preview.Page = TPreviewPage::Thumbnails;
+  }
   return preview;
 }
 
@@ -328,6 +412,23 @@ TPreview PreviewModel(const TPreviewSource &source) {
                 << TPreviewText::tr("Triangles: %1").arg(Number(facts.Triangles));
   if (!facts.Fault.empty())
     preview.Facts << QString::fromStdString(facts.Fault);
+  if (facts.Version != ModelVersion || facts.Skins <= 0)
+    return preview;
+  // The first skin only: read up to its end (after a group's count and intervals).
+  const std::string group = source.Read(ModelHeaderSize, 8);
+  int64_t end = ModelHeaderSize + 4 + int64_t{std::max(facts.SkinWidth, 0)} * std::max(facts.SkinHeight, 0);
+  if (group.size() == 8 && QuakeBytes::Int32At(group, 0) != 0)
+    end += 4 + 4 * int64_t{std::max(QuakeBytes::Int32At(group, 4), 0)};
+  const TBytes head = source.Read(0, std::min({end, source.Size, PicturesPreviewLimit}));
+  const QuakePictures::TPlacedPictures skins = QuakePictures::ModelSkins(head);
+  if (skins.Pictures.empty()) {
+    if (!skins.Findings.empty())
+      preview.Facts << FirstUpper(QString::fromStdString(skins.Findings.front()));
+    return preview;
+  }
+  preview.Page = TPreviewPage::Picture;
+  preview.Image = LumpPicture::IndicesToImage(QuakePictures::PictureAt(head, skins.Pictures.front()), *source.Palette, false);
+  preview.Facts << TPreviewText::tr("The first skin is shown");
   return preview;
 }
 
@@ -343,5 +444,136 @@ TPreview PreviewSprite(const TPreviewSource &source) {
                 << TPreviewText::tr("Largest frame: %1").arg(PixelsText(facts.Width, facts.Height));
   if (!facts.Fault.empty())
     preview.Facts << QString::fromStdString(facts.Fault);
+  if (facts.Version != SpriteVersion || facts.Frames <= 0)
+    return preview;
+  if (source.Size > PicturesPreviewLimit) {
+    preview.Facts << TooLargeText();
+    return preview;
+  }
+  // The frames lie one after another, each with its own size: the sprite is read whole.
+  const TBytes bytes = source.Read(0, source.Size);
+  const QuakePictures::TPlacedPictures frames = QuakePictures::SpriteFrames(bytes);
+  AddFindings(preview, frames.Findings);
+  for (const QuakePictures::TPlacedPicture &frame : frames.Pictures) {
+    if (preview.Thumbnails.size() == MaxThumbnails)
+      break;
+    const QString pixels = PixelsText(frame.Width, frame.Height);
+    const QString label = QString::fromStdString(frame.Label);
+    preview.Thumbnails.push_back(
+        {ThumbnailImage(LumpPicture::IndicesToImage(QuakePictures::PictureAt(bytes, frame), *source.Palette, true)),
+         label + u'\n' + pixels, label + QStringLiteral(", ") + pixels});
+  }
+  if (!preview.Thumbnails.empty())
+    preview.Page = TPreviewPage::Thumbnails;
   return preview;
+}
+
+TPreview PreviewWad(const TPreviewSource &source) {
+  const QString kind = TPreviewText::tr("WAD file");
+  if (source.Size > PicturesPreviewLimit) {
+    const std::string head = source.Read(0, QuakeWad::HeaderSize);
+    if (head.size() < QuakeWad::HeaderSize || !QuakeWad::IsWad(head))
+      return Refused(source, kind, TPreviewText::tr("it is no WAD2 file"));
+    TPreview preview;
+    preview.Kind = kind;
+    const int count = std::max(QuakeBytes::Int32At(head, 4), 0);
+    preview.Facts << EnglishPlural(TPreviewText::tr("%n lump(s)", "", count), count) << TooLargeText();
+    return preview;
+  }
+  QuakeWad::TWad wad;
+  std::vector<std::string> findings;
+  if (!QuakeWad::ReadWad(source.Read(0, source.Size), wad, findings))
+    return Refused(source, kind, QString::fromStdString(findings.front()));
+  TPreview preview;
+  preview.Kind = kind;
+  const auto count = static_cast<int>(wad.Lumps.size());
+  preview.Facts << EnglishPlural(TPreviewText::tr("%n lump(s)", "", count), count);
+  AddFindings(preview, findings);
+  if (count > MaxThumbnails)
+    preview.Facts << TPreviewText::tr("The first %1 are shown").arg(Number(MaxThumbnails));
+  for (const QuakeWad::TLump &lump : wad.Lumps) {
+    if (preview.Thumbnails.size() == MaxThumbnails)
+      break;
+    preview.Thumbnails.push_back(ThumbnailOfLump(lump, *source.Palette));
+  }
+  if (!preview.Thumbnails.empty())
+    preview.Page = TPreviewPage::Thumbnails;
+  return preview;
+}
+
+TPreview PreviewMiptex(const TPreviewSource &source) {
+  const QString kind = TPreviewText::tr("Mip texture");
+  if (source.Size > PicturesPreviewLimit)
+    return Refused(source, kind, TPreviewText::tr("too large to preview"));
+  QuakePictures::TMiptex texture;
+  std::string reason;
+  if (!QuakePictures::ReadMiptex(source.Read(0, source.Size), texture, reason))
+    return Refused(source, kind, QString::fromStdString(reason));
+  TPreview preview = PictureOf(
+      kind, LumpPicture::IndicesToImage(texture.Level(0), *source.Palette, texture.Name.starts_with('{')));
+  preview.Facts << TPreviewText::tr("Name: %1").arg(NameText(texture.Name));
+  return preview;
+}
+
+TPreview PreviewConchars(const TPreviewSource &source) {
+  // Any other raw file is only bytes.
+  if (source.Size != static_cast<int64_t>(QuakePictures::ConcharsSize))
+    return PreviewBytes(source);
+  const QuakePictures::TPicture font{QuakePictures::ConcharsSide, QuakePictures::ConcharsSide,
+                                     source.Read(0, source.Size)};
+  if (font.Indices.size() != QuakePictures::ConcharsSize)
+    return PreviewBytes(source);
+  return PictureOf(TPreviewText::tr("Console font"), LumpPicture::IndicesToImage(font, *source.Palette, false));
+}
+
+QString LumpKindText(const QuakeWad::TLump &lump) { return KindText(lump, QuakeWad::KindOfLump(lump)); }
+
+QImage PictureOfLump(const QuakeWad::TLump &lump, const TQuakePalette &palette, QString *reason) {
+  return PictureOfKind(lump, QuakeWad::KindOfLump(lump), palette, reason);
+}
+
+TPreview PreviewLump(const QuakeWad::TLump &lump, const TQuakePalette &palette) {
+  const QuakeWad::TLumpKind kind = QuakeWad::KindOfLump(lump);
+  QString reason;
+  const QImage image = PictureOfKind(lump, kind, palette, &reason);
+  if (!image.isNull())
+    return PictureOf(KindText(lump, kind), image);
+  TPreview preview;
+  preview.Page = TPreviewPage::Text;
+  preview.Kind = KindText(lump, kind);
+  const auto shown = static_cast<int>(std::min(lump.Data.size(), static_cast<size_t>(HexPreviewBytes)));
+  preview.Text = HexDump(lump.Data.substr(0, static_cast<size_t>(shown)));
+  if (LumpFileOfKind(kind) != LumpPicture::lfNone || lump.Type == QuakeWad::ltPicture)
+    preview.Facts << FirstUpper(reason);
+  preview.Facts << EnglishPlural(TPreviewText::tr("The first %n byte(s) in hexadecimal", "", shown), shown);
+  return preview;
+}
+
+TThumbnail ThumbnailOfLump(const QuakeWad::TLump &lump, const TQuakePalette &palette) {
+  QuakePictures::TMiptex texture;
+  const QuakeWad::TLumpKind kind = QuakeWad::KindOfLump(lump, &texture);
+  const QString name = NameText(lump.Name);
+  const QString kindText = KindText(lump, kind);
+  TThumbnail item;
+  item.Caption = name + u'\n' + kindText + u'\n' + BytesText(lump.Data.size());
+  QStringList details{name, kindText};
+  QString reason;
+  if (kind == QuakeWad::lkMiptex) {
+    item.Image = MiptexThumbnail(texture, palette);
+    details << PixelsText(texture.Width, texture.Height);
+  } else if (const QImage image = PictureOfKind(lump, kind, palette, &reason); !image.isNull()) {
+    item.Image = ThumbnailImage(image);
+    details << PixelsText(image.width(), image.height());
+  } else if (LumpFileOfKind(kind) != LumpPicture::lfNone) {
+    details << reason;
+  }
+  details << BytesText(lump.Data.size());
+  item.Details = details.join(QStringLiteral(", "));
+  return item;
+}
+
+QImage ThumbnailImage(const QImage &image) {
+  if (image.width() <= ThumbnailSide && image.height() <= ThumbnailSide)
+    return image;
+  return image.scaled(ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
