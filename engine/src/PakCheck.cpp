@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <span>
@@ -27,6 +28,44 @@ struct TSpan {
   int32_t Index = -1;
   const char *What = nullptr;
 };
+
+// Which of the byte rules a name breaks: upper-case letters, a backslash,
+// bytes outside printable ASCII. Eight bytes at a time, each rule a few
+// operations on the whole word (no byte carries into the next). The name
+// lies at the start of a record's name field (TRecordView), so whole words
+// of the field are read, and the bytes past the name's end masked.
+struct TByteFaults {
+  bool UpperCase = false;
+  bool Backslash = false;
+  bool Unprintable = false;
+};
+
+TByteFaults ByteFaults(std::string_view name) {
+  constexpr uint64_t Ones = 0x0101010101010101ull;
+  constexpr uint64_t High = Ones * 0x80;
+  // Some byte of v is zero.
+  auto anyZero = [](uint64_t v) { return (v - Ones) & ~v & High; };
+  uint64_t upper = 0;
+  uint64_t backslash = 0;
+  uint64_t unprintable = 0;
+  static_assert(NameSize % 8 == 0);
+  for (size_t at = 0; at < name.size(); at += 8) {
+    uint64_t word;
+    std::memcpy(&word, name.data() + at, 8);
+    // Past the name's end, "a": a byte that breaks no rule.
+    if (const size_t left = name.size() - at; left < 8) {
+      const uint64_t kept = (uint64_t{1} << (8 * left)) - 1;
+      word = (word & kept) | (Ones * 'a' & ~kept);
+    }
+    const uint64_t low = word & (Ones * 0x7F);
+    // 'A'..'Z': low + 0x3F reaches 0x80, low + 0x25 does not.
+    upper |= (low + Ones * 0x3F) & ~(low + Ones * 0x25) & ~word & High;
+    backslash |= anyZero(word ^ (Ones * '\\'));
+    // At or above 0x80, below 0x20 (low + 0x60 stays below 0x80), or 0x7F.
+    unprintable |= (word & High) | (~(low + Ones * 0x60) & High) | anyZero(word ^ (Ones * 0x7F));
+  }
+  return {upper != 0, backslash != 0, unprintable != 0};
+}
 
 // The records the check reads, batch by batch in directory order: a file's
 // directory through a TDirectoryReader, or an open archive's directory.
@@ -309,19 +348,11 @@ private:
     if (name.size() == static_cast<size_t>(NameSize))
       Entry(ckName, csError, index, name,
             "Its name fills all 56 bytes of its field and has no terminating zero: the game does not find it.");
-    // The byte rules in one pass over the name.
-    bool upperCase = false;
-    bool backslash = false;
-    bool unprintable = false;
-    for (const char c : name) {
-      upperCase = upperCase || (c >= 'A' && c <= 'Z');
-      backslash = backslash || c == '\\';
-      unprintable = unprintable || c < 0x20 || c > 0x7E;
-    }
-    if (upperCase)
+    const TByteFaults bytes = ByteFaults(name);
+    if (bytes.UpperCase)
       Entry(ckName, csWarning, index, name,
             "Its name has upper-case letters: the game asks for lower-case names and compares them exactly.");
-    if (backslash)
+    if (bytes.Backslash)
       Entry(ckName, csWarning, index, name, "Its name has a backslash: the game separates folders with \"/\" only.");
     const TNamePartFaults parts = NamePartFaults(name);
     if (parts.LeadingSlash)
@@ -333,7 +364,7 @@ private:
       Entry(ckName, csWarning, index, name,
             name.empty() ? std::string("Its name is empty.")
                          : std::string("Its name has an empty part (\"//\", or \"/\" at its end)."));
-    if (unprintable)
+    if (bytes.Unprintable)
       Entry(ckName, csWarning, index, name, "Its name has bytes outside printable ASCII.");
   }
 

@@ -117,6 +117,38 @@ INSTANTIATE_TEST_SUITE_P(
         TRuleCase{"MoreEntriesThanTheGameLoads", BuildPak(Entries(2049)), -1, csError, "2049 entries", ckTooMany}),
     [](const ::testing::TestParamInfo<TRuleCase> &row) { return std::string(row.param.Rule); });
 
+// The byte rules judge each byte of a name alone, wherever it stands: every
+// byte value at every place of a name of up to 17 bytes.
+TEST(CheckArchiveFile, ByteRulesJudgeEveryByteValueAtEveryPlace) {
+  std::string records;
+  std::vector<std::pair<std::string, std::string>> expected; // name, the rules' words
+  for (int value = 1; value < 256; ++value)
+    for (const size_t place : {0u, 3u, 7u, 8u, 15u, 16u}) {
+      std::string name = std::to_string(value) + "-" + std::to_string(place) + "_xxxxxxxxxxxxxxxx";
+      name.resize(place + 1);
+      name[place] = static_cast<char>(value);
+      std::string words;
+      if (value >= 'A' && value <= 'Z')
+        words += "upper ";
+      if (value == '\\')
+        words += "backslash ";
+      if (value < 0x20 || value > 0x7E)
+        words += "printable ";
+      records += Record(name, 0, 0);
+      expected.emplace_back(name, words);
+    }
+  TTempDir folder;
+  WriteFileBytes(folder.File("bytes.pak"), Archive("", records));
+  std::map<std::string, std::string> found;
+  for (const TCheckFinding &finding : CheckArchiveFile(folder.File("bytes.pak"))) {
+    for (const char *word : {"upper", "backslash", "printable"})
+      if (finding.Kind == ckName && finding.Message.find(word) != std::string::npos)
+        found[finding.Entry] += std::string(word) + " ";
+  }
+  for (const auto &[name, words] : expected)
+    EXPECT_EQ(found[name], words) << name;
+}
+
 TEST(CheckArchiveFile, SoundArchivesAtTheLimitsHaveNoFindings) {
   TTempDir folder;
   WriteFileBytes(folder.File("a.pak"), BuildPak(Entries(2048)));
