@@ -38,6 +38,9 @@ struct TByteFaults {
   bool UpperCase = false;
   bool Backslash = false;
   bool Unprintable = false;
+  // A "/" followed by "/" or ".", or a name empty, beginning with "/" or ".",
+  // or ending in "/": only then can NamePartFaults find anything.
+  bool PartFaultPossible = false;
 };
 
 TByteFaults ByteFaults(std::string_view name) {
@@ -48,6 +51,8 @@ TByteFaults ByteFaults(std::string_view name) {
   uint64_t upper = 0;
   uint64_t backslash = 0;
   uint64_t unprintable = 0;
+  uint64_t slashThenSlashOrDot = 0;
+  uint64_t slashBefore = 0; // the last byte of the word before was "/"
   static_assert(NameSize % 8 == 0);
   for (size_t at = 0; at < name.size(); at += 8) {
     uint64_t word;
@@ -63,8 +68,16 @@ TByteFaults ByteFaults(std::string_view name) {
     backslash |= anyZero(word ^ (Ones * '\\'));
     // At or above 0x80, below 0x20 (low + 0x60 stays below 0x80), or 0x7F.
     unprintable |= (word & High) | (~(low + Ones * 0x60) & High) | anyZero(word ^ (Ones * 0x7F));
+    // A flag may also stand on a byte above one truly found, never missing
+    // one: this only decides whether the exact rule runs.
+    const uint64_t slashes = anyZero(word ^ (Ones * '/'));
+    const uint64_t slashesOrDots = slashes | anyZero(word ^ (Ones * '.'));
+    slashThenSlashOrDot |= ((slashes << 8) | slashBefore) & slashesOrDots;
+    slashBefore = (word >> 56) == '/' ? 0x80 : 0;
   }
-  return {upper != 0, backslash != 0, unprintable != 0};
+  const bool partFault = name.empty() || name.front() == '/' || name.front() == '.' || name.back() == '/' ||
+                         slashThenSlashOrDot != 0;
+  return {upper != 0, backslash != 0, unprintable != 0, partFault};
 }
 
 // The records the check reads, batch by batch in directory order: a file's
@@ -354,7 +367,7 @@ private:
             "Its name has upper-case letters: the game asks for lower-case names and compares them exactly.");
     if (bytes.Backslash)
       Entry(ckName, csWarning, index, name, "Its name has a backslash: the game separates folders with \"/\" only.");
-    const TNamePartFaults parts = NamePartFaults(name);
+    const TNamePartFaults parts = bytes.PartFaultPossible ? NamePartFaults(name) : TNamePartFaults();
     if (parts.LeadingSlash)
       Entry(ckName, csWarning, index, name, "Its name begins with \"/\": the game never asks for such a name.");
     if (!parts.DotPart.empty())
