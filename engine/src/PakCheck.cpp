@@ -15,6 +15,7 @@
 #include <new>
 #include <span>
 #include <string_view>
+#include <sys/mman.h>
 
 using namespace PakFormat;
 
@@ -66,8 +67,8 @@ TByteFaults ByteFaults(std::string_view name) {
     // 'A'..'Z': low + 0x3F reaches 0x80, low + 0x25 does not.
     upper |= (low + Ones * 0x3F) & ~(low + Ones * 0x25) & ~word & High;
     backslash |= anyZero(word ^ (Ones * '\\'));
-    // At or above 0x80, below 0x20 (low + 0x60 stays below 0x80), or 0x7F.
-    unprintable |= (word & High) | (~(low + Ones * 0x60) & High) | anyZero(word ^ (Ones * 0x7F));
+    // Printable: below 0x80, low + 0x60 reaches 0x80 (0x20 or above), low + 1 does not (not 0x7F).
+    unprintable |= (word | ~((low + Ones * 0x60) & ~(low + Ones))) & High;
     // A flag may also stand on a byte above one truly found, never missing
     // one: this only decides whether the exact rule runs.
     const uint64_t slashes = anyZero(word ^ (Ones * '/'));
@@ -79,6 +80,40 @@ TByteFaults ByteFaults(std::string_view name) {
                          slashThenSlashOrDot != 0;
   return {upper != 0, backslash != 0, unprintable != 0, partFault};
 }
+
+// A table of zeroed words straight from the system, each 2 MiB of it asked
+// to be one huge page: the duplicate-name table is probed at random, and
+// with 4 KiB pages nearly every probe of a large one would also miss the
+// address cache. The system hands the pages over cleared: nothing writes
+// them twice.
+class TZeroedTable {
+public:
+  explicit TZeroedTable(size_t count) : m_Bytes(count * sizeof(uint32_t)) {
+    constexpr size_t HugePage = size_t{2} << 20;
+    const bool huge = m_Bytes >= 2 * HugePage;
+    m_Mapped = m_Bytes + (huge ? HugePage : 0);
+    m_Start = ::mmap(nullptr, m_Mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m_Start == MAP_FAILED)
+      throw std::bad_alloc();
+    auto first = reinterpret_cast<uintptr_t>(m_Start);
+    if (huge) {
+      first = (first + HugePage - 1) & ~(HugePage - 1);
+      ::madvise(reinterpret_cast<void *>(first), m_Bytes & ~(HugePage - 1), MADV_HUGEPAGE);
+    }
+    m_Words = reinterpret_cast<uint32_t *>(first);
+  }
+  ~TZeroedTable() { ::munmap(m_Start, m_Mapped); }
+  TZeroedTable(const TZeroedTable &) = delete;
+  TZeroedTable &operator=(const TZeroedTable &) = delete;
+
+  uint32_t &operator[](size_t index) { return m_Words[index]; }
+
+private:
+  size_t m_Bytes;
+  size_t m_Mapped = 0;
+  void *m_Start = nullptr;
+  uint32_t *m_Words = nullptr;
+};
 
 // The records the check reads, batch by batch in directory order: a file's
 // directory through a TDirectoryReader, or an open archive's directory.
@@ -299,10 +334,7 @@ private:
     while ((uint64_t{1} << indexBits) <= count)
       ++indexBits;
     m_IndexMask = indexBits >= 32 ? UINT32_MAX : (uint32_t{1} << indexBits) - 1;
-    // Fresh zeroed memory: the system hands it over cleared, nothing writes it twice.
-    m_Slots.reset(static_cast<uint32_t *>(std::calloc(slotCount, sizeof(uint32_t))));
-    if (!m_Slots)
-      throw std::bad_alloc();
+    m_Slots = std::make_unique<TZeroedTable>(slotCount);
   }
 
   // Hashes are made a few records ahead, and their slots fetched into the
@@ -310,7 +342,7 @@ private:
   static constexpr size_t Ahead = 8;
   uint64_t HashOf(const TRecordView &record) {
     const uint64_t hash = NameHash(record.Name);
-    __builtin_prefetch(&m_Slots[static_cast<size_t>(hash) & m_Mask]);
+    __builtin_prefetch(&(*m_Slots)[static_cast<size_t>(hash) & m_Mask]);
     return hash;
   }
   void HashAhead(std::span<const TRecordView> records, size_t from) {
@@ -330,10 +362,10 @@ private:
     size_t similar = SIZE_MAX;
     TEntryName similarName;
     size_t slot = static_cast<size_t>(hash) & m_Mask;
-    for (; m_Slots[slot] != 0; slot = (slot + 1) & m_Mask) {
-      if ((m_Slots[slot] & ~m_IndexMask) != tag)
+    for (; (*m_Slots)[slot] != 0; slot = (slot + 1) & m_Mask) {
+      if (((*m_Slots)[slot] & ~m_IndexMask) != tag)
         continue;
-      const size_t other = (m_Slots[slot] & m_IndexMask) - 1;
+      const size_t other = ((*m_Slots)[slot] & m_IndexMask) - 1;
       const TEntryName otherName = m_Source.NameAt(other);
       if (otherName == name) {
         exact = other;
@@ -349,7 +381,7 @@ private:
             "Entry " + std::to_string(exact) + " has the same name: only one of them is found by name.");
       return;
     }
-    m_Slots[slot] = static_cast<uint32_t>(index + 1) | tag;
+    (*m_Slots)[slot] = static_cast<uint32_t>(index + 1) | tag;
     if (similar != SIZE_MAX)
       Entry(ckSameName, csError, index, name,
             "Entry " + std::to_string(similar) + " (" + similarName.Str() +
@@ -393,7 +425,7 @@ private:
   int32_t m_LastStart = 0;
   TCheckFindings m_Overlaps;
   // The duplicate-name table.
-  std::unique_ptr<uint32_t[], decltype(&std::free)> m_Slots{nullptr, &std::free};
+  std::unique_ptr<TZeroedTable> m_Slots;
   size_t m_Mask = 0;
   uint32_t m_IndexMask = 0;
   uint64_t m_Hashes[Ahead] = {};

@@ -37,11 +37,15 @@ std::string EscapeRecordField(const std::string &name) {
 }
 
 void AppendEscapedField(std::string &text, std::string_view name) {
-  for (char c : name)
-    if (NeedsEscape(c))
-      text += PercentByte(c);
-    else
-      text += c;
+  // The bytes between escapes go in as one piece each.
+  size_t start = 0;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (NeedsEscape(name[i])) {
+      text.append(name.substr(start, i - start));
+      text += PercentByte(name[i]);
+      start = i + 1;
+    }
+  text.append(name.substr(start));
 }
 
 void AppendEntryRecord(std::string &record, std::string_view name, int32_t position, int32_t size) {

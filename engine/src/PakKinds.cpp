@@ -44,7 +44,11 @@ public:
         break;
       }
     m_Longest = std::max(m_Longest, word.size());
+    if (std::find(m_Lengths.begin(), m_Lengths.end(), word.size()) == m_Lengths.end())
+      m_Lengths.push_back(word.size());
   }
+  // The lengths of the words, each once.
+  const std::vector<size_t> &Lengths() const { return m_Lengths; }
   // The kind whose word text is in any letter case, or fkUnknown.
   TFileKind Find(std::string_view text) const {
     if (text.empty() || text.size() > m_Longest)
@@ -65,6 +69,7 @@ private:
   static size_t Slot(uint64_t key) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 57); }
   TKindWord m_Slots[Slots];
   size_t m_Longest = 0;
+  std::vector<size_t> m_Lengths;
 };
 
 struct TKindWords {
@@ -100,21 +105,21 @@ std::vector<std::string_view> KindWords(std::string_view list) {
 
 TFileKind FileKindOf(std::string_view name) {
   const TKindWords &lists = KindWordLists();
-  // The file part follows the last "/" or "\\"; the extension the last "."
-  // (before the file part too, when the file part has none).
-  auto last = [](std::string_view text, char c) {
-    const void *at = text.empty() ? nullptr : ::memrchr(text.data(), c, text.size());
-    return at == nullptr ? std::string_view::npos : static_cast<size_t>(static_cast<const char *>(at) - text.data());
-  };
-  size_t separator = last(name, '/');
-  const size_t afterSlash = separator == std::string_view::npos ? 0 : separator + 1;
-  if (const size_t backslash = last(name.substr(afterSlash), '\\'); backslash != std::string_view::npos)
-    separator = afterSlash + backslash;
-  const std::string_view file = separator == std::string_view::npos ? name : name.substr(separator + 1);
   // A whole file name (palette.lmp) decides before the extension that it
-  // shares with another kind (picture lumps).
-  if (const TFileKind kind = lists.FileNames.Find(file); kind != fkUnknown)
-    return kind;
-  const size_t dot = last(name, '.');
-  return lists.Extensions.Find(dot == std::string_view::npos ? name : name.substr(dot + 1));
+  // shares with another kind (picture lumps). The file part follows the last
+  // "/" or "\\": it is a word of length n when the name's last n bytes are
+  // that word (which holds no separator) and a separator or nothing comes
+  // before them.
+  for (const size_t length : lists.FileNames.Lengths())
+    if (name.size() >= length) {
+      const char before = name.size() == length ? '/' : name[name.size() - length - 1];
+      if (before == '/' || before == '\\')
+        if (const TFileKind kind = lists.FileNames.Find(name.substr(name.size() - length)); kind != fkUnknown)
+          return kind;
+    }
+  // The extension follows the last "." (a name without one counts whole).
+  const void *dot = name.empty() ? nullptr : ::memrchr(name.data(), '.', name.size());
+  return lists.Extensions.Find(dot == nullptr ? name
+                                              : name.substr(static_cast<size_t>(static_cast<const char *>(dot) -
+                                                                                name.data()) + 1));
 }
