@@ -53,8 +53,8 @@ int List(const TArgs &args) {
       } else {
         if (details) {
           char columns[32];
-          out.append(columns, static_cast<size_t>(std::snprintf(columns, sizeof columns, "%10d %10d ",
-                                                                record.Size, record.Position)));
+          out.append(columns, static_cast<size_t>(
+                                  std::snprintf(columns, sizeof columns, "%10d %10d ", record.Size, record.Position)));
         }
         if (nulls) {
           out += record.Name;

@@ -64,9 +64,9 @@ private:
   int64_t m_FileSize = 0;
   int64_t m_Offset = 0;
   int64_t m_Count = 0;
-  int64_t m_First = 0;   // index of the records in the buffer
-  int64_t m_Next = 0;    // index of the next record to read
-  int64_t m_Read = 0;    // records read (and judged) so far, the most of any pass
+  int64_t m_First = 0; // index of the records in the buffer
+  int64_t m_Next = 0;  // index of the next record to read
+  int64_t m_Read = 0;  // records read (and judged) so far, the most of any pass
   int64_t m_InBuffer = 0;
   bool m_Ended = false;
   std::unique_ptr<unsigned char[]> m_Records;

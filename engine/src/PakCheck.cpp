@@ -76,8 +76,8 @@ TByteFaults ByteFaults(std::string_view name) {
     slashThenSlashOrDot |= ((slashes << 8) | slashBefore) & slashesOrDots;
     slashBefore = (word >> 56) == '/' ? 0x80 : 0;
   }
-  const bool partFault = name.empty() || name.front() == '/' || name.front() == '.' || name.back() == '/' ||
-                         slashThenSlashOrDot != 0;
+  const bool partFault =
+      name.empty() || name.front() == '/' || name.front() == '.' || name.back() == '/' || slashThenSlashOrDot != 0;
   return {upper != 0, backslash != 0, unprintable != 0, partFault};
 }
 
@@ -174,8 +174,8 @@ private:
 class TChecker {
 public:
   TChecker(TRecordSource &source, int64_t fileSize, int64_t directoryOffset, int64_t directoryLength)
-      : m_Source(source), m_FileSize(fileSize), m_Directory{directoryOffset, directoryOffset + directoryLength, -1,
-                                                             "the directory"},
+      : m_Source(source),
+        m_FileSize(fileSize), m_Directory{directoryOffset, directoryOffset + directoryLength, -1, "the directory"},
         m_DirectoryMet(directoryLength <= 0) {}
 
   void Archive(TCheckKind kind, TCheckSeverity severity, const std::string &message) {

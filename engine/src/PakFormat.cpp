@@ -196,7 +196,7 @@ void TDirectoryReader::Judge(int64_t index, TRecordView &record) {
     record.Position = std::numeric_limits<int32_t>::max();
   } else if (size > 0 && int64_t{position} + size > m_FileSize) {
     damage(position >= m_FileSize ? "Its data lies wholly past the end of the file."
-                                   : "Its data lies partly past the end of the file.");
+                                  : "Its data lies partly past the end of the file.");
   }
 }
 
@@ -217,8 +217,8 @@ std::span<const TRecordView> TDirectoryReader::Next() {
     view.Position = ReadInt32(record + PositionOffset);
     view.Size = ReadInt32(record + SizeOffset);
     // Most records are sound: the rules' own test runs only for the others.
-    if (m_Judge && (view.Size < 0 || (view.Size > 0 && (view.Position <= 0 ||
-                                                        int64_t{view.Position} + view.Size > m_FileSize))))
+    if (m_Judge &&
+        (view.Size < 0 || (view.Size > 0 && (view.Position <= 0 || int64_t{view.Position} + view.Size > m_FileSize))))
       Judge(m_Next + i, view);
   }
   m_InBuffer = got;

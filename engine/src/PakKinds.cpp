@@ -119,7 +119,6 @@ TFileKind FileKindOf(std::string_view name) {
     }
   // The extension follows the last "." (a name without one counts whole).
   const void *dot = name.empty() ? nullptr : ::memrchr(name.data(), '.', name.size());
-  return lists.Extensions.Find(dot == nullptr ? name
-                                              : name.substr(static_cast<size_t>(static_cast<const char *>(dot) -
-                                                                                name.data()) + 1));
+  return lists.Extensions.Find(
+      dot == nullptr ? name : name.substr(static_cast<size_t>(static_cast<const char *>(dot) - name.data()) + 1));
 }

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <gtest/gtest.h>
 #include <map>
 #include <set>
-#include <gtest/gtest.h>
 
 namespace {
 // A header whose directory of records follows data at once, as most fixtures need.
