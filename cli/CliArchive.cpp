@@ -32,29 +32,51 @@ void ApplyNameRules(TQuakePak &pak, const TArgs &args) {
 }
 
 namespace {
-void OpenForReadingOrChange(TQuakePak &pak, const std::string &path, bool toChange) {
+// Refuses a path that names no file, or a folder; true for a regular file.
+bool RefuseNoFile(const std::string &path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0)
     throw EInOutError(path, errno);
   if (S_ISDIR(info.st_mode))
     throw EInOutError(path, EISDIR);
+  return S_ISREG(info.st_mode);
+}
+
+[[noreturn]] void RefuseNoPak(const std::string &path) {
+  throw ECliFailure(path + ": not a PAK file (it does not start with \"PACK\")");
+}
+
+void OpenForReadingOrChange(TQuakePak &pak, const std::string &path, bool toChange) {
+  RefuseNoFile(path);
   try {
     if (toChange)
       pak.OpenPak(path);
     else
       pak.OpenPakToRead(path);
   } catch (const EInvalidPakFile &) {
-    throw ECliFailure(path + ": not a PAK file (it does not start with \"PACK\")");
+    RefuseNoPak(path);
   }
 }
 } // namespace
 
 void OpenArchive(TQuakePak &pak, const std::string &path) { OpenForReadingOrChange(pak, path, false); }
 
-bool ReportDamage(const TQuakePak &pak, const std::string &path) {
-  for (const std::string &damage : pak.Damage())
-    ReportError(path + ": damaged: " + damage);
-  return !pak.Damage().empty();
+std::unique_ptr<TDirectoryReader> OpenDirectory(const std::string &path) {
+  // As OpenArchive: only a regular file can be an archive.
+  if (!RefuseNoFile(path))
+    RefuseNoPak(path);
+  auto reader = std::make_unique<TDirectoryReader>(path, true);
+  if (!reader->HasMagic())
+    RefuseNoPak(path);
+  return reader;
+}
+
+bool ReportDamage(const TQuakePak &pak, const std::string &path) { return ReportDamage(pak.DamageFindings(), path); }
+
+bool ReportDamage(const TCheckFindings &damage, const std::string &path) {
+  for (const TCheckFinding &finding : damage)
+    ReportError(path + ": damaged: " + FindingText(finding));
+  return !damage.empty();
 }
 
 int64_t ArchiveFileSize(const std::string &path) {

@@ -7,6 +7,7 @@
 #include "CliArgs.h"
 #include "PakQuake.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,8 +23,13 @@ void ApplyNameRules(TQuakePak &pak, const TArgs &args);
 // Opens an existing archive to read it. Raises EInOutError (the file and the system's
 // reason) or ECliFailure (not a PAK file).
 void OpenArchive(TQuakePak &pak, const std::string &path);
-// Reports the damage found when the archive was opened, one line each; true when there was any.
+// Opens an existing archive to read its directory record by record, judged
+// (TDirectoryReader), with the refusals of OpenArchive.
+std::unique_ptr<TDirectoryReader> OpenDirectory(const std::string &path);
+// Reports the damage found when the archive was opened (or its directory
+// read), one line each; true when there was any.
 bool ReportDamage(const TQuakePak &pak, const std::string &path);
+bool ReportDamage(const TCheckFindings &damage, const std::string &path);
 // The size of the archive's file as it is now.
 int64_t ArchiveFileSize(const std::string &path);
 

@@ -249,8 +249,11 @@ std::string FillTemplate(std::string_view text) {
       {"BASH_COMMANDS",
        [] {
          std::string names;
-         for (const TCommand &command : CommandTable())
-           names += (names.empty() ? "" : " ") + std::string(command.Name);
+         for (const TCommand &command : CommandTable()) {
+           if (!names.empty())
+             names += ' ';
+           names += command.Name;
+         }
          return names;
        }()},
       {"BASH_PROGRAM_OPTIONS", BashProgramOptions(true)},

@@ -109,8 +109,11 @@ const TEngineProfile *GameProfile(const TArgs &args) {
 
 std::string ProfileNames() {
   std::string names;
-  for (const TEngineProfile &profile : EngineProfiles())
-    names += (names.empty() ? "" : " ") + std::string(profile.Name);
+  for (const TEngineProfile &profile : EngineProfiles()) {
+    if (!names.empty())
+      names += ' ';
+    names += profile.Name;
+  }
   return names;
 }
 

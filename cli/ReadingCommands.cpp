@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
+#include <span>
 #include <unistd.h>
 
 namespace {
@@ -23,16 +24,15 @@ int List(const TArgs &args) {
   const std::string &path = args.Operands[0];
   if (NamesWad(path))
     return WadList(args);
-  TQuakePak pak;
-  OpenArchive(pak, path);
-  const bool problems = ReportDamage(pak, path);
   args.Exclusive("json", "null");
   const bool json = args.Has("json");
   const bool details = args.Has("long");
   // NUL-terminated names are for programs: byte for byte wherever they go.
   const bool nulls = args.Has("null");
-  // The lines are made in one buffer, straight from the names, and written
-  // a large piece at a time.
+  // The records are read in batches through one bounded buffer, no
+  // directory is built, and the lines are made in one buffer, straight from
+  // the names, and written a large piece at a time.
+  const std::unique_ptr<TDirectoryReader> reader = OpenDirectory(path);
   constexpr size_t Piece = 1 << 20;
   std::string out;
   out.reserve(Piece + 1024);
@@ -40,26 +40,28 @@ int List(const TArgs &args) {
     char digits[16];
     out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
   };
-  for (const TDirEntry &entry : pak.Directory()) {
-    if (json) {
-      out += "{\"name\":";
-      AppendJsonString(out, entry.Name);
-      out += ",\"size\":";
-      appendNumber(entry.Size);
-      out += ",\"offset\":";
-      appendNumber(entry.Position);
-      out += "}\n";
-    } else {
-      if (details) {
-        char columns[32];
-        out.append(columns, static_cast<size_t>(
-                                std::snprintf(columns, sizeof columns, "%10d %10d ", entry.Size, entry.Position)));
-      }
-      if (nulls) {
-        out += entry.Name.View();
-        out += '\0';
+  for (std::span<const TRecordView> records = reader->Next(); !records.empty(); records = reader->Next()) {
+    for (const TRecordView &record : records) {
+      if (json) {
+        out += "{\"name\":";
+        AppendJsonString(out, record.Name);
+        out += ",\"size\":";
+        appendNumber(record.Size);
+        out += ",\"offset\":";
+        appendNumber(record.Position);
+        out += "}\n";
       } else {
-        AppendOutLine(out, entry.Name);
+        if (details) {
+          char columns[32];
+          out.append(columns, static_cast<size_t>(
+                                  std::snprintf(columns, sizeof columns, "%10d %10d ", record.Size, record.Position)));
+        }
+        if (nulls) {
+          out += record.Name;
+          out += '\0';
+        } else {
+          AppendOutLine(out, record.Name);
+        }
       }
     }
     if (out.size() >= Piece) {
@@ -69,7 +71,7 @@ int List(const TArgs &args) {
   }
   WriteOut(out);
   FinishOutput();
-  return problems ? ExitProblems : ExitDone;
+  return ReportDamage(reader->Damage(), path) ? ExitProblems : ExitDone;
 }
 
 // Writes size bytes of path from offset to standard output.
@@ -226,10 +228,20 @@ int Check(const TArgs &args) {
     ThrowIfInterrupted();
     TCheckFindings findings;
     try {
-      findings =
-          quakeDirectory.empty() ? CheckArchiveFile(path) : CheckArchiveFileInGame(path, quakeDirectory, *profile);
-      // The look inside the entries (WADs, maps, models, sprites, pictures), each entry's after its own.
-      const TCheckFindings inside = CheckArchiveInside(path);
+      // The look inside the entries (WADs, maps, models, sprites, pictures),
+      // each entry's after its own; the entries to look into are taken from
+      // the check's one reading of the directory.
+      TCheckFindings inside;
+      if (quakeDirectory.empty()) {
+        TInsideCheck insideCheck;
+        findings = CheckArchiveFile(path, [&insideCheck](int64_t first, std::span<const TRecordView> records) {
+          insideCheck.Visit(first, records);
+        });
+        inside = insideCheck.Check(path);
+      } else {
+        findings = CheckArchiveFileInGame(path, quakeDirectory, *profile);
+        inside = CheckArchiveInside(path);
+      }
       findings.insert(findings.end(), inside.begin(), inside.end());
       std::stable_sort(findings.begin(), findings.end(),
                        [](const TCheckFinding &a, const TCheckFinding &b) { return a.Index < b.Index; });

@@ -82,29 +82,46 @@ TCheckFindings CheckEntryInside(int32_t index, const std::string &entry, const T
   return findings;
 }
 
-TCheckFindings CheckArchiveInside(const std::string &path) {
-  if (!TQuakePak::IsPakFile(path))
-    return {};
-  std::vector<TDirEntry> directory;
-  (void)TQuakePak::ReadDirectory(path, directory);
+void TInsideCheck::Visit(int64_t first, std::span<const TRecordView> records) {
+  for (size_t i = 0; i < records.size(); ++i) {
+    const TRecordView &record = records[i];
+    if (record.Size <= 0)
+      continue;
+    const TFileKind kind = FileKindOf(record.Name);
+    if (kind == fkWad || kind == fkLump || kind == fkMap || kind == fkModel || kind == fkSprite)
+      m_Entries.push_back({static_cast<int32_t>(first + static_cast<int64_t>(i)), TEntryName(record.Name),
+                           record.Position, record.Size});
+  }
+}
+
+TCheckFindings TInsideCheck::Check(const std::string &path) const {
+  TCheckFindings findings;
+  if (m_Entries.empty())
+    return findings;
   std::ifstream file(path, std::ios::binary);
   if (!file)
     throw EInOutError(path, errno);
   file.seekg(0, std::ios::end);
   const int64_t fileSize = file.tellg();
-  TCheckFindings findings;
-  for (size_t i = 0; i < directory.size(); ++i) {
-    const TDirEntry &entry = directory[i];
-    const TFileKind kind = FileKindOf(entry.Name.Str());
-    if ((kind != fkWad && kind != fkLump && kind != fkMap && kind != fkModel && kind != fkSprite) ||
-        !EntryDataInFile(entry, fileSize) || entry.Size == 0)
+  for (const TInside &inside : m_Entries) {
+    if (!EntryDataInFile({inside.Name, inside.Position, inside.Size}, fileSize))
       continue;
-    TBytes bytes(static_cast<size_t>(entry.Size), '\0');
-    file.seekg(entry.Position);
-    if (!file.read(bytes.data(), entry.Size))
+    TBytes bytes(static_cast<size_t>(inside.Size), '\0');
+    file.seekg(inside.Position);
+    if (!file.read(bytes.data(), inside.Size))
       throw EInOutError(path, EIO);
-    TCheckFindings inside = CheckEntryInside(static_cast<int32_t>(i), entry.Name.Str(), bytes);
-    findings.insert(findings.end(), inside.begin(), inside.end());
+    TCheckFindings found = CheckEntryInside(inside.Index, inside.Name.Str(), bytes);
+    findings.insert(findings.end(), found.begin(), found.end());
   }
   return findings;
+}
+
+TCheckFindings CheckArchiveInside(const std::string &path) {
+  if (!TQuakePak::IsPakFile(path))
+    return {};
+  TDirectoryReader reader(path, true);
+  TInsideCheck inside;
+  for (std::span<const TRecordView> records = reader.Next(); !records.empty(); records = reader.Next())
+    inside.Visit(reader.First(), records);
+  return inside.Check(path);
 }

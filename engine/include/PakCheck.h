@@ -8,6 +8,8 @@
 #include "PakFormat.h"
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -60,8 +62,12 @@ bool EntryDataInFile(const TDirEntry &entry, int64_t fileSize);
 // entries (error). Findings of the archive as a whole come first, then those
 // of each entry in directory order. A file that is not a PAK file gives one
 // error. Raises EInOutError when the file cannot be opened or read. Never
-// allocates from header fields.
-TCheckFindings CheckArchiveFile(const std::string &path);
+// allocates from header fields. The directory is read once, in batches
+// through one bounded buffer, and never held whole: eachBatch, when given, is
+// shown every batch of records (the first at index first) as they are read,
+// so that a caller's own look at the entries needs no second reading.
+using TRecordBatchVisitor = std::function<void(int64_t first, std::span<const TRecordView> records)>;
+TCheckFindings CheckArchiveFile(const std::string &path, const TRecordBatchVisitor &eachBatch = {});
 
 // Checks the open archive as it stands, unsaved changes included, by the
 // same rules. The damage found when it was opened comes first: each of

@@ -74,6 +74,11 @@ public:
     std::memcpy(m_Bytes, field, sizeof m_Bytes);
     m_Size = static_cast<uint8_t>(::strnlen(m_Bytes, sizeof m_Bytes));
   }
+  // The same for a field whose name's length is known (at most NameSize).
+  void AssignField(const char *field, size_t length) noexcept {
+    std::memcpy(m_Bytes, field, sizeof m_Bytes);
+    m_Size = static_cast<uint8_t>(length);
+  }
 
 private:
   char m_Bytes[PakFormat::NameSize] = {};
@@ -84,6 +89,16 @@ private:
 // offset -Position in the working file.
 struct TDirEntry {
   TEntryName Name;
+  int32_t Position = 0;
+  int32_t Size = 0;
+};
+
+// One record of a directory as read from a file (TDirectoryReader). Name is
+// the record's name field up to its first zero byte (all NameSize bytes when
+// it has none), and Name.data() is the start of the whole field; it lies in
+// the reader's buffer and holds until the reader reads on.
+struct TRecordView {
+  std::string_view Name;
   int32_t Position = 0;
   int32_t Size = 0;
 };

@@ -118,4 +118,5 @@ std::vector<std::string_view> KindWords(std::string_view list);
 // whole file names of the table, else its extension (the text after the last
 // "."; a name without "." counts whole) against the extensions; letter case
 // is ignored, and only whole words match. fkUnknown when nothing does.
-TFileKind FileKindOf(const std::string &name);
+// Allocates nothing.
+TFileKind FileKindOf(std::string_view name);

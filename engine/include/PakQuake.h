@@ -14,6 +14,7 @@
 //   PakKinds.h    the table of entry kinds: names, icons, viewer, conversion, filters
 //   PakLumps.h    colours, TBitmap, TQuakePalette and the picture-lump reader
 //   PakCheck.h    the archive check
+//   PakDirectory.h  a file's directory read record by record, TDirectoryReader
 //   GameFolder.h  what the game loads from a Quake installation, by engine
 //   PakCompare.h  two archives compared entry by entry
 //   here          the component's questions and events, ReplaceFileContents,
@@ -23,6 +24,7 @@
 #include "GameFolder.h"
 #include "PakCheck.h"
 #include "PakCompare.h"
+#include "PakDirectory.h"
 #include "PakFormat.h"
 #include "PakKinds.h"
 #include "PakLumps.h"

@@ -24,17 +24,35 @@ TResultCode TQuakePak::DeleteEntries(const TStringList &names) {
   if (result != prDone)
     return Reported(result, m_FileName);
 
-  m_NameIndex->Prepare(m_Directory, names.size());
   std::string record = "D:";
-  for (const std::string &name : names) {
-    // An entry taken out is found no more: a second spelling of its name
-    // finds another entry or none.
-    int32_t k = FindEntry(name);
-    if (k < 0)
-      continue;
-    if (m_AllowUndo)
-      record += EntryRecord(k);
-    RemoveEntryLater(k);
+  auto recordRemoval = [&](int32_t k) {
+    if (m_AllowUndo) {
+      const TDirEntry &entry = m_Directory[static_cast<size_t>(k)];
+      AppendEntryRecord(record, entry.Name, entry.Position, entry.Size);
+    }
+  };
+  // Many names and no table of names yet: all are looked up in one pass,
+  // unless two of them could find the same entry.
+  std::vector<int32_t> found;
+  if (m_NameIndex->WouldBuild(names.size()))
+    found = TNameIndex::FindAll(m_Directory, names);
+  if (!found.empty()) {
+    for (const int32_t k : found)
+      if (k >= 0) {
+        recordRemoval(k);
+        m_PendingRemovals.push_back(k);
+      }
+  } else {
+    m_NameIndex->Prepare(m_Directory, names.size());
+    for (const std::string &name : names) {
+      // An entry taken out is found no more: a second spelling of its name
+      // finds another entry or none.
+      const int32_t k = FindEntry(name);
+      if (k < 0)
+        continue;
+      recordRemoval(k);
+      RemoveEntryLater(k);
+    }
   }
   CompactDirectory();
   // Even a record that names no entry is one step: the call was an edit.

@@ -5,6 +5,7 @@
 #include "PakInternal.h"
 #include "PakQuake.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -122,82 +123,149 @@ void AdviseLargeMemory(void *start, size_t bytes) {
     ::madvise(reinterpret_cast<void *>(first), end - first, MADV_HUGEPAGE);
 }
 
-void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryReport *report, bool roomToGrow) {
-  list.clear();
-  auto damage = [&](int64_t index, std::string_view entry, const std::string &message) {
-    if (report != nullptr)
-      report->Damage.push_back({csError, static_cast<int32_t>(index), std::string(entry), message, ckDamage});
+namespace {
+// Records per read: one read of 64 KiB.
+constexpr int64_t RecordsPerRead = 1024;
+} // namespace
+
+TDirectoryReader::TDirectoryReader(const std::string &path, bool judge)
+    : m_Owned(std::make_unique<TPakFile>(path, TPakFile::ReadOnly)), m_File(m_Owned.get()) {
+  ReadHeader(judge);
+}
+
+TDirectoryReader::TDirectoryReader(TPakFile &file, bool judge) : m_File(&file) { ReadHeader(judge); }
+
+TDirectoryReader::~TDirectoryReader() = default;
+
+void TDirectoryReader::ReadHeader(bool judge) {
+  m_Judge = judge;
+  auto damage = [&](const std::string &message) {
+    if (m_Judge)
+      m_Damage.push_back({csError, -1, {}, message, ckDamage});
   };
-  const int64_t fileSize = file.Size();
-  if (report != nullptr)
-    report->FileSize = fileSize;
+  m_FileSize = m_File->Size();
   unsigned char header[HeaderSize];
-  if (file.ReadAt(header, HeaderSize, 0) != HeaderSize) {
-    damage(-1, {}, "The file is shorter than the 12 bytes of a PAK header.");
+  const int64_t got = m_File->ReadAt(header, HeaderSize, 0);
+  m_Magic = got >= 4;
+  for (int i = 0; m_Magic && i < 4; ++i) {
+    char c = static_cast<char>(header[i]);
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+    m_Magic = c == Magic[i];
+  }
+  if (got != HeaderSize) {
+    damage("The file is shorter than the 12 bytes of a PAK header.");
     return;
   }
-  int32_t offset = ReadInt32(header + DirectoryPositionOffset);
-  int32_t length = ReadInt32(header + DirectorySizeOffset);
+  const int32_t offset = ReadInt32(header + DirectoryPositionOffset);
+  const int32_t length = ReadInt32(header + DirectorySizeOffset);
   // No entries: an empty directory, or the bare header of a file being written.
   if (length == 0 || (offset == -1 && length == -1))
     return;
-  if (offset <= 0 || length < 0 || offset >= fileSize) {
-    damage(-1, {},
-           "The directory lies outside the file (offset " + std::to_string(offset) + ", length " +
-               std::to_string(length) + ", file size " + std::to_string(fileSize) + " bytes): no entries can be read.");
+  if (offset <= 0 || length < 0 || offset >= m_FileSize) {
+    damage("The directory lies outside the file (offset " + std::to_string(offset) + ", length " +
+           std::to_string(length) + ", file size " + std::to_string(m_FileSize) + " bytes): no entries can be read.");
     return;
   }
-  // Only the whole records that the file really holds are read, so a hostile
-  // header can neither make us allocate nor read beyond the file.
   const int64_t claimed = length / RecordSize;
-  const int64_t count = std::min<int64_t>(length, fileSize - offset) / RecordSize;
-  if (count < claimed)
-    damage(-1, {},
-           "The header lists " + std::to_string(claimed) + " entries, but the file holds only " +
-               std::to_string(count) + " of their records.");
+  m_Offset = offset;
+  m_Count = std::min<int64_t>(length, m_FileSize - offset) / RecordSize;
+  if (m_Count < claimed)
+    damage("The header lists " + std::to_string(claimed) + " entries, but the file holds only " +
+           std::to_string(m_Count) + " of their records.");
+  m_Records = std::make_unique_for_overwrite<unsigned char[]>(
+      static_cast<size_t>(std::min(m_Count, RecordsPerRead) * RecordSize));
+  m_Views = std::make_unique<TRecordView[]>(static_cast<size_t>(std::min(m_Count, RecordsPerRead)));
+}
+
+void TDirectoryReader::Judge(int64_t index, TRecordView &record) {
+  // Each record's damage is listed once, however often it is read.
+  const bool listed = index < m_Read;
+  auto damage = [&](const std::string &message) {
+    if (!listed)
+      m_Damage.push_back({csError, static_cast<int32_t>(index), std::string(record.Name), message, ckDamage});
+  };
+  const int32_t size = record.Size;
+  const int32_t position = record.Position;
+  if (size < 0) {
+    damage("Its size is negative (" + std::to_string(size) + " bytes).");
+  } else if (size > 0 && position <= 0) {
+    // A position of zero or less would mean the working file: such an
+    // entry is sent past the end of the archive, where reading it fails.
+    damage("Its data lies outside the file (position " + std::to_string(position) + ").");
+    record.Position = std::numeric_limits<int32_t>::max();
+  } else if (size > 0 && int64_t{position} + size > m_FileSize) {
+    damage(position >= m_FileSize ? "Its data lies wholly past the end of the file."
+                                  : "Its data lies partly past the end of the file.");
+  }
+}
+
+std::span<const TRecordView> TDirectoryReader::Next() {
+  m_First = m_Next;
+  m_InBuffer = 0;
+  if (m_Ended || m_Next >= m_Count)
+    return {};
+  const int64_t want = std::min(m_Count - m_Next, RecordsPerRead);
+  const int64_t got = m_File->ReadAt(m_Records.get(), want * RecordSize, m_Offset + m_Next * RecordSize) / RecordSize;
+  // The file shrank under us: the records read so far are all there are.
+  m_Ended = got < want;
+  for (int64_t i = 0; i < got; ++i) {
+    const unsigned char *record = m_Records.get() + i * RecordSize;
+    const char *name = reinterpret_cast<const char *>(record);
+    TRecordView &view = m_Views[static_cast<size_t>(i)];
+    view.Name = {name, ::strnlen(name, NameSize)};
+    view.Position = ReadInt32(record + PositionOffset);
+    view.Size = ReadInt32(record + SizeOffset);
+    // Most records are sound: the rules' own test runs only for the others.
+    if (m_Judge &&
+        (view.Size < 0 || (view.Size > 0 && (view.Position <= 0 || int64_t{view.Position} + view.Size > m_FileSize))))
+      Judge(m_Next + i, view);
+  }
+  m_InBuffer = got;
+  m_Next += got;
+  m_Read = std::max(m_Read, m_Next);
+  return {m_Views.get(), static_cast<size_t>(got)};
+}
+
+void TDirectoryReader::Rewind() {
+  m_First = m_Next = m_InBuffer = 0;
+  m_Ended = false;
+}
+
+TEntryName TDirectoryReader::NameAt(int64_t index) const {
+  if (index >= m_First && index < m_First + m_InBuffer)
+    return TEntryName(m_Views[static_cast<size_t>(index - m_First)].Name);
+  TEntryName name;
+  char field[NameSize];
+  if (index >= 0 && index < m_Count && m_File->ReadAt(field, NameSize, m_Offset + index * RecordSize) == NameSize)
+    name.AssignField(field);
+  return name;
+}
+
+void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryReport *report, bool roomToGrow) {
+  list.clear();
+  TDirectoryReader reader(file, report != nullptr);
+  const int64_t count = reader.Count();
   // Room to grow: capacity that is never touched costs no memory, and adding
   // to a large archive then copies no directory.
-  list.reserve(static_cast<size_t>(roomToGrow ? count + count / 2 : count));
-  AdviseLargeMemory(list.data(), list.capacity() * sizeof(TDirEntry));
-  constexpr int64_t RecordsPerRead = 1024;
-  auto records = std::make_unique_for_overwrite<unsigned char[]>(static_cast<size_t>(RecordsPerRead * RecordSize));
-  for (int64_t first = 0; first < count; first += RecordsPerRead) {
-    int64_t want = std::min(count - first, RecordsPerRead);
-    int64_t got = file.ReadAt(records.get(), want * RecordSize, offset + first * RecordSize) / RecordSize;
-    for (int64_t i = 0; i < got; ++i) {
-      const unsigned char *record = records.get() + i * RecordSize;
-      const char *name = reinterpret_cast<const char *>(record);
-      int32_t position = ReadInt32(record + PositionOffset);
-      int32_t size = ReadInt32(record + SizeOffset);
+  if (count > 0) {
+    list.reserve(static_cast<size_t>(roomToGrow ? count + count / 2 : count));
+    AdviseLargeMemory(list.data(), list.capacity() * sizeof(TDirEntry));
+  }
+  for (std::span<const TRecordView> records = reader.Next(); !records.empty(); records = reader.Next())
+    for (const TRecordView &record : records) {
       // Built in place: no copy of a 68-byte entry per record.
       TDirEntry &entry = list.emplace_back();
-      entry.Name.AssignField(name);
-      if (report != nullptr) {
-        const std::string_view entryName = entry.Name.View();
-        const int64_t index = first + i;
-        if (size < 0) {
-          damage(index, entryName, "Its size is negative (" + std::to_string(size) + " bytes).");
-        } else if (size > 0 && position <= 0) {
-          // A position of zero or less would mean the working file: such an
-          // entry is sent past the end of the archive, where reading it fails.
-          damage(index, entryName, "Its data lies outside the file (position " + std::to_string(position) + ").");
-          position = std::numeric_limits<int32_t>::max();
-        } else if (size > 0 && int64_t{position} + size > fileSize) {
-          damage(index, entryName,
-                 position >= fileSize ? "Its data lies wholly past the end of the file."
-                                      : "Its data lies partly past the end of the file.");
-        }
-      }
-      entry.Position = position;
-      entry.Size = size;
+      entry.Name.AssignField(record.Name.data(), record.Name.size());
+      entry.Position = record.Position;
+      entry.Size = record.Size;
     }
-    if (report != nullptr)
-      report->DirectoryLength += got * RecordSize;
-    if (got < want)
-      break; // the file shrank under us: keep the records read so far
+  if (report != nullptr) {
+    report->FileSize = reader.FileSize();
+    report->DirectoryOffset = reader.DirectoryOffset();
+    report->DirectoryLength = reader.DirectoryLength();
+    report->Damage = reader.TakeDamage();
   }
-  if (report != nullptr)
-    report->DirectoryOffset = offset;
 }
 
 void FormatRecord(unsigned char *record, std::string_view name, int32_t position, int32_t size) {

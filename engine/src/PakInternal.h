@@ -29,6 +29,10 @@ std::string EscapeRecordName(const std::string &name);
 // The same without the rule for one character, for names where no piece can
 // look like a marker: entry records and the names of rename and move records.
 std::string EscapeRecordField(const std::string &name);
+// The same appended to text.
+void AppendEscapedField(std::string &text, std::string_view name);
+// Appends an entry's "name,position,size:" piece of a record (TQuakePak::EntryRecord).
+void AppendEntryRecord(std::string &record, std::string_view name, int32_t position, int32_t size);
 std::string UnescapeRecordName(const std::string &text);
 
 // The parts of an entry name that lead out of, or nowhere in, the archive's

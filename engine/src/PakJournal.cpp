@@ -32,12 +32,30 @@ int32_t DecimalToInt32(const std::string &text) {
 std::string EscapeRecordField(const std::string &name) {
   std::string result;
   result.reserve(name.size());
-  for (char c : name)
-    if (NeedsEscape(c))
-      result += PercentByte(c);
-    else
-      result += c;
+  AppendEscapedField(result, name);
   return result;
+}
+
+void AppendEscapedField(std::string &text, std::string_view name) {
+  // The bytes between escapes go in as one piece each.
+  size_t start = 0;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (NeedsEscape(name[i])) {
+      text.append(name.substr(start, i - start));
+      text += PercentByte(name[i]);
+      start = i + 1;
+    }
+  text.append(name.substr(start));
+}
+
+void AppendEntryRecord(std::string &record, std::string_view name, int32_t position, int32_t size) {
+  AppendEscapedField(record, name);
+  char digits[24];
+  for (const int32_t value : {position, size}) {
+    record += ',';
+    record.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+  }
+  record += ':';
 }
 
 std::string EscapeRecordName(const std::string &name) {
@@ -106,8 +124,9 @@ void TQuakePak::AddUndoRecord(const std::string &record) {
 }
 
 std::string TQuakePak::EntryRecord(int32_t index) const {
-  return EscapeRecordField(EntryName(index)) + "," + std::to_string(EntryPosition(index)) + "," +
-         std::to_string(EntrySize(index)) + ":";
+  std::string record;
+  AppendEntryRecord(record, EntryName(index), EntryPosition(index), EntrySize(index));
+  return record;
 }
 
 void TQuakePak::ParseEntryRecord(const std::string &piece, std::string &name, int32_t &position, int32_t &size) {

@@ -5,18 +5,90 @@
 #include "PakQuake.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
-// Whether a space-separated list of the table holds the word, letter case
-// ignored. The entry list asks this for every row: nothing is allocated.
-bool ListHolds(std::string_view list, std::string_view word) {
-  while (!list.empty()) {
-    const size_t end = std::min(list.find(' '), list.size());
-    if (end > 0 && SameTextAscii(list.substr(0, end), word))
-      return true;
-    list.remove_prefix(std::min(end + 1, list.size()));
+// The first eight bytes of a word (zero after its end), ASCII capitals
+// folded to lower case all at once (as NameHash folds them), as one number:
+// most words are told apart by one comparison, and nothing is copied.
+uint64_t WordKey(std::string_view word) {
+  uint64_t key = 0;
+  if (word.size() >= 8)
+    std::memcpy(&key, word.data(), 8);
+  else
+    for (size_t i = 0; i < word.size(); ++i)
+      key |= uint64_t{static_cast<unsigned char>(word[i])} << (8 * i);
+  constexpr uint64_t Ones = 0x0101010101010101ull;
+  const uint64_t low = key & (Ones * 0x7F);
+  const uint64_t capitals = (low + Ones * 0x3F) & ~(low + Ones * 0x25) & ~key & (Ones * 0x80);
+  return key | (capitals >> 2);
+}
+
+// One word of the table's lists and the kind of its row.
+struct TKindWord {
+  uint64_t Key = 0;
+  std::string_view Word;
+  TFileKind Kind = fkUnknown;
+};
+
+// The words of one of the table's columns in a small open-addressing table
+// keyed by WordKey, so that classifying a name (the entry list and the check
+// ask it of every entry) costs a multiplication and a comparison or two.
+// Every word belongs to one row only.
+class TWordTable {
+public:
+  void Add(std::string_view word, TFileKind kind) {
+    for (size_t at = Slot(WordKey(word));; at = (at + 1) % Slots)
+      if (m_Slots[at].Word.empty()) {
+        m_Slots[at] = {WordKey(word), word, kind};
+        break;
+      }
+    m_Longest = std::max(m_Longest, word.size());
+    if (std::find(m_Lengths.begin(), m_Lengths.end(), word.size()) == m_Lengths.end())
+      m_Lengths.push_back(word.size());
   }
-  return false;
+  // The lengths of the words, each once.
+  const std::vector<size_t> &Lengths() const { return m_Lengths; }
+  // The kind whose word text is in any letter case, or fkUnknown.
+  TFileKind Find(std::string_view text) const {
+    if (text.empty() || text.size() > m_Longest)
+      return fkUnknown;
+    const uint64_t key = WordKey(text);
+    for (size_t at = Slot(key); !m_Slots[at].Word.empty(); at = (at + 1) % Slots) {
+      const TKindWord &word = m_Slots[at];
+      if (word.Key == key && word.Word.size() == text.size() &&
+          (text.size() <= 8 || SameTextAscii(word.Word.substr(8), text.substr(8))))
+        return word.Kind;
+    }
+    return fkUnknown;
+  }
+
+private:
+  // Room for the table's words at most a quarter full.
+  static constexpr size_t Slots = 128;
+  static size_t Slot(uint64_t key) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 57); }
+  TKindWord m_Slots[Slots];
+  size_t m_Longest = 0;
+  std::vector<size_t> m_Lengths;
+};
+
+struct TKindWords {
+  TWordTable FileNames;
+  TWordTable Extensions;
+};
+
+const TKindWords &KindWordLists() {
+  static const TKindWords lists = [] {
+    TKindWords made;
+    for (const TFileKindInfo &info : FileKinds) {
+      for (std::string_view word : KindWords(info.FileNames))
+        made.FileNames.Add(word, info.Kind);
+      for (std::string_view word : KindWords(info.Extensions))
+        made.Extensions.Add(word, info.Kind);
+    }
+    return made;
+  }();
+  return lists;
 }
 } // namespace
 
@@ -31,16 +103,22 @@ std::vector<std::string_view> KindWords(std::string_view list) {
   return words;
 }
 
-TFileKind FileKindOf(const std::string &name) {
+TFileKind FileKindOf(std::string_view name) {
+  const TKindWords &lists = KindWordLists();
   // A whole file name (palette.lmp) decides before the extension that it
-  // shares with another kind (picture lumps).
-  const std::string file = EntryFileName(name);
-  for (const TFileKindInfo &info : FileKinds)
-    if (ListHolds(info.FileNames, file))
-      return info.Kind;
-  const std::string extension = EntryExtension(name, false);
-  for (const TFileKindInfo &info : FileKinds)
-    if (ListHolds(info.Extensions, extension))
-      return info.Kind;
-  return fkUnknown;
+  // shares with another kind (picture lumps). The file part follows the last
+  // "/" or "\\": it is a word of length n when the name's last n bytes are
+  // that word (which holds no separator) and a separator or nothing comes
+  // before them.
+  for (const size_t length : lists.FileNames.Lengths())
+    if (name.size() >= length) {
+      const char before = name.size() == length ? '/' : name[name.size() - length - 1];
+      if (before == '/' || before == '\\')
+        if (const TFileKind kind = lists.FileNames.Find(name.substr(name.size() - length)); kind != fkUnknown)
+          return kind;
+    }
+  // The extension follows the last "." (a name without one counts whole).
+  const void *dot = name.empty() ? nullptr : ::memrchr(name.data(), '.', name.size());
+  return lists.Extensions.Find(
+      dot == nullptr ? name : name.substr(static_cast<size_t>(static_cast<const char *>(dot) - name.data()) + 1));
 }

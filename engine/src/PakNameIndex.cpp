@@ -7,8 +7,6 @@
 
 namespace {
 constexpr size_t MinSlots = 16;
-// Lookups an operation may make by scanning before the table pays.
-constexpr size_t ScanLimit = 8;
 } // namespace
 
 uint64_t NameHash(std::string_view name) {
@@ -128,4 +126,42 @@ void TNameIndex::Renumber(const std::vector<int32_t> &newIndex) {
   for (int32_t &slot : m_Slots)
     if (slot >= 0)
       slot = newIndex[static_cast<size_t>(slot)] >= 0 ? newIndex[static_cast<size_t>(slot)] : Deleted;
+}
+
+std::vector<int32_t> TNameIndex::FindAll(const std::vector<TDirEntry> &directory, const TStringList &names) {
+  size_t slots = MinSlots;
+  while (slots < 2 * names.size() + 2)
+    slots *= 2;
+  const size_t mask = slots - 1;
+  std::vector<int32_t> table(slots, Empty);
+  std::vector<uint64_t> hashes(names.size());
+  for (size_t n = 0; n < names.size(); ++n) {
+    hashes[n] = NameHash(names[n]);
+    size_t at = static_cast<size_t>(hashes[n]) & mask;
+    for (; table[at] != Empty; at = (at + 1) & mask) {
+      const auto other = static_cast<size_t>(table[at]);
+      if (hashes[other] == hashes[n] && SameTextAscii(names[other], names[n]))
+        return {};
+    }
+    table[at] = static_cast<int32_t>(n);
+  }
+  std::vector<int32_t> exact(names.size(), -1);
+  std::vector<int32_t> folded(names.size(), -1);
+  for (size_t i = directory.size(); i-- > 0;) {
+    const std::string_view name = directory[i].Name.View();
+    const uint64_t hash = NameHash(name);
+    for (size_t at = static_cast<size_t>(hash) & mask; table[at] != Empty; at = (at + 1) & mask) {
+      const auto n = static_cast<size_t>(table[at]);
+      if (hashes[n] != hash || exact[n] >= 0)
+        continue;
+      if (name == names[n])
+        exact[n] = static_cast<int32_t>(i);
+      else if (folded[n] < 0 && SameTextAscii(name, names[n]))
+        folded[n] = static_cast<int32_t>(i);
+    }
+  }
+  for (size_t n = 0; n < names.size(); ++n)
+    if (exact[n] < 0)
+      exact[n] = folded[n];
+  return exact;
 }

@@ -38,8 +38,20 @@ public:
   // After the directory was compacted: newIndex[i] is the new index of old
   // entry i, or -1 for an entry that is gone (and was erased from the index).
   void Renumber(const std::vector<int32_t> &newIndex);
+  // True when Prepare would build the table for so many lookups.
+  bool WouldBuild(size_t lookups) const { return !m_Valid && lookups > ScanLimit; }
+
+  // What Find would answer for each of names, all at once: one pass over the
+  // directory from its end, each name looked up in a small table of the
+  // names, so that many lookups cost neither the table of the whole
+  // directory nor a cache miss each. Empty when two of the names are equal
+  // ignoring letter case: what one finds would then depend on what the
+  // other took out.
+  static std::vector<int32_t> FindAll(const std::vector<TDirEntry> &directory, const TStringList &names);
 
 private:
+  // Lookups an operation may make by scanning before the table pays.
+  static constexpr size_t ScanLimit = 8;
   static constexpr int32_t Empty = -1;
   static constexpr int32_t Deleted = -2;
   void Build(const std::vector<TDirEntry> &directory) const;

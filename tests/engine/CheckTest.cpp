@@ -6,8 +6,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <map>
 #include <gtest/gtest.h>
+#include <map>
+#include <set>
 
 namespace {
 // A header whose directory of records follows data at once, as most fixtures need.
@@ -116,6 +117,61 @@ INSTANTIATE_TEST_SUITE_P(
         TRuleCase{"HighByte", BuildPak({{"caf\xe9.txt", "1"}}), 0, csWarning, "outside printable ASCII", ckName},
         TRuleCase{"MoreEntriesThanTheGameLoads", BuildPak(Entries(2049)), -1, csError, "2049 entries", ckTooMany}),
     [](const ::testing::TestParamInfo<TRuleCase> &row) { return std::string(row.param.Rule); });
+
+// The byte rules judge each byte of a name alone, wherever it stands: every
+// byte value at every place of a name of up to 17 bytes; and the part rules
+// find their parts at every place.
+TEST(CheckArchiveFile, ByteRulesJudgeEveryByteValueAtEveryPlace) {
+  using TWords = std::set<std::string>;
+  std::string records;
+  std::map<std::string, TWords> expected;
+  auto add = [&](const std::string &name, const TWords &words) {
+    records += Record(name, 0, 0);
+    expected[name] = words;
+  };
+  for (int value = 1; value < 256; ++value)
+    for (const size_t place : {0u, 3u, 7u, 8u, 15u, 16u}) {
+      std::string name = std::to_string(value) + "-" + std::to_string(place) + "_xxxxxxxxxxxxxxxx";
+      name.resize(place + 1);
+      name[place] = static_cast<char>(value);
+      TWords words;
+      if (value >= 'A' && value <= 'Z')
+        words.insert("upper-case");
+      if (value == '\\')
+        words.insert("backslash");
+      if (value < 0x20 || value > 0x7E)
+        words.insert("printable");
+      // The byte ends the name: a "/" leaves an empty part, a "." alone is a "." part.
+      if (value == '/')
+        words.insert("empty part");
+      if (value == '/' && place == 0)
+        words.insert("begins");
+      if (value == '.' && place == 0)
+        words.insert("\"..\" part");
+      add(name, words);
+    }
+  // And the part rules, their "/" and what follows it at every place.
+  for (size_t place = 0; place < 18; ++place)
+    for (const std::string part : {"//y", "/./y", "/../y", "/.y", "/", "/y/.", "/y/.."}) {
+      TWords words;
+      if (part == "//y" || part == "/")
+        words.insert("empty part");
+      if (part == "/./y" || part == "/../y" || part == "/y/." || part == "/y/..")
+        words.insert("\"..\" part");
+      if (place == 0)
+        words.insert("begins");
+      add(std::string(place, 'x') + part, words);
+    }
+  TTempDir folder;
+  WriteFileBytes(folder.File("bytes.pak"), Archive("", records));
+  std::map<std::string, TWords> found;
+  for (const TCheckFinding &finding : CheckArchiveFile(folder.File("bytes.pak")))
+    for (const char *word : {"upper-case", "backslash", "printable", "empty part", "\"..\" part", "begins"})
+      if (finding.Kind == ckName && finding.Message.find(word) != std::string::npos)
+        found[finding.Entry].insert(word);
+  for (const auto &[name, words] : expected)
+    EXPECT_EQ(found[name], words) << name;
+}
 
 TEST(CheckArchiveFile, SoundArchivesAtTheLimitsHaveNoFindings) {
   TTempDir folder;

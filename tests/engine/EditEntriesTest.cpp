@@ -331,6 +331,44 @@ TEST_F(DeleteEntries, ManyNamesAtOnceFindWhatSingleLookupsFind) {
   EXPECT_EQ(Pak.FindEntry("sub/f15.txt"), -1);
 }
 
+// Many names looked up in one pass give what deleting them one at a time
+// gives: the same entries gone (the last of an exact name, else the last in
+// other letter case), and one record of them in the order named.
+TEST_F(DeleteEntries, ManyNamesInOnePassTakeWhatOneAtATimeTakes) {
+  std::vector<TFixtureEntry> entries = {{"a.wav", "1"}, {"A.WAV", "2"}, {"c.txt", "3"}, {"B.wav", "4"}, {"c.txt", "5"}};
+  for (int i = 0; i < 20; ++i)
+    entries.push_back({"f" + std::to_string(i) + ".txt", "f"});
+  const std::vector<TStringList> lists = {
+      // No two names alike in letter case: one pass.
+      {"A.wav", "b.WAV", "c.txt", "F3.TXT", "f5.txt", "missing", "f7.txt", "f9.txt", "f19.txt"},
+      {"f1.txt", "f2.txt", "A.WAV", "f4.txt", "f6.txt", "f8.txt", "f10.txt", "C.TXT", "f11.txt"},
+      // Two names alike: the second finds what the first left.
+      {"c.txt", "f1.txt", "f2.txt", "f4.txt", "f6.txt", "f8.txt", "f10.txt", "f12.txt", "C.txt"},
+  };
+  for (const TStringList &names : lists) {
+    OpenSample(entries);
+    TStringList records;
+    for (const std::string &name : names) {
+      ASSERT_EQ(Pak.DeleteEntries({name}), prDone);
+      records.push_back(Pak.Journal().front().substr(2));
+    }
+    const std::vector<std::string> oneAtATime = Listing(Pak);
+    OpenSample(entries);
+    ASSERT_EQ(Pak.DeleteEntries(names), prDone);
+    EXPECT_EQ(Listing(Pak), oneAtATime) << names.front();
+    std::string record = "D:";
+    for (const std::string &piece : records)
+      record += piece;
+    EXPECT_EQ(Pak.Journal().front(), record);
+    // The names left are found where they now stand.
+    const std::vector<TDirEntry> &directory = Pak.Directory();
+    for (size_t i = 0; i < directory.size(); ++i)
+      if (directory[i].Name != "c.txt") {
+        EXPECT_EQ(Pak.FindEntry(directory[i].Name), static_cast<int32_t>(i)) << directory[i].Name;
+      }
+  }
+}
+
 TEST_F(ReplaceEntryData, TakesTheFilesBytesUnderTheSameNameAndUndoesAsOneStep) {
   // Upper case and a space: neither name rule may touch a name that is kept.
   OpenSample({{"maps/e1m1.bsp", "AAA"}, {"Gfx/My Pic.lmp", "old"}, {"sound/x.wav", "XY"}});

@@ -86,7 +86,13 @@ TEST(Lump, FileKindsFollowTheKindTable) {
                                                       {"a.lmp2", fkUnknown},
                                                       {"a.ma", fkUnknown},
                                                       {"a.map ent", fkUnknown},
-                                                      {"a.", fkUnknown}};
+                                                      {"a.", fkUnknown},
+                                                      // A name without "." counts whole; a "." before the file part
+                                                      // makes the rest the extension.
+                                                      {"WAD", fkWad},
+                                                      {"gfx/wad", fkUnknown},
+                                                      {"a.bsp/readme", fkUnknown},
+                                                      {"x.d\\Y.MDL", fkModel}};
   std::set<TFileKind> named;
   for (const auto &[name, kind] : cases) {
     EXPECT_EQ(int{FileKindOf(name)}, int{kind}) << name;

@@ -129,6 +129,12 @@ TEST_P(ReadHostileDirectory, ReadsOnlyWhatTheFileHolds) {
   std::vector<TDirEntry> list;
   EXPECT_EQ(TQuakePak::ReadDirectory(folder.File("hostile.pak"), list), prDone);
   EXPECT_EQ(list.size(), GetParam().Entries);
+  // The record-by-record reader reads the same records.
+  TDirectoryReader reader(folder.File("hostile.pak"));
+  size_t read = 0;
+  for (auto records = reader.Next(); !records.empty(); records = reader.Next())
+    read += records.size();
+  EXPECT_EQ(read, GetParam().Entries);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -148,6 +154,66 @@ INSTANTIATE_TEST_SUITE_P(
         // The directory claims three records; the file ends inside the second.
         THostileCase{"DirectoryRunsPastEnd", Header(12, 192) + Record("a", 12, 0) + std::string(30, 'x'), 1}),
     [](const ::testing::TestParamInfo<THostileCase> &testInfo) { return std::string(testInfo.param.Title); });
+
+// Over several batches of the reader's buffer, with damaged records among
+// them: the same records, fixes and damage as opening the archive gives,
+// each damage once however often the records are read, and any record's name
+// on request.
+TEST(DirectoryReader, ReadsInBatchesWhatOpeningReads) {
+  constexpr int32_t Count = 2500;
+  std::string records;
+  for (int32_t i = 0; i < Count; ++i) {
+    const std::string name = "d" + std::to_string(i % 7) + "/e" + std::to_string(i) + ".dat";
+    // Every 500th past the end, every 700th of negative size, every 900th at position 0.
+    const int32_t size = i % 700 == 1 ? -5 : 1;
+    const int32_t position = i % 900 == 2 ? 0 : i % 500 == 3 ? 1 << 20 : 12 + i;
+    records += Record(name, position, size);
+  }
+  const std::string bytes = Header(12 + Count, Count * 64) + std::string(Count, 'x') + records;
+  TTempDir folder;
+  WriteFileBytes(folder.File("big.pak"), bytes);
+  TQuakePak pak;
+  pak.OpenPakToRead(folder.File("big.pak"));
+
+  TDirectoryReader reader(folder.File("big.pak"));
+  EXPECT_TRUE(reader.HasMagic());
+  EXPECT_EQ(reader.Count(), Count);
+  for (int pass = 0; pass < 2; ++pass) {
+    reader.Rewind();
+    int64_t next = 0;
+    for (auto batch = reader.Next(); !batch.empty(); batch = reader.Next()) {
+      ASSERT_EQ(reader.First(), next);
+      for (const TRecordView &record : batch) {
+        const TDirEntry &entry = pak.Directory()[static_cast<size_t>(next++)];
+        ASSERT_EQ(record.Name, entry.Name.View());
+        ASSERT_EQ(record.Position, entry.Position) << entry.Name;
+        ASSERT_EQ(record.Size, entry.Size) << entry.Name;
+      }
+      // One from the batch in the buffer, one read from the file.
+      EXPECT_EQ(reader.NameAt(next - 1), pak.Directory()[static_cast<size_t>(next - 1)].Name);
+      EXPECT_EQ(reader.NameAt(7).Str(), "d0/e7.dat");
+    }
+    EXPECT_EQ(next, Count);
+    std::vector<std::string> damage;
+    for (const TCheckFinding &finding : reader.Damage())
+      damage.push_back(FindingText(finding));
+    EXPECT_EQ(damage, pak.Damage()) << "pass " << pass;
+  }
+  EXPECT_EQ(reader.NameAt(Count).Str(), "");
+  EXPECT_EQ(reader.DirectoryOffset(), 12 + Count);
+  EXPECT_EQ(reader.DirectoryLength(), Count * 64);
+
+  // The check shows its caller each record once, in order, as it reads them.
+  int64_t shown = 0;
+  const TCheckFindings findings = CheckArchiveFile(folder.File("big.pak"), [&](int64_t first, auto batch) {
+    EXPECT_EQ(first, shown);
+    shown += static_cast<int64_t>(batch.size());
+  });
+  EXPECT_EQ(shown, Count);
+  ASSERT_GE(findings.size(), 2u);
+  EXPECT_EQ(findings[0].Kind, ckTooMany);
+  EXPECT_EQ(FindingText(findings[1]), "d1/e1.dat: Its size is negative (-5 bytes).");
+}
 
 TEST(WriteDirectory, PatchesHeaderAndAppendsRecords) {
   TTempDir folder;
