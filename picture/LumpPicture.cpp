@@ -269,6 +269,22 @@ TLumpFile LumpFileOf(const QString &fileName) {
   return lfNone;
 }
 
+TLumpFile LumpFileOfKind(QuakeWad::TLumpKind kind) {
+  switch (kind) {
+  case QuakeWad::lkPalette:
+    return lfPalette;
+  case QuakeWad::lkPicture:
+    return lfPicture;
+  case QuakeWad::lkMiptex:
+    return lfMiptex;
+  case QuakeWad::lkConchars:
+    return lfConchars;
+  case QuakeWad::lkOther:
+    break;
+  }
+  return lfNone;
+}
+
 QImage LumpFileToImage(const QByteArray &lump, TLumpFile kind, const TQuakePalette &palette, QString *error) {
   switch (kind) {
   case lfPicture:

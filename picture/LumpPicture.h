@@ -7,6 +7,7 @@
 
 #include "PakQuake.h"
 #include "QuakePictures.h"
+#include "QuakeWad.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -82,6 +83,8 @@ enum TLumpFile : uint8_t { lfNone, lfPicture, lfPalette, lfMiptex, lfConchars };
 TLumpFile LumpFileOf(const QString &fileName);
 // A lump's bytes as an image, or a null image and the reason.
 QImage LumpFileToImage(const QByteArray &lump, TLumpFile kind, const TQuakePalette &palette, QString *error);
+// The picture kind of a WAD lump of that kind; lfNone for a lump that holds no picture.
+TLumpFile LumpFileOfKind(QuakeWad::TLumpKind kind);
 // An image as a lump of that kind; a mip texture takes name (its mips made
 // by MakeMiptex). Empty with the reason when the image does not fit the kind.
 QByteArray ImageToLumpFile(const QImage &image, TLumpFile kind, const std::string &name, const TQuakePalette &palette,

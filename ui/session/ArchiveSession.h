@@ -270,6 +270,8 @@ private:
   // longer has. The failure goes on to the error report.
   void EditEntries(const std::function<void()> &edit);
   void ShowError(const QString &text, const QString &detail = {});
+  // The picture file the user picks to import, or empty when none is picked.
+  QString ChoosePictureToImport();
   // The offer to drop a recent file that is gone; true when it was dropped.
   bool OfferToForgetRecent(const QString &fileName);
   // Whether a save over the open file may go ahead: a damaged file is only

@@ -45,15 +45,19 @@ void TArchiveSession::ExportPicture(const std::string &entryName) {
     ShowError(ExportFailedMessage() + QLatin1Char('\n') + reason);
 }
 
-std::optional<std::string> TArchiveSession::ImportPicture(const TStringList &selected, const std::string &folder) {
+QString TArchiveSession::ChoosePictureToImport() {
   TFileDialogRequest request;
   request.Title = tr("Import Picture");
   request.Directory = m_Values.OpenPath;
   request.Filters = QStringList{tr("Pictures (*.png *.bmp *.tga)"), tr("All Files (*)")};
   const QStringList sources = m_Desktop.ChooseOpenFiles(m_Window, request);
-  if (sources.isEmpty())
+  return sources.isEmpty() ? QString() : sources.first();
+}
+
+std::optional<std::string> TArchiveSession::ImportPicture(const TStringList &selected, const std::string &folder) {
+  const QString source = ChoosePictureToImport();
+  if (source.isEmpty())
     return std::nullopt;
-  const QString source = sources.first();
 
   // One selected picture lump may be replaced; otherwise the picture comes in as a new entry.
   std::string replaced;

@@ -20,19 +20,7 @@
 
 namespace {
 LumpPicture::TLumpFile LumpFileKind(const QuakeWad::TLump &lump) {
-  switch (QuakeWad::KindOfLump(lump)) {
-  case QuakeWad::lkPalette:
-    return LumpPicture::lfPalette;
-  case QuakeWad::lkPicture:
-    return LumpPicture::lfPicture;
-  case QuakeWad::lkMiptex:
-    return LumpPicture::lfMiptex;
-  case QuakeWad::lkConchars:
-    return LumpPicture::lfConchars;
-  case QuakeWad::lkOther:
-    break;
-  }
-  return LumpPicture::lfNone;
+  return LumpPicture::LumpFileOfKind(QuakeWad::KindOfLump(lump));
 }
 
 // The lump's picture in the game's colours, or a null image and the reason.
@@ -241,14 +229,9 @@ void TArchiveSession::ExportLump(int index) {
 std::optional<std::string> TArchiveSession::ImportLumpPicture(const std::vector<int> &selected) {
   if (!LumpsChangeable())
     return std::nullopt;
-  TFileDialogRequest request;
-  request.Title = tr("Import Picture");
-  request.Directory = m_Values.OpenPath;
-  request.Filters = QStringList{tr("Pictures (*.png *.bmp *.tga)"), tr("All Files (*)")};
-  const QStringList sources = m_Desktop.ChooseOpenFiles(m_Window, request);
-  if (sources.isEmpty())
+  const QString source = ChoosePictureToImport();
+  if (source.isEmpty())
     return std::nullopt;
-  const QString source = sources.first();
   QuakeWad::TWad wad = m_LumpFolder->Wad;
 
   // One selected picture lump may be replaced; otherwise the picture comes in as a new lump.

@@ -94,22 +94,6 @@ QImage MiptexThumbnail(const QuakePictures::TMiptex &texture, const TQuakePalett
   return ThumbnailImage(LumpPicture::IndicesToImage(texture.Level(level), palette, texture.Name.starts_with('{')));
 }
 
-LumpPicture::TLumpFile LumpFileOfKind(QuakeWad::TLumpKind kind) {
-  switch (kind) {
-  case QuakeWad::lkPalette:
-    return LumpPicture::lfPalette;
-  case QuakeWad::lkPicture:
-    return LumpPicture::lfPicture;
-  case QuakeWad::lkMiptex:
-    return LumpPicture::lfMiptex;
-  case QuakeWad::lkConchars:
-    return LumpPicture::lfConchars;
-  case QuakeWad::lkOther:
-    break;
-  }
-  return LumpPicture::lfNone;
-}
-
 QString KindText(const QuakeWad::TLump &lump, QuakeWad::TLumpKind kind) {
   switch (kind) {
   case QuakeWad::lkPalette:
@@ -130,7 +114,7 @@ QString KindText(const QuakeWad::TLump &lump, QuakeWad::TLumpKind kind) {
 
 QImage PictureOfKind(const QuakeWad::TLump &lump, QuakeWad::TLumpKind kind, const TQuakePalette &palette,
                      QString *reason) {
-  const LumpPicture::TLumpFile file = LumpFileOfKind(kind);
+  const LumpPicture::TLumpFile file = LumpPicture::LumpFileOfKind(kind);
   if (file == LumpPicture::lfNone) {
     if (reason != nullptr)
       *reason = lump.Compression != 0 ? TPreviewText::tr("it is compressed") : TPreviewText::tr("it is no picture");
@@ -543,7 +527,7 @@ TPreview PreviewLump(const QuakeWad::TLump &lump, const TQuakePalette &palette) 
   preview.Kind = KindText(lump, kind);
   const auto shown = static_cast<int>(std::min(lump.Data.size(), static_cast<size_t>(HexPreviewBytes)));
   preview.Text = HexDump(lump.Data.substr(0, static_cast<size_t>(shown)));
-  if (LumpFileOfKind(kind) != LumpPicture::lfNone || lump.Type == QuakeWad::ltPicture)
+  if (LumpPicture::LumpFileOfKind(kind) != LumpPicture::lfNone || lump.Type == QuakeWad::ltPicture)
     preview.Facts << FirstUpper(reason);
   preview.Facts << EnglishPlural(TPreviewText::tr("The first %n byte(s) in hexadecimal", "", shown), shown);
   return preview;
@@ -564,7 +548,7 @@ TThumbnail ThumbnailOfLump(const QuakeWad::TLump &lump, const TQuakePalette &pal
   } else if (const QImage image = PictureOfKind(lump, kind, palette, &reason); !image.isNull()) {
     item.Image = ThumbnailImage(image);
     details << PixelsText(image.width(), image.height());
-  } else if (LumpFileOfKind(kind) != LumpPicture::lfNone) {
+  } else if (LumpPicture::LumpFileOfKind(kind) != LumpPicture::lfNone) {
     details << reason;
   }
   details << BytesText(lump.Data.size());
