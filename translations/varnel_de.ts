@@ -1473,8 +1473,8 @@ Das andere: %2</translation>
         <translation>Das Archiv, wie es gespeichert ist, mit einer anderen PAK-Datei vergleichen</translation>
     </message>
     <message>
-        <source>Open &amp;Game Folder…</source>
-        <translation>Spiel&amp;ordner öffnen…</translation>
+        <source>Open &amp;Game Folder...</source>
+        <translation>Spiel&amp;ordner öffnen...</translation>
     </message>
     <message>
         <source>List every file the game loads from a Quake directory and a mod</source>

@@ -242,7 +242,7 @@ private slots:
     QStringList menu;
     for (const QAction *action : session.Find<QMenu>("MenuFile")->actions().mid(0, 3))
       menu << action->text();
-    QCOMPARE(menu, (QStringList{"&New...", "&Open...", "Open &Game Folder…"}));
+    QCOMPARE(menu, (QStringList{"&New...", "&Open...", "Open &Game Folder..."}));
     QString proposed;
     WhenShown([&](QWidget &dialog) {
       proposed = Child<QLineEdit>(dialog, "QuakeDirBox")->text();

@@ -19,6 +19,9 @@ QIcon LumpIcon(const QuakeWad::TLump &lump) {
   static const QIcon palette(KindIconPath(fkPalette));
   static const QIcon picture(KindIconPath(fkLump));
   static const QIcon other(KindIconPath(fkUnknown));
+  static const QIcon sound(KindIconPath(fkWave));
+  if (lump.Type == QuakeWad::ltSound)
+    return sound;
   switch (QuakeWad::KindOfLump(lump)) {
   case QuakeWad::lkPalette:
     return palette;

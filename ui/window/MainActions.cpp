@@ -43,7 +43,7 @@ TMainActions::TMainActions(QObject *parent) : QObject(parent) {
   tool(FileNew, tr("Make New PAK File"), ActionIcon("document-new"));
   FileOpen = make("MenuFileOpen", tr("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O));
   tool(FileOpen, tr("Open PAK File"), ActionIcon("document-open"));
-  FileOpenGameFolder = make("MenuFileOpenGameFolder", tr("Open &Game Folder…"));
+  FileOpenGameFolder = make("MenuFileOpenGameFolder", tr("Open &Game Folder..."));
   FileOpenGameFolder->setStatusTip(tr("List every file the game loads from a Quake directory and a mod"));
   FileSave = make("MenuFileSave", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
   tool(FileSave, tr("Save"), ActionIcon("document-save"));
