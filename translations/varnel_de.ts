@@ -1780,6 +1780,10 @@ Das andere: %2</translation>
         <source>Pictures</source>
         <translation>Bilder</translation>
     </message>
+    <message>
+        <source>Too large to play here (more than %1 MiB)</source>
+        <translation>Zu groß, um es hier abzuspielen (mehr als %1 MiB)</translation>
+    </message>
 </context>
 <context>
     <name>TSetDirectoryDialog</name>

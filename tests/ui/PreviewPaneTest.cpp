@@ -301,6 +301,8 @@ void PreviewPaneTest::ReadsOnlyWhatItShows_data() {
   // A texture lump that claims 65 MiB of a larger map.
   QByteArray map = SmallMap();
   map.replace(4 + 2 * 8 + 4, 4, Int32LE(static_cast<qint32>(huge)));
+  QTest::addRow("large sound") << "big.wav" << LoopingWave() << (qint64{257} << 20) << "Too large to play here"
+                               << qint64{TextPreviewLimit};
   QTest::addRow("large texture lump") << "big.bsp" << map << huge * 2 << "Its pictures are not shown"
                                       << qint64{TextPreviewLimit};
 }

@@ -23,6 +23,8 @@ class TPreviewText {
 
 // An image file larger than this is not decoded for a preview.
 constexpr int64_t ImagePreviewLimit = int64_t{64} << 20;
+// A sound is played from memory, whole: one larger than this is not offered.
+constexpr int64_t SoundPlayLimit = int64_t{256} << 20;
 
 std::string Extension(const std::string &name) {
   const size_t slash = name.find_last_of("/\\");
@@ -121,6 +123,13 @@ QImage PictureOfKind(const QuakeWad::TLump &lump, QuakeWad::TLumpKind kind, cons
     return {};
   }
   return LumpPicture::LumpFileToImage(QByteArray::fromStdString(lump.Data), file, palette, reason);
+}
+
+void LimitPlaying(TPreview &preview, const TPreviewSource &source) {
+  if (preview.Playable && source.Size > SoundPlayLimit) {
+    preview.Playable = false;
+    preview.Facts << TPreviewText::tr("Too large to play here (more than %1 MiB)").arg(SoundPlayLimit >> 20);
+  }
 }
 
 // Text as it is, in UTF-8 when it is, else byte for byte (the game's own
@@ -326,6 +335,7 @@ TPreview PreviewWave(const TPreviewSource &source) {
     preview.Facts << TPreviewText::tr("The game cannot play it: %1").arg(QString::fromStdString(info.Fault));
   // Qt plays what the game would not (another format, a long loop) as well.
   preview.Playable = info.Channels > 0 && info.DataSize > 0;
+  LimitPlaying(preview, source);
   return preview;
 }
 
@@ -337,6 +347,7 @@ TPreview PreviewOgg(const TPreviewSource &source) {
                      QMediaFormat().supportedFileFormats(QMediaFormat::Decode).contains(QMediaFormat::Ogg);
   if (!preview.Playable)
     preview.Facts << TPreviewText::tr("Qt Multimedia cannot play it here");
+  LimitPlaying(preview, source);
   return preview;
 }
 
