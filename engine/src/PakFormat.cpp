@@ -17,17 +17,6 @@
 
 using namespace PakFormat;
 
-int32_t ReadInt32(const unsigned char *bytes) {
-  uint32_t value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-                   static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-  return static_cast<int32_t>(value);
-}
-
-void WriteInt32(unsigned char *bytes, int32_t value) {
-  auto bits = static_cast<uint32_t>(value);
-  for (int i = 0; i < 4; ++i)
-    bytes[i] = static_cast<unsigned char>(bits >> (8 * i));
-}
 
 void FormatBareHeader(unsigned char *header) {
   std::memcpy(header, Magic, sizeof Magic);
@@ -213,7 +202,7 @@ std::span<const TRecordView> TDirectoryReader::Next() {
     const unsigned char *record = m_Records.get() + i * RecordSize;
     const char *name = reinterpret_cast<const char *>(record);
     TRecordView &view = m_Views[static_cast<size_t>(i)];
-    view.Name = {name, ::strnlen(name, NameSize)};
+    view.Name = {name, NameFieldLength(name)};
     view.Position = ReadInt32(record + PositionOffset);
     view.Size = ReadInt32(record + SizeOffset);
     // Most records are sound: the rules' own test runs only for the others.

@@ -13,8 +13,18 @@ struct stat;
 // The working file's name inside the component's private folder.
 inline constexpr const char *WorkingFileTitle = "~TMPPAK.PAK";
 
-int32_t ReadInt32(const unsigned char *bytes);
-void WriteInt32(unsigned char *bytes, int32_t value);
+// Little-endian 32-bit fields, inline: the directory's readers and writers
+// call them for every record.
+inline int32_t ReadInt32(const unsigned char *bytes) {
+  uint32_t value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                   static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+  return static_cast<int32_t>(value);
+}
+inline void WriteInt32(unsigned char *bytes, int32_t value) {
+  auto bits = static_cast<uint32_t>(value);
+  for (int i = 0; i < 4; ++i)
+    bytes[i] = static_cast<unsigned char>(bits >> (8 * i));
+}
 // The header of an archive that is still being written: "PACK" and -1 for the
 // directory's position and size.
 void FormatBareHeader(unsigned char *header);
