@@ -11,13 +11,22 @@ namespace {
 // The first eight bytes of a word (zero after its end), ASCII capitals
 // folded to lower case all at once (as NameHash folds them), as one number:
 // most words are told apart by one comparison, and nothing is copied.
-uint64_t WordKey(std::string_view word) {
+[[gnu::always_inline]] inline uint64_t WordKey(std::string_view word) {
   uint64_t key = 0;
-  if (word.size() >= 8)
+  const size_t size = word.size();
+  const auto byte = [&](size_t at) { return uint64_t{static_cast<unsigned char>(word[at])} << (8 * at); };
+  if (size >= 8) {
     std::memcpy(&key, word.data(), 8);
-  else
-    for (size_t i = 0; i < word.size(); ++i)
-      key |= uint64_t{static_cast<unsigned char>(word[i])} << (8 * i);
+  } else if (size >= 4) {
+    // Two loads of four bytes that overlap in the middle, where they agree.
+    uint32_t first = 0;
+    uint32_t last = 0;
+    std::memcpy(&first, word.data(), 4);
+    std::memcpy(&last, word.data() + size - 4, 4);
+    key = uint64_t{first} | uint64_t{last} << (8 * (size - 4));
+  } else if (size > 0) {
+    key = byte(0) | byte(size / 2) | byte(size - 1);
+  }
   constexpr uint64_t Ones = 0x0101010101010101ull;
   const uint64_t low = key & (Ones * 0x7F);
   const uint64_t capitals = (low + Ones * 0x3F) & ~(low + Ones * 0x25) & ~key & (Ones * 0x80);
@@ -62,6 +71,8 @@ public:
     }
     return fkUnknown;
   }
+
+  size_t Longest() const { return m_Longest; }
 
 private:
   // Room for the table's words at most a quarter full.
@@ -118,7 +129,13 @@ TFileKind FileKindOf(std::string_view name) {
           return kind;
     }
   // The extension follows the last "." (a name without one counts whole).
-  const void *dot = name.empty() ? nullptr : ::memrchr(name.data(), '.', name.size());
-  return lists.Extensions.Find(
-      dot == nullptr ? name : name.substr(static_cast<size_t>(static_cast<const char *>(dot) - name.data()) + 1));
+  // Only an extension of at most the longest word's length can match, so
+  // only that many bytes and the dot before them are looked at: a dot further
+  // back, or none in a name longer than that, matches nothing.
+  const size_t longest = lists.Extensions.Longest();
+  const size_t window = std::min(name.size(), longest + 1);
+  for (size_t at = name.size(); at > name.size() - window; --at)
+    if (name[at - 1] == '.')
+      return lists.Extensions.Find(name.substr(at));
+  return name.size() <= longest ? lists.Extensions.Find(name) : fkUnknown;
 }
