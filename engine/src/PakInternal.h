@@ -84,8 +84,9 @@ bool IsDirectory(const std::string &path);
 bool SameFile(const std::string &a, const std::string &b);
 // Absolute, with links, "." and ".." resolved as far as the path exists.
 std::string ResolvedPath(const std::string &path);
-// Writes one 64-byte directory record at record.
-void FormatRecord(unsigned char *record, std::string_view name, int32_t position, int32_t size);
+// Writes one 64-byte directory record at record: the name, zeros to the end
+// of its field, position and size.
+void FormatRecord(unsigned char *record, const TEntryName &name, int32_t position, int32_t size);
 
 // What reading a directory learnt of the file besides its entries.
 struct TDirectoryReport {
