@@ -2,7 +2,9 @@
 // Helpers shared by the engine's sources; not part of the public interface.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "PakQuake.h"
@@ -22,8 +24,12 @@ inline int32_t ReadInt32(const unsigned char *bytes) {
 }
 inline void WriteInt32(unsigned char *bytes, int32_t value) {
   auto bits = static_cast<uint32_t>(value);
-  for (int i = 0; i < 4; ++i)
-    bytes[i] = static_cast<unsigned char>(bits >> (8 * i));
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(bytes, &bits, 4); // one store
+  } else {
+    for (int i = 0; i < 4; ++i)
+      bytes[i] = static_cast<unsigned char>(bits >> (8 * i));
+  }
 }
 // The header of an archive that is still being written: "PACK" and -1 for the
 // directory's position and size.
