@@ -164,6 +164,8 @@ void AppendOutLine(std::string &buffer, std::string_view line) {
   buffer += '\n';
 }
 
+bool OutLinesAreBytes() { return !IsTerminal(STDOUT_FILENO); }
+
 void WriteOutLine(std::string_view line) {
   std::string text;
   AppendOutLine(text, line);

@@ -36,6 +36,9 @@ void WriteOutLine(std::string_view line);
 // Appends line and its newline to buffer as WriteOutLine writes them, for
 // output gathered in one buffer.
 void AppendOutLine(std::string &buffer, std::string_view line);
+// Whether AppendOutLine takes lines byte for byte (standard output is no
+// terminal), so that a caller writing many may copy them itself.
+bool OutLinesAreBytes();
 // Flushes standard output; raises ECliFailure naming it and the reason when writing failed.
 void FinishOutput();
 

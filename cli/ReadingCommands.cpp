@@ -34,6 +34,28 @@ int List(const TArgs &args) {
   // the names, and written a large piece at a time.
   const std::unique_ptr<TDirectoryReader> reader = OpenDirectory(path);
   constexpr size_t Piece = 1 << 20;
+  if (!json && !details && (nulls || OutLinesAreBytes())) {
+    // Names byte for byte, each ended by its separator: every name field is
+    // copied whole (a fixed-size copy the compiler inlines) and the next line
+    // starts after the name itself.
+    const char separator = nulls ? '\0' : '\n';
+    const auto lines = std::make_unique_for_overwrite<char[]>(Piece + PakFormat::NameSize + 1);
+    size_t used = 0;
+    for (std::span<const TRecordView> records = reader->Next(); !records.empty(); records = reader->Next()) {
+      for (const TRecordView &record : records) {
+        std::memcpy(lines.get() + used, record.Name.data(), PakFormat::NameSize);
+        used += record.Name.size();
+        lines[used++] = separator;
+        if (used >= Piece) {
+          WriteOut({lines.get(), used});
+          used = 0;
+        }
+      }
+    }
+    WriteOut({lines.get(), used});
+    FinishOutput();
+    return ReportDamage(reader->Damage(), path) ? ExitProblems : ExitDone;
+  }
   std::string out;
   out.reserve(Piece + 1024);
   auto appendNumber = [&out](int32_t value) {

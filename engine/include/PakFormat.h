@@ -3,12 +3,16 @@
 // record of it. Included through PakQuake.h.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 using TStringList = std::vector<std::string>;
 
@@ -29,6 +33,27 @@ inline constexpr int32_t BlockSize = 65528;
 // The most entries the original game, and the engines that follow it, load
 // from one archive: it refuses an archive that holds more.
 inline constexpr int32_t MaxGameEntries = 2048;
+
+// The length of the name in a record's name field: up to its first zero
+// byte, or all NameSize bytes when it has none. Reads the NameSize bytes of
+// the field and nothing past them, 16 at a time where the processor can.
+inline size_t NameFieldLength(const char *field) noexcept {
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const auto zeros = [&](__m128i bytes) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero))));
+  };
+  static_assert(NameSize == 56);
+  const uint64_t found =
+      zeros(_mm_loadu_si128(reinterpret_cast<const __m128i *>(field))) |
+      zeros(_mm_loadu_si128(reinterpret_cast<const __m128i *>(field + 16))) << 16 |
+      zeros(_mm_loadu_si128(reinterpret_cast<const __m128i *>(field + 32))) << 32 |
+      (zeros(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(field + 48))) & 0xFF) << 48;
+  return found != 0 ? static_cast<size_t>(std::countr_zero(found)) : size_t{NameSize};
+#else
+  return ::strnlen(field, NameSize);
+#endif
+}
 } // namespace PakFormat
 
 // An entry name as a directory record holds it: at most PakFormat::NameSize
@@ -72,7 +97,7 @@ public:
   // zero byte or fills the field.
   void AssignField(const char *field) noexcept {
     std::memcpy(m_Bytes, field, sizeof m_Bytes);
-    m_Size = static_cast<uint8_t>(::strnlen(m_Bytes, sizeof m_Bytes));
+    m_Size = static_cast<uint8_t>(PakFormat::NameFieldLength(m_Bytes));
   }
   // The same for a field whose name's length is known (at most NameSize).
   void AssignField(const char *field, size_t length) noexcept {

@@ -17,17 +17,6 @@
 
 using namespace PakFormat;
 
-int32_t ReadInt32(const unsigned char *bytes) {
-  uint32_t value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-                   static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-  return static_cast<int32_t>(value);
-}
-
-void WriteInt32(unsigned char *bytes, int32_t value) {
-  auto bits = static_cast<uint32_t>(value);
-  for (int i = 0; i < 4; ++i)
-    bytes[i] = static_cast<unsigned char>(bits >> (8 * i));
-}
 
 void FormatBareHeader(unsigned char *header) {
   std::memcpy(header, Magic, sizeof Magic);
@@ -213,7 +202,7 @@ std::span<const TRecordView> TDirectoryReader::Next() {
     const unsigned char *record = m_Records.get() + i * RecordSize;
     const char *name = reinterpret_cast<const char *>(record);
     TRecordView &view = m_Views[static_cast<size_t>(i)];
-    view.Name = {name, ::strnlen(name, NameSize)};
+    view.Name = {name, NameFieldLength(name)};
     view.Position = ReadInt32(record + PositionOffset);
     view.Size = ReadInt32(record + SizeOffset);
     // Most records are sound: the rules' own test runs only for the others.
@@ -268,10 +257,26 @@ void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryRep
   }
 }
 
-void FormatRecord(unsigned char *record, std::string_view name, int32_t position, int32_t size) {
-  const size_t length = std::min<size_t>(name.size(), NameSize);
-  std::memcpy(record, name.data(), length);
-  std::memset(record + length, 0, NameSize - length);
+void FormatRecord(unsigned char *record, const TEntryName &name, int32_t position, int32_t size) {
+#if defined(__SSE2__)
+  // The name's whole field is copied 16 bytes at a time, each byte from its
+  // length on cleared (what the field held past a name's end is not kept).
+  static_assert(NameSize == 56);
+  const __m128i length = _mm_set1_epi8(static_cast<char>(name.size()));
+  const __m128i step = _mm_set1_epi8(16);
+  __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  for (int part = 0; part < 3; ++part) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(name.data() + 16 * part));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(record + 16 * part),
+                     _mm_and_si128(bytes, _mm_cmpgt_epi8(length, index)));
+    index = _mm_add_epi8(index, step);
+  }
+  const __m128i last = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(name.data() + 48));
+  _mm_storel_epi64(reinterpret_cast<__m128i *>(record + 48), _mm_and_si128(last, _mm_cmpgt_epi8(length, index)));
+#else
+  std::memcpy(record, name.data(), name.size());
+  std::memset(record + name.size(), 0, NameSize - name.size());
+#endif
   WriteInt32(record + PositionOffset, position);
   WriteInt32(record + SizeOffset, size);
 }

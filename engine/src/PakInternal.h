@@ -2,7 +2,9 @@
 // Helpers shared by the engine's sources; not part of the public interface.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "PakQuake.h"
@@ -13,8 +15,22 @@ struct stat;
 // The working file's name inside the component's private folder.
 inline constexpr const char *WorkingFileTitle = "~TMPPAK.PAK";
 
-int32_t ReadInt32(const unsigned char *bytes);
-void WriteInt32(unsigned char *bytes, int32_t value);
+// Little-endian 32-bit fields, inline: the directory's readers and writers
+// call them for every record.
+inline int32_t ReadInt32(const unsigned char *bytes) {
+  uint32_t value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                   static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+  return static_cast<int32_t>(value);
+}
+inline void WriteInt32(unsigned char *bytes, int32_t value) {
+  auto bits = static_cast<uint32_t>(value);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(bytes, &bits, 4); // one store
+  } else {
+    for (int i = 0; i < 4; ++i)
+      bytes[i] = static_cast<unsigned char>(bits >> (8 * i));
+  }
+}
 // The header of an archive that is still being written: "PACK" and -1 for the
 // directory's position and size.
 void FormatBareHeader(unsigned char *header);
@@ -74,8 +90,9 @@ bool IsDirectory(const std::string &path);
 bool SameFile(const std::string &a, const std::string &b);
 // Absolute, with links, "." and ".." resolved as far as the path exists.
 std::string ResolvedPath(const std::string &path);
-// Writes one 64-byte directory record at record.
-void FormatRecord(unsigned char *record, std::string_view name, int32_t position, int32_t size);
+// Writes one 64-byte directory record at record: the name, zeros to the end
+// of its field, position and size.
+void FormatRecord(unsigned char *record, const TEntryName &name, int32_t position, int32_t size);
 
 // What reading a directory learnt of the file besides its entries.
 struct TDirectoryReport {

@@ -49,13 +49,29 @@ void AppendEscapedField(std::string &text, std::string_view name) {
 }
 
 void AppendEntryRecord(std::string &record, std::string_view name, int32_t position, int32_t size) {
-  AppendEscapedField(record, name);
-  char digits[24];
-  for (const int32_t value : {position, size}) {
-    record += ',';
-    record.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+  // The piece is made in a buffer of its own and appended at once: deleting
+  // many entries writes one such piece each.
+  char piece[3 * PakFormat::NameSize + 2 * 12 + 1];
+  char *at = piece;
+  if (name.size() <= static_cast<size_t>(PakFormat::NameSize)) {
+    for (const char c : name)
+      if (NeedsEscape(c)) {
+        const auto byte = static_cast<unsigned char>(c);
+        *at++ = '%';
+        *at++ = HexDigit(byte >> 4);
+        *at++ = HexDigit(byte);
+      } else {
+        *at++ = c;
+      }
+  } else {
+    AppendEscapedField(record, name);
   }
-  record += ':';
+  for (const int32_t value : {position, size}) {
+    *at++ = ',';
+    at = std::to_chars(at, piece + sizeof piece, value).ptr;
+  }
+  *at++ = ':';
+  record.append(piece, at);
 }
 
 std::string EscapeRecordName(const std::string &name) {

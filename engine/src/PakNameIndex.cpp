@@ -28,9 +28,24 @@ uint64_t NameHash(std::string_view name) {
     hash = (hash ^ fold(word)) * 0xFF51AFD7ED558CCDull;
     hash ^= hash >> 32;
   }
-  if (at < name.size()) {
+  if (const size_t left = name.size() - at; left > 0) {
+    // The last bytes as one word, zero above them, without a copy of
+    // variable length: the word ending at the name's end, shifted, or for a
+    // short name two loads that overlap where they agree.
     uint64_t word = 0;
-    std::memcpy(&word, name.data() + at, name.size() - at);
+    const auto byte = [&](size_t i) { return uint64_t{static_cast<unsigned char>(name[i])} << (8 * i); };
+    if (at > 0) {
+      std::memcpy(&word, name.data() + name.size() - 8, 8);
+      word >>= 8 * (8 - left);
+    } else if (left >= 4) {
+      uint32_t first = 0;
+      uint32_t last = 0;
+      std::memcpy(&first, name.data(), 4);
+      std::memcpy(&last, name.data() + left - 4, 4);
+      word = uint64_t{first} | uint64_t{last} << (8 * (left - 4));
+    } else {
+      word = byte(0) | byte(left / 2) | byte(left - 1);
+    }
     hash = (hash ^ fold(word)) * 0xFF51AFD7ED558CCDull;
   }
   hash ^= hash >> 29;

@@ -92,7 +92,19 @@ TEST(Lump, FileKindsFollowTheKindTable) {
                                                       {"WAD", fkWad},
                                                       {"gfx/wad", fkUnknown},
                                                       {"a.bsp/readme", fkUnknown},
-                                                      {"x.d\\Y.MDL", fkModel}};
+                                                      {"x.d\\Y.MDL", fkModel},
+                                                      // Names of eight bytes and more: the extension at the
+                                                      // edges of the last eight bytes, whole file names in
+                                                      // mixed case or run into other letters.
+                                                      {"abcdefg.shader", fkShader},
+                                                      {"models/x.shaders", fkUnknown},
+                                                      {"maps/E1M1.bSp", fkMap},
+                                                      {"folder/.bsp", fkMap},
+                                                      {"a.bsp/abcdefgh", fkUnknown},
+                                                      {"12345678", fkUnknown},
+                                                      {"1234567.", fkUnknown},
+                                                      {"gfx/PALETTE.LMp", fkPalette},
+                                                      {"gfx/xcolormap.lmp", fkLump}};
   std::set<TFileKind> named;
   for (const auto &[name, kind] : cases) {
     EXPECT_EQ(int{FileKindOf(name)}, int{kind}) << name;

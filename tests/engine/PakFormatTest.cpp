@@ -85,6 +85,19 @@ TEST(ReadDirectory, NamesEndAtTheirFirstZeroAtEveryLength) {
   ASSERT_EQ(list.size(), names.size());
   for (size_t i = 0; i < names.size(); ++i)
     EXPECT_EQ(list[i].Name.View(), names[i]) << "length " << i;
+
+  // Written back, each field holds the name and zeros: the bytes that
+  // followed its end in the file are not carried over.
+  std::string quake = MakeQuakeDirectory(folder);
+  TQuakePak pak;
+  pak.SetQuakeDirectory(quake);
+  pak.OpenPak(folder.File("a.pak"));
+  WriteFileBytes(folder.File("out.pak"), Header(-1, -1));
+  ASSERT_TRUE(pak.WriteDirectory(folder.File("out.pak")));
+  const std::string written = ReadFileBytes(folder.File("out.pak"));
+  ASSERT_EQ(written.size(), 12 + 64 * names.size());
+  for (size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(written.substr(12 + 64 * i, 56), names[i] + std::string(56 - names[i].size(), '\0')) << "length " << i;
 }
 
 TEST(ReadDirectory, EmptyPathUntitledAndEmptyDirectories) {
