@@ -253,6 +253,17 @@ private slots:
     auto *window = main.findChild<TGameFolderWindow *>();
     QVERIFY(window != nullptr && window->isVisible());
     QCOMPARE(Rows(*window), (QStringList{"b.wav|id1/pak0.pak|", "gfx/a.lmp|id1/pak0.pak|"}));
+
+    // With an archive of a mod folder open, that folder is the mod proposed.
+    QVERIFY(QDir(session.Quake).mkdir(QStringLiteral("mymod")));
+    session.Open(session.Archive(QStringLiteral("quake/mymod/pak0.pak"), {{"b.wav", "mine"}}));
+    QString mod;
+    WhenShown([&](QWidget &dialog) {
+      mod = Child<QComboBox>(dialog, "ModBox")->currentText();
+      Click(dialog, "CancelBtn");
+    });
+    session.Command("MenuFileOpenGameFolder");
+    QCOMPARE(mod, QStringLiteral("mymod"));
   }
 };
 

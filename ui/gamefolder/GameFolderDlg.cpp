@@ -113,6 +113,11 @@ void TGameFolderDialog::ReadFolders() {
   m_PackRow->setVisible(!m_Packs.isEmpty());
 }
 
+void TGameFolderDialog::ProposeMod(const QString &folder) {
+  if (const int index = m_ModBox->findData(folder); index > 0)
+    m_ModBox->setCurrentIndex(index);
+}
+
 TGameSetup TGameFolderDialog::Setup() const {
   TGameSetup setup;
   setup.QuakeDirectory = PathFromQ(TypedDirectory());

@@ -26,6 +26,9 @@ public:
   bool Execute(TGameSetup &setup);
   // The choice as the controls hold it now.
   TGameSetup Setup() const;
+  // Chooses that mod folder when the Quake directory has it (the folder of
+  // the archive open in the window, say); else the choice stays.
+  void ProposeMod(const QString &folder);
 
   // A folder that is no full path or holds no id1 is refused with a message; the dialog stays open.
   void accept() override;

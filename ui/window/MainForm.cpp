@@ -589,7 +589,14 @@ void TMain::OfferArchiveCheck() {
 }
 
 void TMain::OpenGameFolder() {
-  TGameFolderDialog dialog(m_Session.Desktop(), PathToQ(m_Session.Pak().QuakeDirectory()), this);
+  const TQuakePak &pak = m_Session.Pak();
+  TGameFolderDialog dialog(m_Session.Desktop(), PathToQ(pak.QuakeDirectory()), this);
+  // An archive open from a folder of the Quake directory proposes that folder as the mod.
+  if (!pak.IsUntitled() && !pak.QuakeDirectory().empty()) {
+    const QDir folder = QFileInfo(PathToQ(pak.FileName())).absoluteDir();
+    if (QFileInfo(folder.absolutePath()).dir().canonicalPath() == QDir(PathToQ(pak.QuakeDirectory())).canonicalPath())
+      dialog.ProposeMod(folder.dirName());
+  }
   TGameSetup setup;
   if (!dialog.Execute(setup))
     return;
