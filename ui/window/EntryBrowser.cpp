@@ -187,7 +187,10 @@ void TEntryBrowser::SelectLumpFolder(const std::string &entryName) {
     m_Folders->setCurrentIndex(found.first());
 }
 
-void TEntryBrowser::SetLumpList(QWidget *lumps) { m_ListPages->addWidget(lumps); }
+void TEntryBrowser::SetLumpList(QWidget *lumps) {
+  m_ListPages->addWidget(lumps);
+  lumps->installEventFilter(this);
+}
 
 void TEntryBrowser::ShowLumpList(bool shown) {
   if (m_ListPages->count() > 1)
@@ -258,8 +261,10 @@ bool TEntryBrowser::eventFilter(QObject *watched, QEvent *event) {
     m_FilterBox->clear();
     return true;
   }
-  // Typing in the list starts a filter (a caption being edited has keys of its own editor).
-  if (watched == &m_List && event->type() == QEvent::KeyPress) {
+  // Typing in the list, or in a folder's lumps, starts a filter (a caption
+  // being edited has keys of its own editor).
+  const bool list = watched == &m_List || (m_ListPages->count() > 1 && watched == m_ListPages->widget(1));
+  if (list && event->type() == QEvent::KeyPress) {
     const auto *key = static_cast<QKeyEvent *>(event);
     const QString text = key->text();
     const bool plain = (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0;
