@@ -329,15 +329,20 @@ int OpenOnly(const std::string &archive) {
   return 0;
 }
 
-int DeleteOne(const std::string &archive) {
-  TPhases phases;
-  TQuakePak pak;
+// Opens the archive for an edit, marks the open's phase; its entry count.
+int32_t OpenToEdit(TQuakePak &pak, const std::string &archive, TPhases &phases) {
   SetUp(pak, DirectoryOf(archive));
   Open(pak, archive);
   phases.Mark("open");
-  const int32_t count = pak.EntryCount();
-  if (count == 0)
+  if (pak.EntryCount() == 0)
     Fail(archive + " holds no entries");
+  return pak.EntryCount();
+}
+
+int DeleteOne(const std::string &archive) {
+  TPhases phases;
+  TQuakePak pak;
+  const int32_t count = OpenToEdit(pak, archive, phases);
   // The middle entry: neither end of the directory is a special case to the engine.
   Check(pak.DeleteEntries({pak.EntryName(count / 2)}), "DeleteEntries");
   if (pak.EntryCount() != count - 1)
@@ -353,10 +358,7 @@ int DeleteOne(const std::string &archive) {
 int DeleteTenth(const std::string &archive) {
   TPhases phases;
   TQuakePak pak;
-  SetUp(pak, DirectoryOf(archive));
-  Open(pak, archive);
-  phases.Mark("open");
-  const int32_t count = pak.EntryCount();
+  const int32_t count = OpenToEdit(pak, archive, phases);
   TStringList names;
   for (int32_t i = 9; i < count; i += 10)
     names.push_back(pak.EntryName(i));

@@ -125,6 +125,17 @@ QImage PictureOfKind(const QuakeWad::TLump &lump, QuakeWad::TLumpKind kind, cons
   return LumpPicture::LumpFileToImage(QByteArray::fromStdString(lump.Data), file, palette, reason);
 }
 
+// The facts of a model's or a sprite's header: its version, the lines of
+// its kind, and what is wrong with it last.
+TPreview HeaderPreview(const QString &kind, int32_t version, const std::string &fault, const QStringList &lines) {
+  TPreview preview;
+  preview.Kind = kind;
+  preview.Facts << TPreviewText::tr("Version: %1").arg(version) << lines;
+  if (!fault.empty())
+    preview.Facts << QString::fromStdString(fault);
+  return preview;
+}
+
 void LimitPlaying(TPreview &preview, const TPreviewSource &source) {
   if (preview.Playable && source.Size > SoundPlayLimit) {
     preview.Playable = false;
@@ -398,15 +409,12 @@ TPreview PreviewModel(const TPreviewSource &source) {
   const QString kind = TPreviewText::tr("Model");
   if (facts.Version == 0)
     return Refused(source, kind, QString::fromStdString(facts.Fault));
-  TPreview preview;
-  preview.Kind = kind;
-  preview.Facts << TPreviewText::tr("Version: %1").arg(facts.Version)
-                << TPreviewText::tr("Frames: %1").arg(facts.Frames)
-                << TPreviewText::tr("Skins: %1 of %2").arg(facts.Skins).arg(PixelsText(facts.SkinWidth, facts.SkinHeight))
-                << TPreviewText::tr("Vertices: %1").arg(Number(facts.Vertices))
-                << TPreviewText::tr("Triangles: %1").arg(Number(facts.Triangles));
-  if (!facts.Fault.empty())
-    preview.Facts << QString::fromStdString(facts.Fault);
+  TPreview preview = HeaderPreview(
+      kind, facts.Version, facts.Fault,
+      {TPreviewText::tr("Frames: %1").arg(facts.Frames),
+       TPreviewText::tr("Skins: %1 of %2").arg(facts.Skins).arg(PixelsText(facts.SkinWidth, facts.SkinHeight)),
+       TPreviewText::tr("Vertices: %1").arg(Number(facts.Vertices)),
+       TPreviewText::tr("Triangles: %1").arg(Number(facts.Triangles))});
   if (facts.Version != ModelVersion || facts.Skins <= 0)
     return preview;
   // The first skin only: read up to its end (after a group's count and intervals).
@@ -432,13 +440,9 @@ TPreview PreviewSprite(const TPreviewSource &source) {
   const QString kind = TPreviewText::tr("Sprite");
   if (facts.Version == 0)
     return Refused(source, kind, QString::fromStdString(facts.Fault));
-  TPreview preview;
-  preview.Kind = kind;
-  preview.Facts << TPreviewText::tr("Version: %1").arg(facts.Version)
-                << TPreviewText::tr("Frames: %1").arg(facts.Frames)
-                << TPreviewText::tr("Largest frame: %1").arg(PixelsText(facts.Width, facts.Height));
-  if (!facts.Fault.empty())
-    preview.Facts << QString::fromStdString(facts.Fault);
+  TPreview preview = HeaderPreview(kind, facts.Version, facts.Fault,
+                                   {TPreviewText::tr("Frames: %1").arg(facts.Frames),
+                                    TPreviewText::tr("Largest frame: %1").arg(PixelsText(facts.Width, facts.Height))});
   if (facts.Version != SpriteVersion || facts.Frames <= 0)
     return preview;
   if (source.Size > PicturesPreviewLimit) {
