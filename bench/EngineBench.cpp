@@ -360,6 +360,7 @@ int DeleteTenth(const std::string &archive) {
   TQuakePak pak;
   const int32_t count = OpenToEdit(pak, archive, phases);
   TStringList names;
+  names.reserve(static_cast<size_t>(count / 10));
   for (int32_t i = 9; i < count; i += 10)
     names.push_back(pak.EntryName(i));
   if (names.empty())

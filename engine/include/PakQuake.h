@@ -305,7 +305,7 @@ public:
   // --- undo journal
   // Keeps record as the newest undo step (while AllowUndo, within
   // MaxUndoLevels) and sets Modified in any case.
-  void AddUndoRecord(const std::string &record);
+  void AddUndoRecord(std::string record);
   // "name,position,size:" of entry index, the name escaped for a record.
   std::string EntryRecord(int32_t index) const;
   // Reads an EntryRecord piece back; a missing position or size leaves its argument as it was.
@@ -465,12 +465,11 @@ private:
   // Where the next added file goes in the working file while AddFiles runs
   // (-1 otherwise): one seek per call instead of one per file.
   int64_t m_WorkingEnd = -1;
-  bool AssembleArchive(TPakFile &file, int64_t dataSize, const std::vector<int32_t> &positions);
-  void WriteRecords(TPakFile &file, const std::vector<int32_t> &positions);
+  bool AssembleArchive(TPakFile &file, int64_t dataSize);
+  void WriteRecords(TPakFile &file);
   enum TCompletion { Completed, NotThisWay, Refused };
   TCompletion SaveByCompletingWorkingFile(const std::string &path, const std::string &realTarget,
-                                          const struct stat *replaced, int64_t dataSize,
-                                          const std::vector<int32_t> &positions);
+                                          const struct stat *replaced, int64_t dataSize);
   // WriteArchive without clearing Failures() first.
   TResultCode WriteArchiveTo(const std::string &target);
   // Returns code, after making sure that Failures() holds a line for any

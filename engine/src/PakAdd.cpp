@@ -314,7 +314,7 @@ TResultCode TQuakePak::AddFiles(TStringList &paths, const std::string &baseDirec
     if (text.rfind("A:", 0) != 0)
       text = "A:" + text;
     if (text.size() > 2)
-      AddUndoRecord(text);
+      AddUndoRecord(std::move(text));
   };
   ProgressStart();
   try {

@@ -308,21 +308,36 @@ void TQuakePak::RemoveEntryLater(int32_t index) {
 void TQuakePak::CompactDirectory() {
   if (m_PendingRemovals.empty())
     return;
-  std::vector<int32_t> newIndex(m_Directory.size(), 0);
-  for (int32_t index : m_PendingRemovals)
-    newIndex[static_cast<size_t>(index)] = -1;
-  size_t kept = 0;
-  for (size_t i = 0; i < m_Directory.size(); ++i) {
-    if (newIndex[i] < 0)
+  // One bit per entry marks the ones taken out; the new index of every entry
+  // is made only for a name table that must follow.
+  std::vector<uint64_t> removed((m_Directory.size() + 63) / 64);
+  size_t first = m_Directory.size();
+  for (const int32_t index : m_PendingRemovals) {
+    const auto at = static_cast<size_t>(index);
+    removed[at / 64] |= uint64_t{1} << (at % 64);
+    first = std::min(first, at);
+  }
+  std::vector<int32_t> newIndex;
+  if (m_NameIndex->Valid()) {
+    newIndex.resize(m_Directory.size());
+    for (size_t i = 0; i < first; ++i)
+      newIndex[i] = static_cast<int32_t>(i);
+  }
+  size_t kept = first;
+  for (size_t i = first; i < m_Directory.size(); ++i) {
+    const bool gone = (removed[i / 64] >> (i % 64) & 1) != 0;
+    if (!newIndex.empty())
+      newIndex[i] = gone ? -1 : static_cast<int32_t>(kept);
+    if (gone)
       continue;
-    newIndex[i] = static_cast<int32_t>(kept);
     if (kept != i)
       m_Directory[kept] = std::move(m_Directory[i]);
     ++kept;
   }
   m_Directory.resize(kept);
   m_PendingRemovals.clear();
-  m_NameIndex->Renumber(newIndex);
+  if (!newIndex.empty())
+    m_NameIndex->Renumber(newIndex);
 }
 
 void TQuakePak::DirectoryReplaced() {

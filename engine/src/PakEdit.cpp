@@ -6,6 +6,8 @@
 #include "PakNameIndex.h"
 #include "PakQuake.h"
 
+#include <utility>
+
 namespace {
 // A name that names no file: nothing at all, or a directory part alone.
 bool NamesNoFile(const std::string &name) { return name.empty() || name.back() == '/'; }
@@ -25,6 +27,13 @@ TResultCode TQuakePak::DeleteEntries(const TStringList &names) {
     return Reported(result, m_FileName);
 
   std::string record = "D:";
+  if (m_AllowUndo) {
+    // One piece per entry: its name, as long as the name asked for, and two numbers.
+    size_t expected = record.size();
+    for (const std::string &name : names)
+      expected += name.size() + 24;
+    record.reserve(expected);
+  }
   auto recordRemoval = [&](int32_t k) {
     if (m_AllowUndo) {
       const TDirEntry &entry = m_Directory[static_cast<size_t>(k)];
@@ -56,7 +65,7 @@ TResultCode TQuakePak::DeleteEntries(const TStringList &names) {
   }
   CompactDirectory();
   // Even a record that names no entry is one step: the call was an edit.
-  AddUndoRecord(record);
+  AddUndoRecord(std::move(record));
   return prDone;
 }
 
@@ -82,7 +91,7 @@ void TQuakePak::RenameEntry(int32_t index, const std::string &newName) {
 
   std::string record = "R:" + EscapeRecordField(name) + ":" + EscapeRecordField(EntryName(index));
   RenameDirectoryEntry(index, name);
-  AddUndoRecord(record);
+  AddUndoRecord(std::move(record));
 }
 
 // Each entry keeps its file name, made with MakeEntryName below the target. Of
@@ -137,6 +146,6 @@ TResultCode TQuakePak::MoveEntries(const TStringList &names, const std::string &
     moved = true;
   }
   if (moved)
-    AddUndoRecord(record);
+    AddUndoRecord(std::move(record));
   return prDone;
 }

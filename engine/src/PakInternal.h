@@ -112,7 +112,8 @@ struct TDirectoryReport {
 // again, for an archive that may be added to; without, it holds just the
 // entries read.
 void ReadDirectoryOf(TPakFile &file, std::vector<TDirEntry> &list, TDirectoryReport *report, bool roomToGrow = true);
-// Asks for huge pages for a large block of memory not yet touched.
-void AdviseLargeMemory(void *start, size_t bytes);
+// Asks for huge pages for a large block of memory not yet touched, and has
+// its first used bytes made ready.
+void AdviseLargeMemory(void *start, size_t bytes, size_t used);
 // The magic at the start of an open file (any letter case).
 bool HasPakMagic(TPakFile &file);

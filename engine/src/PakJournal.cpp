@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace {
 bool NeedsEscape(char c) { return c == '%' || c == ':' || c == ','; }
@@ -122,13 +123,13 @@ void TQuakePak::SetMaxUndoLevels(int32_t value) {
   m_MaxUndoLevels = value;
 }
 
-void TQuakePak::AddUndoRecord(const std::string &record) {
+void TQuakePak::AddUndoRecord(std::string record) {
   // Whatever went unrecorded before was saved or discarded since Modified
   // was last clear.
   if (!m_Modified)
     m_UnrecordedChanges = false;
   if (m_AllowUndo) {
-    m_Journal.insert(m_Journal.begin(), record);
+    m_Journal.insert(m_Journal.begin(), std::move(record));
     if (m_MaxUndoLevels >= 0 && m_Journal.size() > static_cast<size_t>(m_MaxUndoLevels)) {
       m_JournalTruncated = true;
       m_Journal.resize(static_cast<size_t>(m_MaxUndoLevels));

@@ -7,25 +7,53 @@
 
 namespace {
 constexpr size_t MinSlots = 16;
+
+// Eight bytes of a name with ASCII capitals folded to lower case, all at
+// once: a byte of 'A'..'Z' is one below 0x80 whose low seven bits plus 0x3F
+// reach 0x80 while plus 0x25 they do not (seven bits never carry into the
+// next byte).
+uint64_t FoldCapitals(uint64_t word) {
+  constexpr uint64_t Ones = 0x0101010101010101ull;
+  const uint64_t low = word & (Ones * 0x7F);
+  const uint64_t capitals = (low + Ones * 0x3F) & ~(low + Ones * 0x25) & ~word & (Ones * 0x80);
+  return word | (capitals >> 2);
+}
+
+// A key made cheaply from a name's length and its first and last eight
+// bytes (four, or three bytes, of a shorter name), blind to ASCII letter
+// case like NameHash: names that differ only in between share it. It only
+// turns away names that cannot be among those looked for.
+uint64_t QuickKey(std::string_view name) {
+  const size_t size = name.size();
+  uint64_t first = 0;
+  uint64_t last = 0;
+  if (size >= 8) {
+    std::memcpy(&first, name.data(), 8);
+    std::memcpy(&last, name.data() + size - 8, 8);
+  } else if (size >= 4) {
+    uint32_t head = 0;
+    uint32_t tail = 0;
+    std::memcpy(&head, name.data(), 4);
+    std::memcpy(&tail, name.data() + size - 4, 4);
+    first = head;
+    last = tail;
+  } else if (size > 0) {
+    first = uint64_t{static_cast<unsigned char>(name[0])} |
+            uint64_t{static_cast<unsigned char>(name[size / 2])} << 8 |
+            uint64_t{static_cast<unsigned char>(name[size - 1])} << 16;
+  }
+  return ((FoldCapitals(first) ^ size) * 0x9E3779B97F4A7C15ull + FoldCapitals(last)) * 0xFF51AFD7ED558CCDull;
+}
 } // namespace
 
 uint64_t NameHash(std::string_view name) {
-  // Eight bytes at a time, ASCII capitals folded to lower case in each word
-  // at once: a byte of 'A'..'Z' is one below 0x80 whose low seven bits plus
-  // 0x3F reach 0x80 while plus 0x25 they do not (seven bits never carry
-  // into the next byte).
-  constexpr uint64_t Ones = 0x0101010101010101ull;
-  auto fold = [](uint64_t word) {
-    const uint64_t low = word & (Ones * 0x7F);
-    const uint64_t capitals = (low + Ones * 0x3F) & ~(low + Ones * 0x25) & ~word & (Ones * 0x80);
-    return word | (capitals >> 2);
-  };
+  // Eight bytes at a time, each word folded to lower case at once.
   uint64_t hash = 0x9E3779B97F4A7C15ull ^ name.size();
   size_t at = 0;
   for (; at + 8 <= name.size(); at += 8) {
     uint64_t word;
     std::memcpy(&word, name.data() + at, 8);
-    hash = (hash ^ fold(word)) * 0xFF51AFD7ED558CCDull;
+    hash = (hash ^ FoldCapitals(word)) * 0xFF51AFD7ED558CCDull;
     hash ^= hash >> 32;
   }
   if (const size_t left = name.size() - at; left > 0) {
@@ -46,7 +74,7 @@ uint64_t NameHash(std::string_view name) {
     } else {
       word = byte(0) | byte(left / 2) | byte(left - 1);
     }
-    hash = (hash ^ fold(word)) * 0xFF51AFD7ED558CCDull;
+    hash = (hash ^ FoldCapitals(word)) * 0xFF51AFD7ED558CCDull;
   }
   hash ^= hash >> 29;
   return hash * 0xC4CEB9FE1A85EC53ull ^ (hash >> 32);
@@ -150,6 +178,15 @@ std::vector<int32_t> TNameIndex::FindAll(const std::vector<TDirEntry> &directory
   const size_t mask = slots - 1;
   std::vector<int32_t> table(slots, Empty);
   std::vector<uint64_t> hashes(names.size());
+  // Eight bits for each slot, one set per name by its quick key: most names
+  // of the directory are not asked for, and a clear bit turns one away
+  // before its hash is made and without a probe of the table, which
+  // outgrows the first-level cache long before this does.
+  int filterShift = 64 - 3;
+  for (size_t n = slots; n > 1; n /= 2)
+    --filterShift;
+  std::vector<uint64_t> filter((slots * 8 + 63) / 64);
+  const auto filterBit = [&](std::string_view name) { return static_cast<size_t>(QuickKey(name) >> filterShift); };
   for (size_t n = 0; n < names.size(); ++n) {
     hashes[n] = NameHash(names[n]);
     size_t at = static_cast<size_t>(hashes[n]) & mask;
@@ -159,20 +196,29 @@ std::vector<int32_t> TNameIndex::FindAll(const std::vector<TDirEntry> &directory
         return {};
     }
     table[at] = static_cast<int32_t>(n);
+    const size_t bit = filterBit(names[n]);
+    filter[bit / 64] |= uint64_t{1} << (bit % 64);
   }
   std::vector<int32_t> exact(names.size(), -1);
   std::vector<int32_t> folded(names.size(), -1);
-  for (size_t i = directory.size(); i-- > 0;) {
+  // Once every name has its exact match, nothing before it can change an answer.
+  size_t unmatched = names.size();
+  for (size_t i = directory.size(); i-- > 0 && unmatched > 0;) {
     const std::string_view name = directory[i].Name.View();
+    const size_t bit = filterBit(name);
+    if ((filter[bit / 64] >> (bit % 64) & 1) == 0)
+      continue;
     const uint64_t hash = NameHash(name);
     for (size_t at = static_cast<size_t>(hash) & mask; table[at] != Empty; at = (at + 1) & mask) {
       const auto n = static_cast<size_t>(table[at]);
       if (hashes[n] != hash || exact[n] >= 0)
         continue;
-      if (name == names[n])
+      if (name == names[n]) {
         exact[n] = static_cast<int32_t>(i);
-      else if (folded[n] < 0 && SameTextAscii(name, names[n]))
+        --unmatched;
+      } else if (folded[n] < 0 && SameTextAscii(name, names[n])) {
         folded[n] = static_cast<int32_t>(i);
+      }
     }
   }
   for (size_t n = 0; n < names.size(); ++n)

@@ -38,6 +38,8 @@ public:
   // After the directory was compacted: newIndex[i] is the new index of old
   // entry i, or -1 for an entry that is gone (and was erased from the index).
   void Renumber(const std::vector<int32_t> &newIndex);
+  // True while the table is built and in step with the directory.
+  bool Valid() const { return m_Valid; }
   // True when Prepare would build the table for so many lookups.
   bool WouldBuild(size_t lookups) const { return !m_Valid && lookups > ScanLimit; }
 

@@ -238,18 +238,20 @@ void SyncDirectory(const std::string &directory) {
   ::close(fd);
 }
 
-// The offset of every entry's data once the archive is packed: back to back
-// from the header on, in directory order.
-std::vector<int32_t> PackedPositions(const std::vector<TDirEntry> &entries) {
-  std::vector<int32_t> positions;
-  positions.reserve(entries.size());
-  int64_t offset = HeaderSize;
-  for (const TDirEntry &entry : entries) {
-    positions.push_back(static_cast<int32_t>(offset));
-    offset += entry.Size;
+// The offset of each entry's data once the archive is packed: back to back
+// from the header on, in directory order. Walked beside the directory, entry
+// by entry, so that no list of them is made.
+class TPackedPosition {
+public:
+  int32_t Next(const TDirEntry &entry) {
+    const auto position = static_cast<int32_t>(m_Offset);
+    m_Offset += entry.Size;
+    return position;
   }
-  return positions;
-}
+
+private:
+  int64_t m_Offset = HeaderSize;
+};
 
 // Writes the header of a packed archive at the start of file.
 void WriteHeader(TPakFile &file, int64_t dataSize, size_t entryCount) {
@@ -262,16 +264,17 @@ void WriteHeader(TPakFile &file, int64_t dataSize, size_t entryCount) {
 }
 } // namespace
 
-// Writes the records of the directory, with the given positions, at file's
-// current position, in large batches.
-void TQuakePak::WriteRecords(TPakFile &file, const std::vector<int32_t> &positions) {
+// Writes the records of the directory, with the positions of the packed
+// archive, at file's current position, in large batches.
+void TQuakePak::WriteRecords(TPakFile &file) {
   const size_t perBatch = std::min(m_Directory.size(), RecordsPerBatch);
   auto batch = std::make_unique_for_overwrite<unsigned char[]>(perBatch * RecordSize);
+  TPackedPosition packed;
   for (size_t first = 0; first < m_Directory.size(); first += perBatch) {
     const size_t count = std::min(perBatch, m_Directory.size() - first);
     for (size_t i = 0; i < count; ++i) {
       const TDirEntry &entry = m_Directory[first + i];
-      FormatRecord(batch.get() + i * RecordSize, entry.Name, positions[first + i], entry.Size);
+      FormatRecord(batch.get() + i * RecordSize, entry.Name, packed.Next(entry), entry.Size);
     }
     file.Write(batch.get(), static_cast<int64_t>(count * RecordSize));
     ProgressAdvance(static_cast<int64_t>(count * RecordSize));
@@ -283,7 +286,7 @@ void TQuakePak::WriteRecords(TPakFile &file, const std::vector<int32_t> &positio
 // runs are gathered into blocks (see TGatheringCopy). A failing
 // read or write of entry data raises EInOutError; a header or directory that
 // cannot be written makes the result false, with the reason in Failures().
-bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, const std::vector<int32_t> &positions) {
+bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize) {
   try {
     WriteHeader(file, dataSize, m_Directory.size());
   } catch (const EInOutError &error) {
@@ -293,6 +296,7 @@ bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, const std::vec
   ProgressAdvance(HeaderSize);
 
   const TPakFile *runSource = nullptr;
+  bool runInArchive = false;
   int64_t runStart = 0;
   int64_t runLength = 0;
   TGatheringCopy copy(file.Descriptor(), [this](int64_t moved) { AdvanceProgressInBlocks(moved); });
@@ -305,11 +309,14 @@ bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, const std::vec
   for (const TDirEntry &entry : m_Directory) {
     if (entry.Size == 0)
       continue;
-    const TPakFile *source = &DataFileOf(entry);
-    int64_t offset = entry.Position > 0 ? int64_t{entry.Position} : -int64_t{entry.Position};
-    if (runLength == 0 || source != runSource || offset != runStart + runLength) {
+    // The archive's data lies at positions above zero, the working file's at
+    // zero and below (see DataFileOf).
+    const bool inArchive = entry.Position > 0;
+    const int64_t offset = inArchive ? int64_t{entry.Position} : -int64_t{entry.Position};
+    if (runLength == 0 || inArchive != runInArchive || offset != runStart + runLength) {
       copyRun();
-      runSource = source;
+      runSource = &DataFileOf(entry);
+      runInArchive = inArchive;
       runStart = offset;
     }
     runLength += entry.Size;
@@ -319,7 +326,7 @@ bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, const std::vec
     RaiseCopyFailure(outcome, file.Path(), file.Path());
 
   try {
-    WriteRecords(file, positions);
+    WriteRecords(file);
   } catch (const EInOutError &error) {
     m_Failures.push_back(error.what());
     return false;
@@ -334,13 +341,13 @@ bool TQuakePak::AssembleArchive(TPakFile &file, int64_t dataSize, const std::vec
 // file as it was, when this road is not open or fails on the way; Refused,
 // the reason in Failures(), when the target may not be replaced.
 TQuakePak::TCompletion TQuakePak::SaveByCompletingWorkingFile(const std::string &path, const std::string &realTarget,
-                                                              const struct stat *replaced, int64_t dataSize,
-                                                              const std::vector<int32_t> &positions) {
+                                                              const struct stat *replaced, int64_t dataSize) {
   if (!m_WorkingFile || m_WorkingFolder == nullptr)
     return NotThisWay;
-  for (size_t i = 0; i < m_Directory.size(); ++i) {
-    const TDirEntry &entry = m_Directory[i];
-    if (entry.Size > 0 && (entry.Position > 0 || -int64_t{entry.Position} != positions[i]))
+  TPackedPosition packed;
+  for (const TDirEntry &entry : m_Directory) {
+    const int32_t position = packed.Next(entry);
+    if (entry.Size > 0 && (entry.Position > 0 || -int64_t{entry.Position} != position))
       return NotThisWay;
   }
   struct stat working {};
@@ -369,7 +376,7 @@ TQuakePak::TCompletion TQuakePak::SaveByCompletingWorkingFile(const std::string 
   try {
     ProgressAdvance(HeaderSize + dataSize);
     file.Seek(HeaderSize + dataSize);
-    WriteRecords(file, positions);
+    WriteRecords(file);
     WriteHeader(file, dataSize, m_Directory.size());
     if (replaced != nullptr)
       TakeOverAttributes(file, *replaced);
@@ -552,13 +559,12 @@ TResultCode TQuakePak::WriteArchiveTo(const std::string &target) {
 
   CheckArchiveUnchanged();
   RemoveAbandonedSaveFiles(PathDirectory(realTarget));
-  const std::vector<int32_t> positions = PackedPositions(m_Directory);
   m_ProgressTotal = total;
   ProgressStart();
   std::unique_ptr<TPakFile> saved;
   TCompletion completion = NotThisWay;
   try {
-    completion = SaveByCompletingWorkingFile(path, realTarget, replacing ? &replaced : nullptr, dataSize, positions);
+    completion = SaveByCompletingWorkingFile(path, realTarget, replacing ? &replaced : nullptr, dataSize);
   } catch (...) {
     ProgressEnd();
     throw;
@@ -578,7 +584,7 @@ TResultCode TQuakePak::WriteArchiveTo(const std::string &target) {
     }
     bool written = false;
     try {
-      written = AssembleArchive(save.File(), dataSize, positions);
+      written = AssembleArchive(save.File(), dataSize);
       if (written) {
         if (replacing)
           TakeOverAttributes(save.File(), replaced);
@@ -611,8 +617,9 @@ TResultCode TQuakePak::WriteArchiveTo(const std::string &target) {
   // The target now holds the new archive, read from here on through the
   // descriptor it was written with: the directory describes it as it stands,
   // so nothing needs reading back.
-  for (size_t i = 0; i < m_Directory.size(); ++i)
-    m_Directory[i].Position = positions[i];
+  TPackedPosition packed;
+  for (TDirEntry &entry : m_Directory)
+    entry.Position = packed.Next(entry);
   m_FileName = path;
   m_Modified = false;
   m_Journal.clear();

@@ -344,6 +344,8 @@ TEST_F(DeleteEntries, ManyNamesInOnePassTakeWhatOneAtATimeTakes) {
       {"f1.txt", "f2.txt", "A.WAV", "f4.txt", "f6.txt", "f8.txt", "f10.txt", "C.TXT", "f11.txt"},
       // Two names alike: the second finds what the first left.
       {"c.txt", "f1.txt", "f2.txt", "f4.txt", "f6.txt", "f8.txt", "f10.txt", "f12.txt", "C.txt"},
+      // Every name there exactly: the pass may stop early, the later c.txt goes.
+      {"f0.txt", "c.txt", "f13.txt", "a.wav", "f14.txt", "B.wav", "f16.txt", "f17.txt", "f18.txt"},
   };
   for (const TStringList &names : lists) {
     OpenSample(entries);
