@@ -44,8 +44,15 @@ struct TByteFaults {
   bool PartFaultPossible = false;
 };
 
-TByteFaults ByteFaults(std::string_view name) {
-  constexpr uint64_t Ones = 0x0101010101010101ull;
+// What one reading of a name's words tells: its byte faults and its
+// NameHash, made from the same words.
+struct TNameScan {
+  TByteFaults Faults;
+  uint64_t Hash = 0;
+};
+
+TNameScan ScanName(std::string_view name) {
+  using namespace NameHashing;
   constexpr uint64_t High = Ones * 0x80;
   // Some byte of v is zero.
   auto anyZero = [](uint64_t v) { return (v - Ones) & ~v & High; };
@@ -54,20 +61,26 @@ TByteFaults ByteFaults(std::string_view name) {
   uint64_t unprintable = 0;
   uint64_t slashThenSlashOrDot = 0;
   uint64_t slashBefore = 0; // the last byte of the word before was "/"
+  uint64_t hash = Start(name.size());
   static_assert(NameSize % 8 == 0);
   for (size_t at = 0; at < name.size(); at += 8) {
     uint64_t word;
     std::memcpy(&word, name.data() + at, 8);
-    // Past the name's end, "a": a byte that breaks no rule.
+    // Past the name's end: zero for the hash, "a" (a byte that breaks no
+    // rule) for the rules; neither is a capital.
+    uint64_t kept = ~uint64_t{0};
     if (const size_t left = name.size() - at; left < 8) {
-      const uint64_t kept = (uint64_t{1} << (8 * left)) - 1;
-      word = (word & kept) | (Ones * 'a' & ~kept);
+      kept = (uint64_t{1} << (8 * left)) - 1;
+      word &= kept;
     }
-    const uint64_t low = word & (Ones * 0x7F);
-    // 'A'..'Z': low + 0x3F reaches 0x80, low + 0x25 does not.
-    upper |= (low + Ones * 0x3F) & ~(low + Ones * 0x25) & ~word & High;
+    const uint64_t capitals = Capitals(word);
+    const uint64_t folded = FoldCapitals(word, capitals);
+    hash = ~kept == 0 ? Word(hash, folded) : Last(hash, folded);
+    word |= Ones * 'a' & ~kept;
+    upper |= capitals;
     backslash |= anyZero(word ^ (Ones * '\\'));
     // Printable: below 0x80, low + 0x60 reaches 0x80 (0x20 or above), low + 1 does not (not 0x7F).
+    const uint64_t low = word & (Ones * 0x7F);
     unprintable |= (word | ~((low + Ones * 0x60) & ~(low + Ones))) & High;
     // A flag may also stand on a byte above one truly found, never missing
     // one: this only decides whether the exact rule runs.
@@ -78,7 +91,7 @@ TByteFaults ByteFaults(std::string_view name) {
   }
   const bool partFault =
       name.empty() || name.front() == '/' || name.front() == '.' || name.back() == '/' || slashThenSlashOrDot != 0;
-  return {upper != 0, backslash != 0, unprintable != 0, partFault};
+  return {{upper != 0, backslash != 0, unprintable != 0, partFault}, Finish(hash)};
 }
 
 // A table of zeroed words straight from the system, each 2 MiB of it asked
@@ -190,15 +203,22 @@ public:
          records = m_Source.Next(first)) {
       if (eachBatch)
         eachBatch(first, records);
-      HashAhead(records, 0);
+      // The batch's names read first, and the slot of each in the name-twin
+      // table fetched into the cache meanwhile: the table is too large to
+      // stay there, and it is probed at random.
+      m_Scans.resize(records.size());
+      for (size_t i = 0; i < records.size(); ++i) {
+        m_Scans[i] = ScanName(records[i].Name);
+        __builtin_prefetch(&(*m_Slots)[static_cast<size_t>(m_Scans[i].Hash) & m_Mask]);
+      }
       for (size_t i = 0; i < records.size(); ++i) {
         const size_t index = static_cast<size_t>(first) + i;
         const TRecordView &record = records[i];
         SweepInOrder(index, record);
         if (record.Size == 0)
           Entry(ckEmpty, csWarning, index, record.Name, "It holds no data (size 0).");
-        CheckDuplicate(index, record.Name, records, i);
-        CheckName(index, record.Name);
+        CheckDuplicate(index, record.Name, m_Scans[i].Hash);
+        CheckName(index, record.Name, m_Scans[i].Faults);
       }
       m_Count = static_cast<size_t>(first) + records.size();
     }
@@ -258,22 +278,29 @@ private:
       Meet(m_Directory, found);
       m_DirectoryMet = true;
     }
-    Meet({position, int64_t{position} + size, static_cast<int32_t>(index), nullptr}, found);
+    if (position < m_Furthest.End)
+      ReportOverlap(static_cast<int32_t>(index), m_Furthest, found);
+    // Field by field: a span made whole on the stack and copied would be
+    // read back before its stores settle, for every entry.
+    if (int64_t{position} + size > m_Furthest.End) {
+      m_Furthest.Start = position;
+      m_Furthest.End = int64_t{position} + size;
+      m_Furthest.Index = static_cast<int32_t>(index);
+      m_Furthest.What = nullptr;
+    }
   }
 
+  // The header or the directory met.
   void Meet(const TSpan &span, TCheckFindings &found) {
-    if (span.Start < m_Furthest.End) {
-      auto report = [&](int32_t index, const TSpan &other) {
-        found.push_back({csError, index, m_Source.NameAt(static_cast<size_t>(index)).Str(),
-                         "Its data overlaps " + Holder(other) + ".", ckOverlap});
-      };
-      if (span.Index >= 0)
-        report(span.Index, m_Furthest);
-      else if (m_Furthest.Index >= 0)
-        report(m_Furthest.Index, span);
-    }
+    if (span.Start < m_Furthest.End && m_Furthest.Index >= 0)
+      ReportOverlap(m_Furthest.Index, span, found);
     if (span.End > m_Furthest.End)
       m_Furthest = span;
+  }
+
+  void ReportOverlap(int32_t index, const TSpan &other, TCheckFindings &found) {
+    found.push_back({csError, index, m_Source.NameAt(static_cast<size_t>(index)).Str(),
+                     "Its data overlaps " + Holder(other) + ".", ckOverlap});
   }
 
   void FinishOverlaps() {
@@ -337,31 +364,27 @@ private:
     m_Slots = std::make_unique<TZeroedTable>(slotCount);
   }
 
-  // Hashes are made a few records ahead, and their slots fetched into the
-  // cache meanwhile: the table is too large to stay there.
-  static constexpr size_t Ahead = 8;
-  uint64_t HashOf(const TRecordView &record) {
-    const uint64_t hash = NameHash(record.Name);
-    __builtin_prefetch(&(*m_Slots)[static_cast<size_t>(hash) & m_Mask]);
-    return hash;
-  }
-  void HashAhead(std::span<const TRecordView> records, size_t from) {
-    for (size_t i = from; i < std::min(from + Ahead, records.size()); ++i)
-      m_Hashes[i % Ahead] = HashOf(records[i]);
-  }
-
-  void CheckDuplicate(size_t index, std::string_view name, std::span<const TRecordView> records, size_t at) {
-    const uint64_t hash = m_Hashes[at % Ahead];
-    if (at + Ahead < records.size())
-      m_Hashes[at % Ahead] = HashOf(records[at + Ahead]);
+  // Most names have no twin, and their probe meets no slot of the same
+  // tag; a likely twin is looked at by CheckTwins.
+  void CheckDuplicate(size_t index, std::string_view name, uint64_t hash) {
     // Beyond the table's size (the file grew while it was read): not looked at.
     if (index >= m_IndexMask)
       return;
     const uint32_t tag = static_cast<uint32_t>(hash >> 32) & ~m_IndexMask;
+    const size_t start = static_cast<size_t>(hash) & m_Mask;
+    size_t slot = start;
+    for (uint32_t held; (held = (*m_Slots)[slot]) != 0; slot = (slot + 1) & m_Mask)
+      if ((held & ~m_IndexMask) == tag) {
+        CheckTwins(index, name, start, tag);
+        return;
+      }
+    (*m_Slots)[slot] = static_cast<uint32_t>(index + 1) | tag;
+  }
+
+  [[gnu::noinline]] void CheckTwins(size_t index, std::string_view name, size_t slot, uint32_t tag) {
     size_t exact = SIZE_MAX;
     size_t similar = SIZE_MAX;
     TEntryName similarName;
-    size_t slot = static_cast<size_t>(hash) & m_Mask;
     for (; (*m_Slots)[slot] != 0; slot = (slot + 1) & m_Mask) {
       if (((*m_Slots)[slot] & ~m_IndexMask) != tag)
         continue;
@@ -389,11 +412,10 @@ private:
   }
 
   // --- names the game cannot find
-  void CheckName(size_t index, std::string_view name) {
+  void CheckName(size_t index, std::string_view name, const TByteFaults &bytes) {
     if (name.size() == static_cast<size_t>(NameSize))
       Entry(ckName, csError, index, name,
             "Its name fills all 56 bytes of its field and has no terminating zero: the game does not find it.");
-    const TByteFaults bytes = ByteFaults(name);
     if (bytes.UpperCase)
       Entry(ckName, csWarning, index, name,
             "Its name has upper-case letters: the game asks for lower-case names and compares them exactly.");
@@ -428,7 +450,7 @@ private:
   std::unique_ptr<TZeroedTable> m_Slots;
   size_t m_Mask = 0;
   uint32_t m_IndexMask = 0;
-  uint64_t m_Hashes[Ahead] = {};
+  std::vector<TNameScan> m_Scans; // of the batch at hand
 };
 
 } // namespace

@@ -11,22 +11,15 @@ constexpr size_t MinSlots = 16;
 
 uint64_t NameHash(std::string_view name) {
   // Eight bytes at a time, ASCII capitals folded to lower case in each word
-  // at once: a byte of 'A'..'Z' is one below 0x80 whose low seven bits plus
-  // 0x3F reach 0x80 while plus 0x25 they do not (seven bits never carry
-  // into the next byte).
-  constexpr uint64_t Ones = 0x0101010101010101ull;
-  auto fold = [](uint64_t word) {
-    const uint64_t low = word & (Ones * 0x7F);
-    const uint64_t capitals = (low + Ones * 0x3F) & ~(low + Ones * 0x25) & ~word & (Ones * 0x80);
-    return word | (capitals >> 2);
-  };
-  uint64_t hash = 0x9E3779B97F4A7C15ull ^ name.size();
+  // at once.
+  using namespace NameHashing;
+  auto fold = [](uint64_t word) { return FoldCapitals(word, Capitals(word)); };
+  uint64_t hash = Start(name.size());
   size_t at = 0;
   for (; at + 8 <= name.size(); at += 8) {
     uint64_t word;
     std::memcpy(&word, name.data() + at, 8);
-    hash = (hash ^ fold(word)) * 0xFF51AFD7ED558CCDull;
-    hash ^= hash >> 32;
+    hash = Word(hash, fold(word));
   }
   if (const size_t left = name.size() - at; left > 0) {
     // The last bytes as one word, zero above them, without a copy of
@@ -46,10 +39,9 @@ uint64_t NameHash(std::string_view name) {
     } else {
       word = byte(0) | byte(left / 2) | byte(left - 1);
     }
-    hash = (hash ^ fold(word)) * 0xFF51AFD7ED558CCDull;
+    hash = Last(hash, fold(word));
   }
-  hash ^= hash >> 29;
-  return hash * 0xC4CEB9FE1A85EC53ull ^ (hash >> 32);
+  return Finish(hash);
 }
 
 void TNameIndex::Build(const std::vector<TDirEntry> &directory) const {
