@@ -94,14 +94,13 @@ TNameScan ScanName(std::string_view name) {
   return {{upper != 0, backslash != 0, unprintable != 0, partFault}, Finish(hash)};
 }
 
-// A table of zeroed words straight from the system, each 2 MiB of it asked
-// to be one huge page: the duplicate-name table is probed at random, and
-// with 4 KiB pages nearly every probe of a large one would also miss the
-// address cache. The system hands the pages over cleared: nothing writes
-// them twice.
-class TZeroedTable {
+// An array straight from the system, each 2 MiB of it asked to be one huge
+// page: for the check's arrays of a few bytes per entry, a few faults where
+// 4 KiB pages would take thousands. The system hands the pages over
+// cleared (zero for the element types used here).
+template <typename T> class TLargeArray {
 public:
-  explicit TZeroedTable(size_t count) : m_Bytes(count * sizeof(uint32_t)) {
+  explicit TLargeArray(size_t count) : m_Bytes(std::max<size_t>(count, 1) * sizeof(T)) {
     constexpr size_t HugePage = size_t{2} << 20;
     const bool huge = m_Bytes >= 2 * HugePage;
     m_Mapped = m_Bytes + (huge ? HugePage : 0);
@@ -113,19 +112,20 @@ public:
       first = (first + HugePage - 1) & ~(HugePage - 1);
       ::madvise(reinterpret_cast<void *>(first), m_Bytes & ~(HugePage - 1), MADV_HUGEPAGE);
     }
-    m_Words = reinterpret_cast<uint32_t *>(first);
+    m_Items = reinterpret_cast<T *>(first);
   }
-  ~TZeroedTable() { ::munmap(m_Start, m_Mapped); }
-  TZeroedTable(const TZeroedTable &) = delete;
-  TZeroedTable &operator=(const TZeroedTable &) = delete;
+  ~TLargeArray() { ::munmap(m_Start, m_Mapped); }
+  TLargeArray(const TLargeArray &) = delete;
+  TLargeArray &operator=(const TLargeArray &) = delete;
 
-  uint32_t &operator[](size_t index) { return m_Words[index]; }
+  T &operator[](size_t index) { return m_Items[index]; }
+  T *data() { return m_Items; }
 
 private:
   size_t m_Bytes;
   size_t m_Mapped = 0;
   void *m_Start = nullptr;
-  uint32_t *m_Words = nullptr;
+  T *m_Items = nullptr;
 };
 
 // The records the check reads, batch by batch in directory order: a file's
@@ -203,25 +203,19 @@ public:
          records = m_Source.Next(first)) {
       if (eachBatch)
         eachBatch(first, records);
-      // The batch's names read first, and the slot of each in the name-twin
-      // table fetched into the cache meanwhile: the table is too large to
-      // stay there, and it is probed at random.
-      m_Scans.resize(records.size());
-      for (size_t i = 0; i < records.size(); ++i) {
-        m_Scans[i] = ScanName(records[i].Name);
-        __builtin_prefetch(&(*m_Slots)[static_cast<size_t>(m_Scans[i].Hash) & m_Mask]);
-      }
       for (size_t i = 0; i < records.size(); ++i) {
         const size_t index = static_cast<size_t>(first) + i;
         const TRecordView &record = records[i];
+        const TNameScan scan = ScanName(record.Name);
         SweepInOrder(index, record);
         if (record.Size == 0)
           Entry(ckEmpty, csWarning, index, record.Name, "It holds no data (size 0).");
-        CheckDuplicate(index, record.Name, m_Scans[i].Hash);
-        CheckName(index, record.Name, m_Scans[i].Faults);
+        NoteName(index, scan.Hash);
+        CheckName(index, record.Name, scan.Faults);
       }
       m_Count = static_cast<size_t>(first) + records.size();
     }
+    FinishDuplicates();
     FinishOverlaps();
     if (m_Count > static_cast<size_t>(MaxGameEntries))
       Archive(ckTooMany, csError,
@@ -341,74 +335,119 @@ private:
 
   // --- names twice
   // The first entry of each name is the one the others are reported against.
-  // One open-addressing table of entry indexes, keyed by a hash of the name
-  // with ASCII capitals folded, lists the first entry of each exact name;
-  // names are compared only where the hashes agree, and so an earlier name
-  // is read again only for a likely twin. Names equal but for letter case
-  // share a hash and so a probe chain, along which they lie in directory
-  // order: the first one met that matches exactly, or else ignoring case, is
-  // the first of the directory.
+  // The pass keeps 32 bits of each name's hash (NameHash: names equal but
+  // for letter case share it). After it, the entries are spread by the
+  // hash's top bits into parts of a few thousand, each in directory order,
+  // and each part looked through with an open-addressing table of its own,
+  // small enough to stay in the cache (one table of all the entries would be
+  // probed at random, each probe a cache and address-cache miss). A part's
+  // table lists the first entry of each exact name, keyed by the hash; names
+  // are read again only where the hashes agree, for a likely twin. Names
+  // equal but for letter case share a probe chain, along which they lie in
+  // directory order: the first one met that matches exactly, or else
+  // ignoring case, is the first of the directory.
+  struct TKeyed {
+    uint32_t Key; // the hash's top 32 bits
+    uint32_t Index;
+  };
+
   void StartDuplicates(size_t count) {
-    // At most half full, so probe chains stay short.
-    size_t slotCount = 16;
-    while (slotCount < 2 * count)
-      slotCount *= 2;
-    m_Mask = slotCount - 1;
-    // A slot holds an index plus one (0: empty) in its low bits and, in the
-    // bits the indexes leave free, more bits of the hash, which turn away
-    // most names of another chain without reading them.
-    int indexBits = 1;
-    while ((uint64_t{1} << indexBits) <= count)
-      ++indexBits;
-    m_IndexMask = indexBits >= 32 ? UINT32_MAX : (uint32_t{1} << indexBits) - 1;
-    m_Slots = std::make_unique<TZeroedTable>(slotCount);
+    // Parts of at most about 4,096 entries (a table of 32 KiB) while there
+    // are at most 1,024 parts.
+    m_PartBits = 0;
+    while (m_PartBits < 10 && (count >> m_PartBits) > 4096)
+      ++m_PartBits;
+    m_KeyCount = std::min<size_t>(count, UINT32_MAX);
+    m_Keys = std::make_unique<TLargeArray<uint32_t>>(m_KeyCount);
+    m_PartSizes.assign(size_t{1} << m_PartBits, 0);
   }
 
-  // Most names have no twin, and their probe meets no slot of the same
-  // tag; a likely twin is looked at by CheckTwins.
-  void CheckDuplicate(size_t index, std::string_view name, uint64_t hash) {
-    // Beyond the table's size (the file grew while it was read): not looked at.
-    if (index >= m_IndexMask)
+  size_t PartOf(uint32_t key) const { return static_cast<size_t>(uint64_t{key} >> (32 - m_PartBits)); }
+
+  void NoteName(size_t index, uint64_t hash) {
+    // Beyond the count read in the header (the file grew while it was read): not looked at.
+    if (index >= m_KeyCount)
       return;
-    const uint32_t tag = static_cast<uint32_t>(hash >> 32) & ~m_IndexMask;
-    const size_t start = static_cast<size_t>(hash) & m_Mask;
-    size_t slot = start;
-    for (uint32_t held; (held = (*m_Slots)[slot]) != 0; slot = (slot + 1) & m_Mask)
-      if ((held & ~m_IndexMask) == tag) {
-        CheckTwins(index, name, start, tag);
-        return;
-      }
-    (*m_Slots)[slot] = static_cast<uint32_t>(index + 1) | tag;
+    const auto key = static_cast<uint32_t>(hash >> 32);
+    (*m_Keys)[index] = key;
+    ++m_PartSizes[PartOf(key)];
   }
 
-  [[gnu::noinline]] void CheckTwins(size_t index, std::string_view name, size_t slot, uint32_t tag) {
+  void FinishDuplicates() {
+    const size_t count = std::min(m_Count, m_KeyCount);
+    // Each part's place, then the entries spread over the parts in directory order.
+    std::vector<size_t> next(m_PartSizes.size());
+    for (size_t part = 1; part < next.size(); ++part)
+      next[part] = next[part - 1] + m_PartSizes[part - 1];
+    TLargeArray<TKeyed> spread(count);
+    for (size_t index = 0; index < count; ++index) {
+      const uint32_t key = (*m_Keys)[index];
+      spread[next[PartOf(key)]++] = {key, static_cast<uint32_t>(index)};
+    }
+    m_Keys.reset();
+    TCheckFindings twins;
+    std::vector<uint32_t> table; // a part's entries, each its place in the part plus one (0: empty)
+    const TKeyed *part = spread.data();
+    for (const size_t size : m_PartSizes) {
+      // At most half full, so probe chains stay short.
+      size_t slots = 16;
+      while (slots < 2 * size)
+        slots *= 2;
+      table.assign(slots, 0);
+      const size_t mask = slots - 1;
+      for (size_t at = 0; at < size; ++at) {
+        const uint32_t key = part[at].Key;
+        const size_t start = key & mask;
+        size_t slot = start;
+        uint32_t held;
+        while ((held = table[slot]) != 0 && part[held - 1].Key != key)
+          slot = (slot + 1) & mask;
+        if (held == 0)
+          table[slot] = static_cast<uint32_t>(at + 1);
+        else
+          CheckTwins(part, at, start, mask, table, twins);
+      }
+      part += size;
+    }
+    std::sort(twins.begin(), twins.end(),
+              [](const TCheckFinding &a, const TCheckFinding &b) { return a.Index < b.Index; });
+    Add(twins);
+  }
+
+  // Entry part[at], whose hash some earlier entry's matches.
+  [[gnu::noinline]] void CheckTwins(const TKeyed *part, size_t at, size_t slot, size_t mask,
+                                    std::vector<uint32_t> &table, TCheckFindings &twins) const {
+    const TKeyed &entry = part[at];
+    const TEntryName name = m_Source.NameAt(entry.Index);
     size_t exact = SIZE_MAX;
     size_t similar = SIZE_MAX;
     TEntryName similarName;
-    for (; (*m_Slots)[slot] != 0; slot = (slot + 1) & m_Mask) {
-      if (((*m_Slots)[slot] & ~m_IndexMask) != tag)
+    for (; table[slot] != 0; slot = (slot + 1) & mask) {
+      const TKeyed &other = part[table[slot] - 1];
+      if (other.Key != entry.Key)
         continue;
-      const size_t other = ((*m_Slots)[slot] & m_IndexMask) - 1;
-      const TEntryName otherName = m_Source.NameAt(other);
+      const TEntryName otherName = m_Source.NameAt(other.Index);
       if (otherName == name) {
-        exact = other;
+        exact = other.Index;
         break;
       }
       if (similar == SIZE_MAX && SameTextAscii(otherName, name)) {
-        similar = other;
+        similar = other.Index;
         similarName = otherName;
       }
     }
     if (exact != SIZE_MAX) {
-      Entry(ckSameName, csError, index, name,
-            "Entry " + std::to_string(exact) + " has the same name: only one of them is found by name.");
+      twins.push_back({csError, static_cast<int32_t>(entry.Index), name.Str(),
+                       "Entry " + std::to_string(exact) + " has the same name: only one of them is found by name.",
+                       ckSameName});
       return;
     }
-    (*m_Slots)[slot] = static_cast<uint32_t>(index + 1) | tag;
+    table[slot] = static_cast<uint32_t>(at + 1);
     if (similar != SIZE_MAX)
-      Entry(ckSameName, csError, index, name,
-            "Entry " + std::to_string(similar) + " (" + similarName.Str() +
-                ") has the same name in other letter case: engines that ignore case find only one of them.");
+      twins.push_back({csError, static_cast<int32_t>(entry.Index), name.Str(),
+                       "Entry " + std::to_string(similar) + " (" + similarName.Str() +
+                           ") has the same name in other letter case: engines that ignore case find only one of them.",
+                       ckSameName});
   }
 
   // --- names the game cannot find
@@ -446,11 +485,11 @@ private:
   bool m_InOrder = true;
   int32_t m_LastStart = 0;
   TCheckFindings m_Overlaps;
-  // The duplicate-name table.
-  std::unique_ptr<TZeroedTable> m_Slots;
-  size_t m_Mask = 0;
-  uint32_t m_IndexMask = 0;
-  std::vector<TNameScan> m_Scans; // of the batch at hand
+  // The names' hashes, and how many of them fall in each part.
+  std::unique_ptr<TLargeArray<uint32_t>> m_Keys;
+  size_t m_KeyCount = 0;
+  int m_PartBits = 0;
+  std::vector<size_t> m_PartSizes;
 };
 
 } // namespace
