@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <span>
@@ -31,10 +32,7 @@ struct TSpan {
 };
 
 // Which of the byte rules a name breaks: upper-case letters, a backslash,
-// bytes outside printable ASCII. Eight bytes at a time, each rule a few
-// operations on the whole word (no byte carries into the next). The name
-// lies at the start of a record's name field (TRecordView), so whole words
-// of the field are read, and the bytes past the name's end masked.
+// bytes outside printable ASCII.
 struct TByteFaults {
   bool UpperCase = false;
   bool Backslash = false;
@@ -44,54 +42,67 @@ struct TByteFaults {
   bool PartFaultPossible = false;
 };
 
-// What one reading of a name's words tells: its byte faults and its
-// NameHash, made from the same words.
+// What one look at a name tells: its byte faults and its NameHash.
 struct TNameScan {
   TByteFaults Faults;
   uint64_t Hash = 0;
 };
 
-TNameScan ScanName(std::string_view name) {
-  using namespace NameHashing;
-  constexpr uint64_t High = Ones * 0x80;
-  // Some byte of v is zero.
-  auto anyZero = [](uint64_t v) { return (v - Ones) & ~v & High; };
-  uint64_t upper = 0;
-  uint64_t backslash = 0;
-  uint64_t unprintable = 0;
-  uint64_t slashThenSlashOrDot = 0;
-  uint64_t slashBefore = 0; // the last byte of the word before was "/"
-  uint64_t hash = Start(name.size());
-  static_assert(NameSize % 8 == 0);
-  for (size_t at = 0; at < name.size(); at += 8) {
-    uint64_t word;
-    std::memcpy(&word, name.data() + at, 8);
-    // Past the name's end: zero for the hash, "a" (a byte that breaks no
-    // rule) for the rules; neither is a capital.
-    uint64_t kept = ~uint64_t{0};
-    if (const size_t left = name.size() - at; left < 8) {
-      kept = (uint64_t{1} << (8 * left)) - 1;
-      word &= kept;
-    }
-    const uint64_t capitals = Capitals(word);
-    const uint64_t folded = FoldCapitals(word, capitals);
-    hash = ~kept == 0 ? Word(hash, folded) : Last(hash, folded);
-    word |= Ones * 'a' & ~kept;
-    upper |= capitals;
-    backslash |= anyZero(word ^ (Ones * '\\'));
-    // Printable: below 0x80, low + 0x60 reaches 0x80 (0x20 or above), low + 1 does not (not 0x7F).
-    const uint64_t low = word & (Ones * 0x7F);
-    unprintable |= (word | ~((low + Ones * 0x60) & ~(low + Ones))) & High;
-    // A flag may also stand on a byte above one truly found, never missing
-    // one: this only decides whether the exact rule runs.
-    const uint64_t slashes = anyZero(word ^ (Ones * '/'));
-    const uint64_t slashesOrDots = slashes | anyZero(word ^ (Ones * '.'));
-    slashThenSlashOrDot |= ((slashes << 8) | slashBefore) & slashesOrDots;
-    slashBefore = (word >> 56) == '/' ? 0x80 : 0;
+// Bit i of each: byte i of a name's field is of that sort.
+struct TByteSorts {
+  uint64_t Capitals = 0;
+  uint64_t Backslashes = 0;
+  uint64_t Unprintable = 0;
+  uint64_t Slashes = 0;
+  uint64_t Dots = 0;
+};
+
+// The sorts of the bytes of a name at the start of a record's name field
+// (TRecordView), sixteen at a time: the whole field may be read. Bits past
+// the name's end mean nothing.
+TByteSorts SortBytes(std::string_view name) {
+  TByteSorts sorts;
+#if defined(__SSE2__)
+  const auto bits = [](__m128i matches) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(matches)));
+  };
+  static_assert(NameSize == 56);
+  for (size_t at = 0; at < name.size(); at += 16) {
+    // The field's last eight bytes alone: the field ends there.
+    const __m128i bytes = at + 16 <= NameSize ? _mm_loadu_si128(reinterpret_cast<const __m128i *>(name.data() + at))
+                                              : _mm_loadl_epi64(reinterpret_cast<const __m128i *>(name.data() + at));
+    const auto is = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+    // Signed: bytes of 0x80 and above are below zero, so neither capitals
+    // nor printable.
+    sorts.Capitals |= bits(_mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('A' - 1)),
+                                         _mm_cmplt_epi8(bytes, _mm_set1_epi8('Z' + 1))))
+                      << at;
+    sorts.Backslashes |= bits(is('\\')) << at;
+    sorts.Unprintable |= bits(_mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)), is(0x7F))) << at;
+    sorts.Slashes |= bits(is('/')) << at;
+    sorts.Dots |= bits(is('.')) << at;
   }
-  const bool partFault =
-      name.empty() || name.front() == '/' || name.front() == '.' || name.back() == '/' || slashThenSlashOrDot != 0;
-  return {{upper != 0, backslash != 0, unprintable != 0, partFault}, Finish(hash)};
+#else
+  for (size_t at = 0; at < name.size(); ++at) {
+    const auto c = static_cast<unsigned char>(name[at]);
+    sorts.Capitals |= uint64_t{c >= 'A' && c <= 'Z'} << at;
+    sorts.Backslashes |= uint64_t{c == '\\'} << at;
+    sorts.Unprintable |= uint64_t{c < 0x20 || c >= 0x7F} << at;
+    sorts.Slashes |= uint64_t{c == '/'} << at;
+    sorts.Dots |= uint64_t{c == '.'} << at;
+  }
+#endif
+  return sorts;
+}
+
+TNameScan ScanName(std::string_view name) {
+  const TByteSorts sorts = SortBytes(name);
+  const uint64_t inName = (uint64_t{1} << name.size()) - 1;
+  const bool partFault = name.empty() || name.front() == '/' || name.front() == '.' || name.back() == '/' ||
+                         ((sorts.Slashes << 1) & (sorts.Slashes | sorts.Dots) & inName) != 0;
+  return {{(sorts.Capitals & inName) != 0, (sorts.Backslashes & inName) != 0, (sorts.Unprintable & inName) != 0,
+           partFault},
+          FieldNameHash(name)};
 }
 
 // An array straight from the system, each 2 MiB of it asked to be one huge
@@ -229,15 +240,16 @@ public:
   // one entry, in the order of the rules (the order of TCheckKind), each
   // rule's in the order it found them.
   TCheckFindings Take() {
-    auto before = [](const TCheckFinding &a, const TCheckFinding &b) {
-      return a.Index != b.Index ? a.Index < b.Index : a.Kind < b.Kind;
-    };
-    if (!std::is_sorted(m_Findings.begin(), m_Findings.end(), before))
-      std::stable_sort(m_Findings.begin(), m_Findings.end(), before);
+    if (!std::is_sorted(m_Findings.begin(), m_Findings.end(), Before))
+      std::stable_sort(m_Findings.begin(), m_Findings.end(), Before);
     return std::move(m_Findings);
   }
 
 private:
+  static bool Before(const TCheckFinding &a, const TCheckFinding &b) {
+    return a.Index != b.Index ? a.Index < b.Index : a.Kind < b.Kind;
+  }
+
   void Entry(TCheckKind kind, TCheckSeverity severity, size_t index, std::string_view name,
              const std::string &message) {
     m_Findings.push_back({severity, static_cast<int32_t>(index), std::string(name), message, kind});
@@ -409,9 +421,24 @@ private:
       }
       part += size;
     }
-    std::sort(twins.begin(), twins.end(),
-              [](const TCheckFinding &a, const TCheckFinding &b) { return a.Index < b.Index; });
-    Add(twins);
+    // Merged in among the findings so far (in directory order, one of this
+    // kind per entry), moved rather than copied: an archive may hold as
+    // many twins as entries.
+    std::vector<std::pair<int32_t, uint32_t>> order; // entry, place in twins
+    order.reserve(twins.size());
+    for (size_t at = 0; at < twins.size(); ++at)
+      order.emplace_back(twins[at].Index, static_cast<uint32_t>(at));
+    std::sort(order.begin(), order.end());
+    TCheckFindings merged;
+    merged.reserve(m_Findings.size() + twins.size());
+    auto kept = m_Findings.begin();
+    for (const auto &[index, at] : order) {
+      for (; kept != m_Findings.end() && !Before(twins[at], *kept); ++kept)
+        merged.push_back(std::move(*kept));
+      merged.push_back(std::move(twins[at]));
+    }
+    std::move(kept, m_Findings.end(), std::back_inserter(merged));
+    m_Findings = std::move(merged);
   }
 
   // Entry part[at], whose hash some earlier entry's matches.

@@ -6,6 +6,7 @@
 #include "PakQuake.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,3 +93,23 @@ inline uint64_t Finish(uint64_t hash) {
   return hash * 0xC4CEB9FE1A85EC53ull ^ (hash >> 32);
 }
 } // namespace NameHashing
+
+// NameHash of a name at the start of a record's name field (TRecordView),
+// whose whole words may be read: no copy of the last bytes.
+inline uint64_t FieldNameHash(std::string_view name) {
+  using namespace NameHashing;
+  uint64_t hash = Start(name.size());
+  size_t at = 0;
+  for (; at + 8 <= name.size(); at += 8) {
+    uint64_t word;
+    std::memcpy(&word, name.data() + at, 8);
+    hash = Word(hash, FoldCapitals(word, Capitals(word)));
+  }
+  if (at < name.size()) {
+    uint64_t word;
+    std::memcpy(&word, name.data() + at, 8);
+    word &= (uint64_t{1} << (8 * (name.size() - at))) - 1;
+    hash = Last(hash, FoldCapitals(word, Capitals(word)));
+  }
+  return Finish(hash);
+}
