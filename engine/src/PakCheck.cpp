@@ -359,8 +359,8 @@ private:
   // directory order: the first one met that matches exactly, or else
   // ignoring case, is the first of the directory.
   struct TKeyed {
-    uint32_t Key; // the hash's top 32 bits
-    uint32_t Index;
+    uint32_t Key = 0; // the hash's top 32 bits
+    uint32_t Index = 0;
   };
 
   void StartDuplicates(size_t count) {
@@ -398,26 +398,26 @@ private:
     }
     m_Keys.reset();
     TCheckFindings twins;
-    std::vector<uint32_t> table; // a part's entries, each its place in the part plus one (0: empty)
+    // A part's table: the first entry of each exact name met so far, its
+    // index plus one (0: an empty slot) beside its key.
+    std::vector<TKeyed> table;
     const TKeyed *part = spread.data();
     for (const size_t size : m_PartSizes) {
       // At most half full, so probe chains stay short.
       size_t slots = 16;
       while (slots < 2 * size)
         slots *= 2;
-      table.assign(slots, 0);
+      table.assign(slots, {});
       const size_t mask = slots - 1;
       for (size_t at = 0; at < size; ++at) {
-        const uint32_t key = part[at].Key;
-        const size_t start = key & mask;
-        size_t slot = start;
-        uint32_t held;
-        while ((held = table[slot]) != 0 && part[held - 1].Key != key)
+        const TKeyed entry = part[at];
+        size_t slot = entry.Key & mask;
+        while (table[slot].Index != 0 && table[slot].Key != entry.Key)
           slot = (slot + 1) & mask;
-        if (held == 0)
-          table[slot] = static_cast<uint32_t>(at + 1);
+        if (table[slot].Index == 0)
+          table[slot] = {entry.Key, entry.Index + 1};
         else
-          CheckTwins(part, at, start, mask, table, twins);
+          CheckTwins(entry, slot, mask, table, twins);
       }
       part += size;
     }
@@ -441,25 +441,24 @@ private:
     m_Findings = std::move(merged);
   }
 
-  // Entry part[at], whose hash some earlier entry's matches.
-  [[gnu::noinline]] void CheckTwins(const TKeyed *part, size_t at, size_t slot, size_t mask,
-                                    std::vector<uint32_t> &table, TCheckFindings &twins) const {
-    const TKeyed &entry = part[at];
+  // An entry whose hash that of the earlier entry in table[slot] matches.
+  [[gnu::noinline]] void CheckTwins(const TKeyed &entry, size_t slot, size_t mask, std::vector<TKeyed> &table,
+                                    TCheckFindings &twins) const {
     const TEntryName name = m_Source.NameAt(entry.Index);
     size_t exact = SIZE_MAX;
     size_t similar = SIZE_MAX;
     TEntryName similarName;
-    for (; table[slot] != 0; slot = (slot + 1) & mask) {
-      const TKeyed &other = part[table[slot] - 1];
-      if (other.Key != entry.Key)
+    for (; table[slot].Index != 0; slot = (slot + 1) & mask) {
+      if (table[slot].Key != entry.Key)
         continue;
-      const TEntryName otherName = m_Source.NameAt(other.Index);
+      const size_t other = table[slot].Index - 1;
+      const TEntryName otherName = m_Source.NameAt(other);
       if (otherName == name) {
-        exact = other.Index;
+        exact = other;
         break;
       }
       if (similar == SIZE_MAX && SameTextAscii(otherName, name)) {
-        similar = other.Index;
+        similar = other;
         similarName = otherName;
       }
     }
@@ -469,7 +468,7 @@ private:
                        ckSameName});
       return;
     }
-    table[slot] = static_cast<uint32_t>(at + 1);
+    table[slot] = {entry.Key, entry.Index + 1};
     if (similar != SIZE_MAX)
       twins.push_back({csError, static_cast<int32_t>(entry.Index), name.Str(),
                        "Entry " + std::to_string(similar) + " (" + similarName.Str() +
