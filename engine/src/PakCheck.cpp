@@ -16,6 +16,7 @@
 #include <new>
 #include <span>
 #include <string_view>
+#include <unordered_map>
 #include <sys/mman.h>
 
 using namespace PakFormat;
@@ -398,6 +399,10 @@ private:
     }
     m_Keys.reset();
     TCheckFindings twins;
+    // The names of a part's entries in the table that a likely twin made
+    // the check read, by their slot: an entry of a name met many times is
+    // read once.
+    std::unordered_map<size_t, TEntryName> names;
     // A part's table: the first entry of each exact name met so far, its
     // index plus one (0: an empty slot) beside its key.
     std::vector<TKeyed> table;
@@ -408,6 +413,7 @@ private:
       while (slots < 2 * size)
         slots *= 2;
       table.assign(slots, {});
+      names.clear();
       const size_t mask = slots - 1;
       for (size_t at = 0; at < size; ++at) {
         const TKeyed entry = part[at];
@@ -417,7 +423,7 @@ private:
         if (table[slot].Index == 0)
           table[slot] = {entry.Key, entry.Index + 1};
         else
-          CheckTwins(entry, slot, mask, table, twins);
+          CheckTwins(entry, slot, mask, table, names, twins);
       }
       part += size;
     }
@@ -443,7 +449,7 @@ private:
 
   // An entry whose hash that of the earlier entry in table[slot] matches.
   [[gnu::noinline]] void CheckTwins(const TKeyed &entry, size_t slot, size_t mask, std::vector<TKeyed> &table,
-                                    TCheckFindings &twins) const {
+                                    std::unordered_map<size_t, TEntryName> &names, TCheckFindings &twins) const {
     const TEntryName name = m_Source.NameAt(entry.Index);
     size_t exact = SIZE_MAX;
     size_t similar = SIZE_MAX;
@@ -452,7 +458,10 @@ private:
       if (table[slot].Key != entry.Key)
         continue;
       const size_t other = table[slot].Index - 1;
-      const TEntryName otherName = m_Source.NameAt(other);
+      const auto [known, unread] = names.try_emplace(slot);
+      if (unread)
+        known->second = m_Source.NameAt(other);
+      const TEntryName &otherName = known->second;
       if (otherName == name) {
         exact = other;
         break;
@@ -469,6 +478,7 @@ private:
       return;
     }
     table[slot] = {entry.Key, entry.Index + 1};
+    names[slot] = name;
     if (similar != SIZE_MAX)
       twins.push_back({csError, static_cast<int32_t>(entry.Index), name.Str(),
                        "Entry " + std::to_string(similar) + " (" + similarName.Str() +
