@@ -16,8 +16,8 @@
 #include <new>
 #include <span>
 #include <string_view>
-#include <unordered_map>
 #include <sys/mman.h>
+#include <unordered_map>
 
 using namespace PakFormat;
 
@@ -101,9 +101,9 @@ TNameScan ScanName(std::string_view name) {
   const uint64_t inName = (uint64_t{1} << name.size()) - 1;
   const bool partFault = name.empty() || name.front() == '/' || name.front() == '.' || name.back() == '/' ||
                          ((sorts.Slashes << 1) & (sorts.Slashes | sorts.Dots) & inName) != 0;
-  return {{(sorts.Capitals & inName) != 0, (sorts.Backslashes & inName) != 0, (sorts.Unprintable & inName) != 0,
-           partFault},
-          FieldNameHash(name)};
+  return {
+      {(sorts.Capitals & inName) != 0, (sorts.Backslashes & inName) != 0, (sorts.Unprintable & inName) != 0, partFault},
+      FieldNameHash(name)};
 }
 
 // An array straight from the system, each 2 MiB of it asked to be one huge

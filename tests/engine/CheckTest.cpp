@@ -291,8 +291,14 @@ TEST(CheckArchiveFile, FindsTheSameTwinsAndOverlapsAsThePlainRulesOnRandomArchiv
   // random letter case, so that exact twins and case twins abound, near and
   // far apart; data anywhere, overlapping the header, the directory (which
   // may lie amid the data) and each other, in directory order or not.
-  const std::vector<std::string> pool{"a",        "b/c.wav",         "maps/e1m1.bsp", "x", "progs/player.mdl",
-                                      "textures", "gfx/conback.lmp", "sound/ambience/water1.wav",
+  const std::vector<std::string> pool{"a",
+                                      "b/c.wav",
+                                      "maps/e1m1.bsp",
+                                      "x",
+                                      "progs/player.mdl",
+                                      "textures",
+                                      "gfx/conback.lmp",
+                                      "sound/ambience/water1.wav",
                                       std::string(56, 'n')};
   TTempDir folder;
   uint64_t state = 12345;
@@ -310,8 +316,8 @@ TEST(CheckArchiveFile, FindsTheSameTwinsAndOverlapsAsThePlainRulesOnRandomArchiv
     const int64_t fileSize = directoryOffset + int64_t{count} * 64 + dataAfter;
     std::vector<TDirEntry> directory(static_cast<size_t>(count));
     for (TDirEntry &entry : directory) {
-      std::string name = large && random(2) == 0 ? "f/" + std::to_string(random(8000)) + ".dat"
-                                                  : pool[random(pool.size())];
+      std::string name =
+          large && random(2) == 0 ? "f/" + std::to_string(random(8000)) + ".dat" : pool[random(pool.size())];
       // In the large trials a name is all in capitals or in none (few
       // variants of each, so that twins lie far apart).
       const bool allCapitals = large && random(4) == 0;
@@ -320,8 +326,8 @@ TEST(CheckArchiveFile, FindsTheSameTwinsAndOverlapsAsThePlainRulesOnRandomArchiv
           c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       entry.Name = name;
       // Some start right where the directory does: which of the two is met first tells.
-      entry.Position = random(8) == 0 ? directoryOffset
-                                      : static_cast<int32_t>(random(static_cast<uint64_t>(fileSize) + 20));
+      entry.Position =
+          random(8) == 0 ? directoryOffset : static_cast<int32_t>(random(static_cast<uint64_t>(fileSize) + 20));
       entry.Size = static_cast<int32_t>(random(5) == 0 ? 0 : random(60));
     }
     if (trial % 2 == 0)
