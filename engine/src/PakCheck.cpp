@@ -399,32 +399,80 @@ private:
     }
     m_Keys.reset();
     TCheckFindings twins;
-    // The names of a part's entries in the table that a likely twin made
-    // the check read, by their slot: an entry of a name met many times is
-    // read once.
-    std::unordered_map<size_t, TEntryName> names;
-    // A part's table: the first entry of each exact name met so far, its
-    // index plus one (0: an empty slot) beside its key.
+    // The names of a part's entries that a likely twin made the check read,
+    // by entry: an entry of a name met many times is read once.
+    TNameCache names;
+    // One bit per key, of many more bits than a part has entries, so that
+    // two keys rarely share one: most entries are told to have no twin by
+    // their bit alone.
+    size_t largest = 0;
+    for (const size_t size : m_PartSizes)
+      largest = std::max(largest, size);
+    int bitCount = 12;
+    while (bitCount < 21 && (size_t{1} << bitCount) < 512 * largest)
+      ++bitCount;
+    const uint32_t bitMask = (uint32_t{1} << bitCount) - 1;
+    std::vector<uint64_t> seen(size_t{1} << (bitCount - 6));
     std::vector<TKeyed> table;
     const TKeyed *part = spread.data();
     for (const size_t size : m_PartSizes) {
-      // At most half full, so probe chains stay short.
-      size_t slots = 16;
-      while (slots < 2 * size)
-        slots *= 2;
-      table.assign(slots, {});
       names.clear();
-      const size_t mask = slots - 1;
+      // An entry whose bit is set is compared with the earlier entries of
+      // its key, found by a scan of the part; once that has happened often
+      // in a part (it holds many twins), the rest goes through a table.
+      constexpr int Scans = 16;
+      int scans = 0;
+      size_t mask = 0;
       for (size_t at = 0; at < size; ++at) {
         const TKeyed entry = part[at];
+        if (scans <= Scans) {
+          uint64_t &word = seen[(entry.Key & bitMask) >> 6];
+          const uint64_t bit = uint64_t{1} << (entry.Key & 63);
+          if ((word & bit) == 0) {
+            word |= bit;
+            continue;
+          }
+          if (++scans <= Scans) {
+            CheckTwins(
+                entry,
+                [&](auto &&visit) {
+                  for (size_t before = 0; before < at; ++before)
+                    if (part[before].Key == entry.Key && !visit(part[before].Index))
+                      return;
+                },
+                names, twins);
+            continue;
+          }
+          // The table of the entries before this one (the twins among them
+          // too: each follows the first of its name, which is met first).
+          size_t slots = 16;
+          while (slots < 2 * size)
+            slots *= 2;
+          table.assign(slots, {});
+          mask = slots - 1;
+          for (size_t before = 0; before < at; ++before)
+            Insert(table, mask, part[before]);
+        }
         size_t slot = entry.Key & mask;
         while (table[slot].Index != 0 && table[slot].Key != entry.Key)
           slot = (slot + 1) & mask;
-        if (table[slot].Index == 0)
+        if (table[slot].Index == 0) {
           table[slot] = {entry.Key, entry.Index + 1};
-        else
-          CheckTwins(entry, slot, mask, table, names, twins);
+          continue;
+        }
+        const bool exact = CheckTwins(
+            entry,
+            [&](auto &&visit) {
+              for (; table[slot].Index != 0; slot = (slot + 1) & mask)
+                if (table[slot].Key == entry.Key && !visit(table[slot].Index - 1))
+                  return;
+            },
+            names, twins);
+        if (!exact)
+          Insert(table, mask, entry);
       }
+      for (size_t at = 0; at < size; ++at)
+        seen[(part[at].Key & bitMask) >> 6] = 0;
       part += size;
     }
     // Merged in among the findings so far (in directory order, one of this
@@ -447,43 +495,64 @@ private:
     m_Findings = std::move(merged);
   }
 
-  // An entry whose hash that of the earlier entry in table[slot] matches.
-  [[gnu::noinline]] void CheckTwins(const TKeyed &entry, size_t slot, size_t mask, std::vector<TKeyed> &table,
-                                    std::unordered_map<size_t, TEntryName> &names, TCheckFindings &twins) const {
-    const TEntryName name = m_Source.NameAt(entry.Index);
+  using TNameCache = std::unordered_map<uint32_t, TEntryName>;
+
+  // Lists entry at the end of its key's probe chain.
+  static void Insert(std::vector<TKeyed> &table, size_t mask, const TKeyed &entry) {
+    size_t slot = entry.Key & mask;
+    while (table[slot].Index != 0)
+      slot = (slot + 1) & mask;
+    table[slot] = {entry.Key, entry.Index + 1};
+  }
+
+  // An entry whose key some earlier entries' match: earlier(visit) calls
+  // visit with each of their indexes in directory order until it returns
+  // false. The first of the same name, or else the first of the same name
+  // in other letter case, is the one reported. True when the name was met
+  // before exactly.
+  template <typename TEarlier>
+  [[gnu::noinline]] bool CheckTwins(const TKeyed &entry, TEarlier &&earlier, TNameCache &names,
+                                    TCheckFindings &twins) const {
+    // Read at the first earlier entry of the key: a bit shared by chance
+    // has none.
+    TEntryName name;
+    bool met = false;
     size_t exact = SIZE_MAX;
     size_t similar = SIZE_MAX;
     TEntryName similarName;
-    for (; table[slot].Index != 0; slot = (slot + 1) & mask) {
-      if (table[slot].Key != entry.Key)
-        continue;
-      const size_t other = table[slot].Index - 1;
-      const auto [known, unread] = names.try_emplace(slot);
+    earlier([&](uint32_t other) {
+      if (!met) {
+        name = m_Source.NameAt(entry.Index);
+        met = true;
+      }
+      const auto [known, unread] = names.try_emplace(other);
       if (unread)
         known->second = m_Source.NameAt(other);
       const TEntryName &otherName = known->second;
       if (otherName == name) {
         exact = other;
-        break;
+        return false;
       }
       if (similar == SIZE_MAX && SameTextAscii(otherName, name)) {
         similar = other;
         similarName = otherName;
       }
-    }
+      return true;
+    });
     if (exact != SIZE_MAX) {
       twins.push_back({csError, static_cast<int32_t>(entry.Index), name.Str(),
                        "Entry " + std::to_string(exact) + " has the same name: only one of them is found by name.",
                        ckSameName});
-      return;
+      return true;
     }
-    table[slot] = {entry.Key, entry.Index + 1};
-    names[slot] = name;
+    if (met)
+      names.try_emplace(entry.Index, name);
     if (similar != SIZE_MAX)
       twins.push_back({csError, static_cast<int32_t>(entry.Index), name.Str(),
                        "Entry " + std::to_string(similar) + " (" + similarName.Str() +
                            ") has the same name in other letter case: engines that ignore case find only one of them.",
                        ckSameName});
+    return false;
   }
 
   // --- names the game cannot find
