@@ -348,25 +348,23 @@ private:
 
   // --- names twice
   // The first entry of each name is the one the others are reported against.
-  // The pass keeps 32 bits of each name's hash (NameHash: names equal but
-  // for letter case share it). After it, the entries are spread by the
-  // hash's top bits into parts of a few thousand, each in directory order,
-  // and each part looked through with an open-addressing table of its own,
-  // small enough to stay in the cache (one table of all the entries would be
-  // probed at random, each probe a cache and address-cache miss). A part's
-  // table lists the first entry of each exact name, keyed by the hash; names
-  // are read again only where the hashes agree, for a likely twin. Names
-  // equal but for letter case share a probe chain, along which they lie in
-  // directory order: the first one met that matches exactly, or else
-  // ignoring case, is the first of the directory.
+  // The pass keeps 32 bits of each name's hash, its key (NameHash: names
+  // equal but for letter case share it). After it, the entries are spread
+  // by the keys' top bits into parts of a few thousand, each in directory
+  // order, and each part is looked through on its own, with data small
+  // enough to stay in the cache (one table of all the entries, probed at
+  // random, missed the caches at nearly every probe). Names are read again
+  // only where two keys agree, for a likely twin: the entry is compared with
+  // the earlier entries of its key in directory order, and the first that
+  // matches exactly, or else ignoring case, is the first of the directory.
   struct TKeyed {
     uint32_t Key = 0; // the hash's top 32 bits
     uint32_t Index = 0;
   };
 
   void StartDuplicates(size_t count) {
-    // Parts of at most about 4,096 entries (a table of 32 KiB) while there
-    // are at most 1,024 parts.
+    // Parts of at most about 4,096 entries while there are at most 1,024
+    // parts: a part's bits (256 KiB) and table (64 KiB) stay in the cache.
     m_PartBits = 0;
     while (m_PartBits < 10 && (count >> m_PartBits) > 4096)
       ++m_PartBits;
