@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <span>
 #include <string_view>
 #include <sys/mman.h>
+#include <unordered_map>
 
 using namespace PakFormat;
 
@@ -31,10 +33,7 @@ struct TSpan {
 };
 
 // Which of the byte rules a name breaks: upper-case letters, a backslash,
-// bytes outside printable ASCII. Eight bytes at a time, each rule a few
-// operations on the whole word (no byte carries into the next). The name
-// lies at the start of a record's name field (TRecordView), so whole words
-// of the field are read, and the bytes past the name's end masked.
+// bytes outside printable ASCII.
 struct TByteFaults {
   bool UpperCase = false;
   bool Backslash = false;
@@ -44,51 +43,76 @@ struct TByteFaults {
   bool PartFaultPossible = false;
 };
 
-TByteFaults ByteFaults(std::string_view name) {
-  constexpr uint64_t Ones = 0x0101010101010101ull;
-  constexpr uint64_t High = Ones * 0x80;
-  // Some byte of v is zero.
-  auto anyZero = [](uint64_t v) { return (v - Ones) & ~v & High; };
-  uint64_t upper = 0;
-  uint64_t backslash = 0;
-  uint64_t unprintable = 0;
-  uint64_t slashThenSlashOrDot = 0;
-  uint64_t slashBefore = 0; // the last byte of the word before was "/"
-  static_assert(NameSize % 8 == 0);
-  for (size_t at = 0; at < name.size(); at += 8) {
-    uint64_t word;
-    std::memcpy(&word, name.data() + at, 8);
-    // Past the name's end, "a": a byte that breaks no rule.
-    if (const size_t left = name.size() - at; left < 8) {
-      const uint64_t kept = (uint64_t{1} << (8 * left)) - 1;
-      word = (word & kept) | (Ones * 'a' & ~kept);
-    }
-    const uint64_t low = word & (Ones * 0x7F);
-    // 'A'..'Z': low + 0x3F reaches 0x80, low + 0x25 does not.
-    upper |= (low + Ones * 0x3F) & ~(low + Ones * 0x25) & ~word & High;
-    backslash |= anyZero(word ^ (Ones * '\\'));
-    // Printable: below 0x80, low + 0x60 reaches 0x80 (0x20 or above), low + 1 does not (not 0x7F).
-    unprintable |= (word | ~((low + Ones * 0x60) & ~(low + Ones))) & High;
-    // A flag may also stand on a byte above one truly found, never missing
-    // one: this only decides whether the exact rule runs.
-    const uint64_t slashes = anyZero(word ^ (Ones * '/'));
-    const uint64_t slashesOrDots = slashes | anyZero(word ^ (Ones * '.'));
-    slashThenSlashOrDot |= ((slashes << 8) | slashBefore) & slashesOrDots;
-    slashBefore = (word >> 56) == '/' ? 0x80 : 0;
+// What one look at a name tells: its byte faults and its NameHash.
+struct TNameScan {
+  TByteFaults Faults;
+  uint64_t Hash = 0;
+};
+
+// Bit i of each: byte i of a name's field is of that sort.
+struct TByteSorts {
+  uint64_t Capitals = 0;
+  uint64_t Backslashes = 0;
+  uint64_t Unprintable = 0;
+  uint64_t Slashes = 0;
+  uint64_t Dots = 0;
+};
+
+// The sorts of the bytes of a name at the start of a record's name field
+// (TRecordView), sixteen at a time: the whole field may be read. Bits past
+// the name's end mean nothing.
+TByteSorts SortBytes(std::string_view name) {
+  TByteSorts sorts;
+#if defined(__SSE2__)
+  const auto bits = [](__m128i matches) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(matches)));
+  };
+  static_assert(NameSize == 56);
+  for (size_t at = 0; at < name.size(); at += 16) {
+    // The field's last eight bytes alone: the field ends there.
+    const __m128i bytes = at + 16 <= NameSize ? _mm_loadu_si128(reinterpret_cast<const __m128i *>(name.data() + at))
+                                              : _mm_loadl_epi64(reinterpret_cast<const __m128i *>(name.data() + at));
+    const auto is = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+    // Signed: bytes of 0x80 and above are below zero, so neither capitals
+    // nor printable.
+    sorts.Capitals |= bits(_mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('A' - 1)),
+                                         _mm_cmplt_epi8(bytes, _mm_set1_epi8('Z' + 1))))
+                      << at;
+    sorts.Backslashes |= bits(is('\\')) << at;
+    sorts.Unprintable |= bits(_mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)), is(0x7F))) << at;
+    sorts.Slashes |= bits(is('/')) << at;
+    sorts.Dots |= bits(is('.')) << at;
   }
-  const bool partFault =
-      name.empty() || name.front() == '/' || name.front() == '.' || name.back() == '/' || slashThenSlashOrDot != 0;
-  return {upper != 0, backslash != 0, unprintable != 0, partFault};
+#else
+  for (size_t at = 0; at < name.size(); ++at) {
+    const auto c = static_cast<unsigned char>(name[at]);
+    sorts.Capitals |= uint64_t{c >= 'A' && c <= 'Z'} << at;
+    sorts.Backslashes |= uint64_t{c == '\\'} << at;
+    sorts.Unprintable |= uint64_t{c < 0x20 || c >= 0x7F} << at;
+    sorts.Slashes |= uint64_t{c == '/'} << at;
+    sorts.Dots |= uint64_t{c == '.'} << at;
+  }
+#endif
+  return sorts;
 }
 
-// A table of zeroed words straight from the system, each 2 MiB of it asked
-// to be one huge page: the duplicate-name table is probed at random, and
-// with 4 KiB pages nearly every probe of a large one would also miss the
-// address cache. The system hands the pages over cleared: nothing writes
-// them twice.
-class TZeroedTable {
+TNameScan ScanName(std::string_view name) {
+  const TByteSorts sorts = SortBytes(name);
+  const uint64_t inName = (uint64_t{1} << name.size()) - 1;
+  const bool partFault = name.empty() || name.front() == '/' || name.front() == '.' || name.back() == '/' ||
+                         ((sorts.Slashes << 1) & (sorts.Slashes | sorts.Dots) & inName) != 0;
+  return {
+      {(sorts.Capitals & inName) != 0, (sorts.Backslashes & inName) != 0, (sorts.Unprintable & inName) != 0, partFault},
+      FieldNameHash(name)};
+}
+
+// An array straight from the system, each 2 MiB of it asked to be one huge
+// page: for the check's arrays of a few bytes per entry, a few faults where
+// 4 KiB pages would take thousands. The system hands the pages over
+// cleared (zero for the element types used here).
+template <typename T> class TLargeArray {
 public:
-  explicit TZeroedTable(size_t count) : m_Bytes(count * sizeof(uint32_t)) {
+  explicit TLargeArray(size_t count) : m_Bytes(std::max<size_t>(count, 1) * sizeof(T)) {
     constexpr size_t HugePage = size_t{2} << 20;
     const bool huge = m_Bytes >= 2 * HugePage;
     m_Mapped = m_Bytes + (huge ? HugePage : 0);
@@ -100,19 +124,20 @@ public:
       first = (first + HugePage - 1) & ~(HugePage - 1);
       ::madvise(reinterpret_cast<void *>(first), m_Bytes & ~(HugePage - 1), MADV_HUGEPAGE);
     }
-    m_Words = reinterpret_cast<uint32_t *>(first);
+    m_Items = reinterpret_cast<T *>(first);
   }
-  ~TZeroedTable() { ::munmap(m_Start, m_Mapped); }
-  TZeroedTable(const TZeroedTable &) = delete;
-  TZeroedTable &operator=(const TZeroedTable &) = delete;
+  ~TLargeArray() { ::munmap(m_Start, m_Mapped); }
+  TLargeArray(const TLargeArray &) = delete;
+  TLargeArray &operator=(const TLargeArray &) = delete;
 
-  uint32_t &operator[](size_t index) { return m_Words[index]; }
+  T &operator[](size_t index) { return m_Items[index]; }
+  T *data() { return m_Items; }
 
 private:
   size_t m_Bytes;
   size_t m_Mapped = 0;
   void *m_Start = nullptr;
-  uint32_t *m_Words = nullptr;
+  T *m_Items = nullptr;
 };
 
 // The records the check reads, batch by batch in directory order: a file's
@@ -190,18 +215,19 @@ public:
          records = m_Source.Next(first)) {
       if (eachBatch)
         eachBatch(first, records);
-      HashAhead(records, 0);
       for (size_t i = 0; i < records.size(); ++i) {
         const size_t index = static_cast<size_t>(first) + i;
         const TRecordView &record = records[i];
+        const TNameScan scan = ScanName(record.Name);
         SweepInOrder(index, record);
         if (record.Size == 0)
           Entry(ckEmpty, csWarning, index, record.Name, "It holds no data (size 0).");
-        CheckDuplicate(index, record.Name, records, i);
-        CheckName(index, record.Name);
+        NoteName(index, scan.Hash);
+        CheckName(index, record.Name, scan.Faults);
       }
       m_Count = static_cast<size_t>(first) + records.size();
     }
+    FinishDuplicates();
     FinishOverlaps();
     if (m_Count > static_cast<size_t>(MaxGameEntries))
       Archive(ckTooMany, csError,
@@ -215,15 +241,16 @@ public:
   // one entry, in the order of the rules (the order of TCheckKind), each
   // rule's in the order it found them.
   TCheckFindings Take() {
-    auto before = [](const TCheckFinding &a, const TCheckFinding &b) {
-      return a.Index != b.Index ? a.Index < b.Index : a.Kind < b.Kind;
-    };
-    if (!std::is_sorted(m_Findings.begin(), m_Findings.end(), before))
-      std::stable_sort(m_Findings.begin(), m_Findings.end(), before);
+    if (!std::is_sorted(m_Findings.begin(), m_Findings.end(), Before))
+      std::stable_sort(m_Findings.begin(), m_Findings.end(), Before);
     return std::move(m_Findings);
   }
 
 private:
+  static bool Before(const TCheckFinding &a, const TCheckFinding &b) {
+    return a.Index != b.Index ? a.Index < b.Index : a.Kind < b.Kind;
+  }
+
   void Entry(TCheckKind kind, TCheckSeverity severity, size_t index, std::string_view name,
              const std::string &message) {
     m_Findings.push_back({severity, static_cast<int32_t>(index), std::string(name), message, kind});
@@ -258,22 +285,29 @@ private:
       Meet(m_Directory, found);
       m_DirectoryMet = true;
     }
-    Meet({position, int64_t{position} + size, static_cast<int32_t>(index), nullptr}, found);
+    if (position < m_Furthest.End)
+      ReportOverlap(static_cast<int32_t>(index), m_Furthest, found);
+    // Field by field: a span made whole on the stack and copied would be
+    // read back before its stores settle, for every entry.
+    if (int64_t{position} + size > m_Furthest.End) {
+      m_Furthest.Start = position;
+      m_Furthest.End = int64_t{position} + size;
+      m_Furthest.Index = static_cast<int32_t>(index);
+      m_Furthest.What = nullptr;
+    }
   }
 
+  // The header or the directory met.
   void Meet(const TSpan &span, TCheckFindings &found) {
-    if (span.Start < m_Furthest.End) {
-      auto report = [&](int32_t index, const TSpan &other) {
-        found.push_back({csError, index, m_Source.NameAt(static_cast<size_t>(index)).Str(),
-                         "Its data overlaps " + Holder(other) + ".", ckOverlap});
-      };
-      if (span.Index >= 0)
-        report(span.Index, m_Furthest);
-      else if (m_Furthest.Index >= 0)
-        report(m_Furthest.Index, span);
-    }
+    if (span.Start < m_Furthest.End && m_Furthest.Index >= 0)
+      ReportOverlap(m_Furthest.Index, span, found);
     if (span.End > m_Furthest.End)
       m_Furthest = span;
+  }
+
+  void ReportOverlap(int32_t index, const TSpan &other, TCheckFindings &found) {
+    found.push_back({csError, index, m_Source.NameAt(static_cast<size_t>(index)).Str(),
+                     "Its data overlaps " + Holder(other) + ".", ckOverlap});
   }
 
   void FinishOverlaps() {
@@ -314,86 +348,216 @@ private:
 
   // --- names twice
   // The first entry of each name is the one the others are reported against.
-  // One open-addressing table of entry indexes, keyed by a hash of the name
-  // with ASCII capitals folded, lists the first entry of each exact name;
-  // names are compared only where the hashes agree, and so an earlier name
-  // is read again only for a likely twin. Names equal but for letter case
-  // share a hash and so a probe chain, along which they lie in directory
-  // order: the first one met that matches exactly, or else ignoring case, is
-  // the first of the directory.
+  // The pass keeps 32 bits of each name's hash, its key (NameHash: names
+  // equal but for letter case share it). After it, the entries are spread
+  // by the keys' top bits into parts of a few thousand, each in directory
+  // order, and each part is looked through on its own, with data small
+  // enough to stay in the cache (one table of all the entries, probed at
+  // random, missed the caches at nearly every probe). Names are read again
+  // only where two keys agree, for a likely twin: the entry is compared with
+  // the earlier entries of its key in directory order, and the first that
+  // matches exactly, or else ignoring case, is the first of the directory.
+  struct TKeyed {
+    uint32_t Key = 0; // the hash's top 32 bits
+    uint32_t Index = 0;
+  };
+
   void StartDuplicates(size_t count) {
-    // At most half full, so probe chains stay short.
-    size_t slotCount = 16;
-    while (slotCount < 2 * count)
-      slotCount *= 2;
-    m_Mask = slotCount - 1;
-    // A slot holds an index plus one (0: empty) in its low bits and, in the
-    // bits the indexes leave free, more bits of the hash, which turn away
-    // most names of another chain without reading them.
-    int indexBits = 1;
-    while ((uint64_t{1} << indexBits) <= count)
-      ++indexBits;
-    m_IndexMask = indexBits >= 32 ? UINT32_MAX : (uint32_t{1} << indexBits) - 1;
-    m_Slots = std::make_unique<TZeroedTable>(slotCount);
+    // Parts of at most about 4,096 entries while there are at most 1,024
+    // parts: a part's bits (256 KiB) and table (64 KiB) stay in the cache.
+    m_PartBits = 0;
+    while (m_PartBits < 10 && (count >> m_PartBits) > 4096)
+      ++m_PartBits;
+    m_KeyCount = std::min<size_t>(count, UINT32_MAX);
+    m_Keys = std::make_unique<TLargeArray<uint32_t>>(m_KeyCount);
+    m_PartSizes.assign(size_t{1} << m_PartBits, 0);
   }
 
-  // Hashes are made a few records ahead, and their slots fetched into the
-  // cache meanwhile: the table is too large to stay there.
-  static constexpr size_t Ahead = 8;
-  uint64_t HashOf(const TRecordView &record) {
-    const uint64_t hash = NameHash(record.Name);
-    __builtin_prefetch(&(*m_Slots)[static_cast<size_t>(hash) & m_Mask]);
-    return hash;
-  }
-  void HashAhead(std::span<const TRecordView> records, size_t from) {
-    for (size_t i = from; i < std::min(from + Ahead, records.size()); ++i)
-      m_Hashes[i % Ahead] = HashOf(records[i]);
-  }
+  size_t PartOf(uint32_t key) const { return static_cast<size_t>(uint64_t{key} >> (32 - m_PartBits)); }
 
-  void CheckDuplicate(size_t index, std::string_view name, std::span<const TRecordView> records, size_t at) {
-    const uint64_t hash = m_Hashes[at % Ahead];
-    if (at + Ahead < records.size())
-      m_Hashes[at % Ahead] = HashOf(records[at + Ahead]);
-    // Beyond the table's size (the file grew while it was read): not looked at.
-    if (index >= m_IndexMask)
+  void NoteName(size_t index, uint64_t hash) {
+    // Beyond the count read in the header (the file grew while it was read): not looked at.
+    if (index >= m_KeyCount)
       return;
-    const uint32_t tag = static_cast<uint32_t>(hash >> 32) & ~m_IndexMask;
+    const auto key = static_cast<uint32_t>(hash >> 32);
+    (*m_Keys)[index] = key;
+    ++m_PartSizes[PartOf(key)];
+  }
+
+  void FinishDuplicates() {
+    const size_t count = std::min(m_Count, m_KeyCount);
+    // Each part's place, then the entries spread over the parts in directory order.
+    std::vector<size_t> next(m_PartSizes.size());
+    for (size_t part = 1; part < next.size(); ++part)
+      next[part] = next[part - 1] + m_PartSizes[part - 1];
+    TLargeArray<TKeyed> spread(count);
+    for (size_t index = 0; index < count; ++index) {
+      const uint32_t key = (*m_Keys)[index];
+      spread[next[PartOf(key)]++] = {key, static_cast<uint32_t>(index)};
+    }
+    m_Keys.reset();
+    TCheckFindings twins;
+    // The names of a part's entries that a likely twin made the check read,
+    // by entry: an entry of a name met many times is read once.
+    TNameCache names;
+    // One bit per key, of many more bits than a part has entries, so that
+    // two keys rarely share one: most entries are told to have no twin by
+    // their bit alone.
+    size_t largest = 0;
+    for (const size_t size : m_PartSizes)
+      largest = std::max(largest, size);
+    int bitCount = 12;
+    while (bitCount < 21 && (size_t{1} << bitCount) < 512 * largest)
+      ++bitCount;
+    const uint32_t bitMask = (uint32_t{1} << bitCount) - 1;
+    std::vector<uint64_t> seen(size_t{1} << (bitCount - 6));
+    std::vector<TKeyed> table;
+    const TKeyed *part = spread.data();
+    for (const size_t size : m_PartSizes) {
+      names.clear();
+      // An entry whose bit is set is compared with the earlier entries of
+      // its key, found by a scan of the part; once that has happened often
+      // in a part (it holds many twins), the rest goes through a table.
+      constexpr int Scans = 16;
+      int scans = 0;
+      size_t mask = 0;
+      for (size_t at = 0; at < size; ++at) {
+        const TKeyed entry = part[at];
+        if (scans <= Scans) {
+          uint64_t &word = seen[(entry.Key & bitMask) >> 6];
+          const uint64_t bit = uint64_t{1} << (entry.Key & 63);
+          if ((word & bit) == 0) {
+            word |= bit;
+            continue;
+          }
+          if (++scans <= Scans) {
+            CheckTwins(
+                entry,
+                [&](auto &&visit) {
+                  for (size_t before = 0; before < at; ++before)
+                    if (part[before].Key == entry.Key && !visit(part[before].Index))
+                      return;
+                },
+                names, twins);
+            continue;
+          }
+          // The table of the entries before this one (the twins among them
+          // too: each follows the first of its name, which is met first).
+          size_t slots = 16;
+          while (slots < 2 * size)
+            slots *= 2;
+          table.assign(slots, {});
+          mask = slots - 1;
+          for (size_t before = 0; before < at; ++before)
+            Insert(table, mask, part[before]);
+        }
+        size_t slot = entry.Key & mask;
+        while (table[slot].Index != 0 && table[slot].Key != entry.Key)
+          slot = (slot + 1) & mask;
+        if (table[slot].Index == 0) {
+          table[slot] = {entry.Key, entry.Index + 1};
+          continue;
+        }
+        const bool exact = CheckTwins(
+            entry,
+            [&](auto &&visit) {
+              for (; table[slot].Index != 0; slot = (slot + 1) & mask)
+                if (table[slot].Key == entry.Key && !visit(table[slot].Index - 1))
+                  return;
+            },
+            names, twins);
+        if (!exact)
+          Insert(table, mask, entry);
+      }
+      for (size_t at = 0; at < size; ++at)
+        seen[(part[at].Key & bitMask) >> 6] = 0;
+      part += size;
+    }
+    // Merged in among the findings so far (in directory order, one of this
+    // kind per entry), moved rather than copied: an archive may hold as
+    // many twins as entries.
+    std::vector<std::pair<int32_t, uint32_t>> order; // entry, place in twins
+    order.reserve(twins.size());
+    for (size_t at = 0; at < twins.size(); ++at)
+      order.emplace_back(twins[at].Index, static_cast<uint32_t>(at));
+    std::sort(order.begin(), order.end());
+    TCheckFindings merged;
+    merged.reserve(m_Findings.size() + twins.size());
+    auto kept = m_Findings.begin();
+    for (const auto &[index, at] : order) {
+      for (; kept != m_Findings.end() && !Before(twins[at], *kept); ++kept)
+        merged.push_back(std::move(*kept));
+      merged.push_back(std::move(twins[at]));
+    }
+    std::move(kept, m_Findings.end(), std::back_inserter(merged));
+    m_Findings = std::move(merged);
+  }
+
+  using TNameCache = std::unordered_map<uint32_t, TEntryName>;
+
+  // Lists entry at the end of its key's probe chain.
+  static void Insert(std::vector<TKeyed> &table, size_t mask, const TKeyed &entry) {
+    size_t slot = entry.Key & mask;
+    while (table[slot].Index != 0)
+      slot = (slot + 1) & mask;
+    table[slot] = {entry.Key, entry.Index + 1};
+  }
+
+  // An entry whose key some earlier entries' match: earlier(visit) calls
+  // visit with each of their indexes in directory order until it returns
+  // false. The first of the same name, or else the first of the same name
+  // in other letter case, is the one reported. True when the name was met
+  // before exactly.
+  template <typename TEarlier>
+  [[gnu::noinline]] bool CheckTwins(const TKeyed &entry, TEarlier &&earlier, TNameCache &names,
+                                    TCheckFindings &twins) const {
+    // Read at the first earlier entry of the key: a bit shared by chance
+    // has none.
+    TEntryName name;
+    bool met = false;
     size_t exact = SIZE_MAX;
     size_t similar = SIZE_MAX;
     TEntryName similarName;
-    size_t slot = static_cast<size_t>(hash) & m_Mask;
-    for (; (*m_Slots)[slot] != 0; slot = (slot + 1) & m_Mask) {
-      if (((*m_Slots)[slot] & ~m_IndexMask) != tag)
-        continue;
-      const size_t other = ((*m_Slots)[slot] & m_IndexMask) - 1;
-      const TEntryName otherName = m_Source.NameAt(other);
+    earlier([&](uint32_t other) {
+      if (!met) {
+        name = m_Source.NameAt(entry.Index);
+        met = true;
+      }
+      const auto [known, unread] = names.try_emplace(other);
+      if (unread)
+        known->second = m_Source.NameAt(other);
+      const TEntryName &otherName = known->second;
       if (otherName == name) {
         exact = other;
-        break;
+        return false;
       }
       if (similar == SIZE_MAX && SameTextAscii(otherName, name)) {
         similar = other;
         similarName = otherName;
       }
-    }
+      return true;
+    });
     if (exact != SIZE_MAX) {
-      Entry(ckSameName, csError, index, name,
-            "Entry " + std::to_string(exact) + " has the same name: only one of them is found by name.");
-      return;
+      twins.push_back({csError, static_cast<int32_t>(entry.Index), name.Str(),
+                       "Entry " + std::to_string(exact) + " has the same name: only one of them is found by name.",
+                       ckSameName});
+      return true;
     }
-    (*m_Slots)[slot] = static_cast<uint32_t>(index + 1) | tag;
+    if (met)
+      names.try_emplace(entry.Index, name);
     if (similar != SIZE_MAX)
-      Entry(ckSameName, csError, index, name,
-            "Entry " + std::to_string(similar) + " (" + similarName.Str() +
-                ") has the same name in other letter case: engines that ignore case find only one of them.");
+      twins.push_back({csError, static_cast<int32_t>(entry.Index), name.Str(),
+                       "Entry " + std::to_string(similar) + " (" + similarName.Str() +
+                           ") has the same name in other letter case: engines that ignore case find only one of them.",
+                       ckSameName});
+    return false;
   }
 
   // --- names the game cannot find
-  void CheckName(size_t index, std::string_view name) {
+  void CheckName(size_t index, std::string_view name, const TByteFaults &bytes) {
     if (name.size() == static_cast<size_t>(NameSize))
       Entry(ckName, csError, index, name,
             "Its name fills all 56 bytes of its field and has no terminating zero: the game does not find it.");
-    const TByteFaults bytes = ByteFaults(name);
     if (bytes.UpperCase)
       Entry(ckName, csWarning, index, name,
             "Its name has upper-case letters: the game asks for lower-case names and compares them exactly.");
@@ -424,11 +588,11 @@ private:
   bool m_InOrder = true;
   int32_t m_LastStart = 0;
   TCheckFindings m_Overlaps;
-  // The duplicate-name table.
-  std::unique_ptr<TZeroedTable> m_Slots;
-  size_t m_Mask = 0;
-  uint32_t m_IndexMask = 0;
-  uint64_t m_Hashes[Ahead] = {};
+  // The names' hashes, and how many of them fall in each part.
+  std::unique_ptr<TLargeArray<uint32_t>> m_Keys;
+  size_t m_KeyCount = 0;
+  int m_PartBits = 0;
+  std::vector<size_t> m_PartSizes;
 };
 
 } // namespace

@@ -8,17 +8,6 @@
 namespace {
 constexpr size_t MinSlots = 16;
 
-// Eight bytes of a name with ASCII capitals folded to lower case, all at
-// once: a byte of 'A'..'Z' is one below 0x80 whose low seven bits plus 0x3F
-// reach 0x80 while plus 0x25 they do not (seven bits never carry into the
-// next byte).
-uint64_t FoldCapitals(uint64_t word) {
-  constexpr uint64_t Ones = 0x0101010101010101ull;
-  const uint64_t low = word & (Ones * 0x7F);
-  const uint64_t capitals = (low + Ones * 0x3F) & ~(low + Ones * 0x25) & ~word & (Ones * 0x80);
-  return word | (capitals >> 2);
-}
-
 // A key made cheaply from a name's length and its first and last eight
 // bytes (four, or three bytes, of a shorter name), blind to ASCII letter
 // case like NameHash: names that differ only in between share it. It only
@@ -42,19 +31,21 @@ uint64_t QuickKey(std::string_view name) {
             uint64_t{static_cast<unsigned char>(name[size / 2])} << 8 |
             uint64_t{static_cast<unsigned char>(name[size - 1])} << 16;
   }
+  using NameHashing::FoldCapitals;
   return ((FoldCapitals(first) ^ size) * 0x9E3779B97F4A7C15ull + FoldCapitals(last)) * 0xFF51AFD7ED558CCDull;
 }
 } // namespace
 
 uint64_t NameHash(std::string_view name) {
-  // Eight bytes at a time, each word folded to lower case at once.
-  uint64_t hash = 0x9E3779B97F4A7C15ull ^ name.size();
+  // Eight bytes at a time, ASCII capitals folded to lower case in each word
+  // at once.
+  using namespace NameHashing;
+  uint64_t hash = Start(name.size());
   size_t at = 0;
   for (; at + 8 <= name.size(); at += 8) {
     uint64_t word;
     std::memcpy(&word, name.data() + at, 8);
-    hash = (hash ^ FoldCapitals(word)) * 0xFF51AFD7ED558CCDull;
-    hash ^= hash >> 32;
+    hash = Word(hash, FoldCapitals(word));
   }
   if (const size_t left = name.size() - at; left > 0) {
     // The last bytes as one word, zero above them, without a copy of
@@ -74,10 +65,9 @@ uint64_t NameHash(std::string_view name) {
     } else {
       word = byte(0) | byte(left / 2) | byte(left - 1);
     }
-    hash = (hash ^ FoldCapitals(word)) * 0xFF51AFD7ED558CCDull;
+    hash = Last(hash, FoldCapitals(word));
   }
-  hash ^= hash >> 29;
-  return hash * 0xC4CEB9FE1A85EC53ull ^ (hash >> 32);
+  return Finish(hash);
 }
 
 void TNameIndex::Build(const std::vector<TDirEntry> &directory) const {

@@ -6,6 +6,7 @@
 #include "PakQuake.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,3 +68,51 @@ private:
 
 // A hash of the name with ASCII capitals folded to lower case.
 uint64_t NameHash(std::string_view name);
+
+// NameHash in steps, for a caller that reads the name's words anyway (the
+// archive check): Start, then each whole word of eight bytes through Word,
+// then the last bytes of the name (zero above them), if any, through Last,
+// and Finish. Every word folded to lower case first (FoldCapitals).
+namespace NameHashing {
+constexpr uint64_t Ones = 0x0101010101010101ull;
+// 0x80 in each byte of word that is one of 'A'..'Z': a byte below 0x80
+// whose low seven bits plus 0x3F reach 0x80 while plus 0x25 they do not
+// (seven bits never carry into the next byte).
+inline uint64_t Capitals(uint64_t word) {
+  const uint64_t low = word & (Ones * 0x7F);
+  return (low + Ones * 0x3F) & ~(low + Ones * 0x25) & ~word & (Ones * 0x80);
+}
+// The word with its capitals made small letters, given its Capitals.
+inline uint64_t FoldCapitals(uint64_t word, uint64_t capitals) { return word | (capitals >> 2); }
+inline uint64_t FoldCapitals(uint64_t word) { return FoldCapitals(word, Capitals(word)); }
+inline uint64_t Start(size_t size) { return 0x9E3779B97F4A7C15ull ^ size; }
+inline uint64_t Word(uint64_t hash, uint64_t folded) {
+  hash = (hash ^ folded) * 0xFF51AFD7ED558CCDull;
+  return hash ^ (hash >> 32);
+}
+inline uint64_t Last(uint64_t hash, uint64_t folded) { return (hash ^ folded) * 0xFF51AFD7ED558CCDull; }
+inline uint64_t Finish(uint64_t hash) {
+  hash ^= hash >> 29;
+  return hash * 0xC4CEB9FE1A85EC53ull ^ (hash >> 32);
+}
+} // namespace NameHashing
+
+// NameHash of a name at the start of a record's name field (TRecordView),
+// whose whole words may be read: no copy of the last bytes.
+inline uint64_t FieldNameHash(std::string_view name) {
+  using namespace NameHashing;
+  uint64_t hash = Start(name.size());
+  size_t at = 0;
+  for (; at + 8 <= name.size(); at += 8) {
+    uint64_t word;
+    std::memcpy(&word, name.data() + at, 8);
+    hash = Word(hash, FoldCapitals(word));
+  }
+  if (at < name.size()) {
+    uint64_t word;
+    std::memcpy(&word, name.data() + at, 8);
+    word &= (uint64_t{1} << (8 * (name.size() - at))) - 1;
+    hash = Last(hash, FoldCapitals(word));
+  }
+  return Finish(hash);
+}

@@ -287,10 +287,19 @@ TCheckFindings ReferenceTwinsAndOverlaps(const std::vector<TDirEntry> &directory
 } // namespace
 
 TEST(CheckArchiveFile, FindsTheSameTwinsAndOverlapsAsThePlainRulesOnRandomArchives) {
-  // Names from a small pool in random letter case, so that exact twins and
-  // case twins abound; data anywhere, overlapping the header, the directory
-  // (which may lie amid the data) and each other, in directory order or not.
-  const std::vector<std::string> pool{"a", "b/c.wav", "maps/e1m1.bsp", "x", "progs/player.mdl", "gfx/conback.lmp"};
+  // Names from a small pool, or in the large trials from thousands, in
+  // random letter case, so that exact twins and case twins abound, near and
+  // far apart; data anywhere, overlapping the header, the directory (which
+  // may lie amid the data) and each other, in directory order or not.
+  const std::vector<std::string> pool{"a",
+                                      "b/c.wav",
+                                      "maps/e1m1.bsp",
+                                      "x",
+                                      "progs/player.mdl",
+                                      "textures",
+                                      "gfx/conback.lmp",
+                                      "sound/ambience/water1.wav",
+                                      std::string(56, 'n')};
   TTempDir folder;
   uint64_t state = 12345;
   auto random = [&](uint64_t below) {
@@ -298,21 +307,27 @@ TEST(CheckArchiveFile, FindsTheSameTwinsAndOverlapsAsThePlainRulesOnRandomArchiv
     return (state >> 33) % below;
   };
   for (int trial = 0; trial < 60; ++trial) {
-    const auto count = static_cast<int32_t>(1 + random(trial < 50 ? 40 : 3000));
+    const bool large = trial >= 58;
+    // The large ones are checked in several parts of the name-twin search.
+    const auto count = static_cast<int32_t>(large ? 9000 + random(3000) : 1 + random(trial < 50 ? 40 : 3000));
     const auto dataBefore = static_cast<int32_t>(random(400));
     const auto dataAfter = static_cast<int32_t>(random(3) == 0 ? random(200) : 0);
     const int32_t directoryOffset = 12 + dataBefore;
     const int64_t fileSize = directoryOffset + int64_t{count} * 64 + dataAfter;
     std::vector<TDirEntry> directory(static_cast<size_t>(count));
     for (TDirEntry &entry : directory) {
-      std::string name = pool[random(pool.size())];
+      std::string name =
+          large && random(2) == 0 ? "f/" + std::to_string(random(8000)) + ".dat" : pool[random(pool.size())];
+      // In the large trials a name is all in capitals or in none (few
+      // variants of each, so that twins lie far apart).
+      const bool allCapitals = large && random(4) == 0;
       for (char &c : name)
-        if (random(4) == 0)
+        if (allCapitals || (!large && random(4) == 0))
           c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       entry.Name = name;
       // Some start right where the directory does: which of the two is met first tells.
-      entry.Position = random(8) == 0 ? directoryOffset
-                                      : static_cast<int32_t>(random(static_cast<uint64_t>(fileSize) + 20));
+      entry.Position =
+          random(8) == 0 ? directoryOffset : static_cast<int32_t>(random(static_cast<uint64_t>(fileSize) + 20));
       entry.Size = static_cast<int32_t>(random(5) == 0 ? 0 : random(60));
     }
     if (trial % 2 == 0)
