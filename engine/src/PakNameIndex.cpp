@@ -27,8 +27,7 @@ uint64_t QuickKey(std::string_view name) {
     first = head;
     last = tail;
   } else if (size > 0) {
-    first = uint64_t{static_cast<unsigned char>(name[0])} |
-            uint64_t{static_cast<unsigned char>(name[size / 2])} << 8 |
+    first = uint64_t{static_cast<unsigned char>(name[0])} | uint64_t{static_cast<unsigned char>(name[size / 2])} << 8 |
             uint64_t{static_cast<unsigned char>(name[size - 1])} << 16;
   }
   using NameHashing::FoldCapitals;

@@ -28,6 +28,12 @@ QStringList TreeCaptions(const QAbstractItemModel &model, const QModelIndex &par
   }
   return captions;
 }
+// The tree item of that caption, depth first.
+QModelIndex TreeItem(const QAbstractItemModel &model, const QString &caption) {
+  const QModelIndexList found =
+      model.match(model.index(0, 0), Qt::DisplayRole, caption, 1, Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? QModelIndex() : found.first();
+}
 } // namespace
 
 class EntryBrowserTest : public QObject {
@@ -44,8 +50,12 @@ void EntryBrowserTest::EachArchiveStartsWhole() {
   const QString other = session.Archive(QStringLiteral("other.pak"), Tree);
   session.OpenFresh(session.Archive(QStringLiteral("tree.pak"), Tree));
   TEntryBrowser *browser = session.Main->Browser();
+  const auto mapsOpen = [&] {
+    return browser->Folders()->isExpanded(TreeItem(*browser->Folders()->model(), QStringLiteral("maps")));
+  };
   const auto narrow = [&] {
     browser->SelectFolder("maps/");
+    browser->Folders()->expand(TreeItem(*browser->Folders()->model(), QStringLiteral("maps")));
     browser->FilterBox()->setText(QStringLiteral("x"));
     QCOMPARE(session.Main->StatusText(0), QStringLiteral("1 of 5 files"));
   };
@@ -54,6 +64,7 @@ void EntryBrowserTest::EachArchiveStartsWhole() {
     QCOMPARE(browser->Folders()->currentIndex().row(), 0);
     QVERIFY(!browser->Folders()->currentIndex().parent().isValid());
     QCOMPARE(session.Main->StatusText(0), QStringLiteral("5 files"));
+    QVERIFY(!mapsOpen());
   };
 
   // A save goes on with what is shown.
@@ -61,6 +72,7 @@ void EntryBrowserTest::EachArchiveStartsWhole() {
   session.Desktop.SaveFileAnswers.enqueue(session.Path(QStringLiteral("saved.pak")));
   session.Command("MenuFileSaveAs");
   QCOMPARE(session.Main->StatusText(0), QStringLiteral("1 of 5 files"));
+  QVERIFY(mapsOpen());
 
   // Another archive opened, or a new one, shows whole.
   session.Open(other);
@@ -84,7 +96,12 @@ void EntryBrowserTest::FoldersAndFilterNarrowTheList() {
   session.Start();
   session.OpenFresh(session.Archive(QStringLiteral("tree.pak"), Tree));
   TEntryBrowser *browser = session.Main->Browser();
-  QCOMPARE(TreeCaptions(*browser->Folders()->model()), QStringList({"tree.pak", "  maps", "    sub", "      x.bsp", "    e1m1.bsp", "  sound"}));
+  // A folder holding only maps can be opened; its maps show once it is.
+  QAbstractItemModel &tree = *browser->Folders()->model();
+  QVERIFY(tree.hasChildren(TreeItem(tree, QStringLiteral("sub"))));
+  browser->Folders()->expandAll();
+  QCOMPARE(TreeCaptions(tree),
+           QStringList({"tree.pak", "  maps", "    sub", "      x.bsp", "    e1m1.bsp", "  sound"}));
   QCOMPARE(session.Main->StatusText(0), QStringLiteral("5 files"));
 
   // A folder shows the entries below it, sub-folders included.
@@ -149,10 +166,12 @@ void EntryBrowserTest::CommandsWorkOnWhatIsShown() {
   browser->SelectFolder("maps/sub/");
   QCOMPARE(session.Rows(), QStringList({"maps/sub/x.bsp"}));
   session.Select({QStringLiteral("maps/sub/x.bsp")});
+  browser->Folders()->expand(TreeItem(*browser->Folders()->model(), QStringLiteral("maps")));
   session.Desktop.ConfirmAnswers.enqueue(QMessageBox::Yes);
   session.Command("MenuActionsDel");
   QCOMPARE(session.Entries(), QStringList({"maps/start.bsp", "readme.txt", "sound/Boom.WAV", "sound/hit.wav"}));
   // The folder is gone with its last entry: the list shows the whole archive through the filter.
+  // The folder opened before stays open, its map shown.
   QCOMPARE(TreeCaptions(*browser->Folders()->model()), QStringList({"tree.pak", "  maps", "    start.bsp", "  sound"}));
   QCOMPARE(session.Rows(), QStringList({"maps/start.bsp"}));
   QCOMPARE(session.Main->StatusText(0), QStringLiteral("1 of 4 files"));

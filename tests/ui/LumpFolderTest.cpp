@@ -37,9 +37,10 @@ QByteArray Map() { return Bytes(BuildMap({BuildMiptex("*water", 32, 16, 4), Buil
 // The palette's colour of index, as TestPalette makes it.
 QColor PaletteColour(int index) { return {index, 255 - index, (index * 7) % 256}; }
 
-// Chooses the tree item of that caption (depth first).
+// Opens every folder of the tree, then chooses the item of that caption (depth first).
 void ChooseInTree(TWindowSession &session, const QString &caption) {
   QTreeView *tree = session.Main->Browser()->Folders();
+  tree->expandAll();
   const auto *model = static_cast<QStandardItemModel *>(tree->model());
   const QModelIndexList found =
       model->match(model->index(0, 0), Qt::DisplayRole, caption, 1, Qt::MatchExactly | Qt::MatchRecursive);

@@ -10,11 +10,13 @@
 #include <QLineEdit>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QStyle>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <unordered_map>
+#include <utility>
 
 namespace {
 // Where a tree item keeps its folder's stored path (for an entry shown as a
@@ -31,12 +33,48 @@ std::string LumpFolderOf(const QStandardItem *item) {
   return item == nullptr ? std::string() : item->data(LumpFolderRole).toByteArray().toStdString();
 }
 
-// The tree's items, each a folder that can be dragged out whole.
+// The tree's items, each a folder that can be dragged out whole. The
+// entries shown as folders of lumps (WADs, maps) are kept aside per folder
+// and made items when their folder is first opened: an archive of many maps
+// would otherwise make an item of each before the window shows.
 class TFolderModel : public QStandardItemModel {
 public:
   using QStandardItemModel::QStandardItemModel;
 
   std::function<QMimeData *(const std::string &folder)> OnDrag;
+  // Each folder's item by its stored path ("" for the top).
+  std::unordered_map<std::string, QStandardItem *> FolderItems;
+
+  void Clear() {
+    clear();
+    FolderItems.clear();
+    m_PendingLumps.clear();
+  }
+  // Keeps entry (a stored name) aside for its folder's item, if the tree has that folder.
+  void AddLumpFolderLater(std::string entry) {
+    const auto folder = FolderItems.find(entry.substr(0, entry.rfind('/') + 1));
+    if (folder != FolderItems.end())
+      m_PendingLumps[folder->second].push_back(std::move(entry));
+  }
+  // The item of entry shown as a folder of lumps, made now if it was kept aside; null if none.
+  QStandardItem *LumpFolderItem(const std::string &entry) {
+    const auto folder = FolderItems.find(entry.substr(0, entry.rfind('/') + 1));
+    if (folder == FolderItems.end())
+      return nullptr;
+    AddLumpFolders(folder->second);
+    for (int row = 0; row < folder->second->rowCount(); ++row)
+      if (LumpFolderOf(folder->second->child(row)) == entry)
+        return folder->second->child(row);
+    return nullptr;
+  }
+
+  bool hasChildren(const QModelIndex &parent) const override {
+    return QStandardItemModel::hasChildren(parent) || m_PendingLumps.count(itemFromIndex(parent)) != 0;
+  }
+  bool canFetchMore(const QModelIndex &parent) const override {
+    return m_PendingLumps.count(itemFromIndex(parent)) != 0;
+  }
+  void fetchMore(const QModelIndex &parent) override { AddLumpFolders(itemFromIndex(parent)); }
 
   QStringList mimeTypes() const override { return {QStringLiteral("text/uri-list")}; }
   QMimeData *mimeData(const QModelIndexList &indexes) const override {
@@ -46,7 +84,34 @@ public:
     return OnDrag(FolderOf(itemFromIndex(indexes.first())));
   }
   Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
+
+private:
+  // Makes the items kept aside for folder, after its sub-folders (the order
+  // the tree's sort gives: folders first, then these by caption).
+  void AddLumpFolders(QStandardItem *folder) {
+    const auto pending = m_PendingLumps.find(folder);
+    if (pending == m_PendingLumps.end())
+      return;
+    const std::string path = FolderOf(folder);
+    QList<QStandardItem *> items;
+    for (const std::string &entry : pending->second) {
+      auto *item = new QStandardItem(KindIcon(FileKindOf(entry)), EntryToDisplay(entry.substr(path.size())));
+      item->setData(QByteArray::fromStdString(path), FolderRole);
+      item->setData(QByteArray::fromStdString(entry), LumpFolderRole);
+      item->setToolTip(TEntryBrowser::tr("Lumps of %1").arg(EntryToDisplay(entry)));
+      item->setData(QStringLiteral("1") + item->text(), SortRole);
+      items.append(item);
+    }
+    m_PendingLumps.erase(pending);
+    std::stable_sort(items.begin(), items.end(),
+                     [](const QStandardItem *a, const QStandardItem *b) { return a->text() < b->text(); });
+    folder->appendRows(items);
+  }
+
+  std::unordered_map<const QStandardItem *, std::vector<std::string>> m_PendingLumps;
 };
+TFolderModel &FolderTree(QStandardItemModel *model) { return *static_cast<TFolderModel *>(model); }
+
 // "a/b/" -> "b".
 std::string LastPart(const std::string &folder) {
   const std::string path = folder.substr(0, folder.size() - 1);
@@ -110,18 +175,25 @@ TEntryBrowser::TEntryBrowser(TEntryListView &list, QWidget *parent) : QWidget(pa
 }
 
 void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QString &topCaption,
-                                const std::vector<std::string> &lumpFolders) {
+                                std::vector<std::string> lumpFolders) {
   const std::string chosen = ChosenFolder();
   const std::string chosenLumps = ChosenLumpFolder();
   const QSignalBlocker quiet(m_Folders->selectionModel());
-  m_FolderModel->clear();
+  TFolderModel &tree = FolderTree(m_FolderModel);
+  // The folders open before stay open while the archive still has them.
+  std::vector<std::string> opened;
+  for (const auto &[folder, item] : tree.FolderItems)
+    if (!folder.empty() && m_Folders->isExpanded(item->index()))
+      opened.push_back(folder);
+  tree.Clear();
   if (topCaption.isEmpty())
     return;
   // Folders show the style's folder icon, beside the kind icons of the entries shown as folders of lumps.
   const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
   auto *top = new QStandardItem(topCaption);
   m_FolderModel->appendRow(top);
-  std::unordered_map<std::string, QStandardItem *> items{{std::string(), top}};
+  std::unordered_map<std::string, QStandardItem *> &items = tree.FolderItems;
+  items.emplace(std::string(), top);
   for (const std::string &path : paths) {
     if (items.count(path) != 0)
       continue;
@@ -141,26 +213,16 @@ void TEntryBrowser::ShowFolders(const std::vector<std::string> &paths, const QSt
       parent = found->second;
     }
   }
-  QStandardItem *keptLumps = nullptr;
-  for (const std::string &entry : lumpFolders) {
-    const std::string folder = entry.substr(0, entry.rfind('/') + 1);
-    const auto parent = items.find(folder);
-    if (parent == items.end())
-      continue;
-    auto *item = new QStandardItem(QIcon(KindIconPath(FileKindOf(entry))),
-                                   EntryToDisplay(entry.substr(folder.size())));
-    item->setData(QByteArray::fromStdString(folder), FolderRole);
-    item->setData(QByteArray::fromStdString(entry), LumpFolderRole);
-    item->setToolTip(tr("Lumps of %1").arg(EntryToDisplay(entry)));
-    item->setData(QStringLiteral("1") + item->text(), SortRole);
-    parent->second->appendRow(item);
-    if (entry == chosenLumps)
-      keptLumps = item;
-  }
   m_FolderModel->sort(0);
+  for (std::string &entry : lumpFolders)
+    tree.AddLumpFolderLater(std::move(entry));
   m_Folders->expand(top->index());
+  for (const std::string &folder : opened)
+    if (const auto item = items.find(folder); item != items.end())
+      m_Folders->expand(item->second->index());
   auto kept = items.find(chosen);
   // An entry shown as lumps stays chosen while the archive has it; else its folder is.
+  QStandardItem *keptLumps = chosenLumps.empty() ? nullptr : tree.LumpFolderItem(chosenLumps);
   QModelIndex current = kept == items.end() ? top->index() : kept->second->index();
   if (keptLumps != nullptr)
     current = keptLumps->index();
@@ -180,11 +242,8 @@ std::string TEntryBrowser::ChosenLumpFolder() const {
 }
 
 void TEntryBrowser::SelectLumpFolder(const std::string &entryName) {
-  const QModelIndexList found =
-      m_FolderModel->match(m_FolderModel->index(0, 0), LumpFolderRole, QByteArray::fromStdString(entryName), 1,
-                           Qt::MatchExactly | Qt::MatchRecursive);
-  if (!found.isEmpty())
-    m_Folders->setCurrentIndex(found.first());
+  if (QStandardItem *item = FolderTree(m_FolderModel).LumpFolderItem(entryName))
+    m_Folders->setCurrentIndex(item->index());
 }
 
 void TEntryBrowser::SetLumpList(QWidget *lumps) {
@@ -200,26 +259,16 @@ void TEntryBrowser::ShowLumpList(bool shown) {
 bool TEntryBrowser::LumpListShown() const { return m_ListPages->currentIndex() == 1; }
 
 void TEntryBrowser::SelectFolder(const std::string &folder) {
-  for (QModelIndex index = m_FolderModel->index(0, 0); index.isValid();) {
-    if (FolderOf(m_FolderModel->itemFromIndex(index)) == folder) {
-      m_Folders->setCurrentIndex(index);
-      return;
-    }
-    // Depth first through the expanded and collapsed items alike.
-    if (m_FolderModel->hasChildren(index)) {
-      index = m_FolderModel->index(0, 0, index);
-      continue;
-    }
-    while (index.isValid() && !index.siblingAtRow(index.row() + 1).isValid())
-      index = index.parent();
-    if (index.isValid())
-      index = index.siblingAtRow(index.row() + 1);
-  }
+  const auto &items = FolderTree(m_FolderModel).FolderItems;
+  if (const auto found = items.find(folder); found != items.end())
+    m_Folders->setCurrentIndex(found->second->index());
 }
 
 void TEntryBrowser::ShowAll() {
   m_FilterBox->clear();
   SelectFolder({});
+  // Nor are folders left open for the next tree.
+  m_Folders->collapseAll();
 }
 
 QMimeData *TEntryBrowser::DragFolder(const std::string &folder) const {

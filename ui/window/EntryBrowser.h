@@ -31,10 +31,10 @@ public:
   // the entries (WADs, maps) shown as folders of their lumps, under their
   // own folders.
   void ShowFolders(const std::vector<std::string> &paths, const QString &topCaption,
-                   const std::vector<std::string> &lumpFolders = {});
+                   std::vector<std::string> lumpFolders = {});
   // Chooses the folder (its stored path ending in "/"; empty: the top).
   void SelectFolder(const std::string &folder);
-  // Shows everything: the top folder, no filter text. Another archive starts so.
+  // Shows everything: the top folder, no filter text, no folder open. Another archive starts so.
   void ShowAll();
   QLineEdit *FilterBox() const { return m_FilterBox; }
   // The entry chosen in the tree as a folder of lumps; empty when a folder is.

@@ -13,6 +13,7 @@
 #include <array>
 #include <iterator>
 #include <numeric>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -150,6 +151,14 @@ bool SafeProbeExtension(const std::string &extension) {
 QString KindIconPath(TFileKind kind) {
   const std::string_view icon = KindInfo(kind).Icon;
   return QStringLiteral(":/icons/kinds/") + QLatin1String(icon.data(), static_cast<qsizetype>(icon.size()));
+}
+
+QIcon KindIcon(TFileKind kind) {
+  static std::unordered_map<int, QIcon> icons;
+  auto found = icons.find(kind);
+  if (found == icons.end())
+    found = icons.emplace(kind, QIcon(KindIconPath(kind))).first;
+  return found->second;
 }
 
 std::optional<TSortOrder> TSortOrder::FromNumber(int number) {

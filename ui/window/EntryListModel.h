@@ -41,6 +41,9 @@ struct TEntryRow {
 
 // The resource of the program's icon for a known kind (its row in FileKinds).
 QString KindIconPath(TFileKind kind);
+// The kind's icon, made once per kind: an icon made from its file for each
+// item would read and parse the picture again each time.
+QIcon KindIcon(TFileKind kind);
 
 // What the list can be sorted by; the type order has no column of its own.
 enum TSortKey : uint8_t { skName, skPath, skSize, skPosition, skType, SortKeyCount };
