@@ -39,13 +39,8 @@ uint64_t NameHash(std::string_view name) {
   // Eight bytes at a time, ASCII capitals folded to lower case in each word
   // at once.
   using namespace NameHashing;
-  uint64_t hash = Start(name.size());
   size_t at = 0;
-  for (; at + 8 <= name.size(); at += 8) {
-    uint64_t word;
-    std::memcpy(&word, name.data() + at, 8);
-    hash = Word(hash, FoldCapitals(word));
-  }
+  uint64_t hash = WholeWords(name, at);
   if (const size_t left = name.size() - at; left > 0) {
     // The last bytes as one word, zero above them, without a copy of
     // variable length: the word ending at the name's end, shifted, or for a

@@ -91,6 +91,17 @@ inline uint64_t Word(uint64_t hash, uint64_t folded) {
   return hash ^ (hash >> 32);
 }
 inline uint64_t Last(uint64_t hash, uint64_t folded) { return (hash ^ folded) * 0xFF51AFD7ED558CCDull; }
+// Start, then every whole word of name through Word; at: where the name's
+// last bytes (fewer than eight) begin.
+inline uint64_t WholeWords(std::string_view name, size_t &at) {
+  uint64_t hash = Start(name.size());
+  for (at = 0; at + 8 <= name.size(); at += 8) {
+    uint64_t word;
+    std::memcpy(&word, name.data() + at, 8);
+    hash = Word(hash, FoldCapitals(word));
+  }
+  return hash;
+}
 inline uint64_t Finish(uint64_t hash) {
   hash ^= hash >> 29;
   return hash * 0xC4CEB9FE1A85EC53ull ^ (hash >> 32);
@@ -101,13 +112,8 @@ inline uint64_t Finish(uint64_t hash) {
 // whose whole words may be read: no copy of the last bytes.
 inline uint64_t FieldNameHash(std::string_view name) {
   using namespace NameHashing;
-  uint64_t hash = Start(name.size());
   size_t at = 0;
-  for (; at + 8 <= name.size(); at += 8) {
-    uint64_t word;
-    std::memcpy(&word, name.data() + at, 8);
-    hash = Word(hash, FoldCapitals(word));
-  }
+  uint64_t hash = WholeWords(name, at);
   if (at < name.size()) {
     uint64_t word;
     std::memcpy(&word, name.data() + at, 8);
