@@ -13,7 +13,6 @@
 #include <array>
 #include <iterator>
 #include <numeric>
-#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -154,11 +153,11 @@ QString KindIconPath(TFileKind kind) {
 }
 
 QIcon KindIcon(TFileKind kind) {
-  static std::unordered_map<int, QIcon> icons;
-  auto found = icons.find(kind);
-  if (found == icons.end())
-    found = icons.emplace(kind, QIcon(KindIconPath(kind))).first;
-  return found->second;
+  static std::array<QIcon, fkUnknown + 1> icons;
+  QIcon &icon = icons[kind];
+  if (icon.isNull())
+    icon = QIcon(KindIconPath(kind));
+  return icon;
 }
 
 std::optional<TSortOrder> TSortOrder::FromNumber(int number) {
@@ -170,11 +169,7 @@ std::optional<TSortOrder> TSortOrder::FromNumber(int number) {
 TSortOrder TSortOrder::Toggled(TSortKey key) const { return {key, key == Key && !Descending}; }
 
 TEntryListModel::TEntryListModel(TDesktopServices &desktop, QObject *parent)
-    : QAbstractTableModel(parent), m_Desktop(desktop) {
-  for (const TFileKindInfo &info : FileKinds)
-    if (info.Kind != fkUnknown)
-      m_KindIcons.emplace_back(KindIconPath(info.Kind));
-}
+    : QAbstractTableModel(parent), m_Desktop(desktop) {}
 
 TEntryRow TEntryListModel::RowAt(uint32_t stored) const {
   const TStoredRow &item = m_Rows[stored];
@@ -517,8 +512,8 @@ QVariant TEntryListModel::data(const QModelIndex &index, int role) const {
   if (role == Qt::ToolTipRole && index.column() == colSize)
     return EnglishPlural(tr("%n byte(s)", "", row.Size), row.Size);
   if (role == Qt::DecorationRole && index.column() == colName) {
-    if (row.Kind < m_KindIcons.size())
-      return m_KindIcons[row.Kind];
+    if (row.Kind != fkUnknown)
+      return KindIcon(row.Kind);
     if (row.IconIndex >= 0 && row.IconIndex < static_cast<int>(m_Associations.size()))
       return m_Associations[static_cast<size_t>(row.IconIndex)].Icon;
   }

@@ -199,6 +199,4 @@ private:
   std::unordered_map<std::string, int> m_AssociationIndex;
   // By an entry name's extension, as stored: the kind and icon it gives.
   std::unordered_map<std::string, TTypeLook, TTextHash, std::equal_to<>> m_TypeLooks;
-  // Indexed by TFileKind, all but fkUnknown.
-  std::vector<QIcon> m_KindIcons;
 };

@@ -16,19 +16,15 @@ namespace {
 constexpr int SortRole = Qt::UserRole;
 
 QIcon LumpIcon(const QuakeWad::TLump &lump) {
-  static const QIcon palette(KindIconPath(fkPalette));
-  static const QIcon picture(KindIconPath(fkLump));
-  static const QIcon other(KindIconPath(fkUnknown));
-  static const QIcon sound(KindIconPath(fkWave));
   if (lump.Type == QuakeWad::ltSound)
-    return sound;
+    return KindIcon(fkWave);
   switch (QuakeWad::KindOfLump(lump)) {
   case QuakeWad::lkPalette:
-    return palette;
+    return KindIcon(fkPalette);
   case QuakeWad::lkOther:
-    return other;
+    return KindIcon(fkUnknown);
   default:
-    return picture;
+    return KindIcon(fkLump);
   }
 }
 } // namespace
